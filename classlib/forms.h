@@ -1,0 +1,472 @@
+// Forms, the application object with its message loop, idle work and hints,
+// the screen object, modal windows, message boxes and the exception handler
+// every guarded callback reports to.
+#pragma once
+
+#include "controls.h"
+#include "menus.h"
+
+#include <new>
+#include <vector>
+
+// windows.h maps MessageBox to MessageBoxA; here it is the application's method.
+#undef MessageBox
+
+class TApplication;
+class TScreen;
+
+using TBorderIcons = uint8_t;
+enum : uint8_t { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+
+enum TPosition : uint8_t {
+  poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
+  poMainFormCenter, poOwnerFormCenter
+};
+enum TFormStyle : uint8_t { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TWindowState : uint8_t { wsNormal, wsMinimized, wsMaximized };
+enum TCloseAction : uint8_t { caNone, caHide, caFree, caMinimize };
+
+using TFormState = uint8_t;
+enum : uint8_t { fsCreating = 1, fsVisible = 2, fsShowing = 4, fsModal = 8, fsCreatedMDIChild = 16, fsActivated = 32 };
+
+using TModalResult = int;
+enum : int {
+  mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrAbort = IDABORT, mrRetry = IDRETRY, mrIgnore = IDIGNORE,
+  mrYes = IDYES, mrNo = IDNO, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10
+};
+
+using TCloseEvent = TEvent<void(TObject* sender, TCloseAction& action)>;
+using TCloseQueryEvent = TEvent<void(TObject* sender, bool& canClose)>;
+
+// A windowed control that can scroll its contents; the program uses none of
+// the scrolling, so it is the base of forms only.
+class TScrollingWinControl : public TWinControl {
+  CL_CLASS(TScrollingWinControl, TWinControl)
+public:
+  explicit TScrollingWinControl(TComponent* owner) : TWinControl(owner) {}
+};
+
+class TCustomForm : public TScrollingWinControl {
+  CL_CLASS(TCustomForm, TScrollingWinControl)
+  CL_DECLARE_MESSAGE_MAP(TCustomForm)
+public:
+  // The form without a layout; a derived form reads its layout with
+  // ReadLayout(&TMyForm::Class) as the first statement of its constructor.
+  explicit TCustomForm(TComponent* owner);
+  ~TCustomForm() override;
+
+  // Fires OnDestroy and takes the window down while the whole object still
+  // exists. Every delete of a form arrives here first: a delete-expression of
+  // a form type calls the destroying delete below, and so does the form's
+  // deleting destructor when the form is deleted through a base pointer.
+  void BeforeDestruction() override;
+  static void operator delete(TCustomForm* form, std::destroying_delete_t);
+  // Frees the memory of a form whose constructor threw.
+  static void operator delete(void* memory) noexcept { ::operator delete(memory); }
+  // OnCreate; Application->CreateForm and NewForm call it after the constructor.
+  void AfterConstruction() override;
+
+  // --- appearance
+  TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TFormBorderStyle value);
+  TBorderIcons BorderIcons() const { return FBorderIcons; }
+  void SetBorderIcons(TBorderIcons value);
+  TPosition Position() const { return FPosition; }
+  void SetPosition(TPosition value) { FPosition = value; }
+  TFormStyle FormStyle() const { return FFormStyle; }
+  void SetFormStyle(TFormStyle value);
+  TWindowState WindowState() const { return FWindowState; }
+  void SetWindowState(TWindowState value);
+  TMainMenu* Menu() const { return FMenu; }
+  void SetMenu(TMainMenu* value);
+  TIcon* Icon() const { return FIcon; }
+  void SetIcon(TIcon* value);
+  // Layered windows: the whole form translucent (AlphaBlendValue, 255 =
+  // opaque) and/or one colour see-through. Set on an existing window they
+  // take effect at once.
+  bool AlphaBlend() const { return FAlphaBlend; }
+  void SetAlphaBlend(bool value);
+  int AlphaBlendValue() const { return FAlphaBlendValue; }
+  void SetAlphaBlendValue(int value);
+  bool TransparentColor() const { return FTransparentColor; }
+  void SetTransparentColor(bool value);
+  TColor TransparentColorValue() const { return FTransparentColorValue; }
+  void SetTransparentColorValue(TColor value);
+  bool KeyPreview() const { return FKeyPreview; }
+  void SetKeyPreview(bool value) { FKeyPreview = value; }
+  bool Scaled() const { return FScaled; }
+  void SetScaled(bool value) { FScaled = value; }
+  int PixelsPerInch() const { return FPixelsPerInch; }
+  void SetPixelsPerInch(int value);
+  // Scales position, size and fonts of the form and its controls by m/d.
+  void ScaleBy(int m, int d);
+  TCanvas* Canvas();
+  bool OldCreateOrder() const { return false; }
+
+  // --- showing and closing
+  void SetVisible(bool value) override;
+  void Show();
+  void Hide();
+  // Asks CloseQuery, then OnClose; the action decides: hide, free, minimise.
+  // Closing the main form ends the application.
+  void Close();
+  // Frees the form after the current message (posts CM_RELEASE).
+  void Release();
+  // Runs a modal loop until ModalResult is set; returns it.
+  virtual int ShowModal();
+  TModalResult ModalResult() const { return FModalResult; }
+  void SetModalResult(TModalResult value) { FModalResult = value; }
+  TFormState FormState() const { return FFormState; }
+  virtual bool CloseQuery();
+  bool Active() const { return FActive; }
+
+  // --- focus
+  TWinControl* ActiveControl() const { return FActiveControl; }
+  void SetActiveControl(TWinControl* value);
+  void FocusControl(TWinControl* control);
+  // Called by a control's WM_SETFOCUS: CM_EXIT/CM_ENTER along the parent
+  // chains and the focus bookkeeping.
+  virtual bool SetFocusedControl(TWinControl* control);
+  void DefocusControl(TWinControl* control, bool removing);
+  void SetFocus() override;
+  bool CanFocus() override { return Visible() && Enabled(); }
+  void BringToFront();
+
+  // --- keys and actions
+  // The main menu's shortcut, else the first owned action list's.
+  virtual bool IsShortCut(TMessage& message);
+  // Idle: the form's controls and menu items update their actions, and the
+  // actions of the form's action lists update.
+  virtual void UpdateActions();
+
+  TRect GetClientRect() override;
+  void SetClientSize(int width, int height) override;
+  void SetBounds(int left, int top, int width, int height) override;
+  void Notification(TComponent* component, TOperation operation) override;
+  void Loaded() override;
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnDestroy;
+  TNotifyEvent OnShow;
+  TNotifyEvent OnHide;
+  TCloseEvent OnClose;
+  TCloseQueryEvent OnCloseQuery;
+  TNotifyEvent OnActivate;
+  TNotifyEvent OnDeactivate;
+  TNotifyEvent OnPaint;
+
+protected:
+  friend class TApplication;
+  friend class TScreen;
+  // Reads the layout resource of cls (its upper-cased class name) into the form.
+  void ReadLayout(const TMetaClass* cls);
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  void DestroyWindowHandle() override;
+  void PaintWindow(HDC dc) override;
+  virtual void DoCreate();
+  virtual void DoDestroy();
+  virtual void DoShow();
+  virtual void DoHide();
+  virtual void DoClose(TCloseAction& action);
+  virtual void Activate();
+  virtual void Deactivate();
+  virtual void Paint();
+  void CloseModal();
+  void SetWindowFocus();
+  void ApplyPosition();
+  void ApplyMenu();
+  void ApplyLayered();
+  // The window styles of the border settings.
+  void StyleBits(DWORD& style, DWORD& exStyle);
+  // The window that owns the form's window (the main form's; for a modal
+  // form the active window).
+  HWND OwnerWindow();
+
+  void WMClose(TMessage& m);
+  void WMActivate(TMessage& m);
+  void WMActivateApp(TMessage& m);
+  void WMDestroy(TMessage& m);
+  void WMCommand(TMessage& m);
+  void WMInitMenuPopup(TMessage& m);
+  void WMMenuSelect(TMessage& m);
+  void WMQueryEndSession(TMessage& m);
+  void WMWindowPosChanging(TMessage& m);
+  void WMPaint(TMessage& m);
+  void CMRelease(TMessage& m);
+  void CMShowingChanged(TMessage& m);
+  void CMDialogKey(TMessage& m);
+  void CMActivate(TMessage& m);
+  void CMDeactivate(TMessage& m);
+  void CMActionExecute(TMessage& m);
+  void CMActionUpdate(TMessage& m);
+
+  TFormBorderStyle FBorderStyle = bsSizeable;
+  TBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize;
+  TPosition FPosition = poDesigned;
+  TFormStyle FFormStyle = fsNormal;
+  TWindowState FWindowState = wsNormal;
+  TFormState FFormState = 0;
+  TModalResult FModalResult = mrNone;
+  TMainMenu* FMenu = nullptr;
+  TIcon* FIcon = nullptr;
+  TControlCanvas* FCanvas = nullptr;
+  TWinControl* FActiveControl = nullptr;
+  TWinControl* FFocusedControl = nullptr;
+  int FPixelsPerInch;
+  int FClientWidth = 0;
+  int FClientHeight = 0;
+  int FFocusCount = 0;
+  bool FKeyPreview = false;
+  bool FScaled = true;
+  bool FActive = false;
+  bool FPositioned = false;
+  bool FConstructed = false;
+  bool FDestroyStarted = false;
+  bool FInSetBounds = false;
+  bool FAlphaBlend = false;
+  bool FTransparentColor = false;
+  int FAlphaBlendValue = 255;
+  TColor FTransparentColorValue = clBlack;
+};
+
+class TForm : public TCustomForm {
+  CL_CLASS(TForm, TCustomForm)
+public:
+  explicit TForm(TComponent* owner) : TCustomForm(owner) {}
+};
+
+// A form made in code: constructed, then AfterConstruction (OnCreate).
+template <class T> T* NewForm(TComponent* owner) {
+  T* form = new T(owner);
+  try {
+    form->AfterConstruction();
+  } catch (...) {
+    delete form;
+    throw;
+  }
+  return form;
+}
+
+// ---------------------------------------------------------------------------
+
+class TScreen : public TComponent {
+  CL_CLASS(TScreen, TComponent)
+public:
+  explicit TScreen(TComponent* owner);
+  ~TScreen() override;
+
+  // A value other than crDefault overrides every control's cursor.
+  TCursor Cursor() const { return FCursor; }
+  void SetCursor(TCursor value);
+  HCURSOR Cursors(TCursor index);
+  TCustomForm* ActiveForm() const { return FActiveForm; }
+  TWinControl* ActiveControl() const { return FActiveControl; }
+  TCustomForm* FocusedForm() const { return FFocusedForm; }
+  int FormCount() const { return static_cast<int>(FForms.size()); }
+  TCustomForm* Forms(int index) const { return FForms[index]; }
+  int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+  int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+  int PixelsPerInch() const { return FPixelsPerInch; }
+  TFont* HintFont() const { return FHintFont; }
+
+private:
+  friend class TCustomForm;
+  friend class TApplication;
+  void AddForm(TCustomForm* form);
+  void RemoveForm(TCustomForm* form);
+  TCursor FCursor = crDefault;
+  std::vector<TCustomForm*> FForms;
+  TCustomForm* FActiveForm = nullptr;
+  TWinControl* FActiveControl = nullptr;
+  TCustomForm* FFocusedForm = nullptr;
+  TCustomForm* FLastActiveForm = nullptr;
+  TFont* FHintFont;
+  int FPixelsPerInch;
+};
+
+// ---------------------------------------------------------------------------
+
+using TExceptionEvent = TEvent<void(TObject* sender, Exception* e)>;
+using TMessageEvent = TEvent<void(MSG& msg, bool& handled)>;
+using TIdleEvent = TEvent<void(TObject* sender, bool& done)>;
+using TShowHintEvent = TEvent<void(AnsiString& hintStr, bool& canShow, THintInfo& hintInfo)>;
+using TWindowHook = TEvent<bool(TMessage& message)>;
+using TActionApplyEvent = TEvent<void(TBasicAction* action, bool& handled)>;
+
+class TApplication : public TComponent {
+  CL_CLASS(TApplication, TComponent)
+public:
+  explicit TApplication(TComponent* owner);
+  ~TApplication() override;
+
+  // The hidden application window (never shown; owns no form).
+  HWND Handle() const { return FHandle; }
+  void Initialize() {}
+  const AnsiString& Title() const { return FTitle; }
+  void SetTitle(const AnsiString& value);
+  AnsiString ExeName() const;
+  TCustomForm* MainForm() const { return FMainForm; }
+  bool Terminated() const { return FTerminated; }
+  void Terminate();
+
+  // Makes a form of cls owned by the application; *ref is set before OnCreate
+  // runs. The first form made becomes the main form.
+  template <class T> void CreateForm(const TMetaClass* cls, T** ref) {
+    if (!cls || !cls->InheritsFrom(&T::Class)) throw EInvalidCast("Invalid class typecast");
+    TComponent* c = NewFormInstance(cls);
+    *ref = static_cast<T*>(c);
+    FinishFormCreation(c);
+  }
+  template <class T> void CreateForm(T** ref) { CreateForm(&T::Class, ref); }
+  // Shows the main form and runs the loop until Terminate.
+  void Run();
+  void HandleMessage();
+  void ProcessMessages();
+  // One message from the queue: false when there was none.
+  bool ProcessMessage(MSG& msg);
+  // The idle work: the control under the mouse, OnIdle, action updates.
+  void Idle(const MSG& msg);
+  // The idle work without the wait (for loops of their own, the tests' pump).
+  void DoIdle();
+
+  // The exception in flight (called inside a catch): EAbort is silent;
+  // OnException, else a message box. Nothing escapes from here.
+  void HandleException(TObject* sender);
+  void ShowException(Exception* e);
+  // MessageBoxA owned by the active form (or the main form); the caption
+  // defaults to Title; the other windows are disabled meanwhile.
+  int MessageBox(const AnsiString& text, const AnsiString& caption = AnsiString(), UINT flags = MB_OK);
+
+  // Hooks of the application window, offered every message (last added first)
+  // until one returns true.
+  void HookMainWindow(TWindowHook hook);
+  void UnhookMainWindow(TWindowHook hook);
+  // OnActionExecute / OnActionUpdate; true when handled.
+  bool ExecuteAction(TBasicAction* action) override;
+  bool UpdateAction(TBasicAction* action) override;
+  // The control under the mouse, as of the last idle pass.
+  TControl* MouseControl() const { return FMouseControl; }
+  // A modeless dialog whose keys go through IsDialogMessage.
+  HWND DialogHandle() const { return FDialogHandle; }
+  void SetDialogHandle(HWND value) { FDialogHandle = value; }
+
+  // --- hints
+  bool ShowHint() const { return FShowHint; }
+  void SetShowHint(bool value);
+  TColor HintColor() const { return FHintColor; }
+  void SetHintColor(TColor value);
+  int HintPause() const { return FHintPause; }
+  void SetHintPause(int value) { FHintPause = value; }
+  int HintShortPause() const { return FHintShortPause; }
+  void SetHintShortPause(int value) { FHintShortPause = value; }
+  int HintHidePause() const { return FHintHidePause; }
+  void SetHintHidePause(int value) { FHintHidePause = value; }
+  bool HintShortCuts() const { return FHintShortCuts; }
+  void SetHintShortCuts(bool value) { FHintShortCuts = value; }
+  const AnsiString& Hint() const { return FHint; }
+  // OnHint, or (with no handler) a THintAction executed through the window.
+  void SetHint(const AnsiString& value);
+  void CancelHint();
+  void ActivateHint(const TPoint& cursorPos);
+  void HintMouseMessage(TControl* control, TMessage& message);
+  THintWindow* HintWindow() const { return FHintWindow; }
+  TControl* HintControl() const { return FHintControl; }
+  bool HintActive() const { return FHintActive; }
+
+  void Notification(TComponent* component, TOperation operation) override;
+  // A control goes away: the mouse and hint bookkeeping forget it.
+  void ControlDestroyed(TControl* control);
+
+  TExceptionEvent OnException;
+  TMessageEvent OnMessage;
+  TIdleEvent OnIdle;
+  TNotifyEvent OnHint;
+  TShowHintEvent OnShowHint;
+  TNotifyEvent OnActivate;
+  TNotifyEvent OnDeactivate;
+  TActionApplyEvent OnActionExecute;
+  TActionApplyEvent OnActionUpdate;
+
+protected:
+  virtual void WndProc(TMessage& message);
+  void MainWndProc(TMessage& message);
+  bool IsPreProcessMessage(MSG& msg);
+  bool IsHintMsg(MSG& msg);
+  bool IsKeyMsg(MSG& msg);
+  bool IsDlgMsg(MSG& msg);
+  TComponent* NewFormInstance(const TMetaClass* cls);
+  void FinishFormCreation(TComponent* instance);
+  // The idle work; true when OnIdle left done set.
+  bool IdleWork();
+  void UpdateAllActions();
+  void HintTimerExpired();
+  void StartHintTimer(int ms, bool show);
+  void StopHintTimer();
+  void HideHint();
+  void DoMouseIdle();
+  void SetMouseControl(TControl* control);
+  void SetHintControl(TControl* control);
+  TControl* GetHintControl(TControl* control);
+
+private:
+  friend class TCustomForm;
+  HWND FHandle = nullptr;
+  WNDPROC FObjectInstance = nullptr;
+  AnsiString FTitle;
+  AnsiString FHint;
+  TCustomForm* FMainForm = nullptr;
+  TControl* FMouseControl = nullptr;
+  TControl* FHintControl = nullptr;
+  THintWindow* FHintWindow = nullptr;
+  HWND FDialogHandle = nullptr;
+  std::vector<TWindowHook> FWindowHooks;
+  TRect FHintCursorRect;
+  TColor FHintColor = clInfoBk;
+  int FHintPause = 500;
+  int FHintShortPause = 50;
+  int FHintHidePause = 2500;
+  bool FShowHint = true;
+  bool FHintShortCuts = true;
+  bool FHintActive = false;
+  bool FHintTimerShow = false;
+  bool FHintTimerRunning = false;
+  bool FTerminated = false;
+  bool FRunning = false;
+  int FHandleExceptionDepth = 0;
+};
+
+extern TApplication* Application;
+extern TScreen* Screen;
+
+// A message box with the application's title and an OK button.
+void ShowMessage(const AnsiString& message);
+void ShowMessageFmt(const AnsiString& format, std::initializer_list<TVarRec> args);
+
+// Message dialogs: a form made in code with an icon, the text and buttons.
+enum TMsgDlgType : uint8_t { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+enum TMsgDlgBtn : uint8_t {
+  mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp
+};
+using TMsgDlgButtons = uint16_t;  // bit n = button n
+constexpr TMsgDlgButtons MsgDlgButton(TMsgDlgBtn b) { return static_cast<TMsgDlgButtons>(1u << b); }
+constexpr TMsgDlgButtons mbYesNoCancel = (1u << mbYes) | (1u << mbNo) | (1u << mbCancel);
+constexpr TMsgDlgButtons mbYesNo = (1u << mbYes) | (1u << mbNo);
+constexpr TMsgDlgButtons mbOKCancel = (1u << mbOK) | (1u << mbCancel);
+constexpr TMsgDlgButtons mbAbortRetryIgnore = (1u << mbAbort) | (1u << mbRetry) | (1u << mbIgnore);
+
+// The dialog unshown, owned by the application (the caller frees it).
+TForm* CreateMessageDialog(const AnsiString& message, TMsgDlgType type, TMsgDlgButtons buttons);
+// Shows it modally, frees it, returns the modal result (mrYes, mrCancel...).
+int MessageDlg(const AnsiString& message, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext);
+// One line of text: true (and value set) when the user confirmed with OK.
+bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value);
+AnsiString InputBox(const AnsiString& caption, const AnsiString& prompt, const AnsiString& defaultValue);
+
+// Disables the enabled, visible top-level windows of this thread except the
+// given one; the returned list gives them back.
+std::vector<HWND> DisableTaskWindows(HWND activeWindow);
+void EnableTaskWindows(const std::vector<HWND>& list);
+
+void UnitInit_forms();
+void UnitFini_forms();

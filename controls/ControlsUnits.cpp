@@ -1,0 +1,44 @@
+#include "ControlsUnits.h"
+
+#include "FormAutoSize.h"
+#include "LibComponentBase.h"
+#include "LibConsts.h"
+#include "LibVer.h"
+#include "UcActnList.h"
+#include "UcButtons.h"
+#include "UcComCtrls.h"
+#include "UcControls.h"
+#include "UcExtCtrls.h"
+#include "UcForms.h"
+#include "UcMenus.h"
+#include "UcRichEdit.h"
+#include "UcStdCtrls.h"
+#include "UnitVersioning.h"
+#include "WideStringsUnits.h"
+
+// The registry first, the units that register their records after it (they
+// end in reverse order); the control core before the forms and menus that
+// use it.
+const TUnitEntry ControlsUnitTable[] = {
+    {"UnitVersioning", &UnitInit_UnitVersioning, &UnitFini_UnitVersioning},
+    {"LibVer", &UnitInit_LibVer, &UnitFini_LibVer},
+    {"LibConsts", &UnitInit_LibConsts, &UnitFini_LibConsts},
+    {"LibComponentBase", &UnitInit_LibComponentBase, &UnitFini_LibComponentBase},
+    {"FormAutoSize", &UnitInit_FormAutoSize, &UnitFini_FormAutoSize},
+    {"UcControls", &UnitInit_UcControls, &UnitFini_UcControls},
+    {"UcActnList", &UnitInit_UcActnList, &UnitFini_UcActnList},
+    {"UcForms", &UnitInit_UcForms, &UnitFini_UcForms},
+    {"UcMenus", &UnitInit_UcMenus, &UnitFini_UcMenus},
+    {"UcComCtrls", &UnitInit_UcComCtrls, &UnitFini_UcComCtrls},
+    {"UcStdCtrls", &UnitInit_UcStdCtrls, &UnitFini_UcStdCtrls},
+    {"UcRichEdit", &UnitInit_UcRichEdit, &UnitFini_UcRichEdit},
+    {"UcButtons", &UnitInit_UcButtons, &UnitFini_UcButtons},
+    {"UcExtCtrls", &UnitInit_UcExtCtrls, &UnitFini_UcExtCtrls},
+};
+
+const size_t ControlsUnitCount = sizeof ControlsUnitTable / sizeof ControlsUnitTable[0];
+
+void RegisterControlsUnits() {
+  RegisterWideStringsUnits();
+  RegisterUnits(ControlsUnitTable, ControlsUnitCount);
+}

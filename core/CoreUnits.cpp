@@ -1,0 +1,5 @@
+#include "CoreUnits.h"
+
+#include "ZipUnits.h"
+
+void RegisterCoreUnits() { RegisterZipUnits(); }

@@ -1,0 +1,102 @@
+// The list file (.vq): a ZIP archive whose single entry is the list data file.
+// Saving writes the data file in a fresh temporary folder, builds the archive
+// under a temporary name beside the list file and puts it in place only when it
+// is complete. Opening extracts the entry into a fresh temporary folder and
+// never writes to the list file.
+#pragma once
+
+#include <memory>
+
+#include "CoreHost.h"
+#include "ListDataFile.h"
+#include "ZipEngine.h"
+
+// The archive component's settings for list files, as the main window's layout
+// gives them: deflate level 9, OEM names with the Unicode-name field, no ZIP64,
+// no spanning, flushing on, no password, no extraction of corrupted items.
+void ConfigureListEngine(TZipEngine& zip);
+
+// A folder of its own under the system's temporary folder, removed with the
+// files in it when the object ends. Nothing else writes there, so nothing of
+// the user's is ever overwritten or deleted.
+class TTempFolder {
+public:
+  TTempFolder();
+  ~TTempFolder();
+  TTempFolder(const TTempFolder&) = delete;
+  TTempFolder& operator=(const TTempFolder&) = delete;
+  bool Created() const { return !FPath.IsEmpty(); }
+  const WideString& Path() const { return FPath; }
+  WideString File(const WideString& name) const { return FPath + L"\\" + name; }
+
+private:
+  WideString FPath;
+};
+
+// Save As: a name without extension gets ".vq".
+AnsiString ListFileNameWithExtension(const AnsiString& name);
+
+enum class TSaveStatus {
+  Saved,
+  Cancelled,     // the user stopped the writing; the old list file is untouched
+  CreateFailed,  // a file could not be created or put in place (message 11)
+  WriteFailed,   // writing the data file or the archive failed (message 36)
+};
+
+// Writes root's tree under listFileName. The stored entry is "~tmp~" + the
+// list file's base name; the header holds scrambledRootPath. On success the
+// tree's path names are cleared as the file holds them (ClearPathNames); on any
+// other outcome the tree, the old list file and every other file are as before.
+TSaveStatus SaveListFile(TZipEngine& zip, const AnsiString& listFileName, const AnsiString& scrambledRootPath,
+                         ListNode* root, IStepProgress* progress);
+// Message 11 or 36 for a failed save; nothing otherwise.
+void ReportSaveFailure(ICoreHost& host, TSaveStatus status);
+
+// Save and Save As once the list file's name is known, on the main window's
+// fields: the root path is scrambled when a scan set it since the last save;
+// only a save that succeeded changes scrambledRootPath and clears isRootPathNew
+// and isModified; a failure is reported (message 11 or 36).
+TSaveStatus SaveList(ICoreHost& host, TZipEngine& zip, const AnsiString& listFileName, ListNode* root,
+                     const AnsiString& rootPath, AnsiString& scrambledRootPath, uint8_t& isRootPathNew,
+                     uint8_t& isModified, IStepProgress* progress);
+
+enum class TOpenStatus {
+  Opened,
+  UnpackFailed,    // not an archive, not one entry, unreadable entry (message 2)
+  DataOpenFailed,  // the unpacked data file cannot be opened (messages 2, 3, 4)
+  DataEmpty,       // the unpacked data file is empty (message 5)
+  LoadFailed,      // damaged list data (message 6)
+};
+
+struct TOpenResult {
+  TOpenStatus Status = TOpenStatus::UnpackFailed;
+  TListData Data;  // Root set only when Opened; the caller owns it
+};
+
+// The two halves of an open, so that a caller can keep its loaded list through
+// every failure of the unpacking and free it before the new tree is read (one
+// tree in memory at a time). The unpacked data file lives in a temporary folder
+// of its own and goes with the object.
+class TUnpackedList {
+public:
+  TUnpackedList() = default;
+  TUnpackedList(const TUnpackedList&) = delete;
+  TUnpackedList& operator=(const TUnpackedList&) = delete;
+  // Opened, UnpackFailed, DataOpenFailed or DataEmpty. Only reads the list file.
+  TOpenStatus Unpack(TZipEngine& zip, const AnsiString& listFileName);
+  // After a successful Unpack: Opened with data.Root set, or LoadFailed.
+  TOpenStatus Load(TListData& data);
+  // After a successful Unpack: Opened when Load will succeed but for memory,
+  // else LoadFailed. Lets a caller keep its list until the new one is sound.
+  TOpenStatus Check();
+
+private:
+  TTempFolder FFolder;
+  std::unique_ptr<TStream> FData;
+};
+
+// Both halves at once: the list file read into a new tree; on failure nothing
+// is read and nothing is left behind.
+TOpenResult OpenListFile(TZipEngine& zip, const AnsiString& listFileName);
+// The message of a failed open, with the list file's name where it has one.
+void ReportOpenFailure(ICoreHost& host, TOpenStatus status, const AnsiString& listFileName);

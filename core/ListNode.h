@@ -1,0 +1,169 @@
+// The entry record of one scanned folder or file, the tree node that holds it,
+// and the operations every builder of the entry tree shares.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "classes.h"
+
+// --- byte layouts ------------------------------------------------------------------
+// The record goes to the list data file byte for byte, so its layout is a file
+// layout: packed, little-endian, every offset fixed.
+
+#pragma pack(push, 1)
+
+// An x87 80-bit extended float kept as its ten bytes: 64-bit significand with an
+// explicit integer bit, then sign and 15-bit exponent (bias 16383). A
+// `long double` member would be 12 bytes and 4-aligned on this target.
+struct Extended80 {
+  uint8_t Bytes[10];
+};
+
+struct EntryRecord {
+  char Name[256];      // ANSI, NUL-padded; unterminated when full
+  char Comment[256];   // ANSI, NUL-padded
+  char Created[28];    // local date-time text; empty when not recorded
+  char Modified[28];
+  char Kind;           // EntryKind
+  uint8_t Attributes;  // attribute bits below
+  uint8_t Reserved[6];
+  Extended80 Size;     // bytes
+  uint8_t Absent;      // 1: added by an import, not on disk
+  uint8_t NeedMark;    // 0 none, 1 needed, 2 not needed
+  int32_t MarkedCount; // descendants with a need mark
+};
+
+// One node as the list data file stores it.
+struct NodeRecord {
+  EntryRecord Entry;
+  int32_t Level;
+  int32_t LastChildIndex;  // children - 1; -1 for none
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(Extended80) == 10);
+static_assert(offsetof(EntryRecord, Name) == 0);
+static_assert(offsetof(EntryRecord, Comment) == 256);
+static_assert(offsetof(EntryRecord, Created) == 512);
+static_assert(offsetof(EntryRecord, Modified) == 540);
+static_assert(offsetof(EntryRecord, Kind) == 568);
+static_assert(offsetof(EntryRecord, Attributes) == 569);
+static_assert(offsetof(EntryRecord, Reserved) == 570);
+static_assert(offsetof(EntryRecord, Size) == 576);
+static_assert(offsetof(EntryRecord, Absent) == 586);
+static_assert(offsetof(EntryRecord, NeedMark) == 587);
+static_assert(offsetof(EntryRecord, MarkedCount) == 588);
+static_assert(sizeof(EntryRecord) == 592);
+static_assert(offsetof(NodeRecord, Entry) == 0);
+static_assert(offsetof(NodeRecord, Level) == 592);
+static_assert(offsetof(NodeRecord, LastChildIndex) == 596);
+static_assert(sizeof(NodeRecord) == 600);
+
+enum EntryKind : char { ekFile = 'F', ekFolder = 'D' };
+
+// Attribute bits of EntryRecord::Attributes, in the order of their letters.
+enum : uint8_t {
+  eaReadOnly = 0x01,
+  eaHidden = 0x02,
+  eaSystem = 0x04,
+  eaVolume = 0x08,
+  eaArchive = 0x10,
+  eaTemporary = 0x20,
+  eaCompressed = 0x40,
+  DamagedBit = 0x80,
+};
+
+// Bits 0-6 from the Win32 attributes; the directory bit is not kept (Kind says
+// what the entry is) and bit 7, the damaged mark, is never taken from disk.
+uint8_t AttributeBits(DWORD win32Attributes);
+// Letters of the set bits in bit order ("RHSVATCE"); empty when none is set.
+AnsiString AttributeLetters(uint8_t attributes);
+
+// --- the size field -------------------------------------------------------------------
+
+// Exact for every 64-bit count (the significand has 64 bits).
+Extended80 ExtendedFromUInt64(uint64_t value);
+// The value of the field as this target's long double (which is the x87 type).
+long double ExtendedToLongDouble(const Extended80& value);
+// Integer part of a non-negative finite value, saturated at 2^64 - 1; 0 for
+// negative numbers and NaN.
+uint64_t ExtendedToUInt64(const Extended80& value);
+
+// --- text fields ------------------------------------------------------------------------
+
+// The text of a fixed field: up to the first zero byte, never past the field.
+AnsiString FieldText(const char* field, size_t size);
+template <size_t N> AnsiString FieldText(const char (&field)[N]) { return FieldText(field, N); }
+
+// Writes text into a fixed field, cut to the field, zero-padded. With
+// keepTerminator the text keeps at least one zero byte after it (date texts);
+// without it a text of exactly the field's size fills it unterminated, as the
+// format allows for Name and Comment.
+void SetFieldText(char* field, size_t size, const AnsiString& text, bool keepTerminator);
+template <size_t N> void SetFieldText(char (&field)[N], const AnsiString& text, bool keepTerminator = false) {
+  SetFieldText(field, N, text, keepTerminator);
+}
+
+// --- the tree -----------------------------------------------------------------------------
+
+// One entry of the tree. The record comes first, so the node's first 592 bytes
+// are the entry as stored.
+struct ListNode : EntryRecord {
+  int32_t Level = 0;
+  int32_t LastChildIndex = -1;
+  TList* Children;  // owned; every node has one, a leaf too
+  ListNode* LastChild = nullptr;
+  ListNode* Parent = nullptr;
+
+  ListNode();
+  explicit ListNode(const EntryRecord& record);
+  // Frees the Children list, not the children (FreeNodeTree does that).
+  ~ListNode();
+  ListNode(const ListNode&) = delete;
+  ListNode& operator=(const ListNode&) = delete;
+
+  int ChildCount() const { return Children->Count(); }
+  ListNode* Child(int index) const { return static_cast<ListNode*>(Children->Items(index)); }
+};
+
+// A new node holding a copy of record at the given level; when parent is set the
+// node is appended to its children.
+ListNode* InsertNode(ListNode* parent, int32_t level, const EntryRecord& record);
+// Visits node and its descendants in depth-first pre-order, children in list
+// order, without recursion; visit returns false to stop the walk. Returns false
+// when a visit stopped it.
+template <class Node, class Visit> bool VisitPreOrder(Node* node, Visit visit) {
+  std::vector<Node*> pending;
+  if (node) pending.push_back(node);
+  while (!pending.empty()) {
+    Node* n = pending.back();
+    pending.pop_back();
+    if (!visit(n)) return false;
+    for (int i = n->ChildCount() - 1; i >= 0; --i) pending.push_back(n->Child(i));
+  }
+  return true;
+}
+
+// Frees the node with all its descendants; null does nothing. The caller clears
+// its own pointer.
+void FreeNodeTree(ListNode* node);
+// Number of descendants (the node itself not counted).
+int CountNodes(const ListNode* node);
+
+// Where the entry tree's folders are mirrored as nodes of a folder tree view.
+// A handle is whatever the implementation uses to name one of its nodes.
+class IFolderTreeSink {
+public:
+  virtual ~IFolderTreeSink() = default;
+  // The top-level node of the root folder, with an empty text.
+  virtual void* AddRootFolderNode() = 0;
+  // A node for a folder below parent, its text the folder's Name.
+  virtual void* AddFolderNode(void* parent, const AnsiString& name) = 0;
+};
+
+// Mirrors the folders of an entry tree into sink: the root first, then every
+// folder ('D') below a mirrored folder, in depth-first pre-order.
+void BuildFolderTree(const ListNode* root, IFolderTreeSink& sink);

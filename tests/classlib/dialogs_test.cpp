@@ -1,0 +1,86 @@
+// The open, save and print dialogs, answered by the harness's dialog script.
+#include <gtest/gtest.h>
+
+#include "dialogs.h"
+#include "forms.h"
+#include "harness.h"
+#include "printers.h"
+
+// Readable failure messages for the strings.
+inline void PrintTo(const AnsiString& s, std::ostream* os) { *os << '"' << s.c_str() << '"'; }
+
+namespace {
+// Texts in the ANSI code page (the sources are UTF-8).
+AnsiString Ru(const wchar_t* s) { return WideToAnsi(WideString(s)); }
+}  // namespace
+
+namespace {
+struct TEvents {
+  std::vector<std::string> Seen;
+  void Show(TObject*) { Seen.push_back("show"); }
+  void Close(TObject*) { Seen.push_back("close"); }
+};
+}  // namespace
+
+TEST(Dialogs, OptionsMapToTheSystemFlags) {
+  EXPECT_EQ(TOpenDialog::FlagsOf(0), static_cast<DWORD>(OFN_EXPLORER));
+  EXPECT_EQ(TOpenDialog::FlagsOf(OpenOption(ofOverwritePrompt) | OpenOption(ofHideReadOnly) |
+                                 OpenOption(ofEnableSizing)),
+            static_cast<DWORD>(OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLESIZING));
+  EXPECT_EQ(TOpenDialog::FlagsOf(OpenOption(ofOldStyleDialog) | OpenOption(ofFileMustExist)),
+            static_cast<DWORD>(OFN_FILEMUSTEXIST));
+  TOpenDialog d(nullptr);
+  EXPECT_EQ(d.Options(), OpenOption(ofHideReadOnly) | OpenOption(ofEnableSizing));
+  EXPECT_EQ(d.FilterIndex(), 1);
+}
+
+TEST(Dialogs, OpenDialogReturnsTheConfirmedName) {
+  TempDir dir;
+  std::string file = dir.File(std::string(Ru(L"список.vq").c_str()));
+  WriteFileBytes(file, "x");
+  TOpenDialog d(nullptr);
+  d.SetFilter(Ru(L"Списки (*.vq)|*.vq|Все файлы|*.*"));
+  d.SetFilterIndex(1);
+  d.SetInitialDir(AnsiString(dir.Path()));
+  d.SetFileName(AnsiString(file));
+  d.SetTitle(Ru(L"Открыть список"));
+  d.SetOptions(d.Options() | OpenOption(ofFileMustExist));
+  TEvents events;
+  d.OnShow = MakeEvent<&TEvents::Show>(&events);
+  d.OnClose = MakeEvent<&TEvents::Close>(&events);
+  {
+    ScriptDialogs script({{std::string(Ru(L"Открыть список").c_str()), IDOK}});
+    ASSERT_TRUE(d.Execute());
+    EXPECT_TRUE(script.Unused().empty());
+  }
+  EXPECT_EQ(d.FileName(), AnsiString(file));
+  EXPECT_EQ(d.Files()->Count(), 1);
+  EXPECT_EQ(d.FilterIndex(), 1);
+  std::vector<std::string> expected = {"show", "close"};
+  EXPECT_EQ(events.Seen, expected);
+  EXPECT_EQ(d.Handle(), nullptr);
+
+  {
+    ScriptDialogs script({{std::string(Ru(L"Открыть список").c_str()), IDCANCEL}});
+    EXPECT_FALSE(d.Execute());
+  }
+  EXPECT_EQ(d.FileName(), AnsiString(file));  // unchanged
+}
+
+TEST(Dialogs, SaveDialogAddsTheDefaultExtension) {
+  TempDir dir;
+  TSaveDialog d(nullptr);
+  d.SetDefaultExt("vq");
+  d.SetTitle(Ru(L"Сохранить как"));
+  d.SetFileName(AnsiString(dir.File(std::string(Ru(L"новый").c_str()))));
+  ScriptDialogs script({{std::string(Ru(L"Сохранить как").c_str()), IDOK}});
+  ASSERT_TRUE(d.Execute());
+  EXPECT_EQ(d.FileName(), AnsiString(dir.File(std::string(Ru(L"новый.vq").c_str()))));
+}
+
+TEST(Dialogs, PrintDialogWithoutPrintersReturnsFalse) {
+  TPrintDialog d(nullptr);
+  if (Printer()->Printers()->Count() > 0) GTEST_SKIP() << "a printer is installed";
+  ScriptDialogs script({});
+  EXPECT_FALSE(d.Execute());
+}

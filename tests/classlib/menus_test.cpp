@@ -1,0 +1,335 @@
+// Menus: the native menus the items build, command ids, shortcuts and their
+// texts, pop-up menus and their list window, hints of menu items.
+#include "menus.h"
+
+#include "forms.h"
+#include "guitest.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> Clicks;
+
+struct TClickRecorder : TObject {
+  void Click(TObject* sender) { Clicks.push_back(static_cast<TComponent*>(sender)->Name().str()); }
+  void Throw(TObject*) { throw EConvertError("menu handler failed"); }
+};
+
+// The keyboard driver's own name of a key, as the program's texts use it.
+std::string DriverKeyName(UINT vk, bool extended = false) {
+  char buf[64] = {};
+  LONG l = static_cast<LONG>(MapVirtualKeyA(vk, 0)) << 16;
+  if (extended) l |= 1 << 24;
+  GetKeyNameTextA(l, buf, sizeof buf);
+  return buf;
+}
+
+std::string NativeText(HMENU menu, UINT command) {
+  char buf[256] = {};
+  MENUITEMINFOA mii{};
+  mii.cbSize = sizeof mii;
+  mii.fMask = MIIM_TYPE;
+  mii.dwTypeData = buf;
+  mii.cch = sizeof buf;
+  if (!GetMenuItemInfoA(menu, command, FALSE, &mii)) return "<missing>";
+  return buf;
+}
+
+UINT NativeState(HMENU menu, UINT command) {
+  MENUITEMINFOA mii{};
+  mii.cbSize = sizeof mii;
+  mii.fMask = MIIM_STATE;
+  if (!GetMenuItemInfoA(menu, command, FALSE, &mii)) return 0xFFFFFFFF;
+  return mii.fState;
+}
+
+TMenuItem* NewItem(TComponent* owner, const char* name, const char* caption, TShortCut sc = 0) {
+  auto* item = new TMenuItem(owner);
+  item->SetName(name);
+  item->SetCaption(caption);
+  item->SetShortCut(sc);
+  return item;
+}
+
+// Ends the running menu loop (a timer callback: nothing may escape it).
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD) { EndMenu(); }
+
+class MenusTest : public GuiTest {
+protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    Clicks.clear();
+    form = NewForm<TForm>(nullptr);
+    form->SetBounds(50, 50, 300, 200);
+    menu = new TMainMenu(form);
+    file = NewItem(form, "mmFile", "&File", ShortCut('O', ssCtrl));
+    open = NewItem(form, "mmOpen", "&Open", ShortCut('O', ssCtrl));
+    line = NewItem(form, "N1", "-");
+    quit = NewItem(form, "mmExit", "E&xit", ShortCut(VK_F4, ssAlt));
+    file->Add(open);
+    file->Add(line);
+    file->Add(quit);
+    menu->Items()->Add(file);
+    for (TMenuItem* i : {file, open, quit}) i->OnClick = MakeEvent<&TClickRecorder::Click>(&rec);
+    form->SetMenu(menu);
+  }
+  void TearDown() override {
+    delete form;
+    GuiTest::TearDown();
+  }
+  TForm* form = nullptr;
+  TMainMenu* menu = nullptr;
+  TMenuItem *file = nullptr, *open = nullptr, *line = nullptr, *quit = nullptr;
+  TClickRecorder rec;
+};
+
+TEST(ShortCuts, ValuesAndTextsFromTheKeyboardDriver) {
+  EXPECT_EQ(ShortCut('O', ssCtrl), 0x404F);
+  EXPECT_EQ(ShortCut(VK_F5, ssCtrl | ssShift), 0x6074);
+  EXPECT_EQ(ShortCut(VK_F4, ssAlt), 0x8073);
+  EXPECT_EQ(ShortCut(0x1FF, ssCtrl), 0) << "not a key of one byte";
+  WORD key;
+  TShiftState shift;
+  ShortCutToKey(0x6074, key, shift);
+  EXPECT_EQ(key, VK_F5);
+  EXPECT_EQ(shift, ssCtrl | ssShift);
+  EXPECT_EQ(ShortCutToText(ShortCut('O', ssCtrl)).str(), "Ctrl+" + DriverKeyName('O'));
+  EXPECT_EQ(ShortCutToText(0x6074).str(), "Shift+Ctrl+" + DriverKeyName(VK_F5));
+  EXPECT_EQ(ShortCutToText(ShortCut(VK_DELETE, 0)).str(), DriverKeyName(VK_DELETE, true));
+  EXPECT_EQ(ShortCutToText(0), "");
+  // And back, in any case and with "^" for Ctrl.
+  EXPECT_EQ(TextToShortCut(ShortCutToText(0x6074)), 0x6074);
+  EXPECT_EQ(TextToShortCut(("^" + DriverKeyName('O')).c_str()), 0x404F);
+  EXPECT_EQ(TextToShortCut(("ctrl+" + DriverKeyName('O')).c_str()), 0x404F);
+  EXPECT_EQ(TextToShortCut("Ctrl+"), 0);
+  EXPECT_EQ(TextToShortCut("Ctrl+NoSuchKey"), 0);
+  EXPECT_EQ(TextToShortCut(""), 0);
+}
+
+TEST_F(MenusTest, NativeMenuCarriesCaptionsShortcutTextsAndStates) {
+  HWND h = form->Handle();
+  HMENU bar = GetMenu(h);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar, menu->Handle());
+  EXPECT_EQ(GetMenuItemCount(bar), 1);
+  EXPECT_EQ(NativeText(bar, file->Command()), "&File") << "a top item of the bar shows no shortcut";
+  HMENU sub = file->Handle();
+  EXPECT_EQ(GetSubMenu(bar, 0), sub);
+  EXPECT_EQ(GetMenuItemCount(sub), 3);
+  EXPECT_EQ(NativeText(sub, open->Command()), "&Open\t" + ShortCutToText(open->ShortCut()).str());
+  EXPECT_EQ(NativeText(sub, quit->Command()), "E&xit\t" + ShortCutToText(quit->ShortCut()).str());
+  MENUITEMINFOA mii{};
+  mii.cbSize = sizeof mii;
+  mii.fMask = MIIM_TYPE;
+  GetMenuItemInfoA(sub, 1, TRUE, &mii);
+  EXPECT_TRUE(mii.fType & MFT_SEPARATOR);
+  open->SetChecked(true);
+  quit->SetEnabled(false);
+  EXPECT_TRUE(NativeState(sub, open->Command()) & MFS_CHECKED);
+  EXPECT_TRUE(NativeState(sub, quit->Command()) & MFS_GRAYED);
+  open->SetCaption("\xCE\xF2\xEA\xF0\xFB\xF2\xFC");  // "Открыть"
+  EXPECT_EQ(NativeText(sub, open->Command()).substr(0, 7), "\xCE\xF2\xEA\xF0\xFB\xF2\xFC");
+  quit->SetVisible(false);
+  EXPECT_EQ(GetMenuItemCount(sub), 2) << "hidden items are not in the native menu";
+  EXPECT_EQ(NativeText(sub, quit->Command()), "<missing>");
+}
+
+TEST_F(MenusTest, CommandIdsAreUniqueAndReturnToThePool) {
+  std::vector<WORD> ids = {file->Command(), open->Command(), line->Command(), quit->Command(),
+                           menu->Items()->Command()};
+  for (size_t i = 0; i < ids.size(); ++i)
+    for (size_t j = i + 1; j < ids.size(); ++j) EXPECT_NE(ids[i], ids[j]);
+  for (WORD id : ids) EXPECT_GT(id, IDHELP) << "above the dialog button ids";
+  WORD freed = quit->Command();
+  delete quit;
+  quit = nullptr;
+  EXPECT_EQ(file->Count(), 2);
+  auto* again = new TMenuItem(form);
+  EXPECT_EQ(again->Command(), freed);
+  EXPECT_EQ(menu->FindItem(open->Command(), fkCommand), open);
+  EXPECT_EQ(menu->FindItem(static_cast<UINT>(reinterpret_cast<uintptr_t>(file->Handle())), fkHandle), file);
+  EXPECT_EQ(menu->FindItem(ShortCut('O', ssCtrl), fkShortCut), file) << "the first in order, sub-menus too";
+  EXPECT_EQ(file->Find("file"), nullptr);
+  EXPECT_EQ(file->Find("OPEN"), open);
+  EXPECT_EQ(open->MenuIndex(), 0);
+  open->SetMenuIndex(1);
+  EXPECT_EQ(file->IndexOf(open), 1);
+  EXPECT_EQ(open->GetParentMenu(), menu);
+  EXPECT_THROW(file->Add(open), EMenuError);
+  EXPECT_THROW(file->Items(9), EMenuError);
+}
+
+TEST_F(MenusTest, CommandsFromTheWindowRunTheItems) {
+  HWND h = form->Handle();
+  PostMessageA(h, WM_COMMAND, MAKEWPARAM(open->Command(), 0), 0);
+  Pump(0);
+  EXPECT_EQ(Clicks, std::vector<std::string>{"mmOpen"});
+  // A disabled item does not run.
+  open->SetEnabled(false);
+  PostMessageA(h, WM_COMMAND, MAKEWPARAM(open->Command(), 0), 0);
+  Pump(0);
+  EXPECT_EQ(Clicks.size(), 1u);
+  // A handler that throws ends at the application's handler.
+  open->SetEnabled(true);
+  open->OnClick = MakeEvent<&TClickRecorder::Throw>(&rec);
+  PostMessageA(h, WM_COMMAND, MAKEWPARAM(open->Command(), 0), 0);
+  Pump(0);
+  EXPECT_EQ(TakeExceptions(), std::vector<std::string>{"menu handler failed"});
+}
+
+TEST_F(MenusTest, ShortcutRunsTheLeafItemOnlyWhileTheMainFormIsEnabled) {
+  form->Show();
+  Pump(10);
+  // Keys as the loop sees them: the key state says Ctrl is down.
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  BYTE saved[256];
+  std::memcpy(saved, keys, sizeof keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  HWND h = form->Handle();
+  PostMessageA(h, WM_KEYDOWN, 'O', 1);
+  Pump(0);
+  EXPECT_EQ(Clicks, std::vector<std::string>{"mmOpen"}) << "the File item only shows the shortcut";
+  Clicks.clear();
+  TMessage key{WM_KEYDOWN, 'O', 1, 0};
+  form->SetEnabled(false);
+  EXPECT_TRUE(form->IsShortCut(key)) << "not the main form, so it still runs";
+  SetKeyboardState(saved);
+  form->SetEnabled(true);
+}
+
+TEST_F(MenusTest, MainFormShortcutsStopWhileItIsDisabled) {
+  delete form;
+  form = nullptr;
+  Application->CreateForm(&TForm::Class, &form);
+  menu = new TMainMenu(form);
+  auto* item = NewItem(form, "mmSave", "&Save", ShortCut('S', ssCtrl));
+  menu->Items()->Add(item);
+  item->OnClick = MakeEvent<&TClickRecorder::Click>(&rec);
+  form->SetMenu(menu);
+  ASSERT_EQ(Application->MainForm(), form);
+  BYTE keys[256] = {}, saved[256];
+  GetKeyboardState(keys);
+  std::memcpy(saved, keys, sizeof keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  TMessage key{WM_KEYDOWN, 'S', 1, 0};
+  form->HandleNeeded();
+  form->SetEnabled(false);
+  EXPECT_FALSE(form->IsShortCut(key));
+  EXPECT_TRUE(Clicks.empty());
+  form->SetEnabled(true);
+  EXPECT_TRUE(form->IsShortCut(key));
+  EXPECT_EQ(Clicks, std::vector<std::string>{"mmSave"});
+  SetKeyboardState(saved);
+  delete form;
+  form = nullptr;
+  EXPECT_EQ(Application->MainForm(), nullptr);
+}
+
+TEST_F(MenusTest, OpeningASubMenuUpdatesItsItemsAndSelectingShowsTheHint) {
+  struct TUpdate : TObject {
+    int Updates = 0;
+    void Update(TObject*) { ++Updates; }
+    AnsiString Hint;
+    int HintCalls = 0;
+    void OnHint(TObject*) {
+      ++HintCalls;
+      Hint = Application->Hint();
+    }
+  } upd;
+  auto* action = new TAction(form);
+  action->SetCaption("&Open");
+  action->OnUpdate = MakeEvent<&TUpdate::Update>(&upd);
+  action->OnExecute = MakeEvent<&TClickRecorder::Click>(&rec);
+  open->OnClick.Clear();
+  open->SetAction(action);
+  HWND h = form->Handle();
+  SendMessageA(h, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file->Handle()), 0);
+  EXPECT_GE(upd.Updates, 1);
+  open->SetHint("Open|Opens a list file");
+  Application->OnHint = MakeEvent<&TUpdate::OnHint>(&upd);
+  SendMessageA(h, WM_MENUSELECT, MAKEWPARAM(open->Command(), MF_HILITE), reinterpret_cast<LPARAM>(file->Handle()));
+  EXPECT_EQ(upd.Hint, "Opens a list file");
+  SendMessageA(h, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+  EXPECT_EQ(upd.Hint, "");
+  Application->OnHint.Clear();
+}
+
+TEST_F(MenusTest, PopupMenuChoiceArrivesThroughThePopupListWindow) {
+  auto* popup = new TPopupMenu(form);
+  auto* first = NewItem(form, "pupFirst", "First");
+  auto* second = NewItem(form, "pupSecond", "Second");
+  popup->Items()->Add(first);
+  popup->Items()->Add(second);
+  for (TMenuItem* i : {first, second}) i->OnClick = MakeEvent<&TClickRecorder::Click>(&rec);
+  struct TPopupEvent : TObject {
+    int Count = 0;
+    void OnPopup(TObject*) { ++Count; }
+  } ev;
+  popup->OnPopup = MakeEvent<&TPopupEvent::OnPopup>(&ev);
+  ASSERT_NE(PopupList, nullptr);
+  EXPECT_GE(PopupList->IndexOf(popup), 0);
+  // The command goes to the list's window after the menu loop.
+  PostMessageA(PopupList->Window(), WM_COMMAND, MAKEWPARAM(second->Command(), 0), 0);
+  Pump(0);
+  EXPECT_EQ(Clicks, std::vector<std::string>{"pupSecond"});
+  Clicks.clear();
+  // A real pop-up; a timer inside its menu loop closes it.
+  form->Show();
+  Pump(10);
+  UINT_PTR timer = SetTimer(nullptr, 0, 200, &CloseMenu);
+  popup->SetPopupComponent(form);
+  popup->Popup(100, 100);
+  KillTimer(nullptr, timer);
+  Pump(10);
+  EXPECT_EQ(ev.Count, 1);
+  EXPECT_EQ(popup->PopupComponent(), form);
+  EXPECT_EQ(popup->WindowHandle(), PopupList->Window());
+  delete popup;
+  EXPECT_LT(PopupList->IndexOf(popup), 0) << "a deleted pop-up leaves the list";
+}
+
+TEST_F(MenusTest, ItemsTakeTheActionsValuesAndKeepTheirOwnChanges) {
+  auto* action = new TAction(form);
+  action->SetCaption("Save");
+  action->SetHint("Save the list");
+  action->SetShortCut(ShortCut('S', ssCtrl));
+  action->SetChecked(true);
+  action->OnExecute = MakeEvent<&TClickRecorder::Click>(&rec);
+  action->SetName("saveAction");
+  auto* item = new TMenuItem(form);
+  file->Add(item);
+  item->SetAction(action);
+  EXPECT_EQ(item->Caption(), "Save");
+  EXPECT_EQ(item->Hint(), "Save the list");
+  EXPECT_EQ(item->ShortCut(), ShortCut('S', ssCtrl));
+  EXPECT_TRUE(item->Checked());
+  EXPECT_TRUE(item->OnClick == action->OnExecute);
+  EXPECT_EQ(NativeText(file->Handle(), item->Command()), "Save\t" + ShortCutToText(ShortCut('S', ssCtrl)).str());
+  // A caption that differs only in hot key and case is still linked.
+  item->SetCaption("&save");
+  action->SetCaption("Store");
+  EXPECT_EQ(item->Caption(), "Store");
+  item->SetCaption("Mine");
+  action->SetCaption("Keep");
+  EXPECT_EQ(item->Caption(), "Mine");
+  action->SetEnabled(false);
+  EXPECT_FALSE(item->Enabled());
+  item->Click();
+  EXPECT_TRUE(Clicks.empty()) << "a disabled item does nothing";
+  action->SetEnabled(true);
+  item->Click();
+  EXPECT_EQ(Clicks, std::vector<std::string>{"saveAction"}) << "the action runs with itself as sender";
+  delete action;
+  EXPECT_EQ(item->Action(), nullptr);
+  item->Click();
+}
+
+}  // namespace

@@ -1,0 +1,336 @@
+// Saving and opening list files through the archive engine: the peers accept
+// the archive, the single entry is the byte-exact data file, save -> open ->
+// save keeps the bytes, and no failure loses or touches a file of the user.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "CoreTestUtil.h"
+#include "ListFile.h"
+#include "UcSysUtils.h"
+#include "Ucrypt.h"
+
+namespace {
+
+struct Steps : IStepProgress {
+  int Count = 0;
+  int CancelAfter = -1;
+  void Step() override { ++Count; }
+  bool CancelRequested() override { return CancelAfter >= 0 && Count >= CancelAfter; }
+};
+
+std::string DataBytes(const AnsiString& header, const ListNode* root) {
+  TMemoryStream m;
+  WriteListData(m, header, root, nullptr);
+  return std::string(static_cast<const char*>(m.Memory()), m.Size());
+}
+
+// This process's temporary folders of the save and open roads.
+std::vector<std::string> TempLeftovers() {
+  char base[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, base);
+  std::vector<std::string> r;
+  WIN32_FIND_DATAA d;
+  const std::string mask = std::string(base) + "fennolit-" + IntToHex(GetCurrentProcessId(), 4).str() + "-*";
+  HANDLE h = FindFirstFileA(mask.c_str(), &d);
+  if (h == INVALID_HANDLE_VALUE) return r;
+  do r.push_back(d.cFileName);
+  while (FindNextFileA(h, &d));
+  FindClose(h);
+  return r;
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> r;
+  WIN32_FIND_DATAA d;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &d);
+  if (h == INVALID_HANDLE_VALUE) return r;
+  do
+    if (std::string(d.cFileName) != "." && std::string(d.cFileName) != "..") r.push_back(d.cFileName);
+  while (FindNextFileA(h, &d));
+  FindClose(h);
+  std::sort(r.begin(), r.end());
+  return r;
+}
+
+struct ListFiles : ::testing::Test {
+  TempDir dir;
+  std::unique_ptr<TZipEngine> zip{new TZipEngine(nullptr)};
+  ListNode* root = nullptr;
+  std::vector<std::string> leftoversBefore = TempLeftovers();
+
+  ListFiles() { ConfigureListEngine(*zip); }
+  ~ListFiles() override {
+    FreeNodeTree(root);
+    EXPECT_EQ(TempLeftovers(), leftoversBefore);
+  }
+
+  // root "C:\scan" { a.txt (marked, commented), sub { b.bin (absent, damaged) } }
+  void MakeTree() {
+    root = MakeEntry(nullptr, "C:\\scan", ekFolder);
+    ListNode* a = MakeEntry(root, A(L"файл.txt"), ekFile);
+    a->NeedMark = 1;
+    SetFieldText(a->Comment, A(L"нужен"));
+    a->Size = ExtendedFromUInt64(1234);
+    ListNode* sub = MakeEntry(root, "sub", ekFolder);
+    sub->MarkedCount = 1;
+    ListNode* b = MakeEntry(sub, "b.bin", ekFile);
+    b->Absent = 1;
+    b->Attributes = DamagedBit;
+    for (int i = 0; i < 500; ++i) MakeEntry(sub, std::string("f").append(std::to_string(i)), ekFile);
+  }
+  AnsiString Header() const { return ScrambleString("C:\\scan", kScrambleStartKey, kScrambleMultiplier, kScrambleAddend); }
+};
+
+TEST_F(ListFiles, SavedListIsOneLevel9EntryThatPeersAccept) {
+  MakeTree();
+  const std::string expected = DataBytes(Header(), root);
+  Steps steps;
+  ASSERT_EQ(SaveListFile(*zip, dir.File("disk1.vq"), Header(), root, &steps), TSaveStatus::Saved);
+  EXPECT_EQ(steps.Count, 1 + CountNodes(root));
+  // The path name is cleared in the tree once the list is saved.
+  EXPECT_EQ(root->Name[0], '\0');
+  WriteFileBytes(dir.File("expected.bin"), expected);
+  const std::string arc = Q(UnixPath(dir.File("disk1.vq")));
+  std::string out;
+  EXPECT_EQ(RunUnix("unzip -t " + arc, &out), 0) << out;
+  EXPECT_EQ(RunUnix("7z t " + arc, &out), 0) << out;
+  const char* py =
+      "import sys, zipfile\n"
+      "z = zipfile.ZipFile(sys.argv[1])\n"
+      "assert z.testzip() is None\n"
+      "assert len(z.infolist()) == 1\n"
+      "i = z.infolist()[0]\n"
+      "assert i.orig_filename == '~tmp~disk1', i.orig_filename\n"
+      "assert i.compress_type == zipfile.ZIP_DEFLATED\n"
+      "assert (i.flag_bits >> 1) & 3 == 0  # normal/maximum: no fast or super-fast flag\n"
+      "assert z.read(i) == open(sys.argv[2], 'rb').read()\n"
+      "print('ok')\n";
+  EXPECT_EQ(RunPython(py, arc + " " + Q(UnixPath(dir.File("expected.bin"))), &out), 0) << out;
+  // Nothing beside the list file but the list file and what the test wrote.
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"disk1.vq", "expected.bin"}));
+}
+
+TEST_F(ListFiles, SaveOpenSaveKeepsTheDataFile) {
+  MakeTree();
+  const std::string list1 = dir.File(A(L"Список.vq")), list2 = dir.File("again.vq");
+  ASSERT_EQ(SaveListFile(*zip, list1, Header(), root, nullptr), TSaveStatus::Saved);
+  const std::string saved = DataBytes(Header(), root);
+  TOpenResult r = OpenListFile(*zip, list1);
+  ASSERT_EQ(r.Status, TOpenStatus::Opened);
+  std::unique_ptr<ListNode, void (*)(ListNode*)> opened(r.Data.Root, FreeNodeTree);
+  EXPECT_EQ(r.Data.ScrambledRootPath, Header());
+  EXPECT_EQ(opened->Name[0], '\0');
+  EXPECT_EQ(CountNodes(opened.get()), CountNodes(root));
+  EXPECT_EQ(FieldText(opened->Child(0)->Comment).str(), A(L"нужен"));
+  ASSERT_EQ(SaveListFile(*zip, list2, r.Data.ScrambledRootPath, opened.get(), nullptr), TSaveStatus::Saved);
+  TOpenResult again = OpenListFile(*zip, list2);
+  ASSERT_EQ(again.Status, TOpenStatus::Opened);
+  EXPECT_EQ(DataBytes(again.Data.ScrambledRootPath, again.Data.Root), saved);
+  FreeNodeTree(again.Data.Root);
+  // The stored entry follows the list's name.
+  std::string out;
+  EXPECT_EQ(RunPython("import sys, zipfile\nprint(zipfile.ZipFile(sys.argv[1]).namelist())\n",
+                      Q(UnixPath(list2)), &out),
+            0);
+  EXPECT_NE(out.find("~tmp~again"), std::string::npos) << out;
+}
+
+TEST_F(ListFiles, SaveReplacesOnlyWhenComplete) {
+  MakeTree();
+  const std::string list = dir.File("keep.vq");
+  WriteFileBytes(list, "the previous list");
+  // Files named like the data file and like the base name beside the list are
+  // not the save's to touch.
+  WriteFileBytes(dir.File("~tmp~keep"), "user file 1");
+  WriteFileBytes(dir.File("keep"), "user file 2");
+  Steps cancel;
+  cancel.CancelAfter = 2;
+  EXPECT_EQ(SaveListFile(*zip, list, Header(), root, &cancel), TSaveStatus::Cancelled);
+  EXPECT_EQ(ReadFileBytes(list), "the previous list");
+  EXPECT_EQ(FieldText(root->Name), "C:\\scan");  // not saved: the tree keeps its path
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"keep", "keep.vq", "~tmp~keep"}));
+
+  // A list file name that is a folder cannot be replaced: reported, nothing left.
+  CreateDirectoryA(dir.File("folder.vq").c_str(), nullptr);
+  EXPECT_EQ(SaveListFile(*zip, dir.File("folder.vq"), Header(), root, nullptr), TSaveStatus::CreateFailed);
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"folder.vq", "keep", "keep.vq", "~tmp~keep"}));
+  // A folder that does not exist.
+  EXPECT_EQ(SaveListFile(*zip, dir.File("nowhere\\x.vq"), Header(), root, nullptr), TSaveStatus::CreateFailed);
+
+  ASSERT_EQ(SaveListFile(*zip, list, Header(), root, nullptr), TSaveStatus::Saved);
+  EXPECT_EQ(ReadFileBytes(dir.File("~tmp~keep")), "user file 1");
+  EXPECT_EQ(ReadFileBytes(dir.File("keep")), "user file 2");
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"folder.vq", "keep", "keep.vq", "~tmp~keep"}));
+}
+
+TEST_F(ListFiles, RootOnlyListSavesAndOpens) {
+  root = MakeEntry(nullptr, "C:\\empty", ekFolder);
+  TProgressCounter counter;
+  counter.Total = CountNodes(root);
+  struct CounterSteps : IStepProgress {
+    TProgressCounter& C;
+    explicit CounterSteps(TProgressCounter& c) : C(c) {}
+    void Step() override { C.Step(); }
+    bool CancelRequested() override { return false; }
+  } steps(counter);
+  ASSERT_EQ(SaveListFile(*zip, dir.File("root.vq"), "", root, &steps), TSaveStatus::Saved);
+  EXPECT_EQ(counter.Position, 100);
+  TOpenResult r = OpenListFile(*zip, dir.File("root.vq"));
+  ASSERT_EQ(r.Status, TOpenStatus::Opened);
+  EXPECT_EQ(r.Data.Root->LastChildIndex, -1);
+  EXPECT_EQ(r.Data.ScrambledRootPath, "");
+  FreeNodeTree(r.Data.Root);
+}
+
+TEST_F(ListFiles, OpenNeverWritesToTheListFile) {
+  MakeTree();
+  const std::string list = dir.File("ro.vq");
+  ASSERT_EQ(SaveListFile(*zip, list, Header(), root, nullptr), TSaveStatus::Saved);
+  const std::string before = ReadFileBytes(list);
+  WriteFileBytes(dir.File("ro"), "a user file named like the entry");
+  CreateDirectoryA(dir.File("ro.d").c_str(), nullptr);
+  ASSERT_EQ(RunUnix("chmod a-w " + Q(UnixPath(list))), 0);
+  ASSERT_TRUE(GetFileAttributesA(list.c_str()) & FILE_ATTRIBUTE_READONLY);
+  FILETIME t1{}, t2{};
+  WIN32_FILE_ATTRIBUTE_DATA a;
+  GetFileAttributesExA(list.c_str(), GetFileExInfoStandard, &a);
+  t1 = a.ftLastWriteTime;
+  TOpenResult r = OpenListFile(*zip, list);
+  ASSERT_EQ(r.Status, TOpenStatus::Opened);
+  FreeNodeTree(r.Data.Root);
+  GetFileAttributesExA(list.c_str(), GetFileExInfoStandard, &a);
+  t2 = a.ftLastWriteTime;
+  EXPECT_EQ(CompareFileTime(&t1, &t2), 0);
+  EXPECT_EQ(ReadFileBytes(list), before);
+  EXPECT_EQ(ReadFileBytes(dir.File("ro")), "a user file named like the entry");
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"ro", "ro.d", "ro.vq"}));
+  RunUnix("chmod u+w " + Q(UnixPath(list)));
+}
+
+TEST_F(ListFiles, OpenFailuresAreNamed) {
+  // Not an archive, a missing file.
+  WriteFileBytes(dir.File("text.vq"), "not a zip archive at all");
+  EXPECT_EQ(OpenListFile(*zip, dir.File("text.vq")).Status, TOpenStatus::UnpackFailed);
+  EXPECT_EQ(OpenListFile(*zip, dir.File("missing.vq")).Status, TOpenStatus::UnpackFailed);
+  // Archives made by Python: empty, two entries, an empty entry, damaged data,
+  // an entry stored under a path.
+  const char* py =
+      "import sys, zipfile, struct\n"
+      "d = sys.argv[1]\n"
+      "zipfile.ZipFile(d + '/empty.vq', 'w').close()\n"
+      "with zipfile.ZipFile(d + '/two.vq', 'w') as z:\n"
+      "    z.writestr('a', b'x' * 856); z.writestr('b', b'y')\n"
+      "with zipfile.ZipFile(d + '/zero.vq', 'w') as z:\n"
+      "    z.writestr('~tmp~zero', b'')\n"
+      "rec = bytes(568) + b'D' + bytes(23) + struct.pack('<ii', 0, 5)\n"
+      "with zipfile.ZipFile(d + '/cut.vq', 'w', zipfile.ZIP_DEFLATED) as z:\n"
+      "    z.writestr('~tmp~cut', bytes(256) + rec)\n"
+      "leaf = bytes(568) + b'F' + bytes(23) + struct.pack('<ii', 1, -1)\n"
+      "with zipfile.ZipFile(d + '/deep.vq', 'w', zipfile.ZIP_DEFLATED) as z:\n"
+      "    z.writestr('some/folder/~tmp~deep', b'hdr' + bytes(253) + rec.replace(struct.pack('<i', 5), struct.pack('<i', 0)) + leaf + b'tail')\n";
+  std::string out;
+  ASSERT_EQ(RunPython(py, Q(UnixPath(dir.Path())), &out), 0) << out;
+  EXPECT_EQ(OpenListFile(*zip, dir.File("empty.vq")).Status, TOpenStatus::UnpackFailed);
+  EXPECT_EQ(OpenListFile(*zip, dir.File("two.vq")).Status, TOpenStatus::UnpackFailed);
+  EXPECT_EQ(OpenListFile(*zip, dir.File("zero.vq")).Status, TOpenStatus::DataEmpty);
+  EXPECT_EQ(OpenListFile(*zip, dir.File("cut.vq")).Status, TOpenStatus::LoadFailed);
+  TOpenResult deep = OpenListFile(*zip, dir.File("deep.vq"));
+  ASSERT_EQ(deep.Status, TOpenStatus::Opened);
+  EXPECT_EQ(deep.Data.ScrambledRootPath, "hdr");
+  EXPECT_EQ(CountNodes(deep.Data.Root), 1);
+  FreeNodeTree(deep.Data.Root);
+}
+
+TEST_F(ListFiles, OpenInTwoHalves) {
+  MakeTree();
+  ASSERT_EQ(SaveListFile(*zip, dir.File("two.vq"), Header(), root, nullptr), TSaveStatus::Saved);
+  TListData data;
+  {
+    TUnpackedList never;
+    EXPECT_EQ(never.Load(data), TOpenStatus::LoadFailed);
+    EXPECT_EQ(data.Root, nullptr);
+  }
+  TUnpackedList unpacked;
+  ASSERT_EQ(unpacked.Unpack(*zip, dir.File("two.vq")), TOpenStatus::Opened);
+  // The unpacked data file waits in this process's own temporary folder.
+  EXPECT_EQ(TempLeftovers().size(), leftoversBefore.size() + 1);
+  ASSERT_EQ(unpacked.Load(data), TOpenStatus::Opened);
+  EXPECT_EQ(CountNodes(data.Root), CountNodes(root));
+  EXPECT_EQ(DataBytes(data.ScrambledRootPath, data.Root), DataBytes(Header(), root));
+  FreeNodeTree(data.Root);
+  TUnpackedList failed;
+  EXPECT_EQ(failed.Unpack(*zip, dir.File("none.vq")), TOpenStatus::UnpackFailed);
+  EXPECT_EQ(failed.Load(data), TOpenStatus::LoadFailed);
+}
+
+TEST_F(ListFiles, FailureMessages) {
+  FakeHost host;
+  ReportOpenFailure(host, TOpenStatus::UnpackFailed, "C:\\x.vq");
+  ReportOpenFailure(host, TOpenStatus::DataOpenFailed, "C:\\x.vq");
+  ReportOpenFailure(host, TOpenStatus::DataEmpty, "C:\\x.vq");
+  ReportOpenFailure(host, TOpenStatus::LoadFailed, "C:\\x.vq");
+  ReportOpenFailure(host, TOpenStatus::Opened, "C:\\x.vq");
+  ReportSaveFailure(host, TSaveStatus::CreateFailed);
+  ReportSaveFailure(host, TSaveStatus::WriteFailed);
+  ReportSaveFailure(host, TSaveStatus::Cancelled);
+  ReportSaveFailure(host, TSaveStatus::Saved);
+  EXPECT_EQ(host.Shown, (std::vector<std::string>{
+                            A(L"Неудачная попытка разархивировать файл - C:\\x.vq"),
+                            A(L"Неудачная попытка разархивировать файл - C:\\x.vq\nВозможно в той же папке находиться "
+                              L"папка с совпадающим именем \nпожалуйста, откройте файл из другого места"),
+                            A(L"Файл пуст!"),
+                            A(L"Ошибка при загрузке файла! Возможно он повреждён"),
+                            A(L"Ошибка при создании файла!"),
+                            A(L"Ошибка записи в файл"),
+                        }));
+  EXPECT_TRUE(host.Asked.empty());
+}
+
+TEST(ListFileNames, SaveAsAppendsTheExtension) {
+  EXPECT_EQ(ListFileNameWithExtension("C:\\lists\\name"), "C:\\lists\\name.vq");
+  EXPECT_EQ(ListFileNameWithExtension("C:\\lists\\name.vq"), "C:\\lists\\name.vq");
+  EXPECT_EQ(ListFileNameWithExtension("C:\\lists\\name.lst"), "C:\\lists\\name.lst");
+  EXPECT_EQ(ListFileNameWithExtension("C:\\dir.d\\name"), "C:\\dir.d\\name.vq");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ListFileRoad, FlagsChangeOnlyWhenSaved) {
+  TempDir dir;
+  TZipEngine zip(nullptr);
+  ConfigureListEngine(zip);
+  FakeHost host;
+  ListNode* root = MakeEntry(nullptr, "D:\\Data", ekFolder);
+  MakeEntry(root, "x", ekFile);
+  AnsiString scrambled = "old";
+  uint8_t isRootPathNew = 1, isModified = 1;
+  // A failure keeps everything and says so.
+  EXPECT_EQ(SaveList(host, zip, dir.File("missing\\a.vq"), root, "D:\\Data", scrambled, isRootPathNew, isModified,
+                     nullptr),
+            TSaveStatus::CreateFailed);
+  EXPECT_EQ(scrambled, "old");
+  EXPECT_EQ(isRootPathNew, 1);
+  EXPECT_EQ(isModified, 1);
+  EXPECT_EQ(FieldText(root->Name), "D:\\Data");
+  EXPECT_EQ(host.Shown, (std::vector<std::string>{A(L"Ошибка при создании файла!")}));
+  // The first save scrambles the path; a second writes the same header.
+  ASSERT_EQ(SaveList(host, zip, dir.File("a.vq"), root, "D:\\Data", scrambled, isRootPathNew, isModified, nullptr),
+            TSaveStatus::Saved);
+  EXPECT_EQ(scrambled.str(), "\x46\x7F\xFA\x48\xF6\xFF\x41");
+  EXPECT_EQ(isRootPathNew, 0);
+  EXPECT_EQ(isModified, 0);
+  isModified = 1;
+  ASSERT_EQ(SaveList(host, zip, dir.File("a.vq"), root, "", scrambled, isRootPathNew, isModified, nullptr),
+            TSaveStatus::Saved);
+  TOpenResult r = OpenListFile(zip, dir.File("a.vq"));
+  ASSERT_EQ(r.Status, TOpenStatus::Opened);
+  EXPECT_EQ(r.Data.ScrambledRootPath.str(), "\x46\x7F\xFA\x48\xF6\xFF\x41");
+  FreeNodeTree(r.Data.Root);
+  EXPECT_EQ(host.Shown.size(), 1u);
+  FreeNodeTree(root);
+}
+
+}  // namespace

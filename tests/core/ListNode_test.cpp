@@ -1,0 +1,163 @@
+// The entry record's byte layout, the 80-bit size field, attribute letters, the
+// bounded text fields and the tree operations.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "CoreTestUtil.h"
+#include "ListNode.h"
+
+namespace {
+
+std::string Bytes(const Extended80& e) { return std::string(reinterpret_cast<const char*>(e.Bytes), 10); }
+std::string Hex(const std::string& s) {
+  static const char* d = "0123456789ABCDEF";
+  std::string r;
+  for (unsigned char c : s) {
+    if (!r.empty()) r += ' ';
+    r += d[c >> 4];
+    r += d[c & 15];
+  }
+  return r;
+}
+// The x87 unit's own conversion: fild of a signed 64-bit integer is exact.
+std::string HardwareBytes(int64_t v) {
+  long double d = static_cast<long double>(v);
+  return std::string(reinterpret_cast<const char*>(&d), 10);
+}
+Extended80 FromHex(const char* hex) {
+  Extended80 e{};
+  for (int i = 0; i < 10; ++i) e.Bytes[i] = static_cast<uint8_t>(std::strtoul(std::string(hex + 3 * i, 2).c_str(), nullptr, 16));
+  return e;
+}
+
+TEST(ListNodeRecord, SizeFieldIsExact) {
+  EXPECT_EQ(Hex(Bytes(ExtendedFromUInt64(0))), "00 00 00 00 00 00 00 00 00 00");
+  EXPECT_EQ(Hex(Bytes(ExtendedFromUInt64(1))), "00 00 00 00 00 00 00 80 FF 3F");
+  EXPECT_EQ(Hex(Bytes(ExtendedFromUInt64(1536))), "00 00 00 00 00 00 00 C0 09 40");
+  EXPECT_EQ(Hex(Bytes(ExtendedFromUInt64(1ull << 32))), "00 00 00 00 00 00 00 80 1F 40");
+  EXPECT_EQ(Hex(Bytes(ExtendedFromUInt64(UINT64_MAX))), "FF FF FF FF FF FF FF FF 3E 40");
+  // Against the x87 unit's own conversion (fild of a signed 64-bit integer).
+  std::mt19937_64 rnd(42);
+  for (int i = 0; i < 2000; ++i) {
+    const int64_t v = static_cast<int64_t>(rnd() >> (1 + rnd() % 63));
+    ASSERT_EQ(Hex(Bytes(ExtendedFromUInt64(v))), Hex(HardwareBytes(v))) << v;
+  }
+  for (int64_t v : {(1ll << 32) + 1, 5ll << 30, (1ll << 53) + 1, INT64_MAX})
+    EXPECT_EQ(Hex(Bytes(ExtendedFromUInt64(v))), Hex(HardwareBytes(v))) << v;
+  // Read back: 2^53 + 1 survives, where a double would round it away.
+  for (uint64_t v : {0ull, 1ull, (1ull << 53) + 1, (1ull << 32) + 1, 1ull << 63, UINT64_MAX}) {
+    EXPECT_EQ(ExtendedToUInt64(ExtendedFromUInt64(v)), v);
+    EXPECT_TRUE(ExtendedToLongDouble(ExtendedFromUInt64(v)) == static_cast<long double>(v)) << v;
+  }
+  EXPECT_TRUE(ExtendedToLongDouble(ExtendedFromUInt64((1ull << 53) + 1)) - static_cast<long double>(1ull << 53) == 1.0L);
+}
+
+TEST(ListNodeRecord, SizeFieldOfDamagedData) {
+  EXPECT_EQ(ExtendedToUInt64(FromHex("00 00 00 00 00 00 00 C0 FF 3F")), 1u);          // 1.5
+  EXPECT_EQ(ExtendedToUInt64(FromHex("00 00 00 00 00 00 00 80 FE 3F")), 0u);          // 0.5
+  EXPECT_EQ(ExtendedToUInt64(FromHex("00 00 00 00 00 00 00 80 FF BF")), 0u);          // -1
+  EXPECT_EQ(ExtendedToUInt64(FromHex("00 00 00 00 00 00 00 80 3F 40")), UINT64_MAX);  // 2^64
+  EXPECT_EQ(ExtendedToUInt64(FromHex("00 00 00 00 00 00 00 80 FF 7F")), UINT64_MAX);  // infinity
+  EXPECT_EQ(ExtendedToUInt64(FromHex("00 00 00 00 00 00 00 C0 FF 7F")), 0u);          // NaN
+  EXPECT_EQ(ExtendedToUInt64(FromHex("01 00 00 00 00 00 00 00 00 00")), 0u);          // denormal
+}
+
+TEST(ListNodeRecord, AttributeBitsAndLetters) {
+  // Read-only, archive, temporary, compressed.
+  EXPECT_EQ(AttributeBits(0x921), 0x71);
+  EXPECT_EQ(AttributeLetters(0x71), "RATC");
+  EXPECT_EQ(AttributeBits(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT), 0);
+  const DWORD sources[] = {0x1, 0x2, 0x4, 0x8, 0x20, 0x100, 0x800};
+  for (int bit = 0; bit < 7; ++bit) EXPECT_EQ(AttributeBits(sources[bit]), 1 << bit);
+  // Never the damaged bit, whatever the system reports.
+  EXPECT_EQ(AttributeBits(INVALID_FILE_ATTRIBUTES), 0x7F);
+  EXPECT_EQ(AttributeLetters(0x11), "RA");
+  EXPECT_EQ(AttributeLetters(DamagedBit), "E");
+  EXPECT_EQ(AttributeLetters(0xFF), "RHSVATCE");
+  EXPECT_EQ(AttributeLetters(0), "");
+}
+
+TEST(ListNodeRecord, TextFieldsStayInsideTheirBounds) {
+  EntryRecord r{};
+  std::memset(&r, 'z', sizeof r);
+  // A full Name has no terminator; its reader stops at the field's end and does
+  // not run into the Comment after it.
+  SetFieldText(r.Name, AnsiString(std::string(300, 'n')));
+  SetFieldText(r.Comment, "c");
+  EXPECT_EQ(FieldText(r.Name), std::string(256, 'n'));
+  EXPECT_EQ(FieldText(r.Comment), "c");
+  EXPECT_EQ(r.Comment[255], '\0');
+  // Dates keep a terminator: at most 27 bytes.
+  SetFieldText(r.Created, AnsiString(std::string(40, 'd')), true);
+  EXPECT_EQ(FieldText(r.Created), std::string(27, 'd'));
+  EXPECT_EQ(r.Created[27], '\0');
+  EXPECT_EQ(r.Modified[0], 'z');  // the next field is untouched
+  SetFieldText(r.Created, "short", true);
+  EXPECT_EQ(std::string(r.Created, 28), std::string("short") + std::string(23, '\0'));
+}
+
+TEST(ListNodeTree, LeavesAndInsertion) {
+  ListNode* root = MakeEntry(nullptr, "root", ekFolder);
+  EXPECT_EQ(root->LastChildIndex, -1);
+  ASSERT_NE(root->Children, nullptr);
+  EXPECT_EQ(root->ChildCount(), 0);
+  EXPECT_EQ(root->Parent, nullptr);
+  ListNode* a = MakeEntry(root, "a", ekFile);
+  ListNode* b = MakeEntry(root, "b", ekFolder);
+  ListNode* c = MakeEntry(root, "c", ekFile);
+  EXPECT_EQ(root->LastChildIndex, 2);
+  EXPECT_EQ(root->LastChild, c);
+  EXPECT_EQ(root->Child(0), a);
+  EXPECT_EQ(root->Child(1), b);
+  EXPECT_EQ(root->Child(2), c);
+  EXPECT_EQ(b->Parent, root);
+  EXPECT_EQ(b->Level, 1);
+  ListNode* loose = InsertNode(nullptr, 5, *a);
+  EXPECT_EQ(loose->Parent, nullptr);
+  EXPECT_EQ(loose->Level, 5);
+  EXPECT_EQ(FieldText(loose->Name), "a");
+  EXPECT_EQ(root->ChildCount(), 3);
+  MakeEntry(b, "b1", ekFile);
+  EXPECT_EQ(CountNodes(root), 4);
+  EXPECT_EQ(CountNodes(a), 0);
+  FreeNodeTree(loose);
+  FreeNodeTree(root);
+  FreeNodeTree(nullptr);
+}
+
+TEST(ListNodeTree, DeepTreesAreWalkedWithoutRecursion) {
+  ListNode* root = MakeEntry(nullptr, "", ekFolder);
+  ListNode* n = root;
+  for (int i = 0; i < 200000; ++i) n = MakeEntry(n, "d", ekFolder);
+  EXPECT_EQ(CountNodes(root), 200000);
+  FreeNodeTree(root);
+}
+
+TEST(ListNodeTree, FolderTreeMirrorsFoldersInPreOrder) {
+  ListNode* root = MakeEntry(nullptr, "C:\\data", ekFolder);
+  MakeEntry(root, "f1", ekFile);
+  ListNode* d1 = MakeEntry(root, "d1", ekFolder);
+  MakeEntry(d1, "f11", ekFile);
+  ListNode* d11 = MakeEntry(d1, "d11", ekFolder);
+  MakeEntry(d11, "d111", ekFolder);
+  MakeEntry(root, "d2", ekFolder);
+  MakeEntry(root, "x", 'X');  // a damaged kind gets no tree node
+  RecordingSink sink;
+  BuildFolderTree(root, sink);
+  ASSERT_EQ(sink.Nodes.size(), 5u);
+  EXPECT_EQ(sink.Nodes[0].Text, "");
+  EXPECT_EQ(sink.Nodes[0].Parent, -1);
+  EXPECT_EQ(sink.Nodes[1].Text, "d1");
+  EXPECT_EQ(sink.Nodes[1].Parent, 0);
+  EXPECT_EQ(sink.Nodes[2].Text, "d11");
+  EXPECT_EQ(sink.Nodes[2].Parent, 1);
+  EXPECT_EQ(sink.Nodes[3].Text, "d111");
+  EXPECT_EQ(sink.Nodes[3].Parent, 2);
+  EXPECT_EQ(sink.Nodes[4].Text, "d2");
+  EXPECT_EQ(sink.Nodes[4].Parent, 0);
+  FreeNodeTree(root);
+}
+
+}  // namespace

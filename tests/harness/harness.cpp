@@ -1,0 +1,283 @@
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+void (*PumpIdleHook)() = nullptr;
+bool (*PumpMessageHook)(MSG& msg) = nullptr;
+
+void Pump(unsigned ms) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    bool any = false;
+    if (PumpMessageHook) {
+      while (PumpMessageHook(msg)) {
+        any = true;
+        if (msg.message == WM_QUIT) return;
+      }
+    } else {
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        any = true;
+        if (msg.message == WM_QUIT) {
+          PostQuitMessage(static_cast<int>(msg.wParam));
+          return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+      }
+    }
+    if (!any && PumpIdleHook) PumpIdleHook();
+    if (GetTickCount() - start >= ms) break;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+}
+
+void PostClick(HWND wnd, int x, int y) {
+  LPARAM pos = MAKELPARAM(x, y);
+  PostMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, pos);
+  PostMessageA(wnd, WM_LBUTTONUP, 0, pos);
+}
+
+void PostKey(HWND wnd, UINT vk, wchar_t ch) {
+  UINT scan = MapVirtualKeyA(vk, 0);
+  PostMessageA(wnd, WM_KEYDOWN, vk, 1 | (scan << 16));
+  if (ch) PostMessageW(wnd, WM_CHAR, ch, 1 | (scan << 16));
+  PostMessageA(wnd, WM_KEYUP, vk, 1 | (scan << 16) | (3u << 30));
+}
+
+// --- scripted dialogs --------------------------------------------------------
+
+ScriptDialogs* ScriptDialogs::FCurrent = nullptr;
+std::function<bool(HWND, std::string&, std::string&)> ScriptDialogs::ClassifyHook;
+std::function<void(HWND, int)> ScriptDialogs::AnswerHook;
+
+ScriptDialogs::ScriptDialogs(std::vector<DialogAnswer> script)
+    : FScript(std::move(script)), FUsed(FScript.size(), false) {
+  FCurrent = this;
+  FHook = SetWindowsHookExA(WH_CBT, &CbtProc, nullptr, GetCurrentThreadId());
+}
+
+ScriptDialogs::~ScriptDialogs() {
+  if (FHook) UnhookWindowsHookEx(FHook);
+  if (FCurrent == this) FCurrent = nullptr;
+}
+
+std::vector<std::string> ScriptDialogs::Unused() const {
+  std::vector<std::string> r;
+  for (size_t i = 0; i < FScript.size(); ++i)
+    if (!FUsed[i]) r.push_back(FScript[i].Match);
+  return r;
+}
+
+LRESULT CALLBACK ScriptDialogs::CbtProc(int code, WPARAM w, LPARAM l) {
+  // No exception may leave a hook: the whole body is guarded.
+  if (code == HCBT_ACTIVATE && FCurrent) {
+    try {
+      FCurrent->OnActivate(reinterpret_cast<HWND>(w));
+    } catch (...) {
+    }
+  }
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
+void ScriptDialogs::OnActivate(HWND wnd) {
+  char cls[64] = {};
+  GetClassNameA(wnd, cls, sizeof cls);
+  std::string title = WindowTextA(wnd), text;
+  bool known = false;
+  if (std::string(cls) == "#32770") {
+    char buf[4096] = {};
+    GetDlgItemTextA(wnd, 0xFFFF, buf, sizeof buf);
+    text = buf;
+    known = true;
+  } else if (ClassifyHook) {
+    known = ClassifyHook(wnd, title, text);
+  }
+  if (!known) return;
+  // Focus moving between windows can activate one dialog more than once; it
+  // is still one dialog and gets one answer.
+  if (std::find(FWindows.begin(), FWindows.end(), wnd) != FWindows.end()) return;
+  FWindows.push_back(wnd);
+  int button = IDCANCEL;
+  bool matched = false;
+  for (size_t i = 0; i < FScript.size(); ++i) {
+    const std::string& m = FScript[i].Match;
+    if (title.find(m) != std::string::npos || text.find(m) != std::string::npos) {
+      button = FScript[i].ButtonId;
+      FUsed[i] = true;
+      matched = true;
+      break;
+    }
+  }
+  FShown.push_back({title, text, matched});
+  if (std::string(cls) == "#32770") {
+    if (button == 0) {
+      PostMessageA(wnd, WM_CLOSE, 0, 0);
+    } else {
+      HWND btn = GetDlgItem(wnd, button);
+      if (btn)
+        PostMessageA(btn, BM_CLICK, 0, 0);
+      else
+        PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    }
+  } else if (AnswerHook) {
+    AnswerHook(wnd, button);
+  }
+}
+
+std::string WindowTextA(HWND wnd) {
+  int n = GetWindowTextLengthA(wnd);
+  std::string s(n + 1, '\0');
+  n = GetWindowTextA(wnd, s.data(), n + 1);
+  s.resize(n > 0 ? n : 0);
+  return s;
+}
+
+std::wstring WindowTextW(HWND wnd) {
+  int n = GetWindowTextLengthW(wnd);
+  std::wstring s(n + 1, L'\0');
+  n = GetWindowTextW(wnd, s.data(), n + 1);
+  s.resize(n > 0 ? n : 0);
+  return s;
+}
+
+// --- files -------------------------------------------------------------------
+
+void RemoveTree(const std::wstring& dir) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring n = fd.cFileName;
+      if (n == L"." || n == L"..") continue;
+      std::wstring p = dir + L"\\" + n;
+      SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        RemoveTree(p);
+      else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveDirectoryW(p.c_str());
+      else
+        DeleteFileW(p.c_str());
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryW(dir.c_str());
+}
+
+namespace {
+std::wstring WidePath(const std::string& ansiPath) {
+  std::wstring w(ansiPath.size() + 1, L'\0');
+  int n = MultiByteToWideChar(CP_ACP, 0, ansiPath.c_str(), -1, w.data(), static_cast<int>(w.size()));
+  w.resize(n > 0 ? n - 1 : 0);
+  return w;
+}
+}  // namespace
+
+TempDir::TempDir() {
+  char base[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, base);
+  static unsigned counter = 0;
+  for (;;) {
+    char name[MAX_PATH];
+    std::snprintf(name, sizeof name, "%sfnt%lu_%u_%lu", base, GetCurrentProcessId(), ++counter, GetTickCount());
+    if (CreateDirectoryA(name, nullptr)) {
+      FPath = name;
+      break;
+    }
+  }
+}
+
+TempDir::~TempDir() { RemoveTree(WidePath(FPath)); }
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) { WriteFileBytes(WidePath(path), bytes); }
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << "cannot create " << path;
+  DWORD done = 0;
+  if (!bytes.empty()) WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+  CloseHandle(h);
+  ASSERT_EQ(done, bytes.size());
+}
+
+std::string ReadFileBytes(const std::string& path) { return ReadFileBytes(WidePath(path)); }
+
+std::string ReadFileBytes(const std::wstring& path) {
+  std::string r;
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return r;
+  char buf[65536];
+  DWORD n = 0;
+  while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) r.append(buf, n);
+  CloseHandle(h);
+  return r;
+}
+
+std::string UnixPath(const std::string& windowsPath) { return UnixPath(WidePath(windowsPath)); }
+
+std::string UnixPath(const std::wstring& windowsPath) {
+  // wine_get_unix_file_name is exported by kernel32 under Wine.
+  using Fn = char* (*)(const wchar_t*);
+  static Fn fn = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (!fn) return std::string();
+  char* u = fn(windowsPath.c_str());
+  if (!u) return std::string();
+  std::string r = u;
+  HeapFree(GetProcessHeap(), 0, u);
+  return r;
+}
+
+int RunUnix(const std::string& command, std::string* output) {
+  // Wine runs a Unix program given by its absolute path; the shell gives us
+  // pipes and redirection. Output goes through a temporary file. The handle
+  // Wine returns for a Unix process does not wait for it, so the script ends
+  // by writing its exit code to a file that appears only when it is done.
+  TempDir tmp;
+  std::string outWin = tmp.File("out.txt");
+  std::string outUnix = UnixPath(tmp.Path()) + "/out.txt";
+  std::string rcWin = tmp.File("rc.txt");
+  std::string rcUnix = UnixPath(tmp.Path()) + "/rc.txt";
+  std::string scriptWin = tmp.File("cmd.sh");
+  WriteFileBytes(scriptWin, "(" + command + ") > '" + outUnix + "' 2>&1\necho $? > '" + rcUnix + ".part'\nmv '" +
+                                rcUnix + ".part' '" + rcUnix + "'\n");
+  std::string cmdline = "/bin/sh \"" + UnixPath(scriptWin) + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::vector<char> line(cmdline.begin(), cmdline.end());
+  line.push_back('\0');
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+  WaitForSingleObject(pi.hProcess, 600000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  DWORD start = GetTickCount();
+  while (GetFileAttributesA(rcWin.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (GetTickCount() - start > 600000) return -1;
+    Sleep(10);
+  }
+  if (output) *output = ReadFileBytes(outWin);
+  return std::atoi(ReadFileBytes(rcWin).c_str());
+}
+
+std::string Q(const std::string& s) {
+  std::string r = "'";
+  for (char c : s) {
+    if (c == '\'')
+      r += "'\\''";
+    else
+      r += c;
+  }
+  return r + "'";
+}
+
+int RunPython(const std::string& script, const std::string& args, std::string* output) {
+  TempDir tmp;
+  WriteFileBytes(tmp.File("t.py"), script);
+  return RunUnix("python3 " + Q(UnixPath(tmp.File("t.py"))) + " " + args, output);
+}

@@ -1,0 +1,112 @@
+// Helpers shared by the test programs: the unit start-up, a message pump, and a
+// scripted answerer for modal windows and message boxes.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "system.h"
+#include "units.h"
+
+// A test program that needs the units of a layer above the class library
+// registers them with a static object of this type.
+struct TestUnits {
+  TestUnits(const TUnitEntry* table, size_t count) { RegisterUnits(table, count); }
+};
+
+// Dispatches messages for the given time; runs idle processing when the queue
+// is empty (through the hook the forms unit installs, if any).
+void Pump(unsigned ms);
+extern void (*PumpIdleHook)();
+// When set, Pump takes each message through it instead of its own
+// Peek/Translate/Dispatch (the GUI tests route through the application's
+// ProcessMessage, so key pre-processing and hints work as in the program).
+// It returns false when the queue is empty.
+extern bool (*PumpMessageHook)(MSG& msg);
+
+// Posts a click (button down and up) at client coordinates of a window.
+void PostClick(HWND wnd, int x, int y);
+// Posts key down, char (when given) and key up for a virtual key.
+void PostKey(HWND wnd, UINT vk, wchar_t ch = 0);
+
+// One scripted answer: a modal window whose title or text contains Match is
+// answered by clicking the button with ButtonId (IDOK, IDYES, ...) or, when
+// ButtonId is 0, by closing it.
+struct DialogAnswer {
+  std::string Match;
+  int ButtonId = IDOK;
+};
+
+// Records every modal dialog and message box shown while it lives, answering
+// each with the first matching script entry (or IDCANCEL when none matches).
+class ScriptDialogs {
+public:
+  explicit ScriptDialogs(std::vector<DialogAnswer> script);
+  ~ScriptDialogs();
+  ScriptDialogs(const ScriptDialogs&) = delete;
+  ScriptDialogs& operator=(const ScriptDialogs&) = delete;
+
+  struct Seen {
+    std::string Title;  // ANSI, system code page
+    std::string Text;
+    bool Answered;      // true when a script entry matched
+  };
+  const std::vector<Seen>& Shown() const { return FShown; }
+  // Script entries that never matched a window.
+  std::vector<std::string> Unused() const;
+
+  // Lets the library's forms be recognised: returns true and fills title/text
+  // for a window that is one of them.
+  static std::function<bool(HWND, std::string&, std::string&)> ClassifyHook;
+  // Answers a library form (sets its modal result); set by the forms layer's tests.
+  static std::function<void(HWND, int)> AnswerHook;
+
+private:
+  static LRESULT CALLBACK CbtProc(int code, WPARAM w, LPARAM l);
+  void OnActivate(HWND wnd);
+  std::vector<DialogAnswer> FScript;
+  std::vector<bool> FUsed;
+  std::vector<Seen> FShown;
+  std::vector<HWND> FWindows;
+  HHOOK FHook = nullptr;
+  static ScriptDialogs* FCurrent;
+};
+
+// Native read-back.
+std::string WindowTextA(HWND wnd);
+std::wstring WindowTextW(HWND wnd);
+
+// A scratch folder under the Wine temp folder, removed with its contents at
+// destruction. Path() ends without a backslash.
+class TempDir {
+public:
+  TempDir();
+  ~TempDir();
+  const std::string& Path() const { return FPath; }
+  std::string File(const std::string& name) const { return FPath + "\\" + name; }
+
+private:
+  std::string FPath;
+};
+
+// Writes or reads a whole file byte for byte (ANSI path, or wide for names
+// outside the code page).
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+std::string ReadFileBytes(const std::string& path);
+std::string ReadFileBytes(const std::wstring& path);
+// Removes a folder with everything in it; a link to a folder is removed, not
+// followed.
+void RemoveTree(const std::wstring& dir);
+// Converts a Windows path of the test to the Unix path (for Linux-side peers).
+std::string UnixPath(const std::string& windowsPath);
+std::string UnixPath(const std::wstring& windowsPath);
+// Runs a command on the Linux side (through /bin/sh), returns its exit code and
+// fills output with its standard output.
+int RunUnix(const std::string& command, std::string* output = nullptr);
+// Shell-quotes a text for /bin/sh.
+std::string Q(const std::string& s);
+// Runs a Python script on the Linux side with arguments (already quoted);
+// returns its exit code and fills output.
+int RunPython(const std::string& script, const std::string& args, std::string* output);

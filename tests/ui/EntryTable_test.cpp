@@ -1,0 +1,106 @@
+// The entry table's pure parts: the size text, the folders-first order, the
+// display path, and the folder paths of tree nodes.
+#include <gtest/gtest.h>
+
+#include "UiTestUtil.h"
+
+namespace {
+
+ListNode* Entry(ListNode* parent, char kind, const char* name) {
+  EntryRecord r{};
+  r.Kind = kind;
+  SetFieldText(r.Name, name);
+  return InsertNode(parent, parent ? parent->Level + 1 : 0, r);
+}
+
+TEST(EntryTable, SizeInKilobytesRoundsTiesToEvenAndNeverShowsZero) {
+  EXPECT_EQ(SizeKbText(1), "1");
+  EXPECT_EQ(SizeKbText(511), "1");
+  EXPECT_EQ(SizeKbText(512), "1") << "0.5 rounds to 0, shown as 1";
+  EXPECT_EQ(SizeKbText(1024), "1");
+  EXPECT_EQ(SizeKbText(1536), "2");
+  EXPECT_EQ(SizeKbText(2560), "2");
+  EXPECT_EQ(SizeKbText(3584), "4");
+  EXPECT_EQ(SizeKbText(2.0L * 1024 * 1024), "2048");
+  EXPECT_EQ(SizeKbText(1099511627776.0L), "1073741824");
+  EXPECT_EQ(SizeKbText(18446744073709551615.0L), "18014398509481984");
+}
+
+TEST(EntryTable, FoldersComeFirstByExchanges) {
+  ListNode* root = Entry(nullptr, 'D', "root");
+  Entry(root, 'F', "f1");
+  Entry(root, 'F', "f2");
+  Entry(root, 'F', "f3");
+  Entry(root, 'D', "d1");
+  OrderFolderEntries(root->Children);
+  std::string order;
+  for (int i = 0; i < root->ChildCount(); ++i) order += FieldText(root->Child(i)->Name).str() + " ";
+  EXPECT_EQ(order, "d1 f2 f3 f1 ") << "an exchange order: files do not keep theirs";
+  OrderFolderEntries(root->Children);
+  order.clear();
+  for (int i = 0; i < root->ChildCount(); ++i) order += FieldText(root->Child(i)->Name).str() + " ";
+  EXPECT_EQ(order, "d1 f2 f3 f1 ") << "an ordered list stays as it is";
+  TList empty;
+  OrderFolderEntries(&empty);
+  FreeNodeTree(root);
+}
+
+TEST(EntryTable, FolderOrderEqualsTheExchangeOrderForEveryMix) {
+  // Every list of up to 8 entries of kinds F, D and one other kind; the
+  // entries are told apart by position so that the permutation is compared.
+  for (int length = 0; length <= 8; ++length) {
+    int combinations = 1;
+    for (int i = 0; i < length; ++i) combinations *= 3;
+    for (int c = 0; c < combinations; ++c) {
+      std::string kinds;
+      for (int i = 0, v = c; i < length; ++i, v /= 3) kinds += "FDX"[v % 3];
+      ListNode* root = Entry(nullptr, 'D', "root");
+      for (int i = 0; i < length; ++i) Entry(root, kinds[i], std::string(1, char('a' + i)).c_str());
+      // The exchange order as its definition states it, on (kind, name) pairs.
+      std::vector<std::string> pairs;
+      for (int i = 0; i < length; ++i) pairs.push_back(std::string(1, kinds[i]) + char('a' + i));
+      for (size_t i = 0; i + 1 < pairs.size(); ++i)
+        for (size_t j = i + 1; j < pairs.size(); ++j)
+          if (pairs[i][0] == 'F' && pairs[j][0] == 'D') std::swap(pairs[i], pairs[j]);
+      std::string expected, actual;
+      for (const std::string& p : pairs) expected += p;
+      OrderFolderEntries(root->Children);
+      for (int i = 0; i < length; ++i)
+        actual += std::string(1, root->Child(i)->Kind) + FieldText(root->Child(i)->Name).str();
+      ASSERT_EQ(actual, expected) << kinds;
+      FreeNodeTree(root);
+    }
+  }
+}
+
+TEST(EntryTable, DisplayPathTurnsStarsIntoBackslashesAndDropsOneDoubling) {
+  EXPECT_EQ(DisplayPathOf("D:\\Data"), "D:\\Data\\");
+  EXPECT_EQ(DisplayPathOf("D:\\Data*a*b"), "D:\\Data\\a\\b\\");
+  EXPECT_EQ(DisplayPathOf("C:\\*a"), "C:\\a\\") << "a drive root's path carries a doubled backslash";
+  EXPECT_EQ(DisplayPathOf("C:\\"), "C:\\");
+  EXPECT_EQ(DisplayPathOf(""), "\\");
+  EXPECT_EQ(DisplayPathOf("*sub"), "\\sub\\") << "a saved list's root has no name";
+}
+
+TEST_F(MainWindowTest, FolderPathsOfTreeNodesAndBack) {
+  F->rootNode = Entry(nullptr, 'D', "D:\\Data");
+  TUcTreeNodes* nodes = F->tvTreeOfFile->Items();
+  TUcTreeNode* root = nodes->Add(nullptr, L"Data");
+  TUcTreeNode* a = nodes->AddChild(root, L"a");
+  TUcTreeNode* b = nodes->AddChild(a, L"b");
+  TUcTreeNode* c = nodes->AddChild(root, L"c");
+  TUcTreeNode* b2 = nodes->AddChild(c, L"b");
+  EXPECT_EQ(GetTreeNodePath(F, root), "D:\\Data");
+  EXPECT_EQ(GetTreeNodePath(F, b), "D:\\Data*a*b");
+  EXPECT_EQ(FindTreeNodeByPath(F, root, "a*b"), b);
+  EXPECT_EQ(FindTreeNodeByPath(F, root, "c*b"), b2);
+  EXPECT_EQ(FindTreeNodeByPath(F, root, "a"), a);
+  EXPECT_EQ(FindTreeNodeByPath(F, root, "A*b"), nullptr) << "case counts";
+  EXPECT_EQ(FindTreeNodeByPath(F, root, "a*x"), nullptr);
+  EXPECT_EQ(FindTreeNodeByPath(F, nullptr, "a"), nullptr);
+  nodes->Clear();
+  FreeNodeTree(F->rootNode);
+  F->rootNode = nullptr;
+}
+
+}  // namespace

@@ -1,0 +1,412 @@
+// The real program, fennolit.exe, started as a process of its own and driven
+// from outside as a user would: its start with and without a list file on
+// the command line, and a scan of a folder tree with awkward names, saved,
+// closed and opened again from the command line, compared with the disk.
+#include "UiTestUtil.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
+
+#include "sysutils.h"
+
+namespace {
+
+std::wstring ProgramPath() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p = path;
+  p = p.substr(0, p.rfind(L'\\'));  // tests
+  p = p.substr(0, p.rfind(L'\\'));  // the build folder
+  return p + L"\\fennolit.exe";
+}
+
+std::wstring ClassOf(HWND w) {
+  wchar_t name[128] = {};
+  GetClassNameW(w, name, 128);
+  return name;
+}
+
+// A started program: its windows and memory for the messages that carry
+// pointers.
+class Program {
+public:
+  explicit Program(const std::wstring& arguments) {
+    std::wstring command = L"\"" + ProgramPath() + L"\"";
+    if (!arguments.empty()) command += L" " + arguments;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FInfo))
+        << GetLastError();
+    WaitForInputIdle(FInfo.hProcess, 10000);
+    FMemory = static_cast<char*>(VirtualAllocEx(FInfo.hProcess, nullptr, 65536, MEM_COMMIT, PAGE_READWRITE));
+  }
+  ~Program() {
+    if (WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(FInfo.hProcess, 1);
+      WaitForSingleObject(FInfo.hProcess, 5000);
+    }
+    CloseHandle(FInfo.hThread);
+    CloseHandle(FInfo.hProcess);
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  bool Ended(DWORD ms) { return WaitForSingleObject(FInfo.hProcess, ms) == WAIT_OBJECT_0; }
+
+  // The first top-level window of the program that satisfies test, waited for.
+  template <class Test> HWND Wait(Test test, DWORD ms = 15000) {
+    const DWORD start = GetTickCount();
+    do {
+      struct TFind {
+        DWORD Pid;
+        Test* Check;
+        HWND Found = nullptr;
+      } find{FInfo.dwProcessId, &test};
+      EnumWindows(
+          [](HWND w, LPARAM data) -> BOOL __attribute__((stdcall)) {
+            auto* f = reinterpret_cast<TFind*>(data);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid != f->Pid || !(*f->Check)(w)) return TRUE;
+            f->Found = w;
+            return FALSE;
+          },
+          reinterpret_cast<LPARAM>(&find));
+      if (find.Found) return find.Found;
+      Sleep(20);
+    } while (GetTickCount() - start < ms);
+    return nullptr;
+  }
+  HWND Window(const wchar_t* cls, bool visible = true) {
+    return Wait([&](HWND w) { return ClassOf(w) == cls && (!visible || IsWindowVisible(w)); });
+  }
+  HWND Dialog(const std::function<bool(HWND)>& extra = nullptr) {
+    return Wait([&](HWND w) { return ClassOf(w) == L"#32770" && IsWindowVisible(w) && (!extra || extra(w)); });
+  }
+
+  void Write(const void* data, size_t size, size_t offset = 0) {
+    WriteProcessMemory(FInfo.hProcess, FMemory + offset, data, size, nullptr);
+  }
+  void Read(void* data, size_t size, size_t offset = 0) {
+    ReadProcessMemory(FInfo.hProcess, FMemory + offset, data, size, nullptr);
+  }
+  char* Remote(size_t offset = 0) { return FMemory + offset; }
+
+private:
+  PROCESS_INFORMATION FInfo = {};
+  char* FMemory = nullptr;
+};
+
+HWND Child(HWND parent, const std::wstring& classPart) {
+  struct TFind {
+    std::wstring Part;
+    HWND Found = nullptr;
+  } find{classPart};
+  EnumChildWindows(
+      parent,
+      [](HWND w, LPARAM data) -> BOOL __attribute__((stdcall)) {
+        auto* f = reinterpret_cast<TFind*>(data);
+        if (ClassOf(w).find(f->Part) == std::wstring::npos) return TRUE;
+        f->Found = w;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&find));
+  return find.Found;
+}
+
+HWND ChildWithText(HWND parent, const std::wstring& text) {
+  struct TFind {
+    std::wstring Text;
+    HWND Found = nullptr;
+  } find{text};
+  EnumChildWindows(
+      parent,
+      [](HWND w, LPARAM data) -> BOOL __attribute__((stdcall)) {
+        auto* f = reinterpret_cast<TFind*>(data);
+        if (WindowTextW(w) != f->Text) return TRUE;
+        f->Found = w;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&find));
+  return find.Found;
+}
+
+std::wstring DialogText(HWND dialog) {
+  wchar_t text[2048] = {};
+  GetDlgItemTextW(dialog, 0xFFFF, text, 2048);
+  return text;
+}
+
+// A click on a tool-bar button: the buttons are drawn by the tool-bar panel,
+// which takes the mouse for them (menus of another process cannot be read).
+void ClickToolButton(HWND main, int x, int y) {
+  HWND panel = nullptr;
+  for (HWND c = GetWindow(main, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+    if (ClassOf(c).find(L"TPanel") != std::wstring::npos) panel = c;
+  ASSERT_NE(panel, nullptr);
+  PostMessageW(panel, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+  PostMessageW(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  PostMessageW(panel, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+std::wstring RemoteItemText(Program& p, HWND list, int row, int column) {
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = reinterpret_cast<wchar_t*>(p.Remote(1024));
+  item.cchTextMax = 1024;
+  p.Write(&item, sizeof item);
+  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(p.Remote()));
+  wchar_t text[1024] = {};
+  p.Read(text, sizeof text - 2, 1024);
+  return text;
+}
+
+std::vector<std::vector<std::wstring>> RemoteRows(Program& p, HWND list) {
+  std::vector<std::vector<std::wstring>> rows;
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int r = 0; r < count; ++r) {
+    std::vector<std::wstring> row;
+    for (int c = 0; c < 6; ++c) row.push_back(RemoteItemText(p, list, r, c));
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::wstring RemoteNodeText(Program& p, HWND tree, HTREEITEM item) {
+  TVITEMW tv = {};
+  tv.mask = TVIF_TEXT;
+  tv.hItem = item;
+  tv.pszText = reinterpret_cast<wchar_t*>(p.Remote(1024));
+  tv.cchTextMax = 1024;
+  p.Write(&tv, sizeof tv);
+  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(p.Remote()));
+  wchar_t text[1024] = {};
+  p.Read(text, sizeof text - 2, 1024);
+  return text;
+}
+
+// Every folder path of the tree below the root ("a\b"), the root's text apart.
+void RemoteTree(Program& p, HWND tree, HTREEITEM item, const std::wstring& prefix, std::set<std::wstring>& out) {
+  for (HTREEITEM c = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)item)); c;
+       c = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)c))) {
+    const std::wstring path = prefix + RemoteNodeText(p, tree, c);
+    out.insert(path);
+    RemoteTree(p, tree, c, path + L"\\", out);
+  }
+}
+
+// A folder name as the list holds it: in the system code page.
+std::wstring AsListed(const std::wstring& name) {
+  return AnsiToWide(WideToAnsi(WideString(name.c_str()))).str();
+}
+
+// The folders below root on disk, as the list names them; links recorded
+// but not entered.
+void DiskFolders(const std::wstring& root, const std::wstring& prefix, std::set<std::wstring>& out) {
+  WIN32_FIND_DATAW d;
+  HANDLE h = FindFirstFileW((L"\\\\?\\" + root + L"\\*").c_str(), &d);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = d.cFileName;
+    if (!(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." || name == L"..") continue;
+    const std::wstring path = prefix + AsListed(name);
+    out.insert(path);
+    if (!(d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) DiskFolders(root + L"\\" + name, path + L"\\", out);
+  } while (FindNextFileW(h, &d));
+  FindClose(h);
+}
+
+// Size in KB as the table shows it: the nearest whole number, ties to even,
+// never 0 for a size above 0.
+std::wstring KbText(uint64_t bytes) {
+  const uint64_t whole = bytes / 1024, rest = bytes % 1024;
+  uint64_t k = whole + (rest > 512 || (rest == 512 && (whole & 1)) ? 1 : 0);
+  if (k == 0) k = 1;
+  return std::to_wstring(k);
+}
+
+std::wstring Letters(DWORD attributes) {
+  std::wstring s;
+  const struct {
+    DWORD Bit;
+    wchar_t Letter;
+  } map[] = {{FILE_ATTRIBUTE_READONLY, L'R'},  {FILE_ATTRIBUTE_HIDDEN, L'H'},    {FILE_ATTRIBUTE_SYSTEM, L'S'},
+             {8, L'V'},                         {FILE_ATTRIBUTE_ARCHIVE, L'A'},   {FILE_ATTRIBUTE_TEMPORARY, L'T'},
+             {FILE_ATTRIBUTE_COMPRESSED, L'C'}};
+  for (const auto& m : map)
+    if (attributes & m.Bit) s += m.Letter;
+  return s.empty() ? L"----" : s;
+}
+
+// The root folder's entries on disk as rows: name, size, attributes.
+std::map<std::wstring, std::vector<std::wstring>> DiskRows(const std::wstring& root) {
+  std::map<std::wstring, std::vector<std::wstring>> rows;
+  WIN32_FIND_DATAW d;
+  HANDLE h = FindFirstFileW((root + L"\\*").c_str(), &d);
+  uint64_t total = 0;
+  do {
+    const std::wstring name = d.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const bool folder = d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    const uint64_t size = (uint64_t(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+    (void)total;
+    const DWORD attributes = GetFileAttributesW((root + L"\\" + name).c_str());
+    rows[AsListed(name)] = {folder ? L"" : (size == 0 ? L"0" : KbText(size)), Letters(attributes)};
+  } while (FindNextFileW(h, &d));
+  FindClose(h);
+  return rows;
+}
+
+void MakeFile(const std::wstring& path, size_t size) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  std::string data(size, 'z');
+  DWORD written = 0;
+  if (size) WriteFile(h, data.data(), DWORD(size), &written, nullptr);
+  CloseHandle(h);
+}
+
+class ProgramTest : public ::testing::Test {};
+
+TEST_F(ProgramTest, AMissingFileIsReportedBeforeTheWindowShows) {
+  TempDir dir;
+  Program p(L"\"" + AnsiToWide(dir.File("nothing.vq").c_str()).str() + L"\"");
+  HWND box = p.Dialog();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(DialogText(box), L"Файл не найден");
+  EXPECT_EQ(WindowTextW(box), L"Fennolit");
+  HWND main = FindWindowW(L"TInfoFileForm", L"Fennolit");
+  EXPECT_TRUE(!main || !IsWindowVisible(main)) << "the message comes first";
+  PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+  main = p.Window(L"TInfoFileForm");
+  ASSERT_NE(main, nullptr);
+  HWND list = Child(main, L"ListView");
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(p.Ended(10000)) << "no question for no list";
+}
+
+// Removes the tree from the Linux side: the link and the paths longer than
+// the narrow limit are beyond the temporary folder's own clean-up.
+struct TreeRemoval {
+  std::string Path;
+  ~TreeRemoval() { RunUnix("rm -rf '" + UnixPath(Path) + "'"); }
+};
+
+TEST_F(ProgramTest, ScanSaveReopenFromTheCommandLineShowsTheFolderTree) {
+  TempDir dir;
+  TreeRemoval removal{dir.File("tree")};
+  const std::wstring root = AnsiToWide(dir.File("tree").c_str()).str();
+  CreateDirectoryW(root.c_str(), nullptr);
+  const std::wstring names[] = {L"Папка", L"Φάκελος", L"文件夹", L"empty"};
+  for (const auto& n : names) CreateDirectoryW((root + L"\\" + n).c_str(), nullptr);
+  MakeFile(root + L"\\Файл.txt", 5000);
+  MakeFile(root + L"\\αρχείο.dat", 1536);
+  MakeFile(root + L"\\文件.bin", 512);
+  MakeFile(root + L"\\zero.txt", 0);
+  MakeFile(root + L"\\hidden.txt", 100);
+  SetFileAttributesW((root + L"\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  MakeFile(root + L"\\readonly.txt", 2560);
+  SetFileAttributesW((root + L"\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  MakeFile(root + L"\\Папка\\inner.txt", 3584);
+  // A path longer than 260 characters.
+  std::wstring deep = root + L"\\Папка";
+  for (int i = 0; i < 6; ++i) {
+    deep += L"\\" + std::wstring(50, wchar_t(L'a' + i));
+    CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr);
+  }
+  ASSERT_GT(deep.size(), 260u);
+  MakeFile(L"\\\\?\\" + deep + L"\\far.txt", 10);
+  // A link that leads back up.
+  std::string output;
+  ASSERT_EQ(RunUnix("ln -s .. '" + UnixPath(dir.File("tree")) + "/empty/loop'", &output), 0) << output;
+
+  const std::string listFile = dir.File("tree.vq");
+  {
+    Program p(L"");
+    HWND main = p.Window(L"TInfoFileForm");
+    ASSERT_NE(main, nullptr);
+    ClickToolButton(main, 296, 26);  // New
+    HWND chooser = p.Dialog([](HWND w) { return Child(w, L"SysTreeView32") != nullptr; });
+    ASSERT_NE(chooser, nullptr);
+    p.Write(root.c_str(), (root.size() + 1) * 2, 4096);
+    HWND chooserTree = Child(chooser, L"SysTreeView32");
+    for (int i = 0; i < 200; ++i) {
+      SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(p.Remote(4096)));
+      HTREEITEM caret = reinterpret_cast<HTREEITEM>(SendMessageW(chooserTree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+      if (caret && RemoteNodeText(p, chooserTree, caret) == L"tree") break;
+      Sleep(20);
+    }
+    PostMessageW(GetDlgItem(chooser, IDOK), BM_CLICK, 0, 0);
+    HWND params = p.Window(L"TParamsForm");
+    ASSERT_NE(params, nullptr);
+    HWND apply = ChildWithText(params, L"Применить");
+    ASSERT_NE(apply, nullptr);
+    PostMessageW(apply, BM_CLICK, 0, 0);
+    HWND tree = Child(main, L"TreeView");
+    for (int i = 0; i < 500 && !(IsWindowEnabled(main) && SendMessageW(tree, TVM_GETCOUNT, 0, 0) > 0); ++i) Sleep(20);
+    ASSERT_TRUE(IsWindowEnabled(main));
+
+    ClickToolButton(main, 357, 26);  // Save: a new list asks for its name
+    HWND save = p.Dialog([](HWND w) { return GetDlgItem(w, 0x480) || GetDlgItem(w, 0x47C); });
+    ASSERT_NE(save, nullptr);
+    HWND edit = GetDlgItem(save, 0x480) ? GetDlgItem(save, 0x480) : GetDlgItem(save, 0x47C);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(AnsiToWide(listFile.c_str()).c_bstr()));
+    PostMessageW(GetDlgItem(save, IDOK), BM_CLICK, 0, 0);
+    for (int i = 0; i < 500 && !(FileExists(listFile.c_str()) && IsWindowEnabled(main)); ++i) Sleep(20);
+    ASSERT_TRUE(FileExists(listFile.c_str()));
+    Sleep(100);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(p.Ended(10000)) << "a saved list closes without a question";
+  }
+
+  Program p(L"\"" + AnsiToWide(listFile.c_str()).str() + L"\"");
+  HWND main = p.Window(L"TInfoFileForm");
+  ASSERT_NE(main, nullptr);
+  HWND tree = Child(main, L"TreeView");
+  HWND list = Child(main, L"ListView");
+  for (int i = 0; i < 500 && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 0; ++i) Sleep(20);
+
+  HTREEITEM first = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(RemoteNodeText(p, tree, first), L"tree.vq");
+  std::set<std::wstring> shownFolders, diskFolders;
+  RemoteTree(p, tree, first, L"", shownFolders);
+  DiskFolders(root, L"", diskFolders);
+  EXPECT_EQ(shownFolders, diskFolders);
+  EXPECT_TRUE(shownFolders.count(L"empty\\loop")) << "the link is listed, not followed";
+  EXPECT_FALSE(shownFolders.count(L"empty\\loop\\empty"));
+  EXPECT_TRUE(shownFolders.count(L"Папка\\" + std::wstring(50, L'a') + L"\\" + std::wstring(50, L'b') + L"\\" +
+                                 std::wstring(50, L'c') + L"\\" + std::wstring(50, L'd') + L"\\" +
+                                 std::wstring(50, L'e') + L"\\" + std::wstring(50, L'f')));
+
+  const auto rows = RemoteRows(p, list);
+  const auto disk = DiskRows(root);
+  ASSERT_EQ(rows.size(), disk.size());
+  bool foldersFirst = true, seenFile = false;
+  for (const auto& row : rows) {
+    auto it = disk.find(row[0]);
+    ASSERT_NE(it, disk.end()) << WideToAnsi(row[0].c_str()).c_str();
+    const bool folder = it->second[0].empty();
+    if (!folder) {
+      seenFile = true;
+      EXPECT_EQ(row[1], it->second[0]) << WideToAnsi(row[0].c_str()).c_str();
+    } else if (seenFile) {
+      foldersFirst = false;
+    }
+    EXPECT_EQ(row[4], it->second[1]) << WideToAnsi(row[0].c_str()).c_str();
+    EXPECT_NE(row[2], L"----");
+    EXPECT_NE(row[3], L"----");
+    EXPECT_EQ(row[5], L"----");
+  }
+  EXPECT_TRUE(foldersFirst);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(p.Ended(10000));
+}
+
+}  // namespace

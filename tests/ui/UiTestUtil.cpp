@@ -1,0 +1,400 @@
+#include "UiTestUtil.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "FolderScan.h"
+#include "ListFile.h"
+#include "UiUnits.h"
+#include "Unitparams.h"
+
+namespace {
+
+// Every layer's units and the program's, before the harness starts them.
+struct TUiUnitsRegistration {
+  TUiUnitsRegistration() { RegisterUiUnits(); }
+} UiUnitsRegistration;
+
+std::string Trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t\r\n");
+  size_t e = s.find_last_not_of(" \t\r\n");
+  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
+
+struct TFindChild {
+  const char* Class;
+  bool Found = false;
+};
+
+BOOL CALLBACK FindChildOfClass(HWND child, LPARAM data) {
+  auto* f = reinterpret_cast<TFindChild*>(data);
+  char name[64] = {};
+  GetClassNameA(child, name, sizeof name);
+  if (lstrcmpiA(name, f->Class) == 0) {
+    f->Found = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+bool HasChildOfClass(HWND wnd, const char* cls) {
+  TFindChild find{cls};
+  EnumChildWindows(wnd, &FindChildOfClass, reinterpret_cast<LPARAM>(&find));
+  return find.Found;
+}
+
+// The text of the item the folder chooser's tree has selected.
+std::wstring SelectedFolderName(HWND dialog) {
+  struct TFindTree {
+    HWND Tree = nullptr;
+  } find;
+  EnumChildWindows(
+      dialog,
+      [](HWND child, LPARAM data) -> BOOL __attribute__((stdcall)) {
+        char name[64] = {};
+        GetClassNameA(child, name, sizeof name);
+        if (lstrcmpiA(name, "SysTreeView32") != 0) return TRUE;
+        reinterpret_cast<TFindTree*>(data)->Tree = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&find));
+  if (!find.Tree) return std::wstring();
+  HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageW(find.Tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (!item) return std::wstring();
+  wchar_t text[MAX_PATH] = {};
+  TVITEMW tv = {};
+  tv.mask = TVIF_TEXT;
+  tv.hItem = item;
+  tv.pszText = text;
+  tv.cchTextMax = MAX_PATH;
+  SendMessageW(find.Tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+  return text;
+}
+
+// The texts of a message box's static controls.
+std::string DialogText(HWND wnd) {
+  char buf[4096] = {};
+  GetDlgItemTextA(wnd, 0xFFFF, buf, sizeof buf);
+  return buf;
+}
+
+}  // namespace
+
+DialogDriver* DialogDriver::FCurrent = nullptr;
+
+DialogDriver::DialogDriver(std::vector<DialogStep> script) : FScript(std::move(script)), FUsed(FScript.size()) {
+  FCurrent = this;
+  FHook = SetWindowsHookExA(WH_CBT, &CbtProc, nullptr, GetCurrentThreadId());
+}
+
+DialogDriver::~DialogDriver() {
+  if (FHook) UnhookWindowsHookEx(FHook);
+  if (FTimer) KillTimer(nullptr, FTimer);
+  if (FCurrent == this) FCurrent = nullptr;
+}
+
+std::string DialogDriver::Log() const {
+  std::string r;
+  for (const Seen& s : FShown) r += s.Title + " | " + s.Text + (s.Answered ? "" : " (unanswered)") + "\n";
+  return r;
+}
+
+std::vector<std::string> DialogDriver::Unused() const {
+  std::vector<std::string> r;
+  for (size_t i = 0; i < FScript.size(); ++i)
+    if (!FUsed[i]) r.push_back(FScript[i].Match);
+  return r;
+}
+
+LRESULT CALLBACK DialogDriver::CbtProc(int code, WPARAM w, LPARAM l) {
+  if (code == HCBT_ACTIVATE && FCurrent) {
+    try {
+      FCurrent->OnActivate(reinterpret_cast<HWND>(w));
+    } catch (...) {
+    }
+  }
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
+void DialogDriver::OnActivate(HWND wnd) {
+  if (std::find(FWindows.begin(), FWindows.end(), wnd) != FWindows.end()) return;
+  char cls[64] = {};
+  GetClassNameA(wnd, cls, sizeof cls);
+  std::string title = WindowTextA(wnd), text;
+  int kind;
+  bool modeless = false;
+  if (std::string(cls) == "#32770") {
+    if (GetDlgItem(wnd, 0x480) || GetDlgItem(wnd, 0x47C))
+      kind = 1;
+    else if (HasChildOfClass(wnd, "SysTreeView32"))
+      kind = 2;
+    else
+      kind = 0;
+    text = DialogText(wnd);
+  } else {
+    TWinControl* control = FindControl(wnd);
+    if (!control || !control->Is<TCustomForm>()) return;
+    auto* form = static_cast<TCustomForm*>(control);
+    kind = 3;
+    modeless = !(form->FormState() & fsModal);
+    text = form->ClassName().str();
+  }
+  DialogStep step{"", IDCANCEL, "", ""};
+  bool matched = false;
+  for (size_t i = 0; i < FScript.size(); ++i) {
+    if (FUsed[i]) continue;
+    const std::string& m = FScript[i].Match;
+    // A window that is not modal is answered only when a step names its class.
+    if (modeless ? m == text : (title.find(m) != std::string::npos || text.find(m) != std::string::npos)) {
+      step = FScript[i];
+      FUsed[i] = true;
+      matched = true;
+      break;
+    }
+  }
+  if (modeless && !matched) return;
+  FWindows.push_back(wnd);
+  FShown.push_back({title, Trim(text), matched});
+  if (modeless) {
+    // Closed at once: the job's next look at the message queue sees it.
+    if (step.Button == 0) PostMessageA(wnd, WM_CLOSE, 0, 0);
+    return;
+  }
+  FPending.push_back({wnd, kind, step, 0});
+  // Answered from the dialog's own message loop, once it runs.
+  if (!FTimer) FTimer = SetTimer(nullptr, 0, 20, &TimerProc);
+}
+
+void CALLBACK DialogDriver::TimerProc(HWND, UINT, UINT_PTR, DWORD) {
+  if (FCurrent) FCurrent->Perform();
+}
+
+void DialogDriver::Perform() {
+  if (FTimer) {
+    KillTimer(nullptr, FTimer);
+    FTimer = 0;
+  }
+  std::vector<Pending> pending;
+  pending.swap(FPending);
+  for (const Pending& p : pending) {
+    if (!IsWindow(p.Window)) continue;
+    const DialogStep& s = p.Step;
+    if (p.Kind == 3) {
+      auto* form = static_cast<TCustomForm*>(FindControl(p.Window));
+      if (!form) continue;
+      if (!s.Control.empty()) {
+        auto* control = dynamic_cast<TWinControl*>(form->FindComponent(s.Control.c_str()));
+        if (control) PostMessageA(control->Handle(), BM_CLICK, 0, 0);
+      } else if (s.Button == 0) {
+        PostMessageA(p.Window, WM_CLOSE, 0, 0);
+      } else {
+        form->SetModalResult(s.Button);
+      }
+      continue;
+    }
+    if (p.Kind == 1 && s.Button == IDOK) {
+      HWND edit = GetDlgItem(p.Window, 0x480);
+      if (!edit) edit = GetDlgItem(p.Window, 0x47C);
+      SetWindowTextA(edit, s.Input.c_str());
+    }
+    if (p.Kind == 2 && s.Button == IDOK) {
+      std::wstring path = AnsiToWide(s.Input.c_str()).str();
+      SendMessageW(p.Window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+      // The chooser may not take a selection before it has settled: OK only
+      // once its tree shows the folder, else a later try.
+      if (SelectedFolderName(p.Window) != path.substr(path.rfind(L'\\') + 1)) {
+        if (p.Tries < 100) {
+          FPending.push_back({p.Window, p.Kind, p.Step, p.Tries + 1});
+          if (!FTimer) FTimer = SetTimer(nullptr, 0, 20, &TimerProc);
+        }
+        continue;
+      }
+    }
+    if (s.Button == 0) {
+      PostMessageA(p.Window, WM_CLOSE, 0, 0);
+    } else if (HWND button = GetDlgItem(p.Window, s.Button)) {
+      PostMessageA(button, BM_CLICK, 0, 0);
+    } else {
+      PostMessageA(p.Window, WM_COMMAND, MAKEWPARAM(s.Button, BN_CLICKED), 0);
+    }
+  }
+}
+
+// --- the main window ------------------------------------------------------------------------
+
+void MainWindowTest::SetUp() {
+  GuiTest::SetUp();
+  const TExceptionEvent recorder = Application->OnException;
+  {
+    // A command line the tests do not control (gtest's own arguments) must
+    // not stop the start with its message.
+    DialogDriver answers({{Ansi(L"Файл не найден"), IDOK}});
+    Application->CreateForm(&InfoFileForm);
+    Application->CreateForm(&ParamsForm);
+  }
+  Application->OnException = recorder;
+  F = InfoFileForm;
+  ASSERT_NE(F, nullptr);
+  F->Show();
+  Pump(20);
+}
+
+void MainWindowTest::TearDown() {
+  if (F) {
+    F->isModified = 0;
+    delete ParamsForm;
+    delete F;
+    F = nullptr;
+  }
+  Pump(20);
+  GuiTest::TearDown();
+}
+
+namespace {
+
+std::wstring ChosenFolder;
+
+bool ChooseTestFolder(HWND, const WideString&, WideString& path) {
+  if (ChosenFolder.empty()) return false;
+  path = ChosenFolder;
+  return true;
+}
+
+}  // namespace
+
+void MainWindowTest::Scan(const std::string& folder, bool chooser) {
+  if (chooser) {
+    DialogDriver answers({{"", IDOK, folder, ""}, {"TParamsForm", IDOK, "", "bbtnOk"}});
+    F->newAction->Execute();
+    Pump(10);
+    ASSERT_EQ(answers.Unused().size(), 0u) << answers.Log();
+    return;
+  }
+  FolderChoice choice(folder);
+  DialogDriver answers({{"TParamsForm", IDOK, "", "bbtnOk"}});
+  F->newAction->Execute();
+  Pump(10);
+  ASSERT_EQ(answers.Unused().size(), 0u) << answers.Log();
+}
+
+FolderChoice::FolderChoice(const std::string& folder) {
+  ChosenFolder = AnsiToWide(folder.c_str()).str();
+  ChooseScanFolder = &ChooseTestFolder;
+}
+
+FolderChoice::~FolderChoice() {
+  ChooseScanFolder = &ChooseFolder;
+  ChosenFolder.clear();
+}
+
+void MainWindowTest::OpenFile(const std::string& listFile) {
+  F->openDroppedFile = 1;
+  F->odOpen->SetFileName(listFile.c_str());
+  F->spbtOpenClick(F);
+  F->openDroppedFile = 0;
+  Pump(10);
+}
+
+void MainWindowTest::SaveAs(const std::string& listFile) {
+  KeepCurrentFolder keep;
+  DialogDriver answers({{"", IDOK, listFile, ""}});
+  F->saveAsAction->Execute();
+  Pump(10);
+  ASSERT_EQ(answers.Unused().size(), 0u) << answers.Log();
+}
+
+std::vector<std::wstring> MainWindowTest::Rows() {
+  std::vector<std::wstring> rows;
+  TUcListItems* items = F->lvInfo->Items();
+  for (int r = 0; r < items->Count(); ++r) {
+    std::wstring line;
+    for (int c = 0; c < 6; ++c) {
+      if (c) line += L"|";
+      line += Cell(r, c);
+    }
+    rows.push_back(line);
+  }
+  return rows;
+}
+
+std::wstring MainWindowTest::Cell(int row, int column) {
+  // From the control itself, which asks the window for callback texts.
+  wchar_t buffer[512] = {};
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = buffer;
+  item.cchTextMax = 512;
+  SendMessageW(F->lvInfo->Handle(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return buffer;
+}
+
+int MainWindowTest::SelectedRow() {
+  return static_cast<int>(SendMessageW(F->lvInfo->Handle(), LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+}
+
+void MainWindowTest::SelectRow(int row) {
+  TUcListItems* items = F->lvInfo->Items();
+  for (int r = 0; r < items->Count(); ++r) items->Item(r)->SetSelected(r == row);
+  if (row >= 0) items->Item(row)->SetFocused(true);
+  Pump(5);
+}
+
+std::vector<std::wstring> MainWindowTest::TreeLines() {
+  std::vector<std::wstring> lines;
+  for (TUcTreeNode* n = F->tvTreeOfFile->Items()->GetFirstNode(); n; n = n->GetNext())
+    lines.push_back(std::wstring(n->Level() * 2, L' ') + n->Text().str());
+  return lines;
+}
+
+TUcTreeNode* MainWindowTest::TreeNode(const std::wstring& text) {
+  for (TUcTreeNode* n = F->tvTreeOfFile->Items()->GetFirstNode(); n; n = n->GetNext())
+    if (n->Text() == text.c_str()) return n;
+  return nullptr;
+}
+
+void MainWindowTest::ClickTreeNode(TUcTreeNode* node) {
+  ASSERT_NE(node, nullptr);
+  node->MakeVisible();
+  TRect r = node->DisplayRect(true);
+  PostClick(F->tvTreeOfFile->Handle(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  Pump(30);
+}
+
+std::wstring MainWindowTest::BackHint() { return UcControl_GetHint(F->spbtBack).str(); }
+
+std::wstring MainWindowTest::ForwardHint() { return UcControl_GetHint(F->spbtForward).str(); }
+
+// --- files -------------------------------------------------------------------------------------
+
+TestTree::TestTree() = default;
+TestTree::~TestTree() = default;
+
+void TestTree::Folder(const std::string& relative) {
+  std::wstring path = AnsiToWide(Path(relative).c_str()).str();
+  CreateDirectoryW(path.c_str(), nullptr);
+}
+
+void TestTree::File(const std::string& relative, size_t size) {
+  WriteFileBytes(Path(relative), std::string(size, 'x'));
+}
+
+std::string ZipSingleEntry(const std::string& archive, std::string* entryName) {
+  TempDir out;
+  const std::string data = out.File("entry.bin");
+  const std::string script =
+      "import sys, zipfile\n"
+      "z = zipfile.ZipFile(sys.argv[1])\n"
+      "names = z.namelist()\n"
+      "if len(names) != 1: sys.exit(3)\n"
+      "open(sys.argv[2], 'wb').write(z.read(names[0]))\n"
+      "print(names[0])\n";
+  const std::string scriptFile = out.File("read.py");
+  WriteFileBytes(scriptFile, script);
+  std::string output;
+  if (RunUnix("python3 '" + UnixPath(scriptFile) + "' '" + UnixPath(archive) + "' '" + UnixPath(data) + "'",
+              &output) != 0)
+    return std::string();
+  if (entryName) *entryName = Trim(output);
+  return ReadFileBytes(data);
+}

@@ -1,0 +1,140 @@
+// Helpers of the program's window tests: the main window made as the program
+// makes it, an answerer for the dialogs it opens (message boxes, the file and
+// folder choosers, its own modal windows), folder trees on disk, list files.
+#pragma once
+
+#include "Mainunit.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "guitest.h"
+#include "harness.h"
+
+// A text in the system code page, as message boxes and titles hold it.
+inline std::string Ansi(const wchar_t* text) { return WideToAnsi(text).str(); }
+
+// One scripted answer. A window whose title or text (ANSI) contains Match is
+// answered: a file dialog gets Input as its file name, the folder chooser
+// selects the folder Input, and then the button Button is clicked (0 closes
+// the window). A program window with Control set gets a click on that
+// component instead.
+struct DialogStep {
+  std::string Match;
+  int Button = IDOK;
+  std::string Input;
+  std::string Control;
+};
+
+// Answers the dialogs shown while it lives, each with the first step that
+// matches (a step answers once); windows no step matches get IDCANCEL.
+class DialogDriver {
+public:
+  explicit DialogDriver(std::vector<DialogStep> script);
+  ~DialogDriver();
+  DialogDriver(const DialogDriver&) = delete;
+  DialogDriver& operator=(const DialogDriver&) = delete;
+
+  struct Seen {
+    std::string Title;
+    std::string Text;
+    bool Answered;
+  };
+  const std::vector<Seen>& Shown() const { return FShown; }
+  // The texts of the windows seen, one per line ("title | text").
+  std::string Log() const;
+  // Steps that answered nothing.
+  std::vector<std::string> Unused() const;
+
+private:
+  static LRESULT CALLBACK CbtProc(int code, WPARAM w, LPARAM l);
+  static void CALLBACK TimerProc(HWND, UINT, UINT_PTR id, DWORD);
+  void OnActivate(HWND wnd);
+  void Perform();
+
+  std::vector<DialogStep> FScript;
+  std::vector<bool> FUsed;
+  std::vector<Seen> FShown;
+  std::vector<HWND> FWindows;
+  HHOOK FHook = nullptr;
+  struct Pending {
+    HWND Window;
+    int Kind;  // 0 message box, 1 file dialog, 2 folder chooser, 3 program window
+    DialogStep Step;
+    int Tries;
+  };
+  std::vector<Pending> FPending;
+  UINT_PTR FTimer = 0;
+  static DialogDriver* FCurrent;
+};
+
+// The main window and the parameters window as the program makes them (the
+// application's exception handler stays the test's). The window is shown.
+class MainWindowTest : public GuiTest {
+protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  TInfoFileForm* F = nullptr;
+
+  // Scans a folder with New; the parameters window is applied unchanged.
+  // The shell's folder chooser is answered when chooser is set, else a quick
+  // stand-in names the folder.
+  void Scan(const std::string& folder, bool chooser = false);
+  // Opens a list file as a dropped file does (no dialog).
+  void OpenFile(const std::string& listFile);
+  // Saves under a name through Save As (the save dialog answered).
+  void SaveAs(const std::string& listFile);
+
+  // The table as the control holds it: one line per row, cells joined by "|".
+  std::vector<std::wstring> Rows();
+  std::wstring Cell(int row, int column);
+  int SelectedRow();
+  void SelectRow(int row);
+  // The folder tree in pre-order: one line per node, indented by level.
+  std::vector<std::wstring> TreeLines();
+  TUcTreeNode* TreeNode(const std::wstring& text);
+  // A real click on a tree node (button down and up at its text).
+  void ClickTreeNode(TUcTreeNode* node);
+  std::wstring BackHint();
+  std::wstring ForwardHint();
+};
+
+// Puts the current folder back when it goes (the file dialogs move it to
+// the folder they were answered in, which would then stay in use).
+class KeepCurrentFolder {
+public:
+  KeepCurrentFolder() { GetCurrentDirectoryW(MAX_PATH, FFolder); }
+  ~KeepCurrentFolder() { SetCurrentDirectoryW(FFolder); }
+
+private:
+  wchar_t FFolder[MAX_PATH] = {};
+};
+
+// While it lives, New's folder chooser answers with this folder at once
+// (an empty folder name: as if cancelled).
+class FolderChoice {
+public:
+  explicit FolderChoice(const std::string& folder);
+  ~FolderChoice();
+};
+
+// A folder tree under a temporary folder: folders and files by relative path.
+class TestTree {
+public:
+  TestTree();
+  ~TestTree();
+  const std::string& Root() const { return FDir.Path(); }
+  std::string Path(const std::string& relative) const { return FDir.Path() + "\\" + relative; }
+  void Folder(const std::string& relative);
+  void File(const std::string& relative, size_t size);
+
+private:
+  TempDir FDir;
+};
+
+// The single entry of a ZIP archive, read by Python's zipfile; empty when the
+// archive does not hold exactly one entry.
+std::string ZipSingleEntry(const std::string& archive, std::string* entryName = nullptr);

@@ -1,0 +1,309 @@
+// The entry table of the main window: folder paths of the folder tree, the
+// fill of the table with a folder's entries, the cell texts, the row colours
+// and the attribute hint.
+#include "Mainunit.h"
+
+#include <shellapi.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <unordered_set>
+
+#include "ShellIcons.h"
+#include "sysutils.h"
+
+namespace {
+
+// Colours of the need marks (0x00BBGGRR).
+constexpr TColor NeededColor = static_cast<TColor>(0xCCF9C9);
+constexpr TColor NotNeededColor = static_cast<TColor>(0xD5D9DB);
+
+AnsiString NameOf(const ListNode* node) { return FieldText(node->Name); }
+
+// A shell icon handed to the image list, which keeps a copy; the shell's
+// handle is destroyed.
+int AddIconToList(TCustomImageList* list, HICON icon) {
+  if (!icon) return -1;
+  TIcon holder;
+  holder.SetHandle(icon);
+  return list->AddIcon(&holder);
+}
+
+// The names in a folder on disk, upper-cased (names are found regardless of
+// case). One listing of the folder answers for all its rows: a lookup of each
+// path on its own costs a search of the folder every time. Names that the
+// code page cannot hold are left out: no narrow path reaches them.
+class TFolderListing {
+public:
+  explicit TFolderListing(const AnsiString& folder) {
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (folder.IsEmpty() || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    WIN32_FIND_DATAA d;
+    HANDLE h = FindFirstFileA((folder + "*").c_str(), &d);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+      if (strchr(d.cFileName, '?')) continue;
+      FNames.insert(Upper(d.cFileName));
+    } while (FindNextFileA(h, &d));
+    FindClose(h);
+  }
+  bool Holds(const AnsiString& name) const { return !FNames.empty() && FNames.count(Upper(name.c_str())) != 0; }
+
+private:
+  static std::string Upper(const char* name) {
+    std::string s = name;
+    if (!s.empty()) CharUpperBuffA(s.data(), static_cast<DWORD>(s.size()));
+    return s;
+  }
+  std::unordered_set<std::string> FNames;
+};
+
+// The row icon of an entry: the shell's icon of the path when it exists
+// (one image per system icon), else the system folder's icon for folders and
+// the registered icon of the extension (or shell32's first icon) for files.
+int RowIcon(TInfoFileForm* form, const AnsiString& path, bool exists, const ListNode* entry) {
+  TCustomImageList* list = form->AssociatedIcon;
+  if (exists) {
+    SHFILEINFOA info = {};
+    if (SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) {
+      for (const auto& [system, row] : form->systemIconRows)
+        if (system == info.iIcon) return row;
+      const int row = AddIconToList(list, ShellSmallIcon(path));
+      if (row >= 0) form->systemIconRows.emplace_back(info.iIcon, row);
+      return row;
+    }
+    return AddIconToList(list, ShellSmallIcon(path));
+  }
+  if (entry->Kind == ekFolder) {
+    if (form->folderIconRow < 0) {
+      char system[MAX_PATH + 1] = {};
+      GetSystemDirectoryA(system, MAX_PATH);
+      form->folderIconRow = AddIconToList(list, ShellSmallIcon(system));
+    }
+    return form->folderIconRow;
+  }
+  const AnsiString extension = AnsiLowerCase(ExtractFileExt(path));
+  for (const auto& [type, row] : form->typeIconRows)
+    if (type == extension) return row;
+  int row = -1;
+  if (!extension.IsEmpty()) row = AddIconToList(list, FileTypeIcon(extension));
+  if (row < 0) {
+    if (form->genericIconRow < 0) form->genericIconRow = AddIconToList(list, Shell32SmallIcon(0));
+    row = form->genericIconRow;
+  }
+  form->typeIconRows.emplace_back(extension, row);
+  return row;
+}
+
+}  // namespace
+
+AnsiString GetTreeNodePath(TInfoFileForm* form, TTreeNode* node) {
+  if (!node) return AnsiString();
+  if (node->Parent())
+    return GetTreeNodePath(form, node->Parent()) + "*" + WideToAnsi(static_cast<TUcTreeNode*>(node)->Text());
+  return form->rootNode ? NameOf(form->rootNode) : AnsiString();
+}
+
+TUcTreeNode* FindTreeNodeByPath(TInfoFileForm* form, TTreeNode* start, const AnsiString& path) {
+  if (!start) return nullptr;
+  const int star = path.Pos("*");
+  const AnsiString head = star ? path.SubString(1, star - 1) : path;
+  const AnsiString rest = star ? path.SubString(star + 1, path.Length() - star) : AnsiString();
+  int n = 0;
+  for (TTreeNode* child = start->getFirstChild(); child && n < start->Count(); child = child->getNextSibling(), ++n) {
+    if (WideToAnsi(static_cast<TUcTreeNode*>(child)->Text()) == head)
+      return rest.IsEmpty() ? static_cast<TUcTreeNode*>(child) : FindTreeNodeByPath(form, child, rest);
+  }
+  return nullptr;
+}
+
+AnsiString DisplayPathOf(const AnsiString& folderPath) {
+  AnsiString text = folderPath + "*";
+  for (int i = 1; i <= text.Length(); ++i)
+    if (text[i] == '*') text[i] = '\\';
+  if (text.Pos("\\\\") != 0) {
+    const int first = text.Pos("\\");
+    text.Delete(first, 1);
+  }
+  return text;
+}
+
+AnsiString SizeKbText(long double bytes) {
+  // Ties to even, as the processor rounds by default.
+  long double k = std::nearbyint(bytes * 0.0009765625L);
+  if (k == 0) k = 1;
+  char buffer[64];
+  snprintf(buffer, sizeof buffer, "%.0f", static_cast<double>(k));
+  return buffer;
+}
+
+void OrderFolderEntries(TList* list) {
+  // The exchange order "for every i < j: a file at i and a folder at j trade
+  // places", in one pass: a file at i trades with the first folder after it,
+  // and the places between them hold no folder, so the search for the next
+  // folder goes on from where the last one ended.
+  const int count = list->Count();
+  int j = 0;
+  for (int i = 0; i + 1 < count; ++i) {
+    if (static_cast<ListNode*>(list->Items(i))->Kind != ekFile) continue;
+    if (j <= i) j = i + 1;
+    while (j < count && static_cast<ListNode*>(list->Items(j))->Kind != ekFolder) ++j;
+    if (j >= count) return;
+    list->Exchange(i, j);
+  }
+}
+
+namespace {
+
+// The six cell texts of an entry, name first.
+void EntryCellTexts(TInfoFileForm* form, const ListNode* entry, AnsiString cells[6]) {
+  cells[0] = NameOf(entry);
+  const bool recorded = entry->Kind == ekFolder ? form->storeFolderSizes : form->storeSize;
+  if (!recorded) {
+    cells[1] = "----";
+  } else {
+    const long double size = ExtendedToLongDouble(entry->Size);
+    cells[1] = size == 0 ? AnsiString("0") : SizeKbText(size);
+  }
+  const AnsiString created = FieldText(entry->Created);
+  const AnsiString modified = FieldText(entry->Modified);
+  const AnsiString letters = AttributeLetters(entry->Attributes);
+  const AnsiString comment = FieldText(entry->Comment);
+  cells[2] = created.IsEmpty() ? AnsiString("----") : created;
+  cells[3] = modified.IsEmpty() ? AnsiString("----") : modified;
+  cells[4] = letters.IsEmpty() ? AnsiString("----") : letters;
+  cells[5] = comment.IsEmpty() ? AnsiString("----") : comment;
+}
+
+}  // namespace
+
+TList* FillListView(TInfoFileForm* form, const AnsiString& folderPath, ListNode* node,
+                    const AnsiString& displayPath) {
+  if (!node) return nullptr;
+  // The first segment, the root's name, is not compared.
+  ListNode* folder = node;
+  AnsiString rest = folderPath;
+  for (;;) {
+    const int star = rest.Pos("*");
+    rest = star ? rest.SubString(star + 1, rest.Length() - star) : AnsiString();
+    if (rest.IsEmpty()) break;
+    const int next = rest.Pos("*");
+    const AnsiString name = next ? rest.SubString(1, next - 1) : AnsiString();
+    ListNode* match = nullptr;
+    for (int i = 0; i < folder->ChildCount(); ++i)
+      if (NameOf(folder->Child(i)) == name) {
+        match = folder->Child(i);
+        break;
+      }
+    if (!match) return nullptr;
+    folder = match;
+  }
+
+  form->AssociatedIcon->Clear();
+  form->systemIconRows.clear();
+  form->typeIconRows.clear();
+  form->folderIconRow = -1;
+  form->genericIconRow = -1;
+  OrderFolderEntries(folder->Children);
+  form->hasParentRow = 0;
+  const TFolderListing onDisk(displayPath);
+  TUcListItems* items = form->lvInfo->Items();
+  items->BeginUpdate();
+  try {
+    items->Clear();
+    if (form->rootNode && NameOf(folder) != NameOf(form->rootNode)) {
+      TUcListItem* up = items->Add();
+      up->SetCaption(L"..");
+      up->SetImageIndex(-1);
+      form->hasParentRow = 1;
+    }
+    AnsiString cells[6];
+    for (int i = 0; i < folder->ChildCount(); ++i) {
+      ListNode* child = folder->Child(i);
+      if (!::ViewFilter->IsVisible(child)) continue;
+      ShownEntries->Children->Add(child);
+      EntryCellTexts(form, child, cells);
+      TUcListItem* item = items->Add();
+      item->SetCaption(AnsiToWide(cells[0]));
+      item->SetImageIndex(RowIcon(form, displayPath + cells[0], onDisk.Holds(cells[0]), child));
+      TWideSubItems* sub = item->SubItems();
+      sub->BeginUpdate();
+      for (int c = 1; c < 6; ++c) sub->Add(AnsiToWide(cells[c]));
+      sub->EndUpdate();
+    }
+  } catch (...) {
+    items->EndUpdate();
+    throw;
+  }
+  items->EndUpdate();
+  return folder->Children;
+}
+
+ListNode* TInfoFileForm::RowEntry(int row) {
+  if (!ShownEntries || row < 0) return nullptr;
+  int index = row;
+  if (hasParentRow && !isSearchView) {
+    if (row == 0) return nullptr;
+    index = row - 1;
+  }
+  if (index >= ShownEntries->Children->Count()) return nullptr;
+  return static_cast<ListNode*>(ShownEntries->Children->Items(index));
+}
+
+void TInfoFileForm::lvInfoCustomDrawItem(TCustomListView* sender, TListItem* item, TCustomDrawState, bool&) {
+  if (!ShownEntries || ShownEntries->Children->Count() == 0 || !item) return;
+  ListNode* entry = RowEntry(item->Index());
+  if (!entry) return;
+  TCanvas* canvas = sender->Canvas();
+  canvas->Font()->SetColor((entry->Attributes & DamagedBit) ? clRed : clBlack);
+  if (entry->NeedMark == 1) canvas->Brush()->SetColor(NeededColor);
+  if (entry->NeedMark == 2) canvas->Brush()->SetColor(NotNeededColor);
+  const TFontStyles listStyle = lvInfo->Font()->Style();
+  if (entry->Absent) {
+    canvas->Font()->SetStyle(listStyle | fsStrikeOut);
+    canvas->Font()->SetColor(clRed);
+  } else {
+    canvas->Font()->SetStyle(listStyle & ~fsStrikeOut);
+  }
+}
+
+void TInfoFileForm::lvInfoCustomDrawSubItem(TCustomListView* sender, TListItem* item, int, TCustomDrawState,
+                                            bool&) {
+  TCanvas* canvas = sender->Canvas();
+  canvas->Font()->SetColor(clBlack);
+  if (!item || !ShownEntries || ShownEntries->Children->Count() == 0) return;
+  if (static_cast<TUcListItem*>(item)->Caption() == L"..") return;
+  ListNode* entry = RowEntry(item->Index());
+  if (!entry) return;
+  if (entry->NeedMark == 1) canvas->Brush()->SetColor(NeededColor);
+  if (entry->NeedMark == 2) canvas->Brush()->SetColor(NotNeededColor);
+}
+
+void TInfoFileForm::lvInfoMouseMove(TObject*, TShiftState, int x, int y) {
+  Screen->SetCursor(crDefault);
+  LVHITTESTINFO hit = {};
+  hit.pt.x = x;
+  hit.pt.y = y;
+  SendMessageW(lvInfo->Handle(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+  WideString letters;
+  if (hit.iItem >= 0 && hit.iSubItem == 4 && hit.iItem < lvInfo->Items()->Count()) {
+    TUcListItem* item = lvInfo->Items()->Item(hit.iItem);
+    const bool parentRow = hasParentRow && !isSearchView && hit.iItem == 0;
+    if (!parentRow && item->SubItems()->GetCount() > 3) letters = item->SubItems()->Get(3);
+  }
+  if (letters.IsEmpty() || letters == L"----") {
+    lvInfo->SetShowHint(false);
+    return;
+  }
+  static const wchar_t Letters[] = L"RHSVATCE";
+  WideString hint;
+  for (int i = 1; i <= letters.Length(); ++i) {
+    const wchar_t* at = wcschr(Letters, letters[i]);
+    if (!at || !*at) continue;
+    if (!hint.IsEmpty()) hint += L'\n';
+    hint += WideString(letters[i]) + L":" + localization->GetHintText(13 + static_cast<int>(at - Letters));
+  }
+  lvInfo->SetHint(hint);
+  lvInfo->SetShowHint(true);
+}

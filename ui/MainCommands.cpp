@@ -1,0 +1,357 @@
+// The list commands of the main window: New (scan a folder), Open, Save,
+// Save As and the view-all command. Each one asks the user what the core's
+// road needs, runs it and shows the result in the folder tree and the table.
+#include "Mainunit.h"
+
+#include "FolderScan.h"
+#include "ListFile.h"
+#include "Opensaveunit.h"
+#include "Progressunit.h"
+#include "Unitparams.h"
+#include "ZipEngine.h"
+#include "sysutils.h"
+
+namespace {
+
+// One long job: the cancel flag cleared at its start, the main window
+// disabled while it runs, and on every way out (an exception included) the
+// window enabled again, the cursor back and the job's progress or wait
+// window closed.
+class TJobGuard {
+public:
+  explicit TJobGuard(TInfoFileForm* form) : FForm(form), FCursor(Screen->Cursor()) {
+    FForm->cancelRequested = 0;
+    FForm->jobRunning = true;
+    FForm->SetEnabled(false);
+  }
+  ~TJobGuard() { Finish(); }
+  TJobGuard(const TJobGuard&) = delete;
+  TJobGuard& operator=(const TJobGuard&) = delete;
+
+  void Finish() {
+    if (FFinished) return;
+    FFinished = true;
+    FForm->jobRunning = false;
+    // A window the job closed already is on its way out (freed after the
+    // current message); only one still open is closed here.
+    if (OpenSaveForm && !OpenSaveForm->closing) OpenSaveForm->Close();
+    if (ProgressForm && !ProgressForm->closing) {
+      ProgressForm->ShowTotals();
+      ProgressForm->Close();
+      FForm->cancelRequested = 0;
+    }
+    FForm->SetEnabled(true);
+    Screen->SetCursor(FCursor);
+  }
+
+private:
+  TInfoFileForm* FForm;
+  TCursor FCursor;
+  bool FFinished = false;
+};
+
+// The folder tree nodes of a scan or an open: the root with the root image,
+// folders with the closed-folder image.
+class TFolderTreeNodes : public IFolderTreeSink {
+public:
+  explicit TFolderTreeNodes(TUcTreeView* tree) : FNodes(tree->Items()) {}
+  void* AddRootFolderNode() override {
+    TUcTreeNode* node = FNodes->Add(nullptr, WideString());
+    node->SetImageIndex(0);
+    node->SetSelectedIndex(0);
+    return node;
+  }
+  void* AddFolderNode(void* parent, const AnsiString& name) override {
+    TUcTreeNode* node = FNodes->AddChild(static_cast<TTreeNode*>(parent), AnsiToWide(name));
+    node->SetImageIndex(1);
+    node->SetSelectedIndex(1);
+    return node;
+  }
+
+private:
+  TUcTreeNodes* FNodes;
+};
+
+// What a scan shows while it runs: the folder tree grows, the counters and
+// the path go to the progress window. The counters are kept current; the
+// window is repainted and the message loop run about 30 times a second.
+class TScanDisplay : public IScanSink {
+public:
+  explicit TScanDisplay(TInfoFileForm* form) : FForm(form), FTree(form->tvTreeOfFile) {}
+  void* AddRootFolderNode() override { return FTree.AddRootFolderNode(); }
+  void* AddFolderNode(void* parent, const AnsiString& name) override { return FTree.AddFolderNode(parent, name); }
+  void FolderRecorded(const AnsiString& scanPath) override {
+    ++FFolders;
+    if (FPacer.Due()) Show(scanPath);
+  }
+  void FileRecorded(const AnsiString& scanPath) override {
+    ++FFiles;
+    if (FPacer.Due()) Show(scanPath);
+  }
+  bool CancelRequested() override { return FForm->cancelRequested != 0; }
+
+  void Show(const AnsiString& scanPath) {
+    FForm->scanPath = scanPath;
+    if (ProgressForm) {
+      ProgressForm->laDir->SetCaption(IntToStr(FFolders));
+      ProgressForm->laFile->SetCaption(IntToStr(FFiles));
+      ProgressForm->Repaint();
+    }
+    Application->ProcessMessages();
+  }
+
+private:
+  TInfoFileForm* FForm;
+  TFolderTreeNodes FTree;
+  TProgressPacer FPacer;
+  int FFolders = 0;
+  int FFiles = 0;
+};
+
+class TSaveSteps : public IStepProgress {
+public:
+  explicit TSaveSteps(TInfoFileForm* form) : FForm(form) {}
+  void Step() override { FForm->StepProgress(); }
+  bool CancelRequested() override { return FForm->cancelRequested != 0; }
+
+private:
+  TInfoFileForm* FForm;
+};
+
+// The name part of a path: after the last "\" or ":".
+AnsiString NamePart(const AnsiString& path) {
+  for (int i = path.Length(); i >= 1; --i)
+    if (path[i] == '\\' || path[i] == ':') return path.SubString(i + 1, path.Length() - i);
+  return path;
+}
+
+// The window's selection and focus after a list was made or read.
+void ShowRootFolder(TInfoFileForm* form, TUcTreeNode* root) {
+  if (!root) return;
+  root->Expand(false);
+  form->tvTreeOfFile->SetSelected(root);
+  form->currentTreeNode = root;
+  if (form->tvTreeOfFile->CanFocus()) form->tvTreeOfFile->SetFocus();
+  form->ShowFolder(root);
+}
+
+}  // namespace
+
+// --- New ------------------------------------------------------------------------------------
+
+void TInfoFileForm::spbtNewClick(TObject*) {
+  if (rootNode && isModified && !ConfirmDiscardList(*this, [this] { return SaveCommand(nullptr); })) return;
+  TJobGuard job(this);
+  WideString folder;
+  if (!ChooseScanFolder(Handle(), localization->GetMessageText(30), folder)) return;
+  if (ParamsForm->ShowModal() != mrOk) {
+    ShowMessageNumber(*this, msgScanCancelled);
+    return;
+  }
+  rootPath = WideToAnsi(folder);
+  isSearchView = 0;
+  isModified = 1;
+  isRootPathNew = 1;
+  listFileName = "";
+  // Nothing may point into the trees that are about to go.
+  ResetViewState();
+  lvInfo->Items()->Clear();
+  tvTreeOfFile->Items()->Clear();
+  damagedNames->Clear();
+  FreeNodeTree(rootNode);
+  rootNode = nullptr;
+  listLoaded = 0;
+
+  Application->CreateForm(&ProgressForm);
+  progressMode = 0;
+  ProgressForm->Show();
+  ProgressForm->Repaint();
+  Application->ProcessMessages();
+  ::ViewFilter->SetMode(vmAll);
+  UpdateViewMenuChecks(vmAll);
+
+  TStoreOptions options;
+  options.Attributes = storeAttributes;
+  options.Created = storeCreated;
+  options.Modified = storeModified;
+  options.Size = storeSize;
+  options.FolderSizes = storeFolderSizes;
+  TScanDisplay display(this);
+  TScanResult scan;
+  TUcTreeNodes* nodes = tvTreeOfFile->Items();
+  nodes->BeginUpdate();
+  try {
+    scan = ScanTree(display, options, folder);
+  } catch (...) {
+    nodes->Clear();
+    nodes->EndUpdate();
+    throw;
+  }
+  nodes->EndUpdate();
+  rootNode = scan.Root;
+  if (!cancelRequested && ProgressForm && !ProgressForm->closing) ProgressForm->Close();
+  cancelRequested = 0;
+  job.Finish();
+
+  TUcTreeNode* root = static_cast<TUcTreeNode*>(scan.RootTreeNode);
+  if (rootPath.Pos("\\") != 0) root->SetText(AnsiToWide(NamePart(rootPath)));
+  ShowRootFolder(this, root);
+  SelectFirstRow();
+  listLoaded = 1;
+  UpdateForwardHint(this);
+  // A cut-short scan stays as the list, but not as if it were complete.
+  if (scan.Cancelled) ShowMessageNumber(*this, msgScanCancelled);
+}
+
+void TInfoFileForm::spbtParamsClick(TObject*) { ParamsForm->ShowModal(); }
+
+// --- Open -----------------------------------------------------------------------------------
+
+void TInfoFileForm::spbtOpenClick(TObject* sender) {
+  AnsiString fileName;
+  if (openAtShow) {
+    openAtShow = 0;
+    fileName = ParamStr(1).Trim();
+  } else {
+    mmViewAllClick(sender);
+    if (rootNode && isModified && !ConfirmDiscardList(*this, [this] { return SaveCommand(nullptr); })) return;
+    if (openDroppedFile) {
+      openDroppedFile = 0;
+      fileName = odOpen->FileName();
+    } else {
+      if (!odOpen->Execute()) return;
+      fileName = odOpen->FileName();
+    }
+  }
+
+  actionSource = sender;
+  TJobGuard job(this);
+  Application->CreateForm(&OpenSaveForm);
+  OpenSaveForm->Show();
+  OpenSaveForm->Repaint();
+  Application->ProcessMessages();
+
+  // Unpacking only reads the list file; every failure here keeps the list
+  // that is loaded.
+  TUnpackedList unpacked;
+  TOpenStatus status = unpacked.Unpack(*ZipEngine, fileName);
+  if (status != TOpenStatus::Opened) {
+    job.Finish();
+    ReportOpenFailure(*this, status, fileName);
+    return;
+  }
+  // Damaged data is found before the list in memory is given up; only a
+  // sound list replaces it.
+  status = unpacked.Check();
+  if (status != TOpenStatus::Opened) {
+    job.Finish();
+    ReportOpenFailure(*this, status, fileName);
+    return;
+  }
+  isSearchView = 0;
+  isModified = 0;
+  isRootPathNew = 0;
+  listFileName = fileName;
+
+  // One tree in memory at a time: the old one goes before the new is read.
+  ResetViewState();
+  lvInfo->Items()->Clear();
+  tvTreeOfFile->Items()->Clear();
+  FreeNodeTree(rootNode);
+  rootNode = nullptr;
+  listLoaded = 0;
+
+  TListData data;
+  status = unpacked.Load(data);
+  if (status != TOpenStatus::Opened) {
+    job.Finish();
+    ReportOpenFailure(*this, status, fileName);
+    return;
+  }
+  scrambledRootPath = data.ScrambledRootPath;
+  rootPath = "";
+  rootNode = data.Root;
+  TFolderTreeNodes sink(tvTreeOfFile);
+  TUcTreeNodes* nodes = tvTreeOfFile->Items();
+  nodes->BeginUpdate();
+  try {
+    BuildFolderTree(rootNode, sink);
+  } catch (...) {
+    nodes->Clear();
+    nodes->EndUpdate();
+    FreeNodeTree(rootNode);
+    rootNode = nullptr;
+    throw;
+  }
+  nodes->EndUpdate();
+  job.Finish();
+
+  ::ViewFilter->SetMode(vmAll);
+  UpdateViewMenuChecks(vmAll);
+  TUcTreeNode* root = RootTreeNode();
+  if (root) root->SetText(AnsiToWide(NamePart(listFileName)));
+  Application->ProcessMessages();
+  ShowRootFolder(this, root);
+  ClearHistories();
+  listLoaded = 1;
+}
+
+// --- Save and Save As -------------------------------------------------------------------------
+
+namespace {
+
+// Writes the list under name with the progress bar; true when it was saved.
+bool WriteListFile(TInfoFileForm* form, TObject* sender, const AnsiString& name) {
+  form->actionSource = sender;
+  Application->ProcessMessages();
+  TJobGuard job(form);
+  Screen->SetCursor(crAppStart);
+  form->progressTotal = 0;
+  form->progressDone = 0;
+  form->progressTotal = CountNodes(form->rootNode);
+  form->progressMode = 5;
+  form->ShowProgress(WideToAnsi(form->localization->GetMessageText(17)));
+  TSaveSteps steps(form);
+  // Only a save that succeeded changes the scrambled path and clears the
+  // flags; failures are reported there, a cancel keeps the old file.
+  const TSaveStatus status = SaveList(*form, *form->ZipEngine, name, form->rootNode, form->rootPath,
+                                      form->scrambledRootPath, form->isRootPathNew, form->isModified, &steps);
+  if (!form->cancelRequested) form->CloseProgress();
+  form->cancelRequested = 0;
+  return status == TSaveStatus::Saved;
+}
+
+}  // namespace
+
+bool TInfoFileForm::SaveCommand(TObject* sender) {
+  if (!rootNode) {
+    ShowMessageNumber(*this, msgNoDataToSave);
+    return false;
+  }
+  if (listFileName.IsEmpty()) return SaveAsCommand(nullptr);
+  return WriteListFile(this, sender, listFileName);
+}
+
+bool TInfoFileForm::SaveAsCommand(TObject* sender) {
+  if (!rootNode) {
+    ShowMessageNumber(*this, msgNoDataToSave);
+    return false;
+  }
+  TUcTreeNode* root = RootTreeNode();
+  sdSave->SetFileName(root ? WideToAnsi(root->Text()) : AnsiString());
+  if (!sdSave->Execute()) return false;
+  const AnsiString name = ListFileNameWithExtension(sdSave->FileName());
+  if (FileExists(name) && !ConfirmReplaceFile(*this)) return false;
+  if (!WriteListFile(this, sender, name)) return false;
+  listFileName = name;
+  if ((root = RootTreeNode())) root->SetText(AnsiToWide(NamePart(listFileName)));
+  return true;
+}
+
+void TInfoFileForm::spbtSaveClick(TObject* sender) { SaveCommand(sender); }
+
+void TInfoFileForm::mmSaveAsClick(TObject* sender) { SaveAsCommand(sender); }
+
+// --- views ------------------------------------------------------------------------------------
+
+void TInfoFileForm::mmViewAllClick(TObject*) { ShowAllEntries(*::ViewFilter, *this, *this); }

@@ -1,0 +1,326 @@
+// The main window: its components, the state every command works on, the
+// start-up and end of the window, and the handlers of its controls. The
+// commands' algorithms live in the file-list core; the handlers here fetch
+// what the user chooses, run them and show the result.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "CoreHost.h"
+#include "ListNode.h"
+#include "Setlocalization.h"
+#include "UcActnList.h"
+#include "UcComCtrls.h"
+#include "UcMenus.h"
+#include "Uterm.h"
+#include "buttons.h"
+#include "comctrls.h"
+#include "dialogs.h"
+#include "extctrls.h"
+#include "forms.h"
+
+class TFormAutoSize;
+class TZipEngine;
+class TParamsForm;
+class TProgressForm;
+class TOpenSaveForm;
+
+class TInfoFileForm : public TForm, public ICoreHost, public IViewHost {
+  CL_CLASS(TInfoFileForm, TForm)
+  CL_DECLARE_MESSAGE_MAP(TInfoFileForm)
+public:
+  explicit TInfoFileForm(TComponent* owner);
+  ~TInfoFileForm() override;
+
+  // --- components of the layout
+  TPanel* Panel = nullptr;
+  TBevel* Bevel3 = nullptr;
+  TBevel* Bevel2 = nullptr;
+  TSpeedButton* spbtOpen = nullptr;
+  TSpeedButton* spbtBack = nullptr;
+  TSpeedButton* spbtForward = nullptr;
+  TSpeedButton* spbtUp = nullptr;
+  TSpeedButton* spbtSearch = nullptr;
+  TSpeedButton* spbtNew = nullptr;
+  TSpeedButton* spbtSave = nullptr;
+  TSpeedButton* spbtList = nullptr;
+  TSpeedButton* spbtDamaged = nullptr;
+  TSpeedButton* spbtComment = nullptr;
+  TPanel* Panel1 = nullptr;
+  TImage* MIVOImage = nullptr;
+  TImage* KorfenImage = nullptr;
+  TUcTreeView* tvTreeOfFile = nullptr;
+  TSplitter* Splitter1 = nullptr;
+  TUcListView* lvInfo = nullptr;
+  TStatusBar* StatusBar1 = nullptr;
+  TImageList* imlIcons = nullptr;
+  TSaveDialog* sdSave = nullptr;
+  TOpenDialog* odOpen = nullptr;
+  TOpenDialog* odFileWithError = nullptr;
+  TImageList* AssociatedIcon = nullptr;
+  TSaveDialog* sdSaveText = nullptr;
+  TZipEngine* ZipEngine = nullptr;
+  TSaveDialog* sdSaveCSV = nullptr;
+  TPrintDialog* pdPrint = nullptr;
+  TSaveDialog* sdSaveHTML = nullptr;
+  TImageList* imlHTML = nullptr;
+  TImageList* AssociatedIconForHTML = nullptr;
+  TFormAutoSize* formAutoSize1 = nullptr;
+  TUcPopupMenu* PopupMenu = nullptr;
+  TUcMenuItem* pupDamaged = nullptr;
+  TUcMenuItem* N1 = nullptr;
+  TUcMenuItem* N2 = nullptr;
+  TUcMenuItem* N8 = nullptr;
+  TUcMenuItem* pupComment = nullptr;
+  TUcMainMenu* mmMenu = nullptr;
+  TUcMenuItem* mmFile = nullptr;
+  TUcMenuItem* mmNew = nullptr;
+  TUcMenuItem* mmOpen = nullptr;
+  TUcMenuItem* mmSave = nullptr;
+  TUcMenuItem* mmSaveAs = nullptr;
+  TUcMenuItem* mmSaveText = nullptr;
+  TUcMenuItem* mmSaveCSV = nullptr;
+  TUcMenuItem* mmSaveHTML = nullptr;
+  TUcMenuItem* N9 = nullptr;
+  TUcMenuItem* mmSaveCheckedCVS = nullptr;
+  TUcMenuItem* N7 = nullptr;
+  TUcMenuItem* mmPrint = nullptr;
+  TUcMenuItem* N3 = nullptr;
+  TUcMenuItem* mmExit = nullptr;
+  TUcMenuItem* mmEdit = nullptr;
+  TMenuItem* mmList = nullptr;
+  TMenuItem* mmDamaged = nullptr;
+  TMenuItem* N4 = nullptr;
+  TMenuItem* N5 = nullptr;
+  TMenuItem* N6 = nullptr;
+  TMenuItem* mmComment = nullptr;
+  TUcMenuItem* mmView = nullptr;
+  TUcMenuItem* mmViewAll = nullptr;
+  TUcMenuItem* mmViewDamaged = nullptr;
+  TUcMenuItem* mmNeeded = nullptr;
+  TUcMenuItem* mmSearch = nullptr;
+  TMenuItem* mmFind = nullptr;
+  TUcMenuItem* mmHelp = nullptr;
+  TMenuItem* mmAbout = nullptr;
+  TMenuItem* mmUse = nullptr;
+  TUcActionList* ActionList1 = nullptr;
+  TUcAction* helpAction = nullptr;
+  TUcAction* commentAction = nullptr;
+  TUcAction* neededAction = nullptr;
+  TUcAction* notneededAction = nullptr;
+  TUcAction* clearAction = nullptr;
+  TUcAction* openAction = nullptr;
+  TUcAction* newAction = nullptr;
+  TUcAction* saveAction = nullptr;
+  TUcAction* saveAsAction = nullptr;
+  TUcAction* exportTXTAction = nullptr;
+  TUcAction* exportCSVAction = nullptr;
+  TUcAction* SaveHTMLAction = nullptr;
+  TUcAction* SaveCheckedCVSAction = nullptr;
+  TUcAction* printAction = nullptr;
+  TUcAction* exitAction = nullptr;
+  TUcAction* mmListAction = nullptr;
+  TUcAction* mmDamagedAction = nullptr;
+  TUcAction* N4Action = nullptr;
+  TUcAction* N5Action = nullptr;
+  TUcAction* N6Action = nullptr;
+  TUcAction* mmViewAllAction = nullptr;
+  TUcAction* mmViewDamagedAction = nullptr;
+  TUcAction* mmNeededAction = nullptr;
+  TUcAction* FindAction = nullptr;
+  TUcAction* mmAboutAction = nullptr;
+  TUcAction* mmUseAction = nullptr;
+  TUcAction* damagedAction = nullptr;
+
+  // --- state
+  uint8_t openAtShow = 0;
+  TTreeView* scratchTree = nullptr;
+  TUcTreeNode* savedTreeNode = nullptr;
+  int savedSelectionIndex = -1;
+  ListNode* rootNode = nullptr;
+  TList* shownList = nullptr;
+  TList* searchResults = nullptr;
+  TUcTreeNode* currentTreeNode = nullptr;
+  Localization* localization = nullptr;
+  uint8_t storeAttributes = 1;
+  uint8_t storeCreated = 1;
+  uint8_t storeModified = 1;
+  uint8_t storeSize = 1;
+  uint8_t storeFolderSizes = 1;
+  AnsiString scanPath;
+  AnsiString searchMask;
+  AnsiString commentText;
+  AnsiString commentEntryName;
+  AnsiString importListName;
+  AnsiString listFileName;
+  AnsiString searchBasePath;
+  AnsiString rootPath;
+  AnsiString scrambledRootPath;
+  int32_t lastListWidth = 0;
+  int32_t lastSearchRow = 0;
+  int32_t searchDepth = 0;
+  uint8_t isSearchView = 0;
+  uint8_t cancelRequested = 0;
+  uint8_t isModified = 0;
+  uint8_t hasParentRow = 0;
+  uint8_t isRootPathNew = 0;
+  uint8_t searchListShown = 1;
+  char commentTargetKind = 0;
+  EntryRecord scratchRecord{};
+  TStringList* damagedNames = nullptr;
+  TStringList* searchResultPaths = nullptr;
+  TStringList* printLines = nullptr;
+  TObject* actionSource = nullptr;
+  // Folders to go back to / forward to, most recent last. Every rebuild of
+  // the folder tree empties both (ResetViewState), so no entry outlives its node.
+  std::vector<TUcTreeNode*> backHistory;
+  std::vector<TUcTreeNode*> forwardHistory;
+  int32_t progressMode = 0;
+  AnsiString progressText;
+  uint8_t listLoaded = 0;
+  uint8_t openDroppedFile = 0;
+  int32_t progressTotal = 0;
+  int32_t progressDone = 0;
+  // Set while a long job runs: the progress window's close box cancels only
+  // then, and files dropped meanwhile are ignored.
+  bool jobRunning = false;
+  // Set from FormDestroy on: the controls are going, their texts are left alone.
+  bool destroying = false;
+
+  // --- start-up and end
+  void FormCreate(TObject* sender);
+  void FormShow(TObject* sender);
+  void FormClose(TObject* sender, TCloseAction& action);
+  void FormDestroy(TObject* sender);
+  void FormCloseQuery(TObject* sender, bool& canClose);
+  void FormCanResize(TObject* sender, int& newWidth, int& newHeight, bool& resize);
+  void FormResize(TObject* sender);
+  void spbtExitClick(TObject* sender);
+  void AppShowHint(AnsiString& hintStr, bool& canShow, THintInfo& hintInfo);
+  void AppException(TObject* sender, Exception* e);
+  void WMDropFiles(TMessage& message);
+  void PanelMouseMove(TObject* sender, TShiftState shift, int x, int y);
+  void MIVOImageMouseMove(TObject* sender, TShiftState shift, int x, int y);
+  void spbtLinkMivoClick(TObject* sender);
+
+  // --- the entry table
+  void lvInfoCustomDrawItem(TCustomListView* sender, TListItem* item, TCustomDrawState state, bool& defaultDraw);
+  void lvInfoCustomDrawSubItem(TCustomListView* sender, TListItem* item, int subItem, TCustomDrawState state,
+                               bool& defaultDraw);
+  void lvInfoMouseMove(TObject* sender, TShiftState shift, int x, int y);
+
+  // --- navigation
+  void tvTreeOfFileMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+  void tvTreeOfFileClick(TObject* sender);
+  void tvTreeOfFileCollapsed(TObject* sender, TTreeNode* node);
+  void tvTreeOfFileExpanded(TObject* sender, TTreeNode* node);
+  void lvInfoDblClick(TObject* sender);
+  void lvInfoKeyDown(TObject* sender, WORD& key, TShiftState shift);
+  void lvInfoChange(TObject* sender, TListItem* item, TItemChange change);
+  void spbtUpClick(TObject* sender);
+  void spbtBackClick(TObject* sender);
+  void spbtForwardClick(TObject* sender);
+
+  // --- the list commands
+  void spbtNewClick(TObject* sender);
+  void spbtParamsClick(TObject* sender);
+  void spbtOpenClick(TObject* sender);
+  void spbtSaveClick(TObject* sender);
+  void mmSaveAsClick(TObject* sender);
+  void mmViewAllClick(TObject* sender);
+  // Save and Save As with their outcome: true when the list was saved. The
+  // save questions of New, Open and closing go on only then (or after No).
+  bool SaveCommand(TObject* sender);
+  bool SaveAsCommand(TObject* sender);
+
+  // --- progress helpers of the long jobs
+  void ShowProgress(const AnsiString& caption);
+  void StepProgress();
+  void CloseProgress();
+
+  // --- view state
+  // Forgets everything that points into the folder tree or the entry tree:
+  // histories and their hints, the current node, the shown list and entries,
+  // the search lists and view, the saved tree and its selection.
+  void ResetViewState();
+  // The entry behind a table row; null for the ".." row or a row past the end.
+  ListNode* RowEntry(int row);
+  // The folder of a tree node in the table (the "show-folder" step).
+  void ShowFolder(TUcTreeNode* node);
+  // Selects and focuses row 1 when row 0 is "..", else row 0.
+  void SelectFirstRow();
+  // Selects the first row whose caption is text (from row `from` on, no
+  // wrap); false when there is none.
+  bool SelectRowByCaption(const WideString& text, int from);
+  void PushHistory();
+  TUcTreeNode* RootTreeNode();
+
+  // --- ICoreHost
+  WideString LocalText(int group, int index) override;
+  void ShowMessage(const AnsiString& text) override;
+  int MessageBox(const AnsiString& text, const AnsiString& caption, UINT flags) override;
+
+  // --- IViewHost
+  void UpdateViewMenuChecks(uint8_t mode) override;
+  bool HasSelectedFolder() override;
+  void LeaveSearchView() override;
+  bool FullTreeSaved() override;
+  void RestoreFullTree() override;
+  void ClearHistories() override;
+
+  // Caches of the row icons of one table fill (system image index or
+  // extension to the index in AssociatedIcon).
+  std::vector<std::pair<int, int>> systemIconRows;
+  std::vector<std::pair<AnsiString, int>> typeIconRows;
+  int folderIconRow = -1;
+  int genericIconRow = -1;
+};
+
+// The main window and the dialogs, created at start-up in this order.
+extern TInfoFileForm* InfoFileForm;
+extern TParamsForm* ParamsForm;
+extern TProgressForm* ProgressForm;
+extern TOpenSaveForm* OpenSaveForm;
+// The one view-mode object and the holder of the entries behind the table's
+// rows (only its Children list is used); made by the main window.
+extern class ViewFilter* ViewFilter;
+extern ListNode* ShownEntries;
+
+// The folder chooser of New (the shell's; tests put their own in its place).
+using TFolderChooser = bool (*)(HWND owner, const WideString& title, WideString& path);
+extern TFolderChooser ChooseScanFolder;
+
+// PixelsPerInch of the screen, then ScaleBy(100, 100).
+void AdjustFormScale(TForm* form);
+
+// --- the entry table and folder paths
+
+// The folder path of a tree node: the root entry's Name, then the texts of
+// the nodes below the root, joined by "*".
+AnsiString GetTreeNodePath(TInfoFileForm* form, TTreeNode* node);
+// The node below start whose path relative to start is path ("a*b"); null
+// when a segment matches no child (exact, case-sensitive).
+TUcTreeNode* FindTreeNodeByPath(TInfoFileForm* form, TTreeNode* start, const AnsiString& path);
+// Fills the table with the entries of the folder that folderPath (a folder
+// path with a trailing "*") names below node; returns that folder's Children
+// list, or null when a segment matches no child.
+TList* FillListView(TInfoFileForm* form, const AnsiString& folderPath, ListNode* node,
+                    const AnsiString& displayPath);
+// The display path of a folder path: "*" becomes "\", a trailing "\" is
+// added, and the first "\" of a text holding "\\" is removed once.
+AnsiString DisplayPathOf(const AnsiString& folderPath);
+// Size in kilobytes, rounded with ties to even; 0 becomes 1.
+AnsiString SizeKbText(long double bytes);
+// Folders before files, by exchanges (files do not keep their order).
+void OrderFolderEntries(TList* list);
+
+// --- navigation helpers
+void ClearForwardHistory(TInfoFileForm* form);
+void UpdateForwardHint(TInfoFileForm* form);
+
+// --- texts
+void ApplyMainLocalisation(TInfoFileForm* form);
+
+void UnitInit_Mainunit();
+void UnitFini_Mainunit();

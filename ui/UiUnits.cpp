@@ -1,0 +1,29 @@
+#include "UiUnits.h"
+
+#include "ControlsUnits.h"
+#include "CoreUnits.h"
+#include "CryptoUnits.h"
+#include "Mainunit.h"
+#include "Opensaveunit.h"
+#include "Progressunit.h"
+#include "Unitparams.h"
+#include "WideStringsUnits.h"
+#include "ZipUnits.h"
+
+const TUnitEntry UiUnitTable[] = {
+    {"Mainunit", &UnitInit_Mainunit, &UnitFini_Mainunit},
+    {"Unitparams", &UnitInit_Unitparams, &UnitFini_Unitparams},
+    {"Progressunit", &UnitInit_Progressunit, &UnitFini_Progressunit},
+    {"Opensaveunit", &UnitInit_Opensaveunit, &UnitFini_Opensaveunit},
+};
+
+const size_t UiUnitCount = sizeof UiUnitTable / sizeof UiUnitTable[0];
+
+void RegisterUiUnits() {
+  RegisterWideStringsUnits();
+  RegisterCryptoUnits();
+  RegisterZipUnits();
+  RegisterControlsUnits();
+  RegisterCoreUnits();
+  RegisterUnits(UiUnitTable, UiUnitCount);
+}

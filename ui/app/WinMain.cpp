@@ -1,0 +1,27 @@
+// The program's entry: starts the units of every layer, makes the main window
+// and the dialogs, and runs the message loop until the main window closes.
+#include "Mainunit.h"
+#include "UiUnits.h"
+#include "Unitparams.h"
+#include "forms.h"
+#include "units.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  RegisterUiUnits();
+  StartUnits();
+  try {
+    Application->Initialize();
+    Application->SetTitle("Fennolit");
+    // The main window first: it becomes the application's main form.
+    Application->CreateForm(&InfoFileForm);
+    Application->CreateForm(&ParamsForm);
+    Application->Run();
+  } catch (Exception& e) {
+    Application->ShowException(&e);
+  } catch (...) {
+    Exception e{AnsiString()};
+    Application->ShowException(&e);
+  }
+  FinishUnits();
+  return 0;
+}

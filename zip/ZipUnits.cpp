@@ -1,0 +1,14 @@
+#include "ZipUnits.h"
+
+#include "WideStringsUnits.h"
+#include "ZipEngine.h"
+
+const TUnitEntry ZipUnitTable[] = {
+    {"ZipEngine", &UnitInit_ZipEngine, &UnitFini_ZipEngine},
+};
+const size_t ZipUnitCount = sizeof ZipUnitTable / sizeof ZipUnitTable[0];
+
+void RegisterZipUnits() {
+  RegisterWideStringsUnits();
+  RegisterUnits(ZipUnitTable, ZipUnitCount);
+}

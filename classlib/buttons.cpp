@@ -144,6 +144,21 @@ void TButtonGlyph::DrawButtonText(TCanvas* canvas, const AnsiString& caption, TR
 void TButtonGlyph::CalcButtonLayout(TCanvas* canvas, const TRect& client, const TPoint& offset,
                                     const AnsiString& caption, TButtonLayout layout, int margin, int spacing,
                                     TPoint& glyphPos, TRect& textBounds, int biDiFlags) {
+  TPoint glyphSize(0, 0);
+  if (!FOriginal->Empty()) glyphSize = TPoint(FOriginal->Width() / FNumGlyphs, FOriginal->Height());
+  if (!caption.IsEmpty()) {
+    textBounds = TRect(0, 0, client.Width(), 0);
+    canvas->RequiredState(csHandleValid | csFontValid);
+    DrawTextA(canvas->Handle(), caption.c_str(), caption.Length(), &textBounds, DT_CALCRECT | biDiFlags);
+  } else {
+    textBounds = TRect();
+  }
+  PlaceButtonGlyphAndText(client, offset, glyphSize, layout, margin, spacing, glyphPos, textBounds, biDiFlags);
+}
+
+void PlaceButtonGlyphAndText(const TRect& client, const TPoint& offset, const TPoint& glyphSize,
+                             TButtonLayout layout, int margin, int spacing, TPoint& glyphPos, TRect& textBounds,
+                             int biDiFlags) {
   if (biDiFlags & DT_RIGHT) {
     if (layout == blGlyphLeft)
       layout = blGlyphRight;
@@ -151,17 +166,7 @@ void TButtonGlyph::CalcButtonLayout(TCanvas* canvas, const TRect& client, const 
       layout = blGlyphLeft;
   }
   const TPoint clientSize(client.Width(), client.Height());
-  TPoint glyphSize(0, 0);
-  if (!FOriginal->Empty()) glyphSize = TPoint(FOriginal->Width() / FNumGlyphs, FOriginal->Height());
-  TPoint textSize(0, 0);
-  if (!caption.IsEmpty()) {
-    textBounds = TRect(0, 0, client.Width(), 0);
-    canvas->RequiredState(csHandleValid | csFontValid);
-    DrawTextA(canvas->Handle(), caption.c_str(), caption.Length(), &textBounds, DT_CALCRECT | biDiFlags);
-    textSize = TPoint(textBounds.Width(), textBounds.Height());
-  } else {
-    textBounds = TRect();
-  }
+  const TPoint textSize(textBounds.Width(), textBounds.Height());
   TPoint textPos;
   const bool horizontal = layout == blGlyphLeft || layout == blGlyphRight;
   if (horizontal) {

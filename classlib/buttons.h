@@ -12,6 +12,14 @@ using TNumGlyphs = int;  // 1..4
 // The glyph of a button: a bitmap holding up to four images side by side
 // (up, disabled, down, exclusive), turned into masked images of an image
 // list on first use. Public so that other button classes can draw with it.
+// Places a glyph of glyphSize and a text already measured into textBounds
+// (its width and height; DT_CALCRECT) inside client: the layout arithmetic that
+// the plain and the wide buttons share. textBounds comes back in client
+// coordinates, shifted by offset like glyphPos.
+void PlaceButtonGlyphAndText(const TRect& client, const TPoint& offset, const TPoint& glyphSize,
+                             TButtonLayout layout, int margin, int spacing, TPoint& glyphPos, TRect& textBounds,
+                             int biDiFlags);
+
 class TButtonGlyph : public TObject {
   CL_CLASS(TButtonGlyph, TObject)
 public:

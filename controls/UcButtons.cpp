@@ -42,68 +42,16 @@ void TButtonGlyph_CalcButtonLayout(TControl* control, HDC dc, const TRect& clien
                                    const WideString& caption, TButtonLayout layout, int margin, int spacing,
                                    TPoint& glyphPos, TRect& textBounds, int biDiFlags) {
   TButtonGlyph* glyph = GlyphButtonOf(control)->GetButtonGlyph();
-  if (biDiFlags & DT_RIGHT) {
-    if (layout == blGlyphLeft)
-      layout = blGlyphRight;
-    else if (layout == blGlyphRight)
-      layout = blGlyphLeft;
-  }
-  const TPoint clientSize(client.Width(), client.Height());
   TPoint glyphSize(0, 0);
   if (glyph && glyph->Glyph() && !glyph->Glyph()->Empty())
     glyphSize = TPoint(glyph->Glyph()->Width() / glyph->NumGlyphs(), glyph->Glyph()->Height());
-  TPoint textSize(0, 0);
   if (!caption.IsEmpty()) {
     textBounds = TRect(0, 0, client.Width(), 0);
     Uc_DrawTextW(dc, caption.c_str(), caption.Length(), &textBounds, DT_CALCRECT | biDiFlags);
-    textSize = TPoint(textBounds.Width(), textBounds.Height());
   } else {
     textBounds = TRect();
   }
-  TPoint textPos;
-  const bool horizontal = layout == blGlyphLeft || layout == blGlyphRight;
-  if (horizontal) {
-    glyphPos.y = (clientSize.y - glyphSize.y + 1) / 2;
-    textPos.y = (clientSize.y - textSize.y + 1) / 2;
-  } else {
-    glyphPos.x = (clientSize.x - glyphSize.x + 1) / 2;
-    textPos.x = (clientSize.x - textSize.x + 1) / 2;
-  }
-  if (textSize.x == 0 || glyphSize.x == 0) spacing = 0;
-  if (margin == -1) {
-    if (spacing == -1) {
-      TPoint total(glyphSize.x + textSize.x, glyphSize.y + textSize.y);
-      margin = horizontal ? (clientSize.x - total.x) / 3 : (clientSize.y - total.y) / 3;
-      spacing = margin;
-    } else {
-      TPoint total(glyphSize.x + spacing + textSize.x, glyphSize.y + spacing + textSize.y);
-      margin = horizontal ? (clientSize.x - total.x + 1) / 2 : (clientSize.y - total.y + 1) / 2;
-    }
-  } else if (spacing == -1) {
-    TPoint total(clientSize.x - (margin + glyphSize.x), clientSize.y - (margin + glyphSize.y));
-    spacing = horizontal ? (total.x - textSize.x) / 2 : (total.y - textSize.y) / 2;
-  }
-  switch (layout) {
-    case blGlyphLeft:
-      glyphPos.x = margin;
-      textPos.x = glyphPos.x + glyphSize.x + spacing;
-      break;
-    case blGlyphRight:
-      glyphPos.x = clientSize.x - margin - glyphSize.x;
-      textPos.x = glyphPos.x - spacing - textSize.x;
-      break;
-    case blGlyphTop:
-      glyphPos.y = margin;
-      textPos.y = glyphPos.y + glyphSize.y + spacing;
-      break;
-    case blGlyphBottom:
-      glyphPos.y = clientSize.y - margin - glyphSize.y;
-      textPos.y = glyphPos.y - spacing - textSize.y;
-      break;
-  }
-  glyphPos.x += client.left + offset.x;
-  glyphPos.y += client.top + offset.y;
-  OffsetRect(&textBounds, textPos.x + client.left + offset.x, textPos.y + client.top + offset.y);
+  PlaceButtonGlyphAndText(client, offset, glyphSize, layout, margin, spacing, glyphPos, textBounds, biDiFlags);
 }
 
 TRect TButtonGlyph_Draw(TControl* control, TCanvas* canvas, const TRect& client, const TPoint& offset,

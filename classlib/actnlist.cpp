@@ -204,21 +204,17 @@ void TContainedAction::SetCategory(const AnsiString& value) {
 
 int TContainedAction::Index() const {
   if (!FActionList) return -1;
-  auto& list = FActionList->FActions;
-  auto it = std::find(list.begin(), list.end(), this);
-  return it == list.end() ? -1 : static_cast<int>(it - list.begin());
+  return FActionList->FActions->IndexOf(const_cast<TContainedAction*>(this));
 }
 
 void TContainedAction::SetIndex(int value) {
   int cur = Index();
   if (cur < 0) return;
-  auto& list = FActionList->FActions;
-  int count = static_cast<int>(list.size());
+  int count = FActionList->FActions->Count();
   if (value < 0) value = 0;
   if (value >= count) value = count - 1;
   if (value == cur) return;
-  list.erase(list.begin() + cur);
-  list.insert(list.begin() + value, this);
+  FActionList->FActions->Move(cur, value);
 }
 
 TComponent* TContainedAction::GetParentComponent() { return FActionList; }
@@ -374,17 +370,28 @@ THintAction::THintAction(TComponent* owner) : TCustomAction(owner) { SetDisableI
 CL_DEFINE_CLASS(TCustomActionList, TComponent)
 CL_DEFINE_COMPONENT(TActionList, TCustomActionList)
 
+TCustomActionList::TCustomActionList(TComponent* owner) : TComponent(owner), FActions(new TList()) {}
+
 TCustomActionList::~TCustomActionList() {
   Destroying();
   // The actions belong to the list's owner; they only leave the list.
-  for (TContainedAction* a : FActions) a->FActionList = nullptr;
-  FActions.clear();
+  for (int i = 0; i < FActions->Count(); ++i) static_cast<TContainedAction*>(FActions->Items(i))->FActionList = nullptr;
+  delete FActions;
+  FActions = nullptr;
   SetImages(nullptr);
 }
 
 TContainedAction* TCustomActionList::Actions(int index) const {
   if (index < 0 || index >= ActionCount()) TList::Error("List index out of bounds (%d)", index);
-  return FActions[index];
+  return static_cast<TContainedAction*>(FActions->Items(index));
+}
+
+void TCustomActionList::ReplaceActionsList(TList* list) {
+  if (!list || list == FActions) return;
+  TList* old = FActions;
+  FActions = list;
+  for (int i = 0; i < old->Count(); ++i) list->Add(old->Items(i));
+  delete old;
 }
 
 void TCustomActionList::SetImages(TCustomImageList* value) {
@@ -408,7 +415,9 @@ bool TCustomActionList::UpdateAction(TBasicAction* action) {
 
 bool TCustomActionList::IsShortCut(TShortCut shortCut) {
   if (shortCut == 0) return false;
-  for (TContainedAction* a : std::vector<TContainedAction*>(FActions)) {
+  std::vector<TContainedAction*> actions;
+  for (int i = 0; i < FActions->Count(); ++i) actions.push_back(Actions(i));
+  for (TContainedAction* a : actions) {
     if (!a->Is<TCustomAction>()) continue;
     auto* ca = static_cast<TCustomAction*>(a);
     if (ca->ShortCut() != shortCut) continue;
@@ -422,14 +431,13 @@ bool TCustomActionList::IsShortCut(TShortCut shortCut) {
 void TCustomActionList::AddAction(TContainedAction* action) {
   if (!action) return;
   if (action->FActionList && action->FActionList != this) action->FActionList->RemoveAction(action);
-  if (std::find(FActions.begin(), FActions.end(), action) == FActions.end()) FActions.push_back(action);
+  if (FActions->IndexOf(action) < 0) FActions->Add(action);
   action->FActionList = this;
   action->FreeNotification(this);
 }
 
 void TCustomActionList::RemoveAction(TContainedAction* action) {
-  auto it = std::find(FActions.begin(), FActions.end(), action);
-  if (it != FActions.end()) FActions.erase(it);
+  FActions->Remove(action);
   if (action->FActionList == this) action->FActionList = nullptr;
 }
 
@@ -441,10 +449,7 @@ void TCustomActionList::Notification(TComponent* component, TOperation operation
   TComponent::Notification(component, operation);
   if (operation != opRemove) return;
   if (component == FImages) FImages = nullptr;
-  if (component->Is<TContainedAction>()) {
-    auto it = std::find(FActions.begin(), FActions.end(), component);
-    if (it != FActions.end()) FActions.erase(it);
-  }
+  if (component->Is<TContainedAction>() && FActions) FActions->Remove(component);
 }
 
 void UnitInit_actnlist() {

@@ -241,6 +241,50 @@ public:
   explicit THintAction(TComponent* owner);
 };
 
+// The link of a client that shows the action's caption, enabled state, help
+// context, hint and visibility and runs its OnExecute as OnClick (controls,
+// menu items): each value stays linked while the client still shows the
+// action's value, so a client changed by hand keeps its own.
+template <class TClient>
+class TClientActionLink : public TActionLink {
+public:
+  explicit TClientActionLink(TObject* client) : TActionLink(client) { AssignClient(client); }
+  TClient* Client() const { return FClient; }
+
+  bool IsCaptionLinked() override { return TActionLink::IsCaptionLinked() && FClient->Caption() == CustomAction()->Caption(); }
+  bool IsEnabledLinked() override { return TActionLink::IsEnabledLinked() && FClient->Enabled() == CustomAction()->Enabled(); }
+  bool IsHelpContextLinked() override {
+    return TActionLink::IsHelpContextLinked() && FClient->HelpContext() == CustomAction()->HelpContext();
+  }
+  bool IsHintLinked() override { return TActionLink::IsHintLinked() && FClient->Hint() == CustomAction()->Hint(); }
+  bool IsVisibleLinked() override { return TActionLink::IsVisibleLinked() && FClient->Visible() == CustomAction()->Visible(); }
+  bool IsOnExecuteLinked() override {
+    return TActionLink::IsOnExecuteLinked() && FAction && FClient->OnClick == FAction->OnExecute;
+  }
+  void SetCaption(const AnsiString& value) override {
+    if (IsCaptionLinked()) FClient->SetCaption(value);
+  }
+  void SetEnabled(bool value) override {
+    if (IsEnabledLinked()) FClient->SetEnabled(value);
+  }
+  void SetHelpContext(int value) override {
+    if (IsHelpContextLinked()) FClient->SetHelpContext(value);
+  }
+  void SetHint(const AnsiString& value) override {
+    if (IsHintLinked()) FClient->SetHint(value);
+  }
+  void SetVisible(bool value) override {
+    if (IsVisibleLinked()) FClient->SetVisible(value);
+  }
+  void SetOnExecute(TNotifyEvent value) override {
+    if (IsOnExecuteLinked()) FClient->OnClick = value;
+  }
+
+protected:
+  void AssignClient(TObject* client) override { FClient = client ? client->As<TClient>() : nullptr; }
+  TClient* FClient = nullptr;
+};
+
 // ---------------------------------------------------------------------------
 // Action lists.
 
@@ -249,10 +293,12 @@ using TActionEvent = TEvent<void(TBasicAction* action, bool& handled)>;
 class TCustomActionList : public TComponent {
   CL_CLASS(TCustomActionList, TComponent)
 public:
-  explicit TCustomActionList(TComponent* owner) : TComponent(owner) {}
+  explicit TCustomActionList(TComponent* owner);
   ~TCustomActionList() override;
 
-  int ActionCount() const { return static_cast<int>(FActions.size()); }
+  int ActionCount() const { return FActions->Count(); }
+  // The list that holds the actions, in order.
+  TList* ActionsList() const { return FActions; }
   TContainedAction* Actions(int index) const;
   TCustomImageList* Images() const { return FImages; }
   void SetImages(TCustomImageList* value);
@@ -274,9 +320,13 @@ protected:
   virtual void RemoveAction(TContainedAction* action);
   virtual void Change();
   void Notification(TComponent* component, TOperation operation) override;
-  std::vector<TContainedAction*> FActions;
+  // Puts list (empty, made with new) in place of the list that holds the
+  // actions: the actions move over in order and the old list is deleted.
+  // A derived list watches additions through the list's Notify.
+  void ReplaceActionsList(TList* list);
 
 private:
+  TList* FActions;
   TCustomImageList* FImages = nullptr;
 };
 

@@ -327,24 +327,6 @@ void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 
 void TSpeedButton::Click() { TGraphicControl::Click(); }
 
-void TSpeedButton::SetLayout(TButtonLayout v) {
-  if (v == FLayout) return;
-  FLayout = v;
-  Invalidate();
-}
-
-void TSpeedButton::SetMargin(int v) {
-  if (v == FMargin || v < -1) return;
-  FMargin = v;
-  Invalidate();
-}
-
-void TSpeedButton::SetSpacing(int v) {
-  if (v == FSpacing) return;
-  FSpacing = v;
-  Invalidate();
-}
-
 void TSpeedButton::SetFlat(bool v) {
   if (v == FFlat) return;
   FFlat = v;
@@ -523,44 +505,62 @@ void TBitBtn::SetButtonStyle(bool isDefault) {
 }
 
 void TBitBtn::DrawItem(const DRAWITEMSTRUCT& dis) {
+  DrawFace(dis, [&](const TRect& r, TButtonState state) {
+    FGlyph->Draw(FCanvas, r, TPoint(0, 0), GetText(), FLayout, FMargin, FSpacing, state, false,
+                 DrawTextBiDiModeFlags(0));
+  });
+}
+
+void TBitBtn::DrawFace(const DRAWITEMSTRUCT& dis, const std::function<void(const TRect&, TButtonState)>& drawContent) {
   FCanvas->SetHandle(dis.hDC);
-  FCanvas->SetFont(Font());
-  const bool isDown = (dis.itemState & ODS_SELECTED) != 0;
-  const bool isDefault = (dis.itemState & ODS_FOCUS) != 0;
-  TButtonState state = !Enabled() ? bsDisabled : isDown ? bsDown : bsUp;
-  TRect r = ClientRect();
-  UINT flags = DFCS_BUTTONPUSH | DFCS_ADJUSTRECT;
-  if (isDown) flags |= DFCS_PUSHED;
-  if (dis.itemState & ODS_DISABLED) flags |= DFCS_INACTIVE;
-  if (FIsFocused || isDefault) {
-    FCanvas->Pen()->SetColor(clWindowFrame);
-    FCanvas->Pen()->SetWidth(1);
-    FCanvas->Brush()->SetStyle(bsClear);
-    FCanvas->Rectangle(r);
-    InflateRect(&r, -1, -1);
-  }
-  if (isDown) {
-    FCanvas->Pen()->SetColor(clBtnShadow);
-    FCanvas->Pen()->SetWidth(1);
-    FCanvas->Brush()->SetColor(clBtnFace);
-    FCanvas->Rectangle(r);
-    InflateRect(&r, -1, -1);
-  } else {
-    DrawFrameControl(dis.hDC, &r, DFC_BUTTON, flags);
-  }
-  if (FIsFocused) {
-    r = ClientRect();
-    InflateRect(&r, -1, -1);
-  }
-  FCanvas->SetFont(Font());
-  if (isDown) OffsetRect(&r, 1, 1);
-  FGlyph->Draw(FCanvas, r, TPoint(0, 0), GetText(), FLayout, FMargin, FSpacing, state, false, DrawTextBiDiModeFlags(0));
-  if (FIsFocused && isDefault) {
-    r = ClientRect();
-    InflateRect(&r, -4, -4);
-    FCanvas->Pen()->SetColor(clWindowFrame);
-    FCanvas->Brush()->SetColor(clBtnFace);
-    FCanvas->DrawFocusRect(r);
+  // The canvas lets go of the record's device context on every way out.
+  try {
+    FCanvas->SetFont(Font());
+    const bool isDown = (dis.itemState & ODS_SELECTED) != 0;
+    const bool isDefault = (dis.itemState & ODS_FOCUS) != 0;
+    const bool isFocused = FIsFocused;
+    TButtonState state = !Enabled() ? bsDisabled : isDown ? bsDown : bsUp;
+    TRect r = ClientRect();
+    UINT flags = DFCS_BUTTONPUSH | DFCS_ADJUSTRECT;
+    if (isDown) flags |= DFCS_PUSHED;
+    if (dis.itemState & ODS_DISABLED) flags |= DFCS_INACTIVE;
+    if (isFocused || isDefault) {
+      FCanvas->Pen()->SetColor(clWindowFrame);
+      FCanvas->Pen()->SetWidth(1);
+      FCanvas->Brush()->SetStyle(bsClear);
+      FCanvas->Rectangle(r);
+      InflateRect(&r, -1, -1);
+    }
+    // The brush is made solid again by name: setting the colour it already
+    // has would leave it clear, and the pushed face would not be filled.
+    if (isDown) {
+      FCanvas->Pen()->SetColor(clBtnShadow);
+      FCanvas->Pen()->SetWidth(1);
+      FCanvas->Brush()->SetStyle(bsSolid);
+      FCanvas->Brush()->SetColor(clBtnFace);
+      FCanvas->Rectangle(r);
+      InflateRect(&r, -1, -1);
+    } else {
+      DrawFrameControl(dis.hDC, &r, DFC_BUTTON, flags);
+    }
+    if (isFocused) {
+      r = ClientRect();
+      InflateRect(&r, -1, -1);
+    }
+    FCanvas->SetFont(Font());
+    if (isDown) OffsetRect(&r, 1, 1);
+    drawContent(r, state);
+    if (isFocused && isDefault) {
+      r = ClientRect();
+      InflateRect(&r, -4, -4);
+      FCanvas->Pen()->SetColor(clWindowFrame);
+      FCanvas->Brush()->SetStyle(bsSolid);
+      FCanvas->Brush()->SetColor(clBtnFace);
+      FCanvas->DrawFocusRect(r);
+    }
+  } catch (...) {
+    FCanvas->SetHandle(nullptr);
+    throw;
   }
   FCanvas->SetHandle(nullptr);
 }
@@ -606,24 +606,6 @@ void TBitBtn::CMSysColorChange(TMessage& m) {
 void TBitBtn::WMLButtonDblClk(TMessage& m) {
   // A double click is two clicks for a button.
   Perform(WM_LBUTTONDOWN, m.WParam, m.LParam);
-}
-
-void TBitBtn::SetLayout(TButtonLayout v) {
-  if (v == FLayout) return;
-  FLayout = v;
-  Invalidate();
-}
-
-void TBitBtn::SetMargin(int v) {
-  if (v == FMargin || v < -1) return;
-  FMargin = v;
-  Invalidate();
-}
-
-void TBitBtn::SetSpacing(int v) {
-  if (v == FSpacing) return;
-  FSpacing = v;
-  Invalidate();
 }
 
 void TBitBtn::SetKind(TBitBtnKind v) {

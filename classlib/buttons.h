@@ -5,6 +5,8 @@
 #include "imglist.h"
 #include "stdctrls.h"
 
+#include <functional>
+
 enum TButtonLayout : uint8_t { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 enum TButtonState : uint8_t { bsUp, bsDisabled, bsDown, bsExclusive };
 using TNumGlyphs = int;  // 1..4
@@ -70,6 +72,32 @@ private:
   bool FUpdating = false;
 };
 
+// Stores value in field and repaints the control when it changes.
+template <class T> void SetAndRepaint(TControl* control, T& field, T value) {
+  if (field == value) return;
+  field = value;
+  control->Invalidate();
+}
+
+// The glyph and placement properties of both glyph buttons (members FGlyph,
+// FLayout, FMargin, FSpacing, FMouseInControl); a change repaints the button.
+// A margin below -1 (-1: centred) is refused.
+#define CL_GLYPH_BUTTON_PROPERTIES                                     \
+  TBitmap* Glyph() const { return FGlyph->Glyph(); }                   \
+  void SetGlyph(TBitmap* v) { FGlyph->SetGlyph(v); }                   \
+  int NumGlyphs() const { return FGlyph->NumGlyphs(); }                \
+  void SetNumGlyphs(int v) { FGlyph->SetNumGlyphs(v); }                \
+  TButtonLayout Layout() const { return FLayout; }                     \
+  void SetLayout(TButtonLayout v) { SetAndRepaint(this, FLayout, v); } \
+  int Margin() const { return FMargin; }                               \
+  void SetMargin(int v) {                                              \
+    if (v >= -1) SetAndRepaint(this, FMargin, v);                      \
+  }                                                                    \
+  int Spacing() const { return FSpacing; }                             \
+  void SetSpacing(int v) { SetAndRepaint(this, FSpacing, v); }         \
+  TButtonGlyph* ButtonGlyph() const { return FGlyph; }                 \
+  bool MouseInControl() const { return FMouseInControl; }
+
 class TSpeedButton : public TGraphicControl {
   CL_CLASS(TSpeedButton, TGraphicControl)
   CL_DECLARE_MESSAGE_MAP(TSpeedButton)
@@ -77,16 +105,7 @@ public:
   explicit TSpeedButton(TComponent* owner);
   ~TSpeedButton() override;
 
-  TBitmap* Glyph() const { return FGlyph->Glyph(); }
-  void SetGlyph(TBitmap* v) { FGlyph->SetGlyph(v); }
-  int NumGlyphs() const { return FGlyph->NumGlyphs(); }
-  void SetNumGlyphs(int v) { FGlyph->SetNumGlyphs(v); }
-  TButtonLayout Layout() const { return FLayout; }
-  void SetLayout(TButtonLayout v);
-  int Margin() const { return FMargin; }
-  void SetMargin(int v);
-  int Spacing() const { return FSpacing; }
-  void SetSpacing(int v);
+  CL_GLYPH_BUTTON_PROPERTIES
   bool Flat() const { return FFlat; }
   void SetFlat(bool v);
   // Only a button of a group (GroupIndex not 0) stays down.
@@ -99,8 +118,6 @@ public:
   bool Transparent() const { return FTransparent; }
   void SetTransparent(bool v);
   TButtonState State() const { return FState; }
-  bool MouseInControl() const { return FMouseInControl; }
-  TButtonGlyph* ButtonGlyph() const { return FGlyph; }
 
   void Click() override;
 
@@ -162,26 +179,19 @@ public:
   explicit TBitBtn(TComponent* owner);
   ~TBitBtn() override;
 
-  TBitmap* Glyph() const { return FGlyph->Glyph(); }
-  void SetGlyph(TBitmap* v) { FGlyph->SetGlyph(v); }
-  int NumGlyphs() const { return FGlyph->NumGlyphs(); }
-  void SetNumGlyphs(int v) { FGlyph->SetNumGlyphs(v); }
-  TButtonLayout Layout() const { return FLayout; }
-  void SetLayout(TButtonLayout v);
-  int Margin() const { return FMargin; }
-  void SetMargin(int v);
-  int Spacing() const { return FSpacing; }
-  void SetSpacing(int v);
+  CL_GLYPH_BUTTON_PROPERTIES
   // A kind other than bkCustom sets the caption and modal result of that kind.
   TBitBtnKind Kind() const { return FKind; }
   void SetKind(TBitBtnKind v);
-  TButtonGlyph* ButtonGlyph() const { return FGlyph; }
-  bool MouseInControl() const { return FMouseInControl; }
 
 protected:
   void CreateParams(TCreateParams& params) override;
   void SetButtonStyle(bool isDefault) override;
   virtual void DrawItem(const DRAWITEMSTRUCT& dis);
+  // The owner-drawn face on dis's device context: frame, pushed look and
+  // focus rectangle around drawContent(rect, state), which draws the glyph
+  // and the caption.
+  void DrawFace(const DRAWITEMSTRUCT& dis, const std::function<void(const TRect&, TButtonState)>& drawContent);
   void GlyphChanged(TObject* sender);
 
   void CNDrawItem(TMessage& m);

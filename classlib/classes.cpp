@@ -30,21 +30,7 @@ namespace {
 const char* const SListIndexError = "List index out of bounds (%d)";
 const char* const SListCapacityError = "List capacity out of bounds (%d)";
 const char* const SListCountError = "List count out of bounds (%d)";
-const char* const SSortedListError = "Operation not allowed on sorted list";
-const char* const SDuplicateString = "String list does not allow duplicates";
 const char* const SMemoryStreamError = "Out of memory while expanding memory stream";
-
-// Runs f between BeginUpdate and EndUpdate; EndUpdate also runs when f throws.
-template <class F> void InUpdate(TStrings* list, F&& f) {
-  list->BeginUpdate();
-  try {
-    f();
-  } catch (...) {
-    list->EndUpdate();
-    throw;
-  }
-  list->EndUpdate();
-}
 
 int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
@@ -169,30 +155,11 @@ void TList::SetItem(int index, void* item) {
 
 void TList::Pack() { FList.erase(std::remove(FList.begin(), FList.end(), nullptr), FList.end()); }
 
-namespace {
-void ListQuickSort(void** list, int l, int r, TListSortCompare compare) {
-  int i;
-  do {
-    i = l;
-    int j = r;
-    void* p = list[(l + r) >> 1];
-    do {
-      while (compare(list[i], p) < 0) ++i;
-      while (compare(list[j], p) > 0) --j;
-      if (i <= j) {
-        std::swap(list[i], list[j]);
-        ++i;
-        --j;
-      }
-    } while (i <= j);
-    if (l < j) ListQuickSort(list, l, j, compare);
-    l = i;
-  } while (i < r);
-}
-}  // namespace
-
 void TList::Sort(TListSortCompare compare) {
-  if (Count() > 1 && compare) ListQuickSort(FList.data(), 0, Count() - 1, compare);
+  if (Count() <= 1 || !compare) return;
+  QuickSortIndexes(
+      0, Count() - 1, [&](int a, int b) { return compare(FList[a], FList[b]); },
+      [&](int a, int b) { std::swap(FList[a], FList[b]); });
 }
 
 void TList::Notify(void* ptr, TListNotification action) {
@@ -293,137 +260,12 @@ AnsiString TPersistent::GetNamePath() { return ClassName(); }
 
 void TStrings::Error(const AnsiString& msg, int data) { throw EStringListError(Format(msg, {data})); }
 
-void TStrings::Put(int index, const AnsiString& s) {
-  TObject* obj = GetObject(index);
-  Delete(index);
-  InsertObject(index, s, obj);
-}
-
-TObject* TStrings::GetObject(int index) {
-  (void)index;
-  return nullptr;
-}
-
-void TStrings::PutObject(int index, TObject* obj) {
-  (void)index;
-  (void)obj;
-}
-
-int TStrings::GetCapacity() { return GetCount(); }
-
-void TStrings::SetCapacity(int newCapacity) { (void)newCapacity; }
-
-AnsiString TStrings::GetTextStr() {
-  int count = GetCount();
-  std::vector<AnsiString> lines;
-  lines.reserve(count);
-  size_t size = 0;
-  for (int i = 0; i < count; ++i) {
-    lines.push_back(Get(i));
-    size += lines.back().Length() + 2;
-  }
-  std::string text;
-  text.reserve(size);
-  for (const AnsiString& s : lines) {
-    text += s.str();
-    text += "\r\n";
-  }
-  return AnsiString(std::move(text));
-}
-
-void TStrings::SetTextStr(const AnsiString& text) {
-  InUpdate(this, [&] {
-    Clear();
-    const std::string& s = text.str();
-    size_t n = s.size();
-    size_t i = 0;
-    while (i < n) {
-      size_t start = i;
-      while (i < n && s[i] != '\r' && s[i] != '\n') ++i;
-      Add(AnsiString(s.substr(start, i - start)));
-      if (i < n && s[i] == '\r') ++i;
-      if (i < n && s[i] == '\n') ++i;
-    }
-  });
-}
-
-void TStrings::SetUpdateState(bool updating) { (void)updating; }
-
 int TStrings::CompareStrings(const AnsiString& s1, const AnsiString& s2) {
   return Sign(AnsiCompareText(s1, s2));
 }
 
-int TStrings::Add(const AnsiString& s) {
-  int result = GetCount();
-  Insert(result, s);
-  return result;
-}
-
-int TStrings::AddObject(const AnsiString& s, TObject* obj) {
-  int result = Add(s);
-  PutObject(result, obj);
-  return result;
-}
-
-void TStrings::AddStrings(TStrings* strings) {
-  InUpdate(this, [&] {
-    int count = strings->GetCount();
-    for (int i = 0; i < count; ++i) AddObject(strings->Get(i), strings->GetObject(i));
-  });
-}
-
-void TStrings::Exchange(int index1, int index2) {
-  InUpdate(this, [&] {
-    TObject* tempObject = GetObject(index1);
-    AnsiString tempString = Get(index1);
-    Put(index1, Get(index2));
-    PutObject(index1, GetObject(index2));
-    Put(index2, tempString);
-    PutObject(index2, tempObject);
-  });
-}
-
-int TStrings::IndexOf(const AnsiString& s) {
-  int count = GetCount();
-  for (int i = 0; i < count; ++i)
-    if (CompareStrings(Get(i), s) == 0) return i;
-  return -1;
-}
-
-int TStrings::IndexOfName(const AnsiString& name) {
-  int count = GetCount();
-  for (int i = 0; i < count; ++i) {
-    AnsiString s = Get(i);
-    int p = s.Pos("=");
-    if (p != 0 && CompareStrings(s.SubString(1, p - 1), name) == 0) return i;
-  }
-  return -1;
-}
-
-int TStrings::IndexOfObject(TObject* obj) {
-  int count = GetCount();
-  for (int i = 0; i < count; ++i)
-    if (GetObject(i) == obj) return i;
-  return -1;
-}
-
-void TStrings::InsertObject(int index, const AnsiString& s, TObject* obj) {
-  Insert(index, s);
-  PutObject(index, obj);
-}
-
-void TStrings::Move(int curIndex, int newIndex) {
-  if (curIndex == newIndex) return;
-  InUpdate(this, [&] {
-    AnsiString s = Get(curIndex);
-    TObject* obj = GetObject(curIndex);
-    Delete(curIndex);
-    InsertObject(newIndex, s, obj);
-  });
-}
-
 void TStrings::LoadFromStream(TStream* stream) {
-  InUpdate(this, [&] {
+  StringsInUpdate(this, [&] {
     int64_t left = stream->Size() - stream->Position();
     if (left < 0) left = 0;
     if (left > INT32_MAX) throw EReadError("Stream read error");
@@ -454,7 +296,7 @@ void TStrings::SaveToFile(const AnsiString& fileName) {
 void TStrings::Assign(TPersistent* source) {
   if (source && source->Is<TStrings>()) {
     TStrings* src = static_cast<TStrings*>(source);
-    InUpdate(this, [&] {
+    StringsInUpdate(this, [&] {
       Clear();
       FDefined = src->FDefined;
       FDelimiter = src->FDelimiter;
@@ -464,63 +306,6 @@ void TStrings::Assign(TPersistent* source) {
     return;
   }
   TPersistent::Assign(source);
-}
-
-char TStrings::Delimiter() {
-  if (!(FDefined & sdDelimiter)) {
-    FDelimiter = ',';
-    FDefined |= sdDelimiter;
-  }
-  return FDelimiter;
-}
-
-void TStrings::SetDelimiter(char c) {
-  FDelimiter = c;
-  FDefined |= sdDelimiter;
-}
-
-char TStrings::QuoteChar() {
-  if (!(FDefined & sdQuoteChar)) {
-    FQuoteChar = '"';
-    FDefined |= sdQuoteChar;
-  }
-  return FQuoteChar;
-}
-
-void TStrings::SetQuoteChar(char c) {
-  FQuoteChar = c;
-  FDefined |= sdQuoteChar;
-}
-
-AnsiString TStrings::DelimitedText() {
-  int count = GetCount();
-  char quote = QuoteChar();
-  char delimiter = Delimiter();
-  if (count == 1 && Get(0).IsEmpty()) return AnsiString(std::string(2, quote));
-  std::string result;
-  for (int i = 0; i < count; ++i) {
-    AnsiString s = Get(i);
-    bool plain = true;
-    for (char ch : s.str()) {
-      if (static_cast<unsigned char>(ch) <= ' ' || ch == quote || ch == delimiter) {
-        plain = false;
-        break;
-      }
-    }
-    if (plain) {
-      result += s.str();
-    } else {
-      result += quote;
-      for (char ch : s.str()) {
-        result += ch;
-        if (ch == quote) result += quote;
-      }
-      result += quote;
-    }
-    result += delimiter;
-  }
-  if (!result.empty()) result.pop_back();
-  return AnsiString(std::move(result));
 }
 
 void TStrings::SetDelimitedText(const AnsiString& text) {
@@ -533,7 +318,7 @@ void TStrings::SetDelimitedText(const AnsiString& text) {
     unsigned char c = static_cast<unsigned char>(s[i]);
     return c >= 1 && c <= ' ';
   };
-  InUpdate(this, [&] {
+  StringsInUpdate(this, [&] {
     Clear();
     size_t i = 0;
     while (i < n && blank(i)) ++i;
@@ -570,282 +355,16 @@ void TStrings::SetDelimitedText(const AnsiString& text) {
   });
 }
 
-AnsiString TStrings::CommaText() {
-  uint8_t defined = FDefined;
-  char delimiter = FDelimiter;
-  char quote = FQuoteChar;
-  SetDelimiter(',');
-  SetQuoteChar('"');
-  AnsiString result;
-  try {
-    result = DelimitedText();
-  } catch (...) {
-    FDefined = defined;
-    FDelimiter = delimiter;
-    FQuoteChar = quote;
-    throw;
-  }
-  FDefined = defined;
-  FDelimiter = delimiter;
-  FQuoteChar = quote;
-  return result;
-}
-
-void TStrings::SetCommaText(const AnsiString& text) {
-  SetDelimiter(',');
-  SetQuoteChar('"');
-  SetDelimitedText(text);
-}
-
-AnsiString TStrings::ExtractName(const AnsiString& s) {
-  int p = s.Pos("=");
-  return p ? s.SubString(1, p - 1) : AnsiString();
-}
-
-AnsiString TStrings::Names(int index) { return ExtractName(Get(index)); }
-
-AnsiString TStrings::Values(const AnsiString& name) {
-  int i = IndexOfName(name);
-  return i >= 0 ? Get(i).SubString(name.Length() + 2, INT_MAX) : AnsiString();
-}
-
-void TStrings::SetValue(const AnsiString& name, const AnsiString& value) {
-  int i = IndexOfName(name);
-  if (!value.IsEmpty()) {
-    if (i < 0) i = Add(AnsiString());
-    Put(i, name + "=" + value);
-  } else if (i >= 0) {
-    Delete(i);
-  }
-}
-
-AnsiString TStrings::ValueFromIndex(int index) {
-  if (index < 0) return AnsiString();
-  AnsiString s = Get(index);
-  int p = s.Pos("=");
-  // A line without '=' has no value (rather than losing its first character).
-  return p ? s.SubString(p + 1, INT_MAX) : AnsiString();
-}
-
-void TStrings::SetValueFromIndex(int index, const AnsiString& value) {
-  if (!value.IsEmpty()) {
-    if (index < 0) index = Add(AnsiString());
-    Put(index, Names(index) + "=" + value);
-  } else if (index >= 0) {
-    Delete(index);
-  }
-}
-
-void TStrings::BeginUpdate() {
-  if (FUpdateCount == 0) SetUpdateState(true);
-  ++FUpdateCount;
-}
-
-void TStrings::EndUpdate() {
-  if (FUpdateCount <= 0) return;
-  --FUpdateCount;
-  if (FUpdateCount == 0) SetUpdateState(false);
-}
-
-bool TStrings::Equals(TStrings* strings) {
-  int count = GetCount();
-  if (count != strings->GetCount()) return false;
-  for (int i = 0; i < count; ++i)
-    if (Get(i) != strings->Get(i)) return false;
-  return true;
-}
-
 // ===========================================================================
 // TStringList
 
-TStringList::~TStringList() {
-  // No events while the list goes away.
-  OnChange.Clear();
-  OnChanging.Clear();
-}
-
-void TStringList::CheckIndex(int index, int limit) const {
-  if (index < 0 || index > limit) Error(SListIndexError, index);
-}
-
-void TStringList::Changed() {
-  if (!FUpdating && OnChange) OnChange(this);
-}
-
-void TStringList::Changing() {
-  if (!FUpdating && OnChanging) OnChanging(this);
-}
-
-AnsiString TStringList::Get(int index) {
-  CheckIndex(index, FCount - 1);
-  return FList[index].FString;
-}
-
-TObject* TStringList::GetObject(int index) {
-  CheckIndex(index, FCount - 1);
-  return FList[index].FObject;
-}
-
-void TStringList::Clear() {
-  if (FCount == 0) return;
-  Changing();
-  FCount = 0;
-  FList.clear();
-  FList.shrink_to_fit();
-  FCapacity = 0;
-  Changed();
-}
-
-void TStringList::Delete(int index) {
-  CheckIndex(index, FCount - 1);
-  Changing();
-  std::move(FList.begin() + index + 1, FList.begin() + FCount, FList.begin() + index);
-  --FCount;
-  FList[FCount] = TStringItem();
-  Changed();
-}
-
-void TStringList::Insert(int index, const AnsiString& s) { InsertObject(index, s, nullptr); }
-
-void TStringList::InsertObject(int index, const AnsiString& s, TObject* obj) {
-  if (FSorted) Error(SSortedListError, 0);
-  CheckIndex(index, FCount);
-  InsertItem(index, s, obj);
-}
-
-void TStringList::InsertItem(int index, const AnsiString& s, TObject* obj) {
-  Changing();
-  if (FCount == FCapacity) Grow();
-  std::move_backward(FList.begin() + index, FList.begin() + FCount, FList.begin() + FCount + 1);
-  FList[index].FString = s;
-  FList[index].FObject = obj;
-  ++FCount;
-  Changed();
-}
-
-void TStringList::Put(int index, const AnsiString& s) {
-  if (FSorted) Error(SSortedListError, 0);
-  CheckIndex(index, FCount - 1);
-  Changing();
-  FList[index].FString = s;
-  Changed();
-}
-
-void TStringList::PutObject(int index, TObject* obj) {
-  CheckIndex(index, FCount - 1);
-  Changing();
-  FList[index].FObject = obj;
-  Changed();
-}
-
-void TStringList::Grow() {
-  int delta = FCapacity > 64 ? FCapacity / 4 : (FCapacity > 8 ? 16 : 4);
-  SetCapacity(FCapacity + delta);
-}
-
 void TStringList::SetCapacity(int newCapacity) {
   if (newCapacity < FCount) Error(SListCapacityError, newCapacity);
-  FList.resize(newCapacity);
-  FCapacity = newCapacity;
-}
-
-void TStringList::SetUpdateState(bool updating) {
-  // Stored first, so the start of an update raises no OnChanging.
-  FUpdating = updating;
-  if (updating)
-    Changing();
-  else
-    Changed();
+  TStringListCore::SetCapacity(newCapacity);
 }
 
 int TStringList::CompareStrings(const AnsiString& s1, const AnsiString& s2) {
   return Sign(FCaseSensitive ? AnsiCompareStr(s1, s2) : AnsiCompareText(s1, s2));
-}
-
-int TStringList::Add(const AnsiString& s) { return AddObject(s, nullptr); }
-
-int TStringList::AddObject(const AnsiString& s, TObject* obj) {
-  int index;
-  if (!FSorted) {
-    index = FCount;
-  } else if (Find(s, index)) {
-    if (FDuplicates == dupIgnore) return index;
-    if (FDuplicates == dupError) Error(SDuplicateString, 0);
-  }
-  InsertItem(index, s, obj);
-  return index;
-}
-
-void TStringList::Exchange(int index1, int index2) {
-  CheckIndex(index1, FCount - 1);
-  CheckIndex(index2, FCount - 1);
-  Changing();
-  ExchangeItems(index1, index2);
-  Changed();
-}
-
-void TStringList::ExchangeItems(int index1, int index2) { std::swap(FList[index1], FList[index2]); }
-
-int TStringList::IndexOf(const AnsiString& s) {
-  if (!FSorted) return TStrings::IndexOf(s);
-  int index;
-  return Find(s, index) ? index : -1;
-}
-
-int TStringList::IndexOfName(const AnsiString& name) {
-  if (!FSorted) return TStrings::IndexOfName(name);
-  AnsiString key = name + "=";
-  int index;
-  Find(key, index);
-  if (index < FCount && CompareStrings(FList[index].FString.SubString(1, key.Length()), key) == 0)
-    return index;
-  return -1;
-}
-
-void TStringList::Move(int curIndex, int newIndex) {
-  if (curIndex != newIndex && FSorted) Error(SSortedListError, 0);
-  TStrings::Move(curIndex, newIndex);
-}
-
-bool TStringList::Find(const AnsiString& s, int& index) {
-  return FindSortedIndex(
-      FCount, FDuplicates == dupAccept, [&](int i) { return CompareStrings(FList[i].FString, s); }, index);
-}
-
-namespace {
-int StringListCompareStrings(TStringList* list, int index1, int index2) {
-  return list->CompareStrings(list->Get(index1), list->Get(index2));
-}
-}  // namespace
-
-void TStringList::Sort() { CustomSort(&StringListCompareStrings); }
-
-void TStringList::CustomSort(TStringListSortCompare compare) {
-  if (FSorted || FCount <= 1) return;
-  Changing();
-  QuickSort(0, FCount - 1, compare);
-  Changed();
-}
-
-void TStringList::QuickSort(int l, int r, TStringListSortCompare compare) {
-  QuickSortIndexes(
-      l, r, [&](int a, int b) { return compare(this, a, b); }, [&](int a, int b) { ExchangeItems(a, b); });
-}
-
-void TStringList::SetSorted(bool value) {
-  if (FSorted == value) return;
-  if (value) Sort();
-  FSorted = value;
-}
-
-void TStringList::SetCaseSensitive(bool value) {
-  if (FCaseSensitive == value) return;
-  FCaseSensitive = value;
-  if (FSorted && FCount > 1) {
-    Changing();
-    QuickSort(0, FCount - 1, &StringListCompareStrings);
-    Changed();
-  }
 }
 
 // ===========================================================================
@@ -1083,7 +602,13 @@ int32_t TMemoryStream::Write(const void* buffer, int32_t count) {
   int64_t pos = FPosition + count;
   if (pos > FSize) {
     if (pos > INT32_MAX) throw EStreamError(SMemoryStreamError);
-    if (pos > FCapacity) SetCapacity(static_cast<int32_t>(pos));
+    if (pos > FCapacity) {
+      // Growing by a quarter at a time keeps many small writes linear; growing to
+      // exactly the new end made every write of a large stream copy it whole.
+      int64_t want = std::max<int64_t>(pos, int64_t(FCapacity) + FCapacity / 4);
+      if (want > INT32_MAX - 0x2000) want = pos;
+      SetCapacity(static_cast<int32_t>(want));
+    }
     // A write after a seek past the end leaves a gap of zeros.
     if (FPosition > FSize) std::memset(static_cast<char*>(FMemory) + FSize, 0, size_t(FPosition - FSize));
     FSize = static_cast<int32_t>(pos);

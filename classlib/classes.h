@@ -2,6 +2,7 @@
 // collections: the non-visual classes every other layer builds on.
 #pragma once
 
+#include "stringlistcore.h"
 #include "sysutils.h"
 
 #include <cstdint>
@@ -144,39 +145,14 @@ protected:
 
 // ---------------------------------------------------------------------------
 // TStrings: the abstract list of ANSI strings, each with an object reference.
+// The operations and their defaults are in stringlistcore.h; here is what
+// only the ANSI list has.
 
-class TStrings : public TPersistent {
+class TStrings : public TStringsCore<TStrings, TPersistent, AnsiString> {
   CL_CLASS(TStrings, TPersistent)
 public:
-  // --- what every concrete list supplies
-  virtual AnsiString Get(int index) = 0;
-  virtual int GetCount() = 0;
-  virtual void Clear() = 0;
-  virtual void Delete(int index) = 0;
-  virtual void Insert(int index, const AnsiString& s) = 0;
-
-  // --- overridable, with defaults written on the abstract operations
-  virtual void Put(int index, const AnsiString& s);  // GetObject, Delete, InsertObject
-  virtual TObject* GetObject(int index);             // null
-  virtual void PutObject(int index, TObject* obj);   // nothing
-  virtual int GetCapacity();                         // GetCount
-  virtual void SetCapacity(int newCapacity);         // nothing
-  // Every string followed by CR LF, the last one too.
-  virtual AnsiString GetTextStr();
-  // Clears, then one line per CR LF, CR or LF; a final break adds no empty line.
-  virtual void SetTextStr(const AnsiString& text);
-  virtual void SetUpdateState(bool updating);  // nothing
   // Locale comparison ignoring case (-1, 0, 1).
-  virtual int CompareStrings(const AnsiString& s1, const AnsiString& s2);
-  virtual int Add(const AnsiString& s);
-  virtual int AddObject(const AnsiString& s, TObject* obj);
-  virtual void AddStrings(TStrings* strings);
-  virtual void Exchange(int index1, int index2);
-  virtual int IndexOf(const AnsiString& s);
-  virtual int IndexOfName(const AnsiString& name);
-  virtual int IndexOfObject(TObject* obj);
-  virtual void InsertObject(int index, const AnsiString& s, TObject* obj);
-  virtual void Move(int curIndex, int newIndex);
+  int CompareStrings(const AnsiString& s1, const AnsiString& s2) override;
   // ANSI text: the stream's remaining bytes / the whole Text.
   virtual void LoadFromStream(TStream* stream);
   virtual void SaveToStream(TStream* stream);
@@ -185,175 +161,28 @@ public:
 
   void Assign(TPersistent* source) override;
 
-  // --- the properties
-  int Count() { return GetCount(); }
-  AnsiString Strings(int index) { return Get(index); }
-  AnsiString operator[](int index) { return Get(index); }
-  TObject* Objects(int index) { return GetObject(index); }
-  int Capacity() { return GetCapacity(); }
-  AnsiString Text() { return GetTextStr(); }
-  void SetText(const AnsiString& text) { SetTextStr(text); }
-  AnsiString CommaText();
-  void SetCommaText(const AnsiString& text);
-  AnsiString DelimitedText();
+  AnsiString CommaText() { return JoinCommaText(); }
+  AnsiString DelimitedText() { return JoinDelimited(); }
   void SetDelimitedText(const AnsiString& text);
-  char Delimiter();   // ',' until set
-  void SetDelimiter(char c);
-  char QuoteChar();   // '"' until set
-  void SetQuoteChar(char c);
-  // Name=value pairs; the separator is always '='.
-  AnsiString Names(int index);
-  AnsiString Values(const AnsiString& name);
-  void SetValue(const AnsiString& name, const AnsiString& value);
-  AnsiString ValueFromIndex(int index);
-  void SetValueFromIndex(int index, const AnsiString& value);
-  static AnsiString ExtractName(const AnsiString& s);
-
-  void Append(const AnsiString& s) { Add(s); }
-  void BeginUpdate();
-  void EndUpdate();
-  int UpdateCount() const { return FUpdateCount; }
-  // Same count and byte-equal strings at every index; objects are not compared.
-  bool Equals(TStrings* strings);
+  char Delimiter() { return CurrentDelimiter(); }   // ',' until set
+  char QuoteChar() { return CurrentQuoteChar(); }   // '"' until set
 
   // EStringListError with msg formatted with data.
   [[noreturn]] static void Error(const AnsiString& msg, int data);
-
-protected:
-  enum : uint8_t { sdDelimiter = 1, sdQuoteChar = 2 };
-  uint8_t FDefined = 0;
-  char FDelimiter = ',';
-  char FQuoteChar = '"';
-  int FUpdateCount = 0;
 };
 
 // ---------------------------------------------------------------------------
 // TStringList: the array-backed list with sorting, duplicates rule and events.
 
-enum TDuplicates { dupIgnore, dupAccept, dupError };
-// The search and the sort of the string lists (and of other sorted lists)
-// over item indexes.
-// Binary search of a sorted list of `count` items; compareAt(i) compares item i
-// with the key. On a match the search stops unless duplicates are accepted,
-// in which case it goes on to the first of the equal items. `index` is the
-// match or the place where the key would be inserted.
-template <class CompareAt>
-bool FindSortedIndex(int count, bool duplicatesAccepted, CompareAt compareAt, int& index) {
-  bool result = false;
-  int l = 0, h = count - 1;
-  while (l <= h) {
-    const int i = (l + h) >> 1;
-    const int c = compareAt(i);
-    if (c < 0) {
-      l = i + 1;
-    } else {
-      h = i - 1;
-      if (c == 0) {
-        result = true;
-        if (!duplicatesAccepted) l = i;
-      }
-    }
-  }
-  index = l;
-  return result;
-}
-
-// Quicksort of the items l..r: compare(i, j) compares two items by index,
-// exchange(i, j) swaps them. The pivot is followed by its index as items move.
-template <class Compare, class Exchange>
-void QuickSortIndexes(int l, int r, Compare compare, Exchange exchange) {
-  int i;
-  do {
-    i = l;
-    int j = r;
-    int p = (l + r) >> 1;
-    do {
-      while (compare(i, p) < 0) ++i;
-      while (compare(j, p) > 0) --j;
-      if (i <= j) {
-        exchange(i, j);
-        if (p == i)
-          p = j;
-        else if (p == j)
-          p = i;
-        ++i;
-        --j;
-      }
-    } while (i <= j);
-    if (l < j) QuickSortIndexes(l, j, compare, exchange);
-    l = i;
-  } while (i < r);
-}
-
 class TStringList;
 using TStringListSortCompare = int (*)(TStringList* list, int index1, int index2);
 
-class TStringList : public TStrings {
+class TStringList : public TStringListCore<TStringList, TStrings, AnsiString> {
   CL_CLASS(TStringList, TStrings)
 public:
-  TStringList() = default;
-  ~TStringList() override;
-
-  AnsiString Get(int index) override;
-  int GetCount() override { return FCount; }
-  void Clear() override;
-  void Delete(int index) override;
-  void Insert(int index, const AnsiString& s) override;
-  void Put(int index, const AnsiString& s) override;
-  TObject* GetObject(int index) override;
-  void PutObject(int index, TObject* obj) override;
-  int GetCapacity() override { return FCapacity; }
+  // A capacity below Count raises EStringListError.
   void SetCapacity(int newCapacity) override;
-  void SetUpdateState(bool updating) override;
   int CompareStrings(const AnsiString& s1, const AnsiString& s2) override;
-  int Add(const AnsiString& s) override;
-  int AddObject(const AnsiString& s, TObject* obj) override;
-  void Exchange(int index1, int index2) override;
-  int IndexOf(const AnsiString& s) override;
-  int IndexOfName(const AnsiString& name) override;
-  void InsertObject(int index, const AnsiString& s, TObject* obj) override;
-  // Refuses a sorted list before anything is deleted.
-  void Move(int curIndex, int newIndex) override;
-
-  // Binary search (the list must be sorted). With dupAccept the index is the
-  // first of a run of equal strings; when absent, where s belongs.
-  virtual bool Find(const AnsiString& s, int& index);
-  virtual void Sort();
-  // Only on an unsorted list of two or more items.
-  virtual void CustomSort(TStringListSortCompare compare);
-
-  bool Sorted() const { return FSorted; }
-  void SetSorted(bool value);
-  TDuplicates Duplicates() const { return FDuplicates; }
-  void SetDuplicates(TDuplicates value) { FDuplicates = value; }
-  bool CaseSensitive() const { return FCaseSensitive; }
-  void SetCaseSensitive(bool value);
-
-  TNotifyEvent OnChange;
-  TNotifyEvent OnChanging;
-
-protected:
-  // Call OnChanging / OnChange unless an update is running.
-  virtual void Changed();
-  virtual void Changing();
-  virtual void InsertItem(int index, const AnsiString& s, TObject* obj);
-  void ExchangeItems(int index1, int index2);
-  void Grow();
-  void QuickSort(int l, int r, TStringListSortCompare compare);
-
-private:
-  struct TStringItem {
-    AnsiString FString;
-    TObject* FObject = nullptr;
-  };
-  void CheckIndex(int index, int limit) const;
-  std::vector<TStringItem> FList;  // FList.size() is the capacity
-  int FCount = 0;
-  int FCapacity = 0;
-  bool FSorted = false;
-  bool FCaseSensitive = false;
-  bool FUpdating = false;
-  TDuplicates FDuplicates = dupIgnore;
 };
 
 // ---------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 
 #include "filer.h"
 #include "forms.h"
@@ -31,41 +32,6 @@ namespace {
 const char* const SListIndexOutOfBounds = "List index out of bounds (%d)";
 const char* const SInsertItemError = "Unable to insert an item";
 
-// The mouse-down of a tree or list view. Their default procedures run a modal
-// loop that waits for the button to come up or the mouse to start a drag, and
-// eat the button-up. So: the default procedure first (the selection and the
-// click notification happen in it), then MouseDown, the click it reported,
-// and, when no button-up is left to come, a MouseUp at the point of the press
-// (the loop ends a click within the drag distance of that point, and a
-// posted click leaves the cursor elsewhere).
-template <class FDefault, class FDown, class FClick, class FUp, class FHandle>
-void RunTrackedButtonDown(TMessage& m, TMouseButton button, bool& inButtonDown, bool& clickPending,
-                          FDefault callDefault, FDown mouseDown, FClick click, FUp mouseUp, FHandle handle) {
-  clickPending = false;
-  bool saved = inButtonDown;
-  inButtonDown = true;
-  try {
-    callDefault();
-  } catch (...) {
-    inButtonDown = saved;
-    throw;
-  }
-  inButtonDown = saved;
-  mouseDown();
-  if (clickPending) {
-    clickPending = false;
-    click();
-  }
-  HWND wnd = handle();
-  if (!wnd) return;
-  UINT upMsg = button == mbLeft ? WM_LBUTTONUP : (button == mbRight ? WM_RBUTTONUP : WM_MBUTTONUP);
-  int vk = button == mbLeft ? VK_LBUTTON : (button == mbRight ? VK_RBUTTON : VK_MBUTTON);
-  MSG pending;
-  if (PeekMessageA(&pending, wnd, upMsg, upMsg, PM_NOREMOVE) || (GetKeyState(vk) & 0x8000)) return;
-  TShiftState shift = KeysToShiftState(MouseKeys(m)) & ~(ssLeft | ssRight | ssMiddle);
-  mouseUp(shift, static_cast<int>(MouseX(m)), static_cast<int>(MouseY(m)));
-}
-
 // Whether the control's window can be made now: its top parent has a window,
 // is a form (which makes its own) or has a parent window given. A view that
 // cannot keeps its nodes or items as objects until it gets a window.
@@ -76,18 +42,43 @@ bool CanMakeWindow(TWinControl* control) {
   return top->HandleAllocated() || top->ParentWindow() || top->Is<TCustomForm>();
 }
 
-}  // namespace
+// An image list of a view exchanged: the old one forgets the view, the new
+// one tells it of changes and of its going.
+void ChangeImageList(TComponent* self, TCustomImageList*& field, TCustomImageList* value, TChangeLink* link) {
+  if (field) {
+    field->UnRegisterChanges(link);
+    field->RemoveFreeNotification(self);
+  }
+  field = value;
+  if (field) {
+    field->RegisterChanges(link);
+    field->FreeNotification(self);
+  }
+}
 
-// ===========================================================================
-// Tree view
+TCustomTreeView* OwningView(TTreeNode* node) { return node->TreeView(); }
+TCustomListView* OwningView(TListItem* item) { return item->ListView(); }
+const AnsiString& SortText(TTreeNode* node) { return node->Text(); }
+const AnsiString& SortText(TListItem* item) { return item->Caption(); }
 
-namespace {
+// Asks an event that may refuse (its last argument); allowed when not set.
+template <class TEventT, class... TArgs> bool Allowed(const TEventT& event, TArgs... args) {
+  bool allow = true;
+  if (event) event(args..., allow);
+  return allow;
+}
 
-struct TNodeClassEntry {
-  const TMetaClass* Class;
-  TTreeNodeFactory Factory;
-};
-std::vector<TNodeClassEntry>* NodeClasses = nullptr;
+// Tells an event when it is set.
+template <class TEventT, class... TArgs> void Fire(const TEventT& event, TArgs... args) {
+  if (event) event(args...);
+}
+
+// Sets a property's field; true when the value changed.
+template <class T> bool ChangeField(T& field, T value) {
+  if (field == value) return false;
+  field = value;
+  return true;
+}
 
 // Counts a scope in a counter, also when an exception leaves it.
 struct TCountScope {
@@ -98,51 +89,246 @@ struct TCountScope {
   TCountScope& operator=(const TCountScope&) = delete;
 };
 
+// A BeginUpdate / EndUpdate pair of a node or item collection, also when an
+// exception leaves the scope.
+template <class TItems> class TUpdateScope {
+public:
+  explicit TUpdateScope(TItems* items) : FItems(items) { FItems->BeginUpdate(); }
+  ~TUpdateScope() { FItems->EndUpdate(); }
+  TUpdateScope(const TUpdateScope&) = delete;
+  TUpdateScope& operator=(const TUpdateScope&) = delete;
+
+private:
+  TItems* FItems;
+};
+
+// The registered node or item classes and their factories.
+template <class TFactory> struct TClassFactories {
+  struct TEntry {
+    const TMetaClass* Class;
+    TFactory Factory;
+  };
+  std::vector<TEntry>* Entries = nullptr;
+
+  void Register(const TMetaClass* cls, TFactory factory) {
+    if (!Entries) return;
+    for (TEntry& e : *Entries)
+      if (e.Class == cls) {
+        e.Factory = factory;
+        return;
+      }
+    Entries->push_back({cls, factory});
+  }
+  template <class TOwner> auto Create(const TMetaClass* cls, TOwner* owner) const {
+    if (Entries)
+      for (const TEntry& e : *Entries)
+        if (e.Class == cls) return e.Factory(owner);
+    throw EInvalidOperation(Format("Class %s not found", {cls ? cls->Name : "nil"}));
+  }
+};
+
+TClassFactories<TTreeNodeFactory> NodeClasses;
+TClassFactories<TListItemFactory> ItemClasses;
+
+}  // namespace
+
+// ===========================================================================
+// What both views do alike
+
+template <class TView> struct TItemViewShared {
+  // The constructor's part. Clicks come from the control's own
+  // notifications, and it captures the mouse itself.
+  static void InitControl(TView* view, int width, int height) {
+    view->FControlStyle &= ~(csCaptureMouse | csClickEvents);
+    view->FControlStyle |= csDoubleClicks;
+    view->SetBounds(0, 0, width, height);
+    view->FTabStop = true;
+    view->FParentColor = false;
+    view->FColor = clWindow;
+    view->FBrush->SetColor(clWindow);
+  }
+
+  static TChangeLink* NewImageChangeLink(TView* view) {
+    auto* link = new TChangeLink();
+    link->OnChange = MakeEvent<&TView::ImageListChange>(view);
+    return link;
+  }
+
+  static void SetImageList(TView* view, TCustomImageList*& field, TCustomImageList* value, TChangeLink* link) {
+    if (value == field) return;
+    ChangeImageList(view, field, value, link);
+    view->SendImageLists();
+  }
+
+  // The view's class made by the OnCreate...Class event (TBase when it names
+  // none); TError when the class is not TBase's.
+  template <class TBase, class TError, class TEventT>
+  static const TMetaClass* ChosenClass(TView* view, const TEventT& event, const char* error) {
+    const TMetaClass* cls = &TBase::Class;
+    if (event) event(view, cls);
+    if (!cls || !cls->InheritsFrom(&TBase::Class)) throw TError(error);
+    return cls;
+  }
+
+  static HWND ItemsHandle(TView* view) {
+    if (!view->FHandle && !view->FWindowGoing && !(view->ComponentState() & (csDestroying | csLoading)) &&
+        CanMakeWindow(view))
+      view->HandleNeeded();
+    return view->FHandle;
+  }
+
+  static void AddBorder(TView* view, TCreateParams& params) {
+    if (view->FBorderStyle != bsSingle) return;
+    if (view->FCtl3D)
+      params.ExStyle |= WS_EX_CLIENTEDGE;
+    else
+      params.Style |= WS_BORDER;
+  }
+
+  // The window goes: what it held is no longer the objects' mirror, and the
+  // items it deletes meanwhile are no deletions of objects.
+  static void WindowGoes(TView* view, TMessage& m) {
+    view->FNativeItemsValid = false;
+    TScopedValue<bool> going(view->FWindowGoing, true);
+    view->InheritedMsg(&TWinControl::MessageMap, m);
+  }
+
+  // The mouse-down of a view. The default procedure runs a modal loop that
+  // waits for the button to come up or the mouse to start a drag, and eats
+  // the button-up. So: the default procedure first (the selection and the
+  // click notification happen in it), then MouseDown, the click it reported,
+  // and, when no button-up is left to come, a MouseUp at the point of the
+  // press (the loop ends a click within the drag distance of that point, and
+  // a posted click leaves the cursor elsewhere).
+  static void TrackedButtonDown(TView* view, TMessage& m) {
+    const TMouseButton button = m.Msg == WM_RBUTTONDOWN ? mbRight : mbLeft;
+    view->FControlState &= ~csMouseUpSynthesised;
+    view->FClickPending = false;
+    {
+      TScopedValue<bool> inButtonDown(view->FInButtonDown, true);
+      view->DefaultHandler(m);
+    }
+    view->DoMouseDown(m, button, 0);
+    if (view->FClickPending) {
+      view->FClickPending = false;
+      view->Click();
+    }
+    HWND wnd = view->FHandle;
+    if (!wnd) return;
+    UINT upMsg = button == mbLeft ? WM_LBUTTONUP : WM_RBUTTONUP;
+    int vk = button == mbLeft ? VK_LBUTTON : VK_RBUTTON;
+    MSG pending;
+    if (PeekMessageA(&pending, wnd, upMsg, upMsg, PM_NOREMOVE) || (GetKeyState(vk) & 0x8000)) return;
+    TShiftState shift = KeysToShiftState(MouseKeys(m)) & ~(ssLeft | ssRight | ssMiddle);
+    view->FControlState |= csMouseUpSynthesised;
+    if (!(view->FControlStyle & csNoStdEvents))
+      view->MouseUp(button, shift, static_cast<int>(MouseX(m)), static_cast<int>(MouseY(m)));
+  }
+
+  // NM_CLICK and NM_DBLCLK; false for other codes. A click reported inside
+  // the drag loop waits for MouseDown.
+  static bool ClickNotification(TView* view, UINT code) {
+    if (code == static_cast<UINT>(NM_CLICK)) {
+      if (view->FInButtonDown)
+        view->FClickPending = true;
+      else
+        view->Click();
+      return true;
+    }
+    if (code == static_cast<UINT>(NM_DBLCLK)) {
+      view->DblClick();
+      return true;
+    }
+    return false;
+  }
+
+  template <class TItem> static bool CanEdit(TView* view, TItem* item) {
+    return !view->FReadOnly && Allowed(view->OnEditing, view, item);
+  }
+
+  // The library's compare callback: OnCompare when set, else the data
+  // pointers (stData) or the ANSI texts. Runs inside the control's sort:
+  // nothing may leave it.
+  template <class TItem>
+  static int DefaultCompare(TView* view, TItem* a, TItem* b, LPARAM data, const void* dataA, const void* dataB,
+                            const AnsiString& textA, const AnsiString& textB) {
+    return GuardedCall(
+        view,
+        [&]() -> int {
+          if (view->OnCompare) {
+            int compare = 0;
+            view->OnCompare(view, a, b, static_cast<int>(data), compare);
+            return compare;
+          }
+          if (view->FSortType == stData) return dataA < dataB ? -1 : (dataA > dataB ? 1 : 0);
+          return lstrcmpA(textA.c_str(), textB.c_str());
+        },
+        0);
+  }
+
+  // The library's compare callback as the control calls it, with the
+  // objects as lParams.
+  template <class TItem> static int SortCallback(LPARAM param1, LPARAM param2, LPARAM data) {
+    auto* a = reinterpret_cast<TItem*>(param1);
+    auto* b = reinterpret_cast<TItem*>(param2);
+    if (!a || !b) return 0;
+    return DefaultCompare(OwningView(a), a, b, data, a->Data(), b->Data(), SortText(a), SortText(b));
+  }
+
+  // A new SortType sorts at once when it sorts by text, or by data with an
+  // OnCompare to say how.
+  static bool SortTypeSorts(TView* view, TSortType value) {
+    return ((value == stData || value == stBoth) && view->OnCompare) || value == stText || value == stBoth;
+  }
+
+  // The outermost BeginUpdate stops the window's drawing, the outermost
+  // EndUpdate restarts it and has the whole window drawn.
+  static void BeginUpdate(TView* view, int& count) {
+    if (count++ == 0 && view->HandleAllocated()) view->SendItemMessage(WM_SETREDRAW, 0, 0);
+  }
+  static void EndUpdate(TView* view, int& count) {
+    if (count <= 0) return;
+    if (--count == 0 && view->HandleAllocated()) {
+      view->SendItemMessage(WM_SETREDRAW, 1, 0);
+      view->Invalidate();
+    }
+  }
+};
+
+// The message table entries of CL_ITEM_VIEW_MEMBERS.
+#define CL_ITEM_VIEW_MESSAGES                   \
+  CL_MESSAGE(WM_LBUTTONDOWN, WMButtonDown)      \
+  CL_MESSAGE(WM_RBUTTONDOWN, WMButtonDown)      \
+  CL_MESSAGE(CM_COLORCHANGED, CMColorsChanged)  \
+  CL_MESSAGE(CM_FONTCHANGED, CMColorsChanged)
+
+// The members of CL_ITEM_VIEW_MEMBERS, the same for both views.
+#define CL_ITEM_VIEW_BODIES(TView)                                                                        \
+  void TView::WMButtonDown(TMessage& m) { TItemViewShared<TView>::TrackedButtonDown(this, m); }          \
+  void TView::CMColorsChanged(TMessage& m) {                                                             \
+    InheritedMsg(&TWinControl::MessageMap, m);                                                           \
+    SendColors();                                                                                        \
+  }                                                                                                      \
+  void TView::ImageListChange(TObject*) { SendImageLists(); }                                            \
+  LRESULT TView::SendItemMessage(UINT msg, WPARAM w, LPARAM l) { return SendMessageA(FHandle, msg, w, l); } \
+  HWND TView::ItemsHandle() { return TItemViewShared<TView>::ItemsHandle(this); }
+
+// ===========================================================================
+// Tree view
+
+namespace {
+
 int SubtreeSize(const TTreeNode* node) {
   int n = 1;
   for (TTreeNode* c = node->getFirstChild(); c; c = c->getNextSibling()) n += SubtreeSize(c);
   return n;
 }
 
-// The binary node record of ReadData / WriteData (text bytes follow).
-#pragma pack(push, 1)
-struct TNodeRecord {
-  int32_t ImageIndex;
-  int32_t SelectedIndex;
-  int32_t StateIndex;
-  int32_t OverlayIndex;
-  uint32_t Data;
-  int32_t Count;
-  uint8_t TextLength;
-};
-#pragma pack(pop)
-static_assert(offsetof(TNodeRecord, ImageIndex) == 0);
-static_assert(offsetof(TNodeRecord, SelectedIndex) == 4);
-static_assert(offsetof(TNodeRecord, StateIndex) == 8);
-static_assert(offsetof(TNodeRecord, OverlayIndex) == 12);
-static_assert(offsetof(TNodeRecord, Data) == 16);
-static_assert(offsetof(TNodeRecord, Count) == 20);
-static_assert(offsetof(TNodeRecord, TextLength) == 24);
-static_assert(sizeof(TNodeRecord) == 25);
-
 }  // namespace
 
-void RegisterTreeNodeClass(const TMetaClass* cls, TTreeNodeFactory factory) {
-  if (!NodeClasses) return;
-  for (TNodeClassEntry& e : *NodeClasses)
-    if (e.Class == cls) {
-      e.Factory = factory;
-      return;
-    }
-  NodeClasses->push_back({cls, factory});
-}
+void RegisterTreeNodeClass(const TMetaClass* cls, TTreeNodeFactory factory) { NodeClasses.Register(cls, factory); }
 
-TTreeNode* CreateTreeNodeOf(const TMetaClass* cls, TTreeNodes* owner) {
-  if (NodeClasses)
-    for (const TNodeClassEntry& e : *NodeClasses)
-      if (e.Class == cls) return e.Factory(owner);
-  throw EInvalidOperation(Format("Class %s not found", {cls ? cls->Name : "nil"}));
-}
+TTreeNode* CreateTreeNodeOf(const TMetaClass* cls, TTreeNodes* owner) { return NodeClasses.Create(cls, owner); }
 
 // ---------------------------------------------------------------------------
 // TTreeNode
@@ -197,27 +383,19 @@ void TTreeNode::SetData(void* value) {
 }
 
 void TTreeNode::SetImageIndex(int value) {
-  if (value == FImageIndex) return;
-  FImageIndex = value;
-  UpdateNativeItem(TVIF_IMAGE);
+  if (ChangeField(FImageIndex, value)) UpdateNativeItem(TVIF_IMAGE);
 }
 
 void TTreeNode::SetSelectedIndex(int value) {
-  if (value == FSelectedIndex) return;
-  FSelectedIndex = value;
-  UpdateNativeItem(TVIF_SELECTEDIMAGE);
+  if (ChangeField(FSelectedIndex, value)) UpdateNativeItem(TVIF_SELECTEDIMAGE);
 }
 
 void TTreeNode::SetStateIndex(int value) {
-  if (value == FStateIndex) return;
-  FStateIndex = value;
-  UpdateNativeItem(TVIF_STATE);
+  if (ChangeField(FStateIndex, value)) UpdateNativeItem(TVIF_STATE);
 }
 
 void TTreeNode::SetOverlayIndex(int value) {
-  if (value == FOverlayIndex) return;
-  FOverlayIndex = value;
-  UpdateNativeItem(TVIF_STATE);
+  if (ChangeField(FOverlayIndex, value)) UpdateNativeItem(TVIF_STATE);
 }
 
 int TTreeNode::Level() const {
@@ -426,7 +604,8 @@ TRect TTreeNode::DisplayRect(bool textOnly) {
   TCustomTreeView* view = TreeView();
   if (view->ItemsHandle() && FItemId) {
     RECT rc{};
-    *reinterpret_cast<HTREEITEM*>(&rc) = FItemId;
+    // The request puts the item's handle where the rectangle's first field is.
+    std::memcpy(&rc, &FItemId, sizeof FItemId);
     if (view->SendItemMessage(TVM_GETITEMRECT, textOnly ? 1 : 0, reinterpret_cast<LPARAM>(&rc)))
       r = TRect(rc.left, rc.top, rc.right, rc.bottom);
   }
@@ -805,39 +984,24 @@ void TTreeNodes::Clear() {
   EndUpdate();
 }
 
-void TTreeNodes::BeginUpdate() {
-  if (FUpdateCount++ == 0 && FOwner->HandleAllocated()) FOwner->SendItemMessage(WM_SETREDRAW, 0, 0);
-}
-
-void TTreeNodes::EndUpdate() {
-  if (FUpdateCount <= 0) return;
-  if (--FUpdateCount == 0 && FOwner->HandleAllocated()) {
-    FOwner->SendItemMessage(WM_SETREDRAW, 1, 0);
-    FOwner->Invalidate();
-  }
-}
+void TTreeNodes::BeginUpdate() { TItemViewShared<TCustomTreeView>::BeginUpdate(FOwner, FUpdateCount); }
+void TTreeNodes::EndUpdate() { TItemViewShared<TCustomTreeView>::EndUpdate(FOwner, FUpdateCount); }
 
 void TTreeNodes::Assign(TPersistent* source) {
   if (source && source->Is<TTreeNodes>()) {
     auto* src = static_cast<TTreeNodes*>(source);
     if (src == this) return;
-    BeginUpdate();
-    try {
-      Clear();
-      // Pre-order: each source node's copy goes under its parent's copy.
-      std::vector<std::pair<TTreeNode*, TTreeNode*>> stack;  // (source parent, copy of it)
-      for (TTreeNode* s = src->FFirst; s; s = s->GetNext()) {
-        while (!stack.empty() && stack.back().first != s->FParent) stack.pop_back();
-        TTreeNode* parentCopy = stack.empty() ? nullptr : stack.back().second;
-        TTreeNode* copy = AddNode(nullptr, parentCopy, s->FText, s->FData, naAddChild);
-        copy->Assign(s);
-        if (s->FFirstChild) stack.emplace_back(s, copy);
-      }
-    } catch (...) {
-      EndUpdate();
-      throw;
+    TUpdateScope<TTreeNodes> update(this);
+    Clear();
+    // Pre-order: each source node's copy goes under its parent's copy.
+    std::vector<std::pair<TTreeNode*, TTreeNode*>> stack;  // (source parent, copy of it)
+    for (TTreeNode* s = src->FFirst; s; s = s->GetNext()) {
+      while (!stack.empty() && stack.back().first != s->FParent) stack.pop_back();
+      TTreeNode* parentCopy = stack.empty() ? nullptr : stack.back().second;
+      TTreeNode* copy = AddNode(nullptr, parentCopy, s->FText, s->FData, naAddChild);
+      copy->Assign(s);
+      if (s->FFirstChild) stack.emplace_back(s, copy);
     }
-    EndUpdate();
     return;
   }
   TPersistent::Assign(source);
@@ -849,15 +1013,49 @@ void TTreeNodes::DefineProperties(TFiler* filer) {
                               MakeEvent<&TTreeNodes::WriteDataProc>(this), FCount > 0);
 }
 
+int32_t ReadTreeNodeCount(TStream* stream) {
+  int32_t count = 0;
+  stream->ReadBuffer(&count, sizeof count);
+  if (count < 0) throw EReadError("Invalid property value");
+  return count;
+}
+
+AnsiString ReadTreeNodeRecord(TStream* stream, TTreeNodeRecord& rec) {
+  int32_t size = 0;
+  stream->ReadBuffer(&size, sizeof size);
+  if (size < static_cast<int32_t>(sizeof rec) || size > static_cast<int32_t>(sizeof rec) + 255)
+    throw EReadError("Invalid property value");
+  stream->ReadBuffer(&rec, sizeof rec);
+  if (rec.TextLength != size - static_cast<int32_t>(sizeof rec) || rec.Count < 0)
+    throw EReadError("Invalid property value");
+  AnsiString text;
+  text.SetLength(rec.TextLength);
+  if (rec.TextLength) stream->ReadBuffer(text.data(), rec.TextLength);
+  return text;
+}
+
+void WriteTreeNodeRecord(TStream* stream, TTreeNode* node, const char* text, int length) {
+  TTreeNodeRecord rec{};
+  rec.ImageIndex = node->ImageIndex();
+  rec.SelectedIndex = node->SelectedIndex();
+  rec.StateIndex = node->StateIndex();
+  rec.OverlayIndex = node->OverlayIndex();
+  rec.Data = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(node->Data()));
+  rec.Count = node->Count();
+  rec.TextLength = static_cast<uint8_t>(length);
+  int32_t size = static_cast<int32_t>(sizeof rec) + length;
+  stream->WriteBuffer(&size, sizeof size);
+  stream->WriteBuffer(&rec, sizeof rec);
+  if (length) stream->WriteBuffer(text, length);
+}
+
 void TTreeNodes::ReadData(TStream* stream) {
   ClearCache();
   Clear();
   BeginUpdate();
   FReading = true;
   try {
-    int32_t count = 0;
-    stream->ReadBuffer(&count, sizeof count);
-    if (count < 0) throw EReadError("Invalid property value");
+    const int32_t count = ReadTreeNodeCount(stream);
     for (int32_t i = 0; i < count; ++i) ReadNode(stream, nullptr);
   } catch (...) {
     FReading = false;
@@ -869,17 +1067,8 @@ void TTreeNodes::ReadData(TStream* stream) {
 }
 
 void TTreeNodes::ReadNode(TStream* stream, TTreeNode* parent) {
-  int32_t size = 0;
-  stream->ReadBuffer(&size, sizeof size);
-  if (size < static_cast<int32_t>(sizeof(TNodeRecord)) || size > static_cast<int32_t>(sizeof(TNodeRecord)) + 255)
-    throw EReadError("Invalid property value");
-  TNodeRecord rec{};
-  stream->ReadBuffer(&rec, sizeof rec);
-  if (rec.TextLength != size - static_cast<int32_t>(sizeof rec) || rec.Count < 0)
-    throw EReadError("Invalid property value");
-  AnsiString text;
-  text.SetLength(rec.TextLength);
-  if (rec.TextLength) stream->ReadBuffer(text.data(), rec.TextLength);
+  TTreeNodeRecord rec{};
+  const AnsiString text = ReadTreeNodeRecord(stream, rec);
   TTreeNode* node = AddChild(parent, text);
   node->SetImageIndex(rec.ImageIndex);
   node->SetSelectedIndex(rec.SelectedIndex);
@@ -898,19 +1087,7 @@ void TTreeNodes::WriteData(TStream* stream) {
 
 void TTreeNodes::WriteNode(TStream* stream, TTreeNode* node) {
   // A text longer than the record holds is cut to 255 bytes.
-  int len = std::min(node->FText.Length(), 255);
-  int32_t size = static_cast<int32_t>(sizeof(TNodeRecord)) + len;
-  TNodeRecord rec{};
-  rec.ImageIndex = node->FImageIndex;
-  rec.SelectedIndex = node->FSelectedIndex;
-  rec.StateIndex = node->FStateIndex;
-  rec.OverlayIndex = node->FOverlayIndex;
-  rec.Data = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(node->FData));
-  rec.Count = node->FCount;
-  rec.TextLength = static_cast<uint8_t>(len);
-  stream->WriteBuffer(&size, sizeof size);
-  stream->WriteBuffer(&rec, sizeof rec);
-  if (len) stream->WriteBuffer(node->FText.c_str(), len);
+  WriteTreeNodeRecord(stream, node, node->FText.c_str(), std::min(node->FText.Length(), 255));
   for (TTreeNode* c = node->FFirstChild; c; c = c->FNextSibling) WriteNode(stream, c);
 }
 
@@ -920,26 +1097,15 @@ void TTreeNodes::WriteNode(TStream* stream, TTreeNode* node) {
 CL_BEGIN_MESSAGE_MAP(TCustomTreeView, TWinControl)
   CL_MESSAGE(CN_NOTIFY, CNNotify)
   CL_MESSAGE(WM_DESTROY, WMDestroy)
-  CL_MESSAGE(WM_LBUTTONDOWN, WMLButtonDown)
-  CL_MESSAGE(WM_RBUTTONDOWN, WMRButtonDown)
-  CL_MESSAGE(CM_COLORCHANGED, CMColorChanged)
-  CL_MESSAGE(CM_FONTCHANGED, CMFontChanged)
+  CL_ITEM_VIEW_MESSAGES
 CL_END_MESSAGE_MAP
 
+CL_ITEM_VIEW_BODIES(TCustomTreeView)
+
 TCustomTreeView::TCustomTreeView(TComponent* owner) : TWinControl(owner) {
-  // Clicks come from the control's own notifications, and it captures the
-  // mouse itself.
-  FControlStyle &= ~(csCaptureMouse | csClickEvents);
-  FControlStyle |= csDoubleClicks;
-  SetBounds(0, 0, 121, 97);
-  FTabStop = true;
-  FParentColor = false;
-  FColor = clWindow;
-  FBrush->SetColor(clWindow);
-  FImageChangeLink = new TChangeLink();
-  FImageChangeLink->OnChange = MakeEvent<&TCustomTreeView::ImageListChange>(this);
-  FStateChangeLink = new TChangeLink();
-  FStateChangeLink->OnChange = MakeEvent<&TCustomTreeView::ImageListChange>(this);
+  TItemViewShared<TCustomTreeView>::InitControl(this, 121, 97);
+  FImageChangeLink = TItemViewShared<TCustomTreeView>::NewImageChangeLink(this);
+  FStateChangeLink = TItemViewShared<TCustomTreeView>::NewImageChangeLink(this);
 }
 
 TCustomTreeView::~TCustomTreeView() {
@@ -958,21 +1124,12 @@ TTreeNodes* TCustomTreeView::Items() {
 }
 
 TTreeNode* TCustomTreeView::CreateNode() {
-  const TMetaClass* cls = &TTreeNode::Class;
-  if (OnCreateNodeClass) OnCreateNodeClass(this, cls);
-  if (!cls || !cls->InheritsFrom(&TTreeNode::Class)) throw ETreeViewError("Invalid node class");
-  return CreateTreeNodeOf(cls, Items());
+  return CreateTreeNodeOf(TItemViewShared<TCustomTreeView>::ChosenClass<TTreeNode, ETreeViewError>(
+                              this, OnCreateNodeClass, "Invalid node class"),
+                          Items());
 }
 
 TTreeNodes* TCustomTreeView::CreateNodes() { return new TTreeNodes(this); }
-
-LRESULT TCustomTreeView::SendItemMessage(UINT msg, WPARAM w, LPARAM l) { return SendMessageA(FHandle, msg, w, l); }
-
-HWND TCustomTreeView::ItemsHandle() {
-  if (!FHandle && !FWindowGoing && !(ComponentState() & (csDestroying | csLoading)) && CanMakeWindow(this))
-    HandleNeeded();
-  return FHandle;
-}
 
 void TCustomTreeView::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
@@ -986,12 +1143,7 @@ void TCustomTreeView::CreateParams(TCreateParams& params) {
   if (FRowSelect) params.Style |= TVS_FULLROWSELECT;
   if (FHotTrack) params.Style |= TVS_TRACKSELECT;
   if (FAutoExpand) params.Style |= TVS_SINGLEEXPAND;
-  if (FBorderStyle == bsSingle) {
-    if (FCtl3D)
-      params.ExStyle |= WS_EX_CLIENTEDGE;
-    else
-      params.Style |= WS_BORDER;
-  }
+  TItemViewShared<TCustomTreeView>::AddBorder(this, params);
 }
 
 void TCustomTreeView::CreateWnd() {
@@ -1035,15 +1187,7 @@ void TCustomTreeView::WMDestroy(TMessage& m) {
     for (TTreeNode* n = FTreeNodes->FFirst; n; n = n->GetNext())
       n->FSavedState = n->NativeState(TVIS_EXPANDED | TVIS_CUT | TVIS_BOLD);
   }
-  FNativeItemsValid = false;
-  FWindowGoing = true;
-  try {
-    InheritedMsg(&TWinControl::MessageMap, m);
-  } catch (...) {
-    FWindowGoing = false;
-    throw;
-  }
-  FWindowGoing = false;
+  TItemViewShared<TCustomTreeView>::WindowGoes(this, m);
   if (FTreeNodes)
     for (TTreeNode* n = FTreeNodes->FFirst; n; n = n->GetNext()) n->FItemId = nullptr;
 }
@@ -1062,47 +1206,12 @@ void TCustomTreeView::SendColors() {
   SendItemMessage(TVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(FFont->Color())));
 }
 
-void TCustomTreeView::CMColorChanged(TMessage& m) {
-  InheritedMsg(&TWinControl::MessageMap, m);
-  SendColors();
-}
-
-void TCustomTreeView::CMFontChanged(TMessage& m) {
-  InheritedMsg(&TWinControl::MessageMap, m);
-  SendColors();
-}
-
-void TCustomTreeView::ImageListChange(TObject* sender) {
-  (void)sender;
-  SendImageLists();
-}
-
 void TCustomTreeView::SetImages(TCustomImageList* value) {
-  if (value == FImages) return;
-  if (FImages) {
-    FImages->UnRegisterChanges(FImageChangeLink);
-    FImages->RemoveFreeNotification(this);
-  }
-  FImages = value;
-  if (FImages) {
-    FImages->RegisterChanges(FImageChangeLink);
-    FImages->FreeNotification(this);
-  }
-  SendImageLists();
+  TItemViewShared<TCustomTreeView>::SetImageList(this, FImages, value, FImageChangeLink);
 }
 
 void TCustomTreeView::SetStateImages(TCustomImageList* value) {
-  if (value == FStateImages) return;
-  if (FStateImages) {
-    FStateImages->UnRegisterChanges(FStateChangeLink);
-    FStateImages->RemoveFreeNotification(this);
-  }
-  FStateImages = value;
-  if (FStateImages) {
-    FStateImages->RegisterChanges(FStateChangeLink);
-    FStateImages->FreeNotification(this);
-  }
-  SendImageLists();
+  TItemViewShared<TCustomTreeView>::SetImageList(this, FStateImages, value, FStateChangeLink);
 }
 
 void TCustomTreeView::Notification(TComponent* component, TOperation operation) {
@@ -1129,63 +1238,43 @@ void TCustomTreeView::SetIndent(int value) {
 }
 
 void TCustomTreeView::SetReadOnly(bool value) {
-  if (value == FReadOnly) return;
-  FReadOnly = value;
-  RecreateWnd();
+  if (ChangeField(FReadOnly, value)) RecreateWnd();
 }
 
 void TCustomTreeView::SetHideSelection(bool value) {
-  if (value == FHideSelection) return;
-  FHideSelection = value;
-  RecreateWnd();
+  if (ChangeField(FHideSelection, value)) RecreateWnd();
 }
 
 void TCustomTreeView::SetShowButtons(bool value) {
-  if (value == FShowButtons) return;
-  FShowButtons = value;
-  RecreateWnd();
+  if (ChangeField(FShowButtons, value)) RecreateWnd();
 }
 
 void TCustomTreeView::SetShowLines(bool value) {
-  if (value == FShowLines) return;
-  FShowLines = value;
-  RecreateWnd();
+  if (ChangeField(FShowLines, value)) RecreateWnd();
 }
 
 void TCustomTreeView::SetShowRoot(bool value) {
-  if (value == FShowRoot) return;
-  FShowRoot = value;
-  RecreateWnd();
+  if (ChangeField(FShowRoot, value)) RecreateWnd();
 }
 
 void TCustomTreeView::SetRowSelect(bool value) {
-  if (value == FRowSelect) return;
-  FRowSelect = value;
-  RecreateWnd();
+  if (ChangeField(FRowSelect, value)) RecreateWnd();
 }
 
 void TCustomTreeView::SetHotTrack(bool value) {
-  if (value == FHotTrack) return;
-  FHotTrack = value;
-  RecreateWnd();
+  if (ChangeField(FHotTrack, value)) RecreateWnd();
 }
 
 void TCustomTreeView::SetAutoExpand(bool value) {
-  if (value == FAutoExpand) return;
-  FAutoExpand = value;
-  RecreateWnd();
+  if (ChangeField(FAutoExpand, value)) RecreateWnd();
 }
 
 void TCustomTreeView::SetBorderStyle(TBorderStyle value) {
-  if (value == FBorderStyle) return;
-  FBorderStyle = value;
-  RecreateWnd();
+  if (ChangeField(FBorderStyle, value)) RecreateWnd();
 }
 
 void TCustomTreeView::SetSortType(TSortType value) {
-  if (value == FSortType) return;
-  FSortType = value;
-  if (((value == stData || value == stBoth) && OnCompare) || value == stText || value == stBoth) AlphaSort(true);
+  if (ChangeField(FSortType, value) && TItemViewShared<TCustomTreeView>::SortTypeSorts(this, value)) AlphaSort(true);
 }
 
 TTreeNode* TCustomTreeView::Selected() {
@@ -1281,23 +1370,7 @@ THitTests TCustomTreeView::GetHitTestInfoAt(int x, int y) {
 }
 
 int CALLBACK TCustomTreeView::DefaultTreeViewSort(LPARAM node1, LPARAM node2, LPARAM data) {
-  auto* n1 = reinterpret_cast<TTreeNode*>(node1);
-  auto* n2 = reinterpret_cast<TTreeNode*>(node2);
-  if (!n1 || !n2) return 0;
-  TCustomTreeView* view = n1->TreeView();
-  return GuardedCall(
-      view,
-      [&]() -> int {
-        if (view->OnCompare) {
-          int compare = 0;
-          view->OnCompare(view, n1, n2, static_cast<int>(data), compare);
-          return compare;
-        }
-        if (view->FSortType == stData)
-          return n1->FData < n2->FData ? -1 : (n1->FData > n2->FData ? 1 : 0);
-        return lstrcmpA(n1->FText.c_str(), n2->FText.c_str());
-      },
-      0);
+  return TItemViewShared<TCustomTreeView>::SortCallback<TTreeNode>(node1, node2, data);
 }
 
 bool TCustomTreeView::AlphaSort(bool recurse) { return SortChildren(nullptr, nullptr, 0, recurse); }
@@ -1386,19 +1459,11 @@ bool TCustomTreeView::IsEditing() {
   return HandleAllocated() && SendItemMessage(TVM_GETEDITCONTROL, 0, 0) != 0;
 }
 
-void TCustomTreeView::GetImageIndex(TTreeNode* node) {
-  if (OnGetImageIndex) OnGetImageIndex(this, node);
-}
+void TCustomTreeView::GetImageIndex(TTreeNode* node) { Fire(OnGetImageIndex, this, node); }
 
-void TCustomTreeView::GetSelectedIndex(TTreeNode* node) {
-  if (OnGetSelectedIndex) OnGetSelectedIndex(this, node);
-}
+void TCustomTreeView::GetSelectedIndex(TTreeNode* node) { Fire(OnGetSelectedIndex, this, node); }
 
-bool TCustomTreeView::CanEdit(TTreeNode* node) {
-  bool allow = !FReadOnly;
-  if (allow && OnEditing) OnEditing(this, node, allow);
-  return allow;
-}
+bool TCustomTreeView::CanEdit(TTreeNode* node) { return TItemViewShared<TCustomTreeView>::CanEdit(this, node); }
 
 void TCustomTreeView::Edit(const TVITEMA& item) {
   TTreeNode* node = NodeOf(item);
@@ -1411,43 +1476,21 @@ void TCustomTreeView::Edit(const TVITEMA& item) {
   }
 }
 
-bool TCustomTreeView::CanChange(TTreeNode* node) {
-  bool allow = true;
-  if (OnChanging) OnChanging(this, node, allow);
-  return allow;
-}
+bool TCustomTreeView::CanChange(TTreeNode* node) { return Allowed(OnChanging, this, node); }
 
-void TCustomTreeView::Change(TTreeNode* node) {
-  if (OnChange) OnChange(this, node);
-}
+void TCustomTreeView::Change(TTreeNode* node) { Fire(OnChange, this, node); }
 
-bool TCustomTreeView::CanExpand(TTreeNode* node) {
-  bool allow = true;
-  if (OnExpanding) OnExpanding(this, node, allow);
-  return allow;
-}
+bool TCustomTreeView::CanExpand(TTreeNode* node) { return Allowed(OnExpanding, this, node); }
 
-void TCustomTreeView::Expanded(TTreeNode* node) {
-  if (OnExpanded) OnExpanded(this, node);
-}
+void TCustomTreeView::Expanded(TTreeNode* node) { Fire(OnExpanded, this, node); }
 
-bool TCustomTreeView::CanCollapse(TTreeNode* node) {
-  bool allow = true;
-  if (OnCollapsing) OnCollapsing(this, node, allow);
-  return allow;
-}
+bool TCustomTreeView::CanCollapse(TTreeNode* node) { return Allowed(OnCollapsing, this, node); }
 
-void TCustomTreeView::Collapsed(TTreeNode* node) {
-  if (OnCollapsed) OnCollapsed(this, node);
-}
+void TCustomTreeView::Collapsed(TTreeNode* node) { Fire(OnCollapsed, this, node); }
 
-void TCustomTreeView::Delete(TTreeNode* node) {
-  if (OnDeletion) OnDeletion(this, node);
-}
+void TCustomTreeView::Delete(TTreeNode* node) { Fire(OnDeletion, this, node); }
 
-void TCustomTreeView::Added(TTreeNode* node) {
-  if (OnAddition) OnAddition(this, node);
-}
+void TCustomTreeView::Added(TTreeNode* node) { Fire(OnAddition, this, node); }
 
 TTreeNode* TCustomTreeView::FindNextToSelect() {
   TTreeNode* sel = Selected();
@@ -1556,44 +1599,16 @@ void TCustomTreeView::CNNotify(TMessage& m) {
       Edit(reinterpret_cast<NMTVDISPINFOA*>(hdr)->item);
       m.Result = 0;
       break;
-    case NM_CLICK:
-      if (FInButtonDown)
-        FClickPending = true;
-      else
-        Click();
-      break;
-    case NM_DBLCLK:
-      DblClick();
-      break;
     default:
+      TItemViewShared<TCustomTreeView>::ClickNotification(this, hdr->code);
       break;
   }
 }
 
-void TCustomTreeView::WMLButtonDown(TMessage& m) { TrackedButtonDown(m, mbLeft); }
-void TCustomTreeView::WMRButtonDown(TMessage& m) { TrackedButtonDown(m, mbRight); }
-
-void TCustomTreeView::TrackedButtonDown(TMessage& m, TMouseButton button) {
-  FControlState &= ~csMouseUpSynthesised;
-  RunTrackedButtonDown(
-      m, button, FInButtonDown, FClickPending, [&] { DefaultHandler(m); }, [&] { DoMouseDown(m, button, 0); },
-      [&] { Click(); },
-      [&](TShiftState shift, int x, int y) {
-        FControlState |= csMouseUpSynthesised;
-        if (!(FControlStyle & csNoStdEvents)) MouseUp(button, shift, x, y);
-      },
-      [&] { return FHandle; });
-}
 // ===========================================================================
 // List view
 
 namespace {
-
-struct TItemClassEntry {
-  const TMetaClass* Class;
-  TListItemFactory Factory;
-};
-std::vector<TItemClassEntry>* ItemClasses = nullptr;
 
 int AlignmentFormat(TAlignment a) {
   return a == taRightJustify ? LVCFMT_RIGHT : (a == taCenter ? LVCFMT_CENTER : LVCFMT_LEFT);
@@ -1603,22 +1618,9 @@ const UINT SavedItemStates = LVIS_SELECTED | LVIS_FOCUSED | LVIS_CUT | LVIS_DROP
 
 }  // namespace
 
-void RegisterListItemClass(const TMetaClass* cls, TListItemFactory factory) {
-  if (!ItemClasses) return;
-  for (TItemClassEntry& e : *ItemClasses)
-    if (e.Class == cls) {
-      e.Factory = factory;
-      return;
-    }
-  ItemClasses->push_back({cls, factory});
-}
+void RegisterListItemClass(const TMetaClass* cls, TListItemFactory factory) { ItemClasses.Register(cls, factory); }
 
-TListItem* CreateListItemOf(const TMetaClass* cls, TListItems* owner) {
-  if (ItemClasses)
-    for (const TItemClassEntry& e : *ItemClasses)
-      if (e.Class == cls) return e.Factory(owner);
-  throw EInvalidOperation(Format("Class %s not found", {cls ? cls->Name : "nil"}));
-}
+TListItem* CreateListItemOf(const TMetaClass* cls, TListItems* owner) { return ItemClasses.Create(cls, owner); }
 
 // ---------------------------------------------------------------------------
 // TListColumn, TListColumns
@@ -1653,15 +1655,11 @@ void TListColumn::SetWidth(int value) {
 }
 
 void TListColumn::SetAlignment(TAlignment value) {
-  if (value == FAlignment) return;
-  FAlignment = value;
-  Changed(false);
+  if (ChangeField(FAlignment, value)) Changed(false);
 }
 
 void TListColumn::SetImageIndex(int value) {
-  if (value == FImageIndex) return;
-  FImageIndex = value;
-  Changed(false);
+  if (ChangeField(FImageIndex, value)) Changed(false);
 }
 
 void TListColumn::Assign(TPersistent* source) {
@@ -1795,7 +1793,8 @@ void TListItem::SetNativeItem(UINT mask) {
     view->SendItemMessage(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
   }
   // The image stays a callback: only a repaint makes the control ask again.
-  if (mask & LVIF_IMAGE) view->SendItemMessage(LVM_REDRAWITEMS, index, index);
+  // Within an update the whole window is drawn at its end.
+  if ((mask & LVIF_IMAGE) && FOwner->FUpdateCount == 0) view->SendItemMessage(LVM_REDRAWITEMS, index, index);
 }
 
 void TListItem::SetCaption(const AnsiString& value) {
@@ -1816,27 +1815,19 @@ void TListItem::SetData(void* value) {
 }
 
 void TListItem::SetImageIndex(int value) {
-  if (value == FImageIndex) return;
-  FImageIndex = value;
-  SetNativeItem(LVIF_IMAGE);
+  if (ChangeField(FImageIndex, value)) SetNativeItem(LVIF_IMAGE);
 }
 
 void TListItem::SetStateIndex(int value) {
-  if (value == FStateIndex) return;
-  FStateIndex = value;
-  SetNativeItem(LVIF_STATE);
+  if (ChangeField(FStateIndex, value)) SetNativeItem(LVIF_STATE);
 }
 
 void TListItem::SetOverlayIndex(int value) {
-  if (value == FOverlayIndex) return;
-  FOverlayIndex = value;
-  SetNativeItem(LVIF_STATE);
+  if (ChangeField(FOverlayIndex, value)) SetNativeItem(LVIF_STATE);
 }
 
 void TListItem::SetIndent(int value) {
-  if (value == FIndent) return;
-  FIndent = value;
-  SetNativeItem(LVIF_INDENT);
+  if (ChangeField(FIndent, value)) SetNativeItem(LVIF_INDENT);
 }
 
 bool TListItem::GetState(UINT state) const {
@@ -2131,31 +2122,16 @@ void TListItems::Clear() {
   EndUpdate();
 }
 
-void TListItems::BeginUpdate() {
-  if (FUpdateCount++ == 0 && FOwner->HandleAllocated()) FOwner->SendItemMessage(WM_SETREDRAW, 0, 0);
-}
-
-void TListItems::EndUpdate() {
-  if (FUpdateCount <= 0) return;
-  if (--FUpdateCount == 0 && FOwner->HandleAllocated()) {
-    FOwner->SendItemMessage(WM_SETREDRAW, 1, 0);
-    FOwner->Invalidate();
-  }
-}
+void TListItems::BeginUpdate() { TItemViewShared<TCustomListView>::BeginUpdate(FOwner, FUpdateCount); }
+void TListItems::EndUpdate() { TItemViewShared<TCustomListView>::EndUpdate(FOwner, FUpdateCount); }
 
 void TListItems::Assign(TPersistent* source) {
   if (source && source->Is<TListItems>()) {
     auto* src = static_cast<TListItems*>(source);
     if (src == this) return;
-    BeginUpdate();
-    try {
-      Clear();
-      for (int i = 0; i < src->Count(); ++i) AddItem(src->Item(i));
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    TUpdateScope<TListItems> update(this);
+    Clear();
+    for (int i = 0; i < src->Count(); ++i) AddItem(src->Item(i));
     return;
   }
   TPersistent::Assign(source);
@@ -2168,27 +2144,17 @@ CL_BEGIN_MESSAGE_MAP(TCustomListView, TWinControl)
   CL_MESSAGE(CN_NOTIFY, CNNotify)
   CL_MESSAGE(CN_DRAWITEM, CNDrawItem)
   CL_MESSAGE(WM_DESTROY, WMDestroy)
-  CL_MESSAGE(WM_LBUTTONDOWN, WMLButtonDown)
-  CL_MESSAGE(WM_RBUTTONDOWN, WMRButtonDown)
-  CL_MESSAGE(CM_COLORCHANGED, CMColorChanged)
-  CL_MESSAGE(CM_FONTCHANGED, CMFontChanged)
+  CL_ITEM_VIEW_MESSAGES
 CL_END_MESSAGE_MAP
 
+CL_ITEM_VIEW_BODIES(TCustomListView)
+
 TCustomListView::TCustomListView(TComponent* owner) : TWinControl(owner) {
-  FControlStyle &= ~(csCaptureMouse | csClickEvents);
-  FControlStyle |= csDoubleClicks;
-  SetBounds(0, 0, 250, 150);
-  FTabStop = true;
-  FParentColor = false;
-  FColor = clWindow;
-  FBrush->SetColor(clWindow);
+  TItemViewShared<TCustomListView>::InitControl(this, 250, 150);
   FListColumns = new TListColumns(this);
-  FSmallChangeLink = new TChangeLink();
-  FSmallChangeLink->OnChange = MakeEvent<&TCustomListView::ImageListChange>(this);
-  FLargeChangeLink = new TChangeLink();
-  FLargeChangeLink->OnChange = MakeEvent<&TCustomListView::ImageListChange>(this);
-  FStateChangeLink = new TChangeLink();
-  FStateChangeLink->OnChange = MakeEvent<&TCustomListView::ImageListChange>(this);
+  FSmallChangeLink = TItemViewShared<TCustomListView>::NewImageChangeLink(this);
+  FLargeChangeLink = TItemViewShared<TCustomListView>::NewImageChangeLink(this);
+  FStateChangeLink = TItemViewShared<TCustomListView>::NewImageChangeLink(this);
   FCanvas = new TControlCanvas();
   FCanvas->SetControl(this);
   FItemDrawFont = new TFont();
@@ -2220,10 +2186,9 @@ TListItems* TCustomListView::Items() {
 }
 
 TListItem* TCustomListView::CreateListItem() {
-  const TMetaClass* cls = &TListItem::Class;
-  if (OnCreateItemClass) OnCreateItemClass(this, cls);
-  if (!cls || !cls->InheritsFrom(&TListItem::Class)) throw EListViewError("Invalid item class");
-  return CreateListItemOf(cls, Items());
+  return CreateListItemOf(TItemViewShared<TCustomListView>::ChosenClass<TListItem, EListViewError>(
+                              this, OnCreateItemClass, "Invalid item class"),
+                          Items());
 }
 
 TListItems* TCustomListView::CreateListItems() { return new TListItems(this); }
@@ -2231,14 +2196,6 @@ TListItems* TCustomListView::CreateListItems() { return new TListItems(this); }
 TCanvas* TCustomListView::Canvas() const { return FCanvas; }
 
 const TMetaClass* TCustomListView::GetActionLinkClass() { return &TListViewActionLink::Class; }
-
-LRESULT TCustomListView::SendItemMessage(UINT msg, WPARAM w, LPARAM l) { return SendMessageA(FHandle, msg, w, l); }
-
-HWND TCustomListView::ItemsHandle() {
-  if (!FHandle && !FWindowGoing && !(ComponentState() & (csDestroying | csLoading)) && CanMakeWindow(this))
-    HandleNeeded();
-  return FHandle;
-}
 
 void TCustomListView::CreateParams(TCreateParams& params) {
   static const DWORD viewStyles[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
@@ -2253,12 +2210,7 @@ void TCustomListView::CreateParams(TCreateParams& params) {
   if (!FShowColumnHeaders) params.Style |= LVS_NOCOLUMNHEADER;
   if (FOwnerData) params.Style |= LVS_OWNERDATA;
   if (FOwnerDraw && FViewStyle == vsReport) params.Style |= LVS_OWNERDRAWFIXED;
-  if (FBorderStyle == bsSingle) {
-    if (FCtl3D)
-      params.ExStyle |= WS_EX_CLIENTEDGE;
-    else
-      params.Style |= WS_BORDER;
-  }
+  TItemViewShared<TCustomListView>::AddBorder(this, params);
 }
 
 void TCustomListView::CreateWnd() {
@@ -2296,15 +2248,7 @@ void TCustomListView::WMDestroy(TMessage& m) {
         FListItems->FItems[i]->FSavedState =
             static_cast<UINT>(SendItemMessage(LVM_GETITEMSTATE, i, SavedItemStates)) & SavedItemStates;
   }
-  FNativeItemsValid = false;
-  FWindowGoing = true;
-  try {
-    InheritedMsg(&TWinControl::MessageMap, m);
-  } catch (...) {
-    FWindowGoing = false;
-    throw;
-  }
-  FWindowGoing = false;
+  TItemViewShared<TCustomListView>::WindowGoes(this, m);
   for (int i = 0; i < FListColumns->Count(); ++i) FListColumns->Items(i)->FOrderTag = -1;
 }
 
@@ -2400,51 +2344,16 @@ void TCustomListView::SendColors() {
   SendItemMessage(LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(FFont->Color())));
 }
 
-void TCustomListView::CMColorChanged(TMessage& m) {
-  InheritedMsg(&TWinControl::MessageMap, m);
-  SendColors();
-}
-
-void TCustomListView::CMFontChanged(TMessage& m) {
-  InheritedMsg(&TWinControl::MessageMap, m);
-  SendColors();
-}
-
-void TCustomListView::ImageListChange(TObject* sender) {
-  (void)sender;
-  SendImageLists();
-}
-
-namespace {
-void ChangeImageList(TComponent* self, TCustomImageList*& field, TCustomImageList* value, TChangeLink* link) {
-  if (field) {
-    field->UnRegisterChanges(link);
-    field->RemoveFreeNotification(self);
-  }
-  field = value;
-  if (field) {
-    field->RegisterChanges(link);
-    field->FreeNotification(self);
-  }
-}
-}  // namespace
-
 void TCustomListView::SetSmallImages(TCustomImageList* value) {
-  if (value == FSmallImages) return;
-  ChangeImageList(this, FSmallImages, value, FSmallChangeLink);
-  SendImageLists();
+  TItemViewShared<TCustomListView>::SetImageList(this, FSmallImages, value, FSmallChangeLink);
 }
 
 void TCustomListView::SetLargeImages(TCustomImageList* value) {
-  if (value == FLargeImages) return;
-  ChangeImageList(this, FLargeImages, value, FLargeChangeLink);
-  SendImageLists();
+  TItemViewShared<TCustomListView>::SetImageList(this, FLargeImages, value, FLargeChangeLink);
 }
 
 void TCustomListView::SetStateImages(TCustomImageList* value) {
-  if (value == FStateImages) return;
-  ChangeImageList(this, FStateImages, value, FStateChangeLink);
-  SendImageLists();
+  TItemViewShared<TCustomListView>::SetImageList(this, FStateImages, value, FStateChangeLink);
 }
 
 void TCustomListView::Notification(TComponent* component, TOperation operation) {
@@ -2461,64 +2370,44 @@ void TCustomListView::Loaded() {
 }
 
 void TCustomListView::SetViewStyle(TViewStyle value) {
-  if (value == FViewStyle) return;
-  FViewStyle = value;
-  RecreateWnd();
+  if (ChangeField(FViewStyle, value)) RecreateWnd();
 }
 
 void TCustomListView::SetRowSelect(bool value) {
-  if (value == FRowSelect) return;
-  FRowSelect = value;
-  SendExtendedStyle();
+  if (ChangeField(FRowSelect, value)) SendExtendedStyle();
 }
 
 void TCustomListView::SetGridLines(bool value) {
-  if (value == FGridLines) return;
-  FGridLines = value;
-  SendExtendedStyle();
+  if (ChangeField(FGridLines, value)) SendExtendedStyle();
 }
 
 void TCustomListView::SetCheckboxes(bool value) {
-  if (value == FCheckboxes) return;
-  FCheckboxes = value;
   // The check boxes are state images: the window is made anew with them.
-  RecreateWnd();
+  if (ChangeField(FCheckboxes, value)) RecreateWnd();
 }
 
 void TCustomListView::SetHotTrack(bool value) {
-  if (value == FHotTrack) return;
-  FHotTrack = value;
-  SendExtendedStyle();
+  if (ChangeField(FHotTrack, value)) SendExtendedStyle();
 }
 
 void TCustomListView::SetMultiSelect(bool value) {
-  if (value == FMultiSelect) return;
-  FMultiSelect = value;
-  RecreateWnd();
+  if (ChangeField(FMultiSelect, value)) RecreateWnd();
 }
 
 void TCustomListView::SetReadOnly(bool value) {
-  if (value == FReadOnly) return;
-  FReadOnly = value;
-  RecreateWnd();
+  if (ChangeField(FReadOnly, value)) RecreateWnd();
 }
 
 void TCustomListView::SetHideSelection(bool value) {
-  if (value == FHideSelection) return;
-  FHideSelection = value;
-  RecreateWnd();
+  if (ChangeField(FHideSelection, value)) RecreateWnd();
 }
 
 void TCustomListView::SetColumnClick(bool value) {
-  if (value == FColumnClick) return;
-  FColumnClick = value;
-  RecreateWnd();
+  if (ChangeField(FColumnClick, value)) RecreateWnd();
 }
 
 void TCustomListView::SetShowColumnHeaders(bool value) {
-  if (value == FShowColumnHeaders) return;
-  FShowColumnHeaders = value;
-  RecreateWnd();
+  if (ChangeField(FShowColumnHeaders, value)) RecreateWnd();
 }
 
 void TCustomListView::SetOwnerData(bool value) {
@@ -2532,9 +2421,7 @@ void TCustomListView::SetOwnerData(bool value) {
 }
 
 void TCustomListView::SetOwnerDraw(bool value) {
-  if (value == FOwnerDraw) return;
-  FOwnerDraw = value;
-  RecreateWnd();
+  if (ChangeField(FOwnerDraw, value)) RecreateWnd();
 }
 
 void TCustomListView::SetOnInfoTip(TLVInfoTipEvent v) {
@@ -2544,15 +2431,11 @@ void TCustomListView::SetOnInfoTip(TLVInfoTipEvent v) {
 }
 
 void TCustomListView::SetBorderStyle(TBorderStyle value) {
-  if (value == FBorderStyle) return;
-  FBorderStyle = value;
-  RecreateWnd();
+  if (ChangeField(FBorderStyle, value)) RecreateWnd();
 }
 
 void TCustomListView::SetSortType(TSortType value) {
-  if (value == FSortType) return;
-  FSortType = value;
-  if (((value == stData || value == stBoth) && OnCompare) || value == stText || value == stBoth) AlphaSort();
+  if (ChangeField(FSortType, value) && TItemViewShared<TCustomListView>::SortTypeSorts(this, value)) AlphaSort();
 }
 
 TListItem* TCustomListView::ItemOf(int index, LPARAM param) {
@@ -2702,22 +2585,7 @@ TListItem* TCustomListView::AddItem(const AnsiString& caption, void* data) {
 }
 
 int CALLBACK TCustomListView::DefaultListViewSort(LPARAM item1, LPARAM item2, LPARAM data) {
-  auto* i1 = reinterpret_cast<TListItem*>(item1);
-  auto* i2 = reinterpret_cast<TListItem*>(item2);
-  if (!i1 || !i2) return 0;
-  TCustomListView* view = i1->ListView();
-  return GuardedCall(
-      view,
-      [&]() -> int {
-        if (view->OnCompare) {
-          int compare = 0;
-          view->OnCompare(view, i1, i2, static_cast<int>(data), compare);
-          return compare;
-        }
-        if (view->FSortType == stData) return i1->FData < i2->FData ? -1 : (i1->FData > i2->FData ? 1 : 0);
-        return lstrcmpA(i1->FCaption.c_str(), i2->FCaption.c_str());
-      },
-      0);
+  return TItemViewShared<TCustomListView>::SortCallback<TListItem>(item1, item2, data);
 }
 
 bool TCustomListView::AlphaSort() { return CustomSort(nullptr, 0); }
@@ -2764,51 +2632,38 @@ bool TCustomListView::IsEditing() {
   return HandleAllocated() && SendItemMessage(LVM_GETEDITCONTROL, 0, 0) != 0;
 }
 
-void TCustomListView::GetImageIndex(TListItem* item) {
-  if (OnGetImageIndex) OnGetImageIndex(this, item);
+void TCustomListView::GetImageIndex(TListItem* item) { Fire(OnGetImageIndex, this, item); }
+
+namespace {
+// The kind of change a notification's LVIF_ mask names; false for others.
+bool ItemChangeOf(UINT change, TItemChange& kind) {
+  if (change == LVIF_TEXT)
+    kind = ctText;
+  else if (change == LVIF_IMAGE)
+    kind = ctImage;
+  else if (change == LVIF_STATE)
+    kind = ctState;
+  else
+    return false;
+  return true;
 }
+}  // namespace
 
 bool TCustomListView::CanChange(TListItem* item, UINT change) {
-  TItemChange ct;
-  if (change == LVIF_TEXT)
-    ct = ctText;
-  else if (change == LVIF_IMAGE)
-    ct = ctImage;
-  else if (change == LVIF_STATE)
-    ct = ctState;
-  else
-    return true;
-  bool allow = true;
-  if (OnChanging) OnChanging(this, item, ct, allow);
-  return allow;
+  TItemChange kind;
+  return !ItemChangeOf(change, kind) || Allowed(OnChanging, this, item, kind);
 }
 
 void TCustomListView::Change(TListItem* item, UINT change) {
-  TItemChange ct;
-  if (change == LVIF_TEXT)
-    ct = ctText;
-  else if (change == LVIF_IMAGE)
-    ct = ctImage;
-  else if (change == LVIF_STATE)
-    ct = ctState;
-  else
-    return;
-  if (OnChange) OnChange(this, item, ct);
+  TItemChange kind;
+  if (ItemChangeOf(change, kind)) Fire(OnChange, this, item, kind);
 }
 
-void TCustomListView::Delete(TListItem* item) {
-  if (OnDeletion) OnDeletion(this, item);
-}
+void TCustomListView::Delete(TListItem* item) { Fire(OnDeletion, this, item); }
 
-void TCustomListView::InsertItem(TListItem* item) {
-  if (OnInsert) OnInsert(this, item);
-}
+void TCustomListView::InsertItem(TListItem* item) { Fire(OnInsert, this, item); }
 
-bool TCustomListView::CanEdit(TListItem* item) {
-  bool allow = !FReadOnly;
-  if (allow && OnEditing) OnEditing(this, item, allow);
-  return allow;
-}
+bool TCustomListView::CanEdit(TListItem* item) { return TItemViewShared<TCustomListView>::CanEdit(this, item); }
 
 void TCustomListView::Edit(const LVITEMA& item) {
   TListItem* li = ItemOf(item.iItem, (item.mask & LVIF_PARAM) ? item.lParam : 0);
@@ -2817,9 +2672,7 @@ void TCustomListView::Edit(const LVITEMA& item) {
   if (li) li->SetCaption(s);
 }
 
-void TCustomListView::ColClick(TListColumn* column) {
-  if (OnColumnClick) OnColumnClick(this, column);
-}
+void TCustomListView::ColClick(TListColumn* column) { Fire(OnColumnClick, this, column); }
 
 bool TCustomListView::OwnerDataFetch(TListItem* item, TItemRequest request) {
   (void)request;
@@ -3095,65 +2948,33 @@ void TCustomListView::CNNotify(TMessage& m) {
     case NM_CUSTOMDRAW:
       m.Result = DoCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));
       break;
-    case NM_CLICK:
-      if (FInButtonDown)
-        FClickPending = true;
-      else
-        Click();
-      break;
-    case NM_DBLCLK:
-      DblClick();
-      break;
     default:
+      TItemViewShared<TCustomListView>::ClickNotification(this, hdr->code);
       break;
   }
 }
 
-void TCustomListView::WMLButtonDown(TMessage& m) { TrackedButtonDown(m, mbLeft); }
-void TCustomListView::WMRButtonDown(TMessage& m) { TrackedButtonDown(m, mbRight); }
-
-void TCustomListView::TrackedButtonDown(TMessage& m, TMouseButton button) {
-  FControlState &= ~csMouseUpSynthesised;
-  RunTrackedButtonDown(
-      m, button, FInButtonDown, FClickPending, [&] { DefaultHandler(m); }, [&] { DoMouseDown(m, button, 0); },
-      [&] { Click(); },
-      [&](TShiftState shift, int x, int y) {
-        FControlState |= csMouseUpSynthesised;
-        if (!(FControlStyle & csNoStdEvents)) MouseUp(button, shift, x, y);
-      },
-      [&] { return FHandle; });
-}
 // ===========================================================================
 // Status bar
 
 void TStatusPanel::SetText(const AnsiString& value) {
-  if (value == FText) return;
-  FText = value;
-  Changed(false);
+  if (ChangeField(FText, value)) Changed(false);
 }
 
 void TStatusPanel::SetWidth(int value) {
-  if (value == FWidth) return;
-  FWidth = value;
-  Changed(true);
+  if (ChangeField(FWidth, value)) Changed(true);
 }
 
 void TStatusPanel::SetAlignment(TAlignment value) {
-  if (value == FAlignment) return;
-  FAlignment = value;
-  Changed(false);
+  if (ChangeField(FAlignment, value)) Changed(false);
 }
 
 void TStatusPanel::SetBevel(TStatusPanelBevel value) {
-  if (value == FBevel) return;
-  FBevel = value;
-  Changed(false);
+  if (ChangeField(FBevel, value)) Changed(false);
 }
 
 void TStatusPanel::SetStyle(TStatusPanelStyle value) {
-  if (value == FStyle) return;
-  FStyle = value;
-  Changed(false);
+  if (ChangeField(FStyle, value)) Changed(false);
 }
 
 void TStatusPanel::Assign(TPersistent* source) {
@@ -3496,8 +3317,8 @@ void RegisterBarProperties() {
 void UnitInit_comctrls() {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
-  NodeClasses = new std::vector<TNodeClassEntry>();
-  ItemClasses = new std::vector<TItemClassEntry>();
+  NodeClasses.Entries = new std::vector<TClassFactories<TTreeNodeFactory>::TEntry>();
+  ItemClasses.Entries = new std::vector<TClassFactories<TListItemFactory>::TEntry>();
   RegisterTreeNodeClass(&TTreeNode::Class, &NewTreeNode<TTreeNode>);
   RegisterListItemClass(&TListItem::Class, &NewListItem<TListItem>);
   RegisterClasses({&TTreeView::Class, &TListView::Class, &TStatusBar::Class, &TProgressBar::Class});
@@ -3508,8 +3329,8 @@ void UnitInit_comctrls() {
 }
 
 void UnitFini_comctrls() {
-  delete NodeClasses;
-  NodeClasses = nullptr;
-  delete ItemClasses;
-  ItemClasses = nullptr;
+  delete NodeClasses.Entries;
+  NodeClasses.Entries = nullptr;
+  delete ItemClasses.Entries;
+  ItemClasses.Entries = nullptr;
 }

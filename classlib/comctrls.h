@@ -21,6 +21,7 @@
 
 #include <commctrl.h>
 
+#include <cstddef>
 #include <vector>
 
 class TCustomTreeView;
@@ -43,6 +44,35 @@ enum : uint16_t {
 };
 
 enum TSortType : uint8_t { stNone, stData, stText, stBoth };
+
+// What the tree view and the list view do alike (the mouse-down with the
+// control's drag loop, the window's coming and going, colours, borders, the
+// editing and sorting rules) is written once, in TItemViewShared<TView>.
+template <class TView> struct TItemViewShared;
+
+// The members both views have for it.
+#define CL_ITEM_VIEW_MEMBERS                                                   \
+ protected:                                                                    \
+  template <class> friend struct TItemViewShared;                              \
+  /* WM_LBUTTONDOWN / WM_RBUTTONDOWN: TItemViewShared::TrackedButtonDown. */   \
+  void WMButtonDown(TMessage& m);                                              \
+  /* CM_COLORCHANGED / CM_FONTCHANGED: the colours go to the window. */        \
+  void CMColorsChanged(TMessage& m);                                           \
+  void ImageListChange(TObject* sender);                                       \
+  /* Sends a message to the window through its whole procedure chain. */       \
+  LRESULT SendItemMessage(UINT msg, WPARAM w, LPARAM l);                       \
+  /* The window for an item operation: made when it can be (the view has a  */ \
+  /* parent), null when it cannot or the view is going. */                     \
+  HWND ItemsHandle();                                                          \
+  /* The native items mirror the objects (false before they are inserted   */ \
+  /* into a new window and while it goes). */                                  \
+  bool FNativeItemsValid = false;                                              \
+  bool FWindowGoing = false;                                                   \
+  /* Objects being put back into a new window: no events. */                   \
+  int FRestoring = 0;                                                          \
+  /* A click the control reported inside its drag loop, told after it. */      \
+  bool FClickPending = false;                                                  \
+  bool FInButtonDown = false;
 
 // ===========================================================================
 // Tree view
@@ -295,6 +325,38 @@ private:
   std::vector<TTreeNode*> FGraveyard;
 };
 
+// The binary node records of the layouts' "Data" property (and of the
+// Unicode layer's "Utf8Data"): the record size (32 bits), this fixed part,
+// then the text's bytes.
+#pragma pack(push, 1)
+struct TTreeNodeRecord {
+  int32_t ImageIndex;
+  int32_t SelectedIndex;
+  int32_t StateIndex;
+  int32_t OverlayIndex;
+  uint32_t Data;
+  int32_t Count;
+  uint8_t TextLength;
+};
+#pragma pack(pop)
+static_assert(offsetof(TTreeNodeRecord, ImageIndex) == 0);
+static_assert(offsetof(TTreeNodeRecord, SelectedIndex) == 4);
+static_assert(offsetof(TTreeNodeRecord, StateIndex) == 8);
+static_assert(offsetof(TTreeNodeRecord, OverlayIndex) == 12);
+static_assert(offsetof(TTreeNodeRecord, Data) == 16);
+static_assert(offsetof(TTreeNodeRecord, Count) == 20);
+static_assert(offsetof(TTreeNodeRecord, TextLength) == 24);
+static_assert(sizeof(TTreeNodeRecord) == 25);
+
+// The count of top-level records that starts the property; EReadError
+// "Invalid property value" when negative.
+int32_t ReadTreeNodeCount(TStream* stream);
+// One record and its text bytes; EReadError "Invalid property value" when
+// the size disagrees with the text length or the child count is negative.
+AnsiString ReadTreeNodeRecord(TStream* stream, TTreeNodeRecord& rec);
+// node's record with the text bytes given (at most 255).
+void WriteTreeNodeRecord(TStream* stream, TTreeNode* node, const char* text, int length);
+
 class TCustomTreeView : public TWinControl {
   CL_CLASS(TCustomTreeView, TWinControl)
   CL_DECLARE_MESSAGE_MAP(TCustomTreeView)
@@ -438,20 +500,7 @@ protected:
   // Keeps what only the window knows (expanded, selected) in the nodes; the
   // items it deletes meanwhile are no deletions of nodes.
   void WMDestroy(TMessage& m);
-  void WMLButtonDown(TMessage& m);
-  void WMRButtonDown(TMessage& m);
-  void CMColorChanged(TMessage& m);
-  void CMFontChanged(TMessage& m);
-  // The mouse-down of a control whose default procedure runs a modal drag
-  // loop that swallows the button-up: the default procedure first, then
-  // MouseDown, the click it reported, and MouseUp when the button is up.
-  void TrackedButtonDown(TMessage& m, TMouseButton button);
-  void ImageListChange(TObject* sender);
-  // Sends a message to the window through its whole procedure chain.
-  LRESULT SendItemMessage(UINT msg, WPARAM w, LPARAM l);
-  // The window for an item operation: made when it can be (the view has a
-  // parent), null when it cannot or the view is going.
-  HWND ItemsHandle();
+  CL_ITEM_VIEW_MEMBERS
   // Sorts parent's children (null: the top level), natively when there is a
   // window, else the objects themselves.
   bool SortChildren(TTreeNode* parent, PFNTVCOMPARE sortProc, LPARAM data, bool recurse);
@@ -482,17 +531,9 @@ protected:
   bool FRowSelect = false;
   bool FHotTrack = false;
   bool FAutoExpand = false;
-  // The native items mirror the node objects (false before they are inserted
-  // into a new window and while it goes).
-  bool FNativeItemsValid = false;
-  bool FWindowGoing = false;
   // Expand / collapse started by the library itself: the notifications the
   // control may send meanwhile are not reported twice.
   int FManualNotify = 0;
-  // Nodes being put back into a new window: no events.
-  int FRestoring = 0;
-  bool FClickPending = false;
-  bool FInButtonDown = false;
   TFont* FLastDrawFont = nullptr;
 };
 
@@ -900,14 +941,7 @@ protected:
   void CNNotify(TMessage& m);
   void CNDrawItem(TMessage& m);
   void WMDestroy(TMessage& m);
-  void WMLButtonDown(TMessage& m);
-  void WMRButtonDown(TMessage& m);
-  void CMColorChanged(TMessage& m);
-  void CMFontChanged(TMessage& m);
-  void TrackedButtonDown(TMessage& m, TMouseButton button);
-  void ImageListChange(TObject* sender);
-  LRESULT SendItemMessage(UINT msg, WPARAM w, LPARAM l);
-  HWND ItemsHandle();
+  CL_ITEM_VIEW_MEMBERS
   void SendImageLists();
   void SendColors();
   void SendExtendedStyle();
@@ -964,11 +998,6 @@ protected:
   bool FShowColumnHeaders = true;
   bool FOwnerData = false;
   bool FOwnerDraw = false;
-  bool FNativeItemsValid = false;
-  bool FWindowGoing = false;
-  int FRestoring = 0;
-  bool FClickPending = false;
-  bool FInButtonDown = false;
   bool FClearing = false;
 };
 

@@ -976,6 +976,8 @@ TWinControl::~TWinControl() {
   for (TControl* c : FControls) c->FParent = nullptr;
   FControls.clear();
   FTabList.clear();
+  delete FDockManager;
+  FDockManager = nullptr;
   delete FBrush;
   FBrush = nullptr;
   ForgetControl(this);
@@ -1748,68 +1750,73 @@ void TWinControl::WMNotifyFormat(TMessage& m) {
   DefaultHandler(m);
 }
 
+bool TWinControl::ReflectToChild(HWND child, UINT msg, TMessage& m) {
+  TWinControl* control = child ? FindControl(child) : nullptr;
+  if (!control) return false;
+  m.Result = control->Perform(msg, m.WParam, m.LParam);
+  return true;
+}
+
 void TWinControl::WMDrawItem(TMessage& m) {
   auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
-  if (dis && dis->CtlType != ODT_MENU) {
-    if (TWinControl* child = FindControl(dis->hwndItem)) {
-      m.Result = child->Perform(CN_DRAWITEM, m.WParam, m.LParam);
-      return;
-    }
-  }
+  if (dis && dis->CtlType != ODT_MENU && ReflectToChild(dis->hwndItem, CN_DRAWITEM, m)) return;
   DefaultHandler(m);
 }
 
 void TWinControl::WMMeasureItem(TMessage& m) {
   auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
-  if (mis && mis->CtlType != ODT_MENU && FHandle) {
-    if (TWinControl* child = FindControl(GetDlgItem(FHandle, static_cast<int>(mis->CtlID)))) {
-      m.Result = child->Perform(CN_MEASUREITEM, m.WParam, m.LParam);
-      return;
-    }
-  }
+  if (mis && mis->CtlType != ODT_MENU && FHandle &&
+      ReflectToChild(GetDlgItem(FHandle, static_cast<int>(mis->CtlID)), CN_MEASUREITEM, m))
+    return;
   DefaultHandler(m);
 }
 
 void TWinControl::WMDeleteItem(TMessage& m) {
   auto* dis = reinterpret_cast<DELETEITEMSTRUCT*>(m.LParam);
-  if (dis) {
-    if (TWinControl* child = FindControl(dis->hwndItem)) {
-      m.Result = child->Perform(CN_DELETEITEM, m.WParam, m.LParam);
-      return;
-    }
-  }
+  if (dis && ReflectToChild(dis->hwndItem, CN_DELETEITEM, m)) return;
   DefaultHandler(m);
 }
 
 void TWinControl::WMCompareItem(TMessage& m) {
   auto* cis = reinterpret_cast<COMPAREITEMSTRUCT*>(m.LParam);
-  if (cis) {
-    if (TWinControl* child = FindControl(cis->hwndItem)) {
-      m.Result = child->Perform(CN_COMPAREITEM, m.WParam, m.LParam);
-      return;
-    }
-  }
+  if (cis && ReflectToChild(cis->hwndItem, CN_COMPAREITEM, m)) return;
   DefaultHandler(m);
 }
 
 void TWinControl::WMHScroll(TMessage& m) {
-  if (m.LParam) {
-    if (TWinControl* child = FindControl(reinterpret_cast<HWND>(m.LParam))) {
-      m.Result = child->Perform(CN_HSCROLL, m.WParam, m.LParam);
-      return;
-    }
-  }
+  if (ReflectToChild(reinterpret_cast<HWND>(m.LParam), CN_HSCROLL, m)) return;
   DefaultHandler(m);
 }
 
 void TWinControl::WMVScroll(TMessage& m) {
-  if (m.LParam) {
-    if (TWinControl* child = FindControl(reinterpret_cast<HWND>(m.LParam))) {
-      m.Result = child->Perform(CN_VSCROLL, m.WParam, m.LParam);
-      return;
-    }
-  }
+  if (ReflectToChild(reinterpret_cast<HWND>(m.LParam), CN_VSCROLL, m)) return;
   DefaultHandler(m);
+}
+
+void TWinControl::SetDockSite(bool value) {
+  if (FDockSite == value) return;
+  FDockSite = value;
+  UpdateDockManager();
+}
+
+void TWinControl::SetUseDockManager(bool value) {
+  if (FUseDockManager == value) return;
+  FUseDockManager = value;
+  UpdateDockManager();
+}
+
+void TWinControl::UpdateDockManager() {
+  if (ComponentState() & csDesigning) return;
+  if (FDockSite && FUseDockManager) {
+    TDockManager* manager = CreateDockManager();
+    if (manager != FDockManager) {
+      delete FDockManager;
+      FDockManager = manager;
+    }
+  } else {
+    delete FDockManager;
+    FDockManager = nullptr;
+  }
 }
 
 void TWinControl::WMSetCursor(TMessage& m) {
@@ -2193,14 +2200,7 @@ TCanvas* TGraphicControl::Canvas() const { return FCanvas; }
 
 void TGraphicControl::WMPaint(TMessage& m) {
   if (!m.WParam) return;
-  FCanvas->BeginPaintDC(reinterpret_cast<HDC>(m.WParam));
-  try {
-    Paint();
-  } catch (...) {
-    FCanvas->EndPaintDC();
-    throw;
-  }
-  FCanvas->EndPaintDC();
+  FCanvas->PaintOnDC(reinterpret_cast<HDC>(m.WParam), [this] { Paint(); });
 }
 
 CL_DEFINE_CLASS(TCustomControl, TWinControl)
@@ -2233,14 +2233,7 @@ void TCustomControl::WMPaint(TMessage& m) {
 }
 
 void TCustomControl::PaintWindow(HDC dc) {
-  FCanvas->BeginPaintDC(dc);
-  try {
-    Paint();
-  } catch (...) {
-    FCanvas->EndPaintDC();
-    throw;
-  }
-  FCanvas->EndPaintDC();
+  FCanvas->PaintOnDC(dc, [this] { Paint(); });
 }
 
 CL_DEFINE_CLASS(TControlCanvas, TCanvas)
@@ -2318,60 +2311,6 @@ void TControlCanvas::FreeDeviceContext(HWND wnd) {
 
 CL_DEFINE_CLASS(TControlActionLink, TActionLink)
 CL_DEFINE_CLASS(TWinControlActionLink, TControlActionLink)
-
-TControlActionLink::TControlActionLink(TObject* client) : TActionLink(client) {
-  FClient = client ? client->As<TControl>() : nullptr;
-}
-
-void TControlActionLink::AssignClient(TObject* client) { FClient = client ? client->As<TControl>() : nullptr; }
-
-bool TControlActionLink::IsCaptionLinked() {
-  return TActionLink::IsCaptionLinked() && FClient->Caption() == CustomAction()->Caption();
-}
-
-bool TControlActionLink::IsEnabledLinked() {
-  return TActionLink::IsEnabledLinked() && FClient->Enabled() == CustomAction()->Enabled();
-}
-
-bool TControlActionLink::IsHelpContextLinked() {
-  return TActionLink::IsHelpContextLinked() && FClient->HelpContext() == CustomAction()->HelpContext();
-}
-
-bool TControlActionLink::IsHintLinked() {
-  return TActionLink::IsHintLinked() && FClient->Hint() == CustomAction()->Hint();
-}
-
-bool TControlActionLink::IsVisibleLinked() {
-  return TActionLink::IsVisibleLinked() && FClient->Visible() == CustomAction()->Visible();
-}
-
-bool TControlActionLink::IsOnExecuteLinked() {
-  return TActionLink::IsOnExecuteLinked() && FAction && FClient->OnClick == FAction->OnExecute;
-}
-
-void TControlActionLink::SetCaption(const AnsiString& value) {
-  if (IsCaptionLinked()) FClient->SetCaption(value);
-}
-
-void TControlActionLink::SetEnabled(bool value) {
-  if (IsEnabledLinked()) FClient->SetEnabled(value);
-}
-
-void TControlActionLink::SetHelpContext(int value) {
-  if (IsHelpContextLinked()) FClient->SetHelpContext(value);
-}
-
-void TControlActionLink::SetHint(const AnsiString& value) {
-  if (IsHintLinked()) FClient->SetHint(value);
-}
-
-void TControlActionLink::SetVisible(bool value) {
-  if (IsVisibleLinked()) FClient->SetVisible(value);
-}
-
-void TControlActionLink::SetOnExecute(TNotifyEvent value) {
-  if (IsOnExecuteLinked()) FClient->OnClick = value;
-}
 
 bool TWinControlActionLink::IsHelpContextLinked() { return TControlActionLink::IsHelpContextLinked(); }
 

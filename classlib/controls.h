@@ -22,6 +22,14 @@ class TCustomForm;
 class TPopupMenu;
 class TControlCanvas;
 
+// What a dock site arranges the controls docked on it with. The library makes
+// none itself (no window of the program docks anything); a control class
+// that wants one supplies it from CreateDockManager.
+class TDockManager : public TObject {
+public:
+  ~TDockManager() override = default;
+};
+
 // ---------------------------------------------------------------------------
 // The library's own messages. The numbers of the program's layers depend on
 // (dialog char, font changed, text changed, enter, exit, want special key,
@@ -628,6 +636,14 @@ public:
   int BorderWidth() const { return FBorderWidth; }
   void SetBorderWidth(int value);
 
+  // --- docking: whether controls may dock here and whether a dock manager
+  // arranges them; the control owns the manager CreateDockManager gives.
+  bool DockSite() const { return FDockSite; }
+  void SetDockSite(bool value);
+  bool UseDockManager() const { return FUseDockManager; }
+  void SetUseDockManager(bool value);
+  TDockManager* DockManager() const { return FDockManager; }
+
   // --- focus and keys
   virtual void SetFocus();
   virtual bool CanFocus();
@@ -683,6 +699,12 @@ protected:
   bool IsMenuKey(TMessage& message);
   // The window that comes before control's window among the siblings.
   HWND PrecedingWindow(TWinControl* control);
+  // The manager of a dock site that uses one: the existing one by default.
+  virtual TDockManager* CreateDockManager() { return FDockManager; }
+  void UpdateDockManager();
+  // Sends the notification to the library control of the window as msg; false
+  // when the window is not a library control's.
+  bool ReflectToChild(HWND child, UINT msg, TMessage& m);
   void ReadState(TReader* reader) override;
 
   // --- handlers
@@ -748,6 +770,9 @@ protected:
   bool FTabStop = false;
   bool FCtl3D = true;
   bool FParentCtl3D = true;
+  bool FDockSite = false;
+  bool FUseDockManager = false;
+  TDockManager* FDockManager = nullptr;
   TPoint FDesignSize;
 };
 
@@ -796,6 +821,17 @@ public:
   // Paints on a device context the caller owns (WM_PAINT) until EndPaintDC.
   void BeginPaintDC(HDC dc);
   void EndPaintDC();
+  // Runs paint with the canvas on dc, giving the DC back however it ends.
+  template <class F> void PaintOnDC(HDC dc, F&& paint) {
+    BeginPaintDC(dc);
+    try {
+      paint();
+    } catch (...) {
+      EndPaintDC();
+      throw;
+    }
+    EndPaintDC();
+  }
   // Frees the device contexts of every unlocked control canvas.
   static void FreeDeviceContexts();
   // Frees those that belong to the window.
@@ -813,28 +849,10 @@ private:
 // ---------------------------------------------------------------------------
 // Action links of controls.
 
-class TControlActionLink : public TActionLink {
+class TControlActionLink : public TClientActionLink<TControl> {
   CL_CLASS(TControlActionLink, TActionLink)
 public:
-  explicit TControlActionLink(TObject* client);
-  TControl* Client() const { return FClient; }
-
-  bool IsCaptionLinked() override;
-  bool IsEnabledLinked() override;
-  bool IsHelpContextLinked() override;
-  bool IsHintLinked() override;
-  bool IsVisibleLinked() override;
-  bool IsOnExecuteLinked() override;
-  void SetCaption(const AnsiString& value) override;
-  void SetEnabled(bool value) override;
-  void SetHelpContext(int value) override;
-  void SetHint(const AnsiString& value) override;
-  void SetVisible(bool value) override;
-  void SetOnExecute(TNotifyEvent value) override;
-
-protected:
-  void AssignClient(TObject* client) override;
-  TControl* FClient = nullptr;
+  using TClientActionLink<TControl>::TClientActionLink;
 };
 
 class TWinControlActionLink : public TControlActionLink {

@@ -338,11 +338,17 @@ void TReader::Read(void* buffer, int32_t count) {
   if (count > 0) FStream->ReadBuffer(buffer, count);
 }
 
-TValueType TReader::ReadValue() {
-  uint8_t b;
-  Read(&b, 1);
-  return static_cast<TValueType>(b);
+template <class T> T TReader::ReadRaw() {
+  T value;
+  Read(&value, sizeof value);
+  return value;
 }
+
+void TReader::CheckAvailable(int64_t count) {
+  if (count < 0 || count > FStream->Size() - FStream->Position()) throw EReadError("Stream read error");
+}
+
+TValueType TReader::ReadValue() { return static_cast<TValueType>(ReadRaw<uint8_t>()); }
 
 TValueType TReader::NextValue() {
   TValueType v = ReadValue();
@@ -361,37 +367,22 @@ bool TReader::EndOfList() { return NextValue() == vaNull; }
 void TReader::ReadListBegin() { CheckValue(vaList); }
 void TReader::ReadListEnd() { CheckValue(vaNull); }
 
-AnsiString TReader::ReadStr() {
-  uint8_t n;
-  Read(&n, 1);
-  AnsiString s;
-  s.SetLength(n);
-  Read(s.data(), n);
+// count characters. The count is checked against what the stream holds before
+// anything is allocated, so a damaged length cannot ask for gigabytes.
+template <class S> S TReader::ReadChars(int32_t count) {
+  constexpr int64_t charSize = sizeof(TStringChar<S>);
+  CheckAvailable(count * charSize);
+  S s;
+  s.SetLength(count);
+  Read(s.data(), static_cast<int32_t>(count * charSize));
   return s;
 }
 
-// A 4-byte length and that many bytes. The length is checked against what the
-// stream holds before anything is allocated, so a damaged length cannot ask for
-// gigabytes.
-AnsiString TReader::ReadLongBytes() {
-  int32_t n;
-  Read(&n, 4);
-  if (n < 0 || n > FStream->Size() - FStream->Position()) throw EReadError("Stream read error");
-  AnsiString s;
-  s.SetLength(n);
-  Read(s.data(), n);
-  return s;
-}
+AnsiString TReader::ReadStr() { return ReadChars<AnsiString>(ReadRaw<uint8_t>()); }
 
-WideString TReader::ReadWideBytes() {
-  int32_t n;
-  Read(&n, 4);
-  if (n < 0 || int64_t(n) * 2 > FStream->Size() - FStream->Position()) throw EReadError("Stream read error");
-  WideString s;
-  s.SetLength(n);
-  Read(s.data(), n * 2);
-  return s;
-}
+// A 4-byte count, then that many bytes / UTF-16 characters.
+AnsiString TReader::ReadLongBytes() { return ReadChars<AnsiString>(ReadRaw<int32_t>()); }
+WideString TReader::ReadWideBytes() { return ReadChars<WideString>(ReadRaw<int32_t>()); }
 
 AnsiString TReader::ReadString() {
   switch (ReadValue()) {
@@ -443,26 +434,10 @@ wchar_t TReader::ReadWideChar() {
 
 int64_t TReader::ReadInt64() {
   switch (ReadValue()) {
-    case vaInt8: {
-      int8_t v;
-      Read(&v, 1);
-      return v;
-    }
-    case vaInt16: {
-      int16_t v;
-      Read(&v, 2);
-      return v;
-    }
-    case vaInt32: {
-      int32_t v;
-      Read(&v, 4);
-      return v;
-    }
-    case vaInt64: {
-      int64_t v;
-      Read(&v, 8);
-      return v;
-    }
+    case vaInt8: return ReadRaw<int8_t>();
+    case vaInt16: return ReadRaw<int16_t>();
+    case vaInt32: return ReadRaw<int32_t>();
+    case vaInt64: return ReadRaw<int64_t>();
     default:
       FStream->Seek(int64_t(-1), soCurrent);
       InvalidPropertyValue();
@@ -497,24 +472,15 @@ double TReader::ReadFloat() {
       Read(b, 10);
       return ExtendedToDouble(b);
     }
-    case vaSingle: {
+    case vaSingle:
       ReadValue();
-      float f;
-      Read(&f, 4);
-      return f;
-    }
-    case vaDate: {
+      return ReadRaw<float>();
+    case vaDate:
       ReadValue();
-      double d;
-      Read(&d, 8);
-      return d;
-    }
-    case vaCurrency: {
+      return ReadRaw<double>();
+    case vaCurrency:
       ReadValue();
-      int64_t c;
-      Read(&c, 8);
-      return static_cast<double>(c) / 10000.0;
-    }
+      return static_cast<double>(ReadRaw<int64_t>()) / 10000.0;
     default:
       return static_cast<double>(ReadInt64());
   }
@@ -546,15 +512,14 @@ std::vector<AnsiString> TReader::ReadSetNames() {
 
 void TReader::ReadBinary(TStream* dest) {
   CheckValue(vaBinary);
-  int32_t n;
-  Read(&n, 4);
-  if (n < 0 || n > FStream->Size() - FStream->Position()) throw EReadError("Stream read error");
+  const int32_t n = ReadRaw<int32_t>();
+  CheckAvailable(n);
   if (n > 0) dest->CopyFrom(FStream, n);
 }
 
 void TReader::SkipValue() {
   auto skipBytes = [this](int64_t n) {
-    if (n < 0 || n > FStream->Size() - FStream->Position()) throw EReadError("Stream read error");
+    CheckAvailable(n);
     FStream->Seek(n, soCurrent);
   };
   switch (ReadValue()) {
@@ -569,18 +534,8 @@ void TReader::SkipValue() {
     case vaInt64: case vaCurrency: case vaDate: skipBytes(8); break;
     case vaExtended: skipBytes(10); break;
     case vaString: case vaIdent: ReadStr(); break;
-    case vaBinary: case vaLString: case vaUTF8String: {
-      int32_t n;
-      Read(&n, 4);
-      skipBytes(n);
-      break;
-    }
-    case vaWString: {
-      int32_t n;
-      Read(&n, 4);
-      skipBytes(int64_t(n) * 2);
-      break;
-    }
+    case vaBinary: case vaLString: case vaUTF8String: skipBytes(ReadRaw<int32_t>()); break;
+    case vaWString: skipBytes(int64_t(ReadRaw<int32_t>()) * 2); break;
     case vaSet:
       while (!ReadStr().IsEmpty()) {
       }

@@ -526,6 +526,12 @@ private:
   TComponent* FindComponentRef(const AnsiString& name);
   void ResolveFixups();
   [[noreturn]] void PropertyError(const AnsiString& path, const AnsiString& name);
+  // The next sizeof(T) bytes as a T (the format is little-endian, as this platform).
+  template <class T> T ReadRaw();
+  // EReadError "Stream read error" unless count bytes are left: a damaged
+  // length is refused before anything is allocated or skipped.
+  void CheckAvailable(int64_t count);
+  template <class S> S ReadChars(int32_t count);
   AnsiString ReadLongBytes();
   WideString ReadWideBytes();
 

@@ -17,6 +17,12 @@ constexpr UINT_PTR kHintTimerId = 1;
 const char SCannotFocus[] = "Cannot focus a disabled or invisible window";
 const char SVisibleChanged[] = "Cannot change Visible in OnShow or OnHide";
 const char SCannotShowModal[] = "Cannot make a visible window modal";
+const char SNoMDIForm[] = "Cannot create form. No MDI forms are currently active";
+// Windows numbers the MDI children's window-menu commands from here, far
+// above the menu items' command ids.
+constexpr UINT kFirstMDIChildId = 0xFF00;
+
+bool IsMDIStyle(TFormStyle style) { return style == fsMDIChild || style == fsMDIForm; }
 
 // Every guarded callback reports here once the forms unit runs.
 void ApplicationExceptionHandler(TObject* sender) {
@@ -269,11 +275,264 @@ AnsiString InputBox(const AnsiString& caption, const AnsiString& prompt, const A
 }
 
 // ===========================================================================
+// Scrolling controls
+
+CL_DEFINE_CLASS(TControlScrollBar, TPersistent)
+CL_DEFINE_COMPONENT(TScrollingWinControl, TWinControl)
+CL_DEFINE_COMPONENT(TScrollBox, TScrollingWinControl)
+CL_DEFINE_COMPONENT(TCustomFrame, TScrollingWinControl)
+CL_DEFINE_COMPONENT(TFrame, TCustomFrame)
+
+CL_BEGIN_MESSAGE_MAP(TScrollingWinControl, TWinControl)
+  CL_MESSAGE(WM_HSCROLL, WMHScroll)
+  CL_MESSAGE(WM_VSCROLL, WMVScroll)
+CL_END_MESSAGE_MAP
+
+TControlScrollBar::TControlScrollBar(TScrollingWinControl* control, int bar) : FControl(control), FBar(bar) {}
+
+void TControlScrollBar::Assign(TPersistent* source) {
+  if (!source || !source->Is<TControlScrollBar>()) {
+    TPersistent::Assign(source);
+    return;
+  }
+  auto* other = static_cast<TControlScrollBar*>(source);
+  FIncrement = other->FIncrement;
+  FMargin = other->FMargin;
+  FTracking = other->FTracking;
+  FVisible = other->FVisible;
+  FRange = other->FRange;
+  FControl->UpdateScrollBars();
+  SetPosition(other->FPosition);
+}
+
+int TControlScrollBar::MaxPosition() const { return std::max(0, FRange - FPageSize); }
+
+void TControlScrollBar::SetPosition(int value) {
+  value = std::max(0, std::min(value, MaxPosition()));
+  if (value == FPosition) return;
+  int delta = FPosition - value;
+  FPosition = value;
+  if (FBar == SB_HORZ)
+    FControl->ScrollBy(delta, 0);
+  else
+    FControl->ScrollBy(0, delta);
+  if (FShown && FControl->HandleAllocated()) SetScrollPos(FControl->WindowHandle(), FBar, FPosition, TRUE);
+}
+
+void TControlScrollBar::SetRange(int value) {
+  FControl->FAutoScroll = false;
+  FRange = std::max(0, value);
+  FControl->UpdateScrollBars();
+}
+
+void TControlScrollBar::SetMargin(int value) {
+  FMargin = std::max(0, value);
+  FControl->UpdateScrollBars();
+}
+
+void TControlScrollBar::SetVisible(bool value) {
+  if (FVisible == value) return;
+  FVisible = value;
+  FControl->UpdateScrollBars();
+}
+
+void TControlScrollBar::ScrollMessage(TMessage& m) {
+  int pos = FPosition;
+  switch (LOWORD(m.WParam)) {
+    case SB_LINEUP: pos -= FIncrement; break;
+    case SB_LINEDOWN: pos += FIncrement; break;
+    case SB_PAGEUP: pos -= std::max(FPageSize, 1); break;
+    case SB_PAGEDOWN: pos += std::max(FPageSize, 1); break;
+    case SB_TOP: pos = 0; break;
+    case SB_BOTTOM: pos = MaxPosition(); break;
+    case SB_THUMBTRACK:
+      if (!FTracking) return;
+      [[fallthrough]];
+    case SB_THUMBPOSITION: {
+      // The message carries only 16 bits of the position; the bar has all 32.
+      SCROLLINFO si{};
+      si.cbSize = sizeof si;
+      si.fMask = SIF_TRACKPOS;
+      pos = GetScrollInfo(FControl->WindowHandle(), FBar, &si) ? si.nTrackPos : static_cast<short>(HIWORD(m.WParam));
+      break;
+    }
+    default: return;
+  }
+  SetPosition(pos);
+  m.Result = 0;
+}
+
+TScrollingWinControl::TScrollingWinControl(TComponent* owner) : TWinControl(owner) {
+  FHorzScrollBar = new TControlScrollBar(this, SB_HORZ);
+  FVertScrollBar = new TControlScrollBar(this, SB_VERT);
+}
+
+TScrollingWinControl::~TScrollingWinControl() {
+  delete FHorzScrollBar;
+  FHorzScrollBar = nullptr;
+  delete FVertScrollBar;
+  FVertScrollBar = nullptr;
+}
+
+void TScrollingWinControl::SetAutoScroll(bool value) {
+  if (FAutoScroll == value) return;
+  FAutoScroll = value;
+  if (!value) {
+    FHorzScrollBar->FRange = 0;
+    FVertScrollBar->FRange = 0;
+  }
+  UpdateScrollBars();
+}
+
+void TScrollingWinControl::ScrollBy(int deltaX, int deltaY) {
+  if (deltaX == 0 && deltaY == 0) return;
+  DisableAlign();
+  try {
+    for (TControl* c : std::vector<TControl*>(FControls))
+      c->SetBounds(c->Left() + deltaX, c->Top() + deltaY, c->Width(), c->Height());
+  } catch (...) {
+    EnableAlign();
+    throw;
+  }
+  EnableAlign();
+}
+
+void TScrollingWinControl::AdjustClientRect(TRect& rect) {
+  // Aligned controls are placed in the whole scrolled area, not just the
+  // part in view.
+  int left = -FHorzScrollBar->FPosition, top = -FVertScrollBar->FPosition;
+  rect = TRect(left, top, left + std::max(FHorzScrollBar->FRange, static_cast<int>(rect.Width())),
+               top + std::max(FVertScrollBar->FRange, static_cast<int>(rect.Height())));
+  TWinControl::AdjustClientRect(rect);
+}
+
+void TScrollingWinControl::AlignControls(TControl* control, TRect& rect) {
+  TWinControl::AlignControls(control, rect);
+  UpdateScrollBars();
+}
+
+void TScrollingWinControl::UpdateScrollBars() {
+  if (!FHandle || FUpdatingScrollBars || (ComponentState() & (csLoading | csDestroying))) return;
+  TControlScrollBar* horz = FHorzScrollBar;
+  TControlScrollBar* vert = FVertScrollBar;
+  // Forms that do not scroll (all of the program's) pass every alignment here.
+  if (!FAutoScroll && horz->FRange == 0 && vert->FRange == 0 && !horz->FShown && !vert->FShown &&
+      horz->FPosition == 0 && vert->FPosition == 0)
+    return;
+  FUpdatingScrollBars = true;
+  struct TReset {
+    bool& Flag;
+    ~TReset() { Flag = false; }
+  } reset{FUpdatingScrollBars};
+  if (FAutoScroll) {
+    // Aligned controls follow the area; only free ones set its extent.
+    int right = 0, bottom = 0;
+    for (TControl* c : FControls) {
+      if (!c->Visible() || c->Align() != alNone) continue;
+      right = std::max(right, c->Left() + c->Width() + horz->FPosition);
+      bottom = std::max(bottom, c->Top() + c->Height() + vert->FPosition);
+    }
+    horz->FRange = right > 0 ? right + horz->FMargin : 0;
+    vert->FRange = bottom > 0 ? bottom + vert->FMargin : 0;
+  }
+  // The client size without the bars decides; a bar that shows takes room
+  // from the other direction.
+  LONG style = GetWindowLongA(FHandle, GWL_STYLE);
+  RECT client;
+  ::GetClientRect(FHandle, &client);
+  int cx = GetSystemMetrics(SM_CXVSCROLL), cy = GetSystemMetrics(SM_CYHSCROLL);
+  int fullWidth = client.right + ((style & WS_VSCROLL) ? cx : 0);
+  int fullHeight = client.bottom + ((style & WS_HSCROLL) ? cy : 0);
+  bool showH = horz->FVisible && horz->FRange > fullWidth;
+  bool showV = vert->FVisible && vert->FRange > fullHeight;
+  if (showH && !showV) showV = vert->FVisible && vert->FRange > fullHeight - cy;
+  if (showV && !showH) showH = horz->FVisible && horz->FRange > fullWidth - cx;
+  horz->FPageSize = std::max(0, fullWidth - (showV ? cx : 0));
+  vert->FPageSize = std::max(0, fullHeight - (showH ? cy : 0));
+  auto apply = [&](TControlScrollBar* bar, bool show, LONG styleBit) {
+    // A range that shrank (or a bar that went) scrolls the contents back.
+    int position = show ? std::min(bar->FPosition, bar->MaxPosition()) : 0;
+    if (position != bar->FPosition) {
+      int delta = bar->FPosition - position;
+      bar->FPosition = position;
+      if (bar->FBar == SB_HORZ)
+        ScrollBy(delta, 0);
+      else
+        ScrollBy(0, delta);
+    }
+    bar->FShown = show;
+    if (show) {
+      SCROLLINFO si{};
+      si.cbSize = sizeof si;
+      si.fMask = SIF_ALL;
+      si.nMin = 0;
+      si.nMax = bar->FRange - 1;
+      si.nPage = static_cast<UINT>(bar->FPageSize);
+      si.nPos = bar->FPosition;
+      SetScrollInfo(FHandle, bar->FBar, &si, TRUE);
+    }
+    bool hasBar = (GetWindowLongA(FHandle, GWL_STYLE) & styleBit) != 0;
+    if (hasBar != show) ShowScrollBar(FHandle, bar->FBar, show);
+  };
+  apply(horz, showH, WS_HSCROLL);
+  apply(vert, showV, WS_VSCROLL);
+}
+
+void TScrollingWinControl::WMHScroll(TMessage& m) {
+  if (m.LParam == 0) {
+    FHorzScrollBar->ScrollMessage(m);
+    return;
+  }
+  InheritedMsg(&TWinControl::MessageMap, m);
+}
+
+void TScrollingWinControl::WMVScroll(TMessage& m) {
+  if (m.LParam == 0) {
+    FVertScrollBar->ScrollMessage(m);
+    return;
+  }
+  InheritedMsg(&TWinControl::MessageMap, m);
+}
+
+TScrollBox::TScrollBox(TComponent* owner) : TScrollingWinControl(owner) {
+  FControlStyle = csCaptureMouse | csClickEvents | csAcceptsControls | csSetCaption | csDoubleClicks;
+  FWidth = 185;
+  FHeight = 41;
+  FAutoScroll = true;
+}
+
+void TScrollBox::SetBorderStyle(TFormBorderStyle value) {
+  if (FBorderStyle == value) return;
+  FBorderStyle = value;
+  RecreateWnd();
+}
+
+void TScrollBox::CreateParams(TCreateParams& params) {
+  TScrollingWinControl::CreateParams(params);
+  if (FBorderStyle == bsSingle) {
+    if (FCtl3D)
+      params.ExStyle |= WS_EX_CLIENTEDGE;
+    else
+      params.Style |= WS_BORDER;
+  }
+  // Scrolling repaints what it uncovers; a resize need not repaint it all.
+  params.WindowClass.style &= ~static_cast<UINT>(CS_HREDRAW | CS_VREDRAW);
+}
+
+TCustomFrame::TCustomFrame(TComponent* owner) : TScrollingWinControl(owner) {
+  FControlStyle = csAcceptsControls | csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
+  FWidth = 320;
+  FHeight = 240;
+  FAutoScroll = true;
+}
+
+void TCustomFrame::ReadLayout(const TMetaClass* cls) { ReadComponentRes(UpperCase(cls->Name), this); }
+
+// ===========================================================================
 // TCustomForm
 
 CL_DEFINE_COMPONENT(TCustomForm, TScrollingWinControl)
 CL_DEFINE_COMPONENT(TForm, TCustomForm)
-CL_DEFINE_COMPONENT(TScrollingWinControl, TWinControl)
 
 CL_BEGIN_MESSAGE_MAP(TCustomForm, TScrollingWinControl)
   CL_MESSAGE(WM_CLOSE, WMClose)
@@ -282,6 +541,8 @@ CL_BEGIN_MESSAGE_MAP(TCustomForm, TScrollingWinControl)
   CL_MESSAGE(WM_DESTROY, WMDestroy)
   CL_MESSAGE(WM_COMMAND, WMCommand)
   CL_MESSAGE(WM_INITMENUPOPUP, WMInitMenuPopup)
+  CL_MESSAGE(WM_DRAWITEM, WMDrawItem)
+  CL_MESSAGE(WM_MEASUREITEM, WMMeasureItem)
   CL_MESSAGE(WM_MENUSELECT, WMMenuSelect)
   CL_MESSAGE(WM_QUERYENDSESSION, WMQueryEndSession)
   CL_MESSAGE(WM_WINDOWPOSCHANGING, WMWindowPosChanging)
@@ -411,14 +672,7 @@ void TCustomForm::Paint() {
 }
 
 void TCustomForm::PaintWindow(HDC dc) {
-  FCanvas->BeginPaintDC(dc);
-  try {
-    Paint();
-  } catch (...) {
-    FCanvas->EndPaintDC();
-    throw;
-  }
-  FCanvas->EndPaintDC();
+  FCanvas->PaintOnDC(dc, [this] { Paint(); });
 }
 
 TCanvas* TCustomForm::Canvas() { return FCanvas; }
@@ -467,10 +721,63 @@ void TCustomForm::CreateParams(TCreateParams& params) {
   params.WndParent = OwnerWindow();
   params.WindowClass.style = CS_DBLCLKS;
   params.WindowClass.hIcon = LoadIconA(HInstance, "MAINICON");
+  if (FFormStyle == fsMDIChild) {
+    params.Style = (params.Style & ~static_cast<DWORD>(WS_POPUP)) | WS_CHILD;
+    params.ExStyle &= ~static_cast<DWORD>(WS_EX_TOPMOST);
+    params.WndParent = MDIClientOfMainForm();
+    params.WindowClass.lpfnWndProc = &DefMDIChildProcA;
+  }
+}
+
+HWND MDIClientOfMainForm() {
+  TCustomForm* main = Application ? Application->MainForm() : nullptr;
+  if (!main || !main->ClientHandle()) throw EInvalidOperation(SNoMDIForm);
+  return main->ClientHandle();
+}
+
+void TCustomForm::CreateWindowHandle(const TCreateParams& params) {
+  if (FFormStyle != fsMDIChild) {
+    FFormState &= static_cast<TFormState>(~fsCreatedMDIChild);
+    TScrollingWinControl::CreateWindowHandle(params);
+    return;
+  }
+  HWND wnd = CreateMDIWindowA(params.WinClassName, params.Caption, params.Style, params.X, params.Y, params.Width,
+                              params.Height, MDIClientOfMainForm(), HInstance, reinterpret_cast<LPARAM>(params.Param));
+  if (!wnd) RaiseLastOSError();
+  FHandle = wnd;
+  FFormState |= fsCreatedMDIChild;
+}
+
+void TCustomForm::CreateClientWindow() {
+  CLIENTCREATESTRUCT ccs{};
+  ccs.idFirstChild = kFirstMDIChildId;
+  TRect r = GetClientRect();
+  // MDIS_ALLCHILDSTYLES: the children keep the styles their forms choose.
+  FClientHandle = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
+                                  WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_HSCROLL | WS_VSCROLL |
+                                      MDIS_ALLCHILDSTYLES,
+                                  0, 0, r.Width(), r.Height(), FHandle, nullptr, HInstance, &ccs);
+  if (!FClientHandle) RaiseLastOSError();
+}
+
+void TCustomForm::AlignControls(TControl* control, TRect& rect) {
+  TScrollingWinControl::AlignControls(control, rect);
+  if (FClientHandle)
+    SetWindowPos(FClientHandle, HWND_BOTTOM, rect.left, rect.top, std::max(0, static_cast<int>(rect.Width())),
+                 std::max(0, static_cast<int>(rect.Height())), SWP_NOACTIVATE);
+}
+
+void TCustomForm::DefWndProc(TMessage& message) {
+  if (FClientHandle && FHandle && message.Msg != WM_SIZE) {
+    message.Result = DefFrameProcA(FHandle, FClientHandle, message.Msg, message.WParam, message.LParam);
+    return;
+  }
+  TScrollingWinControl::DefWndProc(message);
 }
 
 void TCustomForm::CreateWnd() {
   TScrollingWinControl::CreateWnd();
+  if (FFormStyle == fsMDIForm) CreateClientWindow();
   ApplyMenu();
   if (FClientWidth > 0 || FClientHeight > 0) {
     TRect client = GetClientRect();
@@ -532,7 +839,17 @@ void TCustomForm::DestroyWindowHandle() {
   }
   if (Screen && Screen->FFocusedForm == this) Screen->FFocusedForm = nullptr;
   FActive = false;
+  if ((FFormState & fsCreatedMDIChild) && FHandle) {
+    // The MDI client keeps a list of its children: it must destroy them itself.
+    FFormState &= static_cast<TFormState>(~fsCreatedMDIChild);
+    TControlCanvas::FreeDeviceContext(FHandle);
+    if (HWND client = GetParent(FHandle)) SendMessageA(client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(FHandle), 0);
+    if (FHandle && !IsWindow(FHandle)) FHandle = nullptr;
+    if (!FHandle) FShowing = false;
+  }
   TScrollingWinControl::DestroyWindowHandle();
+  // The MDI client went with the frame window.
+  FClientHandle = nullptr;
 }
 
 void TCustomForm::ApplyMenu() {
@@ -602,7 +919,12 @@ void TCustomForm::SetBorderIcons(TBorderIcons value) {
 
 void TCustomForm::SetFormStyle(TFormStyle value) {
   if (FFormStyle == value) return;
+  TFormStyle old = FFormStyle;
   FFormStyle = value;
+  if (FHandle && (IsMDIStyle(old) || IsMDIStyle(value))) {
+    RecreateWnd();
+    return;
+  }
   if (FHandle)
     SetWindowPos(FHandle, value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -1024,6 +1346,23 @@ void TCustomForm::WMDestroy(TMessage& m) {
 void TCustomForm::WMCommand(TMessage& m) {
   if (m.LParam == 0 && FMenu && FMenu->DispatchCommand(LOWORD(m.WParam))) {
     m.Result = 0;
+    return;
+  }
+  InheritedMsg(&TScrollingWinControl::MessageMap, m);
+}
+
+// Owner-drawn items of the main menu; every other owner-drawn item belongs to a control.
+void TCustomForm::WMDrawItem(TMessage& m) {
+  if (FMenu && m.LParam && FMenu->DispatchDrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam))) {
+    m.Result = TRUE;
+    return;
+  }
+  InheritedMsg(&TScrollingWinControl::MessageMap, m);
+}
+
+void TCustomForm::WMMeasureItem(TMessage& m) {
+  if (FMenu && m.LParam && FMenu->DispatchMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam))) {
+    m.Result = TRUE;
     return;
   }
   InheritedMsg(&TScrollingWinControl::MessageMap, m);
@@ -1768,14 +2107,33 @@ void RegisterFormProperties() {
   RegisterEventField(c, "OnPaint", &TCustomForm::OnPaint);
 }
 
+void RegisterScrollingProperties() {
+  const TMetaClass* bar = &TControlScrollBar::Class;
+  RegisterProperty(bar, "Increment", pkInteger, &TControlScrollBar::SetIncrement, &TControlScrollBar::Increment, 8);
+  RegisterProperty(bar, "Margin", pkInteger, &TControlScrollBar::SetMargin, &TControlScrollBar::Margin, 0);
+  RegisterProperty(bar, "Range", pkInteger, &TControlScrollBar::SetRange, &TControlScrollBar::Range, 0);
+  RegisterProperty(bar, "Position", pkInteger, &TControlScrollBar::SetPosition, &TControlScrollBar::Position, 0);
+  RegisterProperty(bar, "Tracking", pkBool, &TControlScrollBar::SetTracking, &TControlScrollBar::Tracking, 0);
+  RegisterProperty(bar, "Visible", pkBool, &TControlScrollBar::SetVisible, &TControlScrollBar::Visible, 1);
+  const TMetaClass* c = &TScrollingWinControl::Class;
+  RegisterProperty(c, "AutoScroll", pkBool, &TScrollingWinControl::SetAutoScroll, &TScrollingWinControl::AutoScroll);
+  RegisterProperty(c, "HorzScrollBar", pkObject, &TScrollingWinControl::SetHorzScrollBar,
+                   &TScrollingWinControl::HorzScrollBar);
+  RegisterProperty(c, "VertScrollBar", pkObject, &TScrollingWinControl::SetVertScrollBar,
+                   &TScrollingWinControl::VertScrollBar);
+  RegisterProperty(&TScrollBox::Class, "BorderStyle", TPropType::Enum(BorderStyleNames), &TScrollBox::SetBorderStyle,
+                   &TScrollBox::BorderStyle, bsSingle);
+}
+
 }  // namespace
 
 void UnitInit_forms() {
   Screen = new TScreen(nullptr);
   Application = new TApplication(nullptr);
   ExceptionHandlerProc = &ApplicationExceptionHandler;
-  RegisterClasses({&TForm::Class});
+  RegisterClasses({&TForm::Class, &TFrame::Class, &TScrollBox::Class});
   RegisterFormProperties();
+  RegisterScrollingProperties();
 }
 
 void UnitFini_forms() {

@@ -38,12 +38,120 @@ enum : int {
 using TCloseEvent = TEvent<void(TObject* sender, TCloseAction& action)>;
 using TCloseQueryEvent = TEvent<void(TObject* sender, bool& canClose)>;
 
-// A windowed control that can scroll its contents; the program uses none of
-// the scrolling, so it is the base of forms only.
+class TScrollingWinControl;
+
+// One of the two scroll bars of a scrolling control: the window's own
+// SB_HORZ or SB_VERT bar, shown while its range exceeds the client extent.
+class TControlScrollBar : public TPersistent {
+  CL_CLASS(TControlScrollBar, TPersistent)
+public:
+  TControlScrollBar(TScrollingWinControl* control, int bar);
+  void Assign(TPersistent* source) override;
+
+  // SB_HORZ or SB_VERT.
+  int Bar() const { return FBar; }
+  // The step of the arrows.
+  int Increment() const { return FIncrement; }
+  void SetIncrement(int value) { FIncrement = value > 0 ? value : 1; }
+  // How far the contents are scrolled, 0 to Range minus the client extent.
+  int Position() const { return FPosition; }
+  void SetPosition(int value);
+  // The extent of the contents. Setting it by hand turns the control's
+  // AutoScroll off, which would otherwise compute it again.
+  int Range() const { return FRange; }
+  void SetRange(int value);
+  // Space kept after the farthest control when the range is computed.
+  int Margin() const { return FMargin; }
+  void SetMargin(int value);
+  bool Visible() const { return FVisible; }
+  void SetVisible(bool value);
+  // Whether dragging the thumb scrolls at once (else at its release).
+  bool Tracking() const { return FTracking; }
+  void SetTracking(bool value) { FTracking = value; }
+  // Whether the window shows the bar now.
+  bool IsScrollBarVisible() const { return FShown; }
+
+private:
+  friend class TScrollingWinControl;
+  void ScrollMessage(TMessage& m);
+  // The largest position the current range and client extent allow.
+  int MaxPosition() const;
+  TScrollingWinControl* FControl;
+  int FBar;
+  int FIncrement = 8;
+  int FPosition = 0;
+  int FRange = 0;
+  int FMargin = 0;
+  int FPageSize = 0;
+  bool FVisible = true;
+  bool FTracking = false;
+  bool FShown = false;
+};
+
+// A windowed control whose children can lie beyond its client area: the
+// window's scroll bars move them into view. With AutoScroll the ranges
+// follow the children that are not aligned.
 class TScrollingWinControl : public TWinControl {
   CL_CLASS(TScrollingWinControl, TWinControl)
+  CL_DECLARE_MESSAGE_MAP(TScrollingWinControl)
 public:
-  explicit TScrollingWinControl(TComponent* owner) : TWinControl(owner) {}
+  explicit TScrollingWinControl(TComponent* owner);
+  ~TScrollingWinControl() override;
+
+  TControlScrollBar* HorzScrollBar() const { return FHorzScrollBar; }
+  void SetHorzScrollBar(TControlScrollBar* value) { FHorzScrollBar->Assign(value); }
+  TControlScrollBar* VertScrollBar() const { return FVertScrollBar; }
+  void SetVertScrollBar(TControlScrollBar* value) { FVertScrollBar->Assign(value); }
+  bool AutoScroll() const { return FAutoScroll; }
+  void SetAutoScroll(bool value);
+  // Moves every child by the given distances.
+  void ScrollBy(int deltaX, int deltaY);
+
+protected:
+  friend class TControlScrollBar;
+  void AlignControls(TControl* control, TRect& rect) override;
+  void AdjustClientRect(TRect& rect) override;
+  // The ranges from the children (with AutoScroll), then which bars show.
+  void UpdateScrollBars();
+  void WMHScroll(TMessage& m);
+  void WMVScroll(TMessage& m);
+
+  TControlScrollBar* FHorzScrollBar;
+  TControlScrollBar* FVertScrollBar;
+  bool FAutoScroll = false;
+  bool FUpdatingScrollBars = false;
+};
+
+// A container of controls with a border that scrolls what it holds.
+class TScrollBox : public TScrollingWinControl {
+  CL_CLASS(TScrollBox, TScrollingWinControl)
+public:
+  explicit TScrollBox(TComponent* owner);
+  // bsSingle (the default): a sunken edge, or a plain line without Ctl3D.
+  TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TFormBorderStyle value);
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  TFormBorderStyle FBorderStyle = bsSingle;
+};
+
+// A child container made like a form: a derived frame reads its layout with
+// ReadLayout(&TMyFrame::Class) as the first statement of its constructor.
+class TCustomFrame : public TScrollingWinControl {
+  CL_CLASS(TCustomFrame, TScrollingWinControl)
+public:
+  explicit TCustomFrame(TComponent* owner);
+
+protected:
+  // Reads the layout resource of cls (its upper-cased class name).
+  void ReadLayout(const TMetaClass* cls);
+};
+
+class TFrame : public TCustomFrame {
+  CL_CLASS(TFrame, TCustomFrame)
+public:
+  explicit TFrame(TComponent* owner) : TCustomFrame(owner) {}
 };
 
 class TCustomForm : public TScrollingWinControl {
@@ -74,7 +182,11 @@ public:
   TPosition Position() const { return FPosition; }
   void SetPosition(TPosition value) { FPosition = value; }
   TFormStyle FormStyle() const { return FFormStyle; }
+  // A change to or from an MDI style makes the window anew.
   void SetFormStyle(TFormStyle value);
+  // The MDI client window of an fsMDIForm (null otherwise): the parent of
+  // the MDI children's windows.
+  HWND ClientHandle() const { return FClientHandle; }
   TWindowState WindowState() const { return FWindowState; }
   void SetWindowState(TWindowState value);
   TMainMenu* Menu() const { return FMenu; }
@@ -144,6 +256,11 @@ public:
   void SetBounds(int left, int top, int width, int height) override;
   void Notification(TComponent* component, TOperation operation) override;
   void Loaded() override;
+  // An MDI main form hands what it does not handle to DefFrameProc (but
+  // WM_SIZE, which would stretch the MDI client over the aligned controls).
+  void DefWndProc(TMessage& message) override;
+  // An MDI child is made by the MDI client of the main form.
+  void CreateWindowHandle(const TCreateParams& params) override;
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnDestroy;
@@ -164,6 +281,9 @@ protected:
   void CreateWnd() override;
   void DestroyWindowHandle() override;
   void PaintWindow(HDC dc) override;
+  // The MDI client takes the room the aligned controls leave.
+  void AlignControls(TControl* control, TRect& rect) override;
+  void CreateClientWindow();
   virtual void DoCreate();
   virtual void DoDestroy();
   virtual void DoShow();
@@ -190,6 +310,8 @@ protected:
   void WMCommand(TMessage& m);
   void WMInitMenuPopup(TMessage& m);
   void WMMenuSelect(TMessage& m);
+  void WMDrawItem(TMessage& m);
+  void WMMeasureItem(TMessage& m);
   void WMQueryEndSession(TMessage& m);
   void WMWindowPosChanging(TMessage& m);
   void WMPaint(TMessage& m);
@@ -228,7 +350,12 @@ protected:
   bool FTransparentColor = false;
   int FAlphaBlendValue = 255;
   TColor FTransparentColorValue = clBlack;
+  HWND FClientHandle = nullptr;
 };
+
+// The MDI client window of the application's main form, or EInvalidOperation
+// "Cannot create form. No MDI forms are currently active".
+HWND MDIClientOfMainForm();
 
 class TForm : public TCustomForm {
   CL_CLASS(TForm, TCustomForm)

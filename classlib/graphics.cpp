@@ -180,8 +180,19 @@ HGDIOBJ TGraphicsObject::CachedHandle(const void* key, size_t keySize, HGDIOBJ (
 
 CL_DEFINE_CLASS(TFont, TGraphicsObject)
 
+namespace {
+// A constant buffer, so no constructor runs before the units start.
+char DefaultFontNameBuffer[LF_FACESIZE] = "MS Sans Serif";
+}  // namespace
+
+AnsiString DefaultFontName() { return AnsiString(DefaultFontNameBuffer); }
+
+void SetDefaultFontName(const AnsiString& name) {
+  lstrcpynA(DefaultFontNameBuffer, name.c_str(), LF_FACESIZE);
+}
+
 TFont::TFont()
-    : FName("MS Sans Serif"), FHeight(-MulDiv(8, ScreenLogPixels, 72)), FPixelsPerInch(ScreenLogPixels) {}
+    : FName(DefaultFontNameBuffer), FHeight(-MulDiv(8, ScreenLogPixels, 72)), FPixelsPerInch(ScreenLogPixels) {}
 
 void TFont::Assign(TPersistent* source) {
   if (source && source->Is<TFont>()) {
@@ -236,44 +247,22 @@ void TFont::SetHandle(HFONT font) {
 }
 
 void TFont::SetName(const AnsiString& v) {
-  if (v.IsEmpty() || v == FName) return;
-  FName = v;
-  Changed();
+  if (!v.IsEmpty()) ChangeValue(FName, v);
 }
 
-void TFont::SetHeight(int v) {
-  if (v == FHeight) return;
-  FHeight = v;
-  Changed();
-}
+void TFont::SetHeight(int v) { ChangeValue(FHeight, v); }
 
 int TFont::Size() const { return -MulDiv(FHeight, 72, FPixelsPerInch); }
 
 void TFont::SetSize(int v) { SetHeight(-MulDiv(v, FPixelsPerInch, 72)); }
 
-void TFont::SetStyle(TFontStyles v) {
-  if (v == FStyle) return;
-  FStyle = v;
-  Changed();
-}
+void TFont::SetStyle(TFontStyles v) { ChangeValue(FStyle, v); }
 
-void TFont::SetColor(TColor v) {
-  if (v == FColor) return;
-  FColor = v;
-  Changed();
-}
+void TFont::SetColor(TColor v) { ChangeValue(FColor, v); }
 
-void TFont::SetCharset(TFontCharset v) {
-  if (v == FCharset) return;
-  FCharset = v;
-  Changed();
-}
+void TFont::SetCharset(TFontCharset v) { ChangeValue(FCharset, v); }
 
-void TFont::SetPitch(TFontPitch v) {
-  if (v == FPitch) return;
-  FPitch = v;
-  Changed();
-}
+void TFont::SetPitch(TFontPitch v) { ChangeValue(FPitch, v); }
 
 // ---------------------------------------------------------------------------
 // TPen
@@ -308,29 +297,15 @@ HPEN TPen::Handle() {
   return static_cast<HPEN>(FHandle);
 }
 
-void TPen::SetColor(TColor v) {
-  if (v == FColor) return;
-  FColor = v;
-  Changed();
-}
+void TPen::SetColor(TColor v) { ChangeValue(FColor, v); }
 
 void TPen::SetWidth(int v) {
-  if (v < 0 || v == FWidth) return;
-  FWidth = v;
-  Changed();
+  if (v >= 0) ChangeValue(FWidth, v);
 }
 
-void TPen::SetStyle(TPenStyle v) {
-  if (v == FStyle) return;
-  FStyle = v;
-  Changed();
-}
+void TPen::SetStyle(TPenStyle v) { ChangeValue(FStyle, v); }
 
-void TPen::SetMode(TPenMode v) {
-  if (v == FMode) return;
-  FMode = v;
-  Changed();
-}
+void TPen::SetMode(TPenMode v) { ChangeValue(FMode, v); }
 
 // ---------------------------------------------------------------------------
 // TBrush
@@ -389,17 +364,9 @@ void TBrush::SetColor(TColor v) {
   Changed();
 }
 
-void TBrush::SetStyle(TBrushStyle v) {
-  if (v == FStyle) return;
-  FStyle = v;
-  Changed();
-}
+void TBrush::SetStyle(TBrushStyle v) { ChangeValue(FStyle, v); }
 
-void TBrush::SetBitmap(TBitmap* v) {
-  if (v == FBitmap) return;
-  FBitmap = v;
-  Changed();
-}
+void TBrush::SetBitmap(TBitmap* v) { ChangeValue(FBitmap, v); }
 
 // ---------------------------------------------------------------------------
 // TCanvas

@@ -140,6 +140,12 @@ protected:
   // released only after OnChange ran, so a canvas that has it selected can put
   // its own objects back first.
   virtual void Changed();
+  // The setters' step: a value that differs is stored and reported (Changed).
+  template <class T> void ChangeValue(T& field, const T& value) {
+    if (field == value) return;
+    field = value;
+    Changed();
+  }
   void ReleaseHandle();
   // Looks up or makes the handle for the given value bytes.
   HGDIOBJ CachedHandle(const void* key, size_t keySize, HGDIOBJ (*make)(const void* key));
@@ -188,6 +194,11 @@ private:
   TFontPitch FPitch = fpDefault;
   int FPixelsPerInch;
 };
+
+// The face name every new font starts with ("MS Sans Serif" until changed);
+// a longer name is cut to 31 characters, the room a face name has.
+AnsiString DefaultFontName();
+void SetDefaultFontName(const AnsiString& name);
 
 enum TPenStyle : uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 enum TPenMode : uint8_t {

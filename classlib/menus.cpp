@@ -129,26 +129,11 @@ TShortCut ShortCutFromMessage(const TMessage& message) {
 
 CL_DEFINE_CLASS(TMenuActionLink, TActionLink)
 
-TMenuActionLink::TMenuActionLink(TObject* client) : TActionLink(client) {
-  FClient = client ? client->As<TMenuItem>() : nullptr;
-}
-
-void TMenuActionLink::AssignClient(TObject* client) { FClient = client ? client->As<TMenuItem>() : nullptr; }
-
 bool TMenuActionLink::IsCaptionLinked() {
   return TActionLink::IsCaptionLinked() && AnsiSameCaption(FClient->Caption(), CustomAction()->Caption());
 }
 bool TMenuActionLink::IsCheckedLinked() {
   return TActionLink::IsCheckedLinked() && FClient->Checked() == CustomAction()->Checked();
-}
-bool TMenuActionLink::IsEnabledLinked() {
-  return TActionLink::IsEnabledLinked() && FClient->Enabled() == CustomAction()->Enabled();
-}
-bool TMenuActionLink::IsHelpContextLinked() {
-  return TActionLink::IsHelpContextLinked() && FClient->HelpContext() == CustomAction()->HelpContext();
-}
-bool TMenuActionLink::IsHintLinked() {
-  return TActionLink::IsHintLinked() && FClient->Hint() == CustomAction()->Hint();
 }
 bool TMenuActionLink::IsImageIndexLinked() {
   return TActionLink::IsImageIndexLinked() && FClient->ImageIndex() == CustomAction()->ImageIndex();
@@ -156,38 +141,14 @@ bool TMenuActionLink::IsImageIndexLinked() {
 bool TMenuActionLink::IsShortCutLinked() {
   return TActionLink::IsShortCutLinked() && FClient->ShortCut() == CustomAction()->ShortCut();
 }
-bool TMenuActionLink::IsVisibleLinked() {
-  return TActionLink::IsVisibleLinked() && FClient->Visible() == CustomAction()->Visible();
-}
-bool TMenuActionLink::IsOnExecuteLinked() {
-  return TActionLink::IsOnExecuteLinked() && FAction && FClient->OnClick == FAction->OnExecute;
-}
-void TMenuActionLink::SetCaption(const AnsiString& value) {
-  if (IsCaptionLinked()) FClient->SetCaption(value);
-}
 void TMenuActionLink::SetChecked(bool value) {
   if (IsCheckedLinked()) FClient->SetChecked(value);
-}
-void TMenuActionLink::SetEnabled(bool value) {
-  if (IsEnabledLinked()) FClient->SetEnabled(value);
-}
-void TMenuActionLink::SetHelpContext(int value) {
-  if (IsHelpContextLinked()) FClient->SetHelpContext(value);
-}
-void TMenuActionLink::SetHint(const AnsiString& value) {
-  if (IsHintLinked()) FClient->SetHint(value);
 }
 void TMenuActionLink::SetImageIndex(int value) {
   if (IsImageIndexLinked()) FClient->SetImageIndex(value);
 }
 void TMenuActionLink::SetShortCut(TShortCut value) {
   if (IsShortCutLinked()) FClient->SetShortCut(value);
-}
-void TMenuActionLink::SetVisible(bool value) {
-  if (IsVisibleLinked()) FClient->SetVisible(value);
-}
-void TMenuActionLink::SetOnExecute(TNotifyEvent value) {
-  if (IsOnExecuteLinked()) FClient->OnClick = value;
 }
 
 // ===========================================================================
@@ -214,6 +175,8 @@ TMenuItem::~TMenuItem() {
   FHandle = nullptr;
   delete FActionLink;
   FActionLink = nullptr;
+  delete FBitmap;
+  FBitmap = nullptr;
   FreeCommand(FCommand);
 }
 
@@ -286,6 +249,31 @@ void TMenuItem::SetImageIndex(int value) {
   MenuChanged(true);
 }
 
+TBitmap* TMenuItem::Bitmap() {
+  if (!FBitmap) FBitmap = new TBitmap();
+  return FBitmap;
+}
+
+void TMenuItem::SetBitmap(TBitmap* value) {
+  if (!value) {
+    delete FBitmap;
+    FBitmap = nullptr;
+  } else {
+    Bitmap()->Assign(value);
+  }
+  MenuChanged(true);
+}
+
+TCustomImageList* TMenuItem::GetImageList() const {
+  TMenu* menu = GetParentMenu();
+  return menu ? menu->Images() : nullptr;
+}
+
+bool TMenuItem::IsOwnerDrawn() const {
+  TMenu* menu = GetParentMenu();
+  return menu && (menu->OwnerDraw() || menu->Images());
+}
+
 TMenuItem* TMenuItem::Items(int index) const {
   if (index < 0 || index >= Count()) throw EMenuError(SMenuIndexError);
   return FItems[index];
@@ -309,8 +297,12 @@ void TMenuItem::AppendTo(HMENU menu) {
   if (FShortCut != 0 && FItems.empty() && !IsTopOfMainMenu()) text += "\t" + ShortCutToText(FShortCut);
   MENUITEMINFOA mii{};
   mii.cbSize = sizeof mii;
-  mii.fMask = MIIM_ID | MIIM_TYPE | MIIM_STATE | MIIM_SUBMENU;
+  // The type and the string go separately: with MIIM_TYPE an owner-drawn
+  // item would take the text pointer for its item data.
+  mii.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU;
+  if (!IsLine()) mii.fMask |= MIIM_STRING;
   mii.fType = IsLine() ? MFT_SEPARATOR : MFT_STRING;
+  if (IsOwnerDrawn()) mii.fType |= MFT_OWNERDRAW;
   if (FRadioItem) mii.fType |= MFT_RADIOCHECK;
   if (FBreak == mbBreak) mii.fType |= MFT_MENUBREAK;
   if (FBreak == mbBarBreak) mii.fType |= MFT_MENUBARBREAK;
@@ -350,16 +342,33 @@ void TMenuItem::Insert(int index, TMenuItem* item) {
   if (!item) return;
   if (item->FParent) throw EMenuError(SMenuReinserted);
   if (index < 0 || index > Count()) throw EMenuError(SMenuIndexError);
+  bool wasLeaf = FItems.empty();
   FItems.insert(FItems.begin() + index, item);
   item->FParent = this;
-  if (!(ComponentState() & csDestroying)) ItemsChanged(true);
+  if (ComponentState() & csDestroying) return;
+  ItemsChanged(true);
+  if (wasLeaf) KindChanged();
 }
 
 void TMenuItem::Delete(int index) {
   TMenuItem* item = Items(index);
   FItems.erase(FItems.begin() + index);
   item->FParent = nullptr;
-  if (!(ComponentState() & csDestroying)) ItemsChanged(true);
+  if (ComponentState() & csDestroying) return;
+  ItemsChanged(true);
+  if (FItems.empty()) KindChanged();
+}
+
+void TMenuItem::KindChanged() {
+  // A native item is made a leaf or a sub-menu when it is inserted; one that
+  // changes kind is built anew in its parent's native menu.
+  if (!FParent || !FParent->FHandle) return;
+  FParent->RebuildHandle();
+  if (FItems.empty() && FHandle) {
+    DestroyMenu(FHandle);
+    FHandle = nullptr;
+  }
+  if (TMenu* menu = GetParentMenu()) menu->MenuChanged(FParent, true);
 }
 
 void TMenuItem::Remove(TMenuItem* item) {
@@ -369,6 +378,7 @@ void TMenuItem::Remove(TMenuItem* item) {
 }
 
 void TMenuItem::Clear() {
+  bool wasLeaf = FItems.empty();
   while (!FItems.empty()) {
     TMenuItem* item = FItems.back();
     FItems.pop_back();
@@ -376,6 +386,7 @@ void TMenuItem::Clear() {
     delete item;
   }
   ItemsChanged(true);
+  if (!wasLeaf) KindChanged();
 }
 
 int TMenuItem::IndexOf(TMenuItem* item) const {
@@ -486,6 +497,181 @@ void TMenuItem::Notification(TComponent* component, TOperation operation) {
 }
 
 // ===========================================================================
+// Owner drawing
+
+namespace {
+
+// Between the glyph column and the caption, and after the shortcut text.
+constexpr int kTextGap = 6;
+constexpr int kRightMargin = 10;
+// The glyph column of an item without an image list (bitmap or check mark).
+constexpr int kCheckColumn = 16;
+
+void AssignMenuFont(TFont* font) {
+  NONCLIENTMETRICSA ncm{};
+  ncm.cbSize = sizeof ncm;
+  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) return;
+  HFONT handle = CreateFontIndirectA(&ncm.lfMenuFont);
+  if (!handle) return;
+  font->SetHandle(handle);
+  DeleteObject(handle);
+}
+
+// A canvas on a device context that the system lends for one message: the
+// context goes back with its own objects selected, also when drawing raises.
+class TBorrowedCanvas {
+public:
+  explicit TBorrowedCanvas(HDC dc) : FDC(dc), FSaved(SaveDC(dc)) {
+    FCanvas.SetHandle(dc);
+    AssignMenuFont(FCanvas.Font());
+  }
+  ~TBorrowedCanvas() {
+    FCanvas.SetHandle(nullptr);
+    RestoreDC(FDC, FSaved);
+  }
+  TBorrowedCanvas(const TBorrowedCanvas&) = delete;
+  TBorrowedCanvas& operator=(const TBorrowedCanvas&) = delete;
+  TCanvas* Canvas() { return &FCanvas; }
+
+private:
+  HDC FDC;
+  int FSaved;
+  TCanvas FCanvas;
+};
+
+void DrawCheckMark(TCanvas* canvas, const TRect& box, bool radio) {
+  int cx = (box.left + box.right) / 2;
+  int cy = (box.top + box.bottom) / 2;
+  canvas->Pen()->SetColor(canvas->Font()->Color());
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(canvas->Font()->Color());
+  if (radio) {
+    canvas->Ellipse(cx - 3, cy - 3, cx + 3, cy + 3);
+    return;
+  }
+  // A tick three pixels thick, as the system's own check mark.
+  for (int d = 0; d < 3; ++d) {
+    canvas->MoveTo(cx - 3, cy - 1 + d);
+    canvas->LineTo(cx - 1, cy + 1 + d);
+    canvas->LineTo(cx + 4, cy - 4 + d);
+  }
+}
+
+}  // namespace
+
+void TMenuItem::DoDrawText(TCanvas* canvas, const AnsiString& caption, TRect& rect, bool selected, int flags) {
+  AnsiString text = caption;
+  // An empty caption still gets the height of a line.
+  if ((flags & DT_CALCRECT) && (text.IsEmpty() || text == "&")) text += " ";
+  canvas->Brush()->SetStyle(bsClear);
+  if (FDefault) canvas->Font()->SetStyle(static_cast<TFontStyles>(canvas->Font()->Style() | fsBold));
+  if (!FEnabled && !(flags & DT_CALCRECT)) {
+    if (!selected) {
+      TRect shifted = rect;
+      OffsetRect(&shifted, 1, 1);
+      canvas->Font()->SetColor(clBtnHighlight);
+      canvas->RequiredState(csHandleValid | csFontValid | csBrushValid);
+      DrawTextA(canvas->Handle(), text.c_str(), text.Length(), &shifted, static_cast<UINT>(flags));
+    }
+    canvas->Font()->SetColor(selected && ColorToRGB(clHighlight) == ColorToRGB(clBtnShadow) ? clBtnHighlight
+                                                                                            : clBtnShadow);
+  }
+  canvas->RequiredState(csHandleValid | csFontValid | csBrushValid);
+  DrawTextA(canvas->Handle(), text.c_str(), text.Length(), &rect, static_cast<UINT>(flags));
+}
+
+void TMenuItem::AdvancedDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState state, bool topLevel) {
+  if (IsOwnerDrawn()) {
+    if (OnAdvancedDrawItem) {
+      OnAdvancedDrawItem(this, canvas, rect, state, topLevel);
+      return;
+    }
+    if (OnDrawItem) {
+      OnDrawItem(this, canvas, rect, (state & odSelected) != 0);
+      return;
+    }
+  }
+  bool selected = (state & (odSelected | odHotLight)) != 0;
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(selected ? clHighlight : clMenu);
+  canvas->FillRect(rect);
+  canvas->Font()->SetColor(selected ? clHighlightText : clMenuText);
+  if (IsLine()) {
+    TRect line = rect;
+    line.top = (rect.top + rect.bottom) / 2 - 1;
+    line.bottom = line.top + 2;
+    DrawEdge(canvas->Handle(), &line, EDGE_ETCHED, BF_TOP);
+    return;
+  }
+  TCustomImageList* images = GetImageList();
+  TRect textRect = rect;
+  if (!topLevel) {
+    int column = images ? images->Width() : kCheckColumn;
+    TRect glyph(rect.left + 2, rect.top, rect.left + 2 + column, rect.bottom);
+    bool hasImage = images && FImageIndex >= 0 && FImageIndex < images->Count();
+    bool hasBitmap = FBitmap && !FBitmap->Empty();
+    if (hasImage) {
+      int y = glyph.top + (glyph.Height() - images->Height()) / 2;
+      if (FChecked) {
+        TRect frame(glyph.left - 1, y - 1, glyph.right + 1, y + images->Height() + 1);
+        DrawEdge(canvas->Handle(), &frame, BDR_SUNKENOUTER, BF_RECT);
+      }
+      images->Draw(canvas, glyph.left, y, FImageIndex, FEnabled);
+    } else if (hasBitmap) {
+      canvas->Draw(glyph.left + (glyph.Width() - FBitmap->Width()) / 2,
+                   glyph.top + (glyph.Height() - FBitmap->Height()) / 2, FBitmap);
+    } else if (FChecked) {
+      DrawCheckMark(canvas, glyph, FRadioItem);
+    }
+    textRect.left = glyph.right + kTextGap;
+    textRect.right -= kRightMargin;
+  }
+  int flags = DT_EXPANDTABS | DT_SINGLELINE | DT_VCENTER | (topLevel ? DT_CENTER : DT_LEFT);
+  if (state & odNoAccel) flags |= DT_HIDEPREFIX;
+  canvas->Font()->SetColor(selected ? clHighlightText : clMenuText);
+  TRect captionRect = textRect;
+  DoDrawText(canvas, FCaption, captionRect, selected, flags);
+  if (!topLevel && FShortCut != 0 && FItems.empty()) {
+    canvas->Font()->SetColor(selected ? clHighlightText : clMenuText);
+    TRect shortCutRect = textRect;
+    DoDrawText(canvas, ShortCutToText(FShortCut), shortCutRect, selected,
+               DT_RIGHT | DT_EXPANDTABS | DT_SINGLELINE | DT_VCENTER);
+  }
+}
+
+void TMenuItem::DrawItem(TCanvas* canvas, const TRect& rect, bool selected) {
+  TOwnerDrawState state = (selected ? odSelected : 0) | (FChecked ? odChecked : 0) |
+                          (FEnabled ? 0 : odDisabled | odGrayed) | (FDefault ? odDefault : 0);
+  AdvancedDrawItem(canvas, rect, state, IsTopOfMainMenu());
+}
+
+void TMenuItem::MeasureItem(TCanvas* canvas, int& width, int& height) {
+  int barHeight = GetSystemMetrics(SM_CYMENU);
+  if (IsLine()) {
+    width = 0;
+    height = barHeight / 2;
+  } else {
+    TRect r(0, 0, 0, 0);
+    DoDrawText(canvas, FCaption, r, false, DT_CALCRECT | DT_NOCLIP | DT_EXPANDTABS | DT_SINGLELINE);
+    width = r.Width();
+    height = std::max<int>(r.Height() + 4, barHeight);
+    if (IsTopOfMainMenu()) {
+      width += 2 * kTextGap;
+    } else {
+      TCustomImageList* images = GetImageList();
+      width += 2 + (images ? images->Width() : kCheckColumn) + kTextGap + kRightMargin;
+      if (images) height = std::max(height, images->Height() + 4);
+      if (FShortCut != 0 && FItems.empty()) {
+        TRect s(0, 0, 0, 0);
+        DoDrawText(canvas, ShortCutToText(FShortCut), s, false, DT_CALCRECT | DT_NOCLIP | DT_EXPANDTABS | DT_SINGLELINE);
+        width += 2 * kTextGap + s.Width();
+      }
+    }
+  }
+  if (OnMeasureItem) OnMeasureItem(this, canvas, width, height);
+}
+
+// ===========================================================================
 // TMenu
 
 CL_DEFINE_CLASS(TMenu, TComponent)
@@ -499,12 +685,74 @@ TMenu::TMenu(TComponent* owner) : TComponent(owner) {
 
 TMenu::~TMenu() {
   Destroying();
+  if (FImages) FImages->RemoveFreeNotification(this);
   FItems->FMenu = nullptr;
   delete FItems;
   FItems = nullptr;
 }
 
 HMENU TMenu::GetHandle() { return FItems->Handle(); }
+
+void TMenu::RebuildAll() {
+  auto rebuild = [](auto&& self, TMenuItem* item) -> void {
+    item->RebuildHandle();
+    for (TMenuItem* child : item->FItems) self(self, child);
+  };
+  rebuild(rebuild, FItems);
+  MenuChanged(nullptr, true);
+}
+
+void TMenu::SetOwnerDraw(bool value) {
+  if (FOwnerDraw == value) return;
+  FOwnerDraw = value;
+  RebuildAll();
+}
+
+void TMenu::SetImages(TCustomImageList* value) {
+  if (FImages == value) return;
+  if (FImages) FImages->RemoveFreeNotification(this);
+  FImages = value;
+  if (value) value->FreeNotification(this);
+  RebuildAll();
+}
+
+void TMenu::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == FImages) {
+    FImages = nullptr;
+    if (!(ComponentState() & csDestroying)) RebuildAll();
+  }
+}
+
+bool TMenu::DispatchDrawItem(const DRAWITEMSTRUCT& draw) {
+  if (draw.CtlType != ODT_MENU) return false;
+  TMenuItem* item = FindItem(draw.itemID, fkCommand);
+  if (!item || item == FItems) return false;
+  TBorrowedCanvas canvas(draw.hDC);
+  item->AdvancedDrawItem(canvas.Canvas(), TRect(draw.rcItem), static_cast<TOwnerDrawState>(LOWORD(draw.itemState)),
+                         item->IsTopOfMainMenu());
+  return true;
+}
+
+bool TMenu::DispatchMeasureItem(MEASUREITEMSTRUCT& measure) {
+  if (measure.CtlType != ODT_MENU) return false;
+  TMenuItem* item = FindItem(measure.itemID, fkCommand);
+  if (!item || item == FItems) return false;
+  HDC dc = GetDC(nullptr);
+  int width = static_cast<int>(measure.itemWidth);
+  int height = static_cast<int>(measure.itemHeight);
+  try {
+    TBorrowedCanvas canvas(dc);
+    item->MeasureItem(canvas.Canvas(), width, height);
+  } catch (...) {
+    ReleaseDC(nullptr, dc);
+    throw;
+  }
+  ReleaseDC(nullptr, dc);
+  measure.itemWidth = static_cast<UINT>(std::max(width, 0));
+  measure.itemHeight = static_cast<UINT>(std::max(height, 0));
+  return true;
+}
 
 void TMenu::SetWindowHandle(HWND value) { FWindowHandle = value; }
 
@@ -663,6 +911,21 @@ void TPopupList::WndProc(TMessage& message) {
       for (int i = 0; i < Count(); ++i)
         if (static_cast<TPopupMenu*>(Items(i))->DispatchPopup(reinterpret_cast<HMENU>(message.WParam))) return;
       break;
+    case WM_DRAWITEM:
+      for (int i = 0; i < Count(); ++i)
+        if (static_cast<TPopupMenu*>(Items(i))->DispatchDrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam))) {
+          message.Result = TRUE;
+          return;
+        }
+      break;
+    case WM_MEASUREITEM:
+      for (int i = 0; i < Count(); ++i)
+        if (static_cast<TPopupMenu*>(Items(i))->DispatchMeasureItem(
+                *reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam))) {
+          message.Result = TRUE;
+          return;
+        }
+      break;
     case WM_MENUSELECT: {
       UINT flags = HIWORD(message.WParam);
       UINT id = LOWORD(message.WParam);
@@ -710,6 +973,12 @@ void RegisterMenuProperties() {
   RegisterProperty(c, "HelpContext", pkInteger, &TMenuItem::SetHelpContext, &TMenuItem::HelpContext, 0);
   RegisterProperty(c, "Action", pkComponent, &TMenuItem::SetAction, &TMenuItem::Action);
   RegisterEventField(c, "OnClick", &TMenuItem::OnClick);
+  RegisterEventField(c, "OnDrawItem", &TMenuItem::OnDrawItem);
+  RegisterEventField(c, "OnAdvancedDrawItem", &TMenuItem::OnAdvancedDrawItem);
+  RegisterEventField(c, "OnMeasureItem", &TMenuItem::OnMeasureItem);
+  c = &TMenu::Class;
+  RegisterProperty(c, "OwnerDraw", pkBool, &TMenu::SetOwnerDraw, &TMenu::OwnerDraw, 0);
+  RegisterProperty(c, "Images", pkComponent, &TMenu::SetImages, &TMenu::Images);
   c = &TPopupMenu::Class;
   RegisterProperty(c, "Alignment", TPropType::Enum(PopupAlignmentNames), &TPopupMenu::SetAlignment,
                    &TPopupMenu::Alignment, paLeft);

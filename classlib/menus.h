@@ -4,6 +4,8 @@
 #pragma once
 
 #include "controls.h"
+#include "imglist.h"
+#include "stdctrls.h"
 
 CL_EXCEPTION(EMenuError, Exception)
 
@@ -26,35 +28,13 @@ enum TMenuBreak : uint8_t { mbNone, mbBreak, mbBarBreak };
 enum TFindItemKind : uint8_t { fkCommand, fkHandle, fkShortCut };
 enum TPopupAlignment : uint8_t { paLeft, paRight, paCenter };
 
-class TMenuActionLink : public TActionLink {
-  CL_CLASS(TMenuActionLink, TActionLink)
-public:
-  explicit TMenuActionLink(TObject* client);
-  TMenuItem* Client() const { return FClient; }
-
-  bool IsCaptionLinked() override;
-  bool IsCheckedLinked() override;
-  bool IsEnabledLinked() override;
-  bool IsHelpContextLinked() override;
-  bool IsHintLinked() override;
-  bool IsImageIndexLinked() override;
-  bool IsShortCutLinked() override;
-  bool IsVisibleLinked() override;
-  bool IsOnExecuteLinked() override;
-  void SetCaption(const AnsiString& value) override;
-  void SetChecked(bool value) override;
-  void SetEnabled(bool value) override;
-  void SetHelpContext(int value) override;
-  void SetHint(const AnsiString& value) override;
-  void SetImageIndex(int value) override;
-  void SetShortCut(TShortCut value) override;
-  void SetVisible(bool value) override;
-  void SetOnExecute(TNotifyEvent value) override;
-
-protected:
-  void AssignClient(TObject* client) override;
-  TMenuItem* FClient = nullptr;
-};
+// Owner-drawn items: OnDrawItem knows only whether the item is selected;
+// OnAdvancedDrawItem gets the whole owner-draw state and whether the item
+// sits on the menu bar; OnMeasureItem may change the size the item asks for.
+using TMenuDrawItemEvent = TEvent<void(TObject* sender, TCanvas* canvas, const TRect& rect, bool selected)>;
+using TAdvancedMenuDrawItemEvent =
+    TEvent<void(TObject* sender, TCanvas* canvas, const TRect& rect, TOwnerDrawState state, bool topLevel)>;
+using TMenuMeasureItemEvent = TEvent<void(TObject* sender, TCanvas* canvas, int& width, int& height)>;
 
 // One item. Every item has a command id from a process-wide pool (also an
 // item with sub-items); an item with sub-items has its own native menu.
@@ -87,6 +67,13 @@ public:
   void SetBreak(TMenuBreak value);
   int ImageIndex() const { return FImageIndex; }
   void SetImageIndex(int value);
+  // The item's own glyph, made on first use; shown when the menu's image
+  // list has no image for the item.
+  TBitmap* Bitmap();
+  void SetBitmap(TBitmap* value);
+  bool HasBitmap() const { return FBitmap != nullptr; }
+  // The image list of the item's menu; null when it has none.
+  TCustomImageList* GetImageList() const;
   int HelpContext() const { return FHelpContext; }
   void SetHelpContext(int value) { FHelpContext = value; }
   bool IsLine() const { return FCaption == "-"; }
@@ -129,9 +116,22 @@ public:
   void Loaded() override;
   void Notification(TComponent* component, TOperation operation) override;
 
+  // Owner drawing (the menu is OwnerDraw or has Images). WM_DRAWITEM reaches
+  // AdvancedDrawItem, WM_MEASUREITEM MeasureItem; a derived item overrides
+  // them, and each calls the item's handler when it has one, else draws or
+  // measures the item the platform's way.
+  virtual void AdvancedDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState state, bool topLevel);
+  virtual void DrawItem(TCanvas* canvas, const TRect& rect, bool selected);
+  virtual void MeasureItem(TCanvas* canvas, int& width, int& height);
+  // The menu draws this item itself (its menu is owner-drawn).
+  bool IsOwnerDrawn() const;
+
   TNotifyEvent OnClick;
   TNotifyEvent GetOnClick() const { return OnClick; }
   void SetOnClick(TNotifyEvent value) { OnClick = value; }
+  TMenuDrawItemEvent OnDrawItem;
+  TAdvancedMenuDrawItemEvent OnAdvancedDrawItem;
+  TMenuMeasureItemEvent OnMeasureItem;
 
 protected:
   friend class TMenu;
@@ -146,10 +146,14 @@ protected:
   void RebuildHandle();
   void DoActionChange(TObject* sender);
   bool IsTopOfMainMenu() const;
+  // Draws caption on the canvas as menus show item texts: a disabled item
+  // embossed, a default one bold. With DT_CALCRECT it only measures into rect.
+  virtual void DoDrawText(TCanvas* canvas, const AnsiString& caption, TRect& rect, bool selected, int flags);
 
 private:
   void SetParentItem(TMenuItem* parent) { FParent = parent; }
   void ItemsChanged(bool rebuild);
+  void KindChanged();
   AnsiString FCaption;
   AnsiString FHint;
   TShortCut FShortCut = 0;
@@ -168,6 +172,23 @@ private:
   TMenu* FMenu = nullptr;  // set on a menu's root item
   std::vector<TMenuItem*> FItems;
   TBasicActionLink* FActionLink = nullptr;
+  TBitmap* FBitmap = nullptr;
+};
+
+// The link of a menu item: a caption counts as linked when it differs from
+// the action's only in hot-key markers and case.
+class TMenuActionLink : public TClientActionLink<TMenuItem> {
+  CL_CLASS(TMenuActionLink, TActionLink)
+public:
+  using TClientActionLink<TMenuItem>::TClientActionLink;
+
+  bool IsCaptionLinked() override;
+  bool IsCheckedLinked() override;
+  bool IsImageIndexLinked() override;
+  bool IsShortCutLinked() override;
+  void SetChecked(bool value) override;
+  void SetImageIndex(int value) override;
+  void SetShortCut(TShortCut value) override;
 };
 
 class TMenu : public TComponent {
@@ -190,10 +211,19 @@ public:
   // Runs the enabled item with the key's shortcut; true when one had it.
   virtual bool IsShortCut(TMessage& message);
   bool IsRightToLeft() const { return false; }
-  bool OwnerDraw() const { return false; }
-  TCustomImageList* Images() const { return nullptr; }
+  // Owner-drawn menus (also every menu with images) are built with owner-drawn
+  // native items; a change rebuilds the native menus.
+  bool OwnerDraw() const { return FOwnerDraw; }
+  void SetOwnerDraw(bool value);
+  TCustomImageList* Images() const { return FImages; }
+  void SetImages(TCustomImageList* value);
+  // WM_DRAWITEM / WM_MEASUREITEM of an owner-drawn item of this menu; false
+  // when the message is about no item of it.
+  bool DispatchDrawItem(const DRAWITEMSTRUCT& draw);
+  bool DispatchMeasureItem(MEASUREITEMSTRUCT& measure);
 
   void GetChildren(std::vector<TComponent*>& list);
+  void Notification(TComponent* component, TOperation operation) override;
 
 protected:
   friend class TMenuItem;
@@ -202,6 +232,11 @@ protected:
   void MenuChanged(TMenuItem* source, bool rebuild);
   TMenuItem* FItems;
   HWND FWindowHandle = nullptr;
+
+private:
+  void RebuildAll();
+  bool FOwnerDraw = false;
+  TCustomImageList* FImages = nullptr;
 };
 
 class TMainMenu : public TMenu {

@@ -172,11 +172,7 @@ void TCustomLabel::CMFontChanged(TMessage& m) {
 }
 
 void TCustomLabel::CMDialogChar(TMessage& m) {
-  if (FFocusControl && Enabled() && FShowAccelChar && IsAccel(static_cast<WORD>(m.WParam), GetLabelText()) &&
-      FFocusControl->CanFocus()) {
-    FFocusControl->SetFocus();
-    m.Result = 1;
-  }
+  FocusNamedControl(this, m, [&](WORD key) { return IsAccel(key, GetLabelText()); });
 }
 
 // ---------------------------------------------------------------------------
@@ -215,14 +211,10 @@ void TCustomEdit::CreateParams(TCreateParams& params) {
 }
 
 void TCustomEdit::CreateWnd() {
-  FCreating = true;
-  try {
+  {
+    TScopedValue<bool> creating(FCreating, true);
     TWinControl::CreateWnd();
-  } catch (...) {
-    FCreating = false;
-    throw;
   }
-  FCreating = false;
   HWND h = WindowHandle();
   SendMaxLength();
   if (FPasswordChar) SendMessageA(h, EM_SETPASSWORDCHAR, static_cast<BYTE>(FPasswordChar), 0);
@@ -346,12 +338,8 @@ void TCustomEdit::Change() {
 
 void TCustomEdit::AdjustHeight() {
   if (!FAutoSize || (ComponentState() & csLoading)) return;
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, Font()->Handle());
   TEXTMETRICA tm{};
-  GetTextMetricsA(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
+  GetTextMetricsA(TScreenFontDC(Font()).Handle(), &tm);
   int border = FBorderStyle == bsSingle ? GetSystemMetrics(SM_CYBORDER) * (FCtl3D ? 8 : 6) : 0;
   SetHeight(tm.tmHeight + border);
 }
@@ -368,15 +356,8 @@ void TCustomEdit::CMEnter(TMessage& m) {
 }
 
 void TCustomEdit::CMRecreateWnd(TMessage& m) {
-  bool saved = FRecreating;
-  FRecreating = true;
-  try {
-    InheritedMsg(&TWinControl::MessageMap, m);
-  } catch (...) {
-    FRecreating = saved;
-    throw;
-  }
-  FRecreating = saved;
+  TScopedValue<bool> recreating(FRecreating, true);
+  InheritedMsg(&TWinControl::MessageMap, m);
 }
 
 void TCustomEdit::CMFontChanged(TMessage& m) {
@@ -817,12 +798,8 @@ CL_END_MESSAGE_MAP
 namespace {
 // The height of "0" in a font, measured on the screen.
 int CaptionHeight(TFont* font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font->Handle());
   SIZE size{};
-  GetTextExtentPoint32A(dc, "0", 1, &size);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
+  GetTextExtentPoint32A(TScreenFontDC(font).Handle(), "0", 1, &size);
   return size.cy;
 }
 }  // namespace
@@ -911,13 +888,14 @@ void TCustomStaticText::CreateParams(TCreateParams& params) {
 void TCustomStaticText::AdjustBounds() {
   if ((ComponentState() & csLoading) || !FAutoSize) return;
   AnsiString text = GetText();
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, Font()->Handle());
   SIZE size{};
-  GetTextExtentPoint32A(dc, text.c_str(), text.Length(), &size);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  SetBounds(Left(), Top(), size.cx + GetSystemMetrics(SM_CXBORDER) * 4, size.cy + GetSystemMetrics(SM_CYBORDER) * 4);
+  GetTextExtentPoint32A(TScreenFontDC(Font()).Handle(), text.c_str(), text.Length(), &size);
+  FitToTextExtent(size);
+}
+
+void TCustomStaticText::FitToTextExtent(const SIZE& textExtent) {
+  SetBounds(Left(), Top(), textExtent.cx + GetSystemMetrics(SM_CXBORDER) * 4,
+            textExtent.cy + GetSystemMetrics(SM_CYBORDER) * 4);
 }
 
 void TCustomStaticText::SetAlignment(TAlignment v) {
@@ -971,11 +949,7 @@ void TCustomStaticText::CMFontChanged(TMessage& m) {
 }
 
 void TCustomStaticText::CMDialogChar(TMessage& m) {
-  if (FFocusControl && Enabled() && FShowAccelChar && IsAccel(static_cast<WORD>(m.WParam), GetText()) &&
-      FFocusControl->CanFocus()) {
-    FFocusControl->SetFocus();
-    m.Result = 1;
-  }
+  FocusNamedControl(this, m, [&](WORD key) { return IsAccel(key, GetText()); });
 }
 
 // ---------------------------------------------------------------------------

@@ -23,6 +23,38 @@ enum : uint16_t {
 extern const char* const SLineTooLong;
 extern const char* const SInsertLineError;
 
+// The screen's device context with a font selected, for measuring text before
+// a control has a window; both are let go when the object ends.
+class TScreenFontDC {
+public:
+  explicit TScreenFontDC(TFont* font) : FDC(GetDC(nullptr)), FOld(SelectObject(FDC, font->Handle())) {}
+  ~TScreenFontDC() {
+    SelectObject(FDC, FOld);
+    ReleaseDC(nullptr, FDC);
+  }
+  TScreenFontDC(const TScreenFontDC&) = delete;
+  TScreenFontDC& operator=(const TScreenFontDC&) = delete;
+  HDC Handle() const { return FDC; }
+
+private:
+  HDC FDC;
+  HGDIOBJ FOld;
+};
+
+// The hot key of a label or a static text: when isAccel(key) holds for the
+// message's key, the focus control the label names takes the focus and the
+// message is answered. The text is only looked at for an enabled label that
+// shows its accelerator and names a control.
+template <class TLabelLike, class IsAccelKey>
+void FocusNamedControl(TLabelLike* label, TMessage& message, IsAccelKey&& isAccel) {
+  TWinControl* focus = label->FocusControl();
+  if (focus && label->Enabled() && label->ShowAccelChar() && isAccel(static_cast<WORD>(message.WParam)) &&
+      focus->CanFocus()) {
+    focus->SetFocus();
+    message.Result = 1;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Label: text drawn on the parent's window.
 
@@ -412,6 +444,8 @@ protected:
   void CreateParams(TCreateParams& params) override;
   // With AutoSize, the caption's extent plus the borders.
   virtual void AdjustBounds();
+  // The size of textExtent plus two borders on each side.
+  void FitToTextExtent(const SIZE& textExtent);
   void CMTextChanged(TMessage& m);
   void CMFontChanged(TMessage& m);
   void CMDialogChar(TMessage& m);

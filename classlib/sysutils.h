@@ -409,5 +409,22 @@ struct TResStringRec {
 AnsiString LoadResString(const TResStringRec* rec);
 HINSTANCE FindResourceHInstance(HINSTANCE instance);
 
+// --- scopes ---------------------------------------------------------------------------
+
+// Gives a variable a value for a scope and puts back what it held when the
+// scope ends, by an exception too (a re-entrancy flag, a window handle hidden
+// for a while).
+template <class T> class TScopedValue {
+public:
+  TScopedValue(T& variable, T value) : FVariable(variable), FSaved(variable) { FVariable = value; }
+  ~TScopedValue() { FVariable = FSaved; }
+  TScopedValue(const TScopedValue&) = delete;
+  TScopedValue& operator=(const TScopedValue&) = delete;
+
+private:
+  T& FVariable;
+  T FSaved;
+};
+
 void UnitInit_sysutils();
 void UnitFini_sysutils();

@@ -182,48 +182,42 @@ void UcActionLink_SetHint(bool isLinked, TBasicAction* action, TControl* control
 // ===========================================================================
 // Actions
 
-bool TUcCustomAction::GetInterface(const GUID& iid, void** obj) {
-  if (IsEqualGUID(iid, IID_IUcAction)) {
-    if (obj) *obj = static_cast<IUcAction*>(this);
-    return true;
-  }
-  return TCustomAction::GetInterface(iid, obj);
+// ===========================================================================
+// Action list
+
+TUcActionList::TUcActionList(TComponent* owner) : TActionList(owner) {
+  if (owner && (owner->ComponentState() & csDesigning)) FComponentState |= csDesigning;
+  if (!(ComponentState() & csDesigning)) return;
+  FCheckTimer = new TTimer(this);
+  FCheckTimer->SetEnabled(false);
+  FCheckTimer->SetInterval(50);
+  FCheckTimer->SetOnTimer(MakeEvent<&TUcActionList::CheckTimerFired>(this));
+  ReplaceActionsList(new TActionListList(this));
 }
 
-void TUcCustomAction::DefineProperties(TFiler* filer) {
-  TCustomAction::DefineProperties(filer);
-  UcPersistent_AfterInherited_DefineProperties(filer, this);
-}
-
-void TUcCustomAction::Assign(TPersistent* source) {
-  TCustomAction::Assign(source);
-  UcAction_AfterInherited_Assign(this, source);
-}
-
-bool TUcAction::GetInterface(const GUID& iid, void** obj) {
-  if (IsEqualGUID(iid, IID_IUcAction)) {
-    if (obj) *obj = static_cast<IUcAction*>(this);
-    return true;
-  }
-  return TAction::GetInterface(iid, obj);
-}
-
-void TUcAction::DefineProperties(TFiler* filer) {
-  TAction::DefineProperties(filer);
-  UcPersistent_AfterInherited_DefineProperties(filer, this);
-}
-
-void TUcAction::Assign(TPersistent* source) {
-  TAction::Assign(source);
-  UcAction_AfterInherited_Assign(this, source);
+void TUcActionList::CheckTimerFired(TObject* sender) {
+  (void)sender;
+  CheckActions();
 }
 
 void TUcActionList::CheckActions() {
+  if (FCheckTimer) FCheckTimer->SetEnabled(false);
   if (!(ComponentState() & csDesigning))
     throw EUcInternalError("UC Internal Error: TUcActionList.CheckActions runs only while designing.");
   if (!UpgradeActionListItemsProc)
     throw EUcInternalError("UC Internal Error: TUcActionList.CheckActions has no upgrade procedure.");
   UpgradeActionListItemsProc(this);
+}
+
+CL_DEFINE_CLASS(TActionListList, TList)
+
+void TActionListList::Notify(void* ptr, TListNotification action) {
+  TList::Notify(ptr, action);
+  TTimer* timer = FActionList ? FActionList->CheckTimer() : nullptr;
+  if (action == lnAdded && timer && !IsWideAction(static_cast<TContainedAction*>(ptr))) {
+    timer->SetEnabled(false);
+    timer->SetEnabled(true);
+  }
 }
 
 // ===========================================================================

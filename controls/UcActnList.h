@@ -10,8 +10,11 @@
 #include "buttons.h"
 #include "comctrls.h"
 #include "controls.h"
+#include "extctrls.h"
 #include "menus.h"
 #include "stdctrls.h"
+
+#include "UcComponentProps.h"
 
 class TUcMenuItem;
 
@@ -75,34 +78,49 @@ void UcActionLink_SetHint(bool isLinked, TBasicAction* action, TControl* control
 // ---------------------------------------------------------------------------
 // Actions.
 
-class TUcCustomAction : public TCustomAction, public IUcAction {
+// The wide Caption and Hint of an action class and its IUcAction mark; the
+// wide texts travel in layouts beside the ANSI ones, and Assign copies them
+// whole.
+template <class TBase>
+class TUcActionTexts : public TBase, public IUcAction {
+public:
+  explicit TUcActionTexts(TComponent* owner) : TBase(owner) {}
+  WideString Caption() { return UcAction_GetCaption(this); }
+  void SetCaption(const WideString& value) { UcAction_SetCaption(this, value); }
+  WideString Hint() { return UcAction_GetHint(this); }
+  void SetHint(const WideString& value) { UcAction_SetHint(this, value); }
+  bool GetInterface(const GUID& iid, void** obj) override {
+    if (IsEqualGUID(iid, IID_IUcAction)) {
+      if (obj) *obj = static_cast<IUcAction*>(this);
+      return true;
+    }
+    return TBase::GetInterface(iid, obj);
+  }
+  void DefineProperties(TFiler* filer) override {
+    TBase::DefineProperties(filer);
+    UcPersistent_AfterInherited_DefineProperties(filer, this);
+  }
+  void Assign(TPersistent* source) override {
+    TBase::Assign(source);
+    UcAction_AfterInherited_Assign(this, source);
+  }
+};
+
+class TUcCustomAction : public TUcActionTexts<TCustomAction> {
   CL_CLASS(TUcCustomAction, TCustomAction)
 public:
-  explicit TUcCustomAction(TComponent* owner) : TCustomAction(owner) {}
-  WideString Caption() { return UcAction_GetCaption(this); }
-  void SetCaption(const WideString& value) { UcAction_SetCaption(this, value); }
-  WideString Hint() { return UcAction_GetHint(this); }
-  void SetHint(const WideString& value) { UcAction_SetHint(this, value); }
-  bool GetInterface(const GUID& iid, void** obj) override;
-  void DefineProperties(TFiler* filer) override;
-  void Assign(TPersistent* source) override;
+  using TUcActionTexts<TCustomAction>::TUcActionTexts;
 };
 
-class TUcAction : public TAction, public IUcAction {
+class TUcAction : public TUcActionTexts<TAction> {
   CL_CLASS(TUcAction, TAction)
 public:
-  explicit TUcAction(TComponent* owner) : TAction(owner) {}
-  WideString Caption() { return UcAction_GetCaption(this); }
-  void SetCaption(const WideString& value) { UcAction_SetCaption(this, value); }
-  WideString Hint() { return UcAction_GetHint(this); }
-  void SetHint(const WideString& value) { UcAction_SetHint(this, value); }
-  bool GetInterface(const GUID& iid, void** obj) override;
-  void DefineProperties(TFiler* filer) override;
-  void Assign(TPersistent* source) override;
+  using TUcActionTexts<TAction>::TUcActionTexts;
 };
 
-// At run time an action list like the class library's. A design environment
-// may set the upgrade hook; CheckActions calls it with the list.
+// At run time an action list like the class library's. While it is being
+// designed, a plain action added to it starts the check timer, whose
+// CheckActions hands the list to the design environment's upgrade hook.
 class TUcActionList;
 using TUpgradeActionListItemsProc = void (*)(TUcActionList* actionList);
 extern TUpgradeActionListItemsProc UpgradeActionListItemsProc;
@@ -110,9 +128,32 @@ extern TUpgradeActionListItemsProc UpgradeActionListItemsProc;
 class TUcActionList : public TActionList {
   CL_CLASS(TUcActionList, TActionList)
 public:
-  explicit TUcActionList(TComponent* owner) : TActionList(owner) {}
+  // A list made by a designed owner is designed too: it gets the check timer
+  // (disabled, 50 ms) and a TActionListList for its actions.
+  explicit TUcActionList(TComponent* owner);
   // Only while designing, with an upgrade hook; EUcInternalError otherwise.
   void CheckActions();
+  // Null at run time.
+  TTimer* CheckTimer() const { return FCheckTimer; }
+
+private:
+  void CheckTimerFired(TObject* sender);
+  TTimer* FCheckTimer = nullptr;
+};
+
+// The list that holds a designed TUcActionList's actions: adding a plain
+// (not wide) action restarts the list's check timer.
+class TActionListList : public TList {
+  CL_CLASS(TActionListList, TList)
+public:
+  explicit TActionListList(TUcActionList* actionList) : FActionList(actionList) {}
+  TUcActionList* ActionList() const { return FActionList; }
+
+protected:
+  void Notify(void* ptr, TListNotification action) override;
+
+private:
+  TUcActionList* FActionList;
 };
 
 // ---------------------------------------------------------------------------

@@ -241,59 +241,14 @@ void TUcBitBtn::DrawItem(const DRAWITEMSTRUCT& dis) {
     TBitBtn::DrawItem(dis);
     return;
   }
-  FCanvas->SetHandle(dis.hDC);
-  // The canvas lets go of the record's device context on every way out; an
-  // aborted paint (its glyph images are on the way) ends here silently.
+  // An aborted paint (its glyph images are on the way) ends here silently.
   try {
-    FCanvas->SetFont(Font());
-    const bool isDown = (dis.itemState & ODS_SELECTED) != 0;
-    const bool isDefault = (dis.itemState & ODS_FOCUS) != 0;
-    const bool isFocused = FIsFocused;
-    TButtonState state = !Enabled() ? bsDisabled : isDown ? bsDown : bsUp;
-    TRect r = ClientRect();
-    UINT flags = DFCS_BUTTONPUSH | DFCS_ADJUSTRECT;
-    if (isDown) flags |= DFCS_PUSHED;
-    if (dis.itemState & ODS_DISABLED) flags |= DFCS_INACTIVE;
-    if (isFocused || isDefault) {
-      FCanvas->Pen()->SetColor(clWindowFrame);
-      FCanvas->Pen()->SetWidth(1);
-      FCanvas->Brush()->SetStyle(bsClear);
-      FCanvas->Rectangle(r);
-      InflateRect(&r, -1, -1);
-    }
-    if (isDown) {
-      FCanvas->Pen()->SetColor(clBtnShadow);
-      FCanvas->Pen()->SetWidth(1);
-      FCanvas->Brush()->SetStyle(bsSolid);
-      FCanvas->Brush()->SetColor(clBtnFace);
-      FCanvas->Rectangle(r);
-      InflateRect(&r, -1, -1);
-    } else {
-      DrawFrameControl(dis.hDC, &r, DFC_BUTTON, flags);
-    }
-    if (isFocused) {
-      r = ClientRect();
-      InflateRect(&r, -1, -1);
-    }
-    FCanvas->SetFont(Font());
-    if (isDown) OffsetRect(&r, 1, 1);
-    TButtonGlyph_Draw(this, FCanvas, r, TPoint(0, 0), Caption(), FLayout, FMargin, FSpacing, state, false,
-                      DrawTextBiDiModeFlags(0));
-    if (isFocused && isDefault) {
-      r = ClientRect();
-      InflateRect(&r, -4, -4);
-      FCanvas->Pen()->SetColor(clWindowFrame);
-      FCanvas->Brush()->SetStyle(bsSolid);
-      FCanvas->Brush()->SetColor(clBtnFace);
-      FCanvas->RequiredState(csAllValid);
-      DrawFocusRect(FCanvas->Handle(), &r);
-    }
+    DrawFace(dis, [&](const TRect& r, TButtonState state) {
+      TButtonGlyph_Draw(this, FCanvas, r, TPoint(0, 0), Caption(), FLayout, FMargin, FSpacing, state, false,
+                        DrawTextBiDiModeFlags(0));
+    });
   } catch (const EAbortPaint&) {
-  } catch (...) {
-    FCanvas->SetHandle(nullptr);
-    throw;
   }
-  FCanvas->SetHandle(nullptr);
 }
 
 void TUcBitBtn::CMDialogChar(TMessage& m) {

@@ -76,17 +76,13 @@ public:
   void SetText(const WideString& value) { UcControl_SetText(this, value); }
   // A stock kind's caption is not stored; a custom button's as a button's.
   bool IsCaptionStored();
-  UC_WIDE_HINT_MEMBERS
 
   bool GetInterface(const GUID& iid, void** obj) override;
   TButtonGlyph* GetButtonGlyph() override { return ButtonGlyph(); }
   void UpdateInternalGlyphList() override;
   bool UcMouseInControl() const { return FUcMouseInControl; }
 
-  UC_STANDARD_OVERRIDES
-
-protected:
-  void CreateWindowHandle(const TCreateParams& params) override;
+  UC_WIDE_WINDOW_MEMBERS
   void DrawItem(const DRAWITEMSTRUCT& dis) override;
   void CNDrawItem(TMessage& m);
   void CMDialogChar(TMessage& m);

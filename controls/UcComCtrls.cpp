@@ -7,6 +7,8 @@
 #include "UcWideStrUtils.h"
 #include "UcWideStreams.h"
 
+#include "sysutils.h"
+
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -79,6 +81,34 @@ void EditWindowMessage(TWinControl* view, HWND edit, WNDPROC oldProc, TMessage& 
   message.Result = CallWindowProcW(oldProc, edit, message.Msg, message.WParam, message.LParam);
 }
 
+// The procedure of a view's subclassed in-place edit window: the edit gets
+// its own procedure back when it ends.
+void EditWindowProc(TWinControl* view, HWND& edit, WNDPROC& oldProc, TMessage& message) {
+  HWND wnd = edit;
+  WNDPROC old = oldProc;
+  if (!wnd || !old) {
+    message.Result = 0;
+    return;
+  }
+  if (message.Msg == WM_NCDESTROY) {
+    SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+    edit = nullptr;
+    oldProc = nullptr;
+    message.Result = CallWindowProcW(old, wnd, message.Msg, message.WParam, message.LParam);
+    return;
+  }
+  EditWindowMessage(view, wnd, old, message);
+}
+
+// In-place editing begins: the view's edit window (asked with getEdit) is
+// subclassed with the view's procedure instance.
+void SubclassEditWindow(HWND view, UINT getEdit, WNDPROC instance, HWND& edit, WNDPROC& oldProc) {
+  edit = reinterpret_cast<HWND>(SendMessageW(view, getEdit, 0, 0));
+  if (!edit) return;
+  oldProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(edit, GWLP_WNDPROC));
+  SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(instance));
+}
+
 // The packed version of comctl32 (major << 16 | minor), 0 when unknown;
 // asked once per run.
 DWORD CachedComCtlVersion = 0xFFFFFFFF;
@@ -97,7 +127,8 @@ DWORD ComCtlVersion() {
   return version;
 }
 
-template <class T> T* CheckedNode(TTreeNode* node) { return node ? node->As<T>() : nullptr; }
+// The object as the wide class it must be (EInvalidCast otherwise); null stays null.
+template <class T, class U> T* AsOrNull(U* object) { return object ? object->template As<T>() : nullptr; }
 
 // The longest start of text, in whole code points (a surrogate pair is one),
 // whose UTF-8 form takes at most maxBytes.
@@ -125,27 +156,6 @@ WideString CutToUtf8Bytes(const WideString& text, int maxBytes) {
   return WideString(s.substr(0, i));
 }
 
-#pragma pack(push, 1)
-// The fixed part of a node record (the class library's node records too).
-struct TUtf8NodeRecord {
-  int32_t ImageIndex;
-  int32_t SelectedIndex;
-  int32_t StateIndex;
-  int32_t OverlayIndex;
-  uint32_t Data;
-  int32_t Count;
-  uint8_t TextLength;
-};
-#pragma pack(pop)
-static_assert(offsetof(TUtf8NodeRecord, ImageIndex) == 0);
-static_assert(offsetof(TUtf8NodeRecord, SelectedIndex) == 4);
-static_assert(offsetof(TUtf8NodeRecord, StateIndex) == 8);
-static_assert(offsetof(TUtf8NodeRecord, OverlayIndex) == 12);
-static_assert(offsetof(TUtf8NodeRecord, Data) == 16);
-static_assert(offsetof(TUtf8NodeRecord, Count) == 20);
-static_assert(offsetof(TUtf8NodeRecord, TextLength) == 24);
-static_assert(sizeof(TUtf8NodeRecord) == 25);
-
 const char Utf8Mark[] = "\xEF\xBB\xBF";
 
 WideString WideNodeText(TTreeNode* node) {
@@ -171,6 +181,53 @@ int CompareWide(TView* view, TItem* a, TItem* b, LPARAM data, WideString (*text)
         return lstrcmpW(text(a).c_str(), text(b).c_str());
       },
       0);
+}
+
+// The header of a notification this layer translates: a Unicode window's.
+// Any other goes to the class library's handling (from the table map up).
+NMHDR* WideNotification(TControl* view, const TMsgMap* map, TMessage& m) {
+  NMHDR* hdr = NotifyHdr(m);
+  if (Win32PlatformIsUnicode && hdr) return hdr;
+  view->InheritedMsg(map, m);
+  return nullptr;
+}
+
+// The class library's handling of a wide notification under its ANSI code
+// (the records are alike).
+void InheritedAsAnsi(TControl* view, const TMsgMap* map, TMessage& m, NMHDR* hdr, UINT ansiCode) {
+  TScopedValue<UINT> ansi(hdr->code, ansiCode);
+  view->InheritedMsg(map, m);
+}
+
+TCustomTreeView* OwningView(TTreeNode* node) { return node->TreeView(); }
+TCustomListView* OwningView(TListItem* item) { return item->ListView(); }
+
+// CompareWide for the control's sort callback, which hands over the objects
+// as its lParams.
+template <class TItem> int CompareWideParams(LPARAM param1, LPARAM param2, LPARAM data, WideString (*text)(TItem*)) {
+  auto* a = reinterpret_cast<TItem*>(param1);
+  auto* b = reinterpret_cast<TItem*>(param2);
+  if (!a || !b) return 0;
+  return CompareWide(OwningView(a), a, b, data, text);
+}
+
+// The text an in-place edit ended with: wide from a Unicode window, else the
+// window's ANSI bytes widened; null is empty.
+WideString EditedText(const wchar_t* text) {
+  if (!text) return WideString();
+  return Win32PlatformIsUnicode ? WideString(text) : AnsiToWide(AnsiString(reinterpret_cast<const char*>(text)));
+}
+
+// The view's wide OnEdited when set, else the class library's ANSI one (of
+// TBase), with the text converted there and back.
+template <class TBase, class TView, class TItem> void FireOnEdited(TView* view, TItem* item, WideString& s) {
+  if (view->OnEdited) {
+    view->OnEdited(view, item, s);
+  } else if (view->TBase::OnEdited) {
+    AnsiString a = WideToAnsi(s);
+    view->TBase::OnEdited(view, item, a);
+    s = AnsiToWide(a);
+  }
 }
 
 }  // namespace
@@ -205,44 +262,27 @@ bool TUcTreeNode::IsEqual(TTreeNode* node) {
   return Text() == WideNodeText(node) && Data() == node->Data();
 }
 
-TUcTreeNode* TUcTreeNode::getFirstChild() const { return CheckedNode<TUcTreeNode>(TTreeNode::getFirstChild()); }
-TUcTreeNode* TUcTreeNode::GetLastChild() const { return CheckedNode<TUcTreeNode>(TTreeNode::GetLastChild()); }
-TUcTreeNode* TUcTreeNode::GetNext() const { return CheckedNode<TUcTreeNode>(TTreeNode::GetNext()); }
+TUcTreeNode* TUcTreeNode::getFirstChild() const { return AsOrNull<TUcTreeNode>(TTreeNode::getFirstChild()); }
+TUcTreeNode* TUcTreeNode::GetLastChild() const { return AsOrNull<TUcTreeNode>(TTreeNode::GetLastChild()); }
+TUcTreeNode* TUcTreeNode::GetNext() const { return AsOrNull<TUcTreeNode>(TTreeNode::GetNext()); }
 TUcTreeNode* TUcTreeNode::GetNextChild(TTreeNode* value) const {
-  return CheckedNode<TUcTreeNode>(TTreeNode::GetNextChild(value));
+  return AsOrNull<TUcTreeNode>(TTreeNode::GetNextChild(value));
 }
-TUcTreeNode* TUcTreeNode::getNextSibling() const { return CheckedNode<TUcTreeNode>(TTreeNode::getNextSibling()); }
-TUcTreeNode* TUcTreeNode::GetNextVisible() const { return CheckedNode<TUcTreeNode>(TTreeNode::GetNextVisible()); }
-TUcTreeNode* TUcTreeNode::GetPrev() const { return CheckedNode<TUcTreeNode>(TTreeNode::GetPrev()); }
+TUcTreeNode* TUcTreeNode::getNextSibling() const { return AsOrNull<TUcTreeNode>(TTreeNode::getNextSibling()); }
+TUcTreeNode* TUcTreeNode::GetNextVisible() const { return AsOrNull<TUcTreeNode>(TTreeNode::GetNextVisible()); }
+TUcTreeNode* TUcTreeNode::GetPrev() const { return AsOrNull<TUcTreeNode>(TTreeNode::GetPrev()); }
 TUcTreeNode* TUcTreeNode::GetPrevChild(TTreeNode* value) const {
-  return CheckedNode<TUcTreeNode>(TTreeNode::GetPrevChild(value));
+  return AsOrNull<TUcTreeNode>(TTreeNode::GetPrevChild(value));
 }
-TUcTreeNode* TUcTreeNode::getPrevSibling() const { return CheckedNode<TUcTreeNode>(TTreeNode::getPrevSibling()); }
-TUcTreeNode* TUcTreeNode::GetPrevVisible() const { return CheckedNode<TUcTreeNode>(TTreeNode::GetPrevVisible()); }
-TUcTreeNode* TUcTreeNode::Parent() const { return CheckedNode<TUcTreeNode>(TTreeNode::Parent()); }
-TUcTreeNode* TUcTreeNode::Item(int index) const { return CheckedNode<TUcTreeNode>(TTreeNode::Item(index)); }
+TUcTreeNode* TUcTreeNode::getPrevSibling() const { return AsOrNull<TUcTreeNode>(TTreeNode::getPrevSibling()); }
+TUcTreeNode* TUcTreeNode::GetPrevVisible() const { return AsOrNull<TUcTreeNode>(TTreeNode::GetPrevVisible()); }
+TUcTreeNode* TUcTreeNode::Parent() const { return AsOrNull<TUcTreeNode>(TTreeNode::Parent()); }
+TUcTreeNode* TUcTreeNode::Item(int index) const { return AsOrNull<TUcTreeNode>(TTreeNode::Item(index)); }
 void TUcTreeNode::SetItem(int index, TUcTreeNode* value) { Item(index)->Assign(value); }
 
-TUcTreeNodes* TUcTreeNode::Owner() const {
-  TTreeNodes* owner = TTreeNode::Owner();
-  return owner ? owner->As<TUcTreeNodes>() : nullptr;
-}
+TUcTreeNodes* TUcTreeNode::Owner() const { return AsOrNull<TUcTreeNodes>(TTreeNode::Owner()); }
 
-TUcCustomTreeView* TUcTreeNode::TreeView() const {
-  TCustomTreeView* view = TTreeNode::TreeView();
-  return view ? view->As<TUcCustomTreeView>() : nullptr;
-}
-
-// ===========================================================================
-// TUcTreeNodesEnumerator
-
-bool TUcTreeNodesEnumerator::MoveNext() {
-  if (FIndex >= FNodes->Count() - 1) return false;
-  ++FIndex;
-  return true;
-}
-
-TUcTreeNode* TUcTreeNodesEnumerator::GetCurrent() { return FNodes->Item(FIndex); }
+TUcCustomTreeView* TUcTreeNode::TreeView() const { return AsOrNull<TUcCustomTreeView>(TTreeNode::TreeView()); }
 
 // ===========================================================================
 // TUcTreeNodes
@@ -297,16 +337,13 @@ TUcTreeNode* TUcTreeNodes::AddNode(TTreeNode* node, TTreeNode* relative, const W
   return ucNode;
 }
 
-TUcTreeNode* TUcTreeNodes::GetFirstNode() const { return CheckedNode<TUcTreeNode>(TTreeNodes::GetFirstNode()); }
-TUcTreeNode* TUcTreeNodes::GetNode(HTREEITEM itemId) { return CheckedNode<TUcTreeNode>(TTreeNodes::GetNode(itemId)); }
+TUcTreeNode* TUcTreeNodes::GetFirstNode() const { return AsOrNull<TUcTreeNode>(TTreeNodes::GetFirstNode()); }
+TUcTreeNode* TUcTreeNodes::GetNode(HTREEITEM itemId) { return AsOrNull<TUcTreeNode>(TTreeNodes::GetNode(itemId)); }
 TUcTreeNode* TUcTreeNodes::GetNodeFromIndex(int index) {
-  return CheckedNode<TUcTreeNode>(TTreeNodes::GetNodeFromIndex(index));
+  return AsOrNull<TUcTreeNode>(TTreeNodes::GetNodeFromIndex(index));
 }
 
-TUcCustomTreeView* TUcTreeNodes::Owner() const {
-  TCustomTreeView* view = TTreeNodes::Owner();
-  return view ? view->As<TUcCustomTreeView>() : nullptr;
-}
+TUcCustomTreeView* TUcTreeNodes::Owner() const { return AsOrNull<TUcCustomTreeView>(TTreeNodes::Owner()); }
 
 void TUcTreeNodes::Assign(TPersistent* source) {
   ClearCache();
@@ -344,9 +381,7 @@ void TUcTreeNodes::ReadData(TStream* stream) {
   bool update = Owner() && Owner()->HandleAllocated();
   if (update) BeginUpdate();
   try {
-    int32_t count = 0;
-    stream->ReadBuffer(&count, sizeof count);
-    if (count < 0) throw EReadError("Invalid property value");
+    const int32_t count = ReadTreeNodeCount(stream);
     for (int32_t i = 0; i < count; ++i) ReadNodeData(stream, nullptr);
   } catch (...) {
     SetReading(false);
@@ -358,17 +393,8 @@ void TUcTreeNodes::ReadData(TStream* stream) {
 }
 
 void TUcTreeNodes::ReadNodeData(TStream* stream, TTreeNode* parent) {
-  int32_t size = 0;
-  stream->ReadBuffer(&size, sizeof size);
-  if (size < static_cast<int32_t>(sizeof(TUtf8NodeRecord)) || size > static_cast<int32_t>(sizeof(TUtf8NodeRecord)) + 255)
-    throw EReadError("Invalid property value");
-  TUtf8NodeRecord rec{};
-  stream->ReadBuffer(&rec, sizeof rec);
-  if (rec.TextLength != size - static_cast<int32_t>(sizeof rec) || rec.Count < 0)
-    throw EReadError("Invalid property value");
-  AnsiString bytes;
-  bytes.SetLength(rec.TextLength);
-  if (rec.TextLength) stream->ReadBuffer(bytes.data(), rec.TextLength);
+  TTreeNodeRecord rec{};
+  const AnsiString bytes = ReadTreeNodeRecord(stream, rec);
   WideString text;
   if (bytes.Length() >= 3 && std::memcmp(bytes.c_str(), Utf8Mark, 3) == 0)
     text = UTF8ToWideString(bytes.SubString(4, bytes.Length() - 3));
@@ -395,18 +421,7 @@ void TUcTreeNodes::WriteNodeData(TStream* stream, TUcTreeNode* node) {
   // The length byte holds at most 255 bytes: mark and UTF-8 text are cut at
   // whole characters to fit.
   AnsiString text = AnsiString(Utf8Mark) + WideStringToUTF8(CutToUtf8Bytes(node->Text(), 255 - 3));
-  TUtf8NodeRecord rec{};
-  rec.ImageIndex = node->ImageIndex();
-  rec.SelectedIndex = node->SelectedIndex();
-  rec.StateIndex = node->StateIndex();
-  rec.OverlayIndex = node->OverlayIndex();
-  rec.Data = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(node->Data()));
-  rec.Count = node->Count();
-  rec.TextLength = static_cast<uint8_t>(text.Length());
-  int32_t size = static_cast<int32_t>(sizeof rec) + text.Length();
-  stream->WriteBuffer(&size, sizeof size);
-  stream->WriteBuffer(&rec, sizeof rec);
-  stream->WriteBuffer(text.c_str(), text.Length());
+  WriteTreeNodeRecord(stream, node, text.c_str(), text.Length());
   for (TUcTreeNode* c = node->getFirstChild(); c; c = c->getNextSibling()) WriteNodeData(stream, c);
 }
 
@@ -431,16 +446,16 @@ TUcCustomTreeView::~TUcCustomTreeView() {
 }
 
 TUcTreeNodes* TUcCustomTreeView::Items() { return TCustomTreeView::Items()->As<TUcTreeNodes>(); }
-TUcTreeNode* TUcCustomTreeView::Selected() { return CheckedNode<TUcTreeNode>(TCustomTreeView::Selected()); }
-TUcTreeNode* TUcCustomTreeView::DropTarget() { return CheckedNode<TUcTreeNode>(TCustomTreeView::DropTarget()); }
-TUcTreeNode* TUcCustomTreeView::TopItem() { return CheckedNode<TUcTreeNode>(TCustomTreeView::TopItem()); }
+TUcTreeNode* TUcCustomTreeView::Selected() { return AsOrNull<TUcTreeNode>(TCustomTreeView::Selected()); }
+TUcTreeNode* TUcCustomTreeView::DropTarget() { return AsOrNull<TUcTreeNode>(TCustomTreeView::DropTarget()); }
+TUcTreeNode* TUcCustomTreeView::TopItem() { return AsOrNull<TUcTreeNode>(TCustomTreeView::TopItem()); }
 TUcTreeNode* TUcCustomTreeView::GetNodeAt(int x, int y) {
-  return CheckedNode<TUcTreeNode>(TCustomTreeView::GetNodeAt(x, y));
+  return AsOrNull<TUcTreeNode>(TCustomTreeView::GetNodeAt(x, y));
 }
 
 TUcTreeNode* TUcCustomTreeView::GetNodeFromItem(const TVITEMW& item) {
   if (!FTreeNodes) return nullptr;
-  if (item.mask & TVIF_PARAM) return CheckedNode<TUcTreeNode>(reinterpret_cast<TTreeNode*>(item.lParam));
+  if (item.mask & TVIF_PARAM) return AsOrNull<TUcTreeNode>(reinterpret_cast<TTreeNode*>(item.lParam));
   return Items()->GetNode(item.hItem);
 }
 
@@ -455,7 +470,7 @@ TTreeNode* TUcCustomTreeView::CreateNode() {
 TTreeNodes* TUcCustomTreeView::CreateNodes() { return new TUcTreeNodes(this); }
 
 TUcTreeNode* TUcCustomTreeView::Wide_FindNextToSelect() {
-  return CheckedNode<TUcTreeNode>(TCustomTreeView::FindNextToSelect());
+  return AsOrNull<TUcTreeNode>(TCustomTreeView::FindNextToSelect());
 }
 
 void TUcCustomTreeView::CreateWindowHandle(const TCreateParams& params) {
@@ -463,14 +478,8 @@ void TUcCustomTreeView::CreateWindowHandle(const TCreateParams& params) {
   if (Win32PlatformIsUnicode && !UcTreeViewCompareProc && HandleAllocated()) {
     // The class library's sort sends its compare callback through the window:
     // WndProc catches the message and keeps the address.
-    FTestingForSortProc = true;
-    try {
-      AlphaSort(true);
-    } catch (...) {
-      FTestingForSortProc = false;
-      throw;
-    }
-    FTestingForSortProc = false;
+    TScopedValue<bool> probing(FTestingForSortProc, true);
+    AlphaSort(true);
   }
 }
 
@@ -496,10 +505,7 @@ void TUcCustomTreeView::DestroyWnd() {
 }
 
 int CALLBACK TUcCustomTreeView::WideTreeViewSort(LPARAM node1, LPARAM node2, LPARAM data) {
-  auto* n1 = reinterpret_cast<TTreeNode*>(node1);
-  auto* n2 = reinterpret_cast<TTreeNode*>(node2);
-  if (!n1 || !n2) return 0;
-  return CompareWide(n1->TreeView(), n1, n2, data, &WideNodeText);
+  return CompareWideParams<TTreeNode>(node1, node2, data, &WideNodeText);
 }
 
 void TUcCustomTreeView::WndProc(TMessage& message) {
@@ -523,15 +529,8 @@ void TUcCustomTreeView::WndProc(TMessage& message) {
 void TUcCustomTreeView::Edit(const TVITEMW& item) {
   TUcTreeNode* node = GetNodeFromItem(item);
   if (item.pszText) {
-    WideString s = Win32PlatformIsUnicode ? WideString(item.pszText)
-                                          : AnsiToWide(AnsiString(reinterpret_cast<const char*>(item.pszText)));
-    if (OnEdited) {
-      OnEdited(this, node, s);
-    } else if (TCustomTreeView::OnEdited) {
-      AnsiString a = WideToAnsi(s);
-      TCustomTreeView::OnEdited(this, node, a);
-      s = AnsiToWide(a);
-    }
+    WideString s = EditedText(item.pszText);
+    FireOnEdited<TCustomTreeView>(this, node, s);
     if (node) node->SetText(s);
   } else if (OnCancelEdit) {
     OnCancelEdit(this, node);
@@ -539,24 +538,10 @@ void TUcCustomTreeView::Edit(const TVITEMW& item) {
 }
 
 void TUcCustomTreeView::CNNotify(TMessage& m) {
-  NMHDR* hdr = NotifyHdr(m);
-  if (!Win32PlatformIsUnicode || !hdr) {
-    InheritedMsg(&_UcInternalCustomTreeView::MessageMap, m);
-    return;
-  }
-  // Runs the class library's handling of a wide notification under its ANSI
-  // code (the records are alike), then gives the code back.
-  auto asAnsi = [&](UINT ansiCode) {
-    UINT code = hdr->code;
-    hdr->code = ansiCode;
-    try {
-      InheritedMsg(&_UcInternalCustomTreeView::MessageMap, m);
-    } catch (...) {
-      hdr->code = code;
-      throw;
-    }
-    hdr->code = code;
-  };
+  const TMsgMap* inherited = &_UcInternalCustomTreeView::MessageMap;
+  NMHDR* hdr = WideNotification(this, inherited, m);
+  if (!hdr) return;
+  auto asAnsi = [&](UINT ansiCode) { InheritedAsAnsi(this, inherited, m, hdr, ansiCode); };
   switch (hdr->code) {
     case TVN_ENDLABELEDITW:
       Edit(reinterpret_cast<NMTVDISPINFOW*>(hdr)->item);
@@ -568,11 +553,7 @@ void TUcCustomTreeView::CNNotify(TMessage& m) {
         m.Result = 1;
         break;
       }
-      FEditHandle = reinterpret_cast<HWND>(SendMessageW(WindowHandle(), TVM_GETEDITCONTROL, 0, 0));
-      if (FEditHandle) {
-        FDefEditProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(FEditHandle, GWLP_WNDPROC));
-        SetWindowLongPtrW(FEditHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FEditInstance));
-      }
+      SubclassEditWindow(WindowHandle(), TVM_GETEDITCONTROL, FEditInstance, FEditHandle, FDefEditProc);
       m.Result = 0;
       break;
     }
@@ -646,21 +627,7 @@ void TUcCustomTreeView::WMNotify(TMessage& m) {
 }
 
 void TUcCustomTreeView::EditWndProcW(TMessage& message) {
-  HWND edit = FEditHandle;
-  WNDPROC old = FDefEditProc;
-  if (!edit || !old) {
-    message.Result = 0;
-    return;
-  }
-  if (message.Msg == WM_NCDESTROY) {
-    // The edit window ends: it gets its own procedure back first.
-    SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
-    FEditHandle = nullptr;
-    FDefEditProc = nullptr;
-    message.Result = CallWindowProcW(old, edit, message.Msg, message.WParam, message.LParam);
-    return;
-  }
-  EditWindowMessage(this, edit, old, message);
+  EditWindowProc(this, FEditHandle, FDefEditProc, message);
 }
 
 UC_STANDARD_OVERRIDES_BODY(TUcCustomTreeView, _UcInternalCustomTreeView)
@@ -740,10 +707,7 @@ TUcListColumns::TUcListColumns(TCustomListView* owner)
 
 TUcListColumn* TUcListColumns::Add() { return TCollection::Add()->As<TUcListColumn>(); }
 TUcListColumn* TUcListColumns::Items(int index) const { return TCollection::Items(index)->As<TUcListColumn>(); }
-TUcCustomListView* TUcListColumns::Owner() const {
-  TCustomListView* view = TListColumns::Owner();
-  return view ? view->As<TUcCustomListView>() : nullptr;
-}
+TUcCustomListView* TUcListColumns::Owner() const { return AsOrNull<TUcCustomListView>(TListColumns::Owner()); }
 
 // ===========================================================================
 // TWideSubItems
@@ -765,19 +729,6 @@ public:
 
 private:
   TUcCustomListView* FView = nullptr;
-};
-
-// Sets a flag for a scope, also when an exception leaves it.
-class TFlagScope {
-public:
-  explicit TFlagScope(bool& flag) : FFlag(flag), FOld(flag) { flag = true; }
-  ~TFlagScope() { FFlag = FOld; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-  bool& FFlag;
-  bool FOld;
 };
 }  // namespace
 
@@ -870,26 +821,12 @@ void TUcListItem::Assign(TPersistent* source) {
   TListItem::Assign(source);
 }
 
-TUcCustomListView* TUcListItem::ListView() const {
-  TCustomListView* view = TListItem::ListView();
-  return view ? view->As<TUcCustomListView>() : nullptr;
-}
+TUcCustomListView* TUcListItem::ListView() const { return AsOrNull<TUcCustomListView>(TListItem::ListView()); }
 
-TUcListItems* TUcListItem::Owner() const {
-  TListItems* owner = TListItem::Owner();
-  return owner ? owner->As<TUcListItems>() : nullptr;
-}
+TUcListItems* TUcListItem::Owner() const { return AsOrNull<TUcListItems>(TListItem::Owner()); }
 
 // ===========================================================================
 // TUcListItems
-
-bool TUcListItemsEnumerator::MoveNext() {
-  if (FIndex >= FItems->Count() - 1) return false;
-  ++FIndex;
-  return true;
-}
-
-TUcListItem* TUcListItemsEnumerator::GetCurrent() { return FItems->Item(FIndex); }
 
 TUcListItem* TUcListItems::Add() { return TListItems::Add()->As<TUcListItem>(); }
 TUcListItem* TUcListItems::Insert(int index) { return TListItems::Insert(index)->As<TUcListItem>(); }
@@ -902,10 +839,7 @@ TUcListItem* TUcListItems::AddItem(TListItem* item, int index) {
   return result;
 }
 
-TUcCustomListView* TUcListItems::Owner() const {
-  TCustomListView* view = TListItems::Owner();
-  return view ? view->As<TUcCustomListView>() : nullptr;
-}
+TUcCustomListView* TUcListItems::Owner() const { return AsOrNull<TUcCustomListView>(TListItems::Owner()); }
 
 // ===========================================================================
 // _UcInternalCustomListView
@@ -967,23 +901,19 @@ TUcListColumn* TUcCustomListView::GetColumnFromTag(int tag) const {
 
 TUcListItems* TUcCustomListView::Items() { return TCustomListView::Items()->As<TUcListItems>(); }
 
-namespace {
-TUcListItem* AsUcItem(TListItem* item) { return item ? item->As<TUcListItem>() : nullptr; }
-}  // namespace
-
-TUcListItem* TUcCustomListView::Selected() { return AsUcItem(TCustomListView::Selected()); }
-TUcListItem* TUcCustomListView::ItemFocused() { return AsUcItem(TCustomListView::ItemFocused()); }
-TUcListItem* TUcCustomListView::DropTarget() { return AsUcItem(TCustomListView::DropTarget()); }
-TUcListItem* TUcCustomListView::TopItem() { return AsUcItem(TCustomListView::TopItem()); }
+TUcListItem* TUcCustomListView::Selected() { return AsOrNull<TUcListItem>(TCustomListView::Selected()); }
+TUcListItem* TUcCustomListView::ItemFocused() { return AsOrNull<TUcListItem>(TCustomListView::ItemFocused()); }
+TUcListItem* TUcCustomListView::DropTarget() { return AsOrNull<TUcListItem>(TCustomListView::DropTarget()); }
+TUcListItem* TUcCustomListView::TopItem() { return AsOrNull<TUcListItem>(TCustomListView::TopItem()); }
 TUcListItem* TUcCustomListView::GetNextItem(TListItem* startItem, TSearchDirection direction, TItemStates states) {
-  return AsUcItem(TCustomListView::GetNextItem(startItem, direction, states));
+  return AsOrNull<TUcListItem>(TCustomListView::GetNextItem(startItem, direction, states));
 }
-TUcListItem* TUcCustomListView::GetItemAt(int x, int y) { return AsUcItem(TCustomListView::GetItemAt(x, y)); }
+TUcListItem* TUcCustomListView::GetItemAt(int x, int y) { return AsOrNull<TUcListItem>(TCustomListView::GetItemAt(x, y)); }
 
 TUcListItem* TUcCustomListView::GetItemW(const LVITEMW& item) {
-  if (item.mask & LVIF_PARAM) return AsUcItem(reinterpret_cast<TListItem*>(item.lParam));
+  if (item.mask & LVIF_PARAM) return AsOrNull<TUcListItem>(reinterpret_cast<TListItem*>(item.lParam));
   if (item.iItem >= 0) return item.iItem < Items()->Count() ? Items()->Item(item.iItem) : nullptr;
-  if (FOwnerData) return AsUcItem(FFirstItem);
+  if (FOwnerData) return AsOrNull<TUcListItem>(FFirstItem);
   return nullptr;
 }
 
@@ -1003,7 +933,7 @@ TListItems* TUcCustomListView::CreateListItems() { return new TUcListItems(this)
 TUcListItem* TUcCustomListView::FindCaption(int startIndex, const WideString& value, bool partial, bool inclusive,
                                             bool wrap) {
   if (!Win32PlatformIsUnicode)
-    return AsUcItem(TCustomListView::FindCaption(startIndex, WideToAnsi(value), partial, inclusive, wrap));
+    return AsOrNull<TUcListItem>(TCustomListView::FindCaption(startIndex, WideToAnsi(value), partial, inclusive, wrap));
   if (!ItemsHandle() || !FNativeItemsValid) return nullptr;
   LVFINDINFOW info{};
   info.flags = LVFI_STRING | (partial ? LVFI_PARTIAL : 0) | (wrap ? LVFI_WRAP : 0);
@@ -1087,7 +1017,7 @@ void TUcCustomListView::CreateWindowHandle(const TCreateParams& params) {
   if (!UcListViewCompareProc) {
     // The class library's sort sends its compare callback through the window:
     // WndProc catches the message and keeps the address.
-    TFlagScope probing(FTestingForSortProc);
+    TScopedValue<bool> probing(FTestingForSortProc, true);
     AlphaSort();
   }
   LVCOLUMNA column{};
@@ -1135,7 +1065,7 @@ bool TUcCustomListView::RestoreSavedText(TMessage& message) {
     TakeAnsiSubItems(item);
     return true;
   }
-  TFlagScope ignore(subs->IgnoreInherited);
+  TScopedValue<bool> ignore(subs->IgnoreInherited, true);
   if (k < subs->Count()) {
     subs->Put(k, saved->SubItems->Get(k));
     subs->PutObject(k, saved->SubItems->GetObject(k));
@@ -1152,7 +1082,7 @@ void TUcCustomListView::TakeAnsiSubItems(TUcListItem* item) {
   // stays (the rule of every wide shadow); others take the ANSI text widened.
   TWideSubItems* subs = item->SubItems();
   TStrings* ansi = item->AnsiSubItems();
-  TFlagScope ignore(subs->IgnoreInherited);
+  TScopedValue<bool> ignore(subs->IgnoreInherited, true);
   int n = ansi->Count();
   while (subs->Count() > n) subs->Delete(subs->Count() - 1);
   for (int i = 0; i < n; ++i) {
@@ -1170,7 +1100,7 @@ void TUcCustomListView::TakeAnsiText(TMessage& message) {
   if (!it) return;
   TUcListItem* item = nullptr;
   if (FOwnerData) {
-    item = AsUcItem(FFirstItem);
+    item = AsOrNull<TUcListItem>(FFirstItem);
   } else {
     int index = static_cast<int>(message.WParam);
     if (index >= 0 && index < Items()->Count()) item = Items()->Item(index);
@@ -1183,10 +1113,7 @@ void TUcCustomListView::TakeAnsiText(TMessage& message) {
 }
 
 int CALLBACK TUcCustomListView::WideListViewSort(LPARAM item1, LPARAM item2, LPARAM data) {
-  auto* i1 = reinterpret_cast<TListItem*>(item1);
-  auto* i2 = reinterpret_cast<TListItem*>(item2);
-  if (!i1 || !i2) return 0;
-  return CompareWide(i1->ListView(), i1, i2, data, &WideItemCaption);
+  return CompareWideParams<TListItem>(item1, item2, data, &WideItemCaption);
 }
 
 void TUcCustomListView::WndProc(TMessage& message) {
@@ -1229,8 +1156,10 @@ void TUcCustomListView::WndProc(TMessage& message) {
         LVITEMW wide;
         std::memcpy(&wide, it, sizeof wide);
         wide.pszText = LPSTR_TEXTCALLBACKW;
-        message.Result =
-            SendMessageW(WindowHandle(), LVM_SETITEMTEXTW, message.WParam, reinterpret_cast<LPARAM>(&wide));
+        // Down the rest of this window's chain, not round it once more.
+        TScopedValue<UINT> msgW(message.Msg, LVM_SETITEMTEXTW);
+        TScopedValue<LPARAM> itemW(message.LParam, reinterpret_cast<LPARAM>(&wide));
+        _UcInternalCustomListView::WndProc(message);
         return;
       }
     } else if (msg == LVM_SORTITEMS && UcListViewCompareProc &&
@@ -1252,36 +1181,17 @@ void TUcCustomListView::WndProc(TMessage& message) {
 }
 
 void TUcCustomListView::Edit(const LVITEMW& item) {
-  WideString s = Win32PlatformIsUnicode ? WideString(item.pszText ? item.pszText : L"")
-                                        : AnsiToWide(AnsiString(item.pszText ? reinterpret_cast<const char*>(item.pszText) : ""));
+  WideString s = EditedText(item.pszText);
   TUcListItem* ucItem = GetItemW(item);
-  if (OnEdited) {
-    OnEdited(this, ucItem, s);
-  } else if (TCustomListView::OnEdited) {
-    AnsiString a = WideToAnsi(s);
-    TCustomListView::OnEdited(this, ucItem, a);
-    s = AnsiToWide(a);
-  }
+  FireOnEdited<TCustomListView>(this, ucItem, s);
   if (ucItem) ucItem->SetCaption(s);
 }
 
 void TUcCustomListView::CNNotify(TMessage& m) {
-  NMHDR* hdr = NotifyHdr(m);
-  if (!Win32PlatformIsUnicode || !hdr) {
-    InheritedMsg(&_UcInternalCustomListView::MessageMap, m);
-    return;
-  }
-  auto asAnsi = [&](UINT ansiCode) {
-    UINT code = hdr->code;
-    hdr->code = ansiCode;
-    try {
-      InheritedMsg(&_UcInternalCustomListView::MessageMap, m);
-    } catch (...) {
-      hdr->code = code;
-      throw;
-    }
-    hdr->code = code;
-  };
+  const TMsgMap* inherited = &_UcInternalCustomListView::MessageMap;
+  NMHDR* hdr = WideNotification(this, inherited, m);
+  if (!hdr) return;
+  auto asAnsi = [&](UINT ansiCode) { InheritedAsAnsi(this, inherited, m, hdr, ansiCode); };
   switch (hdr->code) {
     case LVN_BEGINLABELEDITW: {
       TUcListItem* item = GetItemW(reinterpret_cast<NMLVDISPINFOW*>(hdr)->item);
@@ -1289,11 +1199,7 @@ void TUcCustomListView::CNNotify(TMessage& m) {
         m.Result = 1;
         break;
       }
-      FEditHandle = reinterpret_cast<HWND>(SendMessageW(WindowHandle(), LVM_GETEDITCONTROL, 0, 0));
-      if (FEditHandle) {
-        FDefEditProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(FEditHandle, GWLP_WNDPROC));
-        SetWindowLongPtrW(FEditHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FEditInstance));
-      }
+      SubclassEditWindow(WindowHandle(), LVM_GETEDITCONTROL, FEditInstance, FEditHandle, FDefEditProc);
       m.Result = 0;
       break;
     }
@@ -1327,45 +1233,22 @@ void TUcCustomListView::CNNotify(TMessage& m) {
     case LVN_ODFINDITEMW: {
       auto* fi = reinterpret_cast<NMLVFINDITEMW*>(hdr);
       WideString findText;
-      const WideString* saved = FCurrentFindW;
-      if ((fi->lvfi.flags & (LVFI_PARTIAL | LVFI_STRING)) && fi->lvfi.psz) {
-        findText = WideString(fi->lvfi.psz);
-        FCurrentFindW = &findText;
-      } else {
-        FCurrentFindW = nullptr;
-      }
-      LPCWSTR psz = fi->lvfi.psz;
-      fi->lvfi.psz = nullptr;
-      try {
-        asAnsi(LVN_ODFINDITEMA);
-      } catch (...) {
-        fi->lvfi.psz = psz;
-        FCurrentFindW = saved;
-        throw;
-      }
-      fi->lvfi.psz = psz;
-      FCurrentFindW = saved;
+      const bool hasText = (fi->lvfi.flags & (LVFI_PARTIAL | LVFI_STRING)) && fi->lvfi.psz;
+      if (hasText) findText = WideString(fi->lvfi.psz);
+      TScopedValue<const WideString*> current(FCurrentFindW, hasText ? &findText : nullptr);
+      TScopedValue<LPCWSTR> hidden(fi->lvfi.psz, nullptr);
+      asAnsi(LVN_ODFINDITEMA);
       break;
     }
     case LVN_GETDISPINFOW: {
       auto* di = reinterpret_cast<NMLVDISPINFOW*>(hdr);
-      NMLVDISPINFOW* savedInfo = FCurrentDispInfo;
-      UINT savedMask = FOriginalDispInfoMask;
-      FCurrentDispInfo = di;
-      FOriginalDispInfoMask = di->item.mask;
-      UINT mask = di->item.mask;
-      di->item.mask &= ~LVIF_TEXT;
-      try {
+      const UINT mask = di->item.mask;
+      {
+        TScopedValue<NMLVDISPINFOW*> current(FCurrentDispInfo, di);
+        TScopedValue<UINT> original(FOriginalDispInfoMask, mask);
+        TScopedValue<UINT> noText(di->item.mask, mask & ~LVIF_TEXT);
         asAnsi(LVN_GETDISPINFOA);
-      } catch (...) {
-        di->item.mask = mask;
-        FCurrentDispInfo = savedInfo;
-        FOriginalDispInfoMask = savedMask;
-        throw;
       }
-      di->item.mask = mask;
-      FCurrentDispInfo = savedInfo;
-      FOriginalDispInfoMask = savedMask;
       if ((mask & LVIF_TEXT) && di->item.pszText && di->item.cchTextMax > 0) {
         TUcListItem* item = GetItemW(di->item);
         if (!item) break;
@@ -1396,34 +1279,13 @@ void TUcCustomListView::WMNotify(TMessage& m) {
     ansiCode = HDN_DIVIDERDBLCLICKA;
   else
     return;
-  UINT code = hdr->code;
   LRESULT result = m.Result;
-  hdr->code = ansiCode;
-  try {
-    InheritedMsg(&_UcInternalCustomListView::MessageMap, m);
-  } catch (...) {
-    hdr->code = code;
-    throw;
-  }
-  hdr->code = code;
+  InheritedAsAnsi(this, &_UcInternalCustomListView::MessageMap, m, hdr, ansiCode);
   m.Result = result;
 }
 
 void TUcCustomListView::EditWndProcW(TMessage& message) {
-  HWND edit = FEditHandle;
-  WNDPROC old = FDefEditProc;
-  if (!edit || !old) {
-    message.Result = 0;
-    return;
-  }
-  if (message.Msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
-    FEditHandle = nullptr;
-    FDefEditProc = nullptr;
-    message.Result = CallWindowProcW(old, edit, message.Msg, message.WParam, message.LParam);
-    return;
-  }
-  EditWindowMessage(this, edit, old, message);
+  EditWindowProc(this, FEditHandle, FDefEditProc, message);
 }
 
 UC_STANDARD_OVERRIDES_BODY(TUcCustomListView, _UcInternalCustomListView)

@@ -27,6 +27,23 @@ class TUcListItem;
 class TUcListColumns;
 class TUcListColumn;
 
+// Walks a collection by index: MoveNext, then Current.
+template <class TItems, class TItem> class TUcIndexEnumerator {
+public:
+  explicit TUcIndexEnumerator(TItems* items) : FItems(items) {}
+  bool MoveNext() {
+    if (FIndex >= FItems->Count() - 1) return false;
+    ++FIndex;
+    return true;
+  }
+  TItem* GetCurrent() { return FItems->Item(FIndex); }
+  TItem* Current() { return GetCurrent(); }
+
+private:
+  TItems* FItems;
+  int FIndex = -1;
+};
+
 // The Unicode window of a common control: like CreateUnicodeHandle, but the
 // system class must be named (EUcInternalError "UC Internal Error: Only call
 // CreateUnicodeHandle_ComCtl for Common Controls." otherwise), and the new
@@ -83,18 +100,8 @@ private:
   mutable WideString FText;
 };
 
-// Walks the nodes by absolute index: MoveNext, then Current.
-class TUcTreeNodesEnumerator {
-public:
-  explicit TUcTreeNodesEnumerator(TUcTreeNodes* nodes) : FNodes(nodes) {}
-  bool MoveNext();
-  TUcTreeNode* GetCurrent();
-  TUcTreeNode* Current() { return GetCurrent(); }
-
-private:
-  TUcTreeNodes* FNodes;
-  int FIndex = -1;
-};
+// Walks the nodes by absolute index.
+using TUcTreeNodesEnumerator = TUcIndexEnumerator<TUcTreeNodes, TUcTreeNode>;
 
 class TUcTreeNodes : public TTreeNodes {
   CL_CLASS(TUcTreeNodes, TTreeNodes)
@@ -333,17 +340,7 @@ private:
   TWideSubItems* FSubItems;
 };
 
-class TUcListItemsEnumerator {
-public:
-  explicit TUcListItemsEnumerator(TUcListItems* items) : FItems(items) {}
-  bool MoveNext();
-  TUcListItem* GetCurrent();
-  TUcListItem* Current() { return GetCurrent(); }
-
-private:
-  TUcListItems* FItems;
-  int FIndex = -1;
-};
+using TUcListItemsEnumerator = TUcIndexEnumerator<TUcListItems, TUcListItem>;
 
 class TUcListItems : public TListItems {
   CL_CLASS(TUcListItems, TListItems)

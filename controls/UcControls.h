@@ -203,16 +203,10 @@ void WideListControl_AddItem(TListControl* control, const WideString& item, TObj
 }
 
 // ---------------------------------------------------------------------------
-// The standard wide members every Unicode control class repeats. Inside the
+// The standard wide members every Unicode control class repeats, inside the
 // class body:
 //   UC_WIDE_CAPTION_MEMBERS   wide Caption/Text with the stored test
 //   UC_WIDE_HINT_MEMBERS      wide Hint with the stored test
-// and, in the overrides:
-//   CreateWindowHandle(p)     { CreateUnicodeHandle(this, p, L"EDIT"); }
-//   DefineProperties(f)       { inherited::DefineProperties(f); UcPersistent_AfterInherited_DefineProperties(f, this); }
-//   ActionChange(s, c)        { UcControl_BeforeInherited_ActionChange(this, s, c); inherited::ActionChange(s, c); }
-//   GetActionLinkClass()      { return UcControl_GetActionLinkClass(this, inherited::GetActionLinkClass()); }
-// (the last two from UcActnList.h).
 #define UC_WIDE_CAPTION_MEMBERS                                                 \
   WideString Caption() { return UcControl_GetText(this); }                     \
   void SetCaption(const WideString& value) { UcControl_SetText(this, value); } \
@@ -224,6 +218,44 @@ void WideListControl_AddItem(TListControl* control, const WideString& item, TObj
   WideString Hint() { return UcControl_GetHint(this); }                     \
   void SetHint(const WideString& value) { UcControl_SetHint(this, value); } \
   bool IsHintStored() { return UcControl_IsHintStored(this); }
+
+// The overrides every wide control repeats (the wide-property filers, the
+// wide action link and what a wide action hands over), declared in the class
+// body with UC_STANDARD_OVERRIDES and defined in the source file with
+// UC_STANDARD_OVERRIDES_BODY(TClass, TBase).
+#define UC_STANDARD_OVERRIDES                                        \
+  void DefineProperties(TFiler* filer) override;                     \
+  void ActionChange(TObject* sender, bool checkDefaults) override;   \
+  const TMetaClass* GetActionLinkClass() override;
+
+#define UC_STANDARD_OVERRIDES_BODY(TClass, TBase)                              \
+  void TClass::DefineProperties(TFiler* filer) {                               \
+    TBase::DefineProperties(filer);                                            \
+    UcPersistent_AfterInherited_DefineProperties(filer, this);                 \
+  }                                                                            \
+  void TClass::ActionChange(TObject* sender, bool checkDefaults) {             \
+    UcControl_BeforeInherited_ActionChange(this, sender, checkDefaults);       \
+    TBase::ActionChange(sender, checkDefaults);                                \
+  }                                                                            \
+  const TMetaClass* TClass::GetActionLinkClass() {                             \
+    return UcControl_GetActionLinkClass(this, TBase::GetActionLinkClass());    \
+  }
+
+// The members of a control made as a Unicode window of a system class: its
+// wide hint, the standard overrides and its window; with the caption, also
+// the wide caption and the caption's hot key (CM_DIALOGCHAR). Each ends in
+// the protected section, where the class goes on with its own members.
+#define UC_WIDE_WINDOW_MEMBERS \
+  UC_WIDE_HINT_MEMBERS         \
+  UC_STANDARD_OVERRIDES        \
+                               \
+protected:                     \
+  void CreateWindowHandle(const TCreateParams& params) override;
+
+#define UC_WIDE_CAPTIONED_WINDOW_MEMBERS \
+  UC_WIDE_CAPTION_MEMBERS                \
+  UC_WIDE_WINDOW_MEMBERS                 \
+  void CMDialogChar(TMessage& m);
 
 void UnitInit_UcControls();
 void UnitFini_UcControls();

@@ -126,16 +126,10 @@ TUcGroupButton::~TUcGroupButton() {
 
 void TUcGroupButton::CNCommand(TMessage& m) {
   if (FInClick) return;
-  FInClick = true;
-  try {
-    WORD code = CmdNotify(m);
-    if ((code == BN_CLICKED || code == BN_DOUBLECLICKED) && FGroup->CanModify())
-      InheritedMsg(&TUcRadioButton::MessageMap, m);
-  } catch (...) {
-    FInClick = false;
-    throw;
-  }
-  FInClick = false;
+  TScopedValue<bool> inClick(FInClick, true);
+  WORD code = CmdNotify(m);
+  if ((code == BN_CLICKED || code == BN_DOUBLECLICKED) && FGroup->CanModify())
+    InheritedMsg(&TUcRadioButton::MessageMap, m);
 }
 
 void TUcGroupButton::KeyPress(char& key) {
@@ -208,14 +202,8 @@ void TUcCustomRadioGroup::UpdateButtons() {
   SetButtonCount(FItems->Count());
   for (int i = 0; i < FButtons->Count(); ++i) Buttons(i)->SetCaption(FItems->Get(i));
   if (FItemIndex >= 0) {
-    FUpdating = true;
-    try {
-      Buttons(FItemIndex)->SetChecked(true);
-    } catch (...) {
-      FUpdating = false;
-      throw;
-    }
-    FUpdating = false;
+    TScopedValue<bool> updating(FUpdating, true);
+    Buttons(FItemIndex)->SetChecked(true);
   }
   ArrangeButtons();
   Invalidate();
@@ -231,12 +219,8 @@ void TUcCustomRadioGroup::ButtonClick(TObject* sender) {
 void TUcCustomRadioGroup::ArrangeButtons() {
   // Without a window there is nothing to place yet; its first size places them.
   if (FButtons->Count() == 0 || FReading || !HandleAllocated()) return;
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, Font()->Handle());
   TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
+  GetTextMetricsW(TScreenFontDC(Font()).Handle(), &metrics);
   const int count = FButtons->Count();
   const int perCol = (count + FColumns - 1) / FColumns;
   const int w = (Width() - 10) / FColumns;
@@ -262,14 +246,10 @@ void TUcCustomRadioGroup::Loaded() {
 }
 
 void TUcCustomRadioGroup::ReadState(TReader* reader) {
-  FReading = true;
-  try {
+  {
+    TScopedValue<bool> reading(FReading, true);
     TUcCustomGroupBox::ReadState(reader);
-  } catch (...) {
-    FReading = false;
-    throw;
   }
-  FReading = false;
   UpdateButtons();
 }
 

@@ -53,12 +53,7 @@ public:
   explicit TUcCustomPanel(TComponent* owner) : TCustomPanel(owner) {}
 
   UC_WIDE_CAPTION_MEMBERS
-  UC_WIDE_HINT_MEMBERS
-
-  UC_STANDARD_OVERRIDES
-
-protected:
-  void CreateWindowHandle(const TCreateParams& params) override;
+  UC_WIDE_WINDOW_MEMBERS
   // Bevels, border, fill, then the wide caption centred on the height of "W".
   void Paint() override;
 };
@@ -74,12 +69,7 @@ class TUcCustomControlBar : public TCustomControlBar {
 public:
   explicit TUcCustomControlBar(TComponent* owner) : TCustomControlBar(owner) {}
 
-  UC_WIDE_HINT_MEMBERS
-
-  UC_STANDARD_OVERRIDES
-
-protected:
-  void CreateWindowHandle(const TCreateParams& params) override;
+  UC_WIDE_WINDOW_MEMBERS
 };
 
 class TUcControlBar : public TUcCustomControlBar {

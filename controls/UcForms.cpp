@@ -17,6 +17,9 @@ DWORD _SettingChangeTime = 0;
 CL_DEFINE_CLASS(TUcApplication, TComponent)
 CL_DEFINE_CLASS(TUcAppIdleEventControl, TControl)
 CL_DEFINE_COMPONENT(TUcForm, TForm)
+CL_DEFINE_COMPONENT(TUcCustomFrame, TCustomFrame)
+CL_DEFINE_COMPONENT(TUcFrame, TUcCustomFrame)
+CL_DEFINE_COMPONENT(TUcScrollBox, TScrollBox)
 
 CL_BEGIN_MESSAGE_MAP(TUcForm, TForm)
   CL_MESSAGE(WM_MENUSELECT, WMMenuSelect)
@@ -24,10 +27,17 @@ CL_BEGIN_MESSAGE_MAP(TUcForm, TForm)
   CL_MESSAGE(CM_BIDIMODECHANGED, CMBiDiModeChanged)
 CL_END_MESSAGE_MAP
 
+CL_BEGIN_MESSAGE_MAP(TUcScrollBox, TScrollBox)
+  CL_MESSAGE(WM_SIZE, WMSize)
+CL_END_MESSAGE_MAP
+
+TUcSystemUpdate UcSystemUpdates[UcSystemUpdateCount] = {};
+
 namespace {
 
 HHOOK MessageHook = nullptr;
 int ManualPeekMessageWithRemove = 0;
+unsigned InstalledSystemUpdates = 0;
 
 // WH_GETMESSAGE of the GUI thread: a character the ANSI loop would lose is
 // dispatched here, and the loop then sees WM_NULL in its place.
@@ -62,6 +72,13 @@ bool ScreenHasFont(const char* name) {
   EnumFontFamiliesExA(dc, &lf, &FontFound, reinterpret_cast<LPARAM>(&found), 0);
   ReleaseDC(nullptr, dc);
   return found;
+}
+
+// The value of a face name in win.ini's substitutes (at most 31 characters).
+AnsiString FontSubstitute(const char* name) {
+  char buf[LF_FACESIZE] = {};
+  GetProfileStringA(SFontSubstitutes, name, "", buf, sizeof buf);
+  return AnsiString(buf);
 }
 
 void WriteFontSubstitute(const char* name, const char* value) {
@@ -256,17 +273,39 @@ bool IsWideCharAccel(WORD charCode, const WideString& caption) {
   return SameTextUser(WideString(KeyUnicode(charCode)), hotkey);
 }
 
+void InstallUcSystemUpdates(unsigned updates) {
+  for (int i = 0; i < UcSystemUpdateCount; ++i) {
+    unsigned bit = 1u << i;
+    if (!(updates & bit) || (InstalledSystemUpdates & bit) || !UcSystemUpdates[i]) continue;
+    UcSystemUpdates[i]();
+    InstalledSystemUpdates |= bit;
+  }
+}
+
+bool IsDevelopmentEnvironmentHost(const AnsiString& moduleFileName) {
+  AnsiString name = ExtractFileName(moduleFileName);
+  return SameText(name, "bds.exe") || SameText(name, "delphi32.exe") || SameText(name, "bcb.exe");
+}
+
 void InitUcEnvironment() {
-  char buf[32] = {};
-  GetProfileStringA(SFontSubstitutes, "MS Shell Dlg", "", buf, sizeof buf);
-  AnsiString shellDlg = buf;
+  InstallUcSystemUpdates((1u << UcSystemUpdateCount) - 1);
+
+  AnsiString shellDlg = FontSubstitute("MS Shell Dlg");
   if (shellDlg.IsEmpty()) {
     shellDlg = "MS Sans Serif";
     WriteFontSubstitute("MS Shell Dlg", shellDlg.c_str());
   }
-  char buf2[32] = {};
-  GetProfileStringA(SFontSubstitutes, "MS Shell Dlg 2", "", buf2, sizeof buf2);
-  if (AnsiString(buf2).IsEmpty()) WriteFontSubstitute("MS Shell Dlg 2", ScreenHasFont("Tahoma") ? "Tahoma" : shellDlg.c_str());
+  if (FontSubstitute("MS Shell Dlg 2").IsEmpty())
+    WriteFontSubstitute("MS Shell Dlg 2", ScreenHasFont("Tahoma") ? "Tahoma" : shellDlg.c_str());
+
+  // A component library inside the development environment keeps the
+  // environment's own face name; a program takes what it stands for.
+  char host[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, host, MAX_PATH);
+  bool isLibrary = HInstance != GetModuleHandleA(nullptr);
+  SetDefaultFontName(isLibrary && IsDevelopmentEnvironmentHost(host) ? AnsiString("MS Shell Dlg 2")
+                                                                      : FontSubstitute("MS Shell Dlg 2"));
+
   HintWindowClass = &TUcHintWindow::Class;
 }
 
@@ -288,14 +327,55 @@ void TUcForm::CreateWindowHandle(const TCreateParams& params) {
     TForm::CreateWindowHandle(params);
     return;
   }
-  // The class library has no MDI frames, so no MDI form can hold a child.
-  if (FormStyle() == fsMDIChild && !(ComponentState() & csDesigning))
-    throw EInvalidOperation("Cannot create form. No MDI forms are currently active");
-  // A layered window is made plain; layering is applied to the new window.
-  TCreateParams plain = params;
-  plain.ExStyle &= ~static_cast<DWORD>(WS_EX_LAYERED);
-  CreateUnicodeHandle(this, plain, WideString());
-  FFormState &= static_cast<TFormState>(~fsCreatedMDIChild);
+  if (FormStyle() == fsMDIChild && !(ComponentState() & csDesigning)) {
+    HWND client = MDIClientOfMainForm();
+    WideString className;
+    RegisterUnicodeClass(params, className);
+    SetDefWndProcPtr(&DefMDIChildProcW);
+    HWND wnd = CreateMDIWindowW(className.c_str(), nullptr, params.Style, params.X, params.Y, params.Width,
+                                params.Height, client, HInstance, reinterpret_cast<LPARAM>(params.Param));
+    if (!wnd) RaiseLastOSError();
+    SetWindowHandle(wnd);
+    SubClassUnicodeControl(this, params.Caption);
+    FFormState |= fsCreatedMDIChild;
+  } else {
+    // A layered window is made plain; layering is applied to the new window.
+    TCreateParams plain = params;
+    plain.ExStyle &= ~static_cast<DWORD>(WS_EX_LAYERED);
+    CreateUnicodeHandle(this, plain, WideString());
+    FFormState &= static_cast<TFormState>(~fsCreatedMDIChild);
+  }
+  if (AlphaBlend()) {
+    SetAlphaBlend(false);
+    SetAlphaBlend(true);
+  } else if (TransparentColor()) {
+    SetTransparentColor(false);
+    SetTransparentColor(true);
+  }
+}
+
+void TUcForm::DefaultHandler(TMessage& message) {
+  HWND client = ClientHandle();
+  UINT msg = message.Msg;
+  // Reflected notifications and the colours of library children keep the
+  // class library's handling.
+  bool libraryOwn = (msg >= CN_BASE && msg < CN_BASE + 0x400) || (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC);
+  if (!client || !FHandle || !Win32PlatformIsUnicode || libraryOwn) {
+    TForm::DefaultHandler(message);
+    return;
+  }
+  if (msg == WM_SIZE)
+    message.Result = DefWindowProcW(FHandle, msg, message.WParam, message.LParam);
+  else
+    message.Result = DefFrameProcW(FHandle, client, msg, message.WParam, message.LParam);
+  // The default procedure that would detach the window's trap on WM_DESTROY
+  // was passed by; the trap detaches on this message instead.
+  if (msg == WM_DESTROY && UC_WM_DESTROY) Perform(UC_WM_DESTROY, 0, 0);
+}
+
+TDockManager* TUcForm::CreateDockManager() {
+  if (!DockManager() && DockSite() && UseDockManager()) HandleNeeded();
+  return TForm::CreateDockManager();
 }
 
 void TUcForm::DestroyWindowHandle() {
@@ -350,6 +430,32 @@ void TUcForm::CMBiDiModeChanged(TMessage& m) {
 }
 
 // ===========================================================================
+// TUcCustomFrame, TUcScrollBox
+
+UC_STANDARD_OVERRIDES_BODY(TUcCustomFrame, TCustomFrame)
+
+void TUcCustomFrame::CreateWindowHandle(const TCreateParams& params) {
+  CreateUnicodeHandle(this, params, WideString());
+}
+
+UC_STANDARD_OVERRIDES_BODY(TUcScrollBox, TScrollBox)
+
+void TUcScrollBox::CreateWindowHandle(const TCreateParams& params) {
+  CreateUnicodeHandle(this, params, WideString());
+}
+
+void TUcScrollBox::WMSize(TMessage& m) {
+  ++FWMSizeNestCount;
+  try {
+    if (FWMSizeNestCount < 32) InheritedMsg(&TScrollBox::MessageMap, m);
+  } catch (...) {
+    --FWMSizeNestCount;
+    throw;
+  }
+  --FWMSizeNestCount;
+}
+
+// ===========================================================================
 // Unit
 
 void UnitInit_UcForms() {
@@ -358,11 +464,15 @@ void UnitInit_UcForms() {
     MessageHook = SetWindowsHookExW(WH_GETMESSAGE, &GetMessageHookProc, nullptr, GetCurrentThreadId());
     if (!MessageHook) RaiseLastOSError();
   }
-  RegisterClasses({&TUcForm::Class});
+  RegisterClasses({&TUcForm::Class, &TUcFrame::Class, &TUcScrollBox::Class});
   RegisterProperty(&TUcForm::Class, "Caption", pkWideString, &TUcForm::SetCaption, &TUcForm::Caption, TPropDefault(),
                    &TUcForm::IsCaptionStored);
   RegisterProperty(&TUcForm::Class, "Hint", pkWideString, &TUcForm::SetHint, &TUcForm::Hint, TPropDefault(),
                    &TUcForm::IsHintStored);
+  RegisterProperty(&TUcCustomFrame::Class, "Hint", pkWideString, &TUcCustomFrame::SetHint, &TUcCustomFrame::Hint,
+                   TPropDefault(), &TUcCustomFrame::IsHintStored);
+  RegisterProperty(&TUcScrollBox::Class, "Hint", pkWideString, &TUcScrollBox::SetHint, &TUcScrollBox::Hint,
+                   TPropDefault(), &TUcScrollBox::IsHintStored);
 }
 
 void UnitFini_UcForms() {
@@ -371,4 +481,5 @@ void UnitFini_UcForms() {
   ManualPeekMessageWithRemove = 0;
   delete UcApplication;
   UcApplication = nullptr;
+  InstalledSystemUpdates = 0;
 }

@@ -77,9 +77,24 @@ HHOOK UcMessageHookHandle();
 // below 256) is the hot key of the wide caption, ignoring case.
 bool IsWideCharAccel(WORD charCode, const WideString& caption);
 
+// Run-time updates of class-library routines, chosen by the bits 0 to 3 of
+// InstallUcSystemUpdates' set. The library defines none of them (none is
+// needed: the class library here is this program's own); a program that
+// wants one puts its routine into the slot before the call. Each installs
+// at most once.
+using TUcSystemUpdate = void (*)();
+constexpr int UcSystemUpdateCount = 4;
+extern TUcSystemUpdate UcSystemUpdates[UcSystemUpdateCount];
+void InstallUcSystemUpdates(unsigned updates);
+
+// Whether a module file name is that of a development environment that
+// loads component libraries ("bds.exe", "delphi32.exe", "bcb.exe", in any case).
+bool IsDevelopmentEnvironmentHost(const AnsiString& moduleFileName);
+
 // Environment set-up for programs that want it (nothing in this program
-// calls it): font substitutes in win.ini, the Unicode hint window as the
-// application's hint window class.
+// calls it): the system updates, font substitutes in win.ini, the default
+// font name of new fonts, the Unicode hint window as the application's hint
+// window class.
 void InitUcEnvironment();
 
 // ---------------------------------------------------------------------------
@@ -96,15 +111,49 @@ public:
   void DefineProperties(TFiler* filer) override;
   // The class library's idle update, then the application's wide hint.
   void UpdateActions() override;
+  // An MDI main form's messages go to DefFrameProcW (WM_SIZE to
+  // DefWindowProcW), so the frame of a Unicode form stays Unicode.
+  void DefaultHandler(TMessage& message) override;
 
 protected:
   void CreateWindowHandle(const TCreateParams& params) override;
   void DestroyWindowHandle() override;
   void ActionChange(TObject* sender, bool checkDefaults) override;
   const TMetaClass* GetActionLinkClass() override;
+  // The Unicode window exists before anything docks.
+  TDockManager* CreateDockManager() override;
   void WMMenuSelect(TMessage& m);
   void WMWindowPosChanging(TMessage& m);
   void CMBiDiModeChanged(TMessage& m);
+};
+
+// A frame whose window is Unicode, with a wide Hint.
+class TUcCustomFrame : public TCustomFrame {
+  CL_CLASS(TUcCustomFrame, TCustomFrame)
+public:
+  explicit TUcCustomFrame(TComponent* owner) : TCustomFrame(owner) {}
+
+  UC_WIDE_WINDOW_MEMBERS
+};
+
+class TUcFrame : public TUcCustomFrame {
+  CL_CLASS(TUcFrame, TUcCustomFrame)
+public:
+  explicit TUcFrame(TComponent* owner) : TUcCustomFrame(owner) {}
+};
+
+// A scroll box whose window is Unicode, with a wide Hint. Showing or hiding
+// a scroll bar resizes the client, which sends WM_SIZE again while the first
+// is handled; the nesting is cut at depth 32.
+class TUcScrollBox : public TScrollBox {
+  CL_CLASS(TUcScrollBox, TScrollBox)
+  CL_DECLARE_MESSAGE_MAP(TUcScrollBox)
+public:
+  explicit TUcScrollBox(TComponent* owner) : TScrollBox(owner) {}
+
+  UC_WIDE_WINDOW_MEMBERS
+  void WMSize(TMessage& m);
+  int FWMSizeNestCount = 0;
 };
 
 void UnitInit_UcForms();

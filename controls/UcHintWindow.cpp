@@ -7,6 +7,7 @@
 #include "UcWindows.h"
 
 #include "forms.h"
+#include "sysutils.h"
 
 CL_DEFINE_COMPONENT(TUcCustomHintWindow, THintWindow)
 CL_DEFINE_COMPONENT(TUcHintWindow, TUcCustomHintWindow)
@@ -14,23 +15,6 @@ CL_DEFINE_COMPONENT(TUcHintWindow, TUcCustomHintWindow)
 CL_BEGIN_MESSAGE_MAP(TUcCustomHintWindow, THintWindow)
   CL_MESSAGE(CM_TEXTCHANGED, CMTextChanged)
 CL_END_MESSAGE_MAP
-
-namespace {
-
-// Sets a flag for the length of a scope, also when an exception passes.
-class TFlagScope {
-public:
-  explicit TFlagScope(bool& flag) : FFlag(flag), FOld(flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = FOld; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-  bool& FFlag;
-  bool FOld;
-};
-
-}  // namespace
 
 WideString WideHintForHintInfo(const THintInfo* info) {
   WideString result = AnsiToWide(info->HintStr);
@@ -112,7 +96,7 @@ void TUcCustomHintWindow::CMTextChanged(TMessage& m) {
 }
 
 void TUcCustomHintWindow::ActivateHint(const TRect& rect, const AnsiString& hint) {
-  TFlagScope activating(FActivating);
+  TScopedValue<bool> activating(FActivating, true);
   THintWindow::ActivateHint(rect, hint);
 }
 
@@ -122,8 +106,8 @@ void TUcCustomHintWindow::ActivateHintData(const TRect& rect, const AnsiString& 
     return;
   }
   {
-    TFlagScope blockPaint(FBlockPaint);
-    TFlagScope activating(FActivating);
+    TScopedValue<bool> blockPaint(FBlockPaint, true);
+    TScopedValue<bool> activating(FActivating, true);
     THintWindow::ActivateHintData(rect, hint, data);
     SetCaption(WideHintForHintInfo(static_cast<const THintInfo*>(data)));
   }
@@ -142,15 +126,15 @@ TRect TUcCustomHintWindow::CalcHintRect(int maxWidth, const AnsiString& hint, vo
 // TUcHintWindow
 
 void TUcHintWindow::ActivateHint(const TRect& rect, const WideString& hint) {
-  TFlagScope activating(FActivating);
+  TScopedValue<bool> activating(FActivating, true);
   SetCaption(hint);
   TUcCustomHintWindow::ActivateHint(rect, WideToAnsi(hint));
 }
 
 void TUcHintWindow::ActivateHintData(const TRect& rect, const WideString& hint, void* data) {
   {
-    TFlagScope blockPaint(FBlockPaint);
-    TFlagScope activating(FActivating);
+    TScopedValue<bool> blockPaint(FBlockPaint, true);
+    TScopedValue<bool> activating(FActivating, true);
     SetCaption(hint);
     THintWindow::ActivateHintData(rect, WideToAnsi(hint), data);
   }

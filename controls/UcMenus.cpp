@@ -196,14 +196,13 @@ WideString WideGetMenuItemHint(TMenuItem* item) {
   return AnsiToWide(item->Hint());
 }
 
-bool MenuItemHasBitmap(TMenuItem* item) {
-  (void)item;
-  return false;
-}
+bool MenuItemHasBitmap(TMenuItem* item) { return item && item->HasBitmap(); }
 
 bool ItemHasValidImage(TMenuItem* item) {
   if (!item) throw EUcInternalError("UC Internal Error: ItemHasValidImage: item = nil");
-  return MenuItemHasBitmap(item);
+  TCustomImageList* images = item->GetImageList();
+  if (images && item->ImageIndex() >= 0 && item->ImageIndex() < images->Count()) return true;
+  return MenuItemHasBitmap(item) && !item->Bitmap()->Empty();
 }
 
 TUcMenuItem* WideNewItem(const WideString& caption, TShortCut shortCut, bool checked, bool enabled,
@@ -261,9 +260,8 @@ void NoOwnerDrawTopLevelItems(TMainMenu* menu) {
     if (!GetMenuItemInfoA(handle, static_cast<UINT>(pos), TRUE, &mii)) break;
     if (!(mii.fType & MFT_OWNERDRAW)) continue;
     TMenuItem* item = menu->FindItem(mii.wID, fkCommand);
-    // The class library draws no menu item itself: an item without a valid
-    // image has nobody to draw it.
-    if (!item || ItemHasValidImage(item)) continue;
+    // An item with its own drawer or a glyph to show stays owner-drawn.
+    if (!item || item->OnDrawItem || item->OnAdvancedDrawItem || ItemHasValidImage(item)) continue;
     if (item->Is<TUcMenuItem>() && Win32PlatformIsUnicode) {
       WideString text = static_cast<TUcMenuItem*>(item)->GetCaption();
       MENUITEMINFOW w{};
@@ -380,9 +378,7 @@ int TUcMenuItem::GetAlignmentDrawStyle() {
 
 void TUcMenuItem::DoDrawText(TCanvas* canvas, const WideString& caption, TRect& rect, bool selected, int flags) {
   if (!Win32PlatformIsUnicode || IsLine()) {
-    AnsiString text = WideToAnsi(caption);
-    canvas->RequiredState(csHandleValid | csFontValid);
-    DrawTextA(canvas->Handle(), text.c_str(), text.Length(), &rect, static_cast<UINT>(flags));
+    TMenuItem::DoDrawText(canvas, WideToAnsi(caption), rect, selected, flags);
     return;
   }
   TMenu* menu = GetParentMenu();
@@ -413,6 +409,126 @@ int TUcMenuItem::MeasureItemTextWidth(TCanvas* canvas, const WideString& text) {
   TRect r(0, 0, 0, 0);
   DoDrawText(canvas, text, r, false, GetAlignmentDrawStyle() | DT_CALCRECT | DT_NOCLIP | DT_EXPANDTABS | DT_SINGLELINE);
   return r.Width();
+}
+
+void TUcMenuItem::SwapTexts(WideString& caption, TShortCut& shortCut) {
+  WideString oldCaption = GetCaption();
+  TShortCut oldShortCut = ShortCut();
+  // Without a rebuild of the native menu while it is being drawn.
+  FIgnoreMenuChanged = true;
+  try {
+    SetCaption(caption);
+    SetShortCut(shortCut);
+  } catch (...) {
+    FIgnoreMenuChanged = false;
+    throw;
+  }
+  FIgnoreMenuChanged = false;
+  caption = oldCaption;
+  shortCut = oldShortCut;
+}
+
+void TUcMenuItem::AdvancedDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState state, bool topLevel) {
+  if (!Win32PlatformIsUnicode || IsLine() || (IsOwnerDrawn() && (OnAdvancedDrawItem || OnDrawItem))) {
+    TMenuItem::AdvancedDrawItem(canvas, rect, state, topLevel);
+    return;
+  }
+  // The class library draws background, check mark and glyph; the text is
+  // drawn wide over them.
+  WideString swapped;
+  TShortCut swappedShortCut = 0;
+  SwapTexts(swapped, swappedShortCut);
+  const WideString caption = swapped;
+  const TShortCut shortCut = swappedShortCut;
+  try {
+    TMenuItem::AdvancedDrawItem(canvas, rect, state, topLevel);
+  } catch (...) {
+    SwapTexts(swapped, swappedShortCut);
+    throw;
+  }
+  SwapTexts(swapped, swappedShortCut);
+
+  TMenu* menu = GetParentMenu();
+  bool rightToLeft = menu && menu->IsRightToLeft();
+  bool selected = (state & odSelected) != 0;
+  TCustomImageList* images = GetImageList();
+  bool bitmap = HasBitmap() && !Bitmap()->Empty();
+  bool validIndex = images && ImageIndex() >= 0 && ImageIndex() < images->Count();
+  bool glyphShown = images && (validIndex || (Checked() && !bitmap));
+  int glyphWidth = 0;
+  if (glyphShown)
+    glyphWidth = images->Width();
+  else if (bitmap)
+    glyphWidth = 16;
+  else if (images && !topLevel)
+    glyphWidth = images->Width();
+
+  TRect textRect = rect;
+  if (!rightToLeft) {
+    textRect.left += glyphWidth + 6;
+    textRect.right -= 1;
+  } else {
+    textRect.right -= glyphWidth + 6;
+    textRect.left += 1;
+  }
+  // From Vista on the system's drop-down menus keep a fixed column for check
+  // marks and glyphs. It is measured from the item's own edge, and the menu
+  // bar has no such column: its items do not start at x = 0 and are only as
+  // wide as their text.
+  if (Win32MajorVersion >= 6 && !topLevel) {
+    if (!rightToLeft)
+      textRect.left = rect.left + 32;
+    else
+      textRect.right = rect.right - 32;
+  }
+  if (topLevel && (Win32MajorVersion > 4 || (Win32MajorVersion == 4 && Win32MinorVersion >= 10))) {
+    if (selected)
+      OffsetRect(&textRect, 1, 0);
+    else
+      OffsetRect(&textRect, 0, -1);
+  }
+  int flags = GetAlignmentDrawStyle() | DT_EXPANDTABS | DT_SINGLELINE;
+  if (Win32Platform == VER_PLATFORM_WIN32_NT && Win32MajorVersion > 4 && (state & odNoAccel)) flags |= DT_HIDEPREFIX;
+  if (state & odDefault) canvas->Font()->SetStyle(static_cast<TFontStyles>(canvas->Font()->Style() | fsBold));
+  TRect captionRect = textRect;
+  DoDrawText(canvas, caption, captionRect, selected, flags | DT_CALCRECT | DT_NOCLIP);
+  OffsetRect(&captionRect, 0, (textRect.Height() - captionRect.Height()) / 2);
+  DoDrawText(canvas, caption, captionRect, selected, flags);
+  if (!topLevel && shortCut != 0) {
+    WideString text = WideShortCutToText(shortCut);
+    TRect shortCutRect = captionRect;
+    if (!rightToLeft) {
+      shortCutRect.left = captionRect.right;
+      shortCutRect.right = rect.right - 10;
+    } else {
+      shortCutRect.left = rect.left + 10;
+      shortCutRect.right = shortCutRect.left + MeasureItemTextWidth(canvas, text);
+    }
+    DoDrawText(canvas, text, shortCutRect, selected, DT_RIGHT);
+  }
+}
+
+void TUcMenuItem::MeasureItem(TCanvas* canvas, int& width, int& height) {
+  if (!Win32PlatformIsUnicode || IsLine()) {
+    TMenuItem::MeasureItem(canvas, width, height);
+    return;
+  }
+  // The class library measures the ANSI texts; the difference to the wide
+  // ones is added before the item's own handler sees the size.
+  TMenuMeasureItemEvent handler = OnMeasureItem;
+  OnMeasureItem.Clear();
+  try {
+    TMenuItem::MeasureItem(canvas, width, height);
+    width += MeasureItemTextWidth(canvas, GetCaption()) - MeasureItemTextWidth(canvas, AnsiToWide(TMenuItem::Caption()));
+    if (ShortCut() != 0)
+      width += MeasureItemTextWidth(canvas, WideShortCutToText(ShortCut())) -
+               MeasureItemTextWidth(canvas, AnsiToWide(ShortCutToText(ShortCut())));
+  } catch (...) {
+    OnMeasureItem = handler;
+    throw;
+  }
+  OnMeasureItem = handler;
+  if (handler) handler(this, canvas, width, height);
 }
 
 void TUcMenuItem::DefineProperties(TFiler* filer) {

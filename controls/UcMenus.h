@@ -42,10 +42,11 @@ void SyncHotKeyPosition(const WideString& source, WideString& dest);
 
 WideString WideGetMenuItemCaption(TMenuItem* item);
 WideString WideGetMenuItemHint(TMenuItem* item);
-// The class library's items carry no bitmaps and no image lists.
+// The item's own bitmap object exists (it may still be empty).
 bool MenuItemHasBitmap(TMenuItem* item);
-// Raises EUcInternalError "UC Internal Error: ItemHasValidImage: item = nil"
-// for a null item.
+// An image of the menu's image list for the item's ImageIndex, or a bitmap
+// that is not empty. Raises EUcInternalError "UC Internal Error:
+// ItemHasValidImage: item = nil" for a null item.
 bool ItemHasValidImage(TMenuItem* item);
 
 TUcMenuItem* WideNewItem(const WideString& caption, TShortCut shortCut, bool checked, bool enabled,
@@ -55,8 +56,8 @@ TUcMenuItem* WideNewSubMenu(const WideString& caption, int helpContext, const An
 
 // In a Middle-East locale: rewrites the first visible top-level item's string.
 void FixMenuBiDiProblem(TMenu* menu);
-// Clears the owner-draw flag of top-level items that nobody draws and gives
-// them their text.
+// Clears the owner-draw flag of top-level items of the menu bar that have no
+// draw handler and no image, and gives them their (wide) text.
 void NoOwnerDrawTopLevelItems(TMainMenu* menu);
 
 // The call that writes a native item's string (tests count the writes).
@@ -90,8 +91,16 @@ public:
   int GetAlignmentDrawStyle();
   // The wide caption on a canvas as menus draw it (bold default item,
   // embossed when disabled); with DT_CALCRECT only measures into rect.
-  void DoDrawText(TCanvas* canvas, const WideString& caption, TRect& rect, bool selected, int flags);
+  virtual void DoDrawText(TCanvas* canvas, const WideString& caption, TRect& rect, bool selected, int flags);
   int MeasureItemTextWidth(TCanvas* canvas, const WideString& text);
+
+  // Owner drawing: the class library draws background, check mark and
+  // glyph, then the wide caption and shortcut text are drawn over them. An
+  // owner-drawn menu's item with its own handler is left to the handler.
+  void AdvancedDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState state, bool topLevel) override;
+  // The class library's size, corrected by the widths of the wide texts,
+  // then the item's OnMeasureItem.
+  void MeasureItem(TCanvas* canvas, int& width, int& height) override;
 
   // The keyboard layout whose key names the native string was written with.
   HKL KeyboardLayout() const { return FKeyboardLayout; }
@@ -107,6 +116,9 @@ protected:
   const TMetaClass* GetActionLinkClass() override;
 
 private:
+  // Puts caption and shortCut on the item and hands back the old ones,
+  // without rebuilding the native menu.
+  void SwapTexts(WideString& caption, TShortCut& shortCut);
   bool FIgnoreMenuChanged = false;
   WideString FCaption;
   WideString FHint;

@@ -5,15 +5,8 @@
 
 #include "UcActnList.h"
 
-class TUcHintAction : public THintAction, public IUcAction {
+class TUcHintAction : public TUcActionTexts<THintAction> {
   CL_CLASS(TUcHintAction, THintAction)
 public:
-  explicit TUcHintAction(TComponent* owner) : THintAction(owner) {}
-  WideString Caption() { return UcAction_GetCaption(this); }
-  void SetCaption(const WideString& value) { UcAction_SetCaption(this, value); }
-  WideString Hint() { return UcAction_GetHint(this); }
-  void SetHint(const WideString& value) { UcAction_SetHint(this, value); }
-  bool GetInterface(const GUID& iid, void** obj) override;
-  void DefineProperties(TFiler* filer) override;
-  void Assign(TPersistent* source) override;
+  using TUcActionTexts<THintAction>::TUcActionTexts;
 };

@@ -300,22 +300,24 @@ bool UcLabel_DoDrawText(TCustomLabel* label, TRect& rect, UINT flags, const Wide
   return true;
 }
 
+namespace {
+// The control's own hot key (in its wide caption) while it can take the focus:
+// act, and the message is answered. False when the key is not the control's.
+template <class Act> bool HandleOwnHotKey(TWinControl* control, TMessage& message, Act&& act) {
+  if (!IsWideCharAccel(static_cast<WORD>(message.WParam), UcControl_GetText(control)) || !control->CanFocus())
+    return false;
+  act();
+  message.Result = 1;
+  return true;
+}
+}  // namespace
+
 void UcLabel_CMDialogChar(TCustomLabel* label, TMessage& message, const WideString& caption) {
-  TWinControl* focus = label->FocusControl();
-  if (focus && label->Enabled() && label->ShowAccelChar() &&
-      IsWideCharAccel(static_cast<WORD>(message.WParam), caption) && focus->CanFocus()) {
-    focus->SetFocus();
-    message.Result = 1;
-  }
+  FocusNamedControl(label, message, [&](WORD key) { return IsWideCharAccel(key, caption); });
 }
 
 bool UcButton_CMDialogChar(TButton* button, TMessage& message) {
-  if (IsWideCharAccel(static_cast<WORD>(message.WParam), UcControl_GetText(button)) && button->CanFocus()) {
-    button->Click();
-    message.Result = 1;
-    return true;
-  }
-  return false;
+  return HandleOwnHotKey(button, message, [&] { button->Click(); });
 }
 
 CL_BEGIN_MESSAGE_MAP(TUcCustomLabel, TCustomLabel)
@@ -365,13 +367,11 @@ void TUcCustomCheckBox::CreateWindowHandle(const TCreateParams& params) {
 }
 
 void TUcCustomCheckBox::CMDialogChar(TMessage& m) {
-  if (IsWideCharAccel(static_cast<WORD>(m.WParam), UcControl_GetText(this)) && CanFocus()) {
+  const bool own = HandleOwnHotKey(this, m, [&] {
     SetFocus();
     if (Focused()) Toggle();
-    m.Result = 1;
-    return;
-  }
-  InheritedMsg(&TCustomCheckBox::MessageMap, m);
+  });
+  if (!own) InheritedMsg(&TCustomCheckBox::MessageMap, m);
 }
 
 UC_STANDARD_OVERRIDES_BODY(TUcCustomCheckBox, TCustomCheckBox)
@@ -386,12 +386,7 @@ CL_END_MESSAGE_MAP
 void TUcRadioButton::CreateWindowHandle(const TCreateParams& params) { CreateUnicodeHandle(this, params, L"BUTTON"); }
 
 void TUcRadioButton::CMDialogChar(TMessage& m) {
-  if (IsWideCharAccel(static_cast<WORD>(m.WParam), UcControl_GetText(this)) && CanFocus()) {
-    SetFocus();
-    m.Result = 1;
-    return;
-  }
-  InheritedMsg(&TRadioButton::MessageMap, m);
+  if (!HandleOwnHotKey(this, m, [&] { SetFocus(); })) InheritedMsg(&TRadioButton::MessageMap, m);
 }
 
 UC_STANDARD_OVERRIDES_BODY(TUcRadioButton, TRadioButton)
@@ -438,12 +433,7 @@ void TUcCustomGroupBox::Paint() {
 }
 
 void TUcCustomGroupBox::CMDialogChar(TMessage& m) {
-  if (IsWideCharAccel(static_cast<WORD>(m.WParam), UcControl_GetText(this)) && CanFocus()) {
-    SelectFirst();
-    m.Result = 1;
-    return;
-  }
-  InheritedMsg(&TCustomGroupBox::MessageMap, m);
+  if (!HandleOwnHotKey(this, m, [&] { SelectFirst(); })) InheritedMsg(&TCustomGroupBox::MessageMap, m);
 }
 
 UC_STANDARD_OVERRIDES_BODY(TUcCustomGroupBox, TCustomGroupBox)
@@ -468,22 +458,13 @@ void TUcCustomStaticText::AdjustBounds() {
   }
   if ((ComponentState() & csLoading) || !AutoSize()) return;
   WideString text = Caption();
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, Font()->Handle());
   SIZE size{};
-  GetTextExtentPoint32W(dc, text.c_str(), text.Length(), &size);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  SetBounds(Left(), Top(), size.cx + GetSystemMetrics(SM_CXBORDER) * 4, size.cy + GetSystemMetrics(SM_CYBORDER) * 4);
+  GetTextExtentPoint32W(TScreenFontDC(Font()).Handle(), text.c_str(), text.Length(), &size);
+  FitToTextExtent(size);
 }
 
 void TUcCustomStaticText::CMDialogChar(TMessage& m) {
-  TWinControl* focus = FocusControl();
-  if (focus && Enabled() && ShowAccelChar() && IsWideCharAccel(static_cast<WORD>(m.WParam), Caption()) &&
-      focus->CanFocus()) {
-    focus->SetFocus();
-    m.Result = 1;
-  }
+  FocusNamedControl(this, m, [&](WORD key) { return IsWideCharAccel(key, Caption()); });
 }
 
 UC_STANDARD_OVERRIDES_BODY(TUcCustomStaticText, TCustomStaticText)

@@ -11,28 +11,6 @@
 #include "UcControls.h"
 #include "UcSysUtils.h"
 
-// The overrides every wide control repeats (the wide-property filers, the
-// wide action link and what a wide action hands over), declared in the class
-// body with UC_STANDARD_OVERRIDES and defined in the source file with
-// UC_STANDARD_OVERRIDES_BODY(TClass, TBase).
-#define UC_STANDARD_OVERRIDES                                        \
-  void DefineProperties(TFiler* filer) override;                     \
-  void ActionChange(TObject* sender, bool checkDefaults) override;   \
-  const TMetaClass* GetActionLinkClass() override;
-
-#define UC_STANDARD_OVERRIDES_BODY(TClass, TBase)                              \
-  void TClass::DefineProperties(TFiler* filer) {                               \
-    TBase::DefineProperties(filer);                                            \
-    UcPersistent_AfterInherited_DefineProperties(filer, this);                 \
-  }                                                                            \
-  void TClass::ActionChange(TObject* sender, bool checkDefaults) {             \
-    UcControl_BeforeInherited_ActionChange(this, sender, checkDefaults);       \
-    TBase::ActionChange(sender, checkDefaults);                                \
-  }                                                                            \
-  const TMetaClass* TClass::GetActionLinkClass() {                             \
-    return UcControl_GetActionLinkClass(this, TBase::GetActionLinkClass());    \
-  }
-
 // ===========================================================================
 // Edit routines
 
@@ -69,7 +47,6 @@ public:
   explicit TUcCustomEdit(TComponent* owner) : TCustomEdit(owner) {}
 
   UC_WIDE_CAPTION_MEMBERS
-  UC_WIDE_HINT_MEMBERS
 
   int GetSelStart() override { return UcCustomEdit_GetSelStart(this); }
   void SetSelStart(int value) override { UcCustomEdit_SetSelStart(this, value); }
@@ -80,10 +57,7 @@ public:
   wchar_t PasswordChar() { return UcCustomEdit_GetPasswordChar(this, FWidePasswordChar); }
   void SetPasswordChar(wchar_t value) { UcCustomEdit_SetPasswordChar(this, FWidePasswordChar, value); }
 
-  UC_STANDARD_OVERRIDES
-
-protected:
-  void CreateWindowHandle(const TCreateParams& params) override;
+  UC_WIDE_WINDOW_MEMBERS
   void CreateWnd() override;
 
   wchar_t FWidePasswordChar = 0;
@@ -138,7 +112,6 @@ public:
   ~TUcCustomMemo() override;
 
   UC_WIDE_CAPTION_MEMBERS
-  UC_WIDE_HINT_MEMBERS
 
   TUcStrings* Lines() const { return FWideLines; }
   void SetLines(TUcStrings* value) { FWideLines->Assign(value); }
@@ -149,10 +122,7 @@ public:
   WideString SelText() { return UcCustomEdit_GetSelText(this); }
   void SetSelText(const WideString& value) { UcCustomEdit_SetSelText(this, value); }
 
-  UC_STANDARD_OVERRIDES
-
-protected:
-  void CreateWindowHandle(const TCreateParams& params) override;
+  UC_WIDE_WINDOW_MEMBERS
 
   TUcMemoStrings* FWideLines;
 };
@@ -211,14 +181,7 @@ class TUcButton : public TButton {
 public:
   explicit TUcButton(TComponent* owner) : TButton(owner) {}
 
-  UC_WIDE_CAPTION_MEMBERS
-  UC_WIDE_HINT_MEMBERS
-
-  UC_STANDARD_OVERRIDES
-
-protected:
-  void CreateWindowHandle(const TCreateParams& params) override;
-  void CMDialogChar(TMessage& m);
+  UC_WIDE_CAPTIONED_WINDOW_MEMBERS
 };
 
 class TUcCustomCheckBox : public TCustomCheckBox {
@@ -227,14 +190,7 @@ class TUcCustomCheckBox : public TCustomCheckBox {
 public:
   explicit TUcCustomCheckBox(TComponent* owner) : TCustomCheckBox(owner) {}
 
-  UC_WIDE_CAPTION_MEMBERS
-  UC_WIDE_HINT_MEMBERS
-
-  UC_STANDARD_OVERRIDES
-
-protected:
-  void CreateWindowHandle(const TCreateParams& params) override;
-  void CMDialogChar(TMessage& m);
+  UC_WIDE_CAPTIONED_WINDOW_MEMBERS
 };
 
 class TUcCheckBox : public TUcCustomCheckBox {
@@ -249,14 +205,7 @@ class TUcRadioButton : public TRadioButton {
 public:
   explicit TUcRadioButton(TComponent* owner) : TRadioButton(owner) {}
 
-  UC_WIDE_CAPTION_MEMBERS
-  UC_WIDE_HINT_MEMBERS
-
-  UC_STANDARD_OVERRIDES
-
-protected:
-  void CreateWindowHandle(const TCreateParams& params) override;
-  void CMDialogChar(TMessage& m);
+  UC_WIDE_CAPTIONED_WINDOW_MEMBERS
 };
 
 // ===========================================================================
@@ -268,16 +217,9 @@ class TUcCustomGroupBox : public TCustomGroupBox {
 public:
   explicit TUcCustomGroupBox(TComponent* owner) : TCustomGroupBox(owner) {}
 
-  UC_WIDE_CAPTION_MEMBERS
-  UC_WIDE_HINT_MEMBERS
-
-  UC_STANDARD_OVERRIDES
-
-protected:
-  void CreateWindowHandle(const TCreateParams& params) override;
+  UC_WIDE_CAPTIONED_WINDOW_MEMBERS
   // The frame below half the caption's height, the wide caption on it.
   void Paint() override;
-  void CMDialogChar(TMessage& m);
 };
 
 class TUcGroupBox : public TUcCustomGroupBox {
@@ -293,16 +235,9 @@ public:
   // Sizes itself to its (empty) caption at once.
   explicit TUcCustomStaticText(TComponent* owner);
 
-  UC_WIDE_CAPTION_MEMBERS
-  UC_WIDE_HINT_MEMBERS
-
-  UC_STANDARD_OVERRIDES
-
-protected:
-  void CreateWindowHandle(const TCreateParams& params) override;
+  UC_WIDE_CAPTIONED_WINDOW_MEMBERS
   // With AutoSize, the wide caption's extent plus four borders each way.
   void AdjustBounds() override;
-  void CMDialogChar(TMessage& m);
 };
 
 class TUcStaticText : public TUcCustomStaticText {
@@ -316,12 +251,7 @@ class TUcScrollBar : public TScrollBar {
 public:
   explicit TUcScrollBar(TComponent* owner) : TScrollBar(owner) {}
 
-  UC_WIDE_HINT_MEMBERS
-
-  UC_STANDARD_OVERRIDES
-
-protected:
-  void CreateWindowHandle(const TCreateParams& params) override;
+  UC_WIDE_WINDOW_MEMBERS
 };
 
 void UnitInit_UcStdCtrls();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 CL_DEFINE_CLASS(EListDataError, Exception)
@@ -28,6 +29,8 @@ AnsiString ReadListHeader(TStream& stream) {
 
 namespace {
 
+const char* const kEndsInsideTree = "The list data ends inside the tree";
+
 bool HoldsBackslash(const char (&name)[256]) { return std::memchr(name, '\\', sizeof name) != nullptr; }
 
 // Collects records into large writes: a list of a million entries is not a
@@ -51,25 +54,27 @@ private:
   std::vector<char> FBuffer;
 };
 
+// Hands out the records after the header in place, a large read at a time.
 class TRecordReader {
 public:
   explicit TRecordReader(TStream& stream) : FStream(stream) {
     const int64_t left = stream.Size() - stream.Position();
     FUnfetched = left > 0 ? left / kNodeRecordSize : 0;
-    FRecordsLeft = FUnfetched;
+    FRecords = FUnfetched;
   }
-  // Records the stream still holds after those already read.
-  int64_t RecordsLeft() const { return FRecordsLeft; }
-  void Read(NodeRecord& r) {
-    if (FRecordsLeft <= 0) throw EListDataError("The list data ends inside the tree");
+  // Every whole record from the position on, read or not.
+  int64_t Records() const { return FRecords; }
+  // Valid until the next call.
+  const NodeRecord& Next() {
     if (FAt == FBuffer.size()) Fill();
-    std::memcpy(&r, FBuffer.data() + FAt, sizeof r);
+    const NodeRecord& r = *reinterpret_cast<const NodeRecord*>(FBuffer.data() + FAt);
     FAt += sizeof r;
-    --FRecordsLeft;
+    return r;
   }
 
 private:
   void Fill() {
+    if (FUnfetched <= 0) throw EListDataError(kEndsInsideTree);
     const int64_t records = std::min<int64_t>(FUnfetched, 1024);
     FUnfetched -= records;
     FBuffer.resize(static_cast<size_t>(records * kNodeRecordSize));
@@ -80,25 +85,14 @@ private:
   std::vector<char> FBuffer;
   size_t FAt = 0;
   int64_t FUnfetched = 0;
-  int64_t FRecordsLeft = 0;
+  int64_t FRecords = 0;
 };
 
-void CheckRecord(const NodeRecord& r) {
-  if (r.LastChildIndex < -1) throw EListDataError("Negative child count in the list data");
-  if (r.Entry.Kind != ekFolder && r.LastChildIndex >= 0) throw EListDataError("A file record claims children");
-}
-
-ListNode* NodeFromRecord(const NodeRecord& r) {
-  CheckRecord(r);
-  ListNode* node = new ListNode(r.Entry);
-  node->Level = r.Level;
-  node->LastChildIndex = r.LastChildIndex;
-  return node;
-}
-
-// Called once the count is known to fit in what the stream still holds.
-void ReserveChildren(ListNode* node) {
-  if (node->LastChildIndex > 0) node->Children->SetCapacity(node->LastChildIndex + 1);
+// The next record, once it keeps to the shape's rules.
+const NodeRecord& NextRecord(TRecordReader& reader, TListTreeShape& shape) {
+  const NodeRecord& r = reader.Next();
+  if (const char* error = shape.Add(r.Entry.Kind, r.LastChildIndex)) throw EListDataError(error);
+  return r;
 }
 
 }  // namespace
@@ -134,70 +128,100 @@ void ClearPathNames(ListNode* root) {
   });
 }
 
-namespace {
-// Reads the records of a list in pre-order with every bound check. Without
-// build it only checks and holds no node, so a list can be proved sound before
-// the one in memory is given up.
-ListNode* WalkNodeRecords(TStream& stream, bool build) {
+const char* TListTreeShape::Add(char kind, int32_t lastChildIndex) {
+  if (lastChildIndex < -1) return "Negative child count in the list data";
+  if (kind != ekFolder && lastChildIndex >= 0) return "A file record claims children";
+  if (Complete()) return "A record after the end of the tree";
+  if (FStarted) {
+    --FOpen.back();
+    --FClaimed;
+  }
+  FStarted = true;
+  ++FTaken;
+  if (lastChildIndex >= 0) {
+    // Never more than can still follow, so a damaged count cannot ask for the
+    // impossible.
+    FClaimed += lastChildIndex + 1;
+    if (FAvailable >= 0 && FClaimed > FAvailable - FTaken) return kEndsInsideTree;
+    if (FOpen.size() >= static_cast<size_t>(kMaxListDepth)) return "The list data nests too deep";
+    FOpen.push_back(lastChildIndex + 1);
+  }
+  while (!FOpen.empty() && FOpen.back() == 0) FOpen.pop_back();
+  return nullptr;
+}
+
+void TListDataChecker::Feed(const void* data, size_t size) {
+  const char* p = static_cast<const char*>(data);
+  const size_t header = std::min(size, FHeaderLeft);
+  FHeaderLeft -= header;
+  p += header;
+  size -= header;
+  while (size > 0 && !FError && !FShape.Complete()) {
+    if (FHave == 0 && size >= sizeof FRecord) {
+      Take(p);
+      p += sizeof FRecord;
+      size -= sizeof FRecord;
+      continue;
+    }
+    // A record split between two pieces is put together first.
+    const size_t n = std::min(size, sizeof FRecord - FHave);
+    std::memcpy(FRecord + FHave, p, n);
+    FHave += n;
+    p += n;
+    size -= n;
+    if (FHave == sizeof FRecord) {
+      FHave = 0;
+      Take(FRecord);
+    }
+  }
+}
+
+void TListDataChecker::Take(const char* record) {
+  const NodeRecord& r = *reinterpret_cast<const NodeRecord*>(record);
+  FError = FShape.Add(r.Entry.Kind, r.LastChildIndex);
+}
+
+ListNode* ReadNodeRecords(TStream& stream) {
   TRecordReader reader(stream);
-  NodeRecord r;
-  reader.Read(r);
-  CheckRecord(r);
-  ListNode* root = build ? NodeFromRecord(r) : nullptr;
+  TListTreeShape shape(reader.Records());
+  // The folders still taking children, as the shape counts them.
+  std::vector<ListNode*> open;
+  ListNode* root = nullptr;
   try {
-    struct TOpenFolder {
-      ListNode* Node;
-      int32_t Remaining;
-    };
-    std::vector<TOpenFolder> open;
-    // Records that the folders read so far still claim; never more than the
-    // stream holds, so a damaged count cannot ask for the impossible.
-    int64_t claimed = r.LastChildIndex + 1;
-    if (claimed > reader.RecordsLeft()) throw EListDataError("The list data ends inside the tree");
-    if (claimed > 0) {
-      if (build) ReserveChildren(root);
-      open.push_back({root, r.LastChildIndex + 1});
-    }
-    while (!open.empty()) {
-      TOpenFolder& top = open.back();
-      if (top.Remaining == 0) {
-        open.pop_back();
-        continue;
+    do {
+      const NodeRecord& r = NextRecord(reader, shape);
+      std::unique_ptr<ListNode> node(new ListNode(r.Entry));
+      node->Level = r.Level;
+      node->LastChildIndex = r.LastChildIndex;
+      // The count is known to fit in what the stream holds.
+      if (r.LastChildIndex > 0) node->Children->SetCapacity(r.LastChildIndex + 1);
+      ListNode* n = node.get();
+      if (open.empty()) {
+        root = node.release();
+      } else {
+        ListNode* parent = open.back();
+        parent->Children->Add(n);
+        node.release();
+        parent->LastChild = n;
+        n->Parent = parent;
       }
-      reader.Read(r);
-      CheckRecord(r);
-      --top.Remaining;
-      --claimed;
-      ListNode* child = nullptr;
-      if (build) {
-        child = NodeFromRecord(r);
-        ListNode* parent = top.Node;
-        parent->Children->Add(child);
-        parent->LastChild = child;
-        child->Parent = parent;
-      }
-      if (r.LastChildIndex >= 0) {
-        claimed += r.LastChildIndex + 1;
-        if (claimed > reader.RecordsLeft()) throw EListDataError("The list data ends inside the tree");
-        if (static_cast<int>(open.size()) >= kMaxListDepth) throw EListDataError("The list data nests too deep");
-        if (build) ReserveChildren(child);
-        open.push_back({child, r.LastChildIndex + 1});
-      }
-    }
+      if (r.LastChildIndex >= 0) open.push_back(n);
+      open.resize(shape.Depth());
+    } while (!shape.Complete());
   } catch (...) {
     FreeNodeTree(root);
     throw;
   }
   return root;
 }
-}  // namespace
-
-ListNode* ReadNodeRecords(TStream& stream) { return WalkNodeRecords(stream, true); }
 
 void CheckListData(TStream& stream) {
   const int64_t start = stream.Position();
   ReadListHeader(stream);
-  WalkNodeRecords(stream, false);
+  TRecordReader reader(stream);
+  TListTreeShape shape(reader.Records());
+  do NextRecord(reader, shape);
+  while (!shape.Complete());
   stream.SetPosition(start);
 }
 

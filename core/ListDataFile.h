@@ -3,6 +3,8 @@
 // version, no count: the records themselves say how many children follow.
 #pragma once
 
+#include <vector>
+
 #include "CoreHost.h"
 #include "ListNode.h"
 #include "sysutils.h"
@@ -39,6 +41,52 @@ class EListDataError : public Exception {
   CL_CLASS(EListDataError, Exception)
 public:
   using Exception::Exception;
+};
+
+// The rules that make a sequence of records a tree, taken one record at a
+// time: a record may not claim more children than can still follow, a file
+// record may not claim children, and the depth is limited.
+class TListTreeShape {
+public:
+  // recordsAvailable: how many records there are, the first included; -1 when
+  // that is not known yet (the bytes are still arriving).
+  explicit TListTreeShape(int64_t recordsAvailable = -1) : FAvailable(recordsAvailable) {}
+  // Takes the next record in pre-order; null when it keeps to the rules, else
+  // what it breaks. Not called once the tree is Complete.
+  const char* Add(char kind, int32_t lastChildIndex);
+  // The root and every child the records claim have been taken.
+  bool Complete() const { return FStarted && FOpen.empty(); }
+  // Folders still waiting for children: the next record's depth.
+  size_t Depth() const { return FOpen.size(); }
+  int64_t Taken() const { return FTaken; }
+
+private:
+  std::vector<int32_t> FOpen;  // children still to come, per open folder
+  int64_t FAvailable;
+  int64_t FTaken = 0;
+  int64_t FClaimed = 0;
+  bool FStarted = false;
+};
+
+// Checks list data, header included, as its bytes go by in pieces of any size,
+// holding at most one record: the unpacking runs it over the bytes it writes,
+// so the data is proved sound without being read a second time.
+class TListDataChecker {
+public:
+  void Feed(const void* data, size_t size);
+  // A whole header and a whole tree have gone by and no rule was broken; bytes
+  // after the tree's last record do not matter.
+  bool Sound() const { return !FError && FShape.Complete(); }
+  // Records of the tree so far: once Sound, the nodes it will have.
+  int64_t Nodes() const { return FShape.Taken(); }
+
+private:
+  void Take(const char* record);
+  TListTreeShape FShape;
+  size_t FHeaderLeft = kListHeaderSize;
+  char FRecord[sizeof(NodeRecord)];
+  size_t FHave = 0;
+  const char* FError = nullptr;
 };
 
 // Reads one node record and its child subtrees from the stream's position.

@@ -158,12 +158,57 @@ TSaveStatus SaveList(ICoreHost& host, TZipEngine& zip, const AnsiString& listFil
   return status;
 }
 
+namespace {
+
+// Passes the unpacked bytes on to the data file and through the checker on the
+// way. Should the writer go back over bytes already written, the checker no
+// longer knows what the file holds and its verdict is not used.
+class TCheckingWriter : public TStream {
+public:
+  TCheckingWriter(TStream& file, TListDataChecker& checker) : FFile(file), FChecker(checker) {}
+  bool SawEverything() const { return FInOrder && FAt == FFed; }
+
+  int32_t Read(void*, int32_t) override { return 0; }
+  int32_t Write(const void* buffer, int32_t count) override {
+    const int32_t written = FFile.Write(buffer, count);
+    if (written <= 0) return written;
+    if (FAt == FFed) {
+      FChecker.Feed(buffer, static_cast<size_t>(written));
+      FFed += written;
+    } else {
+      FInOrder = false;
+    }
+    FAt += written;
+    return written;
+  }
+  using TStream::Seek;
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+    // The writer asks for its position before every block; no system call.
+    if (origin == soCurrent && offset == 0) return FAt;
+    FAt = FFile.Seek(offset, origin);
+    return FAt;
+  }
+
+private:
+  TStream& FFile;
+  TListDataChecker& FChecker;
+  int64_t FAt = 0;
+  int64_t FFed = 0;
+  bool FInOrder = true;
+};
+
+}  // namespace
+
 TOpenStatus TUnpackedList::Unpack(TZipEngine& zip, const AnsiString& listFileName) {
   FData.reset();
+  FVerdict = TVerdict::None;
+  FNodes = 0;
   if (!FFolder.Created()) return TOpenStatus::UnpackFailed;
   WideString name = AnsiToWide(ListBaseName(listFileName));
   if (name.IsEmpty()) name = L"~tmp~";
   const WideString data = FFolder.File(name);
+  TListDataChecker checker;
+  bool sawEverything = false;
   try {
     TArchiveSession session(zip);
     zip.SetFileName(AnsiToWide(listFileName));
@@ -172,19 +217,24 @@ TOpenStatus TUnpackedList::Unpack(TZipEngine& zip, const AnsiString& listFileNam
     if (zip.GetFileCount() != 1) return TOpenStatus::UnpackFailed;
     TZEArchiveItem item;
     if (!zip.FindFirst(L"*", item, 63, WideString())) return TOpenStatus::UnpackFailed;
-    TUcFileStream out(data, fmCreate);
+    // Read and write, shared with no one: the file is read back through the
+    // handle that wrote it.
+    FData.reset(new TUcFileStream(data, fmCreate));
+    TCheckingWriter out(*FData, checker);
     zip.ExtractToStream(item.FilePath + item.FileName, &out);
+    sawEverything = out.SawEverything() && out.Position() == FData->Size();
   } catch (...) {
+    FData.reset();
     return TOpenStatus::UnpackFailed;
-  }
-  try {
-    FData.reset(new TUcFileStream(data, fmOpenRead | fmShareDenyWrite));
-  } catch (...) {
-    return TOpenStatus::DataOpenFailed;
   }
   if (FData->Size() == 0) {
     FData.reset();
     return TOpenStatus::DataEmpty;
+  }
+  FData->SetPosition(0);
+  if (sawEverything) {
+    FVerdict = checker.Sound() ? TVerdict::Sound : TVerdict::Damaged;
+    FNodes = checker.Nodes();
   }
   return TOpenStatus::Opened;
 }
@@ -192,6 +242,9 @@ TOpenStatus TUnpackedList::Unpack(TZipEngine& zip, const AnsiString& listFileNam
 TOpenStatus TUnpackedList::Load(TListData& data) {
   if (!FData) return TOpenStatus::LoadFailed;
   try {
+    // A damaged list is refused before anything is reserved for it.
+    if (FVerdict == TVerdict::Damaged) throw EListDataError("The list data is damaged");
+    TListNodeReserve reserve(FVerdict == TVerdict::Sound ? FNodes : 0);
     data = ReadListData(*FData);
   } catch (...) {
     // Damaged data of any kind, out of memory included, ends here.
@@ -204,6 +257,7 @@ TOpenStatus TUnpackedList::Load(TListData& data) {
 
 TOpenStatus TUnpackedList::Check() {
   if (!FData) return TOpenStatus::LoadFailed;
+  if (FVerdict != TVerdict::None) return FVerdict == TVerdict::Sound ? TOpenStatus::Opened : TOpenStatus::LoadFailed;
   try {
     CheckListData(*FData);
   } catch (...) {

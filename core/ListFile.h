@@ -82,7 +82,9 @@ public:
   TUnpackedList() = default;
   TUnpackedList(const TUnpackedList&) = delete;
   TUnpackedList& operator=(const TUnpackedList&) = delete;
-  // Opened, UnpackFailed, DataOpenFailed or DataEmpty. Only reads the list file.
+  // Opened, UnpackFailed or DataEmpty. Only reads the list file. The data is
+  // checked on its way into the data file, which stays open to this object
+  // alone, so what was checked is what Load reads.
   TOpenStatus Unpack(TZipEngine& zip, const AnsiString& listFileName);
   // After a successful Unpack: Opened with data.Root set, or LoadFailed.
   TOpenStatus Load(TListData& data);
@@ -93,6 +95,9 @@ public:
 private:
   TTempFolder FFolder;
   std::unique_ptr<TStream> FData;
+  // Set by Unpack when the checker saw every byte of the data file.
+  enum class TVerdict { None, Sound, Damaged } FVerdict = TVerdict::None;
+  int64_t FNodes = 0;  // of a Sound list
 };
 
 // Both halves at once: the list file read into a new tree; on failure nothing

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 static_assert(sizeof(long double) >= 10 && LDBL_MANT_DIG == 64, "long double must be the x87 extended type");
@@ -74,11 +75,195 @@ void SetFieldText(char* field, size_t size, const AnsiString& text, bool keepTer
 
 // --- the tree --------------------------------------------------------------------------------
 
-ListNode::ListNode() : EntryRecord{}, Children(new TList) {}
+namespace {
 
-ListNode::ListNode(const EntryRecord& record) : EntryRecord(record), Children(new TList) {}
+// Every slot starts with the block it belongs to (null for a node of another
+// size, taken from the heap), so that a node finds its way back on delete.
+struct TNodeBlock {
+  TNodeBlock* Prev;  // blocks with a free slot
+  TNodeBlock* Next;
+  void* Free;        // freed slots, linked through their first bytes
+  int32_t Live;
+  int32_t Fresh;     // slots handed out so far, from the front
+  volatile LONG Pages;  // a reserve's block: whose turn it is to touch its pages
+};
 
-ListNode::~ListNode() { delete Children; }
+enum : LONG { kPagesReady, kPagesUntouched, kPagesBeingTouched };
+
+constexpr size_t kSlotHeader = sizeof(TNodeBlock*);
+constexpr size_t kSlotSize = kSlotHeader + sizeof(ListNode);
+// About 650 KB: large enough that the heap maps each block on its own and
+// takes it back whole.
+constexpr int32_t kSlotsPerBlock = 1024;
+static_assert(alignof(ListNode) <= kSlotHeader && sizeof(TNodeBlock) % kSlotHeader == 0);
+
+// Constant-initialised: there is nothing to set up before the first node.
+TNodeBlock* gRoomyBlocks = nullptr;
+volatile LONG gPoolBusy = 0;
+
+// The tree belongs to the GUI thread; the lock only keeps the pool whole
+// should a node ever be made elsewhere.
+class TPoolLock {
+public:
+  TPoolLock() {
+    while (InterlockedExchange(&gPoolBusy, 1) != 0) Sleep(0);
+  }
+  ~TPoolLock() { InterlockedExchange(&gPoolBusy, 0); }
+  TPoolLock(const TPoolLock&) = delete;
+  TPoolLock& operator=(const TPoolLock&) = delete;
+};
+
+char* SlotArea(TNodeBlock* block) { return reinterpret_cast<char*>(block + 1); }
+
+void LinkRoomy(TNodeBlock* block) {
+  block->Prev = nullptr;
+  block->Next = gRoomyBlocks;
+  if (gRoomyBlocks) gRoomyBlocks->Prev = block;
+  gRoomyBlocks = block;
+}
+
+void UnlinkRoomy(TNodeBlock* block) {
+  if (block->Prev) block->Prev->Next = block->Next;
+  else gRoomyBlocks = block->Next;
+  if (block->Next) block->Next->Prev = block->Prev;
+}
+
+constexpr size_t kBlockBytes = sizeof(TNodeBlock) + kSlotSize * kSlotsPerBlock;
+
+// Not yet drawn from: LinkRoomy makes it the first to be.
+TNodeBlock* AllocateBlock() {
+  // Not zero-filled: every node is constructed over its slot.
+  auto* block = static_cast<TNodeBlock*>(::operator new(kBlockBytes));
+  block->Free = nullptr;
+  block->Live = 0;
+  block->Fresh = 0;
+  block->Pages = kPagesReady;
+  return block;
+}
+
+// Before the first node goes into a block of a reserve: either the block is
+// taken untouched (its pages come as the nodes are written) or the helper
+// touching it is waited for; never both at once.
+void ClaimPages(TNodeBlock* block) {
+  if (InterlockedCompareExchange(&block->Pages, kPagesReady, kPagesUntouched) == kPagesUntouched) return;
+  while (InterlockedCompareExchange(&block->Pages, kPagesReady, kPagesReady) != kPagesReady) Sleep(0);
+}
+
+// Called under the lock. Only a reserve leaves empty blocks behind.
+void ReleaseEmptyBlocks() {
+  for (TNodeBlock* b = gRoomyBlocks; b;) {
+    TNodeBlock* next = b->Next;
+    if (b->Live == 0) {
+      UnlinkRoomy(b);
+      ::operator delete(b);
+    }
+    b = next;
+  }
+}
+
+}  // namespace
+
+void* ListNode::operator new(size_t size) {
+  if (size != sizeof(ListNode)) {
+    auto* slot = static_cast<TNodeBlock**>(::operator new(kSlotHeader + size));
+    *slot = nullptr;
+    return reinterpret_cast<char*>(slot) + kSlotHeader;
+  }
+  TPoolLock lock;
+  TNodeBlock* block = gRoomyBlocks;
+  if (!block) {
+    block = AllocateBlock();
+    LinkRoomy(block);
+  }
+  void* node;
+  if (block->Free) {
+    node = block->Free;
+    block->Free = *static_cast<void**>(node);
+  } else {
+    if (block->Fresh == 0) ClaimPages(block);
+    char* slot = SlotArea(block) + kSlotSize * block->Fresh++;
+    *reinterpret_cast<TNodeBlock**>(slot) = block;
+    node = slot + kSlotHeader;
+  }
+  if (++block->Live == kSlotsPerBlock) UnlinkRoomy(block);
+  return node;
+}
+
+void ListNode::operator delete(void* node) {
+  if (!node) return;
+  char* slot = static_cast<char*>(node) - kSlotHeader;
+  TNodeBlock* block = *reinterpret_cast<TNodeBlock**>(slot);
+  if (!block) {
+    ::operator delete(slot);
+    return;
+  }
+  TPoolLock lock;
+  *static_cast<void**>(node) = block->Free;
+  block->Free = node;
+  if (block->Live-- == kSlotsPerBlock) LinkRoomy(block);
+  if (block->Live == 0) {
+    UnlinkRoomy(block);
+    ::operator delete(block);
+  }
+}
+
+TListNodeReserve::TListNodeReserve(int64_t count) {
+  // Below this the threads cost more than they save.
+  constexpr int64_t kWorthHelpers = 50000;
+  const bool helped = count >= kWorthHelpers;
+  TPoolLock lock;
+  int64_t room = 0;
+  for (TNodeBlock* b = gRoomyBlocks; b && room < count; b = b->Next) room += kSlotsPerBlock - b->Live;
+  if (room >= count) return;
+  std::vector<TNodeBlock*> fresh;
+  fresh.reserve(static_cast<size_t>((count - room + kSlotsPerBlock - 1) / kSlotsPerBlock));
+  try {
+    FBlocks.reserve(fresh.capacity());
+    for (; room < count; room += kSlotsPerBlock) fresh.push_back(AllocateBlock());
+  } catch (...) {
+    for (TNodeBlock* b : fresh) ::operator delete(b);
+    throw;
+  }
+  // Linked last first, so that the builder draws them in the order the
+  // helpers touch them.
+  for (size_t i = fresh.size(); i-- > 0;) {
+    if (helped) fresh[i]->Pages = kPagesUntouched;
+    LinkRoomy(fresh[i]);
+    FBlocks.push_back(fresh[fresh.size() - 1 - i]);
+  }
+  if (!helped) return;
+  const unsigned cpus = std::thread::hardware_concurrency();
+  const unsigned helpers = std::min(cpus > 1 ? cpus - 1 : 1u, 3u);
+  try {
+    for (unsigned t = 0; t < helpers; ++t) FHelpers.emplace_back([this] { TouchBlocks(); });
+  } catch (...) {
+    // Fewer helpers, or none: the builder touches what is left itself.
+  }
+}
+
+void TListNodeReserve::TouchBlocks() {
+  for (;;) {
+    const LONG i = InterlockedIncrement(&FNext) - 1;
+    if (FStop || i >= static_cast<LONG>(FBlocks.size())) return;
+    auto* block = static_cast<TNodeBlock*>(FBlocks[i]);
+    if (InterlockedCompareExchange(&block->Pages, kPagesBeingTouched, kPagesUntouched) != kPagesUntouched) continue;
+    // One byte into every page: the system makes the page at the first touch.
+    char* bytes = reinterpret_cast<char*>(block);
+    for (size_t at = sizeof(TNodeBlock); at < kBlockBytes; at += 4096) bytes[at] = 0;
+    InterlockedExchange(&block->Pages, kPagesReady);
+  }
+}
+
+TListNodeReserve::~TListNodeReserve() {
+  InterlockedExchange(&FStop, 1);
+  for (std::thread& t : FHelpers) t.join();
+  TPoolLock lock;
+  ReleaseEmptyBlocks();
+}
+
+ListNode::ListNode() : EntryRecord{}, Children(&FChildList) {}
+
+ListNode::ListNode(const EntryRecord& record) : EntryRecord(record), Children(&FChildList) {}
 
 ListNode* InsertNode(ListNode* parent, int32_t level, const EntryRecord& record) {
   ListNode* node = new ListNode(record);

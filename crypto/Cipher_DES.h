@@ -5,17 +5,9 @@
 
 #include "Zfcipher.h"
 
+// Single DES. Keys are filled with zero bytes to 8; parity bits are ignored.
 class TCipher_1DES : public TCipher {
-  CL_CIPHER_CLASS(TCipher_1DES, TCipher)
-  CL_CIPHER_CONSTRUCTORS(TCipher_1DES, TCipher)
-public:
-  static void GetContext(int& bufSize, int& keySize, int& userSize);
-  static const uint8_t* TestVector();
-
-  void Encode(void* data) override;
-  void Decode(void* data) override;
-  // Keys are filled with zero bytes to 8; parity bits are ignored.
-  void Init(const void* key, int size, const void* IVector) override;
+  CL_BLOCK_CIPHER(TCipher_1DES, TCipher)
 
   // One DES subkey set (32 words: two per round) from key bytes 0..keyHigh
   // (filled with zero bytes to 8), in reverse round order when reverse is set.
@@ -29,15 +21,7 @@ protected:
 // K1 = key bytes 0-7, K2 = 8-15, K3 = 16-23, the key filled with zero bytes
 // to 24 (a 16-byte key gives K3 = 0, not K3 = K1). Encode: E(K1), D(K2), E(K3).
 class TCipher_3DES : public TCipher_1DES {
-  CL_CIPHER_CLASS(TCipher_3DES, TCipher_1DES)
-  CL_CIPHER_CONSTRUCTORS(TCipher_3DES, TCipher_1DES)
-public:
-  static void GetContext(int& bufSize, int& keySize, int& userSize);
-  static const uint8_t* TestVector();
-
-  void Encode(void* data) override;
-  void Decode(void* data) override;
-  void Init(const void* key, int size, const void* IVector) override;
+  CL_BLOCK_CIPHER(TCipher_3DES, TCipher_1DES)
 
 protected:
   // The six subkey sets: K1 encrypt, K1 decrypt, K2 ..., K3 ...

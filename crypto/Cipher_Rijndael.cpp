@@ -162,42 +162,37 @@ void TCipher_RijndaelZE::Init(const void* key, int size, const void* IVector) {
   InitSchedule(key, size, IVector, true);
 }
 
-void TCipher_Rijndael::Encode(void* data) {
-  const uint32_t* rk = static_cast<const uint32_t*>(User());
+namespace {
+// One block through all rounds. Decryption is encryption with the inverse
+// tables, the inverse round keys, and the columns taken the other way round:
+// turn is 1 to encrypt (columns c, c+1, c+2, c+3) and 3 to decrypt (c, c+3,
+// c+2, c+1).
+void CryptBlock(const uint32_t (&round)[4][256], const uint8_t (&last)[256], int turn, const uint32_t* rk, int rounds,
+                void* data) {
   uint32_t s[4], t[4];
   std::memcpy(s, data, 16);
   for (int c = 0; c < 4; ++c) s[c] ^= rk[c];
-  for (int r = 1; r < FRounds; ++r) {
+  for (int r = 1; r < rounds; ++r) {
     rk += 4;
     for (int c = 0; c < 4; ++c)
-      t[c] = T.Te[0][B0(s[c])] ^ T.Te[1][B1(s[(c + 1) & 3])] ^ T.Te[2][B2(s[(c + 2) & 3])] ^
-             T.Te[3][B3(s[(c + 3) & 3])] ^ rk[c];
+      t[c] = round[0][B0(s[c])] ^ round[1][B1(s[(c + turn) & 3])] ^ round[2][B2(s[(c + 2 * turn) & 3])] ^
+             round[3][B3(s[(c + 3 * turn) & 3])] ^ rk[c];
     std::memcpy(s, t, 16);
   }
   rk += 4;
   for (int c = 0; c < 4; ++c)
-    t[c] = (uint32_t(T.S[B0(s[c])]) | uint32_t(T.S[B1(s[(c + 1) & 3])]) << 8 | uint32_t(T.S[B2(s[(c + 2) & 3])]) << 16 |
-            uint32_t(T.S[B3(s[(c + 3) & 3])]) << 24) ^
+    t[c] = (uint32_t(last[B0(s[c])]) | uint32_t(last[B1(s[(c + turn) & 3])]) << 8 |
+            uint32_t(last[B2(s[(c + 2 * turn) & 3])]) << 16 | uint32_t(last[B3(s[(c + 3 * turn) & 3])]) << 24) ^
            rk[c];
   std::memcpy(data, t, 16);
 }
+}  // namespace
 
+void TCipher_Rijndael::Encode(void* data) {
+  CryptBlock(T.Te, T.S, 1, static_cast<const uint32_t*>(User()), FRounds, data);
+}
+
+// The decryption round keys start after the 60 words of the encryption ones.
 void TCipher_Rijndael::Decode(void* data) {
-  const uint32_t* rk = static_cast<const uint32_t*>(User()) + 60;
-  uint32_t s[4], t[4];
-  std::memcpy(s, data, 16);
-  for (int c = 0; c < 4; ++c) s[c] ^= rk[c];
-  for (int r = 1; r < FRounds; ++r) {
-    rk += 4;
-    for (int c = 0; c < 4; ++c)
-      t[c] = T.Td[0][B0(s[c])] ^ T.Td[1][B1(s[(c + 3) & 3])] ^ T.Td[2][B2(s[(c + 2) & 3])] ^
-             T.Td[3][B3(s[(c + 1) & 3])] ^ rk[c];
-    std::memcpy(s, t, 16);
-  }
-  rk += 4;
-  for (int c = 0; c < 4; ++c)
-    t[c] = (uint32_t(T.Si[B0(s[c])]) | uint32_t(T.Si[B1(s[(c + 3) & 3])]) << 8 |
-            uint32_t(T.Si[B2(s[(c + 2) & 3])]) << 16 | uint32_t(T.Si[B3(s[(c + 1) & 3])]) << 24) ^
-           rk[c];
-  std::memcpy(data, t, 16);
+  CryptBlock(T.Td, T.Si, 3, static_cast<const uint32_t*>(User()) + 60, FRounds, data);
 }

@@ -14,15 +14,7 @@
 #include "Zfcipher.h"
 
 class TCipher_Rijndael : public TCipher {
-  CL_CIPHER_CLASS(TCipher_Rijndael, TCipher)
-  CL_CIPHER_CONSTRUCTORS(TCipher_Rijndael, TCipher)
-public:
-  static void GetContext(int& bufSize, int& keySize, int& userSize);
-  static const uint8_t* TestVector();
-
-  void Encode(void* data) override;
-  void Decode(void* data) override;
-  void Init(const void* key, int size, const void* IVector) override;
+  CL_BLOCK_CIPHER(TCipher_Rijndael, TCipher)
   int Rounds() const { return FRounds; }
 
 protected:

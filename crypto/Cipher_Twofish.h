@@ -5,13 +5,5 @@
 #include "Zfcipher.h"
 
 class TCipher_Twofish : public TCipher {
-  CL_CIPHER_CLASS(TCipher_Twofish, TCipher)
-  CL_CIPHER_CONSTRUCTORS(TCipher_Twofish, TCipher)
-public:
-  static void GetContext(int& bufSize, int& keySize, int& userSize);
-  static const uint8_t* TestVector();
-
-  void Encode(void* data) override;
-  void Decode(void* data) override;
-  void Init(const void* key, int size, const void* IVector) override;
+  CL_BLOCK_CIPHER(TCipher_Twofish, TCipher)
 };

@@ -21,11 +21,6 @@ THash* NewHash(TProtection* protection) {
   return new T(protection);
 }
 
-TStringList* Hashes = nullptr;
-TStringList* Ciphers = nullptr;
-THashClass DefaultHash = nullptr;
-TCipherClass DefaultCipher = nullptr;
-
 // --- registries of classes ---------------------------------------------------
 // Both registries keep "name=description" entries with the class record as
 // the entry's object.
@@ -83,6 +78,49 @@ AnsiString NameIn(TStringList* list, const TMetaClass* cls) {
   int i = list->IndexOfObject(AsObject(cls));
   return i >= 0 ? list->Names(i) : GetShortClassName(cls);
 }
+
+// One registry: its list (made on first use), the default class set by the
+// program and the one that stands in while none is. Plain data, set up before
+// any code runs.
+template <class TMeta>
+struct TClassRegistry {
+  TStringList* List;
+  const TMeta* Default;
+  const TMeta* Fallback;
+  TStringList* Items() {
+    if (!List) List = new TStringList();
+    return List;
+  }
+  void Free() {
+    delete List;
+    List = nullptr;
+    Default = nullptr;
+  }
+};
+
+TClassRegistry<THashMeta> Hashes = {nullptr, nullptr, &THash_RipeMD256::Class};
+TClassRegistry<TCipherMeta> Ciphers = {nullptr, nullptr, &TCipher_Rijndael::Class};
+
+}  // namespace
+
+// The public functions of a registry: <Kind>List, Register<Kind>,
+// Unregister<Kind>, <Kind>Names, Get<Kind>Class, Get<Kind>Name,
+// Default<Kind>Class and SetDefault<Kind>Class.
+#define CL_DEFINE_CLASS_REGISTRY(Kind, TKindClass, registry)                                           \
+  TStringList* Kind##List() { return registry.Items(); }                                               \
+  bool Register##Kind(TKindClass cls, const AnsiString& name, const AnsiString& description) {         \
+    return RegisterIn(registry.Items(), cls, name, description);                                       \
+  }                                                                                                    \
+  bool Unregister##Kind(TKindClass cls) { return UnregisterIn(registry.Items(), cls); }                \
+  void Kind##Names(TStrings* strings) { NamesIn(registry.Items(), strings); }                          \
+  TKindClass Get##Kind##Class(const AnsiString& name) {                                                \
+    return static_cast<TKindClass>(FindIn(registry.Items(), name));                                    \
+  }                                                                                                    \
+  AnsiString Get##Kind##Name(TKindClass cls) { return NameIn(registry.Items(), cls); }                 \
+  TKindClass Default##Kind##Class() { return registry.Default ? registry.Default : registry.Fallback; } \
+  void SetDefault##Kind##Class(TKindClass cls) { registry.Default = cls ? cls : registry.Fallback; }
+
+namespace {
 
 // --- MD4 and the RIPEMD family --------------------------------------------------
 
@@ -410,26 +448,7 @@ void THash_RipeMD256::Transform(const void* block) {
 
 // --- hash registry ---------------------------------------------------------------------
 
-TStringList* HashList() {
-  if (!Hashes) Hashes = new TStringList();
-  return Hashes;
-}
-
-bool RegisterHash(THashClass cls, const AnsiString& name, const AnsiString& description) {
-  return RegisterIn(HashList(), cls, name, description);
-}
-
-bool UnregisterHash(THashClass cls) { return UnregisterIn(HashList(), cls); }
-
-void HashNames(TStrings* strings) { NamesIn(HashList(), strings); }
-
-THashClass GetHashClass(const AnsiString& name) { return static_cast<THashClass>(FindIn(HashList(), name)); }
-
-AnsiString GetHashName(THashClass cls) { return NameIn(HashList(), cls); }
-
-THashClass DefaultHashClass() { return DefaultHash ? DefaultHash : &THash_RipeMD256::Class; }
-
-void SetDefaultHashClass(THashClass cls) { DefaultHash = cls ? cls : &THash_RipeMD256::Class; }
+CL_DEFINE_CLASS_REGISTRY(Hash, THashClass, Hashes)
 
 // --- TCipher -----------------------------------------------------------------------------
 
@@ -830,38 +849,15 @@ void TCipher::CodeBuf(void* buffer, int size, TPAction action) {
 
 // --- cipher registry -----------------------------------------------------------------------
 
-TStringList* CipherList() {
-  if (!Ciphers) Ciphers = new TStringList();
-  return Ciphers;
-}
-
-bool RegisterCipher(TCipherClass cls, const AnsiString& name, const AnsiString& description) {
-  return RegisterIn(CipherList(), cls, name, description);
-}
-
-bool UnregisterCipher(TCipherClass cls) { return UnregisterIn(CipherList(), cls); }
-
-void CipherNames(TStrings* strings) { NamesIn(CipherList(), strings); }
-
-TCipherClass GetCipherClass(const AnsiString& name) { return static_cast<TCipherClass>(FindIn(CipherList(), name)); }
-
-AnsiString GetCipherName(TCipherClass cls) { return NameIn(CipherList(), cls); }
-
-TCipherClass DefaultCipherClass() { return DefaultCipher ? DefaultCipher : &TCipher_Rijndael::Class; }
-
-void SetDefaultCipherClass(TCipherClass cls) { DefaultCipher = cls ? cls : &TCipher_Rijndael::Class; }
+CL_DEFINE_CLASS_REGISTRY(Cipher, TCipherClass, Ciphers)
 
 void UnitInit_Zfcipher() {
-  DefaultHash = &THash_RipeMD256::Class;
-  DefaultCipher = &TCipher_Rijndael::Class;
+  Hashes.Default = &THash_RipeMD256::Class;
+  Ciphers.Default = &TCipher_Rijndael::Class;
   RegisterCipher(&TCipher_Rijndael::Class, "", "");
 }
 
 void UnitFini_Zfcipher() {
-  delete Ciphers;
-  Ciphers = nullptr;
-  delete Hashes;
-  Hashes = nullptr;
-  DefaultHash = nullptr;
-  DefaultCipher = nullptr;
+  Ciphers.Free();
+  Hashes.Free();
 }

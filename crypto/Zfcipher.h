@@ -133,15 +133,23 @@ public:
   explicit TChecksum(TProtection* protection = nullptr) : THash(protection) {}
 };
 
-// The registry of hash classes: entries "name=description" with the class.
-TStringList* HashList();
-bool RegisterHash(THashClass cls, const AnsiString& name, const AnsiString& description);
-bool UnregisterHash(THashClass cls);
-void HashNames(TStrings* strings);
-THashClass GetHashClass(const AnsiString& name);
-AnsiString GetHashName(THashClass cls);
-THashClass DefaultHashClass();
-void SetDefaultHashClass(THashClass cls);  // null: THash_RipeMD256
+// The functions of a registry of classes of one kind: entries
+// "name=description" with the class, and the default class, which a null
+// class sets back to the built-in one.
+#define CL_DECLARE_CLASS_REGISTRY(Kind, TKindClass)                                        \
+  TStringList* Kind##List();                                                               \
+  bool Register##Kind(TKindClass cls, const AnsiString& name, const AnsiString& description); \
+  bool Unregister##Kind(TKindClass cls);                                                   \
+  void Kind##Names(TStrings* strings);                                                     \
+  TKindClass Get##Kind##Class(const AnsiString& name);                                     \
+  AnsiString Get##Kind##Name(TKindClass cls);                                              \
+  TKindClass Default##Kind##Class();                                                       \
+  void SetDefault##Kind##Class(TKindClass cls);
+
+// The registry of hash classes: HashList, RegisterHash, UnregisterHash,
+// HashNames, GetHashClass, GetHashName, DefaultHashClass, SetDefaultHashClass
+// (built-in default THash_RipeMD256).
+CL_DECLARE_CLASS_REGISTRY(Hash, THashClass)
 
 // --- ciphers ----------------------------------------------------------------
 
@@ -229,6 +237,18 @@ protected:                                                                      
                                                                                                         \
 public:
 
+// What a cipher with its own block functions and key schedule declares: its
+// class record and constructors, the class operations GetContext and
+// TestVector, and Encode, Decode and Init.
+#define CL_BLOCK_CIPHER(TName, TParent)                                \
+  CL_CIPHER_CLASS(TName, TParent)                                      \
+  CL_CIPHER_CONSTRUCTORS(TName, TParent)                               \
+  static void GetContext(int& bufSize, int& keySize, int& userSize);  \
+  static const uint8_t* TestVector();                                  \
+  void Encode(void* data) override;                                    \
+  void Decode(void* data) override;                                    \
+  void Init(const void* key, int size, const void* IVector) override;
+
 class TCipher : public TProtection {
   CL_CIPHER_CLASS(TCipher, TProtection)
 public:
@@ -315,15 +335,11 @@ private:
   uint8_t* FCounter = nullptr;
 };
 
-// The registry of cipher classes: entries "name=description" with the class.
-TStringList* CipherList();
-bool RegisterCipher(TCipherClass cls, const AnsiString& name, const AnsiString& description);
-bool UnregisterCipher(TCipherClass cls);
-void CipherNames(TStrings* strings);
-TCipherClass GetCipherClass(const AnsiString& name);
-AnsiString GetCipherName(TCipherClass cls);
-TCipherClass DefaultCipherClass();
-void SetDefaultCipherClass(TCipherClass cls);  // null: TCipher_Rijndael
+// The registry of cipher classes: CipherList, RegisterCipher,
+// UnregisterCipher, CipherNames, GetCipherClass, GetCipherName,
+// DefaultCipherClass, SetDefaultCipherClass (built-in default
+// TCipher_Rijndael).
+CL_DECLARE_CLASS_REGISTRY(Cipher, TCipherClass)
 
 // Wipes a buffer so that the compiler cannot drop the stores.
 void WipeBuffer(void* buffer, int size, uint8_t value = 0);

@@ -5,6 +5,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -59,12 +60,22 @@ private:
   std::unordered_set<std::string> FNames;
 };
 
+// The file type a fill looked up last, as the name gave it, and its row
+// icon: the files of a folder mostly share a few types.
+struct TLastFileType {
+  AnsiString Extension;
+  int Row = -1;
+  bool Known = false;
+};
+
 // The row icon of an entry: the shell's icon of the path when it exists
 // (one image per system icon), else the system folder's icon for folders and
 // the registered icon of the extension (or shell32's first icon) for files.
-int RowIcon(TInfoFileForm* form, const AnsiString& path, bool exists, const ListNode* entry) {
+int RowIcon(TInfoFileForm* form, const AnsiString& folder, const AnsiString& name, bool exists,
+            const ListNode* entry, TLastFileType& last) {
   TCustomImageList* list = form->AssociatedIcon;
   if (exists) {
+    const AnsiString path = folder + name;
     SHFILEINFOA info = {};
     if (SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) {
       for (const auto& [system, row] : form->systemIconRows)
@@ -83,9 +94,13 @@ int RowIcon(TInfoFileForm* form, const AnsiString& path, bool exists, const List
     }
     return form->folderIconRow;
   }
-  const AnsiString extension = AnsiLowerCase(ExtractFileExt(path));
+  const AnsiString given = ExtractFileExt(name);
+  if (last.Known && given == last.Extension) return last.Row;
+  last.Extension = given;
+  last.Known = true;
+  const AnsiString extension = AnsiLowerCase(given);
   for (const auto& [type, row] : form->typeIconRows)
-    if (type == extension) return row;
+    if (type == extension) return last.Row = row;
   int row = -1;
   if (!extension.IsEmpty()) row = AddIconToList(list, FileTypeIcon(extension));
   if (row < 0) {
@@ -93,7 +108,7 @@ int RowIcon(TInfoFileForm* form, const AnsiString& path, bool exists, const List
     row = form->genericIconRow;
   }
   form->typeIconRows.emplace_back(extension, row);
-  return row;
+  return last.Row = row;
 }
 
 }  // namespace
@@ -156,24 +171,25 @@ void OrderFolderEntries(TList* list) {
 
 namespace {
 
-// The six cell texts of an entry, name first.
-void EntryCellTexts(TInfoFileForm* form, const ListNode* entry, AnsiString cells[6]) {
-  cells[0] = NameOf(entry);
+// The six cell texts of an entry as the table shows them, name first; the
+// name also in its ANSI form, which the icon lookup needs. Most cells of a
+// large folder are the dash (None): it is widened once by the caller.
+void EntryCellTexts(TInfoFileForm* form, const ListNode* entry, const WideString& None, AnsiString& name,
+                    WideString cells[6]) {
+  auto shown = [&](const AnsiString& text) { return text.IsEmpty() ? None : AnsiToWide(text); };
+  name = NameOf(entry);
+  cells[0] = AnsiToWide(name);
   const bool recorded = entry->Kind == ekFolder ? form->storeFolderSizes : form->storeSize;
   if (!recorded) {
-    cells[1] = "----";
+    cells[1] = None;
   } else {
     const long double size = ExtendedToLongDouble(entry->Size);
-    cells[1] = size == 0 ? AnsiString("0") : SizeKbText(size);
+    cells[1] = size == 0 ? WideString(L"0") : AnsiToWide(SizeKbText(size));
   }
-  const AnsiString created = FieldText(entry->Created);
-  const AnsiString modified = FieldText(entry->Modified);
-  const AnsiString letters = AttributeLetters(entry->Attributes);
-  const AnsiString comment = FieldText(entry->Comment);
-  cells[2] = created.IsEmpty() ? AnsiString("----") : created;
-  cells[3] = modified.IsEmpty() ? AnsiString("----") : modified;
-  cells[4] = letters.IsEmpty() ? AnsiString("----") : letters;
-  cells[5] = comment.IsEmpty() ? AnsiString("----") : comment;
+  cells[2] = shown(FieldText(entry->Created));
+  cells[3] = shown(FieldText(entry->Modified));
+  cells[4] = shown(AttributeLetters(entry->Attributes));
+  cells[5] = shown(FieldText(entry->Comment));
 }
 
 }  // namespace
@@ -206,6 +222,8 @@ TList* FillListView(TInfoFileForm* form, const AnsiString& folderPath, ListNode*
   form->folderIconRow = -1;
   form->genericIconRow = -1;
   OrderFolderEntries(folder->Children);
+  TList* shown = ShownEntries->Children;
+  shown->SetCapacity(std::max(shown->Capacity(), shown->Count() + folder->ChildCount()));
   form->hasParentRow = 0;
   const TFolderListing onDisk(displayPath);
   TUcListItems* items = form->lvInfo->Items();
@@ -218,18 +236,21 @@ TList* FillListView(TInfoFileForm* form, const AnsiString& folderPath, ListNode*
       up->SetImageIndex(-1);
       form->hasParentRow = 1;
     }
-    AnsiString cells[6];
+    const WideString none(L"----");
+    TLastFileType lastType;
+    AnsiString name;
+    WideString cells[6];
     for (int i = 0; i < folder->ChildCount(); ++i) {
       ListNode* child = folder->Child(i);
       if (!::ViewFilter->IsVisible(child)) continue;
-      ShownEntries->Children->Add(child);
-      EntryCellTexts(form, child, cells);
+      shown->Add(child);
+      EntryCellTexts(form, child, none, name, cells);
       TUcListItem* item = items->Add();
-      item->SetCaption(AnsiToWide(cells[0]));
-      item->SetImageIndex(RowIcon(form, displayPath + cells[0], onDisk.Holds(cells[0]), child));
+      item->SetCaption(cells[0]);
+      item->SetImageIndex(RowIcon(form, displayPath, name, onDisk.Holds(name), child, lastType));
       TWideSubItems* sub = item->SubItems();
       sub->BeginUpdate();
-      for (int c = 1; c < 6; ++c) sub->Add(AnsiToWide(cells[c]));
+      for (int c = 1; c < 6; ++c) sub->Add(cells[c]);
       sub->EndUpdate();
     }
   } catch (...) {

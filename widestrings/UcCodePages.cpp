@@ -27,6 +27,9 @@ void UnitFini_UcCodePages() {}
 
 UINT DefaultSystemCodePage() { return CP_ACP; }
 
+WideString SystemToWide(const AnsiString& s) { return StringToWideStringEx(s, DefaultSystemCodePage()); }
+AnsiString WideToSystem(const WideString& ws) { return WideStringToStringEx(ws, DefaultSystemCodePage()); }
+
 // --- code pages ------------------------------------------------------------------
 
 WideString StringToWideStringEx(const AnsiString& s, UINT codePage) {

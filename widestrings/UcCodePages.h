@@ -27,6 +27,10 @@ UINT DefaultSystemCodePage();
 // number through the system (unmappable characters become its default char).
 WideString StringToWideStringEx(const AnsiString& s, UINT codePage);
 AnsiString WideStringToStringEx(const WideString& ws, UINT codePage);
+// The two through DefaultSystemCodePage, as the string lists, the streams, the
+// form copies and the file functions convert.
+WideString SystemToWide(const AnsiString& s);
+AnsiString WideToSystem(const WideString& ws);
 
 // UTF-8: a surrogate pair is written as one four-byte sequence and a valid
 // four-byte sequence read back as a pair; any malformed or cut-off sequence

@@ -20,9 +20,6 @@ bool RuntimeUTFStreaming = false;
 
 namespace {
 
-WideString Widen(const AnsiString& s) { return StringToWideStringEx(s, DefaultSystemCodePage()); }
-AnsiString Narrow(const WideString& s) { return WideStringToStringEx(s, DefaultSystemCodePage()); }
-
 // Plain ASCII text reads back the same when its UTF-8 form is taken as ANSI.
 bool IsPlainAscii(const WideString& s) {
   for (wchar_t c : s.str())
@@ -66,7 +63,7 @@ public:
     switch (reader->NextValue()) {
       case vaString:
       case vaLString:
-        value = Widen(reader->ReadString());
+        value = SystemToWide(reader->ReadString());
         break;
       case vaWString:
         value = reader->ReadWideString();
@@ -162,7 +159,7 @@ void TWideStrings::ReadData(TReader* reader) {
   switch (reader->NextValue()) {
     case vaString:
     case vaLString:
-      SetTextStr(Widen(reader->ReadString()));
+      SetTextStr(SystemToWide(reader->ReadString()));
       break;
     case vaWString:
     case vaUTF8String:
@@ -263,17 +260,17 @@ void TUcStrings::DefineProperties(TFiler* filer) {
 // Synced wide shadows
 
 WideString GetSyncedWideString(WideString& wideValue, const AnsiString& ansiValue) {
-  if (Narrow(wideValue) != ansiValue) wideValue = Widen(ansiValue);
+  if (WideToSystem(wideValue) != ansiValue) wideValue = SystemToWide(ansiValue);
   return wideValue;
 }
 
 void SetSyncedWideString(const WideString& value, WideString& wideValue, const AnsiString& ansiValue,
                          const std::function<void(const AnsiString&)>& setAnsiValue) {
   if (value == GetSyncedWideString(wideValue, ansiValue)) return;
-  const AnsiString ansi = Narrow(value);
+  const AnsiString ansi = WideToSystem(value);
   // Only characters the code page cannot hold changed: the narrow property
   // would see no change at all.
-  if (Widen(ansi) != value && ansi == ansiValue) setAnsiValue(AnsiString());
+  if (SystemToWide(ansi) != value && ansi == ansiValue) setAnsiValue(AnsiString());
   wideValue = value;
   setAnsiValue(ansi);
 }

@@ -43,9 +43,6 @@ template <class F> bool CallWideBuffer(DWORD size, F call, std::wstring& out) {
   return true;
 }
 
-WideString FromAnsi(const AnsiString& s) { return StringToWideStringEx(s, DefaultSystemCodePage()); }
-AnsiString ToAnsi(const WideString& s) { return WideStringToStringEx(s, DefaultSystemCodePage()); }
-
 }  // namespace
 
 void UnitInit_UcSysUtils() {}
@@ -552,14 +549,14 @@ WideString ArgText(const TVarRec& a) {
     case TVarRec::vtChar:
     case TVarRec::vtPChar:
     case TVarRec::vtAnsiString:
-      return FromAnsi(a.VString);
+      return SystemToWide(a.VString);
     default:
       return WideString();
   }
 }
 
 [[noreturn]] void WideFormatError(const WideString& format) {
-  throw EConvertError(Format("Format '%s' invalid or incompatible with argument", {ToAnsi(format)}));
+  throw EConvertError(Format("Format '%s' invalid or incompatible with argument", {WideToSystem(format)}));
 }
 
 // The class library's Format grammar over wide text: strings keep every wide
@@ -575,7 +572,7 @@ WideString WideFormatText(const WideString& formatText, const TVarRec* args, int
     // Numbers, money and pointers as the class library makes them.
     std::string ansi;
     if (!FormatArgument(type, a, prec, ansi)) return false;
-    text = FromAnsi(AnsiString(std::move(ansi))).str();
+    text = SystemToWide(AnsiString(std::move(ansi))).str();
     return true;
   };
   return WideString(ExpandFormat(formatText.str(), args, count, convert, [&] { WideFormatError(formatText); }));
@@ -718,7 +715,7 @@ bool TryDate(const WideString& s, TDateKind kind, TDateTime& value, HRESULT* err
   HRESULT hr = TryVarDate(s, flags[kind], value);
   if (error) *error = hr;
   if (SUCCEEDED(hr)) return true;
-  const AnsiString a = ToAnsi(s);
+  const AnsiString a = WideToSystem(s);
   switch (kind) {
     case dkDate:
       return TryStrToDate(a, value);
@@ -735,7 +732,7 @@ TDateTime StrToDateOrRaise(const WideString& s, TDateKind kind) {
   TDateTime value = 0;
   HRESULT hr = S_OK;
   if (TryDate(s, kind, value, &hr)) return value;
-  throw EConvertError(SysErrorMessage(static_cast<DWORD>(hr)) + "\r\n" + Format(texts[kind], {ToAnsi(s)}));
+  throw EConvertError(SysErrorMessage(static_cast<DWORD>(hr)) + "\r\n" + Format(texts[kind], {WideToSystem(s)}));
 }
 
 }  // namespace
@@ -814,7 +811,7 @@ Currency UcStrToCurrDef(const WideString& s, Currency def) {
 void GetDefaultCurrencyFmt(CURRENCYFMTW& fmt) {
   const LCID lcid = GetThreadLocale();
   auto number = [&](LCTYPE type, const wchar_t* def, UINT fallback) -> UINT {
-    AnsiString text = ToAnsi(WideGetLocaleStr(lcid, type, def));
+    AnsiString text = WideToSystem(WideGetLocaleStr(lcid, type, def));
     int v;
     return TryStrToInt(text, v) && v >= 0 ? static_cast<UINT>(v) : fallback;
   };
@@ -835,7 +832,7 @@ void GetDefaultCurrencyFmt(CURRENCYFMTW& fmt) {
 // --- messages and versions ----------------------------------------------------------------
 
 WideString WideGetLocaleStr(LCID locale, LCTYPE localeType, const WideString& def) {
-  if (!Win32PlatformIsUnicode) return FromAnsi(GetLocaleStr(locale, localeType, ToAnsi(def)));
+  if (!Win32PlatformIsUnicode) return SystemToWide(GetLocaleStr(locale, localeType, WideToSystem(def)));
   wchar_t buf[255];
   int n = GetLocaleInfoW(locale, localeType, buf, 255);
   if (n <= 0) return def;
@@ -859,7 +856,7 @@ WideString WideLibraryErrorMessage(const WideString& libName, HINSTANCE dll, DWO
       std::string narrow(size, '\0');
       n = FormatMessageA(flags, dll, errorCode, 0, narrow.data(), size, nullptr);
       narrow.resize(n);
-      text = FromAnsi(AnsiString(narrow)).str();
+      text = SystemToWide(AnsiString(narrow)).str();
     }
     if (n != 0 || GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
   }
@@ -891,10 +888,10 @@ private:
 
 WideString ENG_US_FloatToStr(double value) {
   TDecimalSeparatorScope scope('.');
-  return FromAnsi(FloatToStr(value));
+  return SystemToWide(FloatToStr(value));
 }
 
 double ENG_US_StrToFloat(const WideString& s) {
   TDecimalSeparatorScope scope('.');
-  return StrToFloat(ToAnsi(s));
+  return StrToFloat(WideToSystem(s));
 }

@@ -18,20 +18,18 @@ CL_DEFINE_CLASS(TBufferedStreamReader, TStream)
 
 namespace {
 
-AnsiString Narrow(const WideString& s) { return WideStringToStringEx(s, DefaultSystemCodePage()); }
-
 // The handle is made before the handle stream exists, so that a failure
 // leaves nothing open.
 HANDLE OpenOrCreate(const WideString& fileName, uint16_t mode) {
   if (mode == fmCreate) {
     HANDLE h = WideFileCreate(fileName);
     if (h == INVALID_HANDLE_VALUE)
-      throw EFCreateError(Format("Cannot create file %s", {Narrow(WideExpandFileName(fileName))}));
+      throw EFCreateError(Format("Cannot create file %s", {WideToSystem(WideExpandFileName(fileName))}));
     return h;
   }
   HANDLE h = WideFileOpen(fileName, mode);
   if (h == INVALID_HANDLE_VALUE)
-    throw EFOpenError(Format("Cannot open file %s", {Narrow(WideExpandFileName(fileName))}));
+    throw EFOpenError(Format("Cannot open file %s", {WideToSystem(WideExpandFileName(fileName))}));
   return h;
 }
 
@@ -80,7 +78,7 @@ TUcResourceStream::TUcResourceStream(HINSTANCE instance, WORD resId, LPCWSTR res
 void TUcResourceStream::Initialize(HINSTANCE instance, LPCWSTR name, LPCWSTR resType, const WideString& shownName) {
   FResInfo = FindResourceW(instance, name, resType);
   if (FResInfo) FHandle = LoadResource(instance, FResInfo);
-  if (!FResInfo || !FHandle) throw EResNotFound(Format("Resource %s not found", {Narrow(shownName)}));
+  if (!FResInfo || !FHandle) throw EResNotFound(Format("Resource %s not found", {WideToSystem(shownName)}));
   SetPointer(LockResource(FHandle), static_cast<int32_t>(SizeofResource(instance, FResInfo)));
 }
 

@@ -107,6 +107,32 @@ bool TZEInflater::Init() {
   return true;
 }
 
+void TZEInflater::SetInput(const uint8_t* in, size_t n) {
+  FStream.next_in = const_cast<Bytef*>(in);
+  FStream.avail_in = static_cast<uInt>(n);
+}
+
+TZEInflater::TStep TZEInflater::Step(uint8_t* out, size_t outSize, size_t& produced) {
+  produced = 0;
+  if (!FActive) return isError;
+  if (FEnded) return isStreamEnd;
+  FStream.next_out = out;
+  FStream.avail_out = static_cast<uInt>(outSize);
+  const uInt inBefore = FStream.avail_in;
+  const int r = inflate(&FStream, Z_NO_FLUSH);
+  if (r < 0 && r != Z_BUF_ERROR) return isError;
+  produced = outSize - FStream.avail_out;
+  FTotalOut += produced;
+  if (r == Z_STREAM_END) {
+    FEnded = true;
+    return isStreamEnd;
+  }
+  // Z_BUF_ERROR: no progress was possible; more input is needed.
+  if (r == Z_BUF_ERROR || (FStream.avail_in == 0 && FStream.avail_out != 0)) return isNeedInput;
+  if (produced == 0 && FStream.avail_in == inBefore) return isError;  // no progress: never spin
+  return isMore;
+}
+
 void TZEInflater::End() {
   if (FActive) inflateEnd(&FStream);
   FActive = false;
@@ -114,6 +140,7 @@ void TZEInflater::End() {
 
 // --- the component's item codec ------------------------------------------------------
 
+#include "ZEInflatePipe.h"
 #include "ZEInternal.h"
 
 namespace {
@@ -146,20 +173,16 @@ bool TZEBaseArchiver::InternalCompressFile(TStream* source, TStream* dest, TDirI
   work.UncompressedSize = static_cast<uint32_t>(sourceSize);
   work.Crc32 = ~crc;
   if (bytesRead == sourceSize) {
-    if (bytesWritten >= static_cast<int64_t>(ZE_ALL32) || FZip64Mode == zmAlways) {
+    // A size from 4 GiB up, or every size when ZIP64 is forced, goes to the
+    // ZIP64 field, and the header holds 0xFFFFFFFF.
+    auto headerSize = [&](int64_t size, int64_t& zip64Size) -> uint32_t {
+      if (size < static_cast<int64_t>(ZE_ALL32) && FZip64Mode != zmAlways) return static_cast<uint32_t>(size);
       item.Zip64 = true;
-      work.CompressedSize = ZE_ALL32;
-      item.Zip64Compressed = bytesWritten;
-    } else {
-      work.CompressedSize = static_cast<uint32_t>(bytesWritten);
-    }
-    if (sourceSize >= static_cast<int64_t>(ZE_ALL32) || FZip64Mode == zmAlways) {
-      item.Zip64 = true;
-      work.UncompressedSize = ZE_ALL32;
-      item.Zip64Uncompressed = sourceSize;
-    } else {
-      work.UncompressedSize = static_cast<uint32_t>(sourceSize);
-    }
+      zip64Size = size;
+      return ZE_ALL32;
+    };
+    work.CompressedSize = headerSize(bytesWritten, item.Zip64Compressed);
+    work.UncompressedSize = headerSize(sourceSize, item.Zip64Uncompressed);
     work.Crc32 = ~crc;
     if (item.Zip64 && FZip64Mode == zmDisabled) throw EZEException(41, {item.SourcePath}, this);
     if (sourceSize == 0) {
@@ -262,16 +285,10 @@ bool TZEBaseArchiver::DecompressStream(TStream* source, TStream* dest, TDirItem&
   const TZEProcessOperation op = static_cast<TZEProcessOperation>(item.PendingOp);
   const bool stored = item.RealMethod == 0;
   std::vector<uint8_t> in(static_cast<size_t>(std::max<int64_t>(1, std::min<int64_t>(packed, ZE_DECOMPRESSION_BUFFER))));
-  std::vector<uint8_t> out;
-  TZEInflater inflater;
-  if (!stored) {
-    if (!inflater.Init()) return false;
-    out.resize(ZE_DECOMPRESSION_BUFFER);
-  }
   bool failed = false;
-  // Every block of plain bytes: progress, a size that never passes the
-  // recorded one, the CRC, the write.
-  auto emit = [&](const uint8_t* data, size_t count) -> bool {
+  // Before every block of plain bytes: progress, and a size that never passes
+  // the recorded one.
+  auto admit = [&](size_t count) -> bool {
     FCurrentDone = written;
     if (FPipeline.ProgressOn) {
       DoOnFileProgress(item.StoredName, FilePercent(), op, ppProcess, FPipeline.Cancel);
@@ -286,31 +303,71 @@ bool TZEBaseArchiver::DecompressStream(TStream* source, TStream* dest, TDirItem&
       failed = true;
       return false;
     }
-    ZipCrc32(data, static_cast<int64_t>(count), crc);
+    return true;
+  };
+  auto write = [&](const uint8_t* data, size_t count) -> bool {
     if (!WriteToStreamWithOnDiskFull(dest, data, static_cast<int32_t>(count))) return false;
     written += static_cast<int64_t>(count);
     return true;
   };
   int64_t consumed = 0;
-  while (consumed < packed) {
-    const int32_t n = static_cast<int32_t>(std::min<int64_t>(ZE_DECOMPRESSION_BUFFER, packed - consumed));
-    if (ReadFully(source, in.data(), n) < n) return false;
-    consumed += n;
-    if (stored) {
+  if (stored) {
+    while (consumed < packed) {
+      const int32_t n = static_cast<int32_t>(std::min<int64_t>(ZE_DECOMPRESSION_BUFFER, packed - consumed));
+      if (ReadFully(source, in.data(), n) < n) return false;
+      consumed += n;
       for (int32_t at = 0; at < n; at += 65535) {
-        if (!emit(in.data() + at, static_cast<size_t>(std::min(65535, n - at)))) return false;
+        const size_t count = static_cast<size_t>(std::min(65535, n - at));
+        if (!admit(count)) return false;
+        ZipCrc32(in.data() + at, static_cast<int64_t>(count), crc);
+        if (!write(in.data() + at, count)) return false;
       }
-      continue;
     }
-    bool stop = false;
-    TZEInflater::TResult res = inflater.Inflate(in.data(), static_cast<size_t>(n), out.data(), out.size(),
-                                                [&](const uint8_t* data, size_t count) {
-                                                  if (emit(data, count)) return true;
-                                                  stop = true;
-                                                  return false;
-                                                });
-    if (res == TZEInflater::irError || stop || failed) return false;
-    if (res == TZEInflater::irStreamEnd) break;
+    return !failed && !FPipeline.Cancel && !FWriteFailed;
   }
-  return !failed && !FPipeline.Cancel && !FWriteFailed;
+  // Large items are inflated on a worker while this thread reports, checks and
+  // writes; the order of reads, events and writes stays that of one thread.
+  TZEInflatePipe pipe(unpacked >= ZE_THREADED_INFLATE_MIN, static_cast<uint64_t>(unpacked));
+  if (!pipe.Init()) return false;
+  // zlib's running CRC is the complement of the engine's.
+  uLong z = ~crc & 0xFFFFFFFFu;
+  for (;;) {
+    TZEInflatePipe::TBlock block;
+    switch (pipe.Next(block)) {
+      case TZEInflatePipe::peNeedInput: {
+        if (consumed >= packed) {
+          pipe.EndInput();
+          break;
+        }
+        const int32_t n = static_cast<int32_t>(std::min<int64_t>(ZE_DECOMPRESSION_BUFFER, packed - consumed));
+        int32_t got = 0;
+        try {
+          got = ReadFully(source, in.data(), n);
+        } catch (...) {
+          pipe.FailInput(std::current_exception());
+          break;
+        }
+        if (got < n) {
+          pipe.FailInput(nullptr);
+          break;
+        }
+        consumed += n;
+        pipe.Feed(in.data(), static_cast<size_t>(n));
+        break;
+      }
+      case TZEInflatePipe::peBlock: {
+        bool ok = admit(block.Count);
+        if (ok) {
+          z = pipe.Crc(block, z);
+          ok = write(block.Data, block.Count);
+        }
+        pipe.Release(block);
+        crc = ~static_cast<uint32_t>(z);
+        if (!ok) return false;
+        break;
+      }
+      case TZEInflatePipe::peEnd: return !failed && !FPipeline.Cancel && !FWriteFailed;
+      case TZEInflatePipe::peError: return false;
+    }
+  }
 }

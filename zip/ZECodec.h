@@ -51,20 +51,24 @@ private:
   bool FActive = false;
 };
 
-// A raw inflate stream that keeps calling zlib while its output buffer comes
-// back full, so the tail of a stream is never left inside zlib.
+// A raw inflate stream driven one zlib call at a time, so that each call may
+// fill a fresh output buffer; the caller keeps calling while the answer is
+// isMore, so the tail of a stream is never left inside zlib.
 class TZEInflater {
 public:
-  enum TResult { irOk, irStreamEnd, irError };
+  enum TStep { isMore, isNeedInput, isStreamEnd, isError };
   TZEInflater() = default;
   ~TZEInflater();
   TZEInflater(const TZEInflater&) = delete;
   TZEInflater& operator=(const TZEInflater&) = delete;
 
   bool Init();
-  // Feeds n bytes; each block of output goes to sink(data, count), which returns
-  // false to stop. irStreamEnd once the deflate stream's last block was read.
-  template <class Sink> TResult Inflate(const uint8_t* in, size_t n, uint8_t* outBuf, size_t outSize, Sink&& sink);
+  // The next input; whatever zlib left of the previous input is dropped. The
+  // bytes must stay in place until Step answers isNeedInput.
+  void SetInput(const uint8_t* in, size_t n);
+  // One call of zlib into out. produced is what it wrote; on isError it is 0,
+  // because output of a failing call is not to be trusted.
+  TStep Step(uint8_t* out, size_t outSize, size_t& produced);
   uint64_t TotalOut() const { return FTotalOut; }
   void End();
 
@@ -74,27 +78,3 @@ private:
   bool FEnded = false;
   uint64_t FTotalOut = 0;
 };
-
-template <class Sink>
-TZEInflater::TResult TZEInflater::Inflate(const uint8_t* in, size_t n, uint8_t* outBuf, size_t outSize, Sink&& sink) {
-  if (!FActive) return irError;
-  if (FEnded) return irStreamEnd;
-  FStream.next_in = const_cast<Bytef*>(in);
-  FStream.avail_in = static_cast<uInt>(n);
-  for (;;) {
-    FStream.next_out = outBuf;
-    FStream.avail_out = static_cast<uInt>(outSize);
-    const uInt inBefore = FStream.avail_in;
-    int r = inflate(&FStream, Z_NO_FLUSH);
-    size_t produced = outSize - FStream.avail_out;
-    FTotalOut += produced;
-    if (r == Z_STREAM_END) FEnded = true;
-    if (r < 0 && r != Z_BUF_ERROR) return irError;
-    if (produced > 0 && !sink(outBuf, produced)) return irOk;
-    if (FEnded) return irStreamEnd;
-    // Z_BUF_ERROR: no progress was possible; more input is needed.
-    if (r == Z_BUF_ERROR) return irOk;
-    if (FStream.avail_in == 0 && FStream.avail_out != 0) return irOk;
-    if (produced == 0 && FStream.avail_in == inBefore) return irError;  // no progress: never spin
-  }
-}

@@ -364,6 +364,8 @@ void TZEBaseArchiver::ExtractToStream(const WideString& fileName, TStream* strea
   FPipeline.ProgressOn = true;
   FWriteFailed = false;
   ExtractItem(index, stream);
+  // The stream holds only part of the item: the caller must not take it for the whole.
+  if (FPipeline.Cancel || FWriteFailed) throw EZEException(46, this);
 }
 
 void TZEBaseArchiver::ExtractToBuffer(const WideString& fileName, void* buffer, int32_t count) {

@@ -1,10 +1,12 @@
 #include "ZipUnits.h"
 
 #include "WideStringsUnits.h"
+#include "ZEInflatePipe.h"
 #include "ZipEngine.h"
 
 const TUnitEntry ZipUnitTable[] = {
     {"ZipEngine", &UnitInit_ZipEngine, &UnitFini_ZipEngine},
+    {"ZEInflatePipe", &UnitInit_ZEInflatePipe, &UnitFini_ZEInflatePipe},
 };
 const size_t ZipUnitCount = sizeof ZipUnitTable / sizeof ZipUnitTable[0];
 

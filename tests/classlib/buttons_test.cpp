@@ -217,3 +217,32 @@ TEST(Buttons, BitBtnIsOwnerDrawnWithItsGlyph) {
   EXPECT_EQ(bb->ModalResult(), mrOk);
   EXPECT_TRUE(bb->Default());
 }
+
+namespace {
+// A bitmap button whose owner-draw step a test calls itself.
+class TDrawnBitBtn : public TBitBtn {
+public:
+  using TBitBtn::TBitBtn;
+  using TBitBtn::DrawItem;
+  using TBitBtn::SetButtonStyle;
+};
+}  // namespace
+
+TEST(Buttons, BitBtnPushedFaceIsFilledEveryTime) {
+  // The default button's frame leaves the canvas brush clear with the face
+  // colour already set: a second pushed paint must still fill the face.
+  TDrawnBitBtn bb(nullptr);
+  bb.SetBounds(0, 0, 60, 30);
+  bb.SetButtonStyle(true);
+  DRAWITEMSTRUCT dis{};
+  dis.itemState = ODS_SELECTED | ODS_FOCUS;
+  const COLORREF face = static_cast<COLORREF>(ColorToRGB(clBtnFace));
+  ASSERT_NE(face, RGB(255, 255, 255));
+  for (int paint = 1; paint <= 2; ++paint) {
+    DibSurface surface(60, 30);
+    dis.hDC = surface.DC();
+    bb.DrawItem(dis);
+    EXPECT_EQ(surface.At(30, 15), face) << "paint " << paint;
+    EXPECT_EQ(surface.At(1, 15), static_cast<COLORREF>(ColorToRGB(clBtnShadow))) << "paint " << paint;
+  }
+}

@@ -138,23 +138,9 @@ struct TEvents {
 
 // One form for the whole suite: under Xvfb without a window manager, hiding
 // or destroying a shown top-level window waits for the X server for seconds.
-class ComCtrls : public GuiTest {
+class ComCtrls : public SharedFormTest<ComCtrls> {
 protected:
-  static TForm* Form;
-  static void SetUpTestSuite() {
-    Form = NewForm<TForm>(nullptr);
-    Form->SetBounds(20, 20, 520, 400);
-    Form->Show();
-    Pump(50);
-  }
-  static void TearDownTestSuite() {
-    delete Form;
-    Form = nullptr;
-  }
-  void TearDown() override {
-    while (Form->ComponentCount() > 0) delete Form->Components(Form->ComponentCount() - 1);
-    GuiTest::TearDown();
-  }
+  static void SetUpTestSuite() { SetUpSharedForm(20, 20, 520, 400); }
 
   template <class T> T* Make(int x, int y, int w, int h) {
     auto* c = new T(Form);
@@ -174,7 +160,6 @@ protected:
   }
 };
 
-TForm* ComCtrls::Form = nullptr;
 
 }  // namespace
 
@@ -560,6 +545,16 @@ TEST_F(ComCtrls, TreeDataStreamHasItsByteLayoutAndReadsBack) {
   cut.SetPosition(0);
   EXPECT_THROW(other->Items()->ReadData(&cut), EReadError);
   EXPECT_EQ(other->Items()->Reading(), false);
+  // Negative counts, of the top-level records and of a record's children.
+  for (size_t at : {size_t{0}, size_t{4 + 4 + 20}}) {
+    std::string negative = want;
+    negative.replace(at, 4, "\xFF\xFF\xFF\xFF");
+    TMemoryStream stream;
+    stream.WriteBuffer(negative.data(), static_cast<int32_t>(negative.size()));
+    stream.SetPosition(0);
+    EXPECT_THROW(other->Items()->ReadData(&stream), EReadError) << at;
+    EXPECT_EQ(other->Items()->Count(), 0) << at;  // a bad record adds no node
+  }
 
   // A text longer than a record holds is cut to 255 bytes.
   items->Clear();

@@ -262,6 +262,10 @@ TEST(FilerValues, WrongTypesAndDamagedStreamsRaiseReadErrors) {
   EXPECT_EQ(ReadErrorOf([&] { huge.Reader.ReadString(); }), "Stream read error");
   TBytes hugeWide(S("\x12\x00\x00\x00\x40" "abcd", 9));
   EXPECT_EQ(ReadErrorOf([&] { hugeWide.Reader.ReadWideString(); }), "Stream read error");
+  TBytes shortStr(S("\x06\x05" "ab", 4));
+  EXPECT_EQ(ReadErrorOf([&] { shortStr.Reader.ReadString(); }), "Stream read error");
+  TBytes negativeWide(S("\x12\xFF\xFF\xFF\xFF", 5));
+  EXPECT_EQ(ReadErrorOf([&] { negativeWide.Reader.ReadWideString(); }), "Stream read error");
   TBytes negative(S("\x0A\xFF\xFF\xFF\xFF", 5));
   TMemoryStream sink;
   EXPECT_EQ(ReadErrorOf([&] { negative.Reader.ReadBinary(&sink); }), "Stream read error");

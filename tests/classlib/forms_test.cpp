@@ -3,6 +3,7 @@
 // destruction, the exception handler, idle work and hints.
 #include "forms.h"
 #include "guitest.h"
+#include "extctrls.h"
 #include "layout.h"
 #include "stdctrls.h"
 
@@ -707,3 +708,321 @@ TEST_F(FormsTest, RunShowsTheMainFormAndEndsWhenItCloses) {
 }
 
 }  // namespace
+
+// --- scrolling, frames, MDI, docking, the default font -------------------------------
+
+namespace {
+
+TPanel* PanelAt(TWinControl* parent, int left, int top, int width, int height) {
+  auto* panel = new TPanel(parent);
+  panel->SetParent(parent);
+  panel->SetBounds(left, top, width, height);
+  return panel;
+}
+
+// A 200 x 150 scroll box on a 400 x 300 form.
+TScrollBox* ScrollBoxOn(TForm* form) {
+  form->SetBounds(50, 50, 400, 300);
+  auto* box = new TScrollBox(form);
+  box->SetParent(form);
+  box->SetBounds(0, 0, 200, 150);
+  return box;
+}
+
+bool HasStyle(HWND wnd, LONG bit) { return (GetWindowLongA(wnd, GWL_STYLE) & bit) != 0; }
+
+SCROLLINFO BarInfo(HWND wnd, int bar) {
+  SCROLLINFO si{};
+  si.cbSize = sizeof si;
+  si.fMask = SIF_ALL;
+  GetScrollInfo(wnd, bar, &si);
+  return si;
+}
+
+}  // namespace
+
+TEST_F(FormsTest, ScrollBoxShowsItsBarsOnlyForChildrenOutsideAndScrollsThemIntoView) {
+  auto* form = NewForm<TForm>(nullptr);
+  TScrollBox* box = ScrollBoxOn(form);
+  form->Show();
+  Pump(10);
+  HWND h = box->WindowHandle();
+  ASSERT_NE(h, nullptr);
+  EXPECT_TRUE(GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  TPanel* inside = PanelAt(box, 10, 10, 50, 50);
+  EXPECT_FALSE(HasStyle(h, WS_HSCROLL));
+  EXPECT_FALSE(HasStyle(h, WS_VSCROLL));
+  EXPECT_FALSE(box->HorzScrollBar()->IsScrollBarVisible());
+
+  // A child reaching past the right edge: only the horizontal bar.
+  TPanel* distant = PanelAt(box, 300, 20, 40, 30);
+  EXPECT_TRUE(HasStyle(h, WS_HSCROLL));
+  EXPECT_FALSE(HasStyle(h, WS_VSCROLL));
+  EXPECT_EQ(box->HorzScrollBar()->Range(), 340);
+  RECT client;
+  GetClientRect(h, &client);
+  SCROLLINFO si = BarInfo(h, SB_HORZ);
+  EXPECT_EQ(si.nMin, 0);
+  EXPECT_EQ(si.nMax, 339);
+  EXPECT_EQ(static_cast<LONG>(si.nPage), client.right);
+
+  // The bar's own messages move the children; the range stays put.
+  SendMessageA(h, WM_HSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
+  EXPECT_EQ(box->HorzScrollBar()->Position(), 8);
+  EXPECT_EQ(inside->Left(), 2);
+  EXPECT_EQ(distant->Left(), 292);
+  SendMessageA(h, WM_HSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+  int maxPos = 340 - client.right;
+  EXPECT_EQ(box->HorzScrollBar()->Position(), maxPos);
+  EXPECT_EQ(distant->Left() + distant->Width(), client.right) << "the far child's right edge is in view";
+  EXPECT_EQ(GetScrollPos(h, SB_HORZ), maxPos);
+  EXPECT_EQ(box->HorzScrollBar()->Range(), 340);
+  RECT r;
+  GetWindowRect(distant->WindowHandle(), &r);
+  MapWindowPoints(nullptr, h, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, distant->Left()) << "the window moved with the control";
+  box->HorzScrollBar()->SetPosition(100000);
+  EXPECT_EQ(box->HorzScrollBar()->Position(), maxPos) << "clamped to the range";
+  box->HorzScrollBar()->SetPosition(-5);
+  EXPECT_EQ(box->HorzScrollBar()->Position(), 0);
+  EXPECT_EQ(inside->Left(), 10);
+
+  // A child below the bottom too: both bars.
+  TPanel* low = PanelAt(box, 0, 400, 20, 20);
+  EXPECT_TRUE(HasStyle(h, WS_VSCROLL));
+  EXPECT_EQ(box->VertScrollBar()->Range(), 420);
+  SendMessageA(h, WM_VSCROLL, MAKEWPARAM(SB_PAGEDOWN, 0), 0);
+  GetClientRect(h, &client);
+  EXPECT_EQ(box->VertScrollBar()->Position(), client.bottom);
+  EXPECT_EQ(low->Top(), 400 - client.bottom);
+
+  // Taking the far children away hides the bars and scrolls back.
+  delete low;
+  delete distant;
+  EXPECT_FALSE(HasStyle(h, WS_HSCROLL));
+  EXPECT_FALSE(HasStyle(h, WS_VSCROLL));
+  EXPECT_EQ(box->VertScrollBar()->Position(), 0);
+  EXPECT_EQ(inside->Top(), 10);
+  EXPECT_EQ(inside->Left(), 10);
+  delete form;
+}
+
+TEST_F(FormsTest, ScrollBarRangeByHandEndsAutoScrollAndHiddenBarsStayHidden) {
+  auto* form = NewForm<TForm>(nullptr);
+  TScrollBox* box = ScrollBoxOn(form);
+  box->HandleNeeded();
+  HWND h = box->WindowHandle();
+  EXPECT_TRUE(box->AutoScroll());
+  box->VertScrollBar()->SetRange(1000);
+  EXPECT_FALSE(box->AutoScroll());
+  EXPECT_TRUE(HasStyle(h, WS_VSCROLL));
+  EXPECT_FALSE(HasStyle(h, WS_HSCROLL));
+  // A child distant away no longer changes the range.
+  PanelAt(box, 500, 0, 10, 10);
+  EXPECT_EQ(box->HorzScrollBar()->Range(), 0);
+  EXPECT_FALSE(HasStyle(h, WS_HSCROLL));
+  box->VertScrollBar()->SetVisible(false);
+  EXPECT_FALSE(HasStyle(h, WS_VSCROLL));
+  EXPECT_EQ(box->VertScrollBar()->Position(), 0);
+  // Forms do not scroll unless asked.
+  PanelAt(form, 0, 1000, 10, 10);
+  EXPECT_FALSE(HasStyle(form->Handle(), WS_VSCROLL));
+  form->SetAutoScroll(true);
+  EXPECT_TRUE(HasStyle(form->Handle(), WS_VSCROLL));
+  delete form;
+}
+
+TEST_F(FormsTest, ScrollBoxBorderFollowsBorderStyleAndCtl3D) {
+  auto* form = NewForm<TForm>(nullptr);
+  auto* box = new TScrollBox(form);
+  box->SetParent(form);
+  box->SetBorderStyle(bsNone);
+  HWND h = box->Handle();
+  EXPECT_FALSE(GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  EXPECT_FALSE(HasStyle(h, WS_BORDER));
+  box->SetCtl3D(false);
+  box->SetBorderStyle(bsSingle);
+  h = box->Handle();
+  EXPECT_FALSE(GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  EXPECT_TRUE(HasStyle(h, WS_BORDER));
+  delete form;
+}
+
+TEST_F(FormsTest, FrameAndScrollBoxComeFromALayoutWithTheirScrollBars) {
+  auto* form = NewForm<TForm>(nullptr);
+  ReadComponentText(
+      "object Form1: TForm\n"
+      "  object Frame1: TFrame\n"
+      "    Left = 8\n"
+      "    Top = 16\n"
+      "    Width = 300\n"
+      "    Height = 200\n"
+      "    object Box: TScrollBox\n"
+      "      Width = 100\n"
+      "      Height = 80\n"
+      "      AutoScroll = False\n"
+      "      BorderStyle = bsNone\n"
+      "      HorzScrollBar.Range = 640\n"
+      "      HorzScrollBar.Increment = 32\n"
+      "      VertScrollBar.Visible = False\n"
+      "    end\n"
+      "  end\n"
+      "end\n",
+      form);
+  auto* frame = static_cast<TFrame*>(form->FindComponent("Frame1"));
+  ASSERT_NE(frame, nullptr);
+  ASSERT_TRUE(frame->Is<TFrame>());
+  EXPECT_EQ(frame->Parent(), form);
+  EXPECT_EQ(frame->BoundsRect(), TRect(8, 16, 308, 216));
+  auto* box = static_cast<TScrollBox*>(form->FindComponent("Box"));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->Parent(), frame);
+  EXPECT_FALSE(box->AutoScroll());
+  EXPECT_EQ(box->BorderStyle(), bsNone);
+  EXPECT_EQ(box->HorzScrollBar()->Range(), 640);
+  EXPECT_EQ(box->HorzScrollBar()->Increment(), 32);
+  EXPECT_FALSE(box->VertScrollBar()->Visible());
+  HWND h = box->Handle();
+  EXPECT_EQ(GetParent(h), frame->WindowHandle());
+  EXPECT_TRUE(HasStyle(h, WS_HSCROLL));
+  SendMessageA(h, WM_HSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
+  EXPECT_EQ(box->HorzScrollBar()->Position(), 32);
+  delete form;
+}
+
+TEST_F(FormsTest, MdiChildrenLiveInTheMainFormsClientWindow) {
+  TForm* main = nullptr;
+  Application->CreateForm(&main);
+  main->SetFormStyle(fsMDIForm);
+  main->SetBounds(20, 20, 500, 400);
+  auto* bar = PanelAt(main, 0, 0, 100, 30);
+  bar->SetAlign(alTop);
+  main->HandleNeeded();
+  HWND client = main->ClientHandle();
+  ASSERT_NE(client, nullptr);
+  char cls[32] = {};
+  GetClassNameA(client, cls, sizeof cls);
+  EXPECT_STRCASEEQ(cls, "MDICLIENT") << "the platform's spelling of the class name varies";
+  EXPECT_EQ(GetParent(client), main->WindowHandle());
+  // The client takes what the aligned panel leaves.
+  RECT r, frameClient;
+  GetWindowRect(client, &r);
+  MapWindowPoints(nullptr, main->WindowHandle(), reinterpret_cast<POINT*>(&r), 2);
+  GetClientRect(main->WindowHandle(), &frameClient);
+  EXPECT_EQ(r.top, 30);
+  EXPECT_EQ(r.bottom, frameClient.bottom);
+  EXPECT_EQ(r.right, frameClient.right);
+
+  auto* child = NewForm<TForm>(nullptr);
+  child->SetFormStyle(fsMDIChild);
+  child->SetBounds(10, 10, 200, 150);
+  child->SetCaption("\xC4\xEE\xEA\xF3\xEC\xE5\xED\xF2");
+  child->Show();
+  Pump(20);
+  HWND ch = child->WindowHandle();
+  ASSERT_NE(ch, nullptr);
+  EXPECT_EQ(GetParent(ch), client);
+  EXPECT_TRUE(GetWindowLongA(ch, GWL_EXSTYLE) & WS_EX_MDICHILD);
+  EXPECT_TRUE(child->FormState() & fsCreatedMDIChild);
+  EXPECT_EQ(WindowTextW(ch), L"Документ");
+  EXPECT_EQ(reinterpret_cast<HWND>(SendMessageA(client, WM_MDIGETACTIVE, 0, 0)), ch);
+  EXPECT_THROW(child->ShowModal(), EInvalidOperation);
+
+  // The MDI client destroys its child itself and forgets it.
+  delete child;
+  EXPECT_FALSE(IsWindow(ch));
+  EXPECT_EQ(GetWindow(client, GW_CHILD), nullptr);
+  EXPECT_EQ(SendMessageA(client, WM_MDIGETACTIVE, 0, 0), 0);
+
+  // Back to a plain form: the client window goes.
+  main->SetFormStyle(fsNormal);
+  main->HandleNeeded();
+  EXPECT_EQ(main->ClientHandle(), nullptr);
+  EXPECT_FALSE(IsWindow(client));
+  delete main;
+}
+
+TEST_F(FormsTest, AnMdiChildNeedsAnMdiMainForm) {
+  auto* child = NewForm<TForm>(nullptr);
+  child->SetFormStyle(fsMDIChild);
+  try {
+    child->HandleNeeded();
+    ADD_FAILURE() << "no MDI main form, yet a window";
+  } catch (EInvalidOperation& e) {
+    EXPECT_EQ(e.Message(), "Cannot create form. No MDI forms are currently active");
+  }
+  EXPECT_FALSE(child->HandleAllocated());
+  // A main form that is not an MDI form does not do either.
+  TForm* main = nullptr;
+  Application->CreateForm(&main);
+  EXPECT_THROW(child->HandleNeeded(), EInvalidOperation);
+  child->SetFormStyle(fsNormal);
+  EXPECT_NE(child->Handle(), nullptr);
+  delete child;
+  delete main;
+}
+
+namespace {
+
+int DockManagersAlive = 0;
+class TCountedDockManager : public TDockManager {
+public:
+  TCountedDockManager() { ++DockManagersAlive; }
+  ~TCountedDockManager() override { --DockManagersAlive; }
+};
+
+class TDockPanel : public TPanel {
+  CL_CLASS(TDockPanel, TPanel)
+public:
+  explicit TDockPanel(TComponent* owner) : TPanel(owner) {}
+  int Asked = 0;
+
+protected:
+  TDockManager* CreateDockManager() override {
+    ++Asked;
+    return DockManager() ? DockManager() : new TCountedDockManager();
+  }
+};
+CL_DEFINE_COMPONENT(TDockPanel, TPanel)
+
+}  // namespace
+
+TEST_F(FormsTest, ADockManagerExistsOnlyWhileTheControlIsADockSiteThatUsesOne) {
+  auto* panel = new TDockPanel(nullptr);
+  panel->SetDockSite(true);
+  EXPECT_EQ(panel->DockManager(), nullptr);
+  EXPECT_EQ(panel->Asked, 0);
+  panel->SetUseDockManager(true);
+  ASSERT_NE(panel->DockManager(), nullptr);
+  EXPECT_EQ(DockManagersAlive, 1);
+  panel->SetDockSite(false);
+  EXPECT_EQ(panel->DockManager(), nullptr);
+  EXPECT_EQ(DockManagersAlive, 0);
+  panel->SetDockSite(true);
+  EXPECT_EQ(DockManagersAlive, 1);
+  delete panel;
+  EXPECT_EQ(DockManagersAlive, 0) << "the control owns its manager";
+  // The library's own controls make none.
+  auto* plain = new TPanel(nullptr);
+  plain->SetDockSite(true);
+  plain->SetUseDockManager(true);
+  EXPECT_EQ(plain->DockManager(), nullptr);
+  delete plain;
+}
+
+TEST_F(FormsTest, NewFontsTakeTheDefaultFontNameCutTo31Characters) {
+  AnsiString saved = DefaultFontName();
+  EXPECT_EQ(saved, "MS Sans Serif");
+  SetDefaultFontName("Tahoma");
+  TFont font;
+  EXPECT_EQ(font.Name(), "Tahoma");
+  auto* form = NewForm<TForm>(nullptr);
+  EXPECT_EQ(form->Font()->Name(), "Tahoma");
+  delete form;
+  SetDefaultFontName("A123456789B123456789C123456789D123456789");
+  EXPECT_EQ(DefaultFontName(), "A123456789B123456789C123456789D");
+  EXPECT_EQ(DefaultFontName().Length(), 31);
+  SetDefaultFontName(saved);
+  TFont after;
+  EXPECT_EQ(after.Name(), "MS Sans Serif");
+}

@@ -16,42 +16,17 @@
 namespace {
 
 // A 32-bit DIB section selected into a memory DC: a foreign device context.
-struct TDibDC {
-  HDC DC;
-  HBITMAP Bitmap;
-  HGDIOBJ Old;
-  uint32_t* Bits = nullptr;
-  int W, H;
-  TDibDC(int w, int h) : W(w), H(h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    DC = CreateCompatibleDC(nullptr);
-    Bitmap = CreateDIBSection(DC, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&Bits), nullptr, 0);
-    Old = SelectObject(DC, Bitmap);
-    PatBlt(DC, 0, 0, w, h, WHITENESS);
-  }
-  ~TDibDC() {
-    SelectObject(DC, Old);
-    DeleteObject(Bitmap);
-    DeleteDC(DC);
-  }
-  COLORREF At(int x, int y) {
-    GdiFlush();
-    uint32_t v = Bits[y * W + x];
-    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-  }
-  int Count(COLORREF c, const RECT& r) {
-    int n = 0;
-    for (int y = r.top; y < r.bottom; ++y)
-      for (int x = r.left; x < r.right; ++x)
-        if (At(x, y) == c) ++n;
-    return n;
-  }
-};
+using TDibDC = DibSurface;
+
+// A canvas over dib fills it with lime, then draws graphic at (x, y).
+void DrawOverLime(TDibDC& dib, TGraphic* graphic, int x, int y) {
+  TCanvas c;
+  c.SetHandle(dib.DC());
+  c.Brush()->SetColor(clLime);
+  c.FillRect(Rect(0, 0, dib.Width(), dib.Height()));
+  c.Draw(x, y, graphic);
+  c.SetHandle(nullptr);
+}
 
 bool Near(COLORREF a, COLORREF b, int tol) {
   return std::abs(GetRValue(a) - GetRValue(b)) <= tol && std::abs(GetGValue(a) - GetGValue(b)) <= tol &&
@@ -171,12 +146,12 @@ TEST(Graphics, HandlesAreSharedByValueAndFreedWithTheLastUser) {
 
 TEST(Graphics, CanvasDrawsOnAForeignDCAndGivesItBackClean) {
   TDibDC dib(60, 40);
-  HGDIOBJ origFont = GetCurrentObject(dib.DC, OBJ_FONT);
-  HGDIOBJ origBrush = GetCurrentObject(dib.DC, OBJ_BRUSH);
-  HGDIOBJ origPen = GetCurrentObject(dib.DC, OBJ_PEN);
+  HGDIOBJ origFont = GetCurrentObject(dib.DC(), OBJ_FONT);
+  HGDIOBJ origBrush = GetCurrentObject(dib.DC(), OBJ_BRUSH);
+  HGDIOBJ origPen = GetCurrentObject(dib.DC(), OBJ_PEN);
   {
     TCanvas c;
-    c.SetHandle(dib.DC);
+    c.SetHandle(dib.DC());
     c.Brush()->SetColor(clRed);
     c.FillRect(Rect(0, 0, 30, 40));
     c.Pen()->SetColor(clBlue);
@@ -194,13 +169,13 @@ TEST(Graphics, CanvasDrawsOnAForeignDCAndGivesItBackClean) {
     c.SetPixels(50, 30, clLime);
     EXPECT_EQ(c.Pixels(50, 30), clLime);
     // The canvas's objects are selected while it draws...
-    EXPECT_NE(GetCurrentObject(dib.DC, OBJ_FONT), origFont);
+    EXPECT_NE(GetCurrentObject(dib.DC(), OBJ_FONT), origFont);
     c.SetHandle(nullptr);
   }
   // ...and the DC's own ones are back when it lets go.
-  EXPECT_EQ(GetCurrentObject(dib.DC, OBJ_FONT), origFont);
-  EXPECT_EQ(GetCurrentObject(dib.DC, OBJ_BRUSH), origBrush);
-  EXPECT_EQ(GetCurrentObject(dib.DC, OBJ_PEN), origPen);
+  EXPECT_EQ(GetCurrentObject(dib.DC(), OBJ_FONT), origFont);
+  EXPECT_EQ(GetCurrentObject(dib.DC(), OBJ_BRUSH), origBrush);
+  EXPECT_EQ(GetCurrentObject(dib.DC(), OBJ_PEN), origPen);
   EXPECT_EQ(dib.At(10, 35), RGB(255, 0, 0));
   EXPECT_EQ(dib.At(55, 30), RGB(0, 0, 255));
   EXPECT_EQ(dib.At(50, 30), RGB(0, 255, 0));
@@ -211,7 +186,7 @@ TEST(Graphics, CanvasDrawsOnAForeignDCAndGivesItBackClean) {
 TEST(Graphics, TextRectClipsAndClearBrushLeavesTheBackground) {
   TDibDC dib(80, 30);
   TCanvas c;
-  c.SetHandle(dib.DC);
+  c.SetHandle(dib.DC());
   c.Brush()->SetColor(clYellow);
   c.Font()->SetColor(clBlue);
   c.TextRect(Rect(0, 0, 20, 30), 2, 2, "MMMMMMMMMM");
@@ -226,7 +201,7 @@ TEST(Graphics, TextRectClipsAndClearBrushLeavesTheBackground) {
 TEST(Graphics, Frame3DDrawsEdgesAndShrinksTheRectangle) {
   TDibDC dib(20, 20);
   TCanvas c;
-  c.SetHandle(dib.DC);
+  c.SetHandle(dib.DC());
   TRect r(0, 0, 20, 20);
   Frame3D(&c, r, clRed, clBlue, 2);
   EXPECT_EQ(r, TRect(2, 2, 18, 18));
@@ -396,14 +371,7 @@ TEST(Graphics, BitmapSizeFormatAssignAndTransparency) {
   copy.SetTransparent(true);
   copy.Canvas()->SetPixels(1, 1, clBlue);
   TDibDC dib(10, 10);
-  {
-    TCanvas c;
-    c.SetHandle(dib.DC);
-    c.Brush()->SetColor(clLime);
-    c.FillRect(Rect(0, 0, 10, 10));
-    c.Draw(2, 2, &copy);
-    c.SetHandle(nullptr);
-  }
+  DrawOverLime(dib, &copy, 2, 2);
   EXPECT_EQ(dib.At(2, 2), RGB(0, 255, 0));   // red was transparent
   EXPECT_EQ(dib.At(3, 3), RGB(0, 0, 255));   // blue copied
   EXPECT_EQ(dib.At(7, 6), RGB(255, 255, 255));  // white copied
@@ -477,14 +445,7 @@ TEST(Graphics, IconRoundTripAndDrawing) {
   TIcon back;
   LoadBytes(&back, bytes);
   TDibDC dib(20, 20);
-  {
-    TCanvas c;
-    c.SetHandle(dib.DC);
-    c.Brush()->SetColor(clLime);
-    c.FillRect(Rect(0, 0, 20, 20));
-    c.Draw(2, 2, &back);
-    c.SetHandle(nullptr);
-  }
+  DrawOverLime(dib, &back, 2, 2);
   EXPECT_EQ(dib.At(10, 10), RGB(0, 0, 255));  // the square
   EXPECT_EQ(dib.At(3, 3), RGB(0, 255, 0));    // transparent border
   // A loaded icon saves the bytes it came from.

@@ -333,3 +333,296 @@ TEST_F(MenusTest, ItemsTakeTheActionsValuesAndKeepTheirOwnChanges) {
 }
 
 }  // namespace
+
+// ===========================================================================
+// Owner-drawn items and the native menu's shape.
+
+namespace {
+
+UINT NativeType(HMENU menu, UINT command) {
+  MENUITEMINFOA mii{};
+  mii.cbSize = sizeof mii;
+  mii.fMask = MIIM_FTYPE;
+  if (!GetMenuItemInfoA(menu, command, FALSE, &mii)) return 0xFFFFFFFF;
+  return mii.fType;
+}
+
+// A bitmap the items are drawn on, read back pixel by pixel.
+class TDib {
+public:
+  TDib(int width, int height) { FBitmap.SetSize(width, height); }
+  HDC DC() { return FBitmap.Canvas()->Handle(); }
+  COLORREF At(int x, int y) { return static_cast<COLORREF>(FBitmap.Canvas()->Pixels(x, y)); }
+  // Pixels inside the rectangle of exactly (or, with other, anything but) the colour.
+  int Count(COLORREF color, RECT r, bool other = false) {
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        if ((At(x, y) == color) != other) ++n;
+    return n;
+  }
+
+private:
+  TBitmap FBitmap;
+};
+
+struct TDrawRecorder : TObject {
+  int Advanced = 0, Plain = 0, Measured = 0;
+  TRect Rect;
+  TOwnerDrawState State = 0;
+  bool TopLevel = false, Selected = false;
+  TObject* Sender = nullptr;
+  int SeenWidth = 0;
+  void OnAdvanced(TObject* sender, TCanvas* canvas, const TRect& rect, TOwnerDrawState state, bool topLevel) {
+    ++Advanced;
+    Sender = sender;
+    Rect = rect;
+    State = state;
+    TopLevel = topLevel;
+    // The canvas draws on the device context the message brought.
+    canvas->Brush()->SetColor(clRed);
+    canvas->FillRect(rect);
+  }
+  void OnPlain(TObject* sender, TCanvas*, const TRect&, bool selected) {
+    ++Plain;
+    Sender = sender;
+    Selected = selected;
+  }
+  void OnMeasure(TObject* sender, TCanvas*, int& width, int& height) {
+    ++Measured;
+    Sender = sender;
+    SeenWidth = width;
+    width += 100;
+    height = 40;
+  }
+  void Throw(TObject*, TCanvas*, const TRect&, TOwnerDrawState, bool) { throw EConvertError("draw handler failed"); }
+};
+
+MEASUREITEMSTRUCT Measure(HWND window, UINT command, LRESULT* result = nullptr) {
+  return SendMenuMeasureItem(window, command, result);
+}
+
+LRESULT Draw(HWND window, UINT command, HDC dc, RECT rect, UINT state) {
+  return SendMenuDrawItem(window, command, dc, rect, state);
+}
+
+COLORREF Sys(int index) { return GetSysColor(index); }
+
+}  // namespace
+
+TEST_F(MenusTest, OwnerDrawAndImagesMakeOwnerDrawnNativeItems) {
+  HWND h = form->Handle();
+  HMENU bar = GetMenu(h);
+  ASSERT_EQ(bar, menu->Handle());
+  EXPECT_FALSE(NativeType(bar, file->Command()) & MFT_OWNERDRAW);
+  menu->SetOwnerDraw(true);
+  EXPECT_TRUE(NativeType(bar, file->Command()) & MFT_OWNERDRAW);
+  EXPECT_TRUE(NativeType(file->Handle(), open->Command()) & MFT_OWNERDRAW);
+  EXPECT_EQ(NativeType(file->Handle(), line->Command()), UINT(MFT_SEPARATOR | MFT_OWNERDRAW));
+  EXPECT_EQ(GetSubMenu(bar, 0), file->Handle()) << "the sub-menu survives the rebuild";
+  EXPECT_EQ(GetMenuItemCount(file->Handle()), 3);
+  menu->SetOwnerDraw(false);
+  EXPECT_EQ(NativeType(file->Handle(), open->Command()), UINT(MFT_STRING));
+  EXPECT_EQ(NativeText(file->Handle(), open->Command()), "&Open\t" + ShortCutToText(ShortCut('O', ssCtrl)).str());
+  // An image list alone makes the items owner-drawn; it going away undoes that.
+  auto* images = new TImageList(nullptr);
+  menu->SetImages(images);
+  EXPECT_TRUE(open->IsOwnerDrawn());
+  EXPECT_EQ(open->GetImageList(), images);
+  EXPECT_TRUE(NativeType(file->Handle(), quit->Command()) & MFT_OWNERDRAW);
+  delete images;
+  EXPECT_EQ(menu->Images(), nullptr);
+  EXPECT_FALSE(NativeType(file->Handle(), quit->Command()) & MFT_OWNERDRAW);
+  EXPECT_EQ(NativeText(file->Handle(), quit->Command()), "E&xit\t" + ShortCutToText(ShortCut(VK_F4, ssAlt)).str());
+}
+
+TEST_F(MenusTest, AnItemThatGetsItsFirstSubItemLateBecomesASubMenu) {
+  HWND h = form->Handle();
+  HMENU bar = GetMenu(h);
+  auto* view = NewItem(form, "mmView", "&View");
+  menu->Items()->Add(view);
+  ASSERT_EQ(GetMenuItemCount(bar), 2);
+  EXPECT_EQ(GetSubMenu(bar, 1), nullptr) << "a leaf so far";
+  auto* all = NewItem(form, "mmAll", "&All");
+  view->Add(all);
+  HMENU sub = GetSubMenu(bar, 1);
+  ASSERT_NE(sub, nullptr);
+  EXPECT_EQ(sub, view->Handle());
+  EXPECT_EQ(NativeText(sub, all->Command()), "&All");
+  EXPECT_EQ(NativeText(bar, view->Command()), "&View") << "still found by its command";
+  // A leaf deeper down, too.
+  auto* deeper = NewItem(form, "mmDeeper", "Deeper");
+  all->Add(deeper);
+  ASSERT_NE(GetSubMenu(sub, 0), nullptr);
+  EXPECT_EQ(NativeText(GetSubMenu(sub, 0), deeper->Command()), "Deeper");
+  // Losing the last sub-item makes it a leaf again, which a command can run.
+  delete deeper;
+  EXPECT_EQ(GetSubMenu(sub, 0), nullptr);
+  all->OnClick = MakeEvent<&TClickRecorder::Click>(&rec);
+  SendMessageA(h, WM_COMMAND, MAKEWPARAM(all->Command(), 0), 0);
+  EXPECT_EQ(Clicks, std::vector<std::string>{"mmAll"});
+  view->Clear();
+  EXPECT_EQ(GetSubMenu(bar, 1), nullptr);
+  EXPECT_EQ(GetMenuItemCount(bar), 2);
+}
+
+TEST_F(MenusTest, MeasureItemFromTheFormReachesTheItem) {
+  menu->SetOwnerDraw(true);
+  HWND h = form->Handle();
+  LRESULT r = 0;
+  MEASUREITEMSTRUCT shortOne = Measure(h, open->Command(), &r);
+  EXPECT_EQ(r, TRUE);
+  EXPECT_GT(shortOne.itemWidth, 0u);
+  EXPECT_GE(static_cast<int>(shortOne.itemHeight), GetSystemMetrics(SM_CYMENU));
+  open->SetCaption("&Open a much longer caption than before");
+  MEASUREITEMSTRUCT longOne = Measure(h, open->Command());
+  EXPECT_GT(longOne.itemWidth, shortOne.itemWidth);
+  // The shortcut text takes room at the right.
+  open->SetShortCut(0);
+  EXPECT_LT(Measure(h, open->Command()).itemWidth, longOne.itemWidth);
+  // A separator is a thin line.
+  EXPECT_LT(Measure(h, line->Command()).itemHeight, shortOne.itemHeight);
+  // The handler sees the measured size and may change it.
+  TDrawRecorder d;
+  open->OnMeasureItem = MakeEvent<&TDrawRecorder::OnMeasure>(&d);
+  MEASUREITEMSTRUCT handled = Measure(h, open->Command());
+  EXPECT_EQ(d.Measured, 1);
+  EXPECT_EQ(d.Sender, open);
+  EXPECT_EQ(static_cast<int>(handled.itemWidth), d.SeenWidth + 100);
+  EXPECT_EQ(handled.itemHeight, 40u);
+  // No item of the menu has the command (or it is the root): not handled.
+  Measure(h, 0xFFF0, &r);
+  EXPECT_EQ(r, 0);
+  Measure(h, menu->Items()->Command(), &r);
+  EXPECT_EQ(r, 0);
+}
+
+TEST_F(MenusTest, DrawItemGoesToTheHandlersOfAnOwnerDrawnMenu) {
+  HWND h = form->Handle();
+  TDrawRecorder d;
+  open->OnAdvancedDrawItem = MakeEvent<&TDrawRecorder::OnAdvanced>(&d);
+  file->OnAdvancedDrawItem = MakeEvent<&TDrawRecorder::OnAdvanced>(&d);
+  quit->OnDrawItem = MakeEvent<&TDrawRecorder::OnPlain>(&d);
+  TDib dib(300, 30);
+  RECT rect{0, 0, 300, 30};
+  // Not owner-drawn: the handlers are not asked, the item is drawn as usual.
+  EXPECT_EQ(Draw(h, open->Command(), dib.DC(), rect, ODS_SELECTED), TRUE);
+  EXPECT_EQ(d.Advanced, 0);
+  menu->SetOwnerDraw(true);
+  Draw(h, open->Command(), dib.DC(), RECT{5, 2, 250, 25}, ODS_SELECTED | ODS_CHECKED | ODS_NOACCEL);
+  EXPECT_EQ(d.Advanced, 1);
+  EXPECT_EQ(d.Sender, open);
+  EXPECT_EQ(d.Rect, TRect(5, 2, 250, 25));
+  EXPECT_EQ(d.State, odSelected | odChecked | odNoAccel);
+  EXPECT_FALSE(d.TopLevel);
+  EXPECT_EQ(dib.At(10, 10), RGB(255, 0, 0)) << "the handler drew on the message's device context";
+  Draw(h, file->Command(), dib.DC(), rect, 0);
+  EXPECT_EQ(d.Advanced, 2);
+  EXPECT_TRUE(d.TopLevel) << "an item of the menu bar";
+  Draw(h, quit->Command(), dib.DC(), rect, ODS_SELECTED);
+  EXPECT_EQ(d.Plain, 1);
+  EXPECT_TRUE(d.Selected);
+  // Not an item of this menu, or not a menu's item: passed on.
+  EXPECT_EQ(Draw(h, 0xFFF0, dib.DC(), rect, 0), 0);
+  DRAWITEMSTRUCT button{};
+  button.CtlType = ODT_BUTTON;
+  button.hDC = dib.DC();
+  button.itemID = open->Command();
+  EXPECT_EQ(SendMessageA(h, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&button)), 0);
+  EXPECT_EQ(d.Advanced, 2);
+}
+
+TEST_F(MenusTest, AFailingDrawHandlerReachesTheApplicationAndTheContextComesBackWhole) {
+  menu->SetOwnerDraw(true);
+  TDrawRecorder d;
+  open->OnAdvancedDrawItem = MakeEvent<&TDrawRecorder::Throw>(&d);
+  TDib dib(100, 20);
+  HGDIOBJ font = GetCurrentObject(dib.DC(), OBJ_FONT);
+  HGDIOBJ brush = GetCurrentObject(dib.DC(), OBJ_BRUSH);
+  Draw(form->Handle(), open->Command(), dib.DC(), RECT{0, 0, 100, 20}, 0);
+  EXPECT_EQ(TakeExceptions(), std::vector<std::string>{"draw handler failed"});
+  EXPECT_EQ(GetCurrentObject(dib.DC(), OBJ_FONT), font);
+  EXPECT_EQ(GetCurrentObject(dib.DC(), OBJ_BRUSH), brush);
+}
+
+TEST_F(MenusTest, DefaultDrawingShowsStatesGlyphsAndShortcutText) {
+  menu->SetOwnerDraw(true);
+  HWND h = form->Handle();
+  const int W = 300, H = 24;
+  RECT all{0, 0, W, H};
+  // Selected: the highlight colour behind the text.
+  {
+    TDib dib(W, H);
+    Draw(h, open->Command(), dib.DC(), all, ODS_SELECTED);
+    EXPECT_EQ(dib.At(1, 1), Sys(COLOR_HIGHLIGHT));
+    EXPECT_EQ(dib.At(W - 2, H - 2), Sys(COLOR_HIGHLIGHT));
+    EXPECT_GT(dib.Count(Sys(COLOR_HIGHLIGHT), RECT{20, 0, 120, H}, true), 0) << "the caption";
+  }
+  // Unselected: the menu colour; the caption after the glyph column, the
+  // shortcut text at the right end, nothing in between.
+  TDib plain(W, H);
+  Draw(h, open->Command(), plain.DC(), all, 0);
+  COLORREF back = Sys(COLOR_MENU);
+  EXPECT_EQ(plain.At(1, 1), back);
+  EXPECT_EQ(plain.Count(back, RECT{0, 0, 16, H}, true), 0) << "no glyph, no check mark";
+  EXPECT_GT(plain.Count(back, RECT{20, 0, 80, H}, true), 0);
+  EXPECT_EQ(plain.Count(back, RECT{120, 0, 180, H}, true), 0);
+  EXPECT_GT(plain.Count(back, RECT{W - 90, 0, W - 10, H}, true), 0) << "the shortcut text";
+  EXPECT_EQ(plain.Count(back, RECT{W - 9, 0, W, H}, true), 0) << "a margin after it";
+  // Checked: a mark in the glyph column.
+  open->SetChecked(true);
+  {
+    TDib dib(W, H);
+    Draw(h, open->Command(), dib.DC(), all, ODS_CHECKED);
+    EXPECT_GT(dib.Count(back, RECT{0, 0, 18, H}, true), 0);
+  }
+  // A glyph from the menu's image list: red pixels in the column.
+  auto* images = new TImageList(form);
+  TBitmap red;
+  red.SetSize(16, 16);
+  red.Canvas()->Brush()->SetColor(clRed);
+  red.Canvas()->FillRect(TRect(0, 0, 16, 16));
+  ASSERT_EQ(images->Add(&red, nullptr), 0);
+  menu->SetImages(images);
+  open->SetImageIndex(0);
+  {
+    TDib dib(W, H);
+    Draw(h, open->Command(), dib.DC(), all, 0);
+    EXPECT_GT(dib.Count(RGB(255, 0, 0), RECT{0, 0, 24, H}), 100);
+  }
+  // Disabled: embossed in the shadow colour.
+  open->SetEnabled(false);
+  open->SetImageIndex(-1);
+  if (Sys(COLOR_BTNSHADOW) != back) {
+    TDib dib(W, H);
+    Draw(h, open->Command(), dib.DC(), all, ODS_DISABLED | ODS_GRAYED);
+    EXPECT_GT(dib.Count(Sys(COLOR_BTNSHADOW), RECT{20, 0, 120, H}), 0);
+  }
+}
+
+TEST_F(MenusTest, APopupMenuIsMeasuredAndDrawnThroughThePopupListWindow) {
+  auto* popup = new TPopupMenu(form);
+  auto* first = NewItem(form, "pupFirst", "First");
+  popup->Items()->Add(first);
+  popup->SetOwnerDraw(true);
+  TDrawRecorder d;
+  first->OnMeasureItem = MakeEvent<&TDrawRecorder::OnMeasure>(&d);
+  first->OnAdvancedDrawItem = MakeEvent<&TDrawRecorder::OnAdvanced>(&d);
+  MEASUREITEMSTRUCT mis = Measure(PopupList->Window(), first->Command());
+  EXPECT_EQ(d.Measured, 1);
+  EXPECT_EQ(mis.itemHeight, 40u);
+  TDib dib(100, 20);
+  EXPECT_EQ(Draw(PopupList->Window(), first->Command(), dib.DC(), RECT{0, 0, 100, 20}, 0), TRUE);
+  EXPECT_EQ(d.Advanced, 1);
+  EXPECT_FALSE(d.TopLevel);
+  // The system asks the same when the pop-up really opens.
+  form->Show();
+  Pump(10);
+  UINT_PTR timer = SetTimer(nullptr, 0, 300, &CloseMenu);
+  popup->Popup(100, 100);
+  KillTimer(nullptr, timer);
+  Pump(10);
+  EXPECT_GE(d.Measured, 2);
+  EXPECT_GE(d.Advanced, 2);
+  delete popup;
+}

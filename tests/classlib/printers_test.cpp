@@ -19,18 +19,7 @@ public:
 protected:
   HDC CreateDeviceContext(const AnsiString& name, bool informationOnly) override {
     Steps.push_back(std::string(informationOnly ? "ic " : "dc ") + name.c_str());
-    HDC dc = CreateCompatibleDC(nullptr);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = 400;
-    bi.bmiHeader.biHeight = 300;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    Page = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    SelectObject(dc, Page);
-    PatBlt(dc, 0, 0, 400, 300, WHITENESS);
-    return dc;
+    return CreateWhiteDibDC(400, 300, &Page);
   }
   bool StartDocument(HDC, const AnsiString& title) override {
     Steps.push_back("start " + std::string(title.c_str()));

@@ -48,23 +48,9 @@ struct TLog {
   void Throw(TObject*) { throw Exception("rich handler failed"); }
 };
 
-class RichEdit : public GuiTest {
+class RichEdit : public SharedFormTest<RichEdit> {
 protected:
-  static TForm* Form;
-  static void SetUpTestSuite() {
-    Form = NewForm<TForm>(nullptr);
-    Form->SetBounds(40, 40, 420, 320);
-    Form->Show();
-    Pump(50);
-  }
-  static void TearDownTestSuite() {
-    delete Form;
-    Form = nullptr;
-  }
-  void TearDown() override {
-    while (Form->ComponentCount() > 0) delete Form->Components(Form->ComponentCount() - 1);
-    GuiTest::TearDown();
-  }
+  static void SetUpTestSuite() { SetUpSharedForm(40, 40, 420, 320); }
   TRichEdit* Make() {
     auto* re = new TRichEdit(Form);
     re->SetParent(Form);
@@ -72,7 +58,6 @@ protected:
     return re;
   }
 };
-TForm* RichEdit::Form = nullptr;
 
 }  // namespace
 
@@ -270,19 +255,7 @@ public:
   AnsiString PrinterName() override { return "Memory"; }
 
 protected:
-  HDC CreateDeviceContext(const AnsiString&, bool) override {
-    HDC dc = CreateCompatibleDC(nullptr);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = 400;
-    bi.bmiHeader.biHeight = 300;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    SelectObject(dc, CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    PatBlt(dc, 0, 0, 400, 300, WHITENESS);
-    return dc;
-  }
+  HDC CreateDeviceContext(const AnsiString&, bool) override { return CreateWhiteDibDC(400, 300); }
   bool StartDocument(HDC, const AnsiString&) override { return true; }
   bool StartDevicePage(HDC dc) override {
     PatBlt(dc, 0, 0, 400, 300, WHITENESS);

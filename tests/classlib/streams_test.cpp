@@ -190,6 +190,29 @@ TEST(TMemoryStream, GrowsInBlocksAndKeepsData) {
   EXPECT_THROW(rs.ReadBuffer(buf, 1), EReadError);
 }
 
+TEST(TMemoryStream, ManySmallWritesGrowTheBlockGeometrically) {
+  // 16 MiB in list-record-sized pieces: growing to each new end would move
+  // the block about two thousand times.
+  TMemoryStream ms;
+  std::string record(600, '\0');
+  int changes = 0;
+  int32_t last = 0;
+  for (int i = 0; i < 28000; ++i) {
+    record[0] = static_cast<char>(i);
+    record[599] = static_cast<char>(i >> 8);
+    ms.WriteBuffer(record.data(), 600);
+    if (ms.Capacity() != last) ++changes, last = ms.Capacity();
+    ASSERT_GE(ms.Capacity(), ms.Size());
+  }
+  EXPECT_LT(changes, 80);
+  EXPECT_EQ(ms.Size(), 28000 * 600);
+  const auto* bytes = static_cast<const unsigned char*>(ms.Memory());
+  for (int i = 0; i < 28000; i += 997) {
+    EXPECT_EQ(bytes[i * 600], static_cast<unsigned char>(i));
+    EXPECT_EQ(bytes[i * 600 + 599], static_cast<unsigned char>(i >> 8));
+  }
+}
+
 TEST(TMemoryStream, FileRoundTrip) {
   TempDir dir;
   std::string bytes;

@@ -18,6 +18,18 @@
 
 namespace {
 
+// A moment as the system's date-time record (no weekday, no milliseconds).
+SYSTEMTIME MakeSystemTime(int year, int month, int day, int hour, int minute, int second) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(year);
+  st.wMonth = static_cast<WORD>(month);
+  st.wDay = static_cast<WORD>(day);
+  st.wHour = static_cast<WORD>(hour);
+  st.wMinute = static_cast<WORD>(minute);
+  st.wSecond = static_cast<WORD>(second);
+  return st;
+}
+
 // Float texts below are written with '.'; the user's separator is restored after.
 class WithDotSeparator : public ::testing::Test {
 protected:
@@ -400,43 +412,60 @@ TEST(Strings, ReplaceRepeatAndLineBreaks) {
 
 // --- file names ----------------------------------------------------------------
 
+// Each input of a one-argument string function gives its expected result (the
+// input is named when it does not).
+template <class F>
+void ExpectEach(F function, std::initializer_list<std::pair<const char*, const char*>> cases) {
+  for (const auto& [input, expected] : cases) EXPECT_EQ(function(input), expected) << "for \"" << input << '"';
+}
+
 TEST(FileNames, ExtensionStartsAtTheLastDotOfTheName) {
-  EXPECT_EQ(ExtractFileExt("C:\\dir\\file.tar.gz"), ".gz");
-  EXPECT_EQ(ExtractFileExt("C:\\dir.x\\file"), "");
-  EXPECT_EQ(ExtractFileExt("file."), ".");
-  EXPECT_EQ(ExtractFileExt(".bashrc"), ".bashrc");
-  EXPECT_EQ(ExtractFileExt("C:file.txt"), ".txt");
-  EXPECT_EQ(ExtractFileExt("C:.x"), ".x");
-  EXPECT_EQ(ExtractFileExt("a.b:c"), "");
-  EXPECT_EQ(ExtractFileExt(""), "");
-  EXPECT_EQ(ExtractFileExt("\xCF\xE0\xEF\xEA\xE0\\\xD4\xE0\xE9\xEB.\xF2\xF5\xF2"), ".\xF2\xF5\xF2");
+  ExpectEach(ExtractFileExt, {
+      {"C:\\dir\\file.tar.gz", ".gz"},
+      {"C:\\dir.x\\file", ""},
+      {"file.", "."},
+      {".bashrc", ".bashrc"},
+      {"C:file.txt", ".txt"},
+      {"C:.x", ".x"},
+      {"a.b:c", ""},
+      {"", ""},
+      {"\xCF\xE0\xEF\xEA\xE0\\\xD4\xE0\xE9\xEB.\xF2\xF5\xF2", ".\xF2\xF5\xF2"},
+  });
 }
 
 TEST(FileNames, NamePathDirDrive) {
-  EXPECT_EQ(ExtractFileName("C:\\a\\b.txt"), "b.txt");
-  EXPECT_EQ(ExtractFileName("C:b.txt"), "b.txt");
-  EXPECT_EQ(ExtractFileName("b"), "b");
-  EXPECT_EQ(ExtractFileName("C:\\a\\"), "");
-  EXPECT_EQ(ExtractFileName("a/b"), "a/b");  // only '\' and ':' separate
+  ExpectEach(ExtractFileName, {
+      {"C:\\a\\b.txt", "b.txt"},
+      {"C:b.txt", "b.txt"},
+      {"b", "b"},
+      {"C:\\a\\", ""},
+      {"a/b", "a/b"},  // only '\' and ':' separate
+  });
 
-  EXPECT_EQ(ExtractFilePath("C:\\a\\b.txt"), "C:\\a\\");
-  EXPECT_EQ(ExtractFilePath("C:b"), "C:");
-  EXPECT_EQ(ExtractFilePath("b"), "");
-  EXPECT_EQ(ExtractFilePath("C:\\"), "C:\\");
+  ExpectEach(ExtractFilePath, {
+      {"C:\\a\\b.txt", "C:\\a\\"},
+      {"C:b", "C:"},
+      {"b", ""},
+      {"C:\\", "C:\\"},
+  });
 
-  EXPECT_EQ(ExtractFileDir("C:\\a\\b.txt"), "C:\\a");
-  EXPECT_EQ(ExtractFileDir("C:\\b.txt"), "C:\\");
-  EXPECT_EQ(ExtractFileDir("C:b"), "C:");
-  EXPECT_EQ(ExtractFileDir("\\\\srv\\share\\f"), "\\\\srv\\share");
-  EXPECT_EQ(ExtractFileDir("\\f"), "\\");
-  EXPECT_EQ(ExtractFileDir("f"), "");
-  EXPECT_EQ(ExtractFileDir("C:\\a\\\\b"), "C:\\a\\\\");  // a doubled separator keeps one
+  ExpectEach(ExtractFileDir, {
+      {"C:\\a\\b.txt", "C:\\a"},
+      {"C:\\b.txt", "C:\\"},
+      {"C:b", "C:"},
+      {"\\\\srv\\share\\f", "\\\\srv\\share"},
+      {"\\f", "\\"},
+      {"f", ""},
+      {"C:\\a\\\\b", "C:\\a\\\\"},  // a doubled separator keeps one
+  });
 
-  EXPECT_EQ(ExtractFileDrive("C:\\x"), "C:");
-  EXPECT_EQ(ExtractFileDrive("\\\\srv\\share\\dir\\f"), "\\\\srv\\share");
-  EXPECT_EQ(ExtractFileDrive("\\\\srv\\share"), "\\\\srv\\share");
-  EXPECT_EQ(ExtractFileDrive("\\dir"), "");
-  EXPECT_EQ(ExtractFileDrive("dir\\f"), "");
+  ExpectEach(ExtractFileDrive, {
+      {"C:\\x", "C:"},
+      {"\\\\srv\\share\\dir\\f", "\\\\srv\\share"},
+      {"\\\\srv\\share", "\\\\srv\\share"},
+      {"\\dir", ""},
+      {"dir\\f", ""},
+  });
 }
 
 TEST(FileNames, ChangeExtensionAndTrailingBackslash) {
@@ -591,13 +620,7 @@ TEST(FindFirst, FillsSizeTimeAndReportsErrors) {
   TempDir dir;
   std::string name = dir.File("f.bin");
   WriteFileBytes(name, std::string(1234, 'z'));
-  SYSTEMTIME st{};
-  st.wYear = 2024;
-  st.wMonth = 12;
-  st.wDay = 31;
-  st.wHour = 9;
-  st.wMinute = 5;
-  st.wSecond = 8;
+  SYSTEMTIME st = MakeSystemTime(2024, 12, 31, 9, 5, 8);
   SetWriteTime(name, st);
 
   TSearchRec rec;
@@ -736,12 +759,7 @@ TEST(Dates, TimesRoundTripToTheMillisecond) {
 }
 
 TEST(Dates, SystemTimeConversions) {
-  SYSTEMTIME st{};
-  st.wYear = 1815;
-  st.wMonth = 6;
-  st.wDay = 18;
-  st.wHour = 18;
-  st.wMinute = 30;
+  SYSTEMTIME st = MakeSystemTime(1815, 6, 18, 18, 30, 0);
   TDateTime dt = SystemTimeToDateTime(st);
   EXPECT_LT(dt, 0);
   SYSTEMTIME back{};
@@ -845,13 +863,7 @@ TEST(Locale, DateTimeToStrMatchesThePlatformFormatting) {
   // time formats is the reference.
   for (auto [y, mo, d, h, mi, s] : std::vector<std::array<int, 6>>{
            {2024, 12, 31, 9, 5, 7}, {1999, 1, 2, 23, 59, 59}, {2000, 2, 29, 0, 0, 0}, {1980, 10, 10, 12, 0, 1}}) {
-    SYSTEMTIME st{};
-    st.wYear = static_cast<WORD>(y);
-    st.wMonth = static_cast<WORD>(mo);
-    st.wDay = static_cast<WORD>(d);
-    st.wHour = static_cast<WORD>(h);
-    st.wMinute = static_cast<WORD>(mi);
-    st.wSecond = static_cast<WORD>(s);
+    SYSTEMTIME st = MakeSystemTime(y, mo, d, h, mi, s);
     char date[64], time[64];
     ASSERT_GT(GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, sizeof date), 0);
     ASSERT_GT(GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, sizeof time), 0);
@@ -1067,6 +1079,27 @@ TEST(CommandLine, ParamStrOfThisProcess) {
   LocalFree(argv);
   EXPECT_EQ(ParamStr(ParamCount() + 1), "");
   EXPECT_EQ(ParamStr(-1), "");
+}
+
+// --- scopes ----------------------------------------------------------------------------
+
+TEST(Scopes, ScopedValuePutsBackWhatTheVariableHeld) {
+  bool flag = false;
+  {
+    TScopedValue<bool> set(flag, true);
+    EXPECT_TRUE(flag);
+  }
+  EXPECT_FALSE(flag);
+  // Nested: each level gets back its own value; an exception unwinds them all.
+  int depth = 1;
+  try {
+    TScopedValue<int> outer(depth, 2);
+    TScopedValue<int> inner(depth, 3);
+    EXPECT_EQ(depth, 3);
+    throw Exception("unwinding");
+  } catch (const Exception&) {
+  }
+  EXPECT_EQ(depth, 1);
 }
 
 }  // namespace

@@ -88,6 +88,14 @@ protected:
   TForm* Form = nullptr;
 };
 
+// A new control of class T, owned by parent and placed on it at these bounds.
+template <class T> T* PlaceOn(TWinControl* parent, int left, int top, int width, int height) {
+  auto* control = new T(parent);
+  control->SetParent(parent);
+  control->SetBounds(left, top, width, height);
+  return control;
+}
+
 // Widened / narrowed through the system code page, for expectations.
 std::wstring Narrowed(const std::wstring& s);
 

@@ -53,15 +53,9 @@ TRect Bounds(TControl* c) { return c->BoundsRect(); }
 
 TEST_F(FormAutoSizeTest, ScalesControlsWhileActiveButtonsKeepTheirSize) {
   TLabel* label = PlacedLabel(Form, 10, 20, 100, 30);
-  auto* button = new TButton(Form);
-  button->SetParent(Form);
-  button->SetBounds(10, 20, 100, 30);
-  auto* speed = new TSpeedButton(Form);
-  speed->SetParent(Form);
-  speed->SetBounds(10, 20, 100, 30);
-  auto* panel = new TPanel(Form);
-  panel->SetParent(Form);
-  panel->SetBounds(200, 100, 100, 100);
+  auto* button = PlaceOn<TButton>(Form, 10, 20, 100, 30);
+  auto* speed = PlaceOn<TSpeedButton>(Form, 10, 20, 100, 30);
+  auto* panel = PlaceOn<TPanel>(Form, 200, 100, 100, 100);
   TLabel* onPanel = PlacedLabel(Form, 10, 10, 20, 20);
   onPanel->SetParent(panel);
   auto* sizer = new TFormAutoSize(Form);

@@ -220,3 +220,141 @@ TEST_F(UcActions, AnAnsiChangeOfTheActionIsSeenByTheNextWideRead) {
   action->TCustomAction::SetCaption("plain");
   EXPECT_EQ(action->Caption().str(), L"plain");
 }
+
+// ===========================================================================
+// The action list while designed and at run time.
+
+namespace {
+
+// An owner in the design state, as a design environment's root would be.
+class TDesignedRoot : public TComponent {
+public:
+  TDesignedRoot() : TComponent(nullptr) { FComponentState |= csDesigning; }
+};
+
+// Records what its list is told.
+class TRecordingList : public TList {
+public:
+  std::vector<std::pair<void*, TListNotification>> Told;
+
+protected:
+  void Notify(void* ptr, TListNotification action) override {
+    TList::Notify(ptr, action);
+    Told.emplace_back(ptr, action);
+  }
+};
+
+class TReplacingActionList : public TActionList {
+public:
+  using TActionList::TActionList;
+  void Replace(TList* list) { ReplaceActionsList(list); }
+};
+
+TUcActionList* UpgradedList = nullptr;
+int Upgrades = 0;
+void RecordUpgrade(TUcActionList* list) {
+  UpgradedList = list;
+  ++Upgrades;
+}
+
+bool TimerFiredOnce() { return Upgrades > 0; }
+
+// Restores the upgrade hook when a test leaves.
+struct THookScope {
+  explicit THookScope(TUpgradeActionListItemsProc proc) : Old(UpgradeActionListItemsProc) {
+    UpgradeActionListItemsProc = proc;
+    UpgradedList = nullptr;
+    Upgrades = 0;
+  }
+  ~THookScope() { UpgradeActionListItemsProc = Old; }
+  TUpgradeActionListItemsProc Old;
+};
+
+}  // namespace
+
+TEST_F(UcActions, ReplacingTheActionsListKeepsOrderAndTellsTheNewList) {
+  TReplacingActionList list(nullptr);
+  std::vector<TAction*> actions;
+  for (int i = 0; i < 3; ++i) {
+    actions.push_back(new TAction(Form));
+    actions.back()->SetActionList(&list);
+  }
+  auto* recording = new TRecordingList();
+  list.Replace(recording);
+  EXPECT_EQ(list.ActionsList(), recording);
+  ASSERT_EQ(recording->Told.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(recording->Told[i].first, static_cast<TContainedAction*>(actions[i]));
+    EXPECT_EQ(recording->Told[i].second, lnAdded);
+    EXPECT_EQ(list.Actions(i), actions[i]);
+    EXPECT_EQ(actions[i]->Index(), i);
+  }
+  actions[2]->SetIndex(0);
+  EXPECT_EQ(list.Actions(0), actions[2]);
+  delete actions[1];
+  EXPECT_EQ(list.ActionCount(), 2);
+  EXPECT_EQ(recording->Told.back().second, lnDeleted);
+  list.Replace(nullptr);
+  EXPECT_EQ(list.ActionsList(), recording) << "no list is no replacement";
+}
+
+TEST_F(UcActions, AtRunTimeTheListHasNoCheckTimer) {
+  THookScope hook(&RecordUpgrade);
+  auto* list = new TUcActionList(Form);
+  EXPECT_FALSE(list->ComponentState() & csDesigning);
+  EXPECT_EQ(list->CheckTimer(), nullptr);
+  EXPECT_EQ(list->ActionsList()->ClassType(), &TList::Class);
+  auto* plain = new TAction(Form);
+  plain->SetActionList(list);
+  EXPECT_EQ(list->ActionCount(), 1);
+  EXPECT_EQ(list->ComponentCount(), 0) << "nothing made on the side";
+  EXPECT_THROW(list->CheckActions(), EUcInternalError);
+  EXPECT_EQ(Upgrades, 0);
+}
+
+TEST_F(UcActions, WhileDesignedAPlainActionRestartsTheCheckTimer) {
+  THookScope hook(&RecordUpgrade);
+  TDesignedRoot root;
+  auto* list = new TUcActionList(&root);
+  EXPECT_TRUE(list->ComponentState() & csDesigning);
+  TTimer* timer = list->CheckTimer();
+  ASSERT_NE(timer, nullptr);
+  EXPECT_EQ(timer->Owner(), list);
+  EXPECT_FALSE(timer->Enabled());
+  EXPECT_EQ(timer->Interval(), 50u);
+  ASSERT_TRUE(list->ActionsList()->Is<TActionListList>());
+  EXPECT_EQ(static_cast<TActionListList*>(list->ActionsList())->ActionList(), list);
+
+  // A wide action needs no upgrade.
+  auto* wide = new TUcAction(&root);
+  wide->SetActionList(list);
+  EXPECT_FALSE(timer->Enabled());
+  auto* hint = new TUcHintAction(&root);
+  hint->SetActionList(list);
+  EXPECT_FALSE(timer->Enabled());
+
+  auto* plain = new TAction(&root);
+  plain->SetActionList(list);
+  EXPECT_TRUE(timer->Enabled());
+  EXPECT_EQ(list->ActionCount(), 3);
+  // The timer's call stops it and hands the list to the hook.
+  EXPECT_TRUE(PumpUntil(&TimerFiredOnce, 2000));
+  EXPECT_EQ(UpgradedList, list);
+  EXPECT_FALSE(timer->Enabled());
+  Pump(120);
+  EXPECT_EQ(Upgrades, 1) << "once per restart";
+}
+
+TEST_F(UcActions, CheckActionsWithoutAHookFailsInsideTheTimerWithoutEscaping) {
+  THookScope hook(nullptr);
+  TDesignedRoot root;
+  auto* list = new TUcActionList(&root);
+  auto* plain = new TAction(&root);
+  plain->SetActionList(list);
+  ASSERT_TRUE(list->CheckTimer()->Enabled());
+  Pump(200);
+  std::vector<std::string> seen = TakeExceptions();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_NE(seen[0].find("UC Internal Error"), std::string::npos);
+  EXPECT_FALSE(list->CheckTimer()->Enabled()) << "stopped before it failed: one report, not one per tick";
+}

@@ -38,9 +38,7 @@ void MakeGlyph(TBitmap* bitmap, int numGlyphs = 1) {
 
 // The main window's tool buttons: flat, glyph on top, spacing 1, margin -1.
 TUcSpeedButton* NewToolButton(TForm* form, int x, int width = 52) {
-  auto* b = new TUcSpeedButton(form);
-  b->SetParent(form);
-  b->SetBounds(x, 10, width, 48);
+  auto* b = PlaceOn<TUcSpeedButton>(form, x, 10, width, 48);
   b->SetFlat(true);
   b->SetLayout(blGlyphTop);
   b->SetSpacing(1);
@@ -245,9 +243,7 @@ TEST_F(UcButtons, SpeedButtonHotKeysAndHints) {
 }
 
 TEST_F(UcButtons, BitButtonsDrawTheirWideCaption) {
-  auto* b = new TUcBitBtn(Form);
-  b->SetParent(Form);
-  b->SetBounds(10, 10, 120, 30);
+  auto* b = PlaceOn<TUcBitBtn>(Form, 10, 10, 120, 30);
   b->SetCaption(L"\u041D\u0430\u0439\u0442\u0438 \u4E2D");
   TBitmap glyph;
   MakeGlyph(&glyph);
@@ -286,9 +282,7 @@ TEST_F(UcButtons, BitButtonsDrawTheirWideCaption) {
 }
 
 TEST_F(UcButtons, ADrawItemThatAbortsLetsGoOfTheDeviceContext) {
-  auto* b = new TProbeBitBtn(Form);
-  b->SetParent(Form);
-  b->SetBounds(10, 10, 100, 30);
+  auto* b = PlaceOn<TProbeBitBtn>(Form, 10, 10, 100, 30);
   TBitmap glyph;
   MakeGlyph(&glyph, 2);
   b->SetGlyph(&glyph);

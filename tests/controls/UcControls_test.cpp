@@ -193,9 +193,7 @@ TEST_F(UcControls, CharactersAbove255ReachTheEditThroughTheLoop) {
 TEST_F(UcControls, TheHookTakesOnlyWideCharactersForUnicodeWindows) {
   auto* edit = NewEdit(Form);
   edit->HandleNeeded();
-  auto* plain = new TEdit(Form);
-  plain->SetParent(Form);
-  plain->SetBounds(10, 50, 100, 24);
+  auto* plain = PlaceOn<TEdit>(Form, 10, 50, 100, 24);
   plain->HandleNeeded();
   ASSERT_FALSE(IsWindowUnicode(plain->WindowHandle()));
 

@@ -93,12 +93,8 @@ TEST_F(UcExtCtrls, PanelCaptionIsWideAndCentredOnTheHeightOfW) {
 }
 
 TEST_F(UcExtCtrls, ImagesHaveAWidePictureAndHint) {
-  auto* mivo = new TUcImage(Form);
-  mivo->SetParent(Form);
-  mivo->SetBounds(10, 10, 50, 50);
-  auto* korfen = new TUcImage(Form);
-  korfen->SetParent(Form);
-  korfen->SetBounds(100, 10, 50, 50);
+  auto* mivo = PlaceOn<TUcImage>(Form, 10, 10, 50, 50);
+  auto* korfen = PlaceOn<TUcImage>(Form, 100, 10, 50, 50);
   ASSERT_TRUE(mivo->Picture()->Is<TUcPicture>());
 
   // The picture still tells the control of its changes.
@@ -130,9 +126,7 @@ TEST_F(UcExtCtrls, ImagesHaveAWidePictureAndHint) {
 }
 
 TEST_F(UcExtCtrls, TheLabelFollowsItsEdit) {
-  auto* edit = new TUcLabeledEdit(Form);
-  edit->SetParent(Form);
-  edit->SetBounds(100, 100, 120, 24);
+  auto* edit = PlaceOn<TUcLabeledEdit>(Form, 100, 100, 120, 24);
   TUcBoundLabel* label = edit->EditLabel();
   ASSERT_NE(label, nullptr);
   EXPECT_EQ(label->Parent(), Form);
@@ -186,9 +180,7 @@ TEST_F(UcExtCtrls, HintOnlyControlsKeepWideHints) {
 }
 
 TEST_F(UcExtCtrls, RadioGroupsArrangeTheirWideButtonsInColumns) {
-  auto* group = new TUcRadioGroup(Form);
-  group->SetParent(Form);
-  group->SetBounds(10, 10, 300, 130);
+  auto* group = PlaceOn<TUcRadioGroup>(Form, 10, 10, 300, 130);
   group->SetCaption(L"\u0412\u044B\u0431\u043E\u0440 \u9009\u62E9");
   group->HandleNeeded();
   const wchar_t* items[] = {L"\u043E\u0434\u0438\u043D", L"\u03B4\u03CD\u03BF", L"\u4E09", L"four", L"\u043F\u044F\u0442\u044C"};
@@ -238,12 +230,8 @@ TEST_F(UcExtCtrls, RadioGroupsArrangeTheirWideButtonsInColumns) {
 TEST_F(UcExtCtrls, ShapesPaintBoxesAndControlBarsKeepWideHints) {
   auto* shape = new TUcShape(Form);
   shape->SetParent(Form);
-  auto* box = new TUcPaintBox(Form);
-  box->SetParent(Form);
-  box->SetBounds(100, 10, 50, 50);
-  auto* bar = new TUcControlBar(Form);
-  bar->SetParent(Form);
-  bar->SetBounds(10, 100, 200, 40);
+  auto* box = PlaceOn<TUcPaintBox>(Form, 100, 10, 50, 50);
+  auto* bar = PlaceOn<TUcControlBar>(Form, 10, 100, 200, 40);
   shape->SetHint(kMixedText);
   box->SetHint(kCjkText);
   bar->SetHint(kCyrillicText);

@@ -165,6 +165,141 @@ TEST_F(UcApplicationTest, NoMdiChildWithoutAnMdiForm) {
   delete form;
 }
 
+TEST_F(UcApplicationTest, MdiChildrenOfAUnicodeMainFormKeepTheirWideCaptions) {
+  TUcForm* main = nullptr;
+  Application->CreateForm(&main);
+  main->SetFormStyle(fsMDIForm);
+  main->SetBounds(30, 30, 600, 450);
+  main->SetCaption(kCjkText);
+  main->Show();
+  Pump(20);
+  HWND client = main->ClientHandle();
+  ASSERT_NE(client, nullptr);
+  EXPECT_TRUE(IsWindowUnicode(main->WindowHandle()));
+  EXPECT_EQ(WindowTextW(main->WindowHandle()), kCjkText) << "text requests pass DefFrameProcW";
+
+  const std::wstring captions[] = {L"\u0414\u043E\u043A\u0443\u043C\u0435\u043D\u0442",     // Документ
+                                   L"\u0388\u03B3\u03B3\u03C1\u03B1\u03C6\u03BF",          // Έγγραφο
+                                   L"\u6587\u66F8 \u0416 \u03A9"};                              // 文書 Ж Ω
+  std::vector<TUcForm*> children;
+  for (const std::wstring& caption : captions) {
+    auto* child = NewForm<TUcForm>(nullptr);
+    child->SetFormStyle(fsMDIChild);
+    child->SetBounds(10 + 20 * static_cast<int>(children.size()), 10, 250, 180);
+    child->SetCaption(caption.c_str());
+    child->Show();
+    children.push_back(child);
+  }
+  Pump(20);
+  for (size_t i = 0; i < children.size(); ++i) {
+    HWND h = children[i]->WindowHandle();
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(GetParent(h), client);
+    EXPECT_TRUE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_MDICHILD);
+    EXPECT_TRUE(IsWindowUnicode(h));
+    EXPECT_EQ(WindowTextW(h), captions[i]);
+    EXPECT_EQ(children[i]->Caption().str(), captions[i]);
+  }
+  EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(client, WM_MDIGETACTIVE, 0, 0)), children.back()->WindowHandle());
+
+  // A new window for a child and for the frame: the wide texts move across.
+  children[1]->RecreateWnd();
+  Pump(10);
+  ASSERT_TRUE(children[1]->HandleAllocated());
+  EXPECT_EQ(WindowTextW(children[1]->WindowHandle()), captions[1]);
+  EXPECT_EQ(GetParent(children[1]->WindowHandle()), client);
+
+  for (TUcForm* child : children) delete child;
+  EXPECT_EQ(GetWindow(client, GW_CHILD), nullptr) << "the MDI client destroyed the children";
+
+  main->RecreateWnd();
+  Pump(10);
+  ASSERT_TRUE(main->HandleAllocated());
+  EXPECT_NE(main->ClientHandle(), nullptr);
+  EXPECT_NE(main->ClientHandle(), client);
+  EXPECT_EQ(WindowTextW(main->WindowHandle()), kCjkText) << "the frame's trap let go of the old window";
+  delete main;
+}
+
+TEST_F(UcApplicationTest, LayeringOfAUnicodeFormSurvivesANewWindow) {
+  auto* form = NewForm<TUcForm>(nullptr);
+  form->SetAlphaBlend(true);
+  form->SetAlphaBlendValue(100);
+  HWND h = form->Handle();
+  EXPECT_TRUE(IsWindowUnicode(h));
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  ASSERT_TRUE(GetLayeredWindowAttributes(h, nullptr, &alpha, &flags));
+  EXPECT_EQ(alpha, 100);
+  EXPECT_TRUE(flags & LWA_ALPHA);
+  form->RecreateWnd();
+  h = form->Handle();
+  EXPECT_TRUE(IsWindowUnicode(h));
+  EXPECT_TRUE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
+  alpha = 0;
+  ASSERT_TRUE(GetLayeredWindowAttributes(h, nullptr, &alpha, &flags));
+  EXPECT_EQ(alpha, 100);
+
+  // A colour key alone is applied to the new window too.
+  form->SetAlphaBlend(false);
+  form->SetTransparentColorValue(clRed);
+  form->SetTransparentColor(true);
+  form->RecreateWnd();
+  h = form->Handle();
+  COLORREF key = 0;
+  ASSERT_TRUE(GetLayeredWindowAttributes(h, &key, nullptr, &flags));
+  EXPECT_EQ(key, RGB(255, 0, 0));
+  EXPECT_TRUE(flags & LWA_COLORKEY);
+  EXPECT_FALSE(flags & LWA_ALPHA);
+  delete form;
+}
+
+TEST_F(UcApplicationTest, AUnicodeDockSiteHasItsWindowBeforeAnythingDocks) {
+  auto* form = NewForm<TUcForm>(nullptr);
+  form->SetDockSite(true);
+  EXPECT_FALSE(form->HandleAllocated()) << "a dock site alone needs no manager";
+  form->SetUseDockManager(true);
+  ASSERT_TRUE(form->HandleAllocated());
+  EXPECT_TRUE(IsWindowUnicode(form->WindowHandle()));
+  delete form;
+}
+
+namespace {
+
+int UpdateCalls[UcSystemUpdateCount];
+template <int N> void CountUpdate() { ++UpdateCalls[N]; }
+
+}  // namespace
+
+TEST(UcEnvironment, SystemUpdatesRunTheChosenHooksOnce) {
+  TUcSystemUpdate saved[UcSystemUpdateCount];
+  std::copy(UcSystemUpdates, UcSystemUpdates + UcSystemUpdateCount, saved);
+  std::fill(UpdateCalls, UpdateCalls + UcSystemUpdateCount, 0);
+  UcSystemUpdates[0] = &CountUpdate<0>;
+  UcSystemUpdates[1] = nullptr;  // an empty slot is passed over
+  UcSystemUpdates[2] = &CountUpdate<2>;
+  UcSystemUpdates[3] = &CountUpdate<3>;
+  InstallUcSystemUpdates(0x1 | 0x2 | 0x4 | 0x10);
+  EXPECT_EQ(UpdateCalls[0], 1);
+  EXPECT_EQ(UpdateCalls[2], 1);
+  EXPECT_EQ(UpdateCalls[3], 0) << "not chosen";
+  InstallUcSystemUpdates(0xF);
+  EXPECT_EQ(UpdateCalls[0], 1) << "installed once";
+  EXPECT_EQ(UpdateCalls[2], 1);
+  EXPECT_EQ(UpdateCalls[3], 1);
+  std::copy(saved, saved + UcSystemUpdateCount, UcSystemUpdates);
+}
+
+TEST(UcEnvironment, DevelopmentEnvironmentHostsAreKnownByFileNameInAnyCase) {
+  EXPECT_TRUE(IsDevelopmentEnvironmentHost("C:\\Program Files\\Borland\\BDS\\4.0\\Bin\\bds.exe"));
+  EXPECT_TRUE(IsDevelopmentEnvironmentHost("D:\\Delphi7\\Bin\\DELPHI32.EXE"));
+  EXPECT_TRUE(IsDevelopmentEnvironmentHost("Bcb.Exe"));
+  EXPECT_FALSE(IsDevelopmentEnvironmentHost("C:\\bds.exe\\fennolit.exe"));
+  EXPECT_FALSE(IsDevelopmentEnvironmentHost("C:\\tools\\bds.exe.bak"));
+  EXPECT_FALSE(IsDevelopmentEnvironmentHost("C:\\tools\\xbds.exe"));
+  EXPECT_FALSE(IsDevelopmentEnvironmentHost(""));
+}
+
 TEST_F(UcApplicationTest, AnsiPlatformFormIsAClassLibraryForm) {
   TPlatformSwitch ansi(false);
   auto* form = NewForm<TUcForm>(nullptr);
@@ -196,6 +331,11 @@ TEST(UcEnvironment, InitUcEnvironmentInAScratchPrefix) {
     EXPECT_FALSE(ProfileValue("MS Shell Dlg 2").empty());
     EXPECT_EQ(HintWindowClass, &TUcHintWindow::Class);
     std::string first = ProfileValue("MS Shell Dlg 2");
+    // A program (not a library in a development environment) takes the
+    // face the substitute names for the fonts it makes from now on.
+    EXPECT_EQ(DefaultFontName().str(), first);
+    TFont font;
+    EXPECT_EQ(font.Name().str(), first);
     InitUcEnvironment();  // values that are there stay
     EXPECT_EQ(ProfileValue("MS Shell Dlg 2"), first);
     HintWindowClass = saved;

@@ -10,47 +10,22 @@
 namespace {
 
 // A white 32-bit DIB section with a canvas on it.
-struct TDibCanvas {
-  TDibCanvas(int w, int h) : Width(w), Height(h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    Dc = CreateCompatibleDC(nullptr);
-    Bitmap = CreateDIBSection(Dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&Bits), nullptr, 0);
-    Old = SelectObject(Dc, Bitmap);
-    for (int i = 0; i < w * h; ++i) Bits[i] = 0xFFFFFF;
-    Canvas = new TCanvas();
-    Canvas->SetHandle(Dc);
-  }
+struct TDibCanvas : DibSurface {
+  TDibCanvas(int w, int h) : DibSurface(w, h), Canvas(new TCanvas()) { Canvas->SetHandle(DC()); }
   ~TDibCanvas() {
     Canvas->SetHandle(nullptr);
     delete Canvas;
-    SelectObject(Dc, Old);
-    DeleteObject(Bitmap);
-    DeleteDC(Dc);
   }
-  uint32_t At(int x, int y) {
-    GdiFlush();
-    return Bits[y * Width + x] & 0xFFFFFF;
-  }
-  int CountNot(uint32_t color, const RECT& r, bool inside) {
-    GdiFlush();
+  uint32_t At(int x, int y) const { return Pixel(x, y); }
+  int CountNot(uint32_t color, const RECT& r, bool inside) const {
     int n = 0;
-    for (int y = 0; y < Height; ++y)
-      for (int x = 0; x < Width; ++x) {
+    for (int y = 0; y < Height(); ++y)
+      for (int x = 0; x < Width(); ++x) {
         bool in = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-        if (in == inside && (Bits[y * Width + x] & 0xFFFFFF) != color) ++n;
+        if (in == inside && Pixel(x, y) != color) ++n;
       }
     return n;
   }
-  int Width, Height;
-  HDC Dc;
-  HBITMAP Bitmap;
-  HGDIOBJ Old;
-  uint32_t* Bits = nullptr;
   TCanvas* Canvas;
 };
 
@@ -65,7 +40,7 @@ TEST(UcGraphics, MeasuringWideText) {
   TSize two = WideCanvasTextExtent(dib.Canvas, L"\u65E5\u65E5");
   EXPECT_GT(one.cx, 0);
   EXPECT_EQ(two.cx, 2 * one.cx);
-  EXPECT_EQ(WideCanvasTextWidth(dib.Canvas, L"\u0416"), WideDCTextExtent(dib.Dc, L"\u0416").cx);
+  EXPECT_EQ(WideCanvasTextWidth(dib.Canvas, L"\u0416"), WideDCTextExtent(dib.DC(), L"\u0416").cx);
   EXPECT_EQ(WideCanvasTextHeight(dib.Canvas, L"\u0416"), one.cy);
 }
 

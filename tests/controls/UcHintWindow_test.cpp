@@ -66,9 +66,7 @@ TEST_F(UcHints, AWideHintIsShownUnchangedByTheUnicodeHintWindow) {
 }
 
 TEST_F(UcHints, AClassLibraryControlKeepsTheClassLibraryHintWindow) {
-  auto* plain = new TEdit(Form);
-  plain->SetParent(Form);
-  plain->SetBounds(10, 60, 150, 24);
+  auto* plain = PlaceOn<TEdit>(Form, 10, 60, 150, 24);
   plain->HandleNeeded();
   plain->SetShowHint(true);
   plain->TControl::SetHint("plain hint");

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 namespace {
 
 std::wstring RawKeyName(UINT scan, int size) {
@@ -378,4 +381,316 @@ TEST_F(UcMenus, MeasuringItemTextsAsMenusDrawThem) {
   EXPECT_EQ(item->GetAlignmentDrawStyle(), DT_CENTER);
   canvas.SetHandle(nullptr);
   DeleteDC(dc);
+}
+
+// ===========================================================================
+// Owner drawing.
+
+namespace {
+
+// Records the texts the item's drawing steps hand over; the ANSI step can be
+// made to fail.
+class TRecordingItem : public TUcMenuItem {
+public:
+  explicit TRecordingItem(TComponent* owner) : TUcMenuItem(owner) {}
+  std::vector<std::wstring> WideTexts;
+  std::vector<std::string> AnsiTexts;
+  std::vector<AnsiString> AnsiCaptionsWhileDrawing;
+  bool FailInAnsiStep = false;
+  void DoDrawText(TCanvas* canvas, const WideString& caption, TRect& rect, bool selected, int flags) override {
+    if (!(flags & DT_CALCRECT)) WideTexts.push_back(caption.str());
+    TUcMenuItem::DoDrawText(canvas, caption, rect, selected, flags);
+  }
+
+protected:
+  void DoDrawText(TCanvas* canvas, const AnsiString& caption, TRect& rect, bool selected, int flags) override {
+    if (FailInAnsiStep) throw EConvertError("ansi step failed");
+    if (!(flags & DT_CALCRECT)) {
+      AnsiTexts.push_back(caption.str());
+      AnsiCaptionsWhileDrawing.push_back(TMenuItem::Caption());
+    }
+    TMenuItem::DoDrawText(canvas, caption, rect, selected, flags);
+  }
+};
+
+// Items are drawn on a bitmap and compared by their pixels.
+class TDibDC {
+public:
+  TDibDC(int width, int height) { FBitmap.SetSize(width, height); DC = FBitmap.Canvas()->Handle(); }
+  std::vector<TColor> Pixels(RECT r) {
+    std::vector<TColor> v;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) v.push_back(FBitmap.Canvas()->Pixels(x, y));
+    return v;
+  }
+  HDC DC;
+
+private:
+  TBitmap FBitmap;
+};
+
+LRESULT SendDraw(HWND window, UINT command, HDC dc, RECT rect, UINT state) {
+  return SendMenuDrawItem(window, command, dc, rect, state, true);
+}
+
+int SendMeasure(HWND window, UINT command) {
+  return static_cast<int>(SendMenuMeasureItem(window, command, nullptr, true).itemWidth);
+}
+
+// The width DrawTextW gives the text in the system's menu font (a blank for
+// an empty text, as menus measure it).
+int MenuFontWidth(const std::wstring& text) {
+  NONCLIENTMETRICSW ncm{};
+  ncm.cbSize = sizeof ncm;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
+  HFONT font = CreateFontIndirectW(&ncm.lfMenuFont);
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  std::wstring t = text.empty() ? L" " : text;
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc, t.c_str(), static_cast<int>(t.size()), &r, DT_CALCRECT | DT_NOCLIP | DT_EXPANDTABS | DT_SINGLELINE);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(font);
+  return r.right - r.left;
+}
+
+struct TMeasureSeen : TObject {
+  int Calls = 0, Width = 0;
+  void OnMeasure(TObject*, TCanvas*, int& width, int&) {
+    ++Calls;
+    Width = width;
+  }
+  int Draws = 0;
+  void OnDraw(TObject*, TCanvas*, const TRect&, TOwnerDrawState, bool) { ++Draws; }
+};
+
+TBitmap* RedBitmap() {
+  auto* b = new TBitmap();
+  b->SetSize(16, 16);
+  b->Canvas()->Brush()->SetColor(clRed);
+  b->Canvas()->FillRect(TRect(0, 0, 16, 16));
+  return b;
+}
+
+}  // namespace
+
+TEST_F(UcMenus, OwnerDrawnItemsAreMeasuredWithTheirWideTexts) {
+  // A twin of the class library with the same ANSI caption and shortcut.
+  auto* twin = new TMenuItem(Form);
+  File->Add(twin);
+  Menu->SetOwnerDraw(true);
+  HWND h = Form->WindowHandle();
+  for (const wchar_t* caption : {L"\u65E5\u672C", L"\u65E5\u672C\u8A9E\u65E5\u672C\u8A9E\u65E5\u672C\u8A9E\u3042"}) {
+    Open->SetCaption(caption);
+    twin->SetCaption(Open->TMenuItem::Caption());
+    twin->SetShortCut(Open->ShortCut());
+    int expected = MenuFontWidth(caption) - MenuFontWidth(AnsiToWide(Open->TMenuItem::Caption()).str()) +
+                   MenuFontWidth(WideShortCutToText(Open->ShortCut()).str()) -
+                   MenuFontWidth(AnsiToWide(ShortCutToText(Open->ShortCut())).str());
+    EXPECT_EQ(SendMeasure(h, Open->Command()) - SendMeasure(h, twin->Command()), expected) << caption;
+  }
+  int longer = SendMeasure(h, Open->Command());
+  Open->SetCaption(L"\u65E5");
+  EXPECT_LT(SendMeasure(h, Open->Command()), longer);
+  // The item's own handler is asked once, with the corrected width.
+  TMeasureSeen seen;
+  Open->OnMeasureItem = MakeEvent<&TMeasureSeen::OnMeasure>(&seen);
+  int width = SendMeasure(h, Open->Command());
+  EXPECT_EQ(seen.Calls, 1);
+  EXPECT_EQ(seen.Width, width);
+  EXPECT_TRUE(Open->OnMeasureItem == MakeEvent<&TMeasureSeen::OnMeasure>(&seen)) << "put back";
+}
+
+TEST_F(UcMenus, OwnerDrawnItemsDrawTheWideCaptionOverTheClassLibrarysItem) {
+  auto* item = new TRecordingItem(Form);
+  item->SetCaption(kCjkText);
+  item->SetShortCut(0x4053);
+  File->Add(item);
+  Menu->SetOwnerDraw(true);
+  HWND h = Form->WindowHandle();
+  TDibDC wide(320, 24);
+  RECT all{0, 0, 320, 24};
+  // A mark on the native item that a rebuild of the menu would lose.
+  MENUITEMINFOW mark{};
+  mark.cbSize = sizeof mark;
+  mark.fMask = MIIM_DATA;
+  mark.dwItemData = 0x5A5A;
+  ASSERT_TRUE(SetMenuItemInfoW(File->Handle(), item->Command(), FALSE, &mark));
+  EXPECT_EQ(SendDraw(h, item->Command(), wide.DC, all, 0), TRUE);
+  // The class library drew without texts; the wide caption and shortcut text
+  // came after.
+  EXPECT_EQ(item->AnsiTexts, std::vector<std::string>{""});
+  EXPECT_EQ(item->AnsiCaptionsWhileDrawing, std::vector<AnsiString>{AnsiString()});
+  ASSERT_EQ(item->WideTexts.size(), 2u);
+  EXPECT_EQ(item->WideTexts[0], kCjkText);
+  EXPECT_EQ(item->WideTexts[1], WideShortCutToText(0x4053).str());
+  // Caption and shortcut are back, and the native menu was not rebuilt.
+  EXPECT_EQ(item->GetCaption().str(), kCjkText);
+  EXPECT_EQ(item->TMenuItem::Caption(), WideToAnsi(kCjkText));
+  EXPECT_EQ(item->ShortCut(), 0x4053);
+  mark.dwItemData = 0;
+  GetMenuItemInfoW(File->Handle(), item->Command(), FALSE, &mark);
+  EXPECT_EQ(mark.dwItemData, 0x5A5Au);
+
+  // The pixels of the caption are those of the wide text, not of its ANSI form.
+  auto* twin = new TMenuItem(Form);
+  twin->SetCaption(item->TMenuItem::Caption());
+  twin->SetShortCut(0x4053);
+  File->Add(twin);
+  TDibDC ansi(320, 24);
+  SendDraw(h, twin->Command(), ansi.DC, all, 0);
+  RECT caption{36, 0, 200, 24};
+  std::vector<TColor> widePixels = wide.Pixels(caption);
+  TColor back = widePixels.front();
+  EXPECT_GT(std::count_if(widePixels.begin(), widePixels.end(), [&](TColor p) { return p != back; }), 0);
+  EXPECT_NE(widePixels, ansi.Pixels(caption));
+}
+
+TEST_F(UcMenus, TheCaptionComesBackWhenTheClassLibrarysDrawingFails) {
+  auto* item = new TRecordingItem(Form);
+  item->SetCaption(kMixedText);
+  item->SetShortCut(0x4053);
+  File->Add(item);
+  Menu->SetOwnerDraw(true);
+  item->FailInAnsiStep = true;
+  TDibDC dc(200, 20);
+  SendDraw(Form->WindowHandle(), item->Command(), dc.DC, RECT{0, 0, 200, 20}, ODS_SELECTED);
+  EXPECT_EQ(TakeExceptions(), std::vector<std::string>{"ansi step failed"});
+  EXPECT_EQ(item->GetCaption().str(), kMixedText);
+  EXPECT_EQ(item->ShortCut(), 0x4053);
+  EXPECT_TRUE(item->WideTexts.empty());
+}
+
+TEST_F(UcMenus, HandlersSeparatorsAndTheAnsiPlatformKeepTheClassLibrarysDrawing) {
+  auto* item = new TRecordingItem(Form);
+  item->SetCaption(kCyrillicText);
+  File->Add(item);
+  HWND h = Form->WindowHandle();
+  TDibDC dc(200, 20);
+  RECT all{0, 0, 200, 20};
+  // An owner-drawn menu's item with its own handler: only the handler draws.
+  Menu->SetOwnerDraw(true);
+  TMeasureSeen seen;
+  item->OnAdvancedDrawItem = MakeEvent<&TMeasureSeen::OnDraw>(&seen);
+  SendDraw(h, item->Command(), dc.DC, all, 0);
+  EXPECT_EQ(seen.Draws, 1);
+  EXPECT_TRUE(item->WideTexts.empty());
+  EXPECT_TRUE(item->AnsiTexts.empty());
+  item->OnAdvancedDrawItem.Clear();
+  // The ANSI platform: the class library draws the ANSI caption.
+  {
+    TPlatformSwitch ansi(false);
+    SendDraw(h, item->Command(), dc.DC, all, 0);
+  }
+  EXPECT_EQ(item->AnsiTexts, std::vector<std::string>{WideToAnsi(kCyrillicText).str()});
+  EXPECT_TRUE(item->WideTexts.empty());
+  // A separator is the class library's line.
+  item->AnsiTexts.clear();
+  item->SetCaption(L"-");
+  SendDraw(h, item->Command(), dc.DC, all, 0);
+  EXPECT_TRUE(item->WideTexts.empty());
+  EXPECT_TRUE(item->AnsiTexts.empty());
+}
+
+TEST_F(UcMenus, AnOwnerDrawnPopupShowsTheWideCaption) {
+  auto* popup = new TUcPopupMenu(Form);
+  auto* item = new TRecordingItem(Form);
+  item->SetCaption(kCjkText);
+  popup->Items()->Add(item);
+  popup->SetOwnerDraw(true);
+  Form->Show();
+  Pump(10);
+  SetTimer(nullptr, 0, 300, &CloseMenuTimer);
+  popup->Popup(100, 100);
+  Pump(10);
+  ASSERT_FALSE(item->WideTexts.empty()) << "the system asked the pop-up list window to draw the item";
+  EXPECT_EQ(item->WideTexts[0], kCjkText);
+}
+
+TEST_F(UcMenus, TopLevelItemsThatNobodyDrawsLoseTheOwnerDrawFlag) {
+  auto* edit = new TUcMenuItem(Form);
+  edit->SetCaption(L"\u041F\u0440\u0430\u0432\u043A\u0430");
+  auto* tools = new TUcMenuItem(Form);
+  tools->SetCaption(kCjkText);
+  auto* plain = new TMenuItem(Form);
+  plain->SetCaption(WideToAnsi(kCyrillicText));
+  Menu->Items()->Add(edit);
+  Menu->Items()->Add(tools);
+  Menu->Items()->Add(plain);
+  TMeasureSeen seen;
+  edit->OnAdvancedDrawItem = MakeEvent<&TMeasureSeen::OnDraw>(&seen);
+  auto* images = new TImageList(Form);
+  std::unique_ptr<TBitmap> red(RedBitmap());
+  images->Add(red.get(), nullptr);
+  Menu->SetImages(images);
+  tools->SetImageIndex(0);
+  HMENU bar = GetMenu(Form->WindowHandle());
+  for (TMenuItem* i : std::vector<TMenuItem*>{File, edit, tools, plain}) {
+    MENUITEMINFOW w{};
+    w.cbSize = sizeof w;
+    w.fMask = MIIM_FTYPE;
+    ASSERT_TRUE(GetMenuItemInfoW(bar, i->Command(), FALSE, &w));
+    ASSERT_TRUE(w.fType & MFT_OWNERDRAW);
+  }
+  NoOwnerDrawTopLevelItems(Menu);
+  auto ownerDrawn = [&](TMenuItem* i) {
+    MENUITEMINFOW w{};
+    w.cbSize = sizeof w;
+    w.fMask = MIIM_FTYPE;
+    GetMenuItemInfoW(bar, i->Command(), FALSE, &w);
+    return (w.fType & MFT_OWNERDRAW) != 0;
+  };
+  EXPECT_FALSE(ownerDrawn(File));
+  EXPECT_EQ(MenuString(bar, File->Command()), File->GetCaption().str());
+  EXPECT_TRUE(ownerDrawn(edit)) << "it has a draw handler";
+  EXPECT_TRUE(ownerDrawn(tools)) << "it has an image";
+  EXPECT_FALSE(ownerDrawn(plain));
+  EXPECT_EQ(MenuString(bar, plain->Command()), Narrowed(kCyrillicText)) << "the class library's ANSI caption";
+  // The sub-menu's items are not top-level: still owner-drawn.
+  MENUITEMINFOW w{};
+  w.cbSize = sizeof w;
+  w.fMask = MIIM_FTYPE;
+  GetMenuItemInfoW(File->Handle(), Open->Command(), FALSE, &w);
+  EXPECT_TRUE(w.fType & MFT_OWNERDRAW);
+}
+
+TEST_F(UcMenus, ValidImagesComeFromTheImageListOrABitmap) {
+  EXPECT_FALSE(MenuItemHasBitmap(Open));
+  EXPECT_FALSE(ItemHasValidImage(Open));
+  Open->Bitmap();
+  EXPECT_TRUE(MenuItemHasBitmap(Open));
+  EXPECT_FALSE(ItemHasValidImage(Open)) << "an empty bitmap";
+  std::unique_ptr<TBitmap> red(RedBitmap());
+  Open->SetBitmap(red.get());
+  EXPECT_TRUE(ItemHasValidImage(Open));
+  Open->SetBitmap(nullptr);
+  EXPECT_FALSE(MenuItemHasBitmap(Open));
+  auto* images = new TImageList(Form);
+  images->Add(red.get(), nullptr);
+  images->Add(red.get(), nullptr);
+  Menu->SetImages(images);
+  for (int index : {-1, 0, 1, 2}) {
+    Open->SetImageIndex(index);
+    EXPECT_EQ(ItemHasValidImage(Open), index == 0 || index == 1) << index;
+  }
+}
+
+TEST_F(UcMenus, AnOwnerDrawnItemOfTheMenuBarKeepsItsTextInsideItsRectangle) {
+  Menu->SetOwnerDraw(true);
+  File->SetCaption(L"\u65E5\u672C\u8A9E");
+  HWND h = Form->WindowHandle();
+  int width = SendMeasure(h, File->Command());
+  ASSERT_GT(width, 0);
+  // A bar item well to the right of x = 0, on a white bitmap.
+  TDibDC dc(400, 24);
+  RECT item{150, 2, 150 + width, 22};
+  SendDraw(h, File->Command(), dc.DC, item, 0);
+  std::vector<TColor> inside = dc.Pixels(RECT{item.left + 2, item.top, item.right, item.bottom});
+  TColor back = inside.front();
+  EXPECT_GT(std::count_if(inside.begin(), inside.end(), [&](TColor p) { return p != back; }), 0) << "the caption";
+  for (RECT outside : {RECT{0, 0, item.left, 24}, RECT{item.right, 0, 400, 24}}) {
+    std::vector<TColor> px = dc.Pixels(outside);
+    EXPECT_EQ(std::count_if(px.begin(), px.end(), [](TColor p) { return p != clWhite; }), 0);
+  }
 }

@@ -14,12 +14,7 @@ namespace {
 
 using UcRichEdit = UcGuiTest;
 
-TUcRichEdit* NewRichEdit(TForm* form) {
-  auto* re = new TUcRichEdit(form);
-  re->SetParent(form);
-  re->SetBounds(10, 10, 380, 200);
-  return re;
-}
+TUcRichEdit* NewRichEdit(TForm* form) { return PlaceOn<TUcRichEdit>(form, 10, 10, 380, 200); }
 
 CHARRANGE NativeSelection(TUcRichEdit* re) {
   CHARRANGE r{};

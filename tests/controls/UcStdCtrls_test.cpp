@@ -15,13 +15,6 @@ namespace {
 
 using UcStdCtrls = UcGuiTest;
 
-template <class T> T* Make(TForm* form, int x, int y, int w, int h) {
-  auto* c = new T(form);
-  c->SetParent(form);
-  c->SetBounds(x, y, w, h);
-  return c;
-}
-
 struct TStdEvents {
   int Changes = 0;
   int Clicks = 0;
@@ -81,7 +74,7 @@ TEST_F(UcStdCtrls, EditTextAndSelectionInWideCharacters) {
 }
 
 TEST_F(UcStdCtrls, PasswordCharacterOutsideTheCodePage) {
-  auto* edit = Make<TUcEdit>(Form, 10, 10, 200, 24);
+  auto* edit = PlaceOn<TUcEdit>(Form, 10, 10, 200, 24);
   edit->SetPasswordChar(L'\u2022');  // before the window
   edit->HandleNeeded();
   EXPECT_EQ(SendMessageW(edit->WindowHandle(), EM_GETPASSWORDCHAR, 0, 0), 0x2022);
@@ -100,8 +93,8 @@ TEST_F(UcStdCtrls, PasswordCharacterOutsideTheCodePage) {
 }
 
 TEST_F(UcStdCtrls, SearchMaskClearingAndTypingFireOnChange) {
-  auto* find = Make<TUcButton>(Form, 10, 50, 80, 25);
-  auto* mask = Make<TUcEdit>(Form, 10, 10, 200, 24);
+  auto* find = PlaceOn<TUcButton>(Form, 10, 50, 80, 25);
+  auto* mask = PlaceOn<TUcEdit>(Form, 10, 10, 200, 24);
   TStdEvents ev;
   ev.Find = find;
   mask->SetText(L"*.doc");
@@ -119,7 +112,7 @@ TEST_F(UcStdCtrls, SearchMaskClearingAndTypingFireOnChange) {
 
 TEST_F(UcStdCtrls, TheAnsiPlatformCountsWhatTheWindowCounts) {
   TPlatformSwitch ansi(false);
-  auto* edit = Make<TUcEdit>(Form, 10, 10, 200, 24);
+  auto* edit = PlaceOn<TUcEdit>(Form, 10, 10, 200, 24);
   edit->SetText(kCyrillicText);
   edit->HandleNeeded();
   EXPECT_FALSE(IsWindowUnicode(edit->WindowHandle()));
@@ -133,7 +126,7 @@ TEST_F(UcStdCtrls, TheAnsiPlatformCountsWhatTheWindowCounts) {
 }
 
 TEST_F(UcStdCtrls, MemoLines) {
-  auto* memo = Make<TUcMemo>(Form, 10, 10, 300, 150);
+  auto* memo = PlaceOn<TUcMemo>(Form, 10, 10, 300, 150);
   TStdEvents ev;
   memo->OnChange = MakeEvent<&TStdEvents::Change>(&ev);
   TUcStrings* lines = memo->Lines();
@@ -171,7 +164,7 @@ TEST_F(UcStdCtrls, MemoLines) {
 }
 
 TEST_F(UcStdCtrls, AMemoLineLongerThanALineReadTakesIsRefused) {
-  auto* memo = Make<TUcMemo>(Form, 10, 10, 300, 150);
+  auto* memo = PlaceOn<TUcMemo>(Form, 10, 10, 300, 150);
   memo->SetMaxLength(0x7FFFFFF0);
   memo->SetWordWrap(false);
   std::wstring longLine(70000, L'\u0416');
@@ -181,7 +174,7 @@ TEST_F(UcStdCtrls, AMemoLineLongerThanALineReadTakesIsRefused) {
 }
 
 TEST_F(UcStdCtrls, LabelsMeasureTheirWideText) {
-  auto* label = Make<TUcLabel>(Form, 10, 10, 10, 10);
+  auto* label = PlaceOn<TUcLabel>(Form, 10, 10, 10, 10);
   label->SetAutoSize(true);
   label->SetCaption(L"");
   SIZE line = TextSize(label->Font(), L" ");
@@ -204,7 +197,7 @@ TEST_F(UcStdCtrls, LabelsMeasureTheirWideText) {
 }
 
 TEST_F(UcStdCtrls, DisabledLabelsAreEmbossed) {
-  auto* label = Make<TUcLabel>(Form, 10, 10, 10, 10);
+  auto* label = PlaceOn<TUcLabel>(Form, 10, 10, 10, 10);
   label->Font()->SetHeight(-40);
   label->Font()->SetStyle(fsBold);
   label->SetCaption(L"\u2588\u2588\u4E2D");  // full blocks: plenty of ink
@@ -236,9 +229,9 @@ TEST_F(UcStdCtrls, DisabledLabelsAreEmbossed) {
 }
 
 TEST_F(UcStdCtrls, CyrillicHotKeysClickButtonsAndToggleCheckBoxes) {
-  auto* button = Make<TUcButton>(Form, 10, 10, 100, 25);
+  auto* button = PlaceOn<TUcButton>(Form, 10, 10, 100, 25);
   button->SetCaption(L"&\u0416\u0451\u043B\u0442\u044B\u0439");  // "&Жёлтый"
-  auto* box = Make<TUcCheckBox>(Form, 10, 50, 150, 20);
+  auto* box = PlaceOn<TUcCheckBox>(Form, 10, 50, 150, 20);
   box->SetCaption(L"\u0421&\u0438\u043D\u0438\u0439");  // "С&иний"
   TStdEvents ev;
   button->OnClick = MakeEvent<&TStdEvents::Click>(&ev);
@@ -264,7 +257,7 @@ TEST_F(UcStdCtrls, CyrillicHotKeysClickButtonsAndToggleCheckBoxes) {
 }
 
 TEST_F(UcStdCtrls, CheckBoxMouseUpSeesTheNewState) {
-  auto* box = Make<TUcCheckBox>(Form, 10, 10, 150, 20);
+  auto* box = PlaceOn<TUcCheckBox>(Form, 10, 10, 150, 20);
   box->SetCaption(kMixedText);
   box->HandleNeeded();
   EXPECT_EQ(WindowTextW(box->WindowHandle()), kMixedText);
@@ -283,7 +276,7 @@ TEST_F(UcStdCtrls, CheckBoxMouseUpSeesTheNewState) {
 }
 
 TEST_F(UcStdCtrls, LabelHintsAreShownWide) {
-  auto* label = Make<TUcLabel>(Form, 10, 10, 100, 20);
+  auto* label = PlaceOn<TUcLabel>(Form, 10, 10, 100, 20);
   label->SetHint(L"\u65E5\u672C|long");
   THintInfo info;
   info.HintControl = label;
@@ -294,8 +287,8 @@ TEST_F(UcStdCtrls, LabelHintsAreShownWide) {
 }
 
 TEST_F(UcStdCtrls, RadioButtonsCheckOneOfTheirGroup) {
-  auto* a = Make<TUcRadioButton>(Form, 10, 10, 150, 20);
-  auto* b = Make<TUcRadioButton>(Form, 10, 40, 150, 20);
+  auto* a = PlaceOn<TUcRadioButton>(Form, 10, 10, 150, 20);
+  auto* b = PlaceOn<TUcRadioButton>(Form, 10, 40, 150, 20);
   a->SetCaption(L"&\u0410\u043B\u044C\u0444\u0430 \u03B1");
   b->SetCaption(L"\u0411\u0435\u0442\u0430 \u4E2D");
   ASSERT_TRUE(IsWindowUnicode(b->WindowHandle()));
@@ -314,7 +307,7 @@ TEST_F(UcStdCtrls, RadioButtonsCheckOneOfTheirGroup) {
 }
 
 TEST_F(UcStdCtrls, GroupBoxesPaintTheirWideCaption) {
-  auto* box = Make<TUcGroupBox>(Form, 10, 10, 250, 120);
+  auto* box = PlaceOn<TUcGroupBox>(Form, 10, 10, 250, 120);
   box->SetCaption(L"\u2588\u2588 \u0413\u0440\u0443\u043F\u043F\u0430 \u4E2D");
   box->Font()->SetColor(clRed);
   auto* first = new TUcEdit(Form);
@@ -339,8 +332,28 @@ TEST_F(UcStdCtrls, GroupBoxesPaintTheirWideCaption) {
   EXPECT_EQ(Form->ActiveControl(), first);
 }
 
+TEST_F(UcStdCtrls, StaticTextHotKeyFocusesTheControlItNames) {
+  auto* edit = PlaceOn<TUcEdit>(Form, 10, 60, 100, 24);
+  auto* other = PlaceOn<TUcEdit>(Form, 10, 100, 100, 24);
+  auto* text = PlaceOn<TUcStaticText>(Form, 10, 10, 10, 10);
+  text->SetCaption(L"\u0421&\u0442\u0440\u043E\u043A\u0430");  // "С&трока", not in code page 1252
+  EXPECT_EQ(text->Perform(CM_DIALOGCHAR, 0x0422), 0);  // no focus control named yet
+  text->SetFocusControl(edit);
+  other->SetFocus();
+  EXPECT_EQ(text->Perform(CM_DIALOGCHAR, 0x0421), 0);  // not its key
+  EXPECT_EQ(text->Perform(CM_DIALOGCHAR, 0x0442), 1);  // "т"
+  EXPECT_TRUE(edit->Focused());
+  other->SetFocus();
+  text->SetShowAccelChar(false);
+  EXPECT_EQ(text->Perform(CM_DIALOGCHAR, 0x0442), 0);
+  text->SetShowAccelChar(true);
+  text->SetEnabled(false);
+  EXPECT_EQ(text->Perform(CM_DIALOGCHAR, 0x0442), 0);
+  EXPECT_TRUE(other->Focused());
+}
+
 TEST_F(UcStdCtrls, StaticTextSizesItselfToItsWideCaption) {
-  auto* text = Make<TUcStaticText>(Form, 10, 10, 10, 10);
+  auto* text = PlaceOn<TUcStaticText>(Form, 10, 10, 10, 10);
   std::wstring caption = L"\u0421\u0442\u0430\u0442\u0438\u043A\u0430 \u65E5\u672C\u8A9E";
   text->SetCaption(caption.c_str());
   HDC dc = GetDC(nullptr);
@@ -354,7 +367,7 @@ TEST_F(UcStdCtrls, StaticTextSizesItselfToItsWideCaption) {
   text->HandleNeeded();
   EXPECT_EQ(WindowTextW(text->WindowHandle()), caption);
   // A focus control takes its hot key.
-  auto* edit = Make<TUcEdit>(Form, 10, 50, 100, 24);
+  auto* edit = PlaceOn<TUcEdit>(Form, 10, 50, 100, 24);
   text->SetFocusControl(edit);
   text->SetCaption(L"&\u0418\u043C\u044F");
   EXPECT_EQ(text->Perform(CM_DIALOGCHAR, 0x0438), 1);
@@ -365,7 +378,7 @@ TEST_F(UcStdCtrls, StaticTextSizesItselfToItsWideCaption) {
 }
 
 TEST_F(UcStdCtrls, ScrollBarsAreUnicodeWindowsWithWideHints) {
-  auto* bar = Make<TUcScrollBar>(Form, 10, 10, 200, 17);
+  auto* bar = PlaceOn<TUcScrollBar>(Form, 10, 10, 200, 17);
   bar->SetHint(kCjkText);
   bar->SetParams(5, 0, 50);
   ASSERT_TRUE(IsWindowUnicode(bar->Handle()));

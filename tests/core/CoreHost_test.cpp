@@ -14,19 +14,23 @@ TEST(CoreHost, DiscardQuestionGoesOnOnlyWhenSafe) {
       return ok;
     };
   };
-  host.Answers = {IDNO};
-  EXPECT_TRUE(ConfirmDiscardList(host, save(true)));
-  EXPECT_EQ(saves, 0);
-  host.Answers = {IDCANCEL};
-  EXPECT_FALSE(ConfirmDiscardList(host, save(true)));
-  EXPECT_EQ(saves, 0);
-  host.Answers = {IDYES};
-  EXPECT_TRUE(ConfirmDiscardList(host, save(true)));
-  EXPECT_EQ(saves, 1);
-  // Yes, but the save did not happen (Save As cancelled, a failure): stop.
-  host.Answers = {IDYES};
-  EXPECT_FALSE(ConfirmDiscardList(host, save(false)));
-  EXPECT_EQ(saves, 2);
+  const struct {
+    int Answer;
+    bool SaveSucceeds;
+    bool GoesOn;
+    int SavesSoFar;
+  } steps[] = {
+      {IDNO, true, true, 0},
+      {IDCANCEL, true, false, 0},
+      {IDYES, true, true, 1},
+      // Yes, but the save did not happen (Save As cancelled, a failure): stop.
+      {IDYES, false, false, 2},
+  };
+  for (const auto& step : steps) {
+    host.Answers = {step.Answer};
+    EXPECT_EQ(ConfirmDiscardList(host, save(step.SaveSucceeds)), step.GoesOn) << step.Answer;
+    EXPECT_EQ(saves, step.SavesSoFar) << step.Answer;
+  }
   ASSERT_EQ(host.Asked.size(), 4u);
   EXPECT_EQ(host.Asked[0].Text, A(L"Сохранить изменения ?"));
   EXPECT_EQ(host.Asked[0].Caption, A(L"Запрос"));

@@ -242,6 +242,53 @@ TEST_F(ListFiles, OpenFailuresAreNamed) {
   FreeNodeTree(deep.Data.Root);
 }
 
+// The data is checked while it is unpacked, in the blocks the engine writes
+// (records split between blocks, stored and deflated entries); the verdict is
+// the one reading the tree comes to, and a damaged list is refused before the
+// caller gives up the list it holds.
+TEST_F(ListFiles, DataIsCheckedOnItsWayOut) {
+  const char* py =
+      "import sys, zipfile, struct\n"
+      "d = sys.argv[1]\n"
+      "def rec(kind, level, last):\n"
+      "    return bytes(568) + kind + bytes(23) + struct.pack('<ii', level, last)\n"
+      "hdr = b'hdr' + bytes(253)\n"
+      "files = rec(b'F', 1, -1) * 2500\n"
+      "lists = {\n"
+      "    'sound': hdr + rec(b'D', 0, 2499) + files + b'tail',\n"
+      "    'short': hdr + rec(b'D', 0, 2500) + files,\n"
+      "    'late': hdr + rec(b'D', 0, 2499) + rec(b'F', 1, -1) * 2000 + rec(b'F', 1, 0) + rec(b'F', 2, -1) * 500,\n"
+      "}\n"
+      "for name, data in lists.items():\n"
+      "    for method, tag in ((zipfile.ZIP_DEFLATED, 'z'), (zipfile.ZIP_STORED, 's')):\n"
+      "        with zipfile.ZipFile(d + '/' + name + tag + '.vq', 'w', method) as z:\n"
+      "            z.writestr('~tmp~' + name + tag, data)\n";
+  std::string out;
+  ASSERT_EQ(RunPython(py, Q(UnixPath(dir.Path())), &out), 0) << out;
+  for (const char* tag : {"z", "s"}) {
+    const std::string sound = dir.File(std::string("sound") + tag + ".vq");
+    TUnpackedList unpacked;
+    ASSERT_EQ(unpacked.Unpack(*zip, sound), TOpenStatus::Opened) << tag;
+    EXPECT_EQ(unpacked.Check(), TOpenStatus::Opened) << tag;
+    TListData data;
+    ASSERT_EQ(unpacked.Load(data), TOpenStatus::Opened) << tag;
+    EXPECT_EQ(data.ScrambledRootPath, "hdr");
+    EXPECT_EQ(CountNodes(data.Root), 2500);
+    FreeNodeTree(data.Root);
+    for (const char* name : {"short", "late"}) {
+      const std::string damaged = dir.File(std::string(name) + tag + ".vq");
+      TUnpackedList refused;
+      ASSERT_EQ(refused.Unpack(*zip, damaged), TOpenStatus::Opened) << name << tag;
+      EXPECT_EQ(refused.Check(), TOpenStatus::LoadFailed) << name << tag;
+      TListData none;
+      EXPECT_EQ(refused.Load(none), TOpenStatus::LoadFailed) << name << tag;
+      EXPECT_EQ(none.Root, nullptr);
+      // Reading the tree without the check refuses it as well.
+      EXPECT_EQ(OpenListFile(*zip, damaged).Status, TOpenStatus::LoadFailed) << name << tag;
+    }
+  }
+}
+
 TEST_F(ListFiles, OpenInTwoHalves) {
   MakeTree();
   ASSERT_EQ(SaveListFile(*zip, dir.File("two.vq"), Header(), root, nullptr), TSaveStatus::Saved);

@@ -4,6 +4,9 @@
 
 #include <cstring>
 #include <random>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "CoreTestUtil.h"
 #include "ListNode.h"
@@ -158,6 +161,105 @@ TEST(ListNodeTree, FolderTreeMirrorsFoldersInPreOrder) {
   EXPECT_EQ(sink.Nodes[4].Text, "d2");
   EXPECT_EQ(sink.Nodes[4].Parent, 0);
   FreeNodeTree(root);
+}
+
+// Nodes come from shared blocks: a node deleted on its own must free its slot
+// only, slots are never handed out twice, and a block's nodes keep their bytes
+// while others in it come and go.
+TEST(ListNodeTree, NodesComeAndGoOneByOne) {
+  std::vector<ListNode*> nodes;
+  EntryRecord r{};
+  r.Kind = ekFile;
+  for (int i = 0; i < 3000; ++i) {
+    SetFieldText(r.Name, AnsiString("n") + IntToStr(i));
+    nodes.push_back(InsertNode(nullptr, i, r));
+  }
+  // Every other node, last first, then a block's worth more.
+  for (int i = 2999; i >= 0; i -= 2) {
+    FreeNodeTree(nodes[i]);
+    nodes[i] = nullptr;
+  }
+  for (int i = 0; i < 2500; ++i) {
+    SetFieldText(r.Name, AnsiString("m") + IntToStr(i));
+    nodes.push_back(InsertNode(nullptr, -i, r));
+  }
+  std::set<ListNode*> distinct;
+  for (size_t i = 0; i < nodes.size(); ++i) {
+    if (!nodes[i]) continue;
+    EXPECT_TRUE(distinct.insert(nodes[i]).second) << i;
+    const bool early = i < 3000;
+    const int n = early ? static_cast<int>(i) : static_cast<int>(i) - 3000;
+    EXPECT_EQ(FieldText(nodes[i]->Name), AnsiString(early ? "n" : "m") + IntToStr(n));
+    EXPECT_EQ(nodes[i]->Level, early ? n : -n);
+    EXPECT_EQ(nodes[i]->ChildCount(), 0);
+  }
+  // Whole blocks emptied and filled again.
+  for (ListNode*& n : nodes) {
+    FreeNodeTree(n);
+    n = nullptr;
+  }
+  ListNode* root = MakeEntry(nullptr, "again", ekFolder);
+  for (int i = 0; i < 2100; ++i) MakeEntry(root, "x", ekFile);
+  EXPECT_EQ(CountNodes(root), 2100);
+  FreeNodeTree(root);
+}
+
+// A node type of another size does not fit a slot and takes the heap.
+TEST(ListNodeTree, LargerNodesTakeTheHeap) {
+  struct TaggedNode : ListNode {
+    char Tag[100];
+  };
+  auto* tagged = new TaggedNode;
+  std::memset(tagged->Tag, 'T', sizeof tagged->Tag);
+  ListNode* plain = MakeEntry(nullptr, "plain", ekFile);
+  tagged->Children->Add(plain);
+  EXPECT_EQ(tagged->Child(0), plain);
+  EXPECT_EQ(std::string(tagged->Tag, 3), "TTT");
+  delete plain;
+  delete tagged;
+}
+
+// The process's committed private memory, summed over its address space.
+ULONGLONG CommittedBytes() {
+  ULONGLONG total = 0;
+  MEMORY_BASIC_INFORMATION m;
+  for (const char* at = nullptr; VirtualQuery(at, &m, sizeof m) == sizeof m; at = static_cast<const char*>(m.BaseAddress) + m.RegionSize) {
+    if (m.State == MEM_COMMIT && m.Type == MEM_PRIVATE) total += m.RegionSize;
+    if (static_cast<const char*>(m.BaseAddress) + m.RegionSize < at) break;
+  }
+  return total;
+}
+
+// A reserve made for a big tree: the tree built into it keeps its values,
+// and what the tree left unused goes back when the reserve ends.
+TEST(ListNodeTree, ReserveGivesBackWhatWasNotTaken) {
+  constexpr int kNodes = 80000;  // enough for the threads to make the memory ready
+  constexpr ULONGLONG kBytes = 80000ull * 600;
+  const ULONGLONG before = CommittedBytes();
+  ListNode* root = nullptr;
+  {
+    TListNodeReserve reserve(2 * kNodes);
+    EXPECT_GT(CommittedBytes(), before + 2 * kBytes);
+    root = MakeEntry(nullptr, "r", ekFolder);
+    for (int i = 0; i < kNodes; ++i) MakeEntry(root, std::to_string(i), ekFile);
+  }
+  // Half of the reserve went back; the tree's half stays.
+  EXPECT_GT(CommittedBytes(), before + kBytes);
+  EXPECT_LT(CommittedBytes(), before + kBytes + kBytes / 2);
+  ASSERT_EQ(root->ChildCount(), kNodes);
+  // The helpers touched the pages the builder was not writing to: every node
+  // as it was made.
+  int intact = 0;
+  for (int i = 0; i < kNodes; ++i) {
+    const ListNode* n = root->Child(i);
+    intact += FieldText(n->Name) == AnsiString(std::to_string(i).c_str()) && n->Level == 1 && n->Kind == ekFile &&
+              n->Parent == root && n->LastChildIndex == -1;
+  }
+  EXPECT_EQ(intact, kNodes);
+  FreeNodeTree(root);
+  EXPECT_LT(CommittedBytes(), before + kBytes / 4);
+  // Nothing to reserve.
+  { TListNodeReserve none(0); }
 }
 
 }  // namespace

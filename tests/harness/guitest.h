@@ -25,6 +25,29 @@ public:
   static std::vector<std::string> TakeExceptions();
 };
 
+// A fixture whose tests share one shown form, made once for the suite
+// (creating or destroying a shown top-level window waits for the X server for
+// a while); the components a test leaves on it are freed after each test.
+// The suite's SetUpTestSuite calls SetUpSharedForm with the form's bounds.
+template <class Suite> class SharedFormTest : public GuiTest {
+protected:
+  static inline TForm* Form = nullptr;
+  static void SetUpSharedForm(int left, int top, int width, int height) {
+    Form = NewForm<TForm>(nullptr);
+    Form->SetBounds(left, top, width, height);
+    Form->Show();
+    Pump(50);
+  }
+  static void TearDownTestSuite() {
+    delete Form;
+    Form = nullptr;
+  }
+  void TearDown() override {
+    while (Form->ComponentCount() > 0) delete Form->Components(Form->ComponentCount() - 1);
+    GuiTest::TearDown();
+  }
+};
+
 // Points the harness hooks (pump, idle, dialog classification) at the
 // application object. GuiTest::SetUp calls it; other fixtures may too.
 void InstallGuiHarness();
@@ -47,3 +70,28 @@ struct TCapturedImage {
 TCapturedImage CaptureWindow(HWND wnd);
 // The client area only, (0, 0) = the client's top-left corner.
 TCapturedImage CaptureClient(HWND wnd);
+
+// WM_MEASUREITEM / WM_DRAWITEM for the menu item with the command, as the
+// system sends them to the window that owns an owner-drawn menu (wide: sent
+// with SendMessageW, as to a Unicode window).
+inline MEASUREITEMSTRUCT SendMenuMeasureItem(HWND window, UINT command, LRESULT* result = nullptr, bool wide = false) {
+  MEASUREITEMSTRUCT mis{};
+  mis.CtlType = ODT_MENU;
+  mis.itemID = command;
+  const LPARAM lp = reinterpret_cast<LPARAM>(&mis);
+  const LRESULT r = wide ? SendMessageW(window, WM_MEASUREITEM, 0, lp) : SendMessageA(window, WM_MEASUREITEM, 0, lp);
+  if (result) *result = r;
+  return mis;
+}
+
+inline LRESULT SendMenuDrawItem(HWND window, UINT command, HDC dc, RECT rect, UINT state, bool wide = false) {
+  DRAWITEMSTRUCT dis{};
+  dis.CtlType = ODT_MENU;
+  dis.itemID = command;
+  dis.itemAction = ODA_DRAWENTIRE;
+  dis.itemState = state;
+  dis.hDC = dc;
+  dis.rcItem = rect;
+  const LPARAM lp = reinterpret_cast<LPARAM>(&dis);
+  return wide ? SendMessageW(window, WM_DRAWITEM, 0, lp) : SendMessageA(window, WM_DRAWITEM, 0, lp);
+}

@@ -281,3 +281,54 @@ int RunPython(const std::string& script, const std::string& args, std::string* o
   WriteFileBytes(tmp.File("t.py"), script);
   return RunUnix("python3 " + Q(UnixPath(tmp.File("t.py"))) + " " + args, output);
 }
+
+HDC CreateWhiteDibDC(int width, int height, HBITMAP* bitmap, uint32_t** bits) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;  // top-down: row 0 first in the bits
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  HDC dc = CreateCompatibleDC(nullptr);
+  void* data = nullptr;
+  HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &data, nullptr, 0);
+  SelectObject(dc, dib);
+  PatBlt(dc, 0, 0, width, height, WHITENESS);
+  GdiFlush();
+  if (bitmap) *bitmap = dib;
+  if (bits) *bits = static_cast<uint32_t*>(data);
+  return dc;
+}
+
+DibSurface::DibSurface(int width, int height) : FWidth(width), FHeight(height) {
+  FDC = CreateWhiteDibDC(width, height, &FBitmap, &FBits);
+}
+
+DibSurface::~DibSurface() {
+  // A bitmap still selected into a DC is freed once the DC is gone.
+  DeleteDC(FDC);
+  DeleteObject(FBitmap);
+}
+
+uint32_t DibSurface::Pixel(int x, int y) const {
+  GdiFlush();
+  return FBits[y * FWidth + x] & 0xFFFFFF;
+}
+
+COLORREF DibSurface::At(int x, int y) const {
+  const uint32_t v = Pixel(x, y);
+  return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+}
+
+int DibSurface::Count(COLORREF color, const RECT& area) const {
+  int n = 0;
+  for (int y = area.top; y < area.bottom; ++y)
+    for (int x = area.left; x < area.right; ++x)
+      if (At(x, y) == color) ++n;
+  return n;
+}
+
+void DibSurface::Fill(uint32_t value) {
+  GdiFlush();
+  std::fill(FBits, FBits + FWidth * FHeight, value);
+}

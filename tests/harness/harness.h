@@ -110,3 +110,35 @@ std::string Q(const std::string& s);
 // Runs a Python script on the Linux side with arguments (already quoted);
 // returns its exit code and fills output.
 int RunPython(const std::string& script, const std::string& args, std::string* output);
+
+// A memory device context with a white 32-bit DIB section of width x height
+// selected (row 0 at the top). The caller deletes the DC, then the bitmap;
+// bitmap and bits receive them when given.
+HDC CreateWhiteDibDC(int width, int height, HBITMAP* bitmap = nullptr, uint32_t** bits = nullptr);
+
+// The same as an object that deletes both, for tests that draw and read the
+// pixels back.
+class DibSurface {
+public:
+  DibSurface(int width, int height);
+  ~DibSurface();
+  DibSurface(const DibSurface&) = delete;
+  DibSurface& operator=(const DibSurface&) = delete;
+
+  HDC DC() const { return FDC; }
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  // After the drawing so far has reached the bits: 0x00RRGGBB, and as a COLORREF.
+  uint32_t Pixel(int x, int y) const;
+  COLORREF At(int x, int y) const;
+  // Pixels of exactly this colour inside the rectangle.
+  int Count(COLORREF color, const RECT& area) const;
+  // Every pixel set to value (0x00RRGGBB).
+  void Fill(uint32_t value);
+
+private:
+  HDC FDC;
+  HBITMAP FBitmap;
+  uint32_t* FBits = nullptr;
+  int FWidth, FHeight;
+};

@@ -2,6 +2,9 @@
 // display path, and the folder paths of tree nodes.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "UiTestUtil.h"
 
 namespace {
@@ -99,6 +102,62 @@ TEST_F(MainWindowTest, FolderPathsOfTreeNodesAndBack) {
   EXPECT_EQ(FindTreeNodeByPath(F, root, "a*x"), nullptr);
   EXPECT_EQ(FindTreeNodeByPath(F, nullptr, "a"), nullptr);
   nodes->Clear();
+  FreeNodeTree(F->rootNode);
+  F->rootNode = nullptr;
+}
+
+// The texts the window holds for a row: the caption and the sub-items.
+std::vector<std::wstring> NativeRow(HWND list, int row) {
+  std::vector<std::wstring> cells;
+  for (int c = 0; c < 6; ++c) {
+    wchar_t buffer[260] = {};
+    LVITEMW it{};
+    it.iSubItem = c;
+    it.pszText = buffer;
+    it.cchTextMax = 260;
+    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&it));
+    cells.push_back(buffer);
+  }
+  return cells;
+}
+
+TEST_F(MainWindowTest, TableOfAListFolderKeepsItsTextsAndAnIconPerFileType) {
+  F->rootNode = Entry(nullptr, 'D', "");
+  const wchar_t* const names[] = {L"a.TXT", L"b.txt", L"c.dat", L"Папка", L"d.txt", L"e", L"f.DAT", L"Ж.txt"};
+  for (const wchar_t* name : names) Entry(F->rootNode, name == std::wstring(L"Папка") ? 'D' : 'F', Ansi(name).c_str());
+  ShownEntries->Children->Clear();
+  F->shownList = FillListView(F, "*", F->rootNode, DisplayPathOf(""));
+  TUcListItems* items = F->lvInfo->Items();
+  ASSERT_EQ(items->Count(), 8);
+  EXPECT_EQ(items->Item(0)->Caption(), L"Папка");
+  EXPECT_EQ(ShownEntries->Children->Count(), 8);
+
+  // Each file row has the icon its lower-cased extension was given once; a
+  // file without one has the generic icon.
+  for (int r = 1; r < 8; ++r) {
+    TUcListItem* item = items->Item(r);
+    const AnsiString extension = AnsiLowerCase(ExtractFileExt(WideToAnsi(item->Caption())));
+    int expected = F->genericIconRow;
+    for (const auto& [type, row] : F->typeIconRows)
+      if (type == extension) expected = row;
+    EXPECT_EQ(item->ImageIndex(), expected) << WideToAnsi(item->Caption()).c_str();
+    ASSERT_EQ(item->SubItems()->Count(), 5);
+    for (int c = 0; c < 5; ++c)
+      EXPECT_EQ(item->AnsiSubItems()->Get(c), WideToAnsi(item->SubItems()->Get(c))) << r << " " << c;
+    EXPECT_EQ(item->SubItems()->Get(4), L"----");
+  }
+  EXPECT_EQ(F->typeIconRows.size(), 3u);  // ".txt", ".dat" and ""
+
+  // The wide texts are what the window shows, also in a window made anew.
+  const std::vector<std::wstring> before = NativeRow(F->lvInfo->Handle(), 7);
+  EXPECT_EQ(before[0], L"Ж.txt");
+  F->lvInfo->RecreateWnd();
+  EXPECT_EQ(NativeRow(F->lvInfo->Handle(), 7), before);
+  EXPECT_EQ(NativeRow(F->lvInfo->Handle(), 0)[0], L"Папка");
+
+  items->Clear();
+  ShownEntries->Children->Clear();
+  F->shownList = nullptr;
   FreeNodeTree(F->rootNode);
   F->rootNode = nullptr;
 }

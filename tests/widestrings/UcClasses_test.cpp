@@ -212,6 +212,17 @@ TEST(WideStringList, ChangeEvents) {
   list.SetTextStr(L"x\ny\nz");
   EXPECT_EQ(events.Changed, 4);
   EXPECT_FALSE(list.Updating());
+  // An EndUpdate without its BeginUpdate changes nothing: the next update
+  // still starts and ends once.
+  list.EndUpdate();
+  EXPECT_EQ(list.UpdateCount(), 0);
+  EXPECT_EQ(events.Changed, 4);
+  list.BeginUpdate();
+  EXPECT_TRUE(list.Updating());
+  list.Add(L"e");
+  list.EndUpdate();
+  EXPECT_FALSE(list.Updating());
+  EXPECT_EQ(events.Changed, 5);
 }
 
 TEST(WideStringList, CapacityFollowsTheGrowthSteps) {
@@ -250,6 +261,9 @@ TEST(WideStringList, NamesAndValues) {
   EXPECT_EQ(list.GetName(0), WideString(L"x"));
   EXPECT_EQ(list.GetValueFromIndex(0), WideString(L"1=2"));
   EXPECT_EQ(list.GetValueFromIndex(-1), WideString());
+  // A line without '=' has no value; it does not give its text minus one character.
+  EXPECT_EQ(list.GetValueFromIndex(1), WideString());
+  EXPECT_EQ(list.ValueFromIndex(2), WideString(L"\x0416"));
   EXPECT_EQ(list.IndexOfName(L"key"), 2);
   list.SetValue(L"new", L"v");
   EXPECT_EQ(list.Get(3), WideString(L"new=v"));

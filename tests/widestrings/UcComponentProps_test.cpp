@@ -62,6 +62,30 @@ void ReadInto(TWidePropHolder& holder, TMemoryStream& stream) {
   reader.ReadData(&holder);
 }
 
+// Reads into holder what write puts through a writer.
+template <class Write> void ReadWritten(TWidePropHolder& holder, Write&& write) {
+  TMemoryStream stream;
+  {
+    TWriter w(&stream);
+    write(w);
+  }
+  ReadInto(holder, stream);
+}
+
+// Writes what instance defines beyond its registered properties into stream
+// (nothing at all when it has nothing to write).
+void WriteDefined(TPersistent* instance, TMemoryStream& stream) {
+  TWriter w(&stream);
+  w.WriteDefinedProperties(instance);
+}
+
+// The same, closed with the end of the list and rewound for a reader.
+void WriteDefinedForReading(TPersistent* instance, TMemoryStream& stream) {
+  WriteDefined(instance, stream);
+  stream.WriteBuffer("\0", 1);
+  stream.SetPosition(0);
+}
+
 class RuntimeUtf {
 public:
   RuntimeUtf() { RuntimeUTFStreaming = true; }
@@ -73,9 +97,7 @@ public:
 TEST(FormCopies, ThePlainValueWinsAtRunTime) {
   RegisterHolder();
   TWidePropHolder holder(nullptr);
-  TMemoryStream stream;
-  {
-    TWriter w(&stream);
+  ReadWritten(holder, [&](TWriter& w) {
     w.WritePropName("Caption");
     w.WriteWideString(L"\x0416 plain");
     w.WritePropName("CaptionW");
@@ -84,8 +106,7 @@ TEST(FormCopies, ThePlainValueWinsAtRunTime) {
     w.WriteString(WideStringToUTF7(L"\x0416 utf7"));
     w.WritePropName("Caption_UTF7");
     w.WriteString("+!");  // a malformed copy is dropped undecoded
-  }
-  ReadInto(holder, stream);
+  });
   EXPECT_EQ(holder.Caption(), WideString(L"\x0416 plain"));
   EXPECT_EQ(holder.CaptionSets, 1);
 }
@@ -94,21 +115,15 @@ TEST(FormCopies, AppliedWhenRuntimeStreamingIsOn) {
   RegisterHolder();
   RuntimeUtf on;
   TWidePropHolder holder(nullptr);
-  TMemoryStream stream;
-  {
-    TWriter w(&stream);
+  ReadWritten(holder, [&](TWriter& w) {
     w.WritePropName("CaptionW");
     w.WriteUTF8String(WideStringToUTF8(L"\x0416 utf8"));
-  }
-  ReadInto(holder, stream);
+  });
   EXPECT_EQ(holder.Caption(), WideString(L"\x0416 utf8"));
-  TMemoryStream seven;
-  {
-    TWriter w(&seven);
+  ReadWritten(holder, [&](TWriter& w) {
     w.WritePropName("Caption_UTF7");
     w.WriteString(WideStringToUTF7(L"\x4E2D~"));
-  }
-  ReadInto(holder, seven);
+  });
   EXPECT_EQ(holder.Caption(), WideString(L"\x4E2D~"));
 }
 
@@ -116,13 +131,10 @@ TEST(FormCopies, WideCharCopyIsAlwaysApplied) {
   RegisterHolder();
   TWidePropHolder holder(nullptr);
   auto readAccel = [&](auto write) {
-    TMemoryStream stream;
-    {
-      TWriter w(&stream);
+    ReadWritten(holder, [&](TWriter& w) {
       w.WritePropName("AccelW");
       write(w);
-    }
-    ReadInto(holder, stream);
+    });
     return holder.Accel();
   };
   EXPECT_EQ(readAccel([](TWriter& w) { w.WriteWideChar(L'\x0416'); }), L'\x0416');
@@ -143,12 +155,7 @@ TEST(FormCopies, WrittenCopies) {
   holder.SetCaption(L"\x0416uk");
   holder.SetAccel(L'Q');
   TMemoryStream stream;
-  {
-    TWriter w(&stream);
-    w.WriteDefinedProperties(&holder);
-  }
-  stream.WriteBuffer("\0", 1);
-  stream.SetPosition(0);
+  WriteDefinedForReading(&holder, stream);
   TReader r(&stream);
   std::vector<std::string> names;
   WideString utf7Value;
@@ -168,19 +175,14 @@ TEST(FormCopies, WrittenCopies) {
   holder.SetCaption(L"plain");
   holder.SetAccel(L'\0');
   TMemoryStream none;
-  {
-    TWriter w(&none);
-    w.WriteDefinedProperties(&holder);
-  }
+  WriteDefined(&holder, none);
   EXPECT_EQ(none.Size(), 0);
 }
 
 TEST(FormCopies, ListValuesAndTheirUtf8Copy) {
   RegisterHolder();
   TWidePropHolder holder(nullptr);
-  TMemoryStream stream;
-  {
-    TWriter w(&stream);
+  ReadWritten(holder, [&](TWriter& w) {
     w.WritePropName("Lines.Strings");
     w.WriteListBegin();
     w.WriteString("narrow");
@@ -190,16 +192,13 @@ TEST(FormCopies, ListValuesAndTheirUtf8Copy) {
     w.WriteListBegin();
     w.WriteUTF8String(WideStringToUTF8(L"dropped"));
     w.WriteListEnd();
-  }
-  ReadInto(holder, stream);
+  });
   ASSERT_EQ(holder.Lines()->Count(), 2);
   EXPECT_EQ(holder.Lines()->Get(0), WideString(L"narrow"));
   EXPECT_EQ(holder.Lines()->Get(1), WideString(L"\x0416"));
   // An empty list is filled from the UTF-8 items.
   TWidePropHolder empty(nullptr);
-  TMemoryStream copyOnly;
-  {
-    TWriter w(&copyOnly);
+  ReadWritten(empty, [&](TWriter& w) {
     w.WritePropName("Lines.Strings");
     w.WriteListBegin();
     w.WriteListEnd();
@@ -208,23 +207,19 @@ TEST(FormCopies, ListValuesAndTheirUtf8Copy) {
     w.WriteUTF8String(WideStringToUTF8(L"\x4E2D"));
     w.WriteUTF8String(WideStringToUTF8(L"b"));
     w.WriteListEnd();
-  }
-  ReadInto(empty, copyOnly);
+  });
   ASSERT_EQ(empty.Lines()->Count(), 2);
   EXPECT_EQ(empty.Lines()->Get(0), WideString(L"\x4E2D"));
   // Text values: narrow ones widened, wide ones as they are.
   TWidePropHolder texts(nullptr);
-  TMemoryStream textStream;
-  {
-    TWriter w(&textStream);
+  ReadWritten(texts, [&](TWriter& w) {
     w.WritePropName("Lines.Strings");
     w.WriteWideString(L"a\r\n\x0416");
     w.WritePropName("Lines.WideStrings_UTF7");
     w.WriteListBegin();
     w.WriteString("ignored");
     w.WriteListEnd();
-  }
-  ReadInto(texts, textStream);
+  });
   ASSERT_EQ(texts.Lines()->Count(), 2);
   EXPECT_EQ(texts.Lines()->Get(1), WideString(L"\x0416"));
 }
@@ -234,12 +229,7 @@ TEST(FormCopies, ListsWriteWideItemsAndAUtf7Copy) {
   list.Add(L"a");
   list.Add(L"\x0416");
   TMemoryStream stream;
-  {
-    TWriter w(&stream);
-    w.WriteDefinedProperties(&list);
-  }
-  stream.WriteBuffer("\0", 1);
-  stream.SetPosition(0);
+  WriteDefinedForReading(&list, stream);
   TReader r(&stream);
   std::vector<std::string> names;
   std::vector<std::wstring> items, utf7;
@@ -261,10 +251,7 @@ TEST(FormCopies, ListsWriteWideItemsAndAUtf7Copy) {
   EXPECT_EQ(utf7, items);
   TUcStringList empty;
   TMemoryStream none;
-  {
-    TWriter w(&none);
-    w.WriteDefinedProperties(&empty);
-  }
+  WriteDefined(&empty, none);
   EXPECT_EQ(none.Size(), 0);
 }
 

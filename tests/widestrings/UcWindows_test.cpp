@@ -34,37 +34,17 @@ public:
 // Pixels of a small bitmap after drawing into it.
 class Canvas {
 public:
-  Canvas() {
-    FDC = CreateCompatibleDC(nullptr);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = 64;
-    bi.bmiHeader.biHeight = 24;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    FBitmap = CreateDIBSection(FDC, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&FBits), nullptr, 0);
-    FOld = SelectObject(FDC, FBitmap);
-  }
-  ~Canvas() {
-    SelectObject(FDC, FOld);
-    DeleteObject(FBitmap);
-    DeleteDC(FDC);
-  }
-  HDC DC() const { return FDC; }
+  HDC DC() const { return FSurface.DC(); }
   std::vector<uint32_t> Pixels() {
-    GdiFlush();
-    return std::vector<uint32_t>(FBits, FBits + 64 * 24);
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < FSurface.Height(); ++y)
+      for (int x = 0; x < FSurface.Width(); ++x) pixels.push_back(FSurface.Pixel(x, y));
+    return pixels;
   }
-  void Clear() {
-    GdiFlush();
-    std::memset(FBits, 0xFF, 64 * 24 * 4);
-  }
+  void Clear() { FSurface.Fill(0xFFFFFF); }
 
 private:
-  HDC FDC;
-  HBITMAP FBitmap;
-  HGDIOBJ FOld;
-  uint32_t* FBits = nullptr;
+  DibSurface FSurface{64, 24};
 };
 
 }  // namespace

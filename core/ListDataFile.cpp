@@ -24,7 +24,12 @@ void WriteListHeader(TStream& stream, const AnsiString& scrambledRootPath) {
 AnsiString ReadListHeader(TStream& stream) {
   char header[kListHeaderSize];
   stream.ReadBuffer(header, kListHeaderSize);
-  return FieldText(header);
+  // A scrambled path can hold zero bytes of its own; only the padding after
+  // its last byte is dropped. Cutting at the first zero lost the rest of the
+  // path, and the next save wrote a different header.
+  int length = kListHeaderSize;
+  while (length > 0 && header[length - 1] == '\0') --length;
+  return AnsiString(header, length);
 }
 
 namespace {

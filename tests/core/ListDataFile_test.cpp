@@ -95,11 +95,37 @@ TEST(ListDataFile, HeaderHoldsTheScrambledPathPadded) {
   TMemoryStream big;
   WriteListHeader(big, AnsiString(std::string(300, 'p')));
   EXPECT_EQ(StreamBytes(big), std::string(256, 'p'));
-  // The reader keeps the text up to the first zero byte only.
+  // Zero bytes inside the scrambled path come back; the padding does not.
   TMemoryStream z;
   WriteListHeader(z, AnsiString(std::string("\x46\x00\x33", 3)));
   z.SetPosition(0);
-  EXPECT_EQ(ReadListHeader(z).str(), "\x46");
+  EXPECT_EQ(ReadListHeader(z).str(), std::string("\x46\x00\x33", 3));
+  TMemoryStream full;
+  WriteListHeader(full, AnsiString(std::string(255, 'p') + std::string(1, '\0')));
+  full.SetPosition(0);
+  EXPECT_EQ(ReadListHeader(full).str(), std::string(255, 'p'));
+}
+
+TEST(ListDataFile, AScrambledPathWithZeroBytesSurvivesOpenAndSave) {
+  // Paths whose scrambled form holds a zero byte before its end.
+  int found = 0;
+  for (int i = 0; i < 2000 && found < 5; ++i) {
+    const AnsiString path = AnsiString("C:\\Temp\\scan") + IntToStr(i);
+    const AnsiString s = ScrambleString(path, kScrambleStartKey, kScrambleMultiplier, kScrambleAddend);
+    const std::string bytes = s.str();
+    const size_t zero = bytes.find('\0');
+    if (zero == std::string::npos || zero + 1 == bytes.size()) continue;
+    ++found;
+    TMemoryStream first;
+    WriteListHeader(first, s);
+    first.SetPosition(0);
+    const AnsiString read = ReadListHeader(first);
+    EXPECT_EQ(UnscrambleString(read, kScrambleStartKey, kScrambleMultiplier, kScrambleAddend), path);
+    TMemoryStream second;
+    WriteListHeader(second, read);
+    EXPECT_EQ(StreamBytes(second), StreamBytes(first)) << path.c_str();
+  }
+  EXPECT_EQ(found, 5);
 }
 
 TEST(ListDataFile, RecordsInDepthFirstPreOrder) {

@@ -490,9 +490,6 @@ TEST_F(FormsTest, HintShowsAfterThePauseInTheClassTheControlAskedFor) {
   EXPECT_EQ(WindowTextA(hw), "Short text!");
   EXPECT_EQ(show.Hint, "Long text") << "the idle pass set the long hint";
   // A key message ends it; a change of the hint text too.
-  MSG msg{};
-  msg.message = WM_KEYDOWN;
-  msg.hwnd = panel->Handle();
   PostMessageA(panel->Handle(), WM_KEYDOWN, 'A', 0);
   Pump(10);
   EXPECT_FALSE(IsWindowVisible(hw));

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -368,7 +370,10 @@ TEST_F(UcTreeView, ClickingANodeSelectsItBeforeOnMouseUp) {
   tv->OnMouseUp = MakeEvent<&TTreeEvents::MouseUp>(&ev);
   tv->OnChange = MakeEvent<&TTreeEvents::Change>(&ev);
   RECT r{};
-  *reinterpret_cast<HTREEITEM*>(&r) = two->ItemId();
+  {
+    HTREEITEM item = two->ItemId();
+    std::memcpy(&r, &item, sizeof item);
+  }
   ASSERT_TRUE(SendMessageW(tv->WindowHandle(), TVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r)));
   PostClick(tv->WindowHandle(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
   Pump(100);
@@ -420,7 +425,10 @@ TEST_F(UcTreeView, OldToolTipsGetTheirTextCut) {
   std::wstring longText(100, L'\u0416');
   TUcTreeNode* node = tv->Items()->Add(nullptr, longText.c_str());
   RECT r{};
-  *reinterpret_cast<HTREEITEM*>(&r) = node->ItemId();
+  {
+    HTREEITEM item = node->ItemId();
+    std::memcpy(&r, &item, sizeof item);
+  }
   ASSERT_TRUE(SendMessageW(tv->WindowHandle(), TVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r)));
   POINT p{r.left + 2, (r.top + r.bottom) / 2};
   ClientToScreen(tv->WindowHandle(), &p);

@@ -252,8 +252,9 @@ TEST_F(UcRichEdit, WorksWithoutTheInputMethodAndAcrossANewWindow) {
   TUcRichEdit* re = NewRichEdit(Form);
   re->SetText(std::wstring(kMixedText) + L"\r\nx");
   // Wine registers no input-method object: the control does without it.
-  if (!UcRichEditHasInputMethod())
+  if (!UcRichEditHasInputMethod()) {
     EXPECT_EQ(SendMessageW(re->WindowHandle(), EM_GETEDITSTYLE, 0, 0) & SES_USEAIMM, 0);
+  }
   re->RecreateWnd();
   Pump(10);
   ASSERT_TRUE(IsWindowUnicode(re->WindowHandle()));

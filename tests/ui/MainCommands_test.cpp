@@ -102,7 +102,7 @@ TEST_F(CommandsTest, ParametersDecideTheRecordedFields) {
       cells.push_back(row.substr(start, bar - start));
     cells.push_back(row.substr(start));
     ASSERT_EQ(cells.size(), 6u);
-    if (!folder) EXPECT_EQ(cells[1], L"----") << row;
+    if (!folder) { EXPECT_EQ(cells[1], L"----") << row; }
     EXPECT_EQ(cells[2], L"----") << row;
     EXPECT_NE(cells[3], L"----") << row;
     EXPECT_EQ(cells[4], L"----") << row;

@@ -44,7 +44,7 @@ TEST_F(ProgressTest, LongPathBreaksBeforeTheBackslashOfTheShortestTailThatCovers
   EXPECT_GE(P->Canvas()->TextWidth(second), overflow);
   // One folder less in the tail would not cover the overflow.
   const int next = second.SubString(2, second.Length() - 1).Pos("\\");
-  if (next) EXPECT_LT(P->Canvas()->TextWidth(second.SubString(next + 1, second.Length() - next)), overflow);
+  if (next) { EXPECT_LT(P->Canvas()->TextWidth(second.SubString(next + 1, second.Length() - next)), overflow); }
 }
 
 TEST_F(ProgressTest, LongTextWithoutBackslashStaysWhole) {

@@ -344,8 +344,8 @@ TEST(WideStringListAcp, AssignToAndFromNarrowLists) {
   narrow.SetDelimiter(';');
   TUcStringList wide;
   wide.Assign(&narrow);
-  if (GetACP() == 1251) EXPECT_EQ(wide.Get(0), WideString(L"\x0416"));
-  if (GetACP() == 1252) EXPECT_EQ(wide.Get(0), WideString(L"\x00C6"));
+  if (GetACP() == 1251) { EXPECT_EQ(wide.Get(0), WideString(L"\x0416")); }
+  if (GetACP() == 1252) { EXPECT_EQ(wide.Get(0), WideString(L"\x00C6")); }
   EXPECT_EQ(wide.GetDelimiter(), L';');
   wide.Add(L"\x0436");
   TStringList back;

@@ -183,8 +183,8 @@ TEST(ConversionsAcp, LocalesAndKeys) {
   EXPECT_EQ(CharSetToCodePage(ANSI_CHARSET), 1252u);
   EXPECT_EQ(KeyUnicode(0x1234), L'\x1234');
   EXPECT_EQ(KeyUnicode('A'), L'A');
-  if (KeyboardCodePage() == 1251) EXPECT_EQ(KeyUnicode(0xC0), L'\x0410');
-  if (KeyboardCodePage() == 1252) EXPECT_EQ(KeyUnicode(0xC0), L'\x00C0');
+  if (KeyboardCodePage() == 1251) { EXPECT_EQ(KeyUnicode(0xC0), L'\x0410'); }
+  if (KeyboardCodePage() == 1252) { EXPECT_EQ(KeyUnicode(0xC0), L'\x00C0'); }
 }
 
 TEST(CommandLine, QuotesAndEmptyArguments) {
@@ -215,7 +215,7 @@ TEST(Platform, FlagsFollowTheReportedVersion) {
   EXPECT_EQ(Win32PlatformIsUnicode, Win32Platform == VER_PLATFORM_WIN32_NT);
   EXPECT_EQ(Win32PlatformIsXP, Win32MajorVersion > 5 || (Win32MajorVersion == 5 && Win32MinorVersion >= 1));
   EXPECT_EQ(Win32PlatformIsVista, Win32MajorVersion >= 6);
-  if (Win32PlatformIsVista) EXPECT_TRUE(Win32PlatformIs2003 && Win32PlatformIsXP);
+  if (Win32PlatformIsVista) { EXPECT_TRUE(Win32PlatformIs2003 && Win32PlatformIsXP); }
   EXPECT_EQ(DefaultSystemCodePage(), 0u);
 }
 

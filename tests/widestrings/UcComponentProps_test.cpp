@@ -291,8 +291,8 @@ TEST(SyncedStringsAcp, CyrillicByCodePage) {
     ansi = v;
   };
   SetSyncedWideString(L"\x0416", wide, ansi, set);
-  if (GetACP() == 1251) EXPECT_EQ(calls, (std::vector<std::string>{Bytes("C6")}));
-  if (GetACP() == 1252) EXPECT_EQ(calls, (std::vector<std::string>{"", "?"}));
+  if (GetACP() == 1251) { EXPECT_EQ(calls, (std::vector<std::string>{Bytes("C6")})); }
+  if (GetACP() == 1252) { EXPECT_EQ(calls, (std::vector<std::string>{"", "?"})); }
   EXPECT_EQ(GetSyncedWideString(wide, ansi), WideString(L"\x0416"));
 }
 

@@ -113,7 +113,7 @@ TEST(Clipboard, WideAndAnsiFormats) {
   CloseClipboard();
   DestroyWindow(owner);
   EXPECT_EQ(clip->GetAsWideText(), AnsiToWide(AnsiString(ansi)));
-  if (GetACP() == 1251) EXPECT_EQ(clip->GetAsWideText(), WideString(L"\x0416" L"A"));
+  if (GetACP() == 1251) { EXPECT_EQ(clip->GetAsWideText(), WideString(L"\x0416" L"A")); }
   clip->Clear();
   EXPECT_EQ(clip->GetAsWideText(), WideString());
   // Nested openings empty the clipboard once.

@@ -223,7 +223,7 @@ TEST(WideStrings, ErrorMessages) {
   {
     NarrowPlatform narrow;
     WideString narrowText = WideSysErrorMessage(ERROR_FILE_NOT_FOUND);
-    if (IsWideStringMappableToAnsi(known)) EXPECT_EQ(narrowText, known);
+    if (IsWideStringMappableToAnsi(known)) { EXPECT_EQ(narrowText, known); }
     EXPECT_EQ(WideLibraryErrorMessage(L"x", nullptr, 0x2FFFFFFF), WideString(L"Unspecified error (805306367) from x."));
   }
   EXPECT_TRUE(CheckWin32Version(Win32MajorVersion, Win32MinorVersion));
@@ -383,7 +383,7 @@ TEST_P(FileSystem, FindFiltersByAttributes) {
     int r = WideFindFirst(dir.Path() + L"\\*", attr, f);
     while (r == 0) {
       found.insert(f.Name.str());
-      if (f.Name == L"plain.txt") EXPECT_EQ(f.Size, 5);
+      if (f.Name == L"plain.txt") { EXPECT_EQ(f.Size, 5); }
       r = WideFindNext(f);
     }
     EXPECT_EQ(r, ERROR_NO_MORE_FILES);

@@ -60,8 +60,8 @@ TEST(TextFiles, ByteOrderMarksAreDetected) {
 }
 
 TEST(TextFilesAcp, AnsiFilesUseTheSystemCodePage) {
-  if (GetACP() == 1251) EXPECT_EQ(LoadBytes(Bytes("C6 0D 0A")), (std::vector<std::wstring>{L"\x0416"}));
-  if (GetACP() == 1252) EXPECT_EQ(LoadBytes(Bytes("C6 0D 0A")), (std::vector<std::wstring>{L"\x00C6"}));
+  if (GetACP() == 1251) { EXPECT_EQ(LoadBytes(Bytes("C6 0D 0A")), (std::vector<std::wstring>{L"\x0416"})); }
+  if (GetACP() == 1252) { EXPECT_EQ(LoadBytes(Bytes("C6 0D 0A")), (std::vector<std::wstring>{L"\x00C6"})); }
 }
 
 TEST(TextFiles, SavedAsUtf16WithMarkAndCrLf) {

@@ -83,7 +83,7 @@ TEST_P(Wrappers, ModuleFileNameFillsExactly) {
   buf = Buffer(len + 4);
   EXPECT_EQ(Uc_GetModuleFileNameW(nullptr, buf.data(), len), len);  // no room for the terminator
   EXPECT_EQ(buf.substr(0, len), std::wstring(expected, len));
-  if (Narrow()) EXPECT_EQ(buf[len], L'X');
+  if (Narrow()) { EXPECT_EQ(buf[len], L'X'); }
 }
 
 TEST_P(Wrappers, CurrentDirectoryBufferRules) {
@@ -144,7 +144,7 @@ TEST_P(Wrappers, SystemFoldersAndTempFiles) {
   EXPECT_STREQ(got, expected);
   std::wstring small = Buffer(4);
   EXPECT_EQ(Uc_GetSystemDirectoryW(small.data(), 3), n + 1);
-  if (Narrow()) EXPECT_EQ(small, Buffer(4));  // plain rule: left as it was
+  if (Narrow()) { EXPECT_EQ(small, Buffer(4)); }  // plain rule: left as it was
   n = GetTempPathW(MAX_PATH, expected);
   EXPECT_EQ(Uc_GetTempPathW(MAX_PATH, got), n);
   EXPECT_STREQ(got, expected);
@@ -166,7 +166,7 @@ TEST_P(Wrappers, FindRecordsConverted) {
   HANDLE h2 = Uc_FindFirstFileW(dir.File(L"*.dat").c_bstr(), &got);
   ASSERT_NE(h2, INVALID_HANDLE_VALUE);
   EXPECT_EQ(std::memcmp(&got, &expected, 44), 0);
-  if (!Narrow() || GetACP() == 1251) EXPECT_STREQ(got.cFileName, expected.cFileName);
+  if (!Narrow() || GetACP() == 1251) { EXPECT_STREQ(got.cFileName, expected.cFileName); }
   EXPECT_FALSE(Uc_FindNextFileW(h2, &got));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
   FindClose(h2);
@@ -232,7 +232,7 @@ TEST_P(Wrappers, WindowTextAndMenus) {
   info.dwTypeData = nullptr;
   EXPECT_TRUE(Uc_InsertMenuItemW(menu, 1, TRUE, &info));
   GetMenuStringW(menu, 7, back, 64, MF_BYCOMMAND);
-  if (!Narrow() || GetACP() == 1251) EXPECT_STREQ(back, L"\x041C\x0435\x043D\x044E");
+  if (!Narrow() || GetACP() == 1251) { EXPECT_STREQ(back, L"\x041C\x0435\x043D\x044E"); }
   EXPECT_EQ(GetMenuItemCount(menu), 2);
   DestroyMenu(menu);
 }
@@ -279,7 +279,7 @@ TEST_P(Wrappers, CompareStringByFlags) {
 TEST_P(Wrappers, CaseOfCharactersAndTexts) {
   WideString s(L"abc\x0451\x00E9");
   Uc_CharUpperBuffW(s.data(), static_cast<DWORD>(s.Length()));
-  if (!Narrow()) EXPECT_EQ(s, WideString(L"ABC\x0401\x00C9"));
+  if (!Narrow()) { EXPECT_EQ(s, WideString(L"ABC\x0401\x00C9")); }
   wchar_t text[] = L"xY";
   EXPECT_EQ(Uc_CharLowerW(text), text);
   EXPECT_STREQ(text, L"xy");
@@ -324,7 +324,7 @@ TEST_P(Wrappers, StringTableWithAndWithoutTheWideCall) {
   EXPECT_EQ(Uc_LoadStringW(HInstance, 101, buf, 6), 5);  // cut, terminated
   EXPECT_STREQ(buf, L"First");
   EXPECT_EQ(Uc_LoadStringW(HInstance, 999, buf, 64), 0);
-  if (Narrow()) EXPECT_EQ(Uc_LoadStringW(HInstance, 102, nullptr, 0), 6);  // the length, nothing copied
+  if (Narrow()) { EXPECT_EQ(Uc_LoadStringW(HInstance, 102, nullptr, 0), 6); }  // the length, nothing copied
 }
 
 TEST_P(Wrappers, ComputerAndUserNames) {
@@ -380,7 +380,7 @@ TEST_P(Wrappers, CurrencyFormat) {
   // Wine's narrow call refuses long numbers (ERROR_INVALID_PARAMETER), so
   // only the wide road can show a result longer than the narrow buffer.
   std::wstring big(200, L'1');
-  if (!Narrow()) EXPECT_GT(Uc_GetCurrencyFormatW(LOCALE_USER_DEFAULT, 0, big.c_str(), &fmt, nullptr, 0), 64);
+  if (!Narrow()) { EXPECT_GT(Uc_GetCurrencyFormatW(LOCALE_USER_DEFAULT, 0, big.c_str(), &fmt, nullptr, 0), 64); }
 }
 
 TEST_P(Wrappers, VersionInformation) {
@@ -442,7 +442,7 @@ TEST_P(Wrappers, ShellFileOperationsAndInfo) {
   SHFILEINFOW info;
   std::memset(&info, 0xCC, sizeof info);
   EXPECT_NE(Uc_SHGetFileInfoW(source.c_bstr(), 0, &info, sizeof info, SHGFI_DISPLAYNAME | SHGFI_ATTRIBUTES), 0u);
-  if (!Narrow() || GetACP() == 1251) EXPECT_NE(WideString(info.szDisplayName).Pos(L"\x0416"), 0);
+  if (!Narrow() || GetACP() == 1251) { EXPECT_NE(WideString(info.szDisplayName).Pos(L"\x0416"), 0); }
   LPITEMIDLIST pidl = nullptr;
   ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_WINDOWS, &pidl), S_OK);
   wchar_t path[MAX_PATH] = {}, expected[MAX_PATH] = {};

@@ -24,7 +24,7 @@
 #include "FolderScan.h"
 #include "ListFile.h"
 #include "UcSysUtils.h"
-#include "Zfdecutil.h"
+#include "Zecryptutil.h"
 #include "harness.h"
 #include "units.h"
 

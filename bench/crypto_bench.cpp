@@ -13,9 +13,9 @@
 
 #include "Cipher_Rijndael.h"
 #include "CryptoUnits.h"
-#include "Zfdecutil.h"
-#include "Zfkeyderiv.h"
-#include "Zfsha1.h"
+#include "Zecryptutil.h"
+#include "Zekeyderiv.h"
+#include "Zesha1.h"
 #include "harness.h"
 
 namespace {

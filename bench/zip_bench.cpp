@@ -16,7 +16,7 @@
 #include "UcSysUtils.h"
 #include "UcWideStreams.h"
 #include "ZEInflatePipe.h"
-#include "Zfdecutil.h"
+#include "Zecryptutil.h"
 #include "ZipEngine.h"
 #include "ZipUnits.h"
 #include "units.h"

@@ -284,7 +284,7 @@ void InstallUcSystemUpdates(unsigned updates) {
 
 bool IsDevelopmentEnvironmentHost(const AnsiString& moduleFileName) {
   AnsiString name = ExtractFileName(moduleFileName);
-  return SameText(name, "bds.exe") || SameText(name, "delphi32.exe") || SameText(name, "bcb.exe");
+  return SameText(name, "studio.exe") || SameText(name, "designer32.exe") || SameText(name, "builder32.exe");
 }
 
 void InitUcEnvironment() {

@@ -88,7 +88,7 @@ extern TUcSystemUpdate UcSystemUpdates[UcSystemUpdateCount];
 void InstallUcSystemUpdates(unsigned updates);
 
 // Whether a module file name is that of a development environment that
-// loads component libraries ("bds.exe", "delphi32.exe", "bcb.exe", in any case).
+// loads component libraries ("studio.exe", "designer32.exe", "builder32.exe", in any case).
 bool IsDevelopmentEnvironmentHost(const AnsiString& moduleFileName);
 
 // Environment set-up for programs that want it (nothing in this program

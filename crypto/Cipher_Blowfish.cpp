@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "Zfdecconst.h"
+#include "Zecryptconst.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // errInvalidKeySize for an empty key.
 #pragma once
 
-#include "Zfcipher.h"
+#include "Zecipher.h"
 
 class TCipher_Blowfish : public TCipher {
   CL_BLOCK_CIPHER(TCipher_Blowfish, TCipher)

@@ -3,7 +3,7 @@
 // between the layers.
 #pragma once
 
-#include "Zfcipher.h"
+#include "Zecipher.h"
 
 // Single DES. Keys are filled with zero bytes to 8; parity bits are ignored.
 class TCipher_1DES : public TCipher {

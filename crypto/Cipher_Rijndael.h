@@ -11,7 +11,7 @@
 // Keys shorter than 16, 24 or 32 bytes are filled with zero bytes to that length.
 #pragma once
 
-#include "Zfcipher.h"
+#include "Zecipher.h"
 
 class TCipher_Rijndael : public TCipher {
   CL_BLOCK_CIPHER(TCipher_Rijndael, TCipher)

@@ -2,7 +2,7 @@
 // bytes to 16.
 #pragma once
 
-#include "Zfcipher.h"
+#include "Zecipher.h"
 
 class TCipher_Square : public TCipher {
   CL_BLOCK_CIPHER(TCipher_Square, TCipher)

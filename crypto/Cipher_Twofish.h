@@ -2,7 +2,7 @@
 // to 16, 24 or 32.
 #pragma once
 
-#include "Zfcipher.h"
+#include "Zecipher.h"
 
 class TCipher_Twofish : public TCipher {
   CL_BLOCK_CIPHER(TCipher_Twofish, TCipher)

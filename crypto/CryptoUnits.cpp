@@ -1,17 +1,17 @@
 #include "CryptoUnits.h"
 
-#include "Zfcipher.h"
-#include "Zfdecutil.h"
-#include "Zfhash.h"
-#include "Zfsha1.h"
+#include "Zecipher.h"
+#include "Zecryptutil.h"
+#include "Zehash.h"
+#include "Zesha1.h"
 
 // The utilities first, then the descriptor registry before SHA-1 registers
 // into it, then the class registries.
 const TUnitEntry CryptoUnitTable[] = {
-    {"Zfdecutil", &UnitInit_Zfdecutil, &UnitFini_Zfdecutil},
-    {"Zfhash", &UnitInit_Zfhash, &UnitFini_Zfhash},
-    {"Zfsha1", &UnitInit_Zfsha1, &UnitFini_Zfsha1},
-    {"Zfcipher", &UnitInit_Zfcipher, &UnitFini_Zfcipher},
+    {"Zecryptutil", &UnitInit_Zecryptutil, &UnitFini_Zecryptutil},
+    {"Zehash", &UnitInit_Zehash, &UnitFini_Zehash},
+    {"Zesha1", &UnitInit_Zesha1, &UnitFini_Zesha1},
+    {"Zecipher", &UnitInit_Zecipher, &UnitFini_Zecipher},
 };
 
 const size_t CryptoUnitCount = sizeof CryptoUnitTable / sizeof CryptoUnitTable[0];

@@ -1,7 +1,8 @@
 # Sourced by tools/run and tools/test: the environment every Wine run uses.
 FENNOLIT_CACHE="${FENNOLIT_CACHE:-/var/cache/fennolit}"
 export FENNOLIT_CACHE
-export WINEPREFIX="${WINEPREFIX:-$FENNOLIT_CACHE/wineprefix}"
+# The project keeps a prefix of its own; a WINEPREFIX set for other programs is never touched.
+export WINEPREFIX="${FENNOLIT_WINEPREFIX:-$FENNOLIT_CACHE/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=ru_RU.UTF-8

@@ -291,12 +291,12 @@ TEST(UcEnvironment, SystemUpdatesRunTheChosenHooksOnce) {
 }
 
 TEST(UcEnvironment, DevelopmentEnvironmentHostsAreKnownByFileNameInAnyCase) {
-  EXPECT_TRUE(IsDevelopmentEnvironmentHost("C:\\Program Files\\Borland\\BDS\\4.0\\Bin\\bds.exe"));
-  EXPECT_TRUE(IsDevelopmentEnvironmentHost("D:\\Delphi7\\Bin\\DELPHI32.EXE"));
-  EXPECT_TRUE(IsDevelopmentEnvironmentHost("Bcb.Exe"));
-  EXPECT_FALSE(IsDevelopmentEnvironmentHost("C:\\bds.exe\\fennolit.exe"));
-  EXPECT_FALSE(IsDevelopmentEnvironmentHost("C:\\tools\\bds.exe.bak"));
-  EXPECT_FALSE(IsDevelopmentEnvironmentHost("C:\\tools\\xbds.exe"));
+  EXPECT_TRUE(IsDevelopmentEnvironmentHost("C:\\Program Files\\Studio\\4.0\\Bin\\studio.exe"));
+  EXPECT_TRUE(IsDevelopmentEnvironmentHost("D:\\Designer\\Bin\\DESIGNER32.EXE"));
+  EXPECT_TRUE(IsDevelopmentEnvironmentHost("Builder32.Exe"));
+  EXPECT_FALSE(IsDevelopmentEnvironmentHost("C:\\studio.exe\\fennolit.exe"));
+  EXPECT_FALSE(IsDevelopmentEnvironmentHost("C:\\tools\\studio.exe.bak"));
+  EXPECT_FALSE(IsDevelopmentEnvironmentHost("C:\\tools\\xstudio.exe"));
   EXPECT_FALSE(IsDevelopmentEnvironmentHost(""));
 }
 

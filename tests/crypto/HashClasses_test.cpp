@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "Cipher_Rijndael.h"
-#include "Zfcipher.h"
+#include "Zecipher.h"
 #include "crypto_test_util.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The registry of hash descriptors: records that carry a hash's sizes, name,
 // identifier and routines, so that HMAC and PBKDF2 work over any registered
-// hash. SHA-1 (Zfsha1) is the one registered in this program.
+// hash. SHA-1 (Zesha1) is the one registered in this program.
 //
 // The archive engine's AES items use:
 //   PHashDesc FindHash_by_Name(const AnsiString& name);   // "SHA1", any case
@@ -114,5 +114,5 @@ void HashFile(const AnsiString& fileName, PHashDesc desc, THashDigest& digest, v
 // True for a descriptor with the right signature.
 inline bool IsValidHashDesc(PHashDesc desc) { return desc && desc->Signature == HashDescSig; }
 
-void UnitInit_Zfhash();
-void UnitFini_Zfhash();
+void UnitInit_Zehash();
+void UnitFini_Zehash();

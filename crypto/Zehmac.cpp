@@ -1,4 +1,4 @@
-#include "Zfhmac.h"
+#include "Zehmac.h"
 
 #include <cstring>
 

@@ -1,12 +1,12 @@
 // SHA-1, the hash descriptor registry and HMAC over it.
-#include "Zfsha1.h"
+#include "Zesha1.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "Zfhash.h"
-#include "Zfhmac.h"
+#include "Zehash.h"
+#include "Zehmac.h"
 #include "crypto_test_util.h"
 
 namespace {
@@ -137,8 +137,8 @@ TEST(HashDescriptors, RegisterRefusesInvalidDescriptors) {
   EXPECT_EQ(FindHash_by_ID(_Whirlpool), &bad);
   EXPECT_EQ(FindHash_by_Name("Whirl-Test"), &bad);
   EXPECT_EQ(FindHash_by_Name("sha1"), &SHA1_Desc);
-  UnitInit_Zfhash();  // back to the start-up state
-  UnitInit_Zfsha1();
+  UnitInit_Zehash();  // back to the start-up state
+  UnitInit_Zesha1();
   EXPECT_EQ(FindHash_by_ID(_Whirlpool), nullptr);
 }
 

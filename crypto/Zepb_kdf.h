@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "Zfhash.h"
+#include "Zehash.h"
 
 // Result codes of kdf2 / kdf2s.
 enum : int32_t { kdf_err_nil_pointer = 1, kdf_err_digestlen = 2 };
@@ -16,8 +16,8 @@ int32_t kdf2(PHashDesc desc, const void* pPW, uint16_t pLen, const void* salt, u
 int32_t kdf2s(PHashDesc desc, const AnsiString& password, const void* salt, uint16_t sLen, int32_t c, void* out,
               uint16_t outLen);
 
-namespace zfkdf {
+namespace zekdf {
 // kdf2 without the 16-bit limits on the lengths.
 int32_t Derive(PHashDesc desc, const void* pPW, uint32_t pLen, const void* salt, uint32_t sLen, int32_t c, void* out,
                uint32_t outLen);
-}  // namespace zfkdf
+}  // namespace zekdf

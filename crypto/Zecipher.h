@@ -24,7 +24,7 @@
 
 #include <cstdint>
 
-#include "Zfdecutil.h"
+#include "Zecryptutil.h"
 
 // --- hash classes ------------------------------------------------------------
 
@@ -344,5 +344,5 @@ CL_DECLARE_CLASS_REGISTRY(Cipher, TCipherClass)
 // Wipes a buffer so that the compiler cannot drop the stores.
 void WipeBuffer(void* buffer, int size, uint8_t value = 0);
 
-void UnitInit_Zfcipher();
-void UnitFini_Zfcipher();
+void UnitInit_Zecipher();
+void UnitFini_Zecipher();

@@ -1,4 +1,4 @@
-#include "Zfdecutil.h"
+#include "Zecryptutil.h"
 
 #include <cpuid.h>
 
@@ -9,7 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "Zfdecconst.h"
+#include "Zecryptconst.h"
 
 CL_DEFINE_CLASS(EProtection, Exception)
 CL_DEFINE_CLASS(EStringFormat, Exception)
@@ -697,7 +697,7 @@ bool IsObject(const TObject* obj, const TMetaClass* cls) {
   return !cls || obj->InheritsFrom(cls);
 }
 
-void UnitInit_Zfdecutil() {
+void UnitInit_Zecryptutil() {
   LiveObjects = new std::unordered_set<const TObject*>();
   Formats = new std::vector<TStringFormatClass>();
   static const TStringFormatClass builtIn[] = {&TStringFormat::Class,      &TStringFormat_HEX::Class,
@@ -707,7 +707,7 @@ void UnitInit_Zfdecutil() {
   DefaultFormat = fmtMIME64;
 }
 
-void UnitFini_Zfdecutil() {
+void UnitFini_Zecryptutil() {
   delete Formats;
   Formats = nullptr;
   delete LiveObjects;

@@ -1,10 +1,10 @@
-#include "Zfpb_kdf.h"
+#include "Zepb_kdf.h"
 
 #include <cstring>
 
-#include "Zfhmac.h"
+#include "Zehmac.h"
 
-namespace zfkdf {
+namespace zekdf {
 
 int32_t Derive(PHashDesc desc, const void* pPW, uint32_t pLen, const void* salt, uint32_t sLen, int32_t c, void* out,
                uint32_t outLen) {
@@ -55,14 +55,14 @@ int32_t Derive(PHashDesc desc, const void* pPW, uint32_t pLen, const void* salt,
   return 0;
 }
 
-}  // namespace zfkdf
+}  // namespace zekdf
 
 int32_t kdf2(PHashDesc desc, const void* pPW, uint16_t pLen, const void* salt, uint16_t sLen, int32_t c, void* out,
              uint16_t outLen) {
-  return zfkdf::Derive(desc, pPW, pLen, salt, sLen, c, out, outLen);
+  return zekdf::Derive(desc, pPW, pLen, salt, sLen, c, out, outLen);
 }
 
 int32_t kdf2s(PHashDesc desc, const AnsiString& password, const void* salt, uint16_t sLen, int32_t c, void* out,
               uint16_t outLen) {
-  return zfkdf::Derive(desc, password.c_str(), static_cast<uint32_t>(password.Length()), salt, sLen, c, out, outLen);
+  return zekdf::Derive(desc, password.c_str(), static_cast<uint32_t>(password.Length()), salt, sLen, c, out, outLen);
 }

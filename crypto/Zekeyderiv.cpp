@@ -1,9 +1,9 @@
-#include "Zfkeyderiv.h"
+#include "Zekeyderiv.h"
 
 #include <cstring>
 
-#include "Zfhash.h"
-#include "Zfpb_kdf.h"
+#include "Zehash.h"
+#include "Zepb_kdf.h"
 #include "sysutils.h"
 
 extern "C" BOOLEAN WINAPI SystemFunction036(PVOID buffer, ULONG length);  // RtlGenRandom, advapi32
@@ -57,7 +57,7 @@ void TPBKDF2::GetKeyBytes(int count, uint8_t*& key) {
   std::memset(key, 0, count > 0 ? count : 1);
   // The password is used in place and every length is derived in full; the
   // 16-bit limits of PBKDF2 do not apply here.
-  int32_t r = zfkdf::Derive(FindHash_by_ID(_SHA1), FPassword.c_str(), static_cast<uint32_t>(FPassword.Length()), FSalt,
+  int32_t r = zekdf::Derive(FindHash_by_ID(_SHA1), FPassword.c_str(), static_cast<uint32_t>(FPassword.Length()), FSalt,
                             static_cast<uint32_t>(FSaltLength), FIterationCount, key, static_cast<uint32_t>(count));
   if (r != 0 && HaltOnError) ExitProcess(254);
 }

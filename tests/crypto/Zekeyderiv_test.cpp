@@ -1,5 +1,5 @@
 // PBKDF2 over HMAC-SHA-1 and the key generator object.
-#include "Zfkeyderiv.h"
+#include "Zekeyderiv.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <memory>
 #include <set>
 
-#include "Zfpb_kdf.h"
-#include "Zfsha1.h"
+#include "Zepb_kdf.h"
+#include "Zesha1.h"
 #include "crypto_test_util.h"
 
 namespace {

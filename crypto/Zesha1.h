@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "Zfhash.h"
+#include "Zehash.h"
 
 using TSHA1Digest = uint8_t[20];
 
@@ -22,5 +22,5 @@ bool SHA1SelfTest();
 
 extern const THashDesc SHA1_Desc;
 
-void UnitInit_Zfsha1();
-void UnitFini_Zfsha1();
+void UnitInit_Zesha1();
+void UnitFini_Zesha1();

@@ -1,4 +1,4 @@
-#include "Zfcipher.h"
+#include "Zecipher.h"
 
 #include <algorithm>
 #include <bit>
@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "Cipher_Rijndael.h"
-#include "Zfdecconst.h"
+#include "Zecryptconst.h"
 
 static_assert(std::endian::native == std::endian::little, "digests are the state words in memory order");
 
@@ -851,13 +851,13 @@ void TCipher::CodeBuf(void* buffer, int size, TPAction action) {
 
 CL_DEFINE_CLASS_REGISTRY(Cipher, TCipherClass, Ciphers)
 
-void UnitInit_Zfcipher() {
+void UnitInit_Zecipher() {
   Hashes.Default = &THash_RipeMD256::Class;
   Ciphers.Default = &TCipher_Rijndael::Class;
   RegisterCipher(&TCipher_Rijndael::Class, "", "");
 }
 
-void UnitFini_Zfcipher() {
+void UnitFini_Zecipher() {
   Ciphers.Free();
   Hashes.Free();
 }

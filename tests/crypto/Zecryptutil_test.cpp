@@ -1,5 +1,5 @@
 // The protection base, the text formats of byte strings and the utilities.
-#include "Zfdecutil.h"
+#include "Zecryptutil.h"
 
 #include <gtest/gtest.h>
 

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "Cipher_Rijndael.h"
-#include "Zfhmac.h"
-#include "Zfkeyderiv.h"
-#include "Zfsha1.h"
+#include "Zehmac.h"
+#include "Zekeyderiv.h"
+#include "Zesha1.h"
 #include "crypto_test_util.h"
 
 namespace {

@@ -223,5 +223,5 @@ bool IsObject(const TObject* obj, const TMetaClass* cls);
 extern bool InitTestIsOk;
 extern uint16_t IdentityBase;
 
-void UnitInit_Zfdecutil();
-void UnitFini_Zfdecutil();
+void UnitInit_Zecryptutil();
+void UnitFini_Zecryptutil();

@@ -1,4 +1,4 @@
-#include "Zfsha1.h"
+#include "Zesha1.h"
 
 #include <cstring>
 
@@ -157,6 +157,6 @@ void SHA1File(const AnsiString& fileName, TSHA1Digest& digest, void* buffer, uin
 
 bool SHA1SelfTest() { return TestOne(TestMsg1, TestDigest1) && TestOne(TestMsg2, TestDigest2); }
 
-void UnitInit_Zfsha1() { RegisterHash(_SHA1, &SHA1_Desc); }
+void UnitInit_Zesha1() { RegisterHash(_SHA1, &SHA1_Desc); }
 
-void UnitFini_Zfsha1() {}
+void UnitFini_Zesha1() {}

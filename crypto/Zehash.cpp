@@ -1,4 +1,4 @@
-#include "Zfhash.h"
+#include "Zehash.h"
 
 #include <cstring>
 
@@ -94,10 +94,10 @@ void HashFile(const AnsiString& fileName, PHashDesc desc, THashDigest& digest, v
   desc->Final(ctx, digest);
 }
 
-void UnitInit_Zfhash() {
+void UnitInit_Zehash() {
   for (PHashDesc& d : Slots) d = nullptr;
 }
 
-void UnitFini_Zfhash() {
+void UnitFini_Zehash() {
   for (PHashDesc& d : Slots) d = nullptr;
 }

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "Zfhash.h"
+#include "Zehash.h"
 
 struct THMAC_Context {
   THashContext HashCtx;

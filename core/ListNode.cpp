@@ -298,7 +298,7 @@ int CountNodes(const ListNode* node) {
   return count;
 }
 
-void BuildFolderTree(const ListNode* root, IFolderTreeSink& sink) {
+void BuildFolderTree(const ListNode* root, IFolderTreeSink& sink, const std::function<bool(const ListNode*)>& keep) {
   if (!root) return;
   struct Pending {
     const ListNode* Node;
@@ -307,14 +307,18 @@ void BuildFolderTree(const ListNode* root, IFolderTreeSink& sink) {
   std::vector<Pending> pending;
   // A folder's node comes before the nodes of its sub-folders, siblings in list
   // order: children go on the stack last first.
-  auto pushFolders = [&pending](const ListNode* n, void* treeNode) {
+  auto pushFolders = [&pending, &keep](const ListNode* n, void* treeNode) {
     for (int i = n->ChildCount() - 1; i >= 0; --i)
-      if (n->Child(i)->Kind == ekFolder) pending.push_back({n->Child(i), treeNode});
+      if (n->Child(i)->Kind == ekFolder && (!keep || keep(n->Child(i)))) pending.push_back({n->Child(i), treeNode});
   };
-  pushFolders(root, sink.AddRootFolderNode());
+  void* rootTreeNode = sink.AddRootFolderNode();
+  sink.FolderEntry(rootTreeNode, root);
+  pushFolders(root, rootTreeNode);
   while (!pending.empty()) {
     const Pending p = pending.back();
     pending.pop_back();
-    pushFolders(p.Node, sink.AddFolderNode(p.ParentTreeNode, FieldText(p.Node->Name)));
+    void* treeNode = sink.AddFolderNode(p.ParentTreeNode, FieldText(p.Node->Name));
+    sink.FolderEntry(treeNode, p.Node);
+    pushFolders(p.Node, treeNode);
   }
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -196,8 +197,13 @@ public:
   virtual void* AddRootFolderNode() = 0;
   // A node for a folder below parent, its text the folder's Name.
   virtual void* AddFolderNode(void* parent, const AnsiString& name) = 0;
+  // Names the entry of a node made by BuildFolderTree (the root's too).
+  virtual void FolderEntry(void* /*treeNode*/, const ListNode* /*folder*/) {}
 };
 
 // Mirrors the folders of an entry tree into sink: the root first, then every
-// folder ('D') below a mirrored folder, in depth-first pre-order.
-void BuildFolderTree(const ListNode* root, IFolderTreeSink& sink);
+// folder ('D') below a mirrored folder, in depth-first pre-order. With keep,
+// only the folders it accepts are mirrored (the root always), and nothing
+// below a folder it refuses.
+void BuildFolderTree(const ListNode* root, IFolderTreeSink& sink,
+                     const std::function<bool(const ListNode*)>& keep = nullptr);

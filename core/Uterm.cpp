@@ -33,6 +33,41 @@ bool ContainsDamaged(const ListNode* node) {
   return !VisitPreOrder(node, [](const ListNode* n) { return !Damaged(n); });
 }
 
+std::function<bool(const ListNode*)> ViewFolderTest(const ListNode* root, uint8_t mode) {
+  if ((mode != vmDamaged && mode != vmMarked) || !root) return nullptr;
+  auto kept = std::make_shared<std::unordered_set<const ListNode*>>();
+  // Post-order without recursion: a frame's flag gathers what its children
+  // report before it is reported to its parent.
+  struct Frame {
+    const ListNode* Node;
+    int Next;
+    bool Flag;
+  };
+  auto own = [mode](const ListNode* n) {
+    return mode == vmDamaged ? Damaged(n) : (n->Kind != ekFile && (NeedMarked(n) || n->MarkedCount != 0));
+  };
+  std::vector<Frame> stack{{root, 0, own(root)}};
+  while (!stack.empty()) {
+    Frame& f = stack.back();
+    if (f.Next < f.Node->ChildCount()) {
+      const ListNode* child = f.Node->Child(f.Next++);
+      // Files hold no folders: in the marked view they report nothing.
+      if (mode == vmMarked && child->Kind != ekFolder) continue;
+      if (child->ChildCount() == 0 && child->Kind != ekFolder) {
+        f.Flag = f.Flag || own(child);
+        continue;
+      }
+      stack.push_back({child, 0, own(child)});
+      continue;
+    }
+    const Frame done = f;
+    stack.pop_back();
+    if (done.Flag && done.Node->Kind == ekFolder) kept->insert(done.Node);
+    if (!stack.empty() && done.Flag) stack.back().Flag = true;
+  }
+  return [kept](const ListNode* n) { return kept->count(n) != 0; };
+}
+
 void ShowAllEntries(ViewFilter& filter, IViewHost& view, ICoreHost& host) {
   filter.SetMode(vmAll);
   view.UpdateViewMenuChecks(vmAll);

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_set>
 
 #include "CoreHost.h"
 #include "ListNode.h"
@@ -29,6 +32,12 @@ private:
 
 // The entry or one below it carries the damaged mark or is absent.
 bool ContainsDamaged(const ListNode* node);
+
+// The folders the folder tree shows in a view mode, found in one walk of the
+// entry tree: mode 1 keeps the folders that contain damage, mode 2 the
+// folders that are marked or hold marks, together with the folders above
+// them; the root is always shown. Null for mode 0 (every folder).
+std::function<bool(const ListNode*)> ViewFolderTest(const ListNode* root, uint8_t mode);
 
 // What the view-all command needs of the main window.
 class IViewHost {

@@ -11,6 +11,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "Search.h"
 #include "ShellIcons.h"
 #include "sysutils.h"
 
@@ -154,19 +155,9 @@ AnsiString SizeKbText(long double bytes) {
 }
 
 void OrderFolderEntries(TList* list) {
-  // The exchange order "for every i < j: a file at i and a folder at j trade
-  // places", in one pass: a file at i trades with the first folder after it,
-  // and the places between them hold no folder, so the search for the next
-  // folder goes on from where the last one ended.
-  const int count = list->Count();
-  int j = 0;
-  for (int i = 0; i + 1 < count; ++i) {
-    if (static_cast<ListNode*>(list->Items(i))->Kind != ekFile) continue;
-    if (j <= i) j = i + 1;
-    while (j < count && static_cast<ListNode*>(list->Items(j))->Kind != ekFolder) ++j;
-    if (j >= count) return;
-    list->Exchange(i, j);
-  }
+  OrderFoldersFirst(
+      list->Count(), [list](int i) { return static_cast<ListNode*>(list->Items(i))->Kind; },
+      [list](int i, int j) { list->Exchange(i, j); });
 }
 
 namespace {
@@ -194,6 +185,39 @@ void EntryCellTexts(TInfoFileForm* form, const ListNode* entry, const WideString
 
 }  // namespace
 
+void ResetRowIcons(TInfoFileForm* form) {
+  form->AssociatedIcon->Clear();
+  form->systemIconRows.clear();
+  form->typeIconRows.clear();
+  form->folderIconRow = -1;
+  form->genericIconRow = -1;
+}
+
+void AddSearchRow(TInfoFileForm* form, ListNode* entry, const WideString& caption, const AnsiString& path) {
+  const WideString none(L"----");
+  AnsiString name;
+  WideString cells[6];
+  EntryCellTexts(form, entry, none, name, cells);
+  // The icon of the path where the list was made, when it is on this disk.
+  int slash = 0;
+  for (int i = path.Length(); i >= 1; --i)
+    if (path[i] == '\\') {
+      slash = i;
+      break;
+    }
+  const AnsiString folder = path.SubString(1, slash);
+  const AnsiString leaf = path.SubString(slash + 1, path.Length() - slash);
+  const bool exists = !path.IsEmpty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  TLastFileType lastType;
+  TUcListItem* item = form->lvInfo->Items()->Add();
+  item->SetCaption(caption);
+  item->SetImageIndex(RowIcon(form, folder, leaf, exists, entry, lastType));
+  TWideSubItems* sub = item->SubItems();
+  sub->BeginUpdate();
+  for (int c = 1; c < 6; ++c) sub->Add(cells[c]);
+  sub->EndUpdate();
+}
+
 TList* FillListView(TInfoFileForm* form, const AnsiString& folderPath, ListNode* node,
                     const AnsiString& displayPath) {
   if (!node) return nullptr;
@@ -216,11 +240,7 @@ TList* FillListView(TInfoFileForm* form, const AnsiString& folderPath, ListNode*
     folder = match;
   }
 
-  form->AssociatedIcon->Clear();
-  form->systemIconRows.clear();
-  form->typeIconRows.clear();
-  form->folderIconRow = -1;
-  form->genericIconRow = -1;
+  ResetRowIcons(form);
   OrderFolderEntries(folder->Children);
   TList* shown = ShownEntries->Children;
   shown->SetCapacity(std::max(shown->Capacity(), shown->Count() + folder->ChildCount()));

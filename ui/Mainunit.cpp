@@ -262,37 +262,6 @@ bool TInfoFileForm::HasSelectedFolder() { return tvTreeOfFile->Selected() != nul
 
 void TInfoFileForm::LeaveSearchView() { isSearchView = 0; }
 
-bool TInfoFileForm::FullTreeSaved() { return scratchTree && scratchTree->Items()->Count() > 0; }
-
-void TInfoFileForm::RestoreFullTree() {
-  if (!FullTreeSaved()) return;
-  TUcTreeNodes* nodes = tvTreeOfFile->Items();
-  nodes->BeginUpdate();
-  try {
-    // The history names nodes of the tree about to be replaced.
-    ResetViewState();
-    nodes->Assign(scratchTree->Items());
-    if (TUcTreeNode* first = nodes->GetFirstNode()) first->Expand(false);
-    if (savedSelectionIndex >= 0 && savedSelectionIndex < nodes->Count()) {
-      TUcTreeNode* node = nodes->GetNodeFromIndex(savedSelectionIndex);
-      for (TTreeNode* p = node->Parent(); p; p = p->Parent()) p->Expand(false);
-      tvTreeOfFile->SetSelected(node);
-      node->SetSelectedIndex(2);
-      const AnsiString path = GetTreeNodePath(this, node);
-      currentTreeNode = node;
-      ShownEntries->Children->Clear();
-      shownList = FillListView(this, path + "*", rootNode, DisplayPathOf(path));
-    }
-    scratchTree->Items()->Clear();
-    savedTreeNode = nullptr;
-    savedSelectionIndex = -1;
-  } catch (...) {
-    nodes->EndUpdate();
-    throw;
-  }
-  nodes->EndUpdate();
-}
-
 void TInfoFileForm::ClearHistories() {
   backHistory.clear();
   UcControl_SetHint(spbtBack, localization->GetHintText(1));
@@ -320,6 +289,8 @@ void TInfoFileForm::ResetViewState() {
   if (scratchTree) scratchTree->Items()->Clear();
   savedTreeNode = nullptr;
   savedSelectionIndex = -1;
+  filteredTreeShown = false;
+  savedTreeEntry = nullptr;
 }
 
 // --- progress helpers --------------------------------------------------------------------
@@ -491,6 +462,17 @@ void UnitInit_Mainunit() {
       {"spbtSaveClick", MethodEntry<&F::spbtSaveClick>()},
       {"mmSaveAsClick", MethodEntry<&F::mmSaveAsClick>()},
       {"mmViewAllClick", MethodEntry<&F::mmViewAllClick>()},
+      {"spbtSearchClick", MethodEntry<&F::spbtSearchClick>()},
+      {"spbtListClick", MethodEntry<&F::spbtListClick>()},
+      {"spbtDamagedClick", MethodEntry<&F::spbtDamagedClick>()},
+      {"spbtCommentClick", MethodEntry<&F::spbtCommentClick>()},
+      {"N1Click", MethodEntry<&F::N1Click>()},
+      {"N2Click", MethodEntry<&F::N2Click>()},
+      {"N6Click", MethodEntry<&F::N6Click>()},
+      {"lvInfoContextPopup", MethodEntry<&F::lvInfoContextPopup>()},
+      {"lvInfoMouseDown", MethodEntry<&F::lvInfoMouseDown>()},
+      {"mmViewDamagedClick", MethodEntry<&F::mmViewDamagedClick>()},
+      {"mmNeededClick", MethodEntry<&F::mmNeededClick>()},
   });
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "CoreHost.h"
@@ -269,6 +270,42 @@ public:
   void RestoreFullTree() override;
   void ClearHistories() override;
 
+  // --- marks, comments, damaged-file lists, search and view filters
+  void spbtSearchClick(TObject* sender);
+  void spbtListClick(TObject* sender);
+  void spbtDamagedClick(TObject* sender);
+  void N1Click(TObject* sender);
+  void N2Click(TObject* sender);
+  void N6Click(TObject* sender);
+  void spbtCommentClick(TObject* sender);
+  void lvInfoContextPopup(TObject* sender, TPoint mousePos, bool& handled);
+  void lvInfoMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+  void mmViewDamagedClick(TObject* sender);
+  void mmNeededClick(TObject* sender);
+  // The folder tree and the table rebuilt for the current view mode; both
+  // histories are emptied (they would name deleted tree nodes).
+  void RebuildFilteredView();
+  // One row per hit, captioned with its path below the base path.
+  void ShowSearchResults(TList* results, TStringList* paths, const AnsiString& basePath);
+  // The rows selected, in row order.
+  std::vector<int> SelectedRows();
+  // Shows the comment window for the entry of a row and stores its answer.
+  void EditRowComment(int row);
+  // Every folder-tree node learns its entry (node Data).
+  void AttachFolderEntries();
+  // The folder tree made anew from the entries: the folders keep accepts
+  // (all without it), each node knowing its entry.
+  void FillFolderTree(const std::function<bool(const ListNode*)>& keep);
+  // The tree node whose Data is entry; null when the tree does not show it.
+  TUcTreeNode* TreeNodeOfEntry(const ListNode* entry);
+  // Set while the folder tree shows a filtered view: the full tree is built
+  // again from the entries when the filter is lifted.
+  bool filteredTreeShown = false;
+  // The folder selected when the filtered view was built, and the text of
+  // the root node (the list file's name), which no entry holds.
+  ListNode* savedTreeEntry = nullptr;
+  WideString rootNodeText;
+
   // Caches of the row icons of one table fill (system image index or
   // extension to the index in AssociatedIcon).
   std::vector<std::pair<int, int>> systemIconRows;
@@ -314,6 +351,11 @@ AnsiString DisplayPathOf(const AnsiString& folderPath);
 AnsiString SizeKbText(long double bytes);
 // Folders before files, by exchanges (files do not keep their order).
 void OrderFolderEntries(TList* list);
+// Empties the row icons of the table before it is filled anew.
+void ResetRowIcons(TInfoFileForm* form);
+// A row of the search results: the caption, the icon of path (on disk, or by
+// kind and extension), the entry's cells.
+void AddSearchRow(TInfoFileForm* form, ListNode* entry, const WideString& caption, const AnsiString& path);
 
 // --- navigation helpers
 void ClearForwardHistory(TInfoFileForm* form);

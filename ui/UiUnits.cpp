@@ -3,7 +3,9 @@
 #include "ControlsUnits.h"
 #include "CoreUnits.h"
 #include "CryptoUnits.h"
+#include "Commentunit.h"
 #include "Mainunit.h"
+#include "Maskunit.h"
 #include "Opensaveunit.h"
 #include "Progressunit.h"
 #include "Unitparams.h"
@@ -15,6 +17,8 @@ const TUnitEntry UiUnitTable[] = {
     {"Unitparams", &UnitInit_Unitparams, &UnitFini_Unitparams},
     {"Progressunit", &UnitInit_Progressunit, &UnitFini_Progressunit},
     {"Opensaveunit", &UnitInit_Opensaveunit, &UnitFini_Opensaveunit},
+    {"Maskunit", &UnitInit_Maskunit, &UnitFini_Maskunit},
+    {"Commentunit", &UnitInit_Commentunit, &UnitFini_Commentunit},
 };
 
 const size_t UiUnitCount = sizeof UiUnitTable / sizeof UiUnitTable[0];

@@ -1,6 +1,8 @@
 // The view filter's visibility table, the marked counts and the view-all road.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "CoreTestUtil.h"
 #include "Uterm.h"
 
@@ -128,6 +130,48 @@ TEST(ViewAll, FullTreeShownAlreadyAndFailedRestore) {
   ShowAllEntries(f, view, host);
   EXPECT_EQ(view.Calls, (std::vector<std::string>{"checks 0", "leave search", "restore", "clear histories"}));
   EXPECT_EQ(host.Shown, (std::vector<std::string>{A(L"Ошибка при построении дерева")}));
+}
+
+}  // namespace
+
+namespace {
+
+// The folders of the filtered folder trees, found in one walk.
+TEST(ViewFolders, DamagedAndMarkedBranches) {
+  ListNode* root = MakeEntry(nullptr, "", ekFolder);
+  ListNode* a = MakeEntry(root, "a", ekFolder);
+  ListNode* b = MakeEntry(a, "b", ekFolder);
+  ListNode* c = MakeEntry(b, "c", ekFolder);
+  ListNode* deep = MakeEntry(c, "deep.txt", ekFile);
+  ListNode* d = MakeEntry(root, "d", ekFolder);
+  ListNode* e = MakeEntry(d, "e", ekFolder);
+  ListNode* absent = MakeEntry(root, "gone", ekFolder);
+  ListNode* clean = MakeEntry(root, "clean", ekFolder);
+  MakeEntry(clean, "x.txt", ekFile);
+  deep->Attributes = DamagedBit;
+  absent->Absent = 1;
+  ViewFilter f;
+  e->NeedMark = 1;
+  f.AddMarkedCount(e);
+  struct Case {
+    uint8_t Mode;
+    std::vector<const ListNode*> Shown;
+  };
+  const Case cases[] = {
+      {vmDamaged, {a, b, c, absent}},
+      {vmMarked, {d, e}},
+  };
+  for (const Case& cs : cases) {
+    const auto shown = ViewFolderTest(root, cs.Mode);
+    ASSERT_TRUE(shown);
+    for (const ListNode* n : {a, b, c, d, e, absent, clean}) {
+      const bool expected = std::find(cs.Shown.begin(), cs.Shown.end(), n) != cs.Shown.end();
+      EXPECT_EQ(shown(n), expected) << int(cs.Mode) << " " << n->Name;
+    }
+  }
+  EXPECT_FALSE(ViewFolderTest(root, vmAll));
+  EXPECT_FALSE(ViewFolderTest(root, 7));
+  FreeNodeTree(root);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "UiTestUtil.h"
 
+#include "Commentunit.h"
+#include "Maskunit.h"
+
 #include <shlobj.h>
 
 #include <algorithm>
@@ -232,6 +235,8 @@ void MainWindowTest::SetUp() {
     DialogDriver answers({{Ansi(L"Файл не найден"), IDOK}});
     Application->CreateForm(&InfoFileForm);
     Application->CreateForm(&ParamsForm);
+    Application->CreateForm(&MaskForm);
+    Application->CreateForm(&CommentForm);
   }
   Application->OnException = recorder;
   F = InfoFileForm;
@@ -244,6 +249,8 @@ void MainWindowTest::TearDown() {
   if (F) {
     F->isModified = 0;
     delete ParamsForm;
+    delete MaskForm;
+    delete CommentForm;
     delete F;
     F = nullptr;
   }
@@ -397,4 +404,13 @@ std::string ZipSingleEntry(const std::string& archive, std::string* entryName) {
     return std::string();
   if (entryName) *entryName = Trim(output);
   return ReadFileBytes(data);
+}
+
+bool WaitUntil(const std::function<bool()>& done, unsigned ms) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > ms) return false;
+    Pump(5);
+  }
+  return true;
 }

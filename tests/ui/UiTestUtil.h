@@ -7,11 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "guitest.h"
 #include "harness.h"
+
+// Runs the message loop until done() holds or ms have passed; false when it
+// never held. The caller's failure message names what never happened.
+bool WaitUntil(const std::function<bool()>& done, unsigned ms = 10000);
 
 // A text in the system code page, as message boxes and titles hold it.
 inline std::string Ansi(const wchar_t* text) { return WideToAnsi(text).str(); }

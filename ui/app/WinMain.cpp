@@ -1,6 +1,8 @@
 // The program's entry: starts the units of every layer, makes the main window
 // and the dialogs, and runs the message loop until the main window closes.
+#include "Commentunit.h"
 #include "Mainunit.h"
+#include "Maskunit.h"
 #include "UiUnits.h"
 #include "Unitparams.h"
 #include "forms.h"
@@ -15,6 +17,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // The main window first: it becomes the application's main form.
     Application->CreateForm(&InfoFileForm);
     Application->CreateForm(&ParamsForm);
+    Application->CreateForm(&MaskForm);
+    Application->CreateForm(&CommentForm);
     Application->Run();
   } catch (Exception& e) {
     Application->ShowException(&e);

@@ -1,0 +1,132 @@
+#include "Search.h"
+
+#include <cstring>
+
+TAnsiUpper::TAnsiUpper() {
+  CPINFO info = {};
+  FSingleByte = GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+  for (int i = 0; i < 256; ++i) FTable[i] = static_cast<unsigned char>(i);
+  if (FSingleByte) {
+    char chars[256];
+    for (int i = 0; i < 256; ++i) chars[i] = static_cast<char>(i);
+    CharUpperBuffA(chars + 1, 255);  // the zero byte stays
+    for (int i = 1; i < 256; ++i) FTable[i] = static_cast<unsigned char>(chars[i]);
+  }
+}
+
+void TAnsiUpper::Apply(std::string& text) const {
+  if (text.empty()) return;
+  if (!FSingleByte) {
+    CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return;
+  }
+  for (char& c : text) c = static_cast<char>(FTable[static_cast<unsigned char>(c)]);
+}
+
+AnsiString SearchNeedle(const AnsiString& typed) {
+  AnsiString needle = typed;
+  if (const int star = needle.Pos("*")) needle.Delete(star, 1);
+  return needle;
+}
+
+AnsiString SearchBasePath(const ListNode* root) {
+  AnsiString base = root ? FieldText(root->Name) : AnsiString();
+  if (!base.IsEmpty() && base[base.Length()] == '\\') base.SetLength(base.Length() - 1);
+  return base;
+}
+
+AnsiString SearchCaption(const AnsiString& path, const AnsiString& basePath) {
+  const int skip = basePath.Length() + 1;
+  return path.SubString(skip + 1, path.Length() - skip);
+}
+
+void SearchNodes(const class ViewFilter& filter, const ListNode* node, const AnsiString& mask, const AnsiString& path,
+                 TSearchHits& hits) {
+  if (!node || mask.IsEmpty()) return;
+  const TAnsiUpper upper;
+  const std::string needle = upper.Of(mask);
+  // Pre-order without recursion (a deep tree must not exhaust the stack):
+  // each frame is a folder, the next child to test and the length of the
+  // path up to it.
+  struct Frame {
+    const ListNode* Folder;
+    int Next;
+    size_t PathLength;
+  };
+  std::string current = path.str();
+  std::string name;
+  std::vector<Frame> stack{{node, 0, current.size()}};
+  while (!stack.empty()) {
+    Frame& f = stack.back();
+    if (f.Next >= f.Folder->ChildCount()) {
+      stack.pop_back();
+      continue;
+    }
+    ListNode* child = f.Folder->Child(f.Next++);
+    current.resize(f.PathLength);
+    current += '\\';
+    const size_t length = strnlen(child->Name, sizeof child->Name);
+    current.append(child->Name, length);
+    name.assign(child->Name, length);
+    upper.Apply(name);
+    if (name.find(needle) != std::string::npos && filter.IsVisible(child)) {
+      hits.Entries.push_back(child);
+      hits.Paths.push_back(AnsiString(current));
+    }
+    if (child->ChildCount() > 0) stack.push_back({child, 0, current.size()});
+  }
+}
+
+void OrderFoldersFirst(int count, const std::function<char(int)>& kindAt,
+                       const std::function<void(int, int)>& exchange) {
+  // The exchange order in one pass: a file at i trades with the first folder
+  // after it, and the places between them hold no folder, so the search for
+  // the next folder goes on from where the last one ended.
+  int j = 0;
+  for (int i = 0; i + 1 < count; ++i) {
+    if (kindAt(i) != ekFile) continue;
+    if (j <= i) j = i + 1;
+    while (j < count && kindAt(j) != ekFolder) ++j;
+    if (j >= count) return;
+    exchange(i, j);
+  }
+}
+
+void OrderFoldersFirst(TSearchHits& hits) {
+  OrderFoldersFirst(
+      static_cast<int>(hits.Entries.size()), [&](int i) { return hits.Entries[i]->Kind; },
+      [&](int i, int j) {
+        std::swap(hits.Entries[i], hits.Entries[j]);
+        std::swap(hits.Paths[i], hits.Paths[j]);
+      });
+}
+
+namespace {
+
+bool NameIs(const ListNode* n, const AnsiString& name) {
+  const size_t length = strnlen(n->Name, sizeof n->Name);
+  return length == static_cast<size_t>(name.Length()) && memcmp(n->Name, name.c_str(), length) == 0;
+}
+
+}  // namespace
+
+ListNode* FindChildNode(const ListNode* node, const AnsiString& name, int32_t level) {
+  ListNode* found = nullptr;
+  if (!node) return nullptr;
+  VisitPreOrder(node, [&](const ListNode* n) {
+    if (n != node && n->Level == level && NameIs(n, name)) {
+      found = const_cast<ListNode*>(n);
+      return false;
+    }
+    return true;
+  });
+  return found;
+}
+
+void CollectNodesByName(const ListNode* node, const AnsiString& name, int32_t level, TList* list) {
+  if (!node || !list) return;
+  VisitPreOrder(node, [&](const ListNode* n) {
+    if (n != node && n->Level == level && NameIs(n, name)) list->Add(const_cast<ListNode*>(n));
+    return true;
+  });
+}

@@ -1,0 +1,137 @@
+// Reading damaged-file lists of every encoding: the byte-order marks, the
+// block reader's bounds, UTF-8 decoding, and lists written by Python's codecs.
+#include <gtest/gtest.h>
+
+#include "CoreTestUtil.h"
+#include "Unicodesupport.h"
+
+using namespace Unicodesupport;
+
+namespace {
+
+// "Тест" in code page 1251, UTF-8 and UTF-16.
+const std::string CyrAnsi = "\xD2\xE5\xF1\xF2";
+const std::string CyrUtf8 = "\xD0\xA2\xD0\xB5\xD1\x81\xD1\x82";
+
+struct EncodingCase {
+  const char* Name;
+  std::string Bytes;
+  TextEncoding Encoding;
+  std::string Text;  // what the whole file decodes to
+};
+
+class EncodingTable : public ::testing::TestWithParam<EncodingCase> {};
+
+TEST_P(EncodingTable, DetectsAndDecodes) {
+  const EncodingCase& c = GetParam();
+  TempDir dir;
+  const std::string file = dir.File("list.txt");
+  WriteFileBytes(file, c.Bytes);
+  EXPECT_EQ(DetectTextEncoding(file), c.Encoding);
+  const int32_t size = TextFileSize(file);
+  EXPECT_EQ(size, static_cast<int32_t>(c.Bytes.size()));
+  std::vector<char> buffer(static_cast<size_t>(size) + 1, 'x');
+  ASSERT_TRUE(ReadFileBlock(buffer.data(), file, 0, size));
+  EXPECT_EQ(DecodeTextToAnsi(buffer.data(), size, c.Encoding).str(), c.Text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, EncodingTable,
+    ::testing::Values(
+        EncodingCase{"empty_utf8_with_mark_is_too_short", "\xEF\xBB\xBF", teUnreadable, ""},
+        EncodingCase{"two_bytes", "ab", teUnreadable, ""},
+        EncodingCase{"utf8_mark", "\xEF\xBB\xBF" + CyrUtf8 + "\r\n", teUtf8, CyrAnsi + "\r\n"},
+        EncodingCase{"utf16le", std::string("\xFF\xFE" "A\0B\0", 6), teUtf16LE, "AB"},
+        EncodingCase{"utf16be_ab", std::string("\xFE\xFF\0A\0B", 6), teUtf16BE, "AB"},
+        EncodingCase{"utf16le_stops_at_zero_unit", std::string("\xFF\xFE" "A\0\0\0B\0", 8), teUtf16LE, "A"},
+        EncodingCase{"utf32le_mark_wins", std::string("\xFF\xFE\0\0A\0\0\0", 8), teUtf32LE, ""},
+        EncodingCase{"utf32be", std::string("\0\0\xFE\xFF\0\0\0A", 8), teUtf32BE, ""},
+        EncodingCase{"ansi_stops_at_zero", std::string("abcd\0ef", 7), teAnsi, "abcd"},
+        EncodingCase{"ansi_cyrillic", CyrAnsi + "\r\n", teAnsi, CyrAnsi + "\r\n"},
+        // Without a mark, valid UTF-8 with letters above 127 is UTF-8.
+        EncodingCase{"utf8_without_mark", CyrUtf8 + "\\x", teAnsi, CyrAnsi + "\\x"},
+        EncodingCase{"utf8_bad_continuation", "\xEF\xBB\xBF" "ab\xD0(", teUtf8, ""},
+        EncodingCase{"utf8_cut_off", "\xEF\xBB\xBF" "ab\xE2\x82", teUtf8, ""},
+        EncodingCase{"utf8_stray_continuation", "\xEF\xBB\xBF" "a\x80" "b", teUtf8, ""},
+        // Outside the code page: its default character.
+        EncodingCase{"utf8_outside_code_page", "\xEF\xBB\xBF" "a\xE2\x82\xAC\xE4\xB8\xAD", teUtf8,
+                     "a\x88?"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(Unicodesupport, ReadFileBlockBounds) {
+  TempDir dir;
+  const std::string file = dir.File("fourteen.bin");
+  WriteFileBytes(file, "0123456789abcd");
+  struct Case {
+    int32_t Offset, Count;
+    bool Ok;
+    std::string Bytes;
+  };
+  const Case cases[] = {{5, 10, false, std::string(10, '\0')}, {4, 10, true, "456789abcd"},
+                        {0, 0, true, ""},                      {14, 0, true, ""},
+                        {-1, 2, false, std::string(2, '\0')}};
+  for (const Case& c : cases) {
+    std::string buffer(static_cast<size_t>(std::max(c.Count, 0)), 'x');
+    EXPECT_EQ(ReadFileBlock(buffer.data(), file, c.Offset, c.Count), c.Ok) << c.Offset << "+" << c.Count;
+    EXPECT_EQ(buffer, c.Bytes) << c.Offset << "+" << c.Count;
+  }
+  char b[2] = {'x', 'x'};
+  EXPECT_FALSE(ReadFileBlock(b, dir.File("missing.txt"), 0, 2));
+  EXPECT_EQ(std::string(b, 2), std::string(2, '\0'));
+  EXPECT_EQ(TextFileSize(dir.File("missing.txt")), 0);
+  EXPECT_EQ(DetectTextEncoding(dir.File("missing.txt")), teUnreadable);
+}
+
+TEST(Unicodesupport, Utf8Decoding) {
+  struct Case {
+    std::string Bytes;
+    bool Ok;
+    std::wstring Text;
+  };
+  const Case cases[] = {
+      {"\xF0\x9F\x98\x80", true, L"\xD83D\xDE00"},  // four bytes: a surrogate pair
+      {"\xC0\xAF", false, L""},                     // overlong "/"
+      {"\xED\xA0\x80", false, L""},                 // a surrogate code point
+      {"\xF4\x90\x80\x80", false, L""},             // above U+10FFFF
+      {"\xFF", false, L""},
+      {"\xE2\x82\xAC", true, L"\x20AC"},
+      {"", true, L""},
+  };
+  for (const Case& c : cases) {
+    std::wstring out;
+    EXPECT_EQ(DecodeUtf8(c.Bytes.data(), c.Bytes.size(), out), c.Ok) << testing::PrintToString(c.Bytes);
+    if (c.Ok) EXPECT_EQ(out, c.Text);
+  }
+}
+
+TEST(Unicodesupport, WideToAnsiOfCodePages) {
+  EXPECT_EQ(Unicodesupport::WideToAnsi(WideString(), 1251).str(), "");
+  EXPECT_EQ(Unicodesupport::WideToAnsi(WideString(L"\x0422\x0435\x0441\x0442"), 1251).str(), CyrAnsi);
+  EXPECT_EQ(Unicodesupport::WideToAnsi(WideString(L"\x0422"), 1252).str(), "?");
+  // A code page that refuses the flags still converts.
+  EXPECT_EQ(Unicodesupport::WideToAnsi(WideString(L"\x0422"), CP_UTF8).str(), "\xD0\xA2");
+  EXPECT_EQ(UserAnsiCodePage(), 1251u);
+}
+
+TEST(Unicodesupport, ListsWrittenByPython) {
+  TempDir dir;
+  // The same two lines in every encoding Python's codecs write.
+  const std::string script =
+      "import sys\n"
+      "text = '\\u041f\\u0430\\u043f\\u043a\\u0430\\\\a.txt\\r\\nb.txt\\r\\n'\n"
+      "for name, codec, mark in [('ansi', 'cp1251', b''), ('u8', 'utf-8', b''), ('u8bom', 'utf-8', "
+      "b'\\xef\\xbb\\xbf'), ('le', 'utf-16-le', b'\\xff\\xfe'), ('be', 'utf-16-be', b'\\xfe\\xff')]:\n"
+      "    open(sys.argv[1] + '/' + name + '.txt', 'wb').write(mark + text.encode(codec))\n";
+  ASSERT_EQ(RunPython(script, Q(UnixPath(dir.Path())), nullptr), 0);
+  const std::string expected = A(L"Папка\\a.txt\r\nb.txt\r\n");
+  for (const char* name : {"ansi", "u8", "u8bom", "le", "be"}) {
+    const std::string file = dir.File(std::string(name) + ".txt");
+    const TextEncoding e = DetectTextEncoding(file);
+    const int32_t size = TextFileSize(file);
+    std::vector<char> buffer(static_cast<size_t>(size) + 1);
+    ASSERT_TRUE(ReadFileBlock(buffer.data(), file, 0, size)) << name;
+    EXPECT_EQ(DecodeTextToAnsi(buffer.data(), size, e).str(), expected) << name;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+// The search by name: asks for the text, finds every entry of the list whose
+// name holds it (case-insensitive, folders first) and shows the hits in the
+// table, each under its path below the scanned root.
+#include "JobGuard.h"
+#include "Mainunit.h"
+#include "Maskunit.h"
+#include "Search.h"
+#include "sysutils.h"
+
+void TInfoFileForm::spbtSearchClick(TObject* sender) {
+  if (!rootNode) {
+    ShowMessageNumber(*this, msgListEmpty);
+    return;
+  }
+  if (!RootTreeNode() || !MaskForm) return;
+  // Up to here the table and what stands behind its rows stay as they were:
+  // a cancelled search changes nothing.
+  if (MaskForm->ShowModal() != mrOk) return;
+  if (searchMask.IsEmpty()) return;
+  searchDepth = 0;
+  isSearchView = 1;
+  searchListShown = 1;
+  hasParentRow = 0;
+  actionSource = sender;
+  {
+    TJobGuard job(this);
+    Application->CreateForm(&OpenSaveForm);
+    OpenSaveForm->Show();
+    OpenSaveForm->Repaint();
+    Application->ProcessMessages();
+    ShownEntries->Children->Clear();
+    shownList = nullptr;
+    searchResults->Clear();
+    searchResultPaths->Clear();
+    const AnsiString base = SearchBasePath(rootNode);
+    searchMask = SearchNeedle(searchMask);
+    TSearchHits hits;
+    SearchNodes(*::ViewFilter, rootNode, searchMask, base, hits);
+    OrderFoldersFirst(hits);
+    searchResults->SetCapacity(static_cast<int>(hits.Entries.size()));
+    ShownEntries->Children->SetCapacity(static_cast<int>(hits.Entries.size()));
+    for (size_t i = 0; i < hits.Entries.size(); ++i) {
+      searchResults->Add(hits.Entries[i]);
+      ShownEntries->Children->Add(hits.Entries[i]);
+      searchResultPaths->Add(hits.Paths[i]);
+    }
+    shownList = searchResults;
+    searchBasePath = base;
+  }
+  ShowSearchResults(searchResults, searchResultPaths, searchBasePath);
+}
+
+void TInfoFileForm::ShowSearchResults(TList* results, TStringList* paths, const AnsiString& basePath) {
+  // The rows stand for the hits, in order, whoever calls (Up shows them again).
+  if (results != ShownEntries->Children) {
+    ShownEntries->Children->Clear();
+    for (int i = 0; i < results->Count(); ++i) ShownEntries->Children->Add(results->Items(i));
+  }
+  hasParentRow = 0;
+  ResetRowIcons(this);
+  TUcListItems* items = lvInfo->Items();
+  items->BeginUpdate();
+  try {
+    items->Clear();
+    for (int i = 0; i < results->Count() && i < paths->Count(); ++i) {
+      const AnsiString path = paths->Strings(i);
+      AddSearchRow(this, static_cast<ListNode*>(results->Items(i)), AnsiToWide(SearchCaption(path, basePath)), path);
+    }
+  } catch (...) {
+    items->EndUpdate();
+    throw;
+  }
+  items->EndUpdate();
+}

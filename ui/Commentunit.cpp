@@ -34,7 +34,10 @@ void TCommentForm::FormShow(TObject*) {
     UcControl_SetText(btCancel, loc->GetCommonText(31));
   }
   UcControl_SetText(redComment, main && !main->commentText.IsEmpty() ? AnsiToWide(main->commentText) : WideString());
-  if (redComment->CanFocus()) redComment->SetFocus();
+  if (redComment->CanFocus())
+    redComment->SetFocus();
+  else
+    SetActiveControl(redComment);
   if (main && loc && (main->commentTargetKind == ekFile || main->commentTargetKind == ekFolder)) {
     const int text = main->commentTargetKind == ekFile ? 32 : 33;
     caption = caption + loc->GetCommonText(text) + L" " + AnsiToWide(main->commentEntryName);

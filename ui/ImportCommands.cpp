@@ -167,7 +167,9 @@ void TInfoFileForm::spbtListClick(TObject* sender) {
     }
     lvInfo->Items()->EndUpdate();
   }
-  (void)keepOpen;
+  // The window left with its totals is the progress window again (the
+  // frame of the job would have closed it).
+  if (keepOpen) ProgressForm = keepOpen;
 
   if (mode == vmDamaged || mode == vmMarked) {
     RebuildFilteredView();

@@ -20,7 +20,11 @@ void TMaskForm::FormShow(TObject*) {
     c->Font()->SetCharset(charset);
   ledMask->SetText(WideString());
   FindBitBtn->SetEnabled(false);
-  if (ledMask->CanFocus()) ledMask->SetFocus();
+  // Before the window shows, focusing means naming the control that gets it.
+  if (ledMask->CanFocus())
+    ledMask->SetFocus();
+  else
+    SetActiveControl(ledMask);
   if (!loc) return;
   UcControl_SetText(this, loc->GetCommonText(4));
   FindBitBtn->SetCaption(loc->GetCommonText(4));

@@ -186,10 +186,15 @@ void DialogDriver::Perform() {
     if (p.Kind == 3) {
       auto* form = static_cast<TCustomForm*>(FindControl(p.Window));
       if (!form) continue;
-      // Input is typed into the control that has the focus (the edit of the
-      // search or comment window).
-      if (!s.Input.empty() && form->ActiveControl())
-        UcControl_SetText(form->ActiveControl(), AnsiToWide(s.Input.c_str()));
+      // Input goes into the window's first edit (the search mask or the
+      // comment).
+      if (!s.Input.empty()) {
+        for (int i = 0; i < form->ComponentCount(); ++i)
+          if (auto* edit = dynamic_cast<TCustomEdit*>(form->Components(i))) {
+            UcControl_SetText(edit, AnsiToWide(s.Input.c_str()));
+            break;
+          }
+      }
       if (!s.Control.empty()) {
         auto* control = dynamic_cast<TWinControl*>(form->FindComponent(s.Control.c_str()));
         if (control) PostMessageA(control->Handle(), BM_CLICK, 0, 0);

@@ -25,7 +25,7 @@ inline std::string Ansi(const wchar_t* text) { return WideToAnsi(text).str(); }
 // answered: a file dialog gets Input as its file name, the folder chooser
 // selects the folder Input, and then the button Button is clicked (0 closes
 // the window). A program window with Control set gets a click on that
-// component instead, after Input was put into its focused control.
+// component instead, after Input was put into its first edit.
 struct DialogStep {
   std::string Match;
   int Button = IDOK;

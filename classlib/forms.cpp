@@ -1118,7 +1118,10 @@ bool TCustomForm::CloseQuery() {
   return canClose;
 }
 
-void TCustomForm::Release() { PostMessageA(Handle(), CM_RELEASE, 0, 0); }
+void TCustomForm::Release() {
+  FReleasing = true;
+  PostMessageA(Handle(), CM_RELEASE, 0, 0);
+}
 
 void TCustomForm::CloseModal() {
   try {
@@ -1813,7 +1816,11 @@ void TApplication::ShowException(Exception* e) {
 
 int TApplication::MessageBox(const AnsiString& text, const AnsiString& caption, UINT flags) {
   HWND owner = nullptr;
-  auto shown = [](TCustomForm* f) { return f && f->HandleAllocated() && IsWindowVisible(f->WindowHandle()); };
+  // A box goes with its owner: a form that is being released (a wait window
+  // closed just before the box) would take the box with it unanswered.
+  auto shown = [](TCustomForm* f) {
+    return f && !f->Releasing() && f->HandleAllocated() && IsWindowVisible(f->WindowHandle());
+  };
   TCustomForm* active = Screen ? Screen->ActiveForm() : nullptr;
   if (shown(active))
     owner = active->WindowHandle();

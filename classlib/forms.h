@@ -224,6 +224,8 @@ public:
   void Close();
   // Frees the form after the current message (posts CM_RELEASE).
   void Release();
+  // Release was called: the form goes with the next messages.
+  bool Releasing() const { return FReleasing; }
   // Runs a modal loop until ModalResult is set; returns it.
   virtual int ShowModal();
   TModalResult ModalResult() const { return FModalResult; }
@@ -275,6 +277,7 @@ public:
 protected:
   friend class TApplication;
   friend class TScreen;
+  bool FReleasing = false;
   // Reads the layout resource of cls (its upper-cased class name) into the form.
   void ReadLayout(const TMetaClass* cls);
   void CreateParams(TCreateParams& params) override;

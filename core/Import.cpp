@@ -1,7 +1,6 @@
 #include "Import.h"
 
 #include <cstring>
-#include <deque>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -37,10 +36,11 @@ namespace {
 
 bool StartsWith(const AnsiString& s, const char* prefix) { return strncmp(s.c_str(), prefix, strlen(prefix)) == 0; }
 
-AnsiString TrimRightBlanks(AnsiString s) {
-  int n = s.Length();
-  while (n > 0 && (s[n] == ' ' || s[n] == '\t')) --n;
-  return s.SubString(1, n);
+void TrimRightBlanks(AnsiString& s) {
+  std::string& text = s.str();
+  size_t n = text.size();
+  while (n > 0 && (text[n - 1] == ' ' || text[n - 1] == '\t')) --n;
+  text.resize(n);
 }
 
 }  // namespace
@@ -67,7 +67,8 @@ std::vector<AnsiString> DamagedListLines(const AnsiString& text) {
       line.Delete(trail, w.Trailing.Length());
       line.Delete(lead, w.Leading.Length());
     }
-    kept.push_back(TrimRightBlanks(line));
+    TrimRightBlanks(line);
+    kept.push_back(std::move(line));
   }
   return kept;
 }
@@ -92,24 +93,45 @@ TImportResult MatchDamagedList(ListNode* root, const std::vector<AnsiString>& li
                                IImportProgress& progress) {
   TImportResult result;
   const TAnsiUpper upper;
-  // The lines by their upper-cased relative path; a key's lines in text
-  // order, each used by one file.
-  std::unordered_map<std::string, std::deque<size_t>> byPath;
-  byPath.reserve(lines.size());
+  // The lines by the upper-cased path of their folder, then by the
+  // upper-cased file name; a name's lines in text order, each used by one
+  // file. Every folder on the way to a line is noted: the walk leaves out
+  // the folders below which no line names anything.
+  struct TLines {
+    std::vector<size_t> Lines;  // in text order
+    size_t Next = 0;            // the first one not used yet
+  };
+  using TNames = std::unordered_map<std::string, TLines>;
+  std::unordered_map<std::string, TNames> byFolder;
+  std::unordered_set<std::string> onTheWay;
   std::vector<bool> used(lines.size(), false);
   for (size_t i = 0; i < lines.size(); ++i) {
     AnsiString relative;
     if (!RelativeLinePath(lines[i], rootPath, relative) || relative.IsEmpty()) continue;
-    byPath[upper.Of(relative)].push_back(i);
+    const std::string key = upper.Of(relative);
+    const size_t slash = key.rfind('\\');
+    const std::string folder = slash == std::string::npos ? std::string() : key.substr(0, slash);
+    byFolder[folder][slash == std::string::npos ? key : key.substr(slash + 1)].Lines.push_back(i);
   }
-  if (root && !byPath.empty()) {
+  for (const auto& [folder, names] : byFolder) {
+    (void)names;
+    for (size_t at = folder.find('\\'); at != std::string::npos; at = folder.find('\\', at + 1))
+      onTheWay.insert(folder.substr(0, at));
+    if (!folder.empty()) onTheWay.insert(folder);
+  }
+  if (root && !byFolder.empty()) {
     struct Frame {
       ListNode* Folder;
       int Next;
       size_t PathLength;
+      TNames* Names;  // the lines of files in this folder, or null
+    };
+    auto namesOf = [&](const std::string& folder) {
+      auto it = byFolder.find(folder);
+      return it == byFolder.end() ? nullptr : &it->second;
     };
     std::string path, name;
-    std::vector<Frame> stack{{root, 0, 0}};
+    std::vector<Frame> stack{{root, 0, 0, namesOf(std::string())}};
     while (!stack.empty()) {
       if (progress.CancelRequested()) {
         result.Cancelled = true;
@@ -121,26 +143,30 @@ TImportResult MatchDamagedList(ListNode* root, const std::vector<AnsiString>& li
         continue;
       }
       ListNode* child = f.Folder->Child(f.Next++);
+      if (child->Kind != ekFolder && (child->Kind != ekFile || !f.Names)) {
+        if (child->Kind == ekFile) progress.EntryChecked(child);
+        continue;
+      }
       name.assign(child->Name, strnlen(child->Name, sizeof child->Name));
       upper.Apply(name);
-      path.resize(f.PathLength);
-      if (stack.size() > 1) path += '\\';
-      path += name;
       if (child->Kind == ekFolder) {
-        stack.push_back({child, 0, path.size()});
+        path.resize(f.PathLength);
+        if (stack.size() > 1) path += '\\';
+        path += name;
+        if (onTheWay.count(path)) stack.push_back({child, 0, path.size(), namesOf(path)});
         continue;
       }
-      if (child->Kind != ekFile) continue;
-      auto it = byPath.find(path);
-      if (it == byPath.end()) {
-        progress.EntryChecked(FieldText(child->Name));
+      auto it = f.Names->find(name);
+      if (it == f.Names->end() || it->second.Next >= it->second.Lines.size()) {
+        progress.EntryChecked(child);
         continue;
       }
-      used[it->second.front()] = true;
-      it->second.pop_front();
-      if (it->second.empty()) byPath.erase(it);
+      used[it->second.Lines[it->second.Next++]] = true;
       ++result.Matched;
-      progress.EntryMatched(AnsiString(path));
+      path.resize(f.PathLength);
+      if (!path.empty()) path += '\\';
+      path += name;
+      progress.EntryMatched(path);
       if (!(child->Attributes & DamagedBit)) result.Changed = true;
       child->Attributes |= DamagedBit;
     }

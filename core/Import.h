@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "ListNode.h"
@@ -27,10 +28,10 @@ std::vector<AnsiString> DamagedListLines(const AnsiString& text);
 class IImportProgress {
 public:
   virtual ~IImportProgress() = default;
-  // A file entry was looked up: found (its upper-cased relative path) or not
-  // (its Name).
-  virtual void EntryMatched(const AnsiString& upperPath) = 0;
-  virtual void EntryChecked(const AnsiString& name) = 0;
+  // A file entry was looked up: found (its upper-cased relative path) or not.
+  // Called for every file: what is shown is made only when it is shown.
+  virtual void EntryMatched(const std::string& upperPath) = 0;
+  virtual void EntryChecked(const ListNode* entry) = 0;
   // An absent file was added for the upper-cased line.
   virtual void AbsentFileAdded(const AnsiString& upperLine) = 0;
   // An absent folder was made below parent (the folder tree mirrors it).

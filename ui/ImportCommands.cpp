@@ -32,14 +32,16 @@ AnsiString ReadDamagedList(const AnsiString& fileName) {
 class TImportDisplay : public IImportProgress {
 public:
   explicit TImportDisplay(TInfoFileForm* form) : FForm(form) {}
-  void EntryMatched(const AnsiString& upperPath) override {
+  void EntryMatched(const std::string& upperPath) override {
     ++FMatched;
-    Show(upperPath);
+    if (FPacer.Due()) Show(AnsiString(upperPath));
   }
-  void EntryChecked(const AnsiString& name) override { Show(name); }
+  void EntryChecked(const ListNode* entry) override {
+    if (FPacer.Due()) Show(FieldText(entry->Name));
+  }
   void AbsentFileAdded(const AnsiString& upperLine) override {
     ++FAbsent;
-    Show(upperLine);
+    if (FPacer.Due()) Show(upperLine);
   }
   void AbsentFolderAdded(ListNode* parent, ListNode* folder) override {
     if (FNodes.empty()) {
@@ -72,10 +74,8 @@ public:
 
 private:
   void Show(const AnsiString& text) {
-    if (FPacer.Due()) {
-      FForm->progressText = text;
-      Refresh();
-    }
+    FForm->progressText = text;
+    Refresh();
   }
   TInfoFileForm* FForm;
   TProgressPacer FPacer;
@@ -122,10 +122,7 @@ void TInfoFileForm::spbtListClick(TObject* sender) {
   TProgressForm* keepOpen = nullptr;
   {
     TJobGuard job(this);
-    Application->CreateForm(&OpenSaveForm);
-    OpenSaveForm->Show();
-    OpenSaveForm->Repaint();
-    Application->ProcessMessages();
+    ShowWaitWindow();
     lvInfo->Items()->BeginUpdate();
     try {
       Application->CreateForm(&ProgressForm);

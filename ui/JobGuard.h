@@ -41,3 +41,12 @@ private:
   TCursor FCursor;
   bool FFinished = false;
 };
+
+// The wait window of a job (its text chosen by the main window's
+// actionSource), shown and painted before the work starts.
+inline void ShowWaitWindow() {
+  Application->CreateForm(&OpenSaveForm);
+  OpenSaveForm->Show();
+  OpenSaveForm->Repaint();
+  Application->ProcessMessages();
+}

@@ -194,10 +194,7 @@ void TInfoFileForm::spbtOpenClick(TObject* sender) {
 
   actionSource = sender;
   TJobGuard job(this);
-  Application->CreateForm(&OpenSaveForm);
-  OpenSaveForm->Show();
-  OpenSaveForm->Repaint();
-  Application->ProcessMessages();
+  ShowWaitWindow();
 
   // Unpacking only reads the list file; every failure here keeps the list
   // that is loaded.

@@ -24,10 +24,7 @@ void TInfoFileForm::spbtSearchClick(TObject* sender) {
   actionSource = sender;
   {
     TJobGuard job(this);
-    Application->CreateForm(&OpenSaveForm);
-    OpenSaveForm->Show();
-    OpenSaveForm->Repaint();
-    Application->ProcessMessages();
+    ShowWaitWindow();
     ShownEntries->Children->Clear();
     shownList = nullptr;
     searchResults->Clear();

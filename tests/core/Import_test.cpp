@@ -10,8 +10,8 @@ namespace {
 // Records what the import reports; cancels after a number of checks.
 class Recorder : public IImportProgress {
 public:
-  void EntryMatched(const AnsiString& p) override { Matched.push_back(p.str()); }
-  void EntryChecked(const AnsiString&) override {}
+  void EntryMatched(const std::string& p) override { Matched.push_back(p); }
+  void EntryChecked(const ListNode*) override {}
   void AbsentFileAdded(const AnsiString& u) override { Added.push_back(u.str()); }
   void AbsentFolderAdded(ListNode*, ListNode* folder) override { Folders.push_back(FieldText(folder->Name).str()); }
   bool CancelRequested() override { return CancelAfter >= 0 && Polls++ >= CancelAfter; }

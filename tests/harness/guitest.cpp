@@ -97,12 +97,11 @@ int TCapturedImage::Count(COLORREF color, RECT area) const {
 }
 
 namespace {
-TCapturedImage Capture(HWND wnd, bool clientOnly) {
+// width x height pixels drawn by draw into a 32-bit DIB.
+template <class Draw> TCapturedImage Capture(int width, int height, Draw draw) {
   TCapturedImage image;
-  RECT r;
-  if (!(clientOnly ? GetClientRect(wnd, &r) : GetWindowRect(wnd, &r))) return image;
-  image.Width = r.right - r.left;
-  image.Height = r.bottom - r.top;
+  image.Width = width;
+  image.Height = height;
   if (image.Width <= 0 || image.Height <= 0) return image;
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -115,9 +114,9 @@ TCapturedImage Capture(HWND wnd, bool clientOnly) {
   HDC screen = GetDC(nullptr);
   HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC(nullptr, screen);
   HGDIOBJ old = SelectObject(dc, dib);
-  PrintWindow(wnd, dc, clientOnly ? PW_CLIENTONLY : 0);
+  draw(dc, screen);
+  ReleaseDC(nullptr, screen);
   GdiFlush();
   image.Pixels.assign(static_cast<const uint32_t*>(bits),
                       static_cast<const uint32_t*>(bits) + static_cast<size_t>(image.Width) * image.Height);
@@ -127,7 +126,19 @@ TCapturedImage Capture(HWND wnd, bool clientOnly) {
   DeleteObject(dib);
   return image;
 }
+
+TCapturedImage Capture(HWND wnd, bool clientOnly) {
+  RECT r;
+  if (!(clientOnly ? GetClientRect(wnd, &r) : GetWindowRect(wnd, &r))) return TCapturedImage();
+  return Capture(r.right - r.left, r.bottom - r.top,
+                 [&](HDC dc, HDC) { PrintWindow(wnd, dc, clientOnly ? PW_CLIENTONLY : 0); });
+}
 }  // namespace
 
 TCapturedImage CaptureWindow(HWND wnd) { return Capture(wnd, false); }
 TCapturedImage CaptureClient(HWND wnd) { return Capture(wnd, true); }
+TCapturedImage CaptureScreen(const RECT& area) {
+  return Capture(area.right - area.left, area.bottom - area.top, [&](HDC dc, HDC screen) {
+    BitBlt(dc, 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left, area.top, SRCCOPY);
+  });
+}

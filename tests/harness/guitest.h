@@ -70,6 +70,9 @@ struct TCapturedImage {
 TCapturedImage CaptureWindow(HWND wnd);
 // The client area only, (0, 0) = the client's top-left corner.
 TCapturedImage CaptureClient(HWND wnd);
+// What the screen shows in a rectangle of screen coordinates (a window's
+// pixels as they stand, without making it paint again).
+TCapturedImage CaptureScreen(const RECT& area);
 
 // WM_MEASUREITEM / WM_DRAWITEM for the menu item with the command, as the
 // system sends them to the window that owns an owner-drawn menu (wide: sent

@@ -46,14 +46,8 @@ protected:
               0);
     return file;
   }
-  ListNode* Find(const std::string& name) {
-    ListNode* found = nullptr;
-    VisitPreOrder(F->rootNode, [&](ListNode* n) {
-      if (FieldText(n->Name) == name.c_str()) found = n;
-      return !found;
-    });
-    return found;
-  }
+  ListNode* Find(const std::string& name) { return FindEntry(F->rootNode, name); }
+
   TestTree Tree;
   TempDir Lists;
 };

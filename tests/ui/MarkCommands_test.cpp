@@ -29,14 +29,8 @@ protected:
     ADD_FAILURE() << "no row " << std::string(caption.begin(), caption.end());
     return -1;
   }
-  ListNode* Entry(const std::string& name) {
-    ListNode* found = nullptr;
-    VisitPreOrder(F->rootNode, [&](ListNode* n) {
-      if (FieldText(n->Name) == name.c_str()) found = n;
-      return !found;
-    });
-    return found;
-  }
+  ListNode* Entry(const std::string& name) { return FindEntry(F->rootNode, name); }
+
   void Select(const std::vector<std::wstring>& captions) {
     TUcListItems* items = F->lvInfo->Items();
     for (int r = 0; r < items->Count(); ++r) items->Item(r)->SetSelected(false);

@@ -7,40 +7,14 @@
 
 namespace {
 
+// A shot of the screen and where it was taken.
 struct TScreenShot {
   RECT Area{};
-  int Width = 0, Height = 0;
-  std::vector<uint32_t> Pixels;  // 0x00RRGGBB, top row first
-  uint32_t At(int x, int y) const { return Pixels[static_cast<size_t>(y) * Width + x]; }
+  TCapturedImage Image;
+  uint32_t At(int x, int y) const { return Image.Pixels[static_cast<size_t>(y) * Image.Width + x]; }
 };
 
-TScreenShot ShootScreen(const RECT& area) {
-  TScreenShot shot;
-  shot.Area = area;
-  shot.Width = area.right - area.left;
-  shot.Height = area.bottom - area.top;
-  if (shot.Width <= 0 || shot.Height <= 0) return shot;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = shot.Width;
-  bi.bmiHeader.biHeight = -shot.Height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC dc = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(dc, dib);
-  BitBlt(dc, 0, 0, shot.Width, shot.Height, screen, area.left, area.top, SRCCOPY);
-  GdiFlush();
-  shot.Pixels.assign(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + shot.Width * shot.Height);
-  for (uint32_t& p : shot.Pixels) p &= 0xFFFFFF;
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  DeleteObject(dib);
-  ReleaseDC(nullptr, screen);
-  return shot;
-}
+TScreenShot ShootScreen(const RECT& area) { return {area, CaptureScreen(area)}; }
 
 // The widest run of blank columns between the first and the last inked
 // column of a row of a menu (ink: a pixel that differs from the row's
@@ -136,8 +110,8 @@ TEST_F(MenuLookTest, CaptionsStandApartFromShortcuts) {
     ASSERT_TRUE(shot.Done) << "menu " << index << " was never seen open";
     if (const char* dump = getenv("FENNOLIT_MENU_SHOT")) {
       FILE* f = fopen((std::string(dump) + std::to_string(index) + ".ppm").c_str(), "wb");
-      fprintf(f, "P6 %d %d 255\n", shot.Shot.Width, shot.Shot.Height);
-      for (uint32_t p : shot.Shot.Pixels) {
+      fprintf(f, "P6 %d %d 255\n", shot.Shot.Image.Width, shot.Shot.Image.Height);
+      for (uint32_t p : shot.Shot.Image.Pixels) {
         const unsigned char rgb[3] = {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)};
         fwrite(rgb, 1, 3, f);
       }
@@ -184,7 +158,7 @@ TEST_F(MenuLookTest, TheRootNodeShowsTheNewListNameAtOnce) {
   InvalidateRect(view, nullptr, TRUE);
   UpdateWindow(view);
   const TScreenShot repainted = ShootScreen(area);
-  EXPECT_TRUE(shown.Pixels == repainted.Pixels) << "the root's new text appears only after a repaint";
+  EXPECT_TRUE(shown.Image.Pixels == repainted.Image.Pixels) << "the root's new text appears only after a repaint";
 }
 
 }  // namespace

@@ -423,3 +423,12 @@ bool WaitUntil(const std::function<bool()>& done, unsigned ms) {
   }
   return true;
 }
+
+ListNode* FindEntry(ListNode* root, const std::string& name) {
+  ListNode* found = nullptr;
+  VisitPreOrder(root, [&](ListNode* n) {
+    if (FieldText(n->Name).str() == name) found = n;
+    return !found;
+  });
+  return found;
+}

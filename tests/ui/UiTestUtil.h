@@ -18,6 +18,9 @@
 // never held. The caller's failure message names what never happened.
 bool WaitUntil(const std::function<bool()>& done, unsigned ms = 10000);
 
+// The first entry below root (in pre-order) whose Name is name; null when none.
+ListNode* FindEntry(ListNode* root, const std::string& name);
+
 // A text in the system code page, as message boxes and titles hold it.
 inline std::string Ansi(const wchar_t* text) { return WideToAnsi(text).str(); }
 

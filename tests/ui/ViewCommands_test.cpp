@@ -27,14 +27,8 @@ protected:
     Find("two.txt")->NeedMark = 1;
     ::ViewFilter->AddMarkedCount(Find("two.txt"));
   }
-  ListNode* Find(const char* name) {
-    ListNode* found = nullptr;
-    VisitPreOrder(F->rootNode, [&](ListNode* n) {
-      if (FieldText(n->Name) == name) found = n;
-      return !found;
-    });
-    return found;
-  }
+  ListNode* Find(const char* name) { return FindEntry(F->rootNode, name); }
+
   std::set<std::wstring> Lines() {
     const std::vector<std::wstring> t = TreeLines();
     return {t.begin() + 1, t.end()};

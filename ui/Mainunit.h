@@ -285,6 +285,9 @@ public:
   // The folder tree and the table rebuilt for the current view mode; both
   // histories are emptied (they would name deleted tree nodes).
   void RebuildFilteredView();
+  // A double-click (or Enter) on a row of the search results: a folder is
+  // shown in the tree and the table, the results are left.
+  void EnterSearchResult(int row);
   // One row per hit, captioned with its path below the base path.
   void ShowSearchResults(TList* results, TStringList* paths, const AnsiString& basePath);
   // The rows selected, in row order.

@@ -148,6 +148,10 @@ void TInfoFileForm::lvInfoDblClick(TObject*) {
   TUcTreeNode* tree = tvTreeOfFile->Selected();
   TUcListItem* row = lvInfo->Selected();
   if (!tree || !row) return;
+  if (isSearchView) {
+    EnterSearchResult(row->Index());
+    return;
+  }
   if (!shownList) return;
   if (!hasParentRow || row->Index() != 0 || row->Caption() != L"..") {
     // A folder row: enter it.

@@ -69,3 +69,24 @@ void TInfoFileForm::ShowSearchResults(TList* results, TStringList* paths, const 
   }
   items->EndUpdate();
 }
+
+void TInfoFileForm::EnterSearchResult(int row) {
+  searchListShown = 1;
+  lastSearchRow = row;
+  ListNode* entry = RowEntry(row);
+  if (!entry || entry->Kind != ekFolder) return;
+  // The tree node knows its entry: no path of the result has to be parsed.
+  TUcTreeNode* node = TreeNodeOfEntry(entry);
+  if (!node) return;  // a folder the filtered tree does not show
+  for (TTreeNode* p = node->Parent(); p; p = p->Parent()) p->Expand(false);
+  tvTreeOfFile->SetSelected(node);
+  node->SetSelectedIndex(2);
+  // Back returns to the folder shown before the search.
+  if (currentTreeNode && (backHistory.empty() || backHistory.back() != currentTreeNode)) PushHistory();
+  currentTreeNode = node;
+  isSearchView = 0;
+  searchListShown = 0;
+  ShowFolder(node);
+  SelectFirstRow();
+  ClearForwardHistory(this);
+}

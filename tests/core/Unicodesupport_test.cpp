@@ -82,6 +82,28 @@ TEST(Unicodesupport, ReadFileBlockBounds) {
   EXPECT_EQ(DetectTextEncoding(dir.File("missing.txt")), teUnreadable);
 }
 
+TEST(Unicodesupport, TextsLargerThan256MiBAreUnreadable) {
+  TempDir dir;
+  struct Case {
+    int64_t Size;
+    TextEncoding Encoding;
+  };
+  for (const Case& c : {Case{kMaxTextFileSize, teAnsi}, Case{int64_t(kMaxTextFileSize) + 1, teUnreadable}}) {
+    const std::string file = dir.File("big.txt");
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(h, "abcd", 4, &written, nullptr);
+    LARGE_INTEGER size;
+    size.QuadPart = c.Size;
+    SetFilePointerEx(h, size, nullptr, FILE_BEGIN);
+    SetEndOfFile(h);
+    CloseHandle(h);
+    EXPECT_EQ(DetectTextEncoding(file), c.Encoding) << c.Size;
+    DeleteFileA(file.c_str());
+  }
+}
+
 TEST(Unicodesupport, Utf8Decoding) {
   struct Case {
     std::string Bytes;

@@ -98,6 +98,18 @@ TEST_F(SearchTest, CancelKeepsTheTableAndMarksHitTheShownEntry) {
   EXPECT_EQ(FieldText(hit->Name).str(), "readme.DOC");
   EXPECT_EQ(hit->NeedMark, 1);
   EXPECT_EQ(hit->Parent->MarkedCount, 1);
+  // A folder among the results is entered with Enter; Back returns.
+  Search(L"DOCS");
+  ASSERT_EQ(Cell(0, 0), L"sub\\docs");
+  SelectRow(0);
+  WORD enter = VK_RETURN;
+  F->lvInfoKeyDown(F->lvInfo, enter, TShiftState());
+  EXPECT_EQ(F->isSearchView, 0);
+  EXPECT_EQ(F->currentTreeNode, TreeNode(L"docs"));
+  EXPECT_EQ(F->tvTreeOfFile->Selected(), TreeNode(L"docs"));
+  EXPECT_EQ(Rows().size(), 1u) << "the empty folder's \"..\" row";
+  F->spbtBackClick(F->spbtBack);
+  EXPECT_EQ(F->currentTreeNode, F->tvTreeOfFile->Items()->GetFirstNode());
 }
 
 }  // namespace

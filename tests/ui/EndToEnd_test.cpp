@@ -39,13 +39,8 @@ std::map<std::string, std::string> ListRecords(const std::string& listFile) {
       "    del stack[max(level, 0):]; stack.append(name)\n"
       "    path = b'\\\\'.join(stack[1:]) if level > 0 else b'<root>'\n"
       "    out.write(b'%s|%c|%d|%d|%d|%d|%s\\n' % (path, r[568], r[569] >> 7, r[586], r[587], count, comment))\n";
-  WriteFileBytes(work.File("read.py"), script);
   std::string output;
-  EXPECT_EQ(RunUnix("python3 " + Q(UnixPath(work.File("read.py"))) + " " + Q(UnixPath(listFile)) + " " +
-                        Q(UnixPath(out)),
-                    &output),
-            0)
-      << output;
+  EXPECT_EQ(RunPython(script, Q(UnixPath(listFile)) + " " + Q(UnixPath(out)), &output), 0) << output;
   std::map<std::string, std::string> records;
   const std::string text = ReadFileBytes(out);
   size_t start = 0;
@@ -114,10 +109,7 @@ TEST_F(EndToEndTest, ASessionEndsInTheRecordsItShould) {
       "for name, codec, mark in [('ansi', 'cp1251', ''), ('u8', 'utf-8', ''), ('u8bom', 'utf-8', 'efbbbf'),\n"
       "                          ('le', 'utf-16-le', 'fffe'), ('be', 'utf-16-be', 'feff')]:\n"
       "    open(sys.argv[2] + '/' + name + '.txt', 'wb').write(bytes.fromhex(mark) + '\\n'.join(lines).encode(codec))\n";
-  WriteFileBytes(lists.File("make.py"), script);
-  ASSERT_EQ(RunUnix("python3 " + Q(UnixPath(lists.File("make.py"))) + " " + Q(Tree.Root()) + " " +
-                    Q(UnixPath(lists.Path()))),
-            0);
+  ASSERT_EQ(RunPython(script, Q(Tree.Root()) + " " + Q(UnixPath(lists.Path())), nullptr), 0);
   for (const char* name : {"ansi", "u8", "u8bom", "le", "be"}) {
     KeepCurrentFolder keep;
     DialogDriver answers({{"", IDOK, lists.File(std::string(name) + ".txt"), ""}, {Ansi(L"В импортируемом"), IDOK}});

@@ -39,11 +39,7 @@ protected:
         "         'NEW\\\\gone.txt', '\\u041d\\u043e\\u0432\\u0430\\u044f\\\\\\u043f\\u0440\\u043e\\u043f\\u0430\\u043b.txt  ']\n"
         "data = '\\r\\n'.join(lines).encode(codec)\n"
         "open(out, 'wb').write(bytes.fromhex(mark) + data)\n";
-    const std::string scriptFile = Lists.File("write.py");
-    WriteFileBytes(scriptFile, script);
-    EXPECT_EQ(RunUnix("python3 " + Q(UnixPath(scriptFile)) + " " + Q(Tree.Root()) + " " + codec + " " +
-                      Q(mark) + " " + Q(UnixPath(file))),
-              0);
+    EXPECT_EQ(RunPython(script, Q(Tree.Root()) + " " + codec + " " + Q(mark) + " " + Q(UnixPath(file)), nullptr), 0);
     return file;
   }
   ListNode* Find(const std::string& name) { return FindEntry(F->rootNode, name); }

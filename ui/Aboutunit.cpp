@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "Mainunit.h"
 #include "filer.h"
 
@@ -29,8 +31,9 @@ void TAboutForm::FormShow(TObject*) {
     BitBtn->SetCaption(loc->GetAboutText(4));
     Link1Label->SetHint(loc->GetAboutText(5));
   }
-  // The window is as wide as its first text line needs.
-  SetWidth(Label1->Left() + Label1->Width() + 40);
+  // The window is as wide as its longer text line needs: the Russian second
+  // line is longer than the first and would otherwise be cut off.
+  SetWidth(Label1->Left() + std::max(Label1->Width(), Label2->Width()) + 40);
   VersionLabel->SetCaption(WideString(L"Fennolit ") + AnsiToWide(ProgramVersion));
   const int w = Width();
   VersionLabel->SetLeft((w - 10) / 2 - VersionLabel->Width() / 2);

@@ -141,7 +141,7 @@ TEST(StrLCopyFixed, KeepsATerminatorZeroesTheRestAndNeverSplitsACharacter) {
   }
 }
 
-TEST_F(AboutAndHelpTest, AboutWindowNamesTheVersionCentredAndFollowsItsFirstLine) {
+TEST_F(AboutAndHelpTest, AboutWindowNamesTheVersionCentredAndFitsItsLongerLine) {
   AboutForm->Show();
   Pump(20);
   const int w = AboutForm->Width();
@@ -152,7 +152,8 @@ TEST_F(AboutAndHelpTest, AboutWindowNamesTheVersionCentredAndFollowsItsFirstLine
   EXPECT_EQ(UcControl_GetText(AboutForm->BitBtn), L"Закрыть");
   EXPECT_EQ(UcControl_GetHint(AboutForm->Link1Label), L"http://www.fennolit.example/ru/support/?from=fennolit");
   EXPECT_GT(AboutForm->Label1->Width(), 200) << "the label sizes itself to its text";
-  EXPECT_EQ(w, AboutForm->Label1->Left() + AboutForm->Label1->Width() + 40);
+  EXPECT_GT(AboutForm->Label2->Width(), AboutForm->Label1->Width()) << "the Russian second line is the longer one";
+  EXPECT_EQ(w, AboutForm->Label2->Left() + AboutForm->Label2->Width() + 40) << "no text line is cut off";
   EXPECT_EQ(AboutForm->VersionLabel->Left(), (w - 10) / 2 - AboutForm->VersionLabel->Width() / 2);
   EXPECT_EQ(AboutForm->Link1Label->Left(), (w - 10) / 2 - AboutForm->Link1Label->Width() / 2);
   EXPECT_EQ(AboutForm->BitBtn->Left(), (w - 20) / 2 - AboutForm->BitBtn->Width() / 2);

@@ -13,6 +13,7 @@
 #include "UcMenus.h"
 #include "UcRichEdit.h"
 #include "UcStdCtrls.h"
+#include "UcStdCtrlsLists.h"
 #include "UnitVersioning.h"
 #include "WideStringsUnits.h"
 
@@ -31,6 +32,7 @@ const TUnitEntry ControlsUnitTable[] = {
     {"UcMenus", &UnitInit_UcMenus, &UnitFini_UcMenus},
     {"UcComCtrls", &UnitInit_UcComCtrls, &UnitFini_UcComCtrls},
     {"UcStdCtrls", &UnitInit_UcStdCtrls, &UnitFini_UcStdCtrls},
+    {"UcStdCtrlsLists", &UnitInit_UcStdCtrlsLists, &UnitFini_UcStdCtrlsLists},
     {"UcRichEdit", &UnitInit_UcRichEdit, &UnitFini_UcRichEdit},
     {"UcButtons", &UnitInit_UcButtons, &UnitFini_UcButtons},
     {"UcExtCtrls", &UnitInit_UcExtCtrls, &UnitFini_UcExtCtrls},

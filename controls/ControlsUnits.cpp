@@ -14,6 +14,7 @@
 #include "UcRichEdit.h"
 #include "UcStdCtrls.h"
 #include "UcStdCtrlsLists.h"
+#include "UcMask.h"
 #include "UnitVersioning.h"
 #include "WideStringsUnits.h"
 
@@ -33,6 +34,7 @@ const TUnitEntry ControlsUnitTable[] = {
     {"UcComCtrls", &UnitInit_UcComCtrls, &UnitFini_UcComCtrls},
     {"UcStdCtrls", &UnitInit_UcStdCtrls, &UnitFini_UcStdCtrls},
     {"UcStdCtrlsLists", &UnitInit_UcStdCtrlsLists, &UnitFini_UcStdCtrlsLists},
+    {"UcMask", &UnitInit_UcMask, &UnitFini_UcMask},
     {"UcRichEdit", &UnitInit_UcRichEdit, &UnitFini_UcRichEdit},
     {"UcButtons", &UnitInit_UcButtons, &UnitFini_UcButtons},
     {"UcExtCtrls", &UnitInit_UcExtCtrls, &UnitFini_UcExtCtrls},

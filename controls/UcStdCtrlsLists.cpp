@@ -300,7 +300,7 @@ void TUcCustomComboBox::DoEditCharMsg(TMessage& message) {
     throw EUcInternalError(
         "Internal Error: UcCombo_AutoCompleteKeyPress is only for csSimple and csDropDown style combo boxes.");
   if (!FAutoComplete) return;
-  wchar_t key = GetWideCharFromWMCharMsg(message);
+  wchar_t key = TypedCharOfWMCharMsg(message);
   if (ComboCompleteChar(this, WideAutoCompleteOps(), key, GetAutoComplete_PreserveDataEntryCase(),
                         GetAutoComplete_UniqueMatchOnly()))
     SetWideCharForWMCharMsg(message, 0);
@@ -365,7 +365,7 @@ void TUcCustomComboBox::CNCommand(TMessage& m) {
 
 void TUcCustomComboBox::WMChar(TMessage& m) {
   if (FAutoComplete && FStyle >= csDropDownList &&
-      ComboTypeAheadChar(this, WideAutoCompleteOps(), FWideFilter, FLastWideTime, GetWideCharFromWMCharMsg(m)))
+      ComboTypeAheadChar(this, WideAutoCompleteOps(), FWideFilter, FLastWideTime, TypedCharOfWMCharMsg(m)))
     return;
   InheritedMsg(&TCustomComboBox::MessageMap, m);
 }

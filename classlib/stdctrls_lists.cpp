@@ -449,12 +449,10 @@ void TListBoxStrings::PutObject(int index, TObject* obj) {
 }
 
 int TListBoxStrings::Add(const AnsiString& s) {
-  if (FListBox->IsVirtual()) return -1;
   return Checked(SendMessageA(FListBox->Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str())));
 }
 
 void TListBoxStrings::Insert(int index, const AnsiString& s) {
-  if (FListBox->IsVirtual()) return;
   Checked(SendMessageA(FListBox->Handle(), LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(s.c_str())));
 }
 

@@ -124,7 +124,6 @@ void TUcListBoxStrings::PutObject(int index, TObject* obj) { FListBox->Items()->
 
 int TUcListBoxStrings::Add(const WideString& s) {
   if (!UnicodeWindow()) return FListBox->Items()->Add(WideToAnsi(s));
-  if (FListBox->IsVirtual()) return -1;
   return CheckedInsert(SendMessageW(FListBox->Handle(), LB_ADDSTRING, 0, WideParam(s)));
 }
 
@@ -133,7 +132,6 @@ void TUcListBoxStrings::Insert(int index, const WideString& s) {
     FListBox->Items()->Insert(index, WideToAnsi(s));
     return;
   }
-  if (FListBox->IsVirtual()) return;
   CheckedInsert(SendMessageW(FListBox->Handle(), LB_INSERTSTRING, index, WideParam(s)));
 }
 

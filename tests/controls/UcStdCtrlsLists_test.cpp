@@ -5,6 +5,7 @@
 #include "ControlsTestUtil.h"
 
 #include "UcStdCtrlsLists.h"
+#include "comboex.h"
 
 #include <gtest/gtest.h>
 
@@ -329,4 +330,30 @@ TEST_F(UcStdCtrlsLists, TheComboBoxOwnSearchReplacesTheWindows) {
   EXPECT_EQ(combo->FindUniqueString(L"\u0451"), 3);
   TypeAt(combo->Handle(), L'\u0451', 0);
   EXPECT_EQ(combo->ItemIndex(), 3);
+}
+
+TEST_F(UcStdCtrlsLists, TheAnsiListBoxRoad) {
+  TPlatformSwitch ansi(false);
+  auto* list = PlaceOn<TUcListBox>(Form, 10, 10, 200, 100);
+  list->Items()->Add(kCyrillicText);
+  list->Items()->Add(kCjkText);
+  ASSERT_FALSE(IsWindowUnicode(list->Handle()));
+  EXPECT_EQ(list->Items()->Get(0).str(), kCyrillicText);
+  EXPECT_EQ(list->Items()->Get(1).str(), Narrowed(kCjkText));
+  EXPECT_EQ(list->Items()->IndexOf(kCyrillicText), 0);
+  EXPECT_THROW(list->Items()->Get(2), EStringListError);
+  list->SetItemIndex(1);
+  list->RecreateWnd();
+  Pump(10);
+  EXPECT_EQ(list->Items()->Get(0).str(), kCyrillicText);
+  EXPECT_EQ(list->ItemIndex(), 1);
+}
+
+TEST_F(UcStdCtrlsLists, TheExtendedComboBoxGetsItsWideLink) {
+  auto* combo = PlaceOn<TComboBoxEx>(Form, 10, 10, 200, 24);
+  EXPECT_EQ(UcControl_GetActionLinkClass(combo, &TComboBoxExActionLink::Class), &TUcComboBoxExActionLink::Class);
+  EXPECT_THROW(UcControl_GetActionLinkClass(combo, &TWinControlActionLink::Class), EUcInternalError);
+  TBasicActionLink* link = CreateActionLink(&TUcComboBoxExActionLink::Class, combo);
+  EXPECT_EQ(link->ClassType(), &TUcComboBoxExActionLink::Class);
+  delete link;
 }

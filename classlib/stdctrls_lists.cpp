@@ -37,6 +37,37 @@ AnsiString ReadItemText(HWND wnd, UINT lenMsg, UINT textMsg, int index) {
   return AnsiString(buffer.data());
 }
 
+// CN_DRAWITEM of a combo or list box: the canvas on the item's device
+// context in the control's font and colour (the highlight colours for a
+// selected item), draw(index, rect, state), the focus rectangle last.
+template <class Draw> void PaintOwnerDrawnItem(TWinControl* control, TControlCanvas* canvas, TMessage& m, Draw&& draw) {
+  auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
+  TOwnerDrawState state = static_cast<TOwnerDrawState>(dis->itemState & 0xFFFF);
+  TRect rect(dis->rcItem);
+  int index = static_cast<int>(dis->itemID);
+  canvas->PaintOnDC(dis->hDC, [&] {
+    canvas->Font()->Assign(control->Font());
+    canvas->Brush()->Assign(control->Brush());
+    if (index >= 0 && (dis->itemState & ODS_SELECTED)) {
+      canvas->Brush()->SetColor(clHighlight);
+      canvas->Font()->SetColor(clHighlightText);
+    }
+    draw(index, rect, state);
+    if (dis->itemState & ODS_FOCUS) DrawFocusRect(dis->hDC, &dis->rcItem);
+  });
+  m.Result = 1;
+}
+
+// CN_MEASUREITEM: the fixed item height, or what measure makes of it for the
+// variable styles.
+template <class Measure> void MeasureOwnerDrawnItem(TMessage& m, int itemHeight, bool variable, Measure&& measure) {
+  auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
+  int height = itemHeight;
+  if (variable) measure(static_cast<int>(mis->itemID), height);
+  mis->itemHeight = height;
+  m.Result = 1;
+}
+
 }  // namespace
 
 // ===========================================================================
@@ -399,28 +430,13 @@ void TCustomComboBox::CNCommand(TMessage& m) {
 }
 
 void TCustomComboBox::CNDrawItem(TMessage& m) {
-  auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
-  TOwnerDrawState state = static_cast<TOwnerDrawState>(dis->itemState & 0xFFFF);
-  TRect rect(dis->rcItem);
-  FCanvas->PaintOnDC(dis->hDC, [&] {
-    FCanvas->Font()->Assign(Font());
-    FCanvas->Brush()->Assign(Brush());
-    if (dis->itemID != static_cast<UINT>(-1) && (dis->itemState & ODS_SELECTED)) {
-      FCanvas->Brush()->SetColor(clHighlight);
-      FCanvas->Font()->SetColor(clHighlightText);
-    }
-    DrawItem(static_cast<int>(dis->itemID), rect, state);
-    if (dis->itemState & ODS_FOCUS) DrawFocusRect(dis->hDC, &dis->rcItem);
-  });
-  m.Result = 1;
+  PaintOwnerDrawnItem(this, FCanvas, m,
+                      [this](int index, const TRect& rect, TOwnerDrawState state) { DrawItem(index, rect, state); });
 }
 
 void TCustomComboBox::CNMeasureItem(TMessage& m) {
-  auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
-  int height = FItemHeight;
-  if (FStyle == csOwnerDrawVariable) MeasureItem(static_cast<int>(mis->itemID), height);
-  mis->itemHeight = height;
-  m.Result = 1;
+  MeasureOwnerDrawnItem(m, FItemHeight, FStyle == csOwnerDrawVariable,
+                        [this](int index, int& height) { MeasureItem(index, height); });
 }
 
 // ===========================================================================
@@ -701,7 +717,7 @@ void TCustomListBox::DrawItem(int index, const TRect& rect, TOwnerDrawState stat
     return;
   }
   FCanvas->FillRect(rect);
-  if (index < Count()) {
+  if (index >= 0 && index < Count()) {
     RECT r = rect;
     r.left += 2;
     AnsiString text = FItems->Get(index);
@@ -747,29 +763,13 @@ void TCustomListBox::CNCommand(TMessage& m) {
 }
 
 void TCustomListBox::CNDrawItem(TMessage& m) {
-  auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
-  TOwnerDrawState state = static_cast<TOwnerDrawState>(dis->itemState & 0xFFFF);
-  TRect rect(dis->rcItem);
-  FCanvas->PaintOnDC(dis->hDC, [&] {
-    FCanvas->Font()->Assign(Font());
-    FCanvas->Brush()->Assign(Brush());
-    if (dis->itemID != static_cast<UINT>(-1) && (dis->itemState & ODS_SELECTED)) {
-      FCanvas->Brush()->SetColor(clHighlight);
-      FCanvas->Font()->SetColor(clHighlightText);
-    }
-    if (dis->itemID != static_cast<UINT>(-1)) DrawItem(static_cast<int>(dis->itemID), rect, state);
-    else FCanvas->FillRect(rect);
-    if (dis->itemState & ODS_FOCUS) DrawFocusRect(dis->hDC, &dis->rcItem);
-  });
-  m.Result = 1;
+  PaintOwnerDrawnItem(this, FCanvas, m,
+                      [this](int index, const TRect& rect, TOwnerDrawState state) { DrawItem(index, rect, state); });
 }
 
 void TCustomListBox::CNMeasureItem(TMessage& m) {
-  auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
-  int height = FItemHeight;
-  if (FStyle == lbOwnerDrawVariable) MeasureItem(static_cast<int>(mis->itemID), height);
-  mis->itemHeight = height;
-  m.Result = 1;
+  MeasureOwnerDrawnItem(m, FItemHeight, FStyle == lbOwnerDrawVariable,
+                        [this](int index, int& height) { MeasureItem(index, height); });
 }
 
 // ===========================================================================

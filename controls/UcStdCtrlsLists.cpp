@@ -475,7 +475,7 @@ void TUcCustomListBox::DrawItem(int index, const TRect& rect, TOwnerDrawState st
     return;
   }
   FCanvas->FillRect(rect);
-  if (index >= Count()) return;
+  if (index < 0 || index >= Count()) return;
   RECT r = rect;
   if (UseRightToLeftReading())
     r.right -= 2;

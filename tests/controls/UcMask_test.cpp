@@ -228,3 +228,47 @@ TEST_F(UcMask, TheAnsiRoad) {
   EXPECT_EQ(edit->Text().str(), L"\u0416\u042F ");  // literals saved: the blank as a space
   edit->SetText(L"\u0416\u042F\u0416");
 }
+
+TEST_F(UcMask, EditingKeysKeepTheCaretOnInputPositions) {
+  auto* edit = MaskedEdit(Form, "(000) 00-00;1;_");
+  edit->SetText(L"(123) 45-67");
+  struct TCase {
+    const char* Name;
+    int Caret;
+    WORD Key;
+    std::pair<int, int> Expected;
+  };
+  const TCase cases[] = {
+      {"right", 1, VK_RIGHT, {2, 3}},
+      {"right over two literals", 3, VK_RIGHT, {6, 7}},
+      {"left over two literals", 6, VK_LEFT, {3, 4}},
+      {"left at the first input", 1, VK_LEFT, {1, 2}},
+      {"home", 8, VK_HOME, {1, 2}},
+      {"end", 2, VK_END, {10, 11}},
+      {"up does nothing", 7, VK_UP, {7, 8}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    edit->SetCursor(c.Caret);
+    Key(edit, c.Key);
+    EXPECT_EQ(Selection(edit), c.Expected);
+    EXPECT_EQ(edit->EditText().str(), L"(123) 45-67");
+  }
+  // Shift+End selects to the end; typing then replaces the selection.
+  edit->SetCursor(7);
+  SendMessageW(edit->Handle(), EM_SETSEL, 7, 11);
+  Type(edit, L"9");
+  EXPECT_EQ(edit->EditText().str(), L"(123) 49-__");
+  edit->SetText(L"(123) 45-67");
+}
+
+TEST_F(UcMask, CutLeavesBlanks) {
+  auto* edit = MaskedEdit(Form, "000-000;0;_");
+  edit->SetText(L"123456");
+  SendMessageW(edit->Handle(), EM_SETSEL, 2, 5);
+  SendMessageW(edit->Handle(), WM_CUT, 0, 0);
+  EXPECT_EQ(edit->EditText().str(), L"12_-_56");
+  EXPECT_EQ(UcClipboard()->GetAsWideText().str(), L"3-4");
+  EXPECT_EQ(edit->Text().str(), L"12  56");
+  edit->SetText(L"123456");
+}

@@ -357,3 +357,28 @@ TEST_F(UcStdCtrlsLists, TheExtendedComboBoxGetsItsWideLink) {
   EXPECT_EQ(link->ClassType(), &TUcComboBoxExActionLink::Class);
   delete link;
 }
+
+TEST_F(UcStdCtrlsLists, OwnerDrawnListBoxDrawsWideItems) {
+  struct TDraw {
+    std::vector<int> Indexes;
+    void Draw(TWinControl*, int index, TRect, TOwnerDrawState) { Indexes.push_back(index); }
+  } d;
+  auto* list = PlaceOn<TUcListBox>(Form, 10, 10, 200, 100);
+  list->SetStyle(lbOwnerDrawFixed);
+  list->SetItemHeight(20);
+  list->Items()->Add(kCjkText);
+  list->Items()->Add(L"");
+  list->Items()->Add(kMixedText);
+  list->Update();
+  // The list's own drawing: text in the first item, none in the empty one.
+  TCapturedImage image = CaptureClient(list->Handle());
+  TRect first = list->ItemRect(0), second = list->ItemRect(1);
+  COLORREF text = ColorToRGB(clWindowText);
+  EXPECT_GT(image.Count(text, first), 0);
+  EXPECT_EQ(image.Count(text, second), 0);
+  // With a handler, the handler draws every item.
+  list->OnDrawItem = MakeEvent<&TDraw::Draw>(&d);
+  list->Invalidate();
+  list->Update();
+  EXPECT_EQ(d.Indexes, (std::vector<int>{0, 1, 2}));
+}

@@ -272,3 +272,70 @@ TEST_F(UcMask, CutLeavesBlanks) {
   EXPECT_EQ(edit->Text().str(), L"12  56");
   edit->SetText(L"123456");
 }
+
+TEST_F(UcMask, FormatRemovedAndAddedAgain) {
+  struct TCase {
+    const char* Mask;
+    const wchar_t* Shown;
+    const wchar_t* Value;
+  };
+  const TCase cases[] = {
+      {"000-00;0;_", L"123-45", L"12345"},
+      {"000-00;0;_", L"12_-__", L"12"},
+      {"000-00;0;_", L"1_3-_5", L"1 3 5"},  // blanks inside become spaces
+      {"!000-00;0;_", L"__1-23", L"123"},    // right-justified: blanks trimmed at the front
+      {"(LLL);0; ", L"(\u0416\u03A9 )", L"\u0416\u03A9"},
+      {">LL\\-0;0;*", L"\u0416\u0416-*", L"\u0416\u0416"},  // an escaped literal
+  };
+  auto* edit = PlaceOn<TUcMaskEdit>(Form, 10, 10, 200, 24);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Mask);
+    edit->SetEditMask(c.Mask);
+    EXPECT_EQ(edit->RemoveEditFormat(c.Shown).str(), c.Value);
+    // What was typed comes back as it was shown (a blank inside has become a space).
+    if (std::wstring(c.Value).find(L' ') == std::wstring::npos)
+      EXPECT_EQ(edit->AddEditFormat(edit->RemoveEditFormat(c.Shown), true).str(), c.Shown);
+  }
+}
+
+TEST_F(UcMask, LeavingWithAValueThatDoesNotFitKeepsTheFocus) {
+  auto* other = PlaceOn<TUcEdit>(Form, 10, 50, 100, 24);
+  auto* edit = MaskedEdit(Form, "LL;0;_");
+  edit->SetCursor(0);
+  Type(edit, L"\u0416");
+  other->SetFocus();
+  Pump(10);
+  std::vector<std::string> raised = TakeExceptions();
+  ASSERT_EQ(raised.size(), 1u);
+  EXPECT_NE(raised[0].find("LL;0;_"), std::string::npos);
+  EXPECT_TRUE(edit->Focused());
+  EXPECT_EQ(Selection(edit), std::make_pair(1, 2));  // on the gap
+  // Enter checks as well; filled, it passes and the focus may go.
+  Type(edit, L"\r");
+  EXPECT_EQ(TakeExceptions().size(), 1u);
+  Type(edit, L"\u0401");
+  Type(edit, L"\r");
+  EXPECT_TRUE(TakeExceptions().empty());
+  other->SetFocus();
+  Pump(10);
+  EXPECT_TRUE(TakeExceptions().empty());
+  EXPECT_TRUE(other->Focused());
+}
+
+TEST_F(UcMask, WithoutAMaskItIsAnEdit) {
+  auto* edit = PlaceOn<TUcMaskEdit>(Form, 10, 10, 200, 24);
+  edit->SetText(kMixedText);
+  edit->SetFocus();
+  edit->SetMaxLength(40);
+  EXPECT_EQ(edit->MaxLength(), 40);
+  SendMessageW(edit->Handle(), EM_SETSEL, 0, 0);
+  Type(edit, L"\u4E2D");
+  EXPECT_EQ(edit->Text().str(), std::wstring(L"\u4E2D") + kMixedText);
+  edit->SetCursor(100);
+  EXPECT_EQ(Selection(edit), std::make_pair(18, 18));  // kept within the text
+  // A mask on an existing text formats it.
+  edit->SetText(L"12");
+  edit->SetEditMask("00:00;1;_");
+  EXPECT_EQ(edit->EditText().str(),
+            std::wstring(L"12") + static_cast<wchar_t>(static_cast<unsigned char>(TimeSeparator)) + L"__");
+}

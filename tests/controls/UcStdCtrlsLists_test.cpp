@@ -382,3 +382,85 @@ TEST_F(UcStdCtrlsLists, OwnerDrawnListBoxDrawsWideItems) {
   list->Update();
   EXPECT_EQ(d.Indexes, (std::vector<int>{0, 1, 2}));
 }
+
+TEST_F(UcStdCtrlsLists, TheListOpensOnTheFirstKeyAndClosesOnEnter) {
+  TTickSwitch ticks;
+  auto* combo = PlaceOn<TUcComboBox>(Form, 10, 10, 200, 24);
+  combo->SetStyle(csDropDownList);
+  combo->SetAutoDropDown(true);
+  FillItems(combo);
+  combo->SetFocus();
+  TypeAt(combo->Handle(), L'B', 0);
+  EXPECT_TRUE(combo->DroppedDown());
+  EXPECT_EQ(combo->ItemIndex(), 2);
+  TypeAt(combo->Handle(), L'\t', 10);
+  EXPECT_FALSE(combo->DroppedDown());
+  // The edit styles: Enter only closes an open list.
+  auto* edit = PlaceOn<TUcComboBox>(Form, 10, 50, 200, 24);
+  edit->SetAutoDropDown(true);
+  FillItems(edit);
+  edit->SetFocus();
+  SendMessageW(edit->EditHandle(), WM_CHAR, L'\u0391', 1);
+  EXPECT_TRUE(edit->DroppedDown());
+  EXPECT_EQ(edit->Text().str(), kItems[0]);
+  SendMessageW(edit->EditHandle(), WM_CHAR, L'\r', 1);
+  EXPECT_FALSE(edit->DroppedDown());
+  EXPECT_EQ(edit->Text().str(), kItems[0]);
+}
+
+TEST_F(UcStdCtrlsLists, SelectionOfTheEditFieldInWideCharacters) {
+  auto* combo = PlaceOn<TUcComboBox>(Form, 10, 10, 200, 24);
+  combo->SetText(kMixedText);
+  combo->SetSelStart(7);
+  combo->SetSelLength(6);
+  EXPECT_EQ(combo->SelText().str(), L"\u0395\u03BB\u03BB\u03AC\u03B4\u03B1");
+  combo->SetSelText(kCjkText);
+  EXPECT_EQ(combo->Text().str(), L"\u0416\u0451\u043B\u0442\u044B\u0439 \u4E2D\u6587 \u65E5\u672C\u8A9E");
+  // A pick-only combo box has no selected text.
+  combo->SetStyle(csDropDownList);
+  FillItems(combo);
+  combo->SetItemIndex(1);
+  EXPECT_EQ(combo->SelText().str(), L"");
+}
+
+TEST_F(UcStdCtrlsLists, CopiedSelectionsKeepTextAndObject) {
+  auto* combo = PlaceOn<TUcComboBox>(Form, 10, 10, 200, 24);
+  auto* list = PlaceOn<TUcListBox>(Form, 10, 50, 200, 100);
+  auto* target = PlaceOn<TUcListBox>(Form, 220, 50, 150, 100);
+  auto* ansiTarget = PlaceOn<TListBox>(Form, 220, 160, 150, 100);
+  TObject a, b;
+  combo->AddItem(kCjkText, &a);
+  combo->SetItemIndex(0);
+  combo->CopySelection(target);
+  list->SetMultiSelect(true);
+  list->AddItem(WideString(L"\u0416\0tail", 6), &a);  // cut at the zero
+  list->AddItem(kMixedText, &b);
+  list->AddItem(L"not chosen", nullptr);
+  list->SetSelected(0, true);
+  list->SetSelected(1, true);
+  list->CopySelection(target);
+  list->CopySelection(ansiTarget);
+  ASSERT_EQ(target->Items()->GetCount(), 3);
+  EXPECT_EQ(target->Items()->Get(0).str(), kCjkText);
+  EXPECT_EQ(target->Items()->GetObject(0), &a);
+  EXPECT_EQ(target->Items()->Get(1).str(), L"\u0416");
+  EXPECT_EQ(target->Items()->Get(2).str(), kMixedText);
+  EXPECT_EQ(target->Items()->GetObject(2), &b);
+  ASSERT_EQ(ansiTarget->Items()->GetCount(), 2);
+  EXPECT_EQ(ansiTarget->Items()->Get(1), WideToAnsi(kMixedText));
+}
+
+TEST_F(UcStdCtrlsLists, AnsiTypeAheadTakesTheCodePage) {
+  TPlatformSwitch ansi(false);
+  TTickSwitch ticks;
+  auto* combo = PlaceOn<TUcComboBox>(Form, 10, 10, 200, 24);
+  combo->SetStyle(csDropDownList);
+  FillItems(combo);
+  TypeAt(combo->Handle(), 0, 0);
+  TestTicks = 10;
+  SendMessageA(combo->Handle(), WM_CHAR, 0xC1, 1);  // Б
+  SendMessageA(combo->Handle(), WM_CHAR, 0xE5, 1);  // е
+  SendMessageA(combo->Handle(), WM_CHAR, 0xF2, 1);  // т
+  EXPECT_EQ(combo->ItemIndex(), 4);
+  EXPECT_EQ(combo->Text().str(), kItems[4]);
+}

@@ -75,31 +75,39 @@ template <class Measure> void MeasureOwnerDrawnItem(TMessage& m, int itemHeight,
 
 HWND TComboBoxStrings::Wnd() { return FCombo->Handle(); }
 
-AnsiString TComboBoxStrings::Get(int index) { return ReadItemText(Wnd(), CB_GETLBTEXTLEN, CB_GETLBTEXT, index); }
+AnsiString TComboBoxStrings::Get(int index) {
+  if (TStringList* pending = FCombo->PendingItems()) return index >= 0 && index < pending->Count() ? pending->Get(index) : AnsiString(); return ReadItemText(Wnd(), CB_GETLBTEXTLEN, CB_GETLBTEXT, index); }
 
-int TComboBoxStrings::GetCount() { return static_cast<int>(SendMessageA(Wnd(), CB_GETCOUNT, 0, 0)); }
+int TComboBoxStrings::GetCount() {
+  if (TStringList* pending = FCombo->PendingItems()) return pending->Count(); return static_cast<int>(SendMessageA(Wnd(), CB_GETCOUNT, 0, 0)); }
 
 TObject* TComboBoxStrings::GetObject(int index) {
+  if (TStringList* pending = FCombo->PendingItems()) return pending->GetObject(index);
   LRESULT data = SendMessageA(Wnd(), CB_GETITEMDATA, index, 0);
   if (data == CB_ERR) Error(SListIndexError, index);
   return reinterpret_cast<TObject*>(data);
 }
 
 void TComboBoxStrings::PutObject(int index, TObject* obj) {
+  if (TStringList* pending = FCombo->PendingItems()) return pending->PutObject(index, obj);
   SendMessageA(Wnd(), CB_SETITEMDATA, index, reinterpret_cast<LPARAM>(obj));
 }
 
 int TComboBoxStrings::Add(const AnsiString& s) {
+  if (TStringList* pending = FCombo->PendingItems()) return pending->Add(s);
   return Checked(SendMessageA(Wnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str())));
 }
 
 void TComboBoxStrings::Insert(int index, const AnsiString& s) {
+  if (TStringList* pending = FCombo->PendingItems()) return pending->Insert(index, s);
   Checked(SendMessageA(Wnd(), CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(s.c_str())));
 }
 
-void TComboBoxStrings::Delete(int index) { SendMessageA(Wnd(), CB_DELETESTRING, index, 0); }
+void TComboBoxStrings::Delete(int index) {
+  if (TStringList* pending = FCombo->PendingItems()) return pending->Delete(index); SendMessageA(Wnd(), CB_DELETESTRING, index, 0); }
 
 void TComboBoxStrings::Clear() {
+  if (TStringList* pending = FCombo->PendingItems()) return pending->Clear();
   AnsiString text = FCombo->TControl::Text();
   SendMessageA(Wnd(), CB_RESETCONTENT, 0, 0);
   FCombo->TControl::SetText(text);
@@ -107,11 +115,13 @@ void TComboBoxStrings::Clear() {
 }
 
 int TComboBoxStrings::IndexOf(const AnsiString& s) {
+  if (TStringList* pending = FCombo->PendingItems()) return pending->IndexOf(s);
   return static_cast<int>(SendMessageA(Wnd(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                        reinterpret_cast<LPARAM>(s.c_str())));
 }
 
 void TComboBoxStrings::SetUpdateState(bool updating) {
+  if (FCombo->PendingItems()) return;
   SendMessageA(Wnd(), WM_SETREDRAW, updating ? 0 : 1, 0);
   if (!updating) FCombo->Refresh();
 }
@@ -223,6 +233,12 @@ void TCustomComboBox::ReleaseChildren() {
   FEditHandle = FListHandle = nullptr;
 }
 
+TStringList* TCustomComboBox::PendingItems() {
+  if (HandleAllocated() || Parent() || ParentWindow()) return nullptr;
+  if (!FSaveItems) FSaveItems = new TStringList;
+  return FSaveItems;
+}
+
 void TCustomComboBox::SetStyle(TComboBoxStyle v) {
   if (v == FStyle) return;
   FStyle = v;
@@ -235,6 +251,10 @@ int TCustomComboBox::GetItemIndex() {
 }
 
 void TCustomComboBox::SetItemIndex(int v) {
+  if (PendingItems()) {
+    FSaveIndex = v;
+    return;
+  }
   if (GetItemIndex() == v) return;
   SendMessageA(Handle(), CB_SETCURSEL, v, 0);
 }
@@ -443,6 +463,7 @@ void TCustomComboBox::CNMeasureItem(TMessage& m) {
 // TListBoxStrings
 
 AnsiString TListBoxStrings::Get(int index) {
+  if (TStringList* pending = FListBox->PendingItems()) return pending->Get(index);
   if (FListBox->IsVirtual()) return FListBox->DoGetData(index);
   HWND wnd = FListBox->Handle();
   LRESULT len = SendMessageA(wnd, LB_GETTEXTLEN, index, 0);
@@ -453,6 +474,7 @@ AnsiString TListBoxStrings::Get(int index) {
 int TListBoxStrings::GetCount() { return FListBox->Count(); }
 
 TObject* TListBoxStrings::GetObject(int index) {
+  if (TStringList* pending = FListBox->PendingItems()) return pending->GetObject(index);
   if (FListBox->IsVirtual()) return nullptr;
   LRESULT data = SendMessageA(FListBox->Handle(), LB_GETITEMDATA, index, 0);
   if (data == LB_ERR) Error(SListIndexError, index);
@@ -460,15 +482,18 @@ TObject* TListBoxStrings::GetObject(int index) {
 }
 
 void TListBoxStrings::PutObject(int index, TObject* obj) {
+  if (TStringList* pending = FListBox->PendingItems()) return pending->PutObject(index, obj);
   if (index < 0 || FListBox->IsVirtual()) return;
   SendMessageA(FListBox->Handle(), LB_SETITEMDATA, index, reinterpret_cast<LPARAM>(obj));
 }
 
 int TListBoxStrings::Add(const AnsiString& s) {
+  if (TStringList* pending = FListBox->PendingItems()) return pending->Add(s);
   return Checked(SendMessageA(FListBox->Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str())));
 }
 
 void TListBoxStrings::Insert(int index, const AnsiString& s) {
+  if (TStringList* pending = FListBox->PendingItems()) return pending->Insert(index, s);
   Checked(SendMessageA(FListBox->Handle(), LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(s.c_str())));
 }
 
@@ -477,6 +502,7 @@ void TListBoxStrings::Delete(int index) { FListBox->DeleteString(index); }
 void TListBoxStrings::Clear() { FListBox->ResetContent(); }
 
 int TListBoxStrings::IndexOf(const AnsiString& s) {
+  if (TStringList* pending = FListBox->PendingItems()) return pending->IndexOf(s);
   if (FListBox->IsVirtual()) return TStrings::IndexOf(s);
   return static_cast<int>(SendMessageA(FListBox->Handle(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                        reinterpret_cast<LPARAM>(s.c_str())));
@@ -489,6 +515,7 @@ void TListBoxStrings::Exchange(int index1, int index2) { ListBoxItemsExchange(th
 void TListBoxStrings::Move(int curIndex, int newIndex) { ListBoxItemsMove(this, FListBox, curIndex, newIndex); }
 
 void TListBoxStrings::SetUpdateState(bool updating) {
+  if (FListBox->PendingItems()) return;
   SendMessageA(FListBox->Handle(), WM_SETREDRAW, updating ? 0 : 1, 0);
   if (!updating) FListBox->Refresh();
 }
@@ -566,6 +593,12 @@ void TCustomListBox::DestroyWnd() {
   TWinControl::DestroyWnd();
 }
 
+TStringList* TCustomListBox::PendingItems() {
+  if (HandleAllocated() || Parent() || ParentWindow() || IsVirtual()) return nullptr;
+  if (!FSaveItems) FSaveItems = new TStringList;
+  return FSaveItems;
+}
+
 void TCustomListBox::SetStyle(TListBoxStyle v) {
   if (v == FStyle) return;
   bool wasVirtual = IsVirtual();
@@ -577,13 +610,17 @@ void TCustomListBox::SetStyle(TListBoxStyle v) {
   RecreateWnd();
 }
 
-int TCustomListBox::ItemIndex() {
+int TCustomListBox::GetItemIndex() {
   if (!HandleAllocated()) return FSaveItemIndex;
   if (FMultiSelect) return static_cast<int>(SendMessageA(WindowHandle(), LB_GETCARETINDEX, 0, 0));
   return static_cast<int>(SendMessageA(WindowHandle(), LB_GETCURSEL, 0, 0));
 }
 
 void TCustomListBox::SetItemIndex(int v) {
+  if (PendingItems()) {
+    FSaveItemIndex = v;
+    return;
+  }
   if (FMultiSelect)
     SendMessageA(Handle(), LB_SETCARETINDEX, v, 0);
   else
@@ -600,6 +637,7 @@ void TCustomListBox::SetTopIndex(int v) {
 }
 
 int TCustomListBox::Count() {
+  if (TStringList* pending = PendingItems()) return pending->Count();
   if (!HandleAllocated() && IsVirtual()) return FCount;
   return static_cast<int>(SendMessageA(Handle(), LB_GETCOUNT, 0, 0));
 }
@@ -694,9 +732,11 @@ TRect TCustomListBox::ItemRect(int index) {
   return TRect(r);
 }
 
-void TCustomListBox::DeleteString(int index) { SendMessageA(Handle(), LB_DELETESTRING, index, 0); }
+void TCustomListBox::DeleteString(int index) {
+  if (TStringList* pending = PendingItems()) return pending->Delete(index); SendMessageA(Handle(), LB_DELETESTRING, index, 0); }
 
 void TCustomListBox::ResetContent() {
+  if (TStringList* pending = PendingItems()) return pending->Clear();
   if (IsVirtual()) {
     FCount = 0;
     if (HandleAllocated()) SendMessageA(WindowHandle(), LB_SETCOUNT, 0, 0);
@@ -775,8 +815,35 @@ void TCustomListBox::CNMeasureItem(TMessage& m) {
 // ===========================================================================
 // Unit
 
+namespace {
+const char* const ComboBoxStyleNames[] = {"csDropDown", "csSimple", "csDropDownList", "csOwnerDrawFixed",
+                                          "csOwnerDrawVariable"};
+const char* const ListBoxStyleNames[] = {"lbStandard", "lbOwnerDrawFixed", "lbOwnerDrawVariable", "lbVirtual",
+                                         "lbVirtualOwnerDraw"};
+}  // namespace
+
 void UnitInit_stdctrls_lists() {
   RegisterClasses({&TComboBox::Class, &TCustomComboBox::Class, &TListBox::Class, &TCustomListBox::Class});
+  const TMetaClass* c = &TCustomComboBox::Class;
+  RegisterProperty(c, "Style", TPropType::Enum(ComboBoxStyleNames), &TCustomComboBox::SetStyle,
+                   &TCustomComboBox::Style);
+  RegisterProperty(c, "Items", pkStrings, nullptr, &TCustomComboBox::Items);
+  RegisterProperty(c, "ItemIndex", pkInteger, &TCustomComboBox::SetItemIndex, &TCustomComboBox::GetItemIndex);
+  RegisterProperty(c, "ItemHeight", pkInteger, &TCustomComboBox::SetItemHeight, &TCustomComboBox::ItemHeight);
+  RegisterProperty(c, "DropDownCount", pkInteger, &TCustomComboBox::SetDropDownCount,
+                   &TCustomComboBox::DropDownCount);
+  RegisterProperty(c, "MaxLength", pkInteger, &TCustomComboBox::SetMaxLength, &TCustomComboBox::MaxLength);
+  RegisterProperty(c, "Sorted", pkBool, &TCustomComboBox::SetSorted, &TCustomComboBox::Sorted);
+  RegisterProperty(c, "AutoComplete", pkBool, &TCustomComboBox::SetAutoComplete, &TCustomComboBox::AutoComplete);
+  RegisterProperty(c, "AutoDropDown", pkBool, &TCustomComboBox::SetAutoDropDown, &TCustomComboBox::AutoDropDown);
+  c = &TCustomListBox::Class;
+  RegisterProperty(c, "Style", TPropType::Enum(ListBoxStyleNames), &TCustomListBox::SetStyle, &TCustomListBox::Style);
+  RegisterProperty(c, "Items", pkStrings, nullptr, &TCustomListBox::Items);
+  RegisterProperty(c, "ItemIndex", pkInteger, &TCustomListBox::SetItemIndex, &TCustomListBox::GetItemIndex);
+  RegisterProperty(c, "ItemHeight", pkInteger, &TCustomListBox::SetItemHeight, &TCustomListBox::ItemHeight);
+  RegisterProperty(c, "MultiSelect", pkBool, &TCustomListBox::SetMultiSelect, &TCustomListBox::MultiSelect);
+  RegisterProperty(c, "ExtendedSelect", pkBool, &TCustomListBox::SetExtendedSelect, &TCustomListBox::ExtendedSelect);
+  RegisterProperty(c, "Sorted", pkBool, &TCustomListBox::SetSorted, &TCustomListBox::Sorted);
 }
 
 void UnitFini_stdctrls_lists() {}

@@ -143,6 +143,9 @@ public:
   void AddItem(const AnsiString& item, TObject* object);
   void Clear();
   void ClearSelection() { SetItemIndex(-1); }
+  // Where the items are kept while the combo box has no window and cannot
+  // have one yet (no parent); null once it can.
+  TStringList* PendingItems();
   // Adds the chosen item with its object to destination.
   void CopySelection(TStrings* destination);
   // Prefix search after start (wrapping, case-insensitive); -1 when none.
@@ -255,8 +258,10 @@ public:
   TListBoxStyle Style() const { return FStyle; }
   void SetStyle(TListBoxStyle v);
   bool IsVirtual() const { return FStyle == lbVirtual || FStyle == lbVirtualOwnerDraw; }
-  int ItemIndex();
-  void SetItemIndex(int v);
+  // -1: nothing chosen (the caret item of a multi-select list box).
+  virtual int GetItemIndex();
+  virtual void SetItemIndex(int v);
+  int ItemIndex() { return GetItemIndex(); }
   int TopIndex();
   void SetTopIndex(int v);
   // The number of items; settable for the virtual styles only.
@@ -280,6 +285,9 @@ public:
 
   void AddItem(const AnsiString& item, TObject* object);
   void Clear();
+  // Where the items are kept while the list box has no window and cannot
+  // have one yet (no parent); null once it can.
+  TStringList* PendingItems();
   // The chosen items (every selected one of a multi-select list box) with
   // their objects, added to destination.
   void CopySelection(TStrings* destination);

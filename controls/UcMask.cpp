@@ -560,6 +560,14 @@ void TUcMaskEdit::CMWantSpecialKey(TMessage& m) {
 // ===========================================================================
 // Unit
 
-void UnitInit_UcMask() { RegisterClasses({&TUcMaskEdit::Class}); }
+void UnitInit_UcMask() {
+  RegisterClasses({&TUcMaskEdit::Class});
+  const TMetaClass* c = &TUcMaskEdit::Class;
+  RegisterProperty(c, "EditMask", pkString, &TUcMaskEdit::SetEditMask, &TUcMaskEdit::EditMask);
+  RegisterProperty(c, "Text", pkWideString, &TUcMaskEdit::SetText, &TUcMaskEdit::Text);
+  RegisterProperty(c, "Hint", pkWideString, &TUcMaskEdit::SetHint, &TUcMaskEdit::Hint, TPropDefault(),
+                   &TUcMaskEdit::IsHintStored);
+  RegisterProperty(c, "PasswordChar", pkWideChar, &TUcMaskEdit::SetPasswordChar, &TUcMaskEdit::PasswordChar);
+}
 
 void UnitFini_UcMask() {}

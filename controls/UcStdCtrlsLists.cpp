@@ -56,26 +56,36 @@ void RewrapChildWide(HWND child, WNDPROC& previous, WNDPROC instance) {
 // ===========================================================================
 // TUcComboBoxStrings
 
+TUcStringList* TUcComboBoxStrings::Pending() {
+  return FComboBox->Is<TUcCustomComboBox>() ? static_cast<TUcCustomComboBox*>(FComboBox)->PendingWideItems() : nullptr;
+}
+
 bool TUcComboBoxStrings::UnicodeWindow() { return Win32PlatformIsUnicode && IsWindowUnicode(FComboBox->Handle()); }
 
 WideString TUcComboBoxStrings::Get(int index) {
+  if (TUcStringList* pending = Pending()) return index >= 0 && index < pending->Count() ? pending->Get(index) : WideString();
   if (!UnicodeWindow()) return AnsiToWide(FComboBox->Items()->Get(index));
   bool error = false;
   return ReadWideItem(FComboBox->Handle(), CB_GETLBTEXTLEN, CB_GETLBTEXT, index, error);
 }
 
-int TUcComboBoxStrings::GetCount() { return FComboBox->Items()->GetCount(); }
+int TUcComboBoxStrings::GetCount() {
+  if (TUcStringList* pending = Pending()) return pending->Count(); return FComboBox->Items()->GetCount(); }
 
-TObject* TUcComboBoxStrings::GetObject(int index) { return FComboBox->Items()->GetObject(index); }
+TObject* TUcComboBoxStrings::GetObject(int index) {
+  if (TUcStringList* pending = Pending()) return pending->GetObject(index); return FComboBox->Items()->GetObject(index); }
 
-void TUcComboBoxStrings::PutObject(int index, TObject* obj) { FComboBox->Items()->PutObject(index, obj); }
+void TUcComboBoxStrings::PutObject(int index, TObject* obj) {
+  if (TUcStringList* pending = Pending()) return pending->PutObject(index, obj); FComboBox->Items()->PutObject(index, obj); }
 
 int TUcComboBoxStrings::Add(const WideString& s) {
+  if (TUcStringList* pending = Pending()) return pending->Add(s);
   if (!UnicodeWindow()) return FComboBox->Items()->Add(WideToAnsi(s));
   return CheckedInsert(SendMessageW(FComboBox->Handle(), CB_ADDSTRING, 0, WideParam(s)));
 }
 
 void TUcComboBoxStrings::Insert(int index, const WideString& s) {
+  if (TUcStringList* pending = Pending()) return pending->Insert(index, s);
   if (!UnicodeWindow()) {
     FComboBox->Items()->Insert(index, WideToAnsi(s));
     return;
@@ -83,9 +93,11 @@ void TUcComboBoxStrings::Insert(int index, const WideString& s) {
   CheckedInsert(SendMessageW(FComboBox->Handle(), CB_INSERTSTRING, index, WideParam(s)));
 }
 
-void TUcComboBoxStrings::Delete(int index) { FComboBox->Items()->Delete(index); }
+void TUcComboBoxStrings::Delete(int index) {
+  if (TUcStringList* pending = Pending()) return pending->Delete(index); FComboBox->Items()->Delete(index); }
 
 void TUcComboBoxStrings::Clear() {
+  if (TUcStringList* pending = Pending()) return pending->Clear();
   if (!UnicodeWindow()) {
     FComboBox->Items()->Clear();
     return;
@@ -97,18 +109,25 @@ void TUcComboBoxStrings::Clear() {
 }
 
 int TUcComboBoxStrings::IndexOf(const WideString& s) {
+  if (TUcStringList* pending = Pending()) return pending->IndexOf(s);
   if (!UnicodeWindow()) return FComboBox->Items()->IndexOf(WideToAnsi(s));
   return static_cast<int>(SendMessageW(FComboBox->Handle(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), WideParam(s)));
 }
 
-void TUcComboBoxStrings::SetUpdateState(bool updating) { FComboBox->Items()->SetUpdateState(updating); }
+void TUcComboBoxStrings::SetUpdateState(bool updating) {
+  if (Pending()) return; FComboBox->Items()->SetUpdateState(updating); }
 
 // ===========================================================================
 // TUcListBoxStrings
 
+TUcStringList* TUcListBoxStrings::Pending() {
+  return FListBox->Is<TUcCustomListBox>() ? static_cast<TUcCustomListBox*>(FListBox)->PendingWideItems() : nullptr;
+}
+
 bool TUcListBoxStrings::UnicodeWindow() { return Win32PlatformIsUnicode && IsWindowUnicode(FListBox->Handle()); }
 
 WideString TUcListBoxStrings::Get(int index) {
+  if (TUcStringList* pending = Pending()) return pending->Get(index);
   if (!UnicodeWindow()) return AnsiToWide(FListBox->Items()->Get(index));
   bool error = false;
   WideString s = ReadWideItem(FListBox->Handle(), LB_GETTEXTLEN, LB_GETTEXT, index, error);
@@ -116,18 +135,23 @@ WideString TUcListBoxStrings::Get(int index) {
   return s;
 }
 
-int TUcListBoxStrings::GetCount() { return FListBox->Items()->GetCount(); }
+int TUcListBoxStrings::GetCount() {
+  if (TUcStringList* pending = Pending()) return pending->Count(); return FListBox->Items()->GetCount(); }
 
-TObject* TUcListBoxStrings::GetObject(int index) { return FListBox->Items()->GetObject(index); }
+TObject* TUcListBoxStrings::GetObject(int index) {
+  if (TUcStringList* pending = Pending()) return pending->GetObject(index); return FListBox->Items()->GetObject(index); }
 
-void TUcListBoxStrings::PutObject(int index, TObject* obj) { FListBox->Items()->PutObject(index, obj); }
+void TUcListBoxStrings::PutObject(int index, TObject* obj) {
+  if (TUcStringList* pending = Pending()) return pending->PutObject(index, obj); FListBox->Items()->PutObject(index, obj); }
 
 int TUcListBoxStrings::Add(const WideString& s) {
+  if (TUcStringList* pending = Pending()) return pending->Add(s);
   if (!UnicodeWindow()) return FListBox->Items()->Add(WideToAnsi(s));
   return CheckedInsert(SendMessageW(FListBox->Handle(), LB_ADDSTRING, 0, WideParam(s)));
 }
 
 void TUcListBoxStrings::Insert(int index, const WideString& s) {
+  if (TUcStringList* pending = Pending()) return pending->Insert(index, s);
   if (!UnicodeWindow()) {
     FListBox->Items()->Insert(index, WideToAnsi(s));
     return;
@@ -135,11 +159,14 @@ void TUcListBoxStrings::Insert(int index, const WideString& s) {
   CheckedInsert(SendMessageW(FListBox->Handle(), LB_INSERTSTRING, index, WideParam(s)));
 }
 
-void TUcListBoxStrings::Delete(int index) { FListBox->DeleteString(index); }
+void TUcListBoxStrings::Delete(int index) {
+  if (TUcStringList* pending = Pending()) return pending->Delete(index); FListBox->DeleteString(index); }
 
-void TUcListBoxStrings::Clear() { FListBox->ResetContent(); }
+void TUcListBoxStrings::Clear() {
+  if (TUcStringList* pending = Pending()) return pending->Clear(); FListBox->ResetContent(); }
 
 int TUcListBoxStrings::IndexOf(const WideString& s) {
+  if (TUcStringList* pending = Pending()) return pending->IndexOf(s);
   if (!UnicodeWindow()) return FListBox->Items()->IndexOf(WideToAnsi(s));
   if (FListBox->IsVirtual()) return TUcStrings::IndexOf(s);
   return static_cast<int>(SendMessageW(FListBox->Handle(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), WideParam(s)));
@@ -151,7 +178,8 @@ void TUcListBoxStrings::Exchange(int index1, int index2) { ListBoxItemsExchange(
 
 void TUcListBoxStrings::Move(int curIndex, int newIndex) { ListBoxItemsMove(this, FListBox, curIndex, newIndex); }
 
-void TUcListBoxStrings::SetUpdateState(bool updating) { FListBox->Items()->SetUpdateState(updating); }
+void TUcListBoxStrings::SetUpdateState(bool updating) {
+  if (Pending()) return; FListBox->Items()->SetUpdateState(updating); }
 
 // ===========================================================================
 // TUcCustomComboBox
@@ -212,6 +240,25 @@ void TUcCustomComboBox::DestroyWnd() {
   }
   TCustomComboBox::DestroyWnd();
   UcControl_SetStoredText(this, text);
+}
+
+TUcStringList* TUcCustomComboBox::PendingWideItems() {
+  if (HandleAllocated() || Parent() || ParentWindow()) return nullptr;
+  if (!FSaveWideItems) FSaveWideItems = new TUcStringList;
+  return FSaveWideItems;
+}
+
+int TUcCustomComboBox::GetItemIndex() {
+  if (!HandleAllocated() && FSaveWideItems) return FSaveWideIndex;
+  return TCustomComboBox::GetItemIndex();
+}
+
+void TUcCustomComboBox::SetItemIndex(int v) {
+  if (PendingWideItems()) {
+    FSaveWideIndex = v;
+    return;
+  }
+  TCustomComboBox::SetItemIndex(v);
 }
 
 int TUcCustomComboBox::GetSelStart() {
@@ -424,6 +471,25 @@ void TUcCustomListBox::DestroyWnd() {
   TCustomListBox::DestroyWnd();
 }
 
+TUcStringList* TUcCustomListBox::PendingWideItems() {
+  if (HandleAllocated() || Parent() || ParentWindow() || IsVirtual()) return nullptr;
+  if (!FSaveWideItems) FSaveWideItems = new TUcStringList;
+  return FSaveWideItems;
+}
+
+int TUcCustomListBox::GetItemIndex() {
+  if (!HandleAllocated() && FSaveWideItems) return FSaveWideItemIndex;
+  return TCustomListBox::GetItemIndex();
+}
+
+void TUcCustomListBox::SetItemIndex(int v) {
+  if (PendingWideItems()) {
+    FSaveWideItemIndex = v;
+    return;
+  }
+  TCustomListBox::SetItemIndex(v);
+}
+
 void TUcCustomListBox::AddItem(const WideString& item, TObject* object) { FWideItems->AddObject(item, object); }
 
 bool TUcCustomListBox::GetInterface(const GUID& iid, void** obj) {
@@ -491,6 +557,12 @@ void TUcCustomListBox::DrawItem(int index, const TRect& rect, TOwnerDrawState st
 
 void UnitInit_UcStdCtrlsLists() {
   RegisterClasses({&TUcComboBox::Class, &TUcCustomComboBox::Class, &TUcListBox::Class, &TUcCustomListBox::Class});
+  RegisterProperty(&TUcCustomComboBox::Class, "Text", pkWideString, &TUcCustomComboBox::SetText,
+                   &TUcCustomComboBox::Text, TPropDefault(), &TUcCustomComboBox::IsCaptionStored);
+  RegisterProperty(&TUcCustomComboBox::Class, "Hint", pkWideString, &TUcCustomComboBox::SetHint,
+                   &TUcCustomComboBox::Hint, TPropDefault(), &TUcCustomComboBox::IsHintStored);
+  RegisterProperty(&TUcCustomListBox::Class, "Hint", pkWideString, &TUcCustomListBox::SetHint,
+                   &TUcCustomListBox::Hint, TPropDefault(), &TUcCustomListBox::IsHintStored);
 }
 
 void UnitFini_UcStdCtrlsLists() {}

@@ -47,6 +47,8 @@ public:
 
 protected:
   bool UnicodeWindow();
+  // The wide items kept while the control has no window (null otherwise).
+  TUcStringList* Pending();
   TCustomComboBox* FComboBox;
 };
 
@@ -74,6 +76,8 @@ public:
 
 protected:
   bool UnicodeWindow();
+  // The wide items kept while the control has no window (null otherwise).
+  TUcStringList* Pending();
   TCustomListBox* FListBox;
 };
 
@@ -94,6 +98,11 @@ public:
   TUcStrings* Items() const { return FWideItems; }
   void SetItems(TUcStrings* v) { FWideItems->Assign(v); }
   // Selection of the edit field in wide characters.
+  int GetItemIndex() override;
+  void SetItemIndex(int v) override;
+  // Where the wide items are kept while the combo box has no window and
+  // cannot have one yet (no parent); null once it can.
+  TUcStringList* PendingWideItems();
   int GetSelStart() override;
   void SetSelStart(int v) override;
   int GetSelLength() override;
@@ -162,6 +171,11 @@ public:
   TUcStrings* Items() const { return FWideItems; }
   void SetItems(TUcStrings* v) { FWideItems->Assign(v); }
   void AddItem(const WideString& item, TObject* object) override;
+  int GetItemIndex() override;
+  void SetItemIndex(int v) override;
+  // Where the wide items are kept while the list box has no window and
+  // cannot have one yet (no parent); null once it can.
+  TUcStringList* PendingWideItems();
   // The chosen items (every selected one of a multi-select list box) with
   // their objects; texts end at an embedded zero.
   template <class TListControl> void CopySelection(TListControl* destination) {

@@ -12,6 +12,7 @@
 #include "forms.h"
 #include "guitest.h"
 #include "harness.h"
+#include "layout.h"
 #include "stdctrls_lists.h"
 
 inline void PrintTo(const AnsiString& s, std::ostream* os) { *os << '"' << s.c_str() << '"'; }
@@ -234,4 +235,37 @@ TEST_F(StdCtrlsLists, ExtendedComboBoxItemsWithImages) {
   TBasicActionLink* link = CreateActionLink(&TComboBoxExActionLink::Class, combo);
   EXPECT_EQ(link->ClassType(), &TComboBoxExActionLink::Class);
   delete link;
+}
+
+TEST_F(StdCtrlsLists, ItemsBeforeTheWindowAndFromALayout) {
+  auto* combo = new TComboBox(Form);
+  Fill(combo->Items());
+  combo->SetItemIndex(3);
+  EXPECT_EQ(combo->Items()->Get(7), AnsiString());
+  EXPECT_EQ(combo->ItemIndex(), 3);
+  combo->SetParent(Form);
+  EXPECT_EQ(combo->Items()->GetCount(), 5);
+  EXPECT_EQ(combo->ItemIndex(), 3);
+  EXPECT_EQ(combo->Text(), AnsiString("apple"));
+
+  auto* root = new TForm(Form);
+  ReadComponentText(
+      "object F: TForm\n"
+      "  object lb: TListBox\n"
+      "    Style = lbOwnerDrawFixed\n"
+      "    ItemHeight = 22\n"
+      "    Items.Strings = (\n"
+      "      'Дом'\n"
+      "      'Зима')\n"
+      "    ItemIndex = 1\n"
+      "  end\n"
+      "end\n",
+      root);
+  auto* lb = static_cast<TListBox*>(root->FindComponent("lb"));
+  ASSERT_NE(lb, nullptr);
+  EXPECT_EQ(lb->Style(), lbOwnerDrawFixed);
+  EXPECT_EQ(lb->Items()->Get(0), Ru(L"\u0414\u043E\u043C"));
+  EXPECT_EQ(lb->ItemIndex(), 1);
+  EXPECT_EQ(SendMessageA(lb->Handle(), LB_GETITEMHEIGHT, 0, 0), 22);
+  delete root;
 }

@@ -6,6 +6,9 @@
 
 #include "UcStdCtrlsLists.h"
 #include "comboex.h"
+#include "layout.h"
+
+#include "UcMask.h"
 
 #include <gtest/gtest.h>
 
@@ -463,4 +466,66 @@ TEST_F(UcStdCtrlsLists, AnsiTypeAheadTakesTheCodePage) {
   SendMessageA(combo->Handle(), WM_CHAR, 0xF2, 1);  // т
   EXPECT_EQ(combo->ItemIndex(), 4);
   EXPECT_EQ(combo->Text().str(), kItems[4]);
+}
+
+TEST_F(UcStdCtrlsLists, ItemsSetBeforeThereIsAParent) {
+  auto* combo = new TUcComboBox(Form);
+  auto* list = new TUcListBox(Form);
+  FillItems(combo);
+  FillItems(list);
+  combo->SetItemIndex(4);
+  list->SetItemIndex(1);
+  EXPECT_EQ(combo->Items()->GetCount(), 5);
+  EXPECT_EQ(combo->Items()->IndexOf(kItems[3]), 3);
+  EXPECT_EQ(list->Items()->Get(1).str(), kItems[1]);
+  EXPECT_FALSE(combo->HandleAllocated());
+  combo->SetParent(Form);
+  list->SetParent(Form);
+  ASSERT_EQ(combo->Items()->GetCount(), 5);
+  EXPECT_EQ(combo->Items()->Get(4).str(), kItems[4]);
+  EXPECT_EQ(combo->ItemIndex(), 4);
+  EXPECT_EQ(list->Items()->GetCount(), 5);
+  EXPECT_EQ(list->ItemIndex(), 1);
+  // Taken off the form and put back: the same again.
+  list->SetParent(nullptr);
+  EXPECT_EQ(list->Items()->Get(3).str(), kItems[3]);
+  list->Items()->Delete(0);
+  list->SetParent(Form);
+  EXPECT_EQ(list->Items()->GetCount(), 4);
+  EXPECT_EQ(list->Items()->Get(0).str(), kItems[1]);
+}
+
+TEST_F(UcStdCtrlsLists, ReadFromALayout) {
+  auto* root = new TForm(Form);
+  ReadComponentText(
+      "object F: TForm\n"
+      "  object cb: TUcComboBox\n"
+      "    Style = csDropDownList\n"
+      "    Items.Strings = (\n"
+      "      'Дом'\n"
+      "      'Зима')\n"
+      "    Hint = 'Выбор 选择'\n"
+      "  end\n"
+      "  object lb: TUcListBox\n"
+      "    MultiSelect = True\n"
+      "    Items.Strings = (\n"
+      "      'один')\n"
+      "  end\n"
+      "  object me: TUcMaskEdit\n"
+      "    EditMask = '>LL-00;1;_'\n"
+      "    Text = 'жω-12'\n"
+      "  end\n"
+      "end\n",
+      root);
+  auto* cb = static_cast<TUcComboBox*>(root->FindComponent("cb"));
+  auto* lb = static_cast<TUcListBox*>(root->FindComponent("lb"));
+  auto* me = static_cast<TUcMaskEdit*>(root->FindComponent("me"));
+  ASSERT_TRUE(cb && lb && me);
+  EXPECT_EQ(cb->Style(), csDropDownList);
+  EXPECT_EQ(cb->Items()->Get(1).str(), L"\u0417\u0438\u043C\u0430");
+  EXPECT_EQ(cb->Hint().str(), L"\u0412\u044B\u0431\u043E\u0440 \u9009\u62E9");
+  EXPECT_TRUE(lb->MultiSelect());
+  EXPECT_EQ(lb->Items()->Get(0).str(), L"\u043E\u0434\u0438\u043D");
+  EXPECT_EQ(me->EditText().str(), L"\u0436\u03C9-12");
+  delete root;
 }

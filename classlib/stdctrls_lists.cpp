@@ -28,9 +28,11 @@ int Checked(LRESULT result) {
 }
 
 // A window text message's answer read into an AnsiString: the length first,
-// then the text (an error result gives empty).
-AnsiString ReadItemText(HWND wnd, UINT lenMsg, UINT textMsg, int index) {
+// then the text (an error result gives empty); error tells whether the
+// length was refused.
+AnsiString ReadItemText(HWND wnd, UINT lenMsg, UINT textMsg, int index, bool* error = nullptr) {
   LRESULT len = SendMessageA(wnd, lenMsg, index, 0);
+  if (error) *error = len < 0;
   if (len < 0) return AnsiString();
   std::vector<char> buffer(static_cast<size_t>(len) + 1, '\0');
   if (SendMessageA(wnd, textMsg, index, reinterpret_cast<LPARAM>(buffer.data())) < 0) return AnsiString();
@@ -40,7 +42,8 @@ AnsiString ReadItemText(HWND wnd, UINT lenMsg, UINT textMsg, int index) {
 // CN_DRAWITEM of a combo or list box: the canvas on the item's device
 // context in the control's font and colour (the highlight colours for a
 // selected item), draw(index, rect, state), the focus rectangle last.
-template <class Draw> void PaintOwnerDrawnItem(TWinControl* control, TControlCanvas* canvas, TMessage& m, Draw&& draw) {
+template <class Draw>
+void PaintOwnerDrawnItem(TWinControl* control, TControlCanvas* canvas, TMessage& m, Draw&& draw) {
   auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
   TOwnerDrawState state = static_cast<TOwnerDrawState>(dis->itemState & 0xFFFF);
   TRect rect(dis->rcItem);
@@ -60,7 +63,8 @@ template <class Draw> void PaintOwnerDrawnItem(TWinControl* control, TControlCan
 
 // CN_MEASUREITEM: the fixed item height, or what measure makes of it for the
 // variable styles.
-template <class Measure> void MeasureOwnerDrawnItem(TMessage& m, int itemHeight, bool variable, Measure&& measure) {
+template <class Measure>
+void MeasureOwnerDrawnItem(TMessage& m, int itemHeight, bool variable, Measure&& measure) {
   auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
   int height = itemHeight;
   if (variable) measure(static_cast<int>(mis->itemID), height);
@@ -76,10 +80,15 @@ template <class Measure> void MeasureOwnerDrawnItem(TMessage& m, int itemHeight,
 HWND TComboBoxStrings::Wnd() { return FCombo->Handle(); }
 
 AnsiString TComboBoxStrings::Get(int index) {
-  if (TStringList* pending = FCombo->PendingItems()) return index >= 0 && index < pending->Count() ? pending->Get(index) : AnsiString(); return ReadItemText(Wnd(), CB_GETLBTEXTLEN, CB_GETLBTEXT, index); }
+  if (TStringList* pending = FCombo->PendingItems())
+    return index >= 0 && index < pending->Count() ? pending->Get(index) : AnsiString();
+  return ReadItemText(Wnd(), CB_GETLBTEXTLEN, CB_GETLBTEXT, index);
+}
 
 int TComboBoxStrings::GetCount() {
-  if (TStringList* pending = FCombo->PendingItems()) return pending->Count(); return static_cast<int>(SendMessageA(Wnd(), CB_GETCOUNT, 0, 0)); }
+  if (TStringList* pending = FCombo->PendingItems()) return pending->Count();
+  return static_cast<int>(SendMessageA(Wnd(), CB_GETCOUNT, 0, 0));
+}
 
 TObject* TComboBoxStrings::GetObject(int index) {
   if (TStringList* pending = FCombo->PendingItems()) return pending->GetObject(index);
@@ -89,7 +98,10 @@ TObject* TComboBoxStrings::GetObject(int index) {
 }
 
 void TComboBoxStrings::PutObject(int index, TObject* obj) {
-  if (TStringList* pending = FCombo->PendingItems()) return pending->PutObject(index, obj);
+  if (TStringList* pending = FCombo->PendingItems()) {
+    pending->PutObject(index, obj);
+    return;
+  }
   SendMessageA(Wnd(), CB_SETITEMDATA, index, reinterpret_cast<LPARAM>(obj));
 }
 
@@ -99,15 +111,26 @@ int TComboBoxStrings::Add(const AnsiString& s) {
 }
 
 void TComboBoxStrings::Insert(int index, const AnsiString& s) {
-  if (TStringList* pending = FCombo->PendingItems()) return pending->Insert(index, s);
+  if (TStringList* pending = FCombo->PendingItems()) {
+    pending->Insert(index, s);
+    return;
+  }
   Checked(SendMessageA(Wnd(), CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(s.c_str())));
 }
 
 void TComboBoxStrings::Delete(int index) {
-  if (TStringList* pending = FCombo->PendingItems()) return pending->Delete(index); SendMessageA(Wnd(), CB_DELETESTRING, index, 0); }
+  if (TStringList* pending = FCombo->PendingItems()) {
+    pending->Delete(index);
+    return;
+  }
+  SendMessageA(Wnd(), CB_DELETESTRING, index, 0);
+}
 
 void TComboBoxStrings::Clear() {
-  if (TStringList* pending = FCombo->PendingItems()) return pending->Clear();
+  if (TStringList* pending = FCombo->PendingItems()) {
+    pending->Clear();
+    return;
+  }
   AnsiString text = FCombo->TControl::Text();
   SendMessageA(Wnd(), CB_RESETCONTENT, 0, 0);
   FCombo->TControl::SetText(text);
@@ -116,8 +139,8 @@ void TComboBoxStrings::Clear() {
 
 int TComboBoxStrings::IndexOf(const AnsiString& s) {
   if (TStringList* pending = FCombo->PendingItems()) return pending->IndexOf(s);
-  return static_cast<int>(SendMessageA(Wnd(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                       reinterpret_cast<LPARAM>(s.c_str())));
+  return static_cast<int>(
+      SendMessageA(Wnd(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(s.c_str())));
 }
 
 void TComboBoxStrings::SetUpdateState(bool updating) {
@@ -162,8 +185,7 @@ TCustomComboBox::~TCustomComboBox() {
 }
 
 void TCustomComboBox::CreateParams(TCreateParams& params) {
-  static constexpr DWORD styles[] = {CBS_DROPDOWN, CBS_SIMPLE, CBS_DROPDOWNLIST,
-                                     CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED,
+  static constexpr DWORD styles[] = {CBS_DROPDOWN, CBS_SIMPLE, CBS_DROPDOWNLIST, CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED,
                                      CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE};
   TWinControl::CreateParams(params);
   CreateSubClass(params, "COMBOBOX");
@@ -354,7 +376,6 @@ void TCustomComboBox::CloseUp() {
 }
 
 void TCustomComboBox::DrawItem(int index, const TRect& rect, TOwnerDrawState state) {
-  (void)state;
   if (OnDrawItem) {
     OnDrawItem(this, index, rect, state);
     return;
@@ -379,9 +400,8 @@ TComboAutoCompleteOps<AnsiString> TCustomComboBox::AnsiAutoCompleteOps() {
 void TCustomComboBox::KeyPress(char& key) {
   TWinControl::KeyPress(key);
   if (!FAutoComplete || key == 0) return;
-  bool consumed = FStyle >= csDropDownList
-                      ? ComboTypeAheadChar(this, AnsiAutoCompleteOps(), FFilter, FLastTime, key)
-                      : ComboCompleteChar(this, AnsiAutoCompleteOps(), key, true, false);
+  bool consumed = FStyle >= csDropDownList ? ComboTypeAheadChar(this, AnsiAutoCompleteOps(), FFilter, FLastTime, key)
+                                           : ComboCompleteChar(this, AnsiAutoCompleteOps(), key, true, false);
   if (consumed) key = 0;
 }
 
@@ -465,10 +485,10 @@ void TCustomComboBox::CNMeasureItem(TMessage& m) {
 AnsiString TListBoxStrings::Get(int index) {
   if (TStringList* pending = FListBox->PendingItems()) return pending->Get(index);
   if (FListBox->IsVirtual()) return FListBox->DoGetData(index);
-  HWND wnd = FListBox->Handle();
-  LRESULT len = SendMessageA(wnd, LB_GETTEXTLEN, index, 0);
-  if (len == LB_ERR) Error(SListIndexError, index);
-  return ReadItemText(wnd, LB_GETTEXTLEN, LB_GETTEXT, index);
+  bool error = false;
+  AnsiString s = ReadItemText(FListBox->Handle(), LB_GETTEXTLEN, LB_GETTEXT, index, &error);
+  if (error) Error(SListIndexError, index);
+  return s;
 }
 
 int TListBoxStrings::GetCount() { return FListBox->Count(); }
@@ -482,7 +502,10 @@ TObject* TListBoxStrings::GetObject(int index) {
 }
 
 void TListBoxStrings::PutObject(int index, TObject* obj) {
-  if (TStringList* pending = FListBox->PendingItems()) return pending->PutObject(index, obj);
+  if (TStringList* pending = FListBox->PendingItems()) {
+    pending->PutObject(index, obj);
+    return;
+  }
   if (index < 0 || FListBox->IsVirtual()) return;
   SendMessageA(FListBox->Handle(), LB_SETITEMDATA, index, reinterpret_cast<LPARAM>(obj));
 }
@@ -493,7 +516,10 @@ int TListBoxStrings::Add(const AnsiString& s) {
 }
 
 void TListBoxStrings::Insert(int index, const AnsiString& s) {
-  if (TStringList* pending = FListBox->PendingItems()) return pending->Insert(index, s);
+  if (TStringList* pending = FListBox->PendingItems()) {
+    pending->Insert(index, s);
+    return;
+  }
   Checked(SendMessageA(FListBox->Handle(), LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(s.c_str())));
 }
 
@@ -733,10 +759,18 @@ TRect TCustomListBox::ItemRect(int index) {
 }
 
 void TCustomListBox::DeleteString(int index) {
-  if (TStringList* pending = PendingItems()) return pending->Delete(index); SendMessageA(Handle(), LB_DELETESTRING, index, 0); }
+  if (TStringList* pending = PendingItems()) {
+    pending->Delete(index);
+    return;
+  }
+  SendMessageA(Handle(), LB_DELETESTRING, index, 0);
+}
 
 void TCustomListBox::ResetContent() {
-  if (TStringList* pending = PendingItems()) return pending->Clear();
+  if (TStringList* pending = PendingItems()) {
+    pending->Clear();
+    return;
+  }
   if (IsVirtual()) {
     FCount = 0;
     if (HandleAllocated()) SendMessageA(WindowHandle(), LB_SETCOUNT, 0, 0);
@@ -830,8 +864,7 @@ void UnitInit_stdctrls_lists() {
   RegisterProperty(c, "Items", pkStrings, nullptr, &TCustomComboBox::Items);
   RegisterProperty(c, "ItemIndex", pkInteger, &TCustomComboBox::SetItemIndex, &TCustomComboBox::GetItemIndex);
   RegisterProperty(c, "ItemHeight", pkInteger, &TCustomComboBox::SetItemHeight, &TCustomComboBox::ItemHeight);
-  RegisterProperty(c, "DropDownCount", pkInteger, &TCustomComboBox::SetDropDownCount,
-                   &TCustomComboBox::DropDownCount);
+  RegisterProperty(c, "DropDownCount", pkInteger, &TCustomComboBox::SetDropDownCount, &TCustomComboBox::DropDownCount);
   RegisterProperty(c, "MaxLength", pkInteger, &TCustomComboBox::SetMaxLength, &TCustomComboBox::MaxLength);
   RegisterProperty(c, "Sorted", pkBool, &TCustomComboBox::SetSorted, &TCustomComboBox::Sorted);
   RegisterProperty(c, "AutoComplete", pkBool, &TCustomComboBox::SetAutoComplete, &TCustomComboBox::AutoComplete);

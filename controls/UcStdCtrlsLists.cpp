@@ -63,20 +63,30 @@ TUcStringList* TUcComboBoxStrings::Pending() {
 bool TUcComboBoxStrings::UnicodeWindow() { return Win32PlatformIsUnicode && IsWindowUnicode(FComboBox->Handle()); }
 
 WideString TUcComboBoxStrings::Get(int index) {
-  if (TUcStringList* pending = Pending()) return index >= 0 && index < pending->Count() ? pending->Get(index) : WideString();
+  if (TUcStringList* pending = Pending())
+    return index >= 0 && index < pending->Count() ? pending->Get(index) : WideString();
   if (!UnicodeWindow()) return AnsiToWide(FComboBox->Items()->Get(index));
   bool error = false;
   return ReadWideItem(FComboBox->Handle(), CB_GETLBTEXTLEN, CB_GETLBTEXT, index, error);
 }
 
 int TUcComboBoxStrings::GetCount() {
-  if (TUcStringList* pending = Pending()) return pending->Count(); return FComboBox->Items()->GetCount(); }
+  if (TUcStringList* pending = Pending()) return pending->Count();
+  return FComboBox->Items()->GetCount();
+}
 
 TObject* TUcComboBoxStrings::GetObject(int index) {
-  if (TUcStringList* pending = Pending()) return pending->GetObject(index); return FComboBox->Items()->GetObject(index); }
+  if (TUcStringList* pending = Pending()) return pending->GetObject(index);
+  return FComboBox->Items()->GetObject(index);
+}
 
 void TUcComboBoxStrings::PutObject(int index, TObject* obj) {
-  if (TUcStringList* pending = Pending()) return pending->PutObject(index, obj); FComboBox->Items()->PutObject(index, obj); }
+  if (TUcStringList* pending = Pending()) {
+    pending->PutObject(index, obj);
+    return;
+  }
+  FComboBox->Items()->PutObject(index, obj);
+}
 
 int TUcComboBoxStrings::Add(const WideString& s) {
   if (TUcStringList* pending = Pending()) return pending->Add(s);
@@ -85,7 +95,10 @@ int TUcComboBoxStrings::Add(const WideString& s) {
 }
 
 void TUcComboBoxStrings::Insert(int index, const WideString& s) {
-  if (TUcStringList* pending = Pending()) return pending->Insert(index, s);
+  if (TUcStringList* pending = Pending()) {
+    pending->Insert(index, s);
+    return;
+  }
   if (!UnicodeWindow()) {
     FComboBox->Items()->Insert(index, WideToAnsi(s));
     return;
@@ -94,10 +107,18 @@ void TUcComboBoxStrings::Insert(int index, const WideString& s) {
 }
 
 void TUcComboBoxStrings::Delete(int index) {
-  if (TUcStringList* pending = Pending()) return pending->Delete(index); FComboBox->Items()->Delete(index); }
+  if (TUcStringList* pending = Pending()) {
+    pending->Delete(index);
+    return;
+  }
+  FComboBox->Items()->Delete(index);
+}
 
 void TUcComboBoxStrings::Clear() {
-  if (TUcStringList* pending = Pending()) return pending->Clear();
+  if (TUcStringList* pending = Pending()) {
+    pending->Clear();
+    return;
+  }
   if (!UnicodeWindow()) {
     FComboBox->Items()->Clear();
     return;
@@ -115,7 +136,9 @@ int TUcComboBoxStrings::IndexOf(const WideString& s) {
 }
 
 void TUcComboBoxStrings::SetUpdateState(bool updating) {
-  if (Pending()) return; FComboBox->Items()->SetUpdateState(updating); }
+  if (Pending()) return;
+  FComboBox->Items()->SetUpdateState(updating);
+}
 
 // ===========================================================================
 // TUcListBoxStrings
@@ -136,13 +159,22 @@ WideString TUcListBoxStrings::Get(int index) {
 }
 
 int TUcListBoxStrings::GetCount() {
-  if (TUcStringList* pending = Pending()) return pending->Count(); return FListBox->Items()->GetCount(); }
+  if (TUcStringList* pending = Pending()) return pending->Count();
+  return FListBox->Items()->GetCount();
+}
 
 TObject* TUcListBoxStrings::GetObject(int index) {
-  if (TUcStringList* pending = Pending()) return pending->GetObject(index); return FListBox->Items()->GetObject(index); }
+  if (TUcStringList* pending = Pending()) return pending->GetObject(index);
+  return FListBox->Items()->GetObject(index);
+}
 
 void TUcListBoxStrings::PutObject(int index, TObject* obj) {
-  if (TUcStringList* pending = Pending()) return pending->PutObject(index, obj); FListBox->Items()->PutObject(index, obj); }
+  if (TUcStringList* pending = Pending()) {
+    pending->PutObject(index, obj);
+    return;
+  }
+  FListBox->Items()->PutObject(index, obj);
+}
 
 int TUcListBoxStrings::Add(const WideString& s) {
   if (TUcStringList* pending = Pending()) return pending->Add(s);
@@ -151,7 +183,10 @@ int TUcListBoxStrings::Add(const WideString& s) {
 }
 
 void TUcListBoxStrings::Insert(int index, const WideString& s) {
-  if (TUcStringList* pending = Pending()) return pending->Insert(index, s);
+  if (TUcStringList* pending = Pending()) {
+    pending->Insert(index, s);
+    return;
+  }
   if (!UnicodeWindow()) {
     FListBox->Items()->Insert(index, WideToAnsi(s));
     return;
@@ -160,10 +195,20 @@ void TUcListBoxStrings::Insert(int index, const WideString& s) {
 }
 
 void TUcListBoxStrings::Delete(int index) {
-  if (TUcStringList* pending = Pending()) return pending->Delete(index); FListBox->DeleteString(index); }
+  if (TUcStringList* pending = Pending()) {
+    pending->Delete(index);
+    return;
+  }
+  FListBox->DeleteString(index);
+}
 
 void TUcListBoxStrings::Clear() {
-  if (TUcStringList* pending = Pending()) return pending->Clear(); FListBox->ResetContent(); }
+  if (TUcStringList* pending = Pending()) {
+    pending->Clear();
+    return;
+  }
+  FListBox->ResetContent();
+}
 
 int TUcListBoxStrings::IndexOf(const WideString& s) {
   if (TUcStringList* pending = Pending()) return pending->IndexOf(s);
@@ -179,7 +224,9 @@ void TUcListBoxStrings::Exchange(int index1, int index2) { ListBoxItemsExchange(
 void TUcListBoxStrings::Move(int curIndex, int newIndex) { ListBoxItemsMove(this, FListBox, curIndex, newIndex); }
 
 void TUcListBoxStrings::SetUpdateState(bool updating) {
-  if (Pending()) return; FListBox->Items()->SetUpdateState(updating); }
+  if (Pending()) return;
+  FListBox->Items()->SetUpdateState(updating);
+}
 
 // ===========================================================================
 // TUcCustomComboBox
@@ -290,8 +337,7 @@ void TUcCustomComboBox::SetSelLength(int v) {
 
 WideString TUcCustomComboBox::SelText() {
   if (!Win32PlatformIsUnicode)
-    return AnsiToWide(
-        TControl::Text().SubString(TCustomComboBox::GetSelStart() + 1, TCustomComboBox::GetSelLength()));
+    return AnsiToWide(TControl::Text().SubString(TCustomComboBox::GetSelStart() + 1, TCustomComboBox::GetSelLength()));
   if (FStyle >= csDropDownList) return WideString();
   return UcControl_GetText(this).SubString(GetSelStart() + 1, GetSelLength());
 }
@@ -561,8 +607,8 @@ void UnitInit_UcStdCtrlsLists() {
                    &TUcCustomComboBox::Text, TPropDefault(), &TUcCustomComboBox::IsCaptionStored);
   RegisterProperty(&TUcCustomComboBox::Class, "Hint", pkWideString, &TUcCustomComboBox::SetHint,
                    &TUcCustomComboBox::Hint, TPropDefault(), &TUcCustomComboBox::IsHintStored);
-  RegisterProperty(&TUcCustomListBox::Class, "Hint", pkWideString, &TUcCustomListBox::SetHint,
-                   &TUcCustomListBox::Hint, TPropDefault(), &TUcCustomListBox::IsHintStored);
+  RegisterProperty(&TUcCustomListBox::Class, "Hint", pkWideString, &TUcCustomListBox::SetHint, &TUcCustomListBox::Hint,
+                   TPropDefault(), &TUcCustomListBox::IsHintStored);
 }
 
 void UnitFini_UcStdCtrlsLists() {}

@@ -67,7 +67,9 @@ TEST_F(UcMask, TheCharacterTable) {
     edit->SetEditMask(c.Mask);
     wchar_t ch = c.Typed;
     EXPECT_EQ(edit->DoInputChar(ch, 0), c.Accepted) << c.Mask << " " << static_cast<int>(c.Typed);
-    if (c.Accepted) EXPECT_EQ(ch, c.Stored) << c.Mask;
+    if (c.Accepted) {
+      EXPECT_EQ(ch, c.Stored) << c.Mask;
+    }
   }
 }
 
@@ -293,8 +295,9 @@ TEST_F(UcMask, FormatRemovedAndAddedAgain) {
     edit->SetEditMask(c.Mask);
     EXPECT_EQ(edit->RemoveEditFormat(c.Shown).str(), c.Value);
     // What was typed comes back as it was shown (a blank inside has become a space).
-    if (std::wstring(c.Value).find(L' ') == std::wstring::npos)
+    if (std::wstring(c.Value).find(L' ') == std::wstring::npos) {
       EXPECT_EQ(edit->AddEditFormat(edit->RemoveEditFormat(c.Shown), true).str(), c.Shown);
+    }
   }
 }
 

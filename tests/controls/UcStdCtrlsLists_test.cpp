@@ -96,7 +96,9 @@ TEST_F(UcStdCtrlsLists, ANewWindowKeepsItemsChoiceAndText) {
     for (int i = 0; i < 5; ++i) EXPECT_EQ(combo->Items()->Get(i).str(), kItems[i]);
     EXPECT_EQ(combo->ItemIndex(), 3);
     EXPECT_EQ(combo->Text().str(), text.str());
-    if (combo->EditHandle()) EXPECT_TRUE(IsWindowUnicode(combo->EditHandle()));
+    if (combo->EditHandle()) {
+      EXPECT_TRUE(IsWindowUnicode(combo->EditHandle()));
+    }
     delete combo;
   }
 }

@@ -386,6 +386,11 @@ TEST_F(UcStdCtrlsLists, OwnerDrawnListBoxDrawsWideItems) {
   list->Invalidate();
   list->Update();
   EXPECT_EQ(d.Indexes, (std::vector<int>{0, 1, 2}));
+  // No item (-1, what the system gives for the focus frame of an empty list)
+  // or past the end: the list's own drawing only fills.
+  list->OnDrawItem = nullptr;
+  EXPECT_NO_THROW(list->DrawItem(-1, TRect(0, 0, 20, 20), odFocused));
+  EXPECT_NO_THROW(list->DrawItem(3, TRect(0, 0, 20, 20), 0));
 }
 
 TEST_F(UcStdCtrlsLists, TheListOpensOnTheFirstKeyAndClosesOnEnter) {

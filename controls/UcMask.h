@@ -53,15 +53,7 @@ public:
   // The caret position the control keeps (masked).
   int CaretPos() const { return FCaretPos; }
 
-  // The wide edit members.
-  int GetSelStart() override { return UcCustomEdit_GetSelStart(this); }
-  void SetSelStart(int value) override { UcCustomEdit_SetSelStart(this, value); }
-  int GetSelLength() override { return UcCustomEdit_GetSelLength(this); }
-  void SetSelLength(int value) override { UcCustomEdit_SetSelLength(this, value); }
-  WideString SelText() { return UcCustomEdit_GetSelText(this); }
-  void SetSelText(const WideString& value) { UcCustomEdit_SetSelText(this, value); }
-  wchar_t PasswordChar() { return UcCustomEdit_GetPasswordChar(this, FWidePasswordChar); }
-  void SetPasswordChar(wchar_t value) { UcCustomEdit_SetPasswordChar(this, FWidePasswordChar, value); }
+  UC_WIDE_EDIT_MEMBERS(FWidePasswordChar)
   UC_WIDE_HINT_MEMBERS
   UC_STANDARD_OVERRIDES
 

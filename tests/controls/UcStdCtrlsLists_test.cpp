@@ -90,7 +90,6 @@ TEST_F(UcStdCtrlsLists, ANewWindowKeepsItemsChoiceAndText) {
     if (style != csDropDownList) combo->SetText(kMixedText);
     WideString text = combo->Text();
     combo->RecreateWnd();
-    Pump(10);
     ASSERT_TRUE(combo->HandleAllocated());
     ASSERT_EQ(combo->Items()->GetCount(), 5);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(combo->Items()->Get(i).str(), kItems[i]);
@@ -222,7 +221,6 @@ TEST_F(UcStdCtrlsLists, TheAnsiComboBoxRoad) {
   combo->SetSelLength(2);
   EXPECT_EQ(combo->SelText().str(), L"\u0451\u043B");
   combo->RecreateWnd();
-  Pump(10);
   EXPECT_EQ(combo->Items()->GetCount(), 2);
   EXPECT_EQ(combo->Text().str(), L"\u0416\u0451\u043B\u0442");
 }
@@ -260,7 +258,6 @@ TEST_F(UcStdCtrlsLists, ListBoxNewWindowKeepsItemsTopAndChoice) {
   list->SetTopIndex(12);
   list->SetItemIndex(14);
   list->RecreateWnd();
-  Pump(10);
   ASSERT_EQ(list->Items()->GetCount(), 30);
   EXPECT_EQ(list->Items()->Get(29).str(), std::wstring(kCjkText) + L"9");
   EXPECT_EQ(list->TopIndex(), 12);
@@ -349,7 +346,6 @@ TEST_F(UcStdCtrlsLists, TheAnsiListBoxRoad) {
   EXPECT_THROW(list->Items()->Get(2), EStringListError);
   list->SetItemIndex(1);
   list->RecreateWnd();
-  Pump(10);
   EXPECT_EQ(list->Items()->Get(0).str(), kCyrillicText);
   EXPECT_EQ(list->ItemIndex(), 1);
 }

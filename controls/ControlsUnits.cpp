@@ -13,6 +13,8 @@
 #include "UcMenus.h"
 #include "UcRichEdit.h"
 #include "UcStdCtrls.h"
+#include "UcStdCtrlsLists.h"
+#include "UcMask.h"
 #include "UnitVersioning.h"
 #include "WideStringsUnits.h"
 
@@ -31,6 +33,8 @@ const TUnitEntry ControlsUnitTable[] = {
     {"UcMenus", &UnitInit_UcMenus, &UnitFini_UcMenus},
     {"UcComCtrls", &UnitInit_UcComCtrls, &UnitFini_UcComCtrls},
     {"UcStdCtrls", &UnitInit_UcStdCtrls, &UnitFini_UcStdCtrls},
+    {"UcStdCtrlsLists", &UnitInit_UcStdCtrlsLists, &UnitFini_UcStdCtrlsLists},
+    {"UcMask", &UnitInit_UcMask, &UnitFini_UcMask},
     {"UcRichEdit", &UnitInit_UcRichEdit, &UnitFini_UcRichEdit},
     {"UcButtons", &UnitInit_UcButtons, &UnitFini_UcButtons},
     {"UcExtCtrls", &UnitInit_UcExtCtrls, &UnitFini_UcExtCtrls},

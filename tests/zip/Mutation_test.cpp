@@ -82,30 +82,21 @@ std::vector<std::string> Seeds(const TempDir& dir) {
     z->CloseArchive();
     seeds.emplace_back(static_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
   }
-  {
+  // A folder, a file, an empty file and a Cyrillic name; then the same
+  // encrypted both ways: damaged headers, salts, codes and data.
+  for (int kind = 0; kind < 3; ++kind) {
     std::unique_ptr<TZipEngine> z(new TZipEngine(nullptr));
+    if (kind > 0) {
+      z->SetPassword("pw");
+      z->SetEncryptionMethod(kind == 1 ? caPkzipClassic : caAES_128);
+    }
     TMemoryStream m;
     z->OpenArchive(&m, true);
     z->BeginUpdate();
     z->AddFromString(L"dir\\", "", 0x10, 0);
     z->AddFromString(L"dir\\a.txt", std::string(3000, 'a'), 0x20, 0);
     z->AddFromString(L"empty", "", 0x20, 0);
-    z->AddFromString(L"Файл.txt", "cyrillic", 0x20, 0);
-    z->EndUpdate();
-    z->CloseArchive();
-    seeds.emplace_back(static_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
-  }
-  // Encrypted items, both kinds: damaged headers, salts, codes and data.
-  for (TZECryptoAlgorithm method : {caPkzipClassic, caAES_128}) {
-    std::unique_ptr<TZipEngine> z(new TZipEngine(nullptr));
-    z->SetPassword("pw");
-    z->SetEncryptionMethod(method);
-    TMemoryStream m;
-    z->OpenArchive(&m, true);
-    z->BeginUpdate();
-    z->AddFromString(L"dir\\", "", 0x10, 0);
-    z->AddFromString(L"dir\\a.txt", std::string(3000, 'a'), 0x20, 0);
-    z->AddFromString(L"empty", "", 0x20, 0);
+    if (kind == 0) z->AddFromString(L"Файл.txt", "cyrillic", 0x20, 0);
     z->EndUpdate();
     z->CloseArchive();
     seeds.emplace_back(static_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));

@@ -281,6 +281,44 @@ TEST_F(ItemCrypt, PasswordTest) {
   }
 }
 
+TEST_F(ItemCrypt, AnAESMethodWithoutAPasswordWritesPlainItems) {
+  zip->SetEncryptionMethod(caAES_256);  // chosen, but no password is set
+  zip->SetFileName(W(dir.File("plain.zip")));
+  zip->OpenArchive(fmCreate);
+  zip->AddFromString(L"a.txt", AnsiString(kText), 0x20, 0);
+  zip->CloseArchive();
+  const char* py =
+      "import sys, zipfile\n"
+      "z = zipfile.ZipFile(sys.argv[1]); i = z.getinfo('a.txt')\n"
+      "raw = open(sys.argv[1], 'rb').read()\n"
+      "assert i.compress_type == 8 and not i.flag_bits & 1 and b'\\x01\\x99' not in raw\n"
+      "assert z.testzip() is None\n";
+  std::string out;
+  EXPECT_EQ(RunPython(py, U("plain.zip"), &out), 0) << out;
+}
+
+TEST_F(ItemCrypt, RenameAndDeleteKeepEncryptedItemsWhole) {
+  for (TZECryptoAlgorithm method : {caPkzipClassic, caAES_192}) {
+    zip.reset(NewListEngine());
+    const std::string name = method == caPkzipClassic ? "rp.zip" : "ra.zip";
+    WriteArchive(name, method);
+    zip->SetFileName(W(dir.File(name)));
+    zip->OpenArchive(2);
+    zip->RenameFile(L"packed.txt", L"renamed.txt");
+    zip->DeleteFiles(L"stored.txt", 0x28BF, L"");
+    zip->CloseArchive();
+    std::string out;
+    EXPECT_EQ(RunUnix("cd " + U("") + " && 7z t -ppw " + name + " && 7z e -so -ppw " + name + " renamed.txt > " + name +
+                          ".out",
+                      &out),
+              0)
+        << out;
+    EXPECT_EQ(ReadFileBytes(dir.File(name + ".out")), kText) << name;
+    Extract(name, name + ".x", "pw");
+    EXPECT_EQ(ReadFileBytes(dir.File(name + ".x\\renamed.txt")), kText) << name;
+  }
+}
+
 // A caller's stream that refuses the first write over bytes it already holds:
 // the rewrite of an item's local header after its data.
 struct TFlakyStream : TMemoryStream {

@@ -42,6 +42,7 @@ void TAESCryptoTransform::UpdateKeys() {
   FAESKey.assign(bytes, bytes + FKeyLength);
   FHmacKey.assign(bytes + FKeyLength, bytes + 2 * FKeyLength);
   FPasswordCheck.assign(bytes + 2 * FKeyLength, bytes + n);
+  FDerivedCheck = FPasswordCheck;
   std::fill(bytes, bytes + n, 0);
   delete[] bytes;
   hmac_init(FHmac, FHashDesc, FHmacKey.data(), FKeyLength);
@@ -74,6 +75,9 @@ void TAESCryptoTransform::GenerateKey(const AnsiString& password) {
 
 bool TAESCryptoTransform::CheckPassword(const AnsiString& password, const TDirItem&) {
   if (FSalt.size() != static_cast<size_t>(FKeyLength / 2) || FPasswordCheck.size() != 2) return false;
+  // The keys in hand were derived from this password and this salt: their
+  // check value answers without deriving again.
+  if (password == FPassword && FDerivedCheck.size() == 2) return FDerivedCheck == FPasswordCheck;
   const std::vector<uint8_t> derived = Derive(password);
   return derived[2 * FKeyLength] == FPasswordCheck[0] && derived[2 * FKeyLength + 1] == FPasswordCheck[1];
 }
@@ -86,6 +90,7 @@ void TAESCryptoTransform::Reset() {
   FHmacKey.clear();
   FAESKey.clear();
   FPasswordCheck.clear();
+  FDerivedCheck.clear();
   FSalt.clear();
   FStoredCode.clear();
   FHmac = THMAC_Context{};

@@ -102,6 +102,7 @@ private:
   std::unique_ptr<TCipher_Rijndael> FCipher;
   uint16_t FKeyLength = 0;
   std::vector<uint8_t> FHmacKey, FAESKey, FPasswordCheck, FSalt, FStoredCode;
+  std::vector<uint8_t> FDerivedCheck;  // the check value of the keys in hand
   AnsiString FPassword;
   uint16_t FVendorVersion = 2;
   uint16_t FMethod = 0;

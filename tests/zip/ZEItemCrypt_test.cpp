@@ -200,6 +200,16 @@ TEST_F(ItemCrypt, AWrongPasswordIsAskedAboutAndNeverExtracted) {
       EXPECT_EQ(ShownBoxes[0], L"Password for \"packed.txt\"");
     }
   }
+  // Into a string: a skipped prompt is no empty item.
+  zip.reset(NewListEngine());
+  zip->SetFileName(W(dir.File("w.zip")));
+  zip->OpenArchive(2);
+  AnsiString text = "untouched";
+  EXPECT_EQ(NativeOf([&] { zip->ExtractToString(L"packed.txt", text); }), 8);
+  zip->SetPassword("pw");
+  zip->ExtractToString(L"packed.txt", text);
+  EXPECT_EQ(text.str(), kText);
+  zip->CloseArchive();
 }
 
 TEST_F(ItemCrypt, DamagedDataIsCaught) {

@@ -381,3 +381,23 @@ TEST(BuiltInBoxes, TheOverwriteBoxOffersYesToAll) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BuiltInBoxes, ThePasswordBoxGivesBackALongPasswordWhole) {
+  TZEDialogs saved = ZEDialogs;
+  ZEDialogs = BuiltInDialogs;
+  ScriptDialogs script({{"Password for", IDOK}});
+  std::unique_ptr<TZipEngine> zip(new TZipEngine(nullptr));
+  const std::string initial(3000, 'k');  // accepted as it stands
+  AnsiString pw = AnsiString(initial);
+  bool skip = true;
+  zip->DoOnPassword(L"item.txt", pw, skip);
+  ZEDialogs = saved;
+  EXPECT_FALSE(skip);
+  EXPECT_EQ(pw.str(), initial);
+  ASSERT_EQ(script.Shown().size(), 1u);
+  EXPECT_TRUE(script.Unused().empty());
+}
+
+}  // namespace

@@ -1,7 +1,7 @@
 // The component's side of item encryption: the header written before an
 // encrypted item's data, the password check with its prompt when an item is
 // read, and the password test of one item.
-#include <cstring>
+#include <algorithm>
 
 #include "Zekeyderiv.h"
 

@@ -253,9 +253,15 @@ int RunUnix(const std::string& command, std::string* output) {
   std::vector<char> line(cmdline.begin(), cmdline.end());
   line.push_back('\0');
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-  WaitForSingleObject(pi.hProcess, 600000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  // For a Unix program Wine gives no process handle and leaves a stale value
+  // in hThread: closing that would close whatever handle of ours has that
+  // number (after enough peer calls, the desktop's, and no window could be
+  // made any more). Only a real process's handles are ours to close.
+  if (pi.hProcess) {
+    WaitForSingleObject(pi.hProcess, 600000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
   DWORD start = GetTickCount();
   while (GetFileAttributesA(rcWin.c_str()) == INVALID_FILE_ATTRIBUTES) {
     if (GetTickCount() - start > 600000) return -1;

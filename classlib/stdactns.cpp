@@ -67,7 +67,7 @@ bool TEditAction::HandlesTarget(TObject* target) {
 
 TCustomEdit* TEditAction::GetControl(TObject* target) {
   if (FControl) return FControl;
-  return target ? target->As<TCustomEdit>() : nullptr;
+  return ObjectAs<TCustomEdit>(target);
 }
 
 void TEditCut::UpdateTarget(TObject* target) {
@@ -132,7 +132,7 @@ void TWindowAction::Notification(TComponent* component, TOperation operation) {
 
 TForm* TWindowAction::GetForm(TObject* target) {
   if (FForm) return FForm;
-  return target ? target->As<TForm>() : nullptr;
+  return ObjectAs<TForm>(target);
 }
 
 bool TWindowAction::HandlesTarget(TObject* target) {
@@ -258,7 +258,7 @@ void TCommonDialogAction::ExecuteTarget(TObject* target) {
 
 void TCommonDialogAction::Assign(TPersistent* source) {
   TCustomAction::Assign(source);
-  if (auto* s = source ? source->As<TCommonDialogAction>() : nullptr) {
+  if (auto* s = ObjectAs<TCommonDialogAction>(source)) {
     BeforeExecute = s->BeforeExecute;
     OnAccept = s->OnAccept;
     OnCancel = s->OnCancel;
@@ -280,7 +280,7 @@ void TFileOpenWith::ExecuteTarget(TObject* target) {
 
 void TFileOpenWith::Assign(TPersistent* source) {
   TFileOpen::Assign(source);
-  if (auto* s = source ? source->As<TFileOpenWith>() : nullptr) FFileName = s->FFileName;
+  if (auto* s = ObjectAs<TFileOpenWith>(source)) FFileName = s->FFileName;
 }
 
 void TFileExit::ExecuteTarget(TObject* target) {
@@ -367,7 +367,7 @@ void TSearchAction::UpdateTarget(TObject* target) {
 }
 
 void TSearchAction::ExecuteTarget(TObject* target) {
-  SetControl(target ? target->As<TCustomEdit>() : nullptr);
+  SetControl(ObjectAs<TCustomEdit>(target));
   TCommonDialogAction::ExecuteTarget(target);
 }
 
@@ -440,13 +440,13 @@ bool TSearchFindNext::HandlesTarget(TObject* target) {
 void TSearchFindNext::UpdateTarget(TObject* target) { HandlesTarget(target); }
 
 void TSearchFindNext::ExecuteTarget(TObject* target) {
-  FSearchFind->SetControl(target ? target->As<TCustomEdit>() : nullptr);
+  FSearchFind->SetControl(ObjectAs<TCustomEdit>(target));
   FSearchFind->Search(this);
 }
 
 void TSearchFindNext::Assign(TPersistent* source) {
   TCustomAction::Assign(source);
-  if (auto* s = source ? source->As<TSearchFindNext>() : nullptr) SetSearchFind(s->FSearchFind);
+  if (auto* s = ObjectAs<TSearchFindNext>(source)) SetSearchFind(s->FSearchFind);
 }
 
 // ---------------------------------------------------------------------------

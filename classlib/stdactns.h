@@ -8,6 +8,11 @@
 #include "forms.h"
 #include "stdctrls.h"
 
+// The object as a T, or null when it is none (or null).
+template <class T> T* ObjectAs(TObject* object) {
+  return object && object->Is<T>() ? static_cast<T*>(object) : nullptr;
+}
+
 // Runs one edit command on an edit control: the one set in Control, else the
 // focused edit control the form offers.
 class TEditAction : public TAction {

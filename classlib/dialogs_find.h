@@ -5,6 +5,10 @@
 #include "dialogs.h"
 #include "graphics.h"
 
+// The members FindText and ReplaceText, not the system's A/W switches.
+#undef FindText
+#undef ReplaceText
+
 // Options of the find and replace dialogs, in this order (bit i is option i).
 enum TFindOption : uint8_t {
   frDown, frFindNext, frHideMatchCase, frHideWholeWord, frHideUpDown, frMatchCase, frDisableMatchCase,

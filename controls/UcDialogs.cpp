@@ -218,6 +218,7 @@ UINT_PTR CALLBACK FindReplaceDialogHookW(HWND wnd, UINT msg, WPARAM wParam, LPAR
         auto* d = reinterpret_cast<TUcFindDialog*>(reinterpret_cast<FINDREPLACEW*>(lParam)->lCustData);
         if (d->FPosition.x != -1 || d->FPosition.y != -1)
           SetWindowPos(wnd, nullptr, d->FPosition.x, d->FPosition.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        d->ShowTexts(wnd);
         SetPropA(wnd, MAKEINTATOM(WndProcPtrAtom), reinterpret_cast<HANDLE>(GetWindowLongPtrW(wnd, GWLP_WNDPROC)));
         SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FindReplaceWndProcW));
         return 1;
@@ -255,6 +256,24 @@ WideString TUcReplaceDialog::ReplaceText() const { return WideString(FReplaceTex
 void TUcReplaceDialog::SetReplaceText(const WideString& v) { lstrcpynW(FReplaceText, v.c_str(), 256); }
 
 TUcReplaceDialog::TUcReplaceDialog(TComponent* owner) : TUcFindDialog(owner) { FFindReplaceFunc = &::ReplaceTextW; }
+
+// Wine's FindTextW / ReplaceTextW carry the texts through the ANSI code page,
+// which turns every character outside it into "?". The dialog's edits hold
+// the wide texts themselves: they are set and read wide.
+namespace {
+constexpr int FindWhatEdit = 0x480;     // edt1 of the system's template
+constexpr int ReplaceWithEdit = 0x481;  // edt2
+}  // namespace
+
+void TUcFindDialog::ShowTexts(HWND wnd) {
+  if (GetDlgItem(wnd, FindWhatEdit)) SetDlgItemTextW(wnd, FindWhatEdit, FFindText);
+  if (GetDlgItem(wnd, ReplaceWithEdit)) SetDlgItemTextW(wnd, ReplaceWithEdit, FReplaceText);
+}
+
+void TUcFindDialog::ReadTexts(HWND wnd) {
+  if (GetDlgItem(wnd, FindWhatEdit)) GetDlgItemTextW(wnd, FindWhatEdit, FFindText, 256);
+  if (GetDlgItem(wnd, ReplaceWithEdit)) GetDlgItemTextW(wnd, ReplaceWithEdit, FReplaceText, 256);
+}
 
 TPoint TUcFindDialog::Position() {
   RECT r;
@@ -309,6 +328,7 @@ bool TUcFindDialog::MessageHook(TMessage& msg) {
   if (TUcCommonDialog::MessageHook(msg)) return true;
   if (msg.Msg != FindMsg || reinterpret_cast<FINDREPLACEW*>(msg.LParam) != &FFindReplace) return false;
   FOptions = FlagsToFindOptions(FFindReplace.Flags);
+  if (FFindHandle) ReadTexts(FFindHandle);
   if (FFindReplace.Flags & FR_FINDNEXT) {
     Find();
   } else if (FFindReplace.Flags & (FR_REPLACE | FR_REPLACEALL)) {

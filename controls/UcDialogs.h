@@ -122,6 +122,8 @@ protected:
   friend UINT_PTR CALLBACK FindReplaceDialogHookW(HWND, UINT, WPARAM, LPARAM);
   virtual void Find();
   virtual void Replace();
+  void ShowTexts(HWND wnd);
+  void ReadTexts(HWND wnd);
   using TFindFunc = HWND(WINAPI*)(LPFINDREPLACEW);
   TFindFunc FFindReplaceFunc = &::FindTextW;
   wchar_t FReplaceText[256] = {};

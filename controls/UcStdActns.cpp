@@ -1,6 +1,7 @@
 #include "UcStdActns.h"
 
 #include "UcControls.h"
+#include "UcRichEdit.h"
 #include "UcSysUtils.h"
 #include "UcWideStrUtils.h"
 
@@ -100,7 +101,10 @@ void TUcCommonDialogAction::Notification(TComponent* component, TOperation opera
   TUcStdActionTexts<TCustomAction>::Notification(component, operation);
   if (operation == opRemove && component == FDialog) {
     FDialog = nullptr;
-    if (!(ComponentState() & csDestroying)) SetupDialog();
+    if (ComponentState() & csDestroying) return;
+    // The dying dialog still holds its name among this action's components.
+    if (component->Owner() == this) RemoveComponent(component);
+    SetupDialog();
   }
 }
 
@@ -123,10 +127,10 @@ void TUcCommonDialogAction::ExecuteTarget(TObject* target) {
 // ---------------------------------------------------------------------------
 
 WideString SearchableText(TCustomEdit* edit) {
-  WideString text = UcControl_GetText(edit);
-  // The rich edit counts a line break as one character.
-  if (edit->ClassName() == "TUcRichEdit") text = UcAdjustLineBreaks(text, tlbsCR);
-  return text;
+  // The wide rich edit keeps single-CR breaks but counts its selection as if
+  // every break were CR LF: its own text has the positions of its selection.
+  if (edit->Is<TUcCustomRichEdit>()) return static_cast<TUcCustomRichEdit*>(edit)->Text();
+  return UcControl_GetText(edit);
 }
 
 WideString WideSelection(TCustomEdit* edit) {

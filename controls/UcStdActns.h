@@ -135,8 +135,7 @@ private:
   TCustomEdit* FControl = nullptr;
 };
 
-// The wide text of an edit control as positions count it (a wide rich edit's
-// breaks as single CRs), its wide selection, and one search that selects the
+// The wide text of an edit control as its selection counts positions, its wide selection, and one search that selects the
 // hit. Find-first searches from the start of the text.
 WideString SearchableText(TCustomEdit* edit);
 WideString WideSelection(TCustomEdit* edit);

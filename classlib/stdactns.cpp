@@ -247,13 +247,7 @@ void TCommonDialogAction::ExecuteTarget(TObject* target) {
   (void)target;
   FExecuteResult = false;
   if (!FDialog) return;
-  if (BeforeExecute) BeforeExecute(this);
-  FExecuteResult = FDialog->Execute();
-  if (FExecuteResult) {
-    if (OnAccept) OnAccept(this);
-  } else if (OnCancel) {
-    OnCancel(this);
-  }
+  FExecuteResult = RunDialogAction(this, BeforeExecute, OnAccept, OnCancel, [this] { return FDialog->Execute(); });
 }
 
 void TCommonDialogAction::Assign(TPersistent* source) {
@@ -392,25 +386,12 @@ void TSearchReplace::Replace(TObject* sender) {
   const bool all = options & FindOption(frReplaceAll);
   const bool matchCase = options & FindOption(frMatchCase);
   const AnsiString what = d->FindText();
-  int count = 0;
   const AnsiString selected = edit->SelText();
-  if (!selected.IsEmpty() && (matchCase ? selected == what : AnsiSameText(selected, what))) {
-    edit->SetSelText(d->ReplaceText());
-    ++count;
-    if (!all) {
-      SearchEdit(edit, what, options, false);
-      return;
-    }
-  }
-  bool found;
-  do {
-    found = SearchEdit(edit, what, options, false);
-    if (found) {
-      edit->SetSelText(d->ReplaceText());
-      ++count;
-    }
-  } while (found && all);
-  if (!found && count == 0) ShowMessage(TextNotFoundMessage(what));
+  const bool matches = !selected.IsEmpty() && (matchCase ? selected == what : AnsiSameText(selected, what));
+  if (!ReplaceHits(
+          matches, all, [&] { return SearchEdit(edit, what, options, false); },
+          [&] { edit->SetSelText(d->ReplaceText()); }))
+    ShowMessage(TextNotFoundMessage(what));
 }
 
 TSearchFindNext::~TSearchFindNext() {

@@ -116,6 +116,48 @@ public:
   void ExecuteTarget(TObject* target) override;
 };
 
+// The run of a dialog action: BeforeExecute, the dialog, then OnAccept or
+// OnCancel (Sender = the action); the dialog's answer.
+template <class FExecute>
+bool RunDialogAction(TObject* action, const TNotifyEvent& beforeExecute, const TNotifyEvent& onAccept,
+                     const TNotifyEvent& onCancel, FExecute execute) {
+  if (beforeExecute) beforeExecute(action);
+  const bool result = execute();
+  if (result) {
+    if (onAccept) onAccept(action);
+  } else if (onCancel) {
+    onCancel(action);
+  }
+  return result;
+}
+
+// Replace and replace all: a selection that is the find text is replaced
+// first (without replace-all the next hit is then only selected), then hit
+// after hit. search() selects the next hit (false: none), replace() puts the
+// replacement over the selection. False when nothing was replaced and no hit
+// is left: the user is to be told.
+template <class FSearch, class FReplace>
+bool ReplaceHits(bool selectionMatches, bool all, FSearch search, FReplace replace) {
+  int count = 0;
+  if (selectionMatches) {
+    replace();
+    ++count;
+    if (!all) {
+      search();
+      return true;
+    }
+  }
+  bool found;
+  do {
+    found = search();
+    if (found) {
+      replace();
+      ++count;
+    }
+  } while (found && all);
+  return found || count > 0;
+}
+
 // An action that runs a dialog it owns. Each concrete class names its dialog
 // class in GetDialogClass and calls SetupDialog in its constructor (a base
 // constructor cannot reach the derived class's choice).

@@ -7,6 +7,7 @@
 
 #include "UcClipboard.h"
 #include "UcExtCtrls.h"
+#include "UcFileDialogs.h"
 #include "UcWindows.h"
 
 CL_DEFINE_CLASS(TUcCommonDialog, TComponent)
@@ -637,6 +638,27 @@ WideString WideInputBox(const WideString& caption, const WideString& prompt, con
   WideString value = defaultValue;
   WideInputQuery(caption, prompt, value);
   return value;
+}
+
+bool WidePromptForFileName(WideString& fileName, const WideString& filter, const WideString& defaultExt,
+                           const WideString& title, const WideString& initialDir, bool saveDialog) {
+  TUcOpenDialog* dialog = saveDialog ? new TUcSaveDialog(nullptr) : new TUcOpenDialog(nullptr);
+  bool ok = false;
+  try {
+    if (saveDialog) dialog->SetOptions(dialog->Options() | OpenOption(ofOverwritePrompt));
+    dialog->SetTitle(title);
+    dialog->SetDefaultExt(defaultExt);
+    dialog->SetFilter(filter.IsEmpty() ? WideString(L"All files (*.*)|*.*") : filter);
+    dialog->SetInitialDir(initialDir);
+    dialog->SetFileName(fileName);
+    ok = dialog->Execute();
+    if (ok) fileName = dialog->FileName();
+  } catch (...) {
+    delete dialog;
+    throw;
+  }
+  delete dialog;
+  return ok;
 }
 
 // ---------------------------------------------------------------------------

@@ -188,6 +188,10 @@ void WideShowMessagePos(const WideString& msg, int x, int y);
 void WideShowMessageFmt(const WideString& msg, std::initializer_list<TVarRec> args);
 bool WideInputQuery(const WideString& caption, const WideString& prompt, WideString& value);
 WideString WideInputBox(const WideString& caption, const WideString& prompt, const WideString& defaultValue);
+// One file name through a wide save (with overwrite prompt) or open dialog;
+// an empty filter offers all files. True (and fileName set) when confirmed.
+bool WidePromptForFileName(WideString& fileName, const WideString& filter, const WideString& defaultExt,
+                           const WideString& title, const WideString& initialDir, bool saveDialog);
 
 void UnitInit_UcDialogs();
 void UnitFini_UcDialogs();

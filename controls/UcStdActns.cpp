@@ -112,16 +112,11 @@ void TUcCommonDialogAction::ExecuteTarget(TObject* target) {
   (void)target;
   FExecuteResult = false;
   if (!FDialog) return;
-  if (BeforeExecute) BeforeExecute(this);
-  if (auto* d = ObjectAs<TCommonDialog>(FDialog))
-    FExecuteResult = d->Execute();
-  else if (auto* u = ObjectAs<TUcCommonDialog>(FDialog))
-    FExecuteResult = u->Execute();
-  if (FExecuteResult) {
-    if (OnAccept) OnAccept(this);
-  } else if (OnCancel) {
-    OnCancel(this);
-  }
+  FExecuteResult = RunDialogAction(this, BeforeExecute, OnAccept, OnCancel, [this] {
+    if (auto* d = ObjectAs<TCommonDialog>(FDialog)) return d->Execute();
+    if (auto* u = ObjectAs<TUcCommonDialog>(FDialog)) return u->Execute();
+    return false;
+  });
 }
 
 // ---------------------------------------------------------------------------
@@ -225,29 +220,15 @@ void TUcSearchReplace::Replace(TObject* sender) {
   const TFindOptions options = d->Options();
   const bool all = options & FindOption(frReplaceAll);
   const WideString what = d->FindText();
-  int count = 0;
   // The wide selection, compared as the user asked (match case or not), so a
   // selection outside the code page is recognised.
   const WideString selected = WideSelection(edit);
   const bool same = (options & FindOption(frMatchCase)) ? selected == what
                                                         : Uc_WideUpperCase(selected) == Uc_WideUpperCase(what);
-  if (!selected.IsEmpty() && same) {
-    Uc_ReplaceSelection(edit->Handle(), d->ReplaceText());
-    ++count;
-    if (!all) {
-      SearchEditW(edit, what, options, false);
-      return;
-    }
-  }
-  bool found;
-  do {
-    found = SearchEditW(edit, what, options, false);
-    if (found) {
-      Uc_ReplaceSelection(edit->Handle(), d->ReplaceText());
-      ++count;
-    }
-  } while (found && all);
-  if (!found && count == 0) ShowTextNotFound(what);
+  if (!ReplaceHits(
+          !selected.IsEmpty() && same, all, [&] { return SearchEditW(edit, what, options, false); },
+          [&] { Uc_ReplaceSelection(edit->Handle(), d->ReplaceText()); }))
+    ShowTextNotFound(what);
 }
 
 TUcSearchFindNext::TUcSearchFindNext(TComponent* owner) : TUcStdActionTexts<TCustomAction>(owner) {

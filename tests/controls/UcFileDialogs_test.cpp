@@ -9,6 +9,7 @@
 
 #include "ControlsTestUtil.h"
 
+#include "UcDialogs.h"
 #include "UcFileDialogs.h"
 
 #include <gtest/gtest.h>
@@ -243,6 +244,22 @@ TEST_F(UcFileDialogs, ItemDialogReturnsTheChosenFile) {
     EXPECT_FALSE(d.Execute());
   }
   EXPECT_EQ(d.FileName(), WideString(L"kept"));
+}
+
+TEST_F(UcFileDialogs, PromptForFileNameAnswersTheChosenName) {
+  TVistaSwitch classic(false);
+  const std::wstring file = WideFile(L"\u4E2D.vq");
+  WideString name = file;
+  {
+    ScriptDialogs script({{"prompt open", IDOK}});
+    EXPECT_TRUE(WidePromptForFileName(name, L"", L"vq", L"prompt open", L"", false));
+  }
+  EXPECT_EQ(name, WideString(file));
+  {
+    ScriptDialogs script({{"prompt save", IDCANCEL}});
+    EXPECT_FALSE(WidePromptForFileName(name, L"Lists|*.vq", L"vq", L"prompt save", L"", true));
+  }
+  EXPECT_EQ(name, WideString(file)) << "a cancelled prompt keeps the name";
 }
 
 struct TOptionsSeen {

@@ -25,15 +25,6 @@ struct TFindEvents {
 TFindDialog* OpenDialog = nullptr;
 bool DialogClosed() { return OpenDialog->Handle() == nullptr; }
 
-bool PumpUntil(bool (*cond)(), unsigned maxMs) {
-  DWORD start = GetTickCount();
-  while (!cond()) {
-    if (GetTickCount() - start > maxMs) return cond();
-    Pump(20);
-  }
-  return true;
-}
-
 TEST(FindOptions, FlagsRoundTrip) {
   struct Row {
     TFindOptions Options;

@@ -8,6 +8,9 @@
 #include "UcButtons.h"
 #include "UcComCtrls.h"
 #include "UcControls.h"
+#include "UcDialogs.h"
+#include "UcFileDialogs.h"
+#include "UcStdActns.h"
 #include "UcExtCtrls.h"
 #include "UcForms.h"
 #include "UcMenus.h"
@@ -16,6 +19,7 @@
 #include "UcStdCtrlsLists.h"
 #include "UcMask.h"
 #include "UnitVersioning.h"
+#include "Zefolderdialog.h"
 #include "WideStringsUnits.h"
 
 // The registry first, the units that register their records after it (they
@@ -38,6 +42,10 @@ const TUnitEntry ControlsUnitTable[] = {
     {"UcRichEdit", &UnitInit_UcRichEdit, &UnitFini_UcRichEdit},
     {"UcButtons", &UnitInit_UcButtons, &UnitFini_UcButtons},
     {"UcExtCtrls", &UnitInit_UcExtCtrls, &UnitFini_UcExtCtrls},
+    {"UcDialogs", &UnitInit_UcDialogs, &UnitFini_UcDialogs},
+    {"UcFileDialogs", &UnitInit_UcFileDialogs, &UnitFini_UcFileDialogs},
+    {"UcStdActns", &UnitInit_UcStdActns, &UnitFini_UcStdActns},
+    {"Zefolderdialog", &UnitInit_Zefolderdialog, &UnitFini_Zefolderdialog},
 };
 
 const size_t ControlsUnitCount = sizeof ControlsUnitTable / sizeof ControlsUnitTable[0];

@@ -9,6 +9,15 @@
 void (*PumpIdleHook)() = nullptr;
 bool (*PumpMessageHook)(MSG& msg) = nullptr;
 
+bool PumpUntil(bool (*cond)(), unsigned maxMs) {
+  DWORD start = GetTickCount();
+  while (!cond()) {
+    if (GetTickCount() - start > maxMs) return cond();
+    Pump(20);
+  }
+  return true;
+}
+
 void Pump(unsigned ms) {
   DWORD start = GetTickCount();
   for (;;) {

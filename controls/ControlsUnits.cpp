@@ -8,12 +8,18 @@
 #include "UcButtons.h"
 #include "UcComCtrls.h"
 #include "UcControls.h"
+#include "UcDialogs.h"
+#include "UcFileDialogs.h"
+#include "UcStdActns.h"
 #include "UcExtCtrls.h"
 #include "UcForms.h"
 #include "UcMenus.h"
 #include "UcRichEdit.h"
 #include "UcStdCtrls.h"
+#include "UcStdCtrlsLists.h"
+#include "UcMask.h"
 #include "UnitVersioning.h"
+#include "Zefolderdialog.h"
 #include "WideStringsUnits.h"
 
 // The registry first, the units that register their records after it (they
@@ -31,9 +37,15 @@ const TUnitEntry ControlsUnitTable[] = {
     {"UcMenus", &UnitInit_UcMenus, &UnitFini_UcMenus},
     {"UcComCtrls", &UnitInit_UcComCtrls, &UnitFini_UcComCtrls},
     {"UcStdCtrls", &UnitInit_UcStdCtrls, &UnitFini_UcStdCtrls},
+    {"UcStdCtrlsLists", &UnitInit_UcStdCtrlsLists, &UnitFini_UcStdCtrlsLists},
+    {"UcMask", &UnitInit_UcMask, &UnitFini_UcMask},
     {"UcRichEdit", &UnitInit_UcRichEdit, &UnitFini_UcRichEdit},
     {"UcButtons", &UnitInit_UcButtons, &UnitFini_UcButtons},
     {"UcExtCtrls", &UnitInit_UcExtCtrls, &UnitFini_UcExtCtrls},
+    {"UcDialogs", &UnitInit_UcDialogs, &UnitFini_UcDialogs},
+    {"UcFileDialogs", &UnitInit_UcFileDialogs, &UnitFini_UcFileDialogs},
+    {"UcStdActns", &UnitInit_UcStdActns, &UnitFini_UcStdActns},
+    {"Zefolderdialog", &UnitInit_Zefolderdialog, &UnitFini_Zefolderdialog},
 };
 
 const size_t ControlsUnitCount = sizeof ControlsUnitTable / sizeof ControlsUnitTable[0];

@@ -1,14 +1,16 @@
 #include "UiUnits.h"
 
+#include "Aboutunit.h"
+#include "Commentunit.h"
 #include "ControlsUnits.h"
 #include "CoreUnits.h"
 #include "CryptoUnits.h"
-#include "Commentunit.h"
 #include "Mainunit.h"
 #include "Maskunit.h"
 #include "Opensaveunit.h"
 #include "Progressunit.h"
 #include "Unitparams.h"
+#include "Useunit.h"
 #include "WideStringsUnits.h"
 #include "ZipUnits.h"
 
@@ -17,6 +19,8 @@ const TUnitEntry UiUnitTable[] = {
     {"Unitparams", &UnitInit_Unitparams, &UnitFini_Unitparams},
     {"Progressunit", &UnitInit_Progressunit, &UnitFini_Progressunit},
     {"Opensaveunit", &UnitInit_Opensaveunit, &UnitFini_Opensaveunit},
+    {"Aboutunit", &UnitInit_Aboutunit, &UnitFini_Aboutunit},
+    {"Useunit", &UnitInit_Useunit, &UnitFini_Useunit},
     {"Maskunit", &UnitInit_Maskunit, &UnitFini_Maskunit},
     {"Commentunit", &UnitInit_Commentunit, &UnitFini_Commentunit},
 };

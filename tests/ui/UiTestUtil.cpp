@@ -1,5 +1,6 @@
 #include "UiTestUtil.h"
 
+#include "Aboutunit.h"
 #include "Commentunit.h"
 #include "Maskunit.h"
 
@@ -246,6 +247,7 @@ void MainWindowTest::SetUp() {
     Application->CreateForm(&ParamsForm);
     Application->CreateForm(&MaskForm);
     Application->CreateForm(&CommentForm);
+    Application->CreateForm(&AboutForm);
   }
   Application->OnException = recorder;
   F = InfoFileForm;
@@ -260,6 +262,7 @@ void MainWindowTest::TearDown() {
     delete ParamsForm;
     delete MaskForm;
     delete CommentForm;
+    delete AboutForm;
     delete F;
     F = nullptr;
   }

@@ -1,5 +1,6 @@
 // The program's entry: starts the units of every layer, makes the main window
 // and the dialogs, and runs the message loop until the main window closes.
+#include "Aboutunit.h"
 #include "Commentunit.h"
 #include "Mainunit.h"
 #include "Maskunit.h"
@@ -19,6 +20,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application->CreateForm(&ParamsForm);
     Application->CreateForm(&MaskForm);
     Application->CreateForm(&CommentForm);
+    Application->CreateForm(&AboutForm);
     Application->Run();
   } catch (Exception& e) {
     Application->ShowException(&e);

@@ -22,35 +22,6 @@ void CALLBACK AnswerSearch(HWND, UINT, UINT_PTR, DWORD) {
   PostMessageA(MaskForm->FindBitBtn->Handle(), BM_CLICK, 0, 0);
 }
 
-// The records of a list file as Python reads them from the archive: one line
-// per entry, "path|kind|damaged|absent|need mark|marked count|comment", the
-// texts in the ANSI code page as stored.
-std::map<std::string, std::string> ListRecords(const std::string& listFile) {
-  TempDir work;
-  const std::string out = work.File("records.txt");
-  const std::string script =
-      "import sys, struct, zipfile\n"
-      "z = zipfile.ZipFile(sys.argv[1]); data = z.read(z.namelist()[0])\n"
-      "out = open(sys.argv[2], 'wb'); stack = []\n"
-      "for at in range(256, len(data), 600):\n"
-      "    r = data[at:at + 600]\n"
-      "    name = r[0:256].split(b'\\0')[0]; comment = r[256:512].split(b'\\0')[0]\n"
-      "    level, = struct.unpack('<i', r[592:596]); count, = struct.unpack('<i', r[588:592])\n"
-      "    del stack[max(level, 0):]; stack.append(name)\n"
-      "    path = b'\\\\'.join(stack[1:]) if level > 0 else b'<root>'\n"
-      "    out.write(b'%s|%c|%d|%d|%d|%d|%s\\n' % (path, r[568], r[569] >> 7, r[586], r[587], count, comment))\n";
-  std::string output;
-  EXPECT_EQ(RunPython(script, Q(UnixPath(listFile)) + " " + Q(UnixPath(out)), &output), 0) << output;
-  std::map<std::string, std::string> records;
-  const std::string text = ReadFileBytes(out);
-  size_t start = 0;
-  for (size_t nl = text.find('\n'); nl != std::string::npos; start = nl + 1, nl = text.find('\n', start)) {
-    const std::string line = text.substr(start, nl - start);
-    records[line.substr(0, line.find('|'))] = line.substr(line.find('|') + 1);
-  }
-  return records;
-}
-
 class EndToEndTest : public MainWindowTest {
 protected:
   int RowOf(const std::wstring& caption) {
@@ -158,7 +129,7 @@ TEST_F(EndToEndTest, ASessionEndsInTheRecordsItShould) {
       {"new\\gone.txt", "F|1|1|0|0|"},
       {"lost.txt", "F|1|1|0|0|"},
   };
-  const std::map<std::string, std::string> saved = ListRecords(out.File("session.vq"));
+  const std::map<std::string, std::string> saved = SavedListRecords(out.File("session.vq"));
   for (const auto& [path, record] : expected) {
     auto it = saved.find(path);
     ASSERT_NE(it, saved.end()) << path << " is not in the saved list";

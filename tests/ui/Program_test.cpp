@@ -409,4 +409,105 @@ TEST_F(ProgramTest, ScanSaveReopenFromTheCommandLineShowsTheFolderTree) {
   EXPECT_TRUE(p.Ended(10000));
 }
 
+// Keys as the user types them, to the window in front (the program's).
+void Type(std::initializer_list<BYTE> keys) {
+  for (BYTE k : keys) keybd_event(k, 0, 0, 0);
+  for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) keybd_event(*it, 0, KEYEVENTF_KEYUP, 0);
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms = 15000) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > ms) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+void SelectRemoteRow(Program& p, HWND list, int row) {
+  LVITEMW item = {};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = 0;
+  p.Write(&item, sizeof item);
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(p.Remote()));
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  p.Write(&item, sizeof item);
+  SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(p.Remote()));
+}
+
+int RemoteRowOf(Program& p, HWND list, const std::wstring& caption) {
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int r = 0; r < count; ++r)
+    if (RemoteItemText(p, list, r, 0) == caption) return r;
+  return -1;
+}
+
+// The program itself, driven by its shortcuts: a list opened from the command
+// line gets a needed mark and a damaged mark, a damaged-file list is imported
+// (absent entries added, message 25 answered), the list is saved with Ctrl+S
+// and the program closes without a question; the saved records are read back
+// by Python.
+class ProgramSessionTest : public MainWindowTest {};
+
+TEST_F(ProgramSessionTest, ShortcutsMarkImportAndSave) {
+  TestTree tree;
+  tree.Folder("sub");
+  tree.File("sub\\file.txt", 10);
+  tree.File("top.txt", 10);
+  tree.File("other.txt", 10);
+  Scan(tree.Root());
+  TempDir dir;
+  const std::string listFile = dir.File("session.vq");
+  SaveAs(listFile);
+  ASSERT_TRUE(FileExists(listFile.c_str()));
+  const std::string damaged = dir.File("damaged.txt");
+  WriteFileBytes(damaged, "\xEF\xBB\xBFsub\\FILE.TXT\r\nnew\\gone.txt\r\n");
+
+  Program p(L"\"" + AnsiToWide(listFile.c_str()).str() + L"\"");
+  HWND main = p.Window(L"TInfoFileForm");
+  ASSERT_NE(main, nullptr);
+  HWND list = Child(main, L"ListView");
+  ASSERT_TRUE(WaitFor([&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 3; })) << "the list never showed";
+  SetForegroundWindow(main);
+  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; })) << "the program never came to the front";
+
+  // The keys are taken in their order, after the selection made here: each
+  // command is seen done before the next row is chosen.
+  SelectRemoteRow(p, list, RemoteRowOf(p, list, L"other.txt"));
+  Type({VK_CONTROL, 'B'});  // damaged
+  ASSERT_TRUE(WaitFor([&] { return RemoteItemText(p, list, RemoteRowOf(p, list, L"other.txt"), 4).find(L'E') !=
+                                   std::wstring::npos; }))
+      << "Ctrl+B never marked the file";
+  SelectRemoteRow(p, list, RemoteRowOf(p, list, L"top.txt"));
+  Type({VK_CONTROL, 'W'});  // needed, taken before the import's key below
+
+  Type({VK_CONTROL, 'L'});  // import
+  HWND open = p.Dialog([](HWND w) { return GetDlgItem(w, 0x480) || GetDlgItem(w, 0x47C); });
+  ASSERT_NE(open, nullptr) << "Ctrl+L showed no file dialog";
+  HWND edit = GetDlgItem(open, 0x480) ? GetDlgItem(open, 0x480) : GetDlgItem(open, 0x47C);
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(AnsiToWide(damaged.c_str()).c_bstr()));
+  PostMessageW(GetDlgItem(open, IDOK), BM_CLICK, 0, 0);
+  HWND told = p.Dialog([](HWND w) { return DialogText(w).find(L"В импортируемом списке") == 0; });
+  ASSERT_NE(told, nullptr) << "message 25 never came";
+  PostMessageW(GetDlgItem(told, IDOK), BM_CLICK, 0, 0);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(main) && !IsWindow(told); })) << "the import never ended";
+
+  const std::string before = ReadFileBytes(listFile);
+  SetForegroundWindow(main);
+  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; }));
+  Type({VK_CONTROL, 'S'});
+  ASSERT_TRUE(WaitFor([&] { return ReadFileBytes(listFile) != before && IsWindowEnabled(main); }))
+      << "Ctrl+S never saved the list";
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(p.Ended(10000)) << "a saved list closes without a question";
+
+  const std::map<std::string, std::string> records = SavedListRecords(listFile);
+  const std::map<std::string, std::string> expected = {
+      {"<root>", "D|0|0|0|0|"},          {"sub", "D|0|0|0|0|"},     {"sub\\file.txt", "F|1|0|0|0|"},
+      {"top.txt", "F|0|0|1|0|"},         {"other.txt", "F|1|0|0|0|"}, {"new", "D|0|1|0|0|"},
+      {"new\\gone.txt", "F|1|1|0|0|"},
+  };
+  EXPECT_EQ(records, expected);
+}
+
 }  // namespace

@@ -435,3 +435,29 @@ ListNode* FindEntry(ListNode* root, const std::string& name) {
   });
   return found;
 }
+
+std::map<std::string, std::string> SavedListRecords(const std::string& listFile) {
+  TempDir work;
+  const std::string out = work.File("records.txt");
+  const std::string script =
+      "import sys, struct, zipfile\n"
+      "z = zipfile.ZipFile(sys.argv[1]); data = z.read(z.namelist()[0])\n"
+      "out = open(sys.argv[2], 'wb'); stack = []\n"
+      "for at in range(256, len(data), 600):\n"
+      "    r = data[at:at + 600]\n"
+      "    name = r[0:256].split(b'\\0')[0]; comment = r[256:512].split(b'\\0')[0]\n"
+      "    level, = struct.unpack('<i', r[592:596]); count, = struct.unpack('<i', r[588:592])\n"
+      "    del stack[max(level, 0):]; stack.append(name)\n"
+      "    path = b'\\\\'.join(stack[1:]) if level > 0 else b'<root>'\n"
+      "    out.write(b'%s|%c|%d|%d|%d|%d|%s\\n' % (path, r[568], r[569] >> 7, r[586], r[587], count, comment))\n";
+  std::string output;
+  EXPECT_EQ(RunPython(script, Q(UnixPath(listFile)) + " " + Q(UnixPath(out)), &output), 0) << output;
+  std::map<std::string, std::string> records;
+  const std::string text = ReadFileBytes(out);
+  size_t start = 0;
+  for (size_t nl = text.find('\n'); nl != std::string::npos; start = nl + 1, nl = text.find('\n', start)) {
+    const std::string line = text.substr(start, nl - start);
+    records[line.substr(0, line.find('|'))] = line.substr(line.find('|') + 1);
+  }
+  return records;
+}

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@
 // Runs the message loop until done() holds or ms have passed; false when it
 // never held. The caller's failure message names what never happened.
 bool WaitUntil(const std::function<bool()>& done, unsigned ms = 10000);
+
+// The records of a list file as Python reads them from the archive, by path
+// below the root ("<root>" for the root): "kind|damaged|absent|need
+// mark|marked count|comment", the texts in the ANSI code page as stored.
+std::map<std::string, std::string> SavedListRecords(const std::string& listFile);
 
 // The first entry below root (in pre-order) whose Name is name; null when none.
 ListNode* FindEntry(ListNode* root, const std::string& name);

@@ -2,6 +2,8 @@
 // scripted answerer for modal windows and message boxes.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,6 +26,20 @@ extern void (*PumpIdleHook)();
 // ProcessMessage, so key pre-processing and hints work as in the program).
 // It returns false when the queue is empty.
 extern bool (*PumpMessageHook)(MSG& msg);
+
+// The bound of a wait for a state of the program: long enough for a machine
+// whose cores are all busy, short enough that a state that never comes fails
+// the test instead of its program's time limit.
+constexpr unsigned kWaitBoundMs = 30000;
+
+// Waits until condition() holds, dispatching this thread's messages (as Pump
+// does) between checks, for at most timeoutMs. On time-out the failure names
+// what never happened: ASSERT_TRUE(WaitFor([&] { ... }, "the scan finished")).
+// Use it wherever a test waits for the program: a fixed pause or a fixed
+// number of pumped milliseconds passes on a quiet machine and fails on a
+// busy one.
+::testing::AssertionResult WaitFor(const std::function<bool()>& condition, const std::string& what,
+                                   unsigned timeoutMs = kWaitBoundMs);
 
 // Posts a click (button down and up) at client coordinates of a window.
 void PostClick(HWND wnd, int x, int y);

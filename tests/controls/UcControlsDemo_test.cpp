@@ -209,7 +209,8 @@ TEST_F(UcControlsDemo, OneOfEachControlWithWideTexts) {
   logo->Canvas()->FillRect(TRect(0, 0, 32, 32));
   box->SetChecked(true);
   demo->Show();
-  Pump(150);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(demo->Handle()) && !GetUpdateRect(demo->Handle(), nullptr, FALSE); },
+                      "the demo window shown and painted"));
 
   // Each wide text from the layout reached its window or control.
   EXPECT_EQ(WindowTextW(panel->Handle()), L"\u041F\u0430\u043D\u0435\u043B\u044C \u9762\u677F \u03A0\u03AF\u03BD\u03B1\u03BA\u03B1\u03C2");
@@ -246,4 +247,24 @@ TEST_F(UcControlsDemo, OneOfEachControlWithWideTexts) {
   file = file.substr(0, file.find_last_of('\\') + 1) + "demo_uc_controls.bmp";
   picture.SaveToFile(file.c_str());
   EXPECT_EQ(ReadFileBytes(file).substr(0, 2), "BM");
+  // What a user sees in it: the logo and the button glyph drawn where their
+  // controls are.
+  auto pixelsIn = [&](TControl* control, TColor color) {
+    POINT at{control->Left(), control->Top()};
+    MapWindowPoints(control->Parent()->Handle(), nullptr, &at, 1);
+    int n = 0;
+    for (int y = 0; y < control->Height(); ++y)
+      for (int x = 0; x < control->Width(); ++x)
+        if (ColorToRGB(picture.Canvas()->Pixels(at.x - wr.left + x, at.y - wr.top + y)) == ColorToRGB(color)) ++n;
+    return n;
+  };
+  const struct {
+    const char* What;
+    TControl* Control;
+    TColor Color;
+    int AtLeast;
+  } seen[] = {{"the maroon logo", image, clMaroon, 30 * 30},
+              {"the navy glyph on the speed button", speed, clNavy, 20},
+              {"the yellow circle of that glyph", speed, clYellow, 100}};
+  for (const auto& c : seen) EXPECT_GE(pixelsIn(c.Control, c.Color), c.AtLeast) << c.What;
 }

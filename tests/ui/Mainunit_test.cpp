@@ -230,6 +230,29 @@ void Press(std::initializer_list<WORD> keys) {
   SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
 }
 
+bool ChooserThatFails(HWND, const WideString&, WideString&) {
+  throw EInOutError(Ansi(L"Устройство не готово").c_str());
+}
+
+TEST_F(MainWindowTest, ACommandThatFailsHalfWayShowsItsErrorInTheExceptionBox) {
+  // The handler the program installs, not the test's recorder.
+  Application->OnException = MakeEvent<&TInfoFileForm::AppException>(F);
+  struct Restore {
+    TFolderChooser Saved = ChooseScanFolder;
+    ~Restore() { ChooseScanFolder = Saved; }
+  } restore;
+  ChooseScanFolder = &ChooserThatFails;
+  DialogDriver answers({{Ansi(L"Устройство не готово"), IDOK}});
+  // New from its menu item, through the message loop as a click would.
+  PostMessageW(F->Handle(), WM_COMMAND, MAKEWPARAM(F->mmNew->Command(), 0), 0);
+  ASSERT_TRUE(WaitFor([&] { return !answers.Shown().empty(); }, "a message box for the failed New"));
+  ASSERT_TRUE(WaitFor([&] { return F->Enabled() && !F->jobRunning; }, "the main window enabled again"));
+  ASSERT_EQ(answers.Shown().size(), 1u) << answers.Log();
+  EXPECT_EQ(answers.Shown()[0].Text, Ansi(L"Устройство не готово"));
+  EXPECT_EQ(answers.Shown()[0].Title, Application->Title().str()) << "the exception box has the program's title";
+  EXPECT_EQ(F->rootNode, nullptr) << "nothing half-made stays";
+}
+
 TEST_F(MainWindowTest, ShortcutsRunTheirCommands) {
   SetForegroundWindow(F->Handle());
   F->lvInfo->SetFocus();

@@ -231,24 +231,20 @@ TEST_F(UcControlsDemo, OneOfEachControlWithWideTexts) {
   EXPECT_EQ(tree->Items()->Item(3)->Text().str(), L"\u041E\u0442\u0447\u0451\u0442\u044B");
   EXPECT_EQ(list->Items()->Item(2)->SubItems()->Get(1).str(), rows[2][2]);
 
-  // The picture, taken from the screen as it shows.
-  demo->Update();
+  // The picture, taken from the screen as it shows, once it shows what a
+  // user would see: the logo and the button glyph where their controls are
+  // (the glyph's images are made in a later paint than the first).
   TBitmap picture;
   picture.SetPixelFormat(pf24bit);
   RECT wr;
-  GetWindowRect(demo->Handle(), &wr);
-  picture.SetSize(wr.right - wr.left, wr.bottom - wr.top);
-  HDC screen = GetDC(nullptr);
-  BitBlt(picture.Canvas()->Handle(), 0, 0, wr.right - wr.left, wr.bottom - wr.top, screen, wr.left, wr.top, SRCCOPY);
-  ReleaseDC(nullptr, screen);
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string file(path);
-  file = file.substr(0, file.find_last_of('\\') + 1) + "demo_uc_controls.bmp";
-  picture.SaveToFile(file.c_str());
-  EXPECT_EQ(ReadFileBytes(file).substr(0, 2), "BM");
-  // What a user sees in it: the logo and the button glyph drawn where their
-  // controls are.
+  auto takePicture = [&] {
+    GetWindowRect(demo->Handle(), &wr);
+    picture.SetSize(wr.right - wr.left, wr.bottom - wr.top);
+    HDC screen = GetDC(nullptr);
+    BitBlt(picture.Canvas()->Handle(), 0, 0, wr.right - wr.left, wr.bottom - wr.top, screen, wr.left, wr.top,
+           SRCCOPY);
+    ReleaseDC(nullptr, screen);
+  };
   auto pixelsIn = [&](TControl* control, TColor color) {
     POINT at{control->Left(), control->Top()};
     MapWindowPoints(control->Parent()->Handle(), nullptr, &at, 1);
@@ -264,7 +260,20 @@ TEST_F(UcControlsDemo, OneOfEachControlWithWideTexts) {
     TColor Color;
     int AtLeast;
   } seen[] = {{"the maroon logo", image, clMaroon, 30 * 30},
-              {"the navy glyph on the speed button", speed, clNavy, 20},
-              {"the yellow circle of that glyph", speed, clYellow, 100}};
+              // The glyph's navy corner is its transparent colour.
+              {"the yellow circle of the speed button's glyph", speed, clYellow, 100}};
+  auto allSeen = [&] {
+    takePicture();
+    for (const auto& c : seen)
+      if (pixelsIn(c.Control, c.Color) < c.AtLeast) return false;
+    return true;
+  };
+  EXPECT_TRUE(WaitFor(allSeen, "the logo and the speed button's glyph on the screen"));
   for (const auto& c : seen) EXPECT_GE(pixelsIn(c.Control, c.Color), c.AtLeast) << c.What;
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string file(path);
+  file = file.substr(0, file.find_last_of('\\') + 1) + "demo_uc_controls.bmp";
+  picture.SaveToFile(file.c_str());
+  EXPECT_EQ(ReadFileBytes(file).substr(0, 2), "BM");
 }

@@ -71,6 +71,45 @@ void Pump(unsigned ms) {
   return ::testing::AssertionFailure() << "never happened within " << timeoutMs << " ms: " << what;
 }
 
+EndMenuWhen* EndMenuWhen::FCurrent = nullptr;
+
+EndMenuWhen::EndMenuWhen(std::function<bool()> condition, std::string what, unsigned timeoutMs)
+    : FCondition(std::move(condition)), FWhat(std::move(what)), FTimeout(timeoutMs), FStart(GetTickCount()) {
+  FCurrent = this;
+  FTimer = SetTimer(nullptr, 0, 10, &EndMenuWhen::Tick);
+}
+
+EndMenuWhen::~EndMenuWhen() {
+  if (FTimer) KillTimer(nullptr, FTimer);
+  if (FCurrent == this) FCurrent = nullptr;
+}
+
+void CALLBACK EndMenuWhen::Tick(HWND, UINT, UINT_PTR id, DWORD) {
+  // A timer callback: nothing may leave it.
+  EndMenuWhen* self = FCurrent;
+  if (!self || self->FEnded) {
+    KillTimer(nullptr, id);
+    return;
+  }
+  bool held = false;
+  try {
+    held = self->FCondition();
+  } catch (...) {
+  }
+  if (!held && GetTickCount() - self->FStart < self->FTimeout) return;
+  self->FHeld = held;
+  self->FEnded = true;
+  KillTimer(nullptr, id);
+  self->FTimer = 0;
+  EndMenu();
+}
+
+::testing::AssertionResult EndMenuWhen::Result() const {
+  if (FHeld) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << (FEnded ? "the menu closed after " : "no menu loop ran for ") << FTimeout
+                                       << " ms without: " << FWhat;
+}
+
 void PostClick(HWND wnd, int x, int y) {
   LPARAM pos = MAKELPARAM(x, y);
   PostMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, pos);

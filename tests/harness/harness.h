@@ -41,6 +41,30 @@ constexpr unsigned kWaitBoundMs = 30000;
 ::testing::AssertionResult WaitFor(const std::function<bool()>& condition, const std::string& what,
                                    unsigned timeoutMs = kWaitBoundMs);
 
+// Ends the menu loop the test starts next (TrackPopupMenu, a menu bar's) as
+// soon as condition() holds, checked on a timer inside the loop, or when the
+// bound passes; Result() says which. A menu closed after a fixed time either
+// waits for nothing or closes before the state it was opened for.
+class EndMenuWhen {
+public:
+  EndMenuWhen(std::function<bool()> condition, std::string what, unsigned timeoutMs = kWaitBoundMs);
+  ~EndMenuWhen();
+  EndMenuWhen(const EndMenuWhen&) = delete;
+  EndMenuWhen& operator=(const EndMenuWhen&) = delete;
+  ::testing::AssertionResult Result() const;
+
+private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD);
+  std::function<bool()> FCondition;
+  std::string FWhat;
+  unsigned FTimeout;
+  DWORD FStart;
+  UINT_PTR FTimer = 0;
+  bool FHeld = false;
+  bool FEnded = false;
+  static EndMenuWhen* FCurrent;
+};
+
 // Posts a click (button down and up) at client coordinates of a window.
 void PostClick(HWND wnd, int x, int y);
 // Posts key down, char (when given) and key up for a virtual key.

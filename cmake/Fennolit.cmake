@@ -43,6 +43,7 @@ function(fennolit_test folder)
   endif()
   set(_exe test_${folder})
   add_executable(${_exe} ${_sources})
+  fennolit_resource_depends(${_sources})
   target_link_libraries(${_exe} PRIVATE test_harness)
   if(TARGET ${folder})
     target_link_libraries(${_exe} PRIVATE ${folder})
@@ -57,4 +58,21 @@ function(fennolit_test folder)
   add_test(NAME ${folder} COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-test ${CMAKE_BINARY_DIR}/tests/${folder}.log $<TARGET_FILE:${_exe}>
            WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${folder})
   set_tests_properties(${folder} PROPERTIES TIMEOUT 900)
+endfunction()
+
+# windres tells Ninja nothing of the files a resource script includes, so a
+# changed layout, picture or help document would leave the old resources in
+# the program. Each script given is rebuilt when any file under resources/ or
+# beside the script changes. Call it in the folder that builds the script.
+function(fennolit_resource_depends)
+  file(GLOB_RECURSE _shared CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*)
+  foreach(rc IN LISTS ARGN)
+    if(NOT rc MATCHES "\\.rc$")
+      continue()
+    endif()
+    get_filename_component(_dir ${rc} DIRECTORY)
+    file(GLOB_RECURSE _own CONFIGURE_DEPENDS ${_dir}/*)
+    list(REMOVE_ITEM _own ${rc})
+    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${_shared};${_own}")
+  endforeach()
 endfunction()

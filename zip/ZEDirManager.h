@@ -141,7 +141,9 @@ public:
 
 private:
   void RebuildFromLocalHeaders();
-  bool FindDataDescriptor(int64_t start, TZEZipDataDescriptor& descriptor);
+  // Native 57 when two items' local records and data share bytes.
+  void RefuseOverlappingItems();
+  bool FindDataDescriptor(int64_t dataStart, int64_t limit, TZEZipDataDescriptor& descriptor);
   uint32_t LocalSignature() const;
   bool OemNames() const;
 

@@ -248,17 +248,20 @@ void TZEBaseArchiver::ExtractTaggedFile(int index, WideString name, WideString b
       }
     }
   }
-  // The new content goes to a file beside the target and replaces it only
-  // once it is complete and checked.
-  WideString folder = WideExtractFilePath(WideExpandFileName(target));
-  wchar_t tempBuf[MAX_PATH + 1] = {};
-  if (GetTempFileNameW(folder.c_str(), L"FC", 0, tempBuf) == 0) throw EZEException(19, {target}, this);
-  const WideString temp(tempBuf);
+  // A new file is written in place (and removed again when the item fails);
+  // an existing one is replaced only by a complete, checked copy written
+  // beside it, so that a failure leaves it as it was.
+  const bool replacing = WideFileExists(target);
+  WideString written = target;
+  if (replacing) {
+    written = ZECreateTempFile(WideExtractFilePath(WideExpandFileName(target)));
+    if (written.IsEmpty()) throw EZEException(19, {target}, this);
+  }
   std::unique_ptr<TUcFileStream> file;
   try {
-    file.reset(new TUcFileStream(temp, fmCreate));
+    file.reset(new TUcFileStream(written, fmCreate));
   } catch (const Exception&) {
-    WideDeleteFile(temp);
+    if (replacing) WideDeleteFile(written);
     throw EZEException(19, {target}, this);
   }
   try {
@@ -266,7 +269,7 @@ void TZEBaseArchiver::ExtractTaggedFile(int index, WideString name, WideString b
   } catch (...) {
     // The target, if there was one, keeps its old content.
     file.reset();
-    WideDeleteFile(temp);
+    WideDeleteFile(written);
     throw;
   }
   FILETIME ft, local;
@@ -275,13 +278,15 @@ void TZEBaseArchiver::ExtractTaggedFile(int index, WideString name, WideString b
   if (FOptions->FlushBuffers && IsRemovableDrive(target)) FlushFileBuffers(file->Handle());
   file.reset();
   if (FPipeline.PasswordSkip || FPipeline.Cancel) {
-    WideDeleteFile(temp);
+    WideDeleteFile(written);
     return;
   }
-  if (WideFileExists(target)) WideFileSetAttr(target, 0);
-  if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    WideDeleteFile(temp);
-    throw EZEException(19, {target}, this);
+  if (replacing) {
+    WideFileSetAttr(target, 0);
+    if (!MoveFileExW(written.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      WideDeleteFile(written);
+      throw EZEException(19, {target}, this);
+    }
   }
   if (FOptions->SetAttributes) {
     const uint32_t a = attr & ZE_SETTABLE_ATTRIBUTES;
@@ -324,16 +329,45 @@ void TZEBaseArchiver::DeleteItem(int index) {
   Dir().DeleteItem(index);
 }
 
+WideString ZECreateTempFile(WideString folder) {
+  if (!folder.IsEmpty() && ZELastChar(folder) != L'\\' && ZELastChar(folder) != L':') folder += L'\\';
+  // Like the system's temporary names: a counter that starts somewhere new
+  // for every process, and a name that must not exist yet.
+  static uint32_t counter = GetTickCount() ^ (GetCurrentProcessId() << 16);
+  for (int attempt = 0; attempt < 65536; ++attempt) {
+    const uint32_t unique = (++counter) & 0xFFFF;
+    if (unique == 0) continue;
+    wchar_t hex[8];
+    swprintf(hex, 8, L"%X", unique);
+    const WideString name = folder + L"FC" + hex + L".tmp";
+    HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      CloseHandle(h);
+      return name;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return WideString();
+  }
+  return WideString();
+}
+
 WideString TZEBaseArchiver::GetTempFileName() {
   WideString folder = FTempDir;
   if (folder.IsEmpty()) {
-    wchar_t path[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH, path);
-    folder = path;
+    std::wstring path(MAX_PATH + 1, L'\0');
+    for (;;) {
+      const DWORD n = GetTempPathW(static_cast<DWORD>(path.size()), path.data());
+      if (n < path.size()) {
+        path.resize(n);
+        break;
+      }
+      path.resize(n + 1);
+    }
+    folder = WideString(path);
   }
-  wchar_t buf[MAX_PATH + 1] = {};
-  if (GetTempFileNameW(folder.c_str(), L"FC", 0, buf) == 0) throw EZEException(36, {folder}, this);
-  return WideString(buf);
+  const WideString name = ZECreateTempFile(folder);
+  if (name.IsEmpty()) throw EZEException(36, {folder}, this);
+  return name;
 }
 
 // --- items into streams, buffers and strings ----------------------------------------------

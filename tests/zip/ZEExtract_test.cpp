@@ -9,6 +9,12 @@
 
 namespace {
 
+WideString ZEReplaceCharForTest(WideString s, wchar_t from, wchar_t to) {
+  for (wchar_t& c : s.str())
+    if (c == from) c = to;
+  return s;
+}
+
 struct Failures {
   std::vector<int> Natives;
   TZEAction Answer = fxaIgnore;
@@ -187,6 +193,68 @@ TEST_F(Extract, ItemsIntoStreamsBuffersAndStrings) {
   EXPECT_EQ(text, "3456");
   zip->ExtractToString(L"copied", text);
   EXPECT_EQ(text, "56");
+}
+
+TEST_F(Extract, FolderPathsLongerThan260CharactersNeverOverrunABuffer) {
+  // Ten nested folders of 24 letters each, below a base folder that is already
+  // deep: well past 260 characters, both for new files and for replacing.
+  std::string folders;
+  for (int i = 0; i < 10; ++i) folders += std::string(24, static_cast<char>('a' + i)) + "/";
+  PyZip("deep.zip", "    z.writestr('" + folders + "f.txt', 'deep')\n    z.writestr('" + folders + "g.txt', 'deeper')\n");
+  const WideString base = W(dir.File("out"));
+  ASSERT_GT(base.Length() + static_cast<int>(folders.size()), 260);
+  WideString target = base + L"\\" + ZEReplaceCharForTest(W(folders), L'/', L'\\');
+  zip->OpenArchive(2);
+  const struct {
+    const char* what;
+    bool existing;
+  } cases[] = {{"new files", false}, {"replacing files", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.existing) WriteWide(target + L"f.txt", "old");
+    failures.Natives.clear();
+    zip->ExtractFiles(L"*", 0x28BF, L"");
+    // Either the system takes the path, or the item fails with the engine's
+    // own error; never a crash or a foreign exception.
+    if (failures.Natives.empty()) {
+      EXPECT_EQ(ReadWide(target + L"f.txt"), "deep");
+      EXPECT_EQ(ReadWide(target + L"g.txt"), "deeper");
+    } else {
+      for (int n : failures.Natives) EXPECT_TRUE(n == 19 || n == 20) << n;
+    }
+  }
+  // No temporary file is left beside the targets.
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((target + L"FC*").c_str(), &fd);
+  EXPECT_EQ(h, INVALID_HANDLE_VALUE);
+  if (h != INVALID_HANDLE_VALUE) FindClose(h);
+}
+
+TEST_F(Extract, NewFilesAreWrittenInPlaceAndRemovedWhenTheItemFails) {
+  PyZip("bad.zip", "    z.writestr('x.txt', 'payload ' * 100)\n    z.writestr('y.txt', 'fine')\n", true);
+  const struct {
+    const char* what;
+    const char* existing;  // content of out\x.txt before, null: none
+    const char* after;     // null: no file
+  } cases[] = {{"no file before", nullptr, nullptr}, {"a file before", "precious", "precious"}};
+  zip->OpenArchive(2);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeleteFileA(dir.File("out\\x.txt").c_str());
+    if (c.existing) WriteFileBytes(dir.File("out\\x.txt"), c.existing);
+    failures.Natives.clear();
+    zip->ExtractFiles(L"*", 0x28BF, L"");
+    EXPECT_EQ(failures.Natives, std::vector<int>{8});
+    if (c.after)
+      EXPECT_EQ(ReadFileBytes(dir.File("out\\x.txt")), c.after);
+    else
+      EXPECT_EQ(GetFileAttributesA(dir.File("out\\x.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadFileBytes(dir.File("out\\y.txt")), "fine");
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(dir.File("out\\*.tmp").c_str(), &fd);
+    EXPECT_EQ(h, INVALID_HANDLE_VALUE) << fd.cFileName;
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+  }
 }
 
 }  // namespace

@@ -73,8 +73,7 @@ void WritePieces(const WideString& name, const uint8_t* data, size_t count, size
 // 20,000 small items: the engine's ExtractFiles into an empty folder against
 // a bare loop creating the same files with the same contents. The folder is
 // emptied between runs, outside the timing. Prints engine/bare (aim: <= 1.3).
-void SmallItems(const WideString& dir) {
-  const int count = 20000;
+void SmallItems(const WideString& dir, int count = 20000) {
   const WideString arc = dir + L"small.zip", out = dir + L"small\\";
   std::vector<std::string> contents(count);
   for (int i = 0; i < count; ++i) contents[i] = "item " + std::to_string(i) + " " + std::string(100 + i % 400, 'x');
@@ -133,7 +132,7 @@ int main(int argc, char** argv) {
     GetTempPathW(MAX_PATH, tmp);
     const WideString dir = WideString(tmp) + L"zip_bench\\";
     WideForceDirectories(dir);
-    SmallItems(dir);
+    SmallItems(dir, argc > 2 ? std::stoi(argv[2]) : 20000);
     WideRemoveDir(dir);
     FinishUnits();
     return 0;

@@ -2,6 +2,7 @@
 // operations: extract, test, delete and update.
 #include "ZEInternal.h"
 
+#include "UcWindows.h"
 #include "ZEMasks.h"
 
 namespace {
@@ -30,6 +31,27 @@ bool IsSafeRelativeName(const WideString& name) {
     start = end + 1;
   }
   return true;
+}
+
+// Whether a file (not a folder) of that exact name exists. Asked through the
+// attributes: unlike a directory search this needs no handle on the folder,
+// which matters when thousands of small items are extracted.
+bool TargetFileExists(const WideString& name) {
+  const DWORD a = WideFileGetAttr(name);
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Whether the drive of a path is removable, asked once per drive in a row of
+// items rather than once per item.
+bool TargetOnRemovableDrive(const WideString& path) {
+  static WideString lastDrive;
+  static bool lastAnswer = false;
+  const WideString drive = WideExtractFileDrive(path);
+  if (drive.IsEmpty() || ZELower(drive) != lastDrive) {
+    lastAnswer = IsRemovableDrive(path);
+    lastDrive = ZELower(drive);
+  }
+  return lastAnswer;
 }
 
 // Windows attribute bits that a file may be given.
@@ -227,7 +249,15 @@ void TZEBaseArchiver::ExtractTaggedFile(int index, WideString name, WideString b
       (d.Header.ExternalAttributes & ZE_ATTR_DIRECTORY) || ZELastChar(d.StoredName) == L'/')
     return;
   WideString target = baseDir + name;
-  if (WideFileExists(target)) {
+  // A new file is created at once, in place (and removed again when the item
+  // fails): asking first whether a name exists costs a folder search on some
+  // systems, as much as creating the file. An existing file is replaced only
+  // by a complete, checked copy written beside it, so that a failure leaves
+  // it as it was.
+  HANDLE fresh = Uc_CreateFileW(target.c_bstr(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  const bool replacing = fresh == INVALID_HANDLE_VALUE && TargetFileExists(target);
+  if (replacing) {
     if (!FOptions->ReplaceReadOnly && (WideFileGetAttr(target) & ZE_ATTR_READONLY)) return;
     switch (FOptions->OverwriteMode) {
       case omPrompt: {
@@ -248,35 +278,41 @@ void TZEBaseArchiver::ExtractTaggedFile(int index, WideString name, WideString b
       }
     }
   }
-  // A new file is written in place (and removed again when the item fails);
-  // an existing one is replaced only by a complete, checked copy written
-  // beside it, so that a failure leaves it as it was.
-  const bool replacing = WideFileExists(target);
   WideString written = target;
+  std::unique_ptr<THandleStream> file;
   if (replacing) {
     written = ZECreateTempFile(WideExtractFilePath(WideExpandFileName(target)));
     if (written.IsEmpty()) throw EZEException(19, {target}, this);
-  }
-  std::unique_ptr<TUcFileStream> file;
-  try {
-    file.reset(new TUcFileStream(written, fmCreate));
-  } catch (const Exception&) {
-    if (replacing) WideDeleteFile(written);
+    try {
+      file.reset(new TUcFileStream(written, fmCreate));
+    } catch (const Exception&) {
+      WideDeleteFile(written);
+      throw EZEException(19, {target}, this);
+    }
+  } else if (fresh == INVALID_HANDLE_VALUE) {
     throw EZEException(19, {target}, this);
+  } else {
+    file.reset(new THandleStream(fresh));
   }
+  // Closes what is open of the new content; safe to call twice.
+  auto closeFile = [&] {
+    file.reset();
+    if (fresh != INVALID_HANDLE_VALUE) CloseHandle(fresh);
+    fresh = INVALID_HANDLE_VALUE;
+  };
   try {
     ExtractItem(index, file.get());
   } catch (...) {
     // The target, if there was one, keeps its old content.
-    file.reset();
+    closeFile();
     WideDeleteFile(written);
     throw;
   }
   FILETIME ft, local;
   if (DosDateTimeToFileTime(d.Header.ModDate, d.Header.ModTime, &local) && LocalFileTimeToFileTime(&local, &ft))
     SetFileTime(file->Handle(), nullptr, nullptr, &ft);
-  if (FOptions->FlushBuffers && IsRemovableDrive(target)) FlushFileBuffers(file->Handle());
-  file.reset();
+  if (FOptions->FlushBuffers && TargetOnRemovableDrive(target)) FlushFileBuffers(file->Handle());
+  closeFile();
   if (FPipeline.PasswordSkip || FPipeline.Cancel) {
     WideDeleteFile(written);
     return;
@@ -290,7 +326,11 @@ void TZEBaseArchiver::ExtractTaggedFile(int index, WideString name, WideString b
   }
   if (FOptions->SetAttributes) {
     const uint32_t a = attr & ZE_SETTABLE_ATTRIBUTES;
-    WideFileSetAttr(target, a ? a : FILE_ATTRIBUTE_NORMAL);
+    const DWORD wanted = a ? a : FILE_ATTRIBUTE_NORMAL;
+    // A new file often has the wanted attributes already: asking is cheaper
+    // than setting.
+    if (replacing || WideFileGetAttr(target) != wanted)
+      WideFileSetAttr(target, wanted);
   }
 }
 

@@ -9,6 +9,7 @@
 #include "ZEException.h"
 #include "ZEStringHash.h"
 #include "ZipEngine.h"
+#include "ZEVolumes.h"
 #include "UcWideStreams.h"
 
 namespace {
@@ -432,6 +433,12 @@ void TZEDirManager::LoadDir() {
     count = End.TotalEntries;
     dirPos = spanning == smNone ? endPos - static_cast<int64_t>(dirSize) : static_cast<int64_t>(End.DirectoryOffset);
   }
+  // Volumes read as one stream: positions are counted from the first volume.
+  auto* volumes = spanning != smNone ? dynamic_cast<TZEVolumeSetStream*>(FStream) : nullptr;
+  if (volumes) {
+    const int64_t start = volumes->Start(DirectoryDisk());
+    dirPos = start < 0 ? -1 : dirPos + start;
+  }
   const int64_t streamSize = FStream->Size();
   const bool plausible = dirPos >= 0 && dirPos <= streamSize && count <= dirSize / 46 &&
                          count <= static_cast<uint64_t>(streamSize - dirPos) / 46 && count <= 0x7FFFFFF;
@@ -467,6 +474,17 @@ void TZEDirManager::LoadDir() {
     return;
   }
 
+  if (volumes) {
+    for (int i = 0; i < FDirectory->GetCount(); ++i) {
+      TDirItem& item = FDirectory->GetItemPtr(i);
+      const int64_t start = volumes->Start(item.DiskNumber());
+      if (start < 0) throw EZEException(35, nullptr);
+      SetItemOffset(item, item.LocalOffset() + start);
+      item.Header.DiskNumberStart = 0;
+      item.Zip64Disk = 0;
+    }
+  }
+
   // 5. Sizes that cannot fit in the file.
   if (!tolerant && spanning == smNone) {
     uint64_t sum = 0;
@@ -485,7 +503,7 @@ void TZEDirManager::LoadDir() {
 
   // 7. Every item's data must be its own: entries pointing into one another's
   // data would make a small archive extract without end.
-  if (spanning == smNone) RefuseOverlappingItems();
+  if (spanning == smNone || volumes) RefuseOverlappingItems();
 }
 
 void TZEDirManager::RefuseOverlappingItems() {
@@ -691,18 +709,21 @@ void TZEDirManager::CalculateStubSize(int64_t endPosition) {
   }
 }
 
+void TZEDirManager::SetItemOffset(TDirItem& item, int64_t offset) {
+  if (item.Header.LocalHeaderOffset == ZE_ALL32 || offset >= static_cast<int64_t>(ZE_ALL32)) {
+    item.Header.LocalHeaderOffset = ZE_ALL32;
+    item.Zip64Offset = offset;
+    item.Zip64 = true;
+  } else {
+    item.Header.LocalHeaderOffset = static_cast<uint32_t>(offset);
+  }
+}
+
 void TZEDirManager::ApplyStubOffset() {
   // Every item moves by the prefix, folders included, in 64 bits.
   for (int i = 0; i < FDirectory->GetCount(); ++i) {
     TDirItem& item = FDirectory->GetItemPtr(i);
-    int64_t moved = item.LocalOffset() + StubSize;
-    if (item.Header.LocalHeaderOffset == ZE_ALL32 || moved >= static_cast<int64_t>(ZE_ALL32)) {
-      item.Header.LocalHeaderOffset = ZE_ALL32;
-      item.Zip64Offset = moved;
-      item.Zip64 = true;
-    } else {
-      item.Header.LocalHeaderOffset = static_cast<uint32_t>(moved);
-    }
+    SetItemOffset(item, item.LocalOffset() + StubSize);
   }
 }
 

@@ -130,6 +130,8 @@ public:
   int64_t FindLocalFileHeader(int64_t start);
   void CalculateStubSize(int64_t endPosition);
   void ApplyStubOffset();
+  // Sets an item's local header offset, in its ZIP64 field when needed.
+  static void SetItemOffset(TDirItem& item, int64_t offset);
   void SaveSFXStub();
   bool IsEncrypted();
   bool IsSFXArchive();

@@ -165,6 +165,8 @@ void TZEBaseArchiver::ForceUpdate() {
   DeleteMovedSources(r);
   cancel = false;
   DoOnOverallProgress(100.0, r.StartOp, ppEnd, cancel);
+  // A split archive is complete now: cut it into its volumes.
+  if (!FWholeName.IsEmpty()) WriteVolumes();
   if (r.Action == fxaAbort && r.ItemFailure) throw EZEException(*r.ItemFailure);
 }
 

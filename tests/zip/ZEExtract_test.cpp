@@ -5,15 +5,10 @@
 #include <memory>
 
 #include "UcSysUtils.h"
+#include "ZEInternal.h"
 #include "ZipTestUtil.h"
 
 namespace {
-
-WideString ZEReplaceCharForTest(WideString s, wchar_t from, wchar_t to) {
-  for (wchar_t& c : s.str())
-    if (c == from) c = to;
-  return s;
-}
 
 struct Failures {
   std::vector<int> Natives;
@@ -203,7 +198,7 @@ TEST_F(Extract, FolderPathsLongerThan260CharactersNeverOverrunABuffer) {
   PyZip("deep.zip", "    z.writestr('" + folders + "f.txt', 'deep')\n    z.writestr('" + folders + "g.txt', 'deeper')\n");
   const WideString base = W(dir.File("out"));
   ASSERT_GT(base.Length() + static_cast<int>(folders.size()), 260);
-  WideString target = base + L"\\" + ZEReplaceCharForTest(W(folders), L'/', L'\\');
+  WideString target = base + L"\\" + ZEReplaceChar(W(folders), L'/', L'\\');
   zip->OpenArchive(2);
   const struct {
     const char* what;
@@ -224,10 +219,7 @@ TEST_F(Extract, FolderPathsLongerThan260CharactersNeverOverrunABuffer) {
     }
   }
   // No temporary file is left beside the targets.
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((target + L"FC*").c_str(), &fd);
-  EXPECT_EQ(h, INVALID_HANDLE_VALUE);
-  if (h != INVALID_HANDLE_VALUE) FindClose(h);
+  EXPECT_EQ(CountFiles((target + L"FC*").str()), 0);
 }
 
 TEST_F(Extract, NewFilesAreWrittenInPlaceAndRemovedWhenTheItemFails) {
@@ -250,10 +242,7 @@ TEST_F(Extract, NewFilesAreWrittenInPlaceAndRemovedWhenTheItemFails) {
     else
       EXPECT_EQ(GetFileAttributesA(dir.File("out\\x.txt").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(ReadFileBytes(dir.File("out\\y.txt")), "fine");
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(dir.File("out\\*.tmp").c_str(), &fd);
-    EXPECT_EQ(h, INVALID_HANDLE_VALUE) << fd.cFileName;
-    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    EXPECT_EQ(CountFiles(dir.File("out\\*.tmp")), 0);
   }
 }
 

@@ -181,10 +181,7 @@ TEST_F(Split, VolumesAreNamedSizedAndReadByPeers) {
       }
     }
     // No working file is left beside the volumes.
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(dir.File("*.tmp").c_str(), &fd);
-    EXPECT_EQ(h, INVALID_HANDLE_VALUE);
-    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    EXPECT_EQ(CountFiles(dir.File("*.tmp")), 0);
     // Opened again from its last volume, it is split and reads the same.
     zip->SetSpanningMode(smNone);
     zip->SpanningOptions()->AdvancedNaming = false;
@@ -385,10 +382,7 @@ TEST_F(Checks, RepairKeepsEveryReadableEntryAndReportsTheRest) {
               0)
         << out;
     EXPECT_NE(out.find("['dir/', 'dir/good.txt', 'last.txt'] True"), std::string::npos) << out;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(dir.File("*.tmp").c_str(), &fd);
-    EXPECT_EQ(h, INVALID_HANDLE_VALUE);
-    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    EXPECT_EQ(CountFiles(dir.File("*.tmp")), 0);
   }
   // Refused on an open archive; an output that cannot be made leaves the
   // archive alone.

@@ -494,12 +494,16 @@ void TZEDirManager::LoadDir() {
 
   // 6. A prefix in front of the first item.
   if (LastDisk() == 0) CalculateStubSize(HasZip64 ? locatorPos - 56 : endPos);
+  // The first item with data decides whether the entries count from the start
+  // of the archive behind the prefix; in an archive of folders and empty
+  // files only, the first entry decides, so that those move too.
+  int deciding = FDirectory->GetCount() > 0 ? 0 : -1;
   for (int i = 0; i < FDirectory->GetCount(); ++i) {
-    const TDirItem& item = FDirectory->GetItemPtr(i);
-    if (item.Header.CompressedSize == 0) continue;
-    if (item.LocalOffset() < StubSize) ApplyStubOffset();
+    if (FDirectory->GetItemPtr(i).Header.CompressedSize == 0) continue;
+    deciding = i;
     break;
   }
+  if (deciding >= 0 && StubSize > 0 && FDirectory->GetItemPtr(deciding).LocalOffset() < StubSize) ApplyStubOffset();
 
   // 7. Every item's data must be its own: entries pointing into one another's
   // data would make a small archive extract without end.

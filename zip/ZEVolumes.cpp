@@ -153,8 +153,7 @@ struct TVolumePart {
 };
 
 struct TVolumeLayout {
-  std::vector<int64_t> Limits;  // per volume, -1 none
-  std::function<int64_t(int)> Limit;
+  std::function<int64_t(int)> Limit;  // bytes allowed on a volume, -1 none
   std::vector<std::vector<TVolumePart>> Volumes{1};
   int64_t Used = 0;
 

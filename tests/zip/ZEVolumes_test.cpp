@@ -230,6 +230,41 @@ TEST_F(Split, EverythingInOneVolumeIsAPlainArchive) {
   EXPECT_EQ(RunUnix("unzip -tq " + Q(UP(dir, "one.zip")), &out), 0) << out;
 }
 
+struct BlankVolumeAnswers {
+  int CancelAt = -1;  // the volume number (from 1) whose request is cancelled
+  std::vector<int> Asked;
+  static void On(void* data, TObject*, int volume, WideString&, bool& cancel) {
+    auto* a = static_cast<BlankVolumeAnswers*>(data);
+    a->Asked.push_back(volume);
+    cancel = volume == a->CancelAt;
+  }
+};
+
+TEST_F(Split, ACancelledVolumeRequestLeavesNoVolumeBehind) {
+  BlankVolumeAnswers answers;
+  answers.CancelAt = 2;
+  zip->OnRequestBlankVolume = TZEOnRequestBlankVolumeEvent(&answers, &BlankVolumeAnswers::On);
+  EXPECT_EQ(NativeOf([&] { Create("c.zip", 65536, false); }), 45);
+  EXPECT_EQ(answers.Asked, (std::vector<int>{1, 2}));
+  EXPECT_EQ(CountFiles(dir.File("c.*")), 0);
+  // Closing asks once more; cancelled again, nothing at all stays.
+  zip->CloseArchive();
+  EXPECT_FALSE(zip->LastCloseError().IsEmpty());
+  EXPECT_EQ(CountFiles(dir.File("*")), 0);
+}
+
+TEST_F(Split, TheFirstVolumeHasItsOwnSize) {
+  zip->SpanningOptions()->FirstVolumeSize = 150000;
+  Create("first.zip", 65536, false);
+  zip->CloseArchive();
+  const std::string first = ReadFileBytes(dir.File("first.Z01"));
+  EXPECT_GT(first.size(), 65536u);
+  EXPECT_LE(first.size(), 150000u);
+  EXPECT_LE(ReadFileBytes(dir.File("first.Z02")).size(), 65536u);
+  zip->OpenArchive(2);
+  ExpectItems();
+}
+
 struct SelfExtracting : ::testing::Test {
   TempDir dir;
   std::unique_ptr<TZipEngine> zip{new TZipEngine(nullptr)};
@@ -284,6 +319,46 @@ TEST_F(SelfExtracting, EveryEntryPointsPastTheStub) {
     EXPECT_EQ(NativeOf([&] { sfx->MakeSFX(W(dir.File("twice.exe"))); }), 50);
     sfx->CloseArchive();
     EXPECT_EQ(GetFileAttributesA(dir.File("twice.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+}
+
+TEST_F(SelfExtracting, AStubJoinedByCopyingIsFoundAndEveryEntryMoved) {
+  // Stub and archive joined as bytes: the entries still count from the start
+  // of the archive, folders and empty files included.
+  const struct {
+    const char* what;
+    std::vector<std::pair<const wchar_t*, const char*>> items;
+  } cases[] = {
+      {"folders and empty files only", {{L"a/", nullptr}, {L"a/b/", nullptr}, {L"a/empty.txt", ""}}},
+      {"a folder before data", {{L"d/", nullptr}, {L"d/x.txt", "data of x"}, {L"e.txt", ""}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::unique_ptr<TZipEngine> a(new TZipEngine(nullptr));
+    a->SetFileName(W(dir.File("part.zip")));
+    a->OpenArchive(fmCreate);
+    a->BeginUpdate();
+    for (const auto& [name, data] : c.items) {
+      if (data)
+        a->AddFromString(name, data, 0x20, 0);
+      else
+        a->AddFromBuffer(name, nullptr, 0, 0x10, 0);
+    }
+    a->EndUpdate();
+    a->CloseArchive();
+    WriteFileBytes(dir.File("joined.exe"), ReadFileBytes(dir.File("stub.exe")) + ReadFileBytes(dir.File("part.zip")));
+    a->SetFileName(W(dir.File("joined.exe")));
+    a->OpenArchive();
+    EXPECT_EQ(a->DirManager()->StubSize, 10000);
+    for (int i = 0; i < a->DirManager()->Directory().GetCount(); ++i)
+      EXPECT_GE(a->DirManager()->Directory().GetItemPtr(i).LocalOffset(), 10000) << i;
+    a->TestFiles(L"*", 0x28BF, L"");
+    // A change writes the directory again, now with the right positions.
+    a->ChangeFilesComment(L"*", "moved");
+    a->CloseArchive();
+    std::string out;
+    EXPECT_EQ(RunUnix("unzip -t " + Q(UP(dir, "joined.exe")), &out), 0) << out;
+    EXPECT_EQ(out.find("extra bytes"), std::string::npos) << out;
   }
 }
 

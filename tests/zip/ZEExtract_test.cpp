@@ -246,4 +246,14 @@ TEST_F(Extract, NewFilesAreWrittenInPlaceAndRemovedWhenTheItemFails) {
   }
 }
 
+TEST_F(Extract, TensOfThousandsOfFolderLevelsGiveTheEnginesError) {
+  // The folder creation is a loop: no stack overflow, and a path no system
+  // takes ends in the numbered error for the folder.
+  PyZip("levels.zip", "    z.writestr('a/' * 20000 + 'f.txt', 'x')\n    z.writestr('ok.txt', 'fine')\n");
+  zip->OpenArchive(2);
+  zip->ExtractFiles(L"*", 0x28BF, L"");
+  EXPECT_EQ(failures.Natives, std::vector<int>{20});
+  EXPECT_EQ(ReadFileBytes(dir.File("out\\ok.txt")), "fine");
+}
+
 }  // namespace

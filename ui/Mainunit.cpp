@@ -164,9 +164,12 @@ void TInfoFileForm::spbtExitClick(TObject*) { Close(); }
 
 void TInfoFileForm::AppShowHint(AnsiString&, bool&, THintInfo& hintInfo) { hintInfo.ReshowTimeout = 1000; }
 
-// Exceptions that reach the message loop are dropped without a message; the
-// jobs put the window back in order themselves (TJobGuard).
-void TInfoFileForm::AppException(TObject*, Exception*) {}
+// An exception that reaches the message loop stopped a command half-way: the
+// user sees its message in the exception box, never a silent "done". The
+// jobs put the window back in order themselves (TJobGuard) before it shows.
+void TInfoFileForm::AppException(TObject*, Exception* e) {
+  if (e) Application->ShowException(e);
+}
 
 void TInfoFileForm::FormCanResize(TObject*, int& newWidth, int& newHeight, bool& resize) {
   if (!spbtComment || !Panel1) return;

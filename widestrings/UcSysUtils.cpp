@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 CL_DEFINE_CLASS(EUcUserError, Exception)
 CL_DEFINE_CLASS(EUcGeneralError, Exception)
@@ -130,11 +131,34 @@ bool WideFileAge(const WideString& name, TDateTime& fileDateTime) {
 bool WideForceDirectories(WideString dir) {
   if (dir.IsEmpty()) throw EUcGeneralError("Unable to create directory");
   dir = WideExcludeTrailingBackslash(dir);
-  if (dir.Length() < 3 || WideDirectoryExists(dir) || WideExtractFilePath(dir) == dir) return true;
-  const WideString parent = WideExtractFilePath(dir);
-  // A relative name of one folder has no parent to force.
-  if (parent.IsEmpty()) return WideCreateDir(dir);
-  return WideForceDirectories(parent) && WideCreateDir(dir);
+  // No file system takes a path longer than a counted system string holds.
+  if (dir.Length() > 32767) return false;
+  // The levels are found on the text alone (the length of each prefix that
+  // names a folder, deepest first), then made from the top down, stopping at
+  // the first the system refuses. A loop, because a name of tens of thousands
+  // of levels would overflow the stack of a recursion, and top-down, because
+  // asking the system about every deep level first costs a path walk each.
+  const std::wstring& s = dir.str();
+  std::vector<int> levels;
+  for (int len = dir.Length();;) {
+    if (len < 3) break;
+    int last = len;
+    while (last > 0 && s[last - 1] != L'\\' && s[last - 1] != L':') --last;
+    // A drive or a name ending in a delimiter: nothing to make.
+    if (last == len) break;
+    levels.push_back(len);
+    // A relative name of one folder has no parent to force.
+    if (last == 0) break;
+    len = s[last - 1] == L'\\' ? last - 1 : last;
+  }
+  bool creating = false;
+  for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
+    const WideString level = dir.SubString(1, *it);
+    if (!creating && WideDirectoryExists(level)) continue;
+    creating = true;
+    if (!WideCreateDir(level)) return false;
+  }
+  return true;
 }
 
 WideString WideFileSearch(const WideString& name, const WideString& dirList) {

@@ -9,6 +9,7 @@
 #include "ZEException.h"
 #include "ZEStringHash.h"
 #include "ZipEngine.h"
+#include "ZEVolumes.h"
 #include "UcWideStreams.h"
 
 namespace {
@@ -83,8 +84,7 @@ void ReadItemName(TZEBufferedReader& r, TDirItem& item, int nameLength, bool oem
   }
   std::vector<char> bytes(static_cast<size_t>(nameLength));
   r.Read(bytes.data(), nameLength);
-  name = DiskNameToStored(bytes.data(), bytes.size(), oem);
-  (void)item;
+  name = DiskNameToStored(bytes.data(), bytes.size(), oem, item.Header.Flags);
 }
 
 // Reads an item's extra area of total bytes: the blocks are kept, and the ZIP64,
@@ -433,6 +433,12 @@ void TZEDirManager::LoadDir() {
     count = End.TotalEntries;
     dirPos = spanning == smNone ? endPos - static_cast<int64_t>(dirSize) : static_cast<int64_t>(End.DirectoryOffset);
   }
+  // Volumes read as one stream: positions are counted from the first volume.
+  auto* volumes = spanning != smNone ? dynamic_cast<TZEVolumeSetStream*>(FStream) : nullptr;
+  if (volumes) {
+    const int64_t start = volumes->Start(DirectoryDisk());
+    dirPos = start < 0 ? -1 : dirPos + start;
+  }
   const int64_t streamSize = FStream->Size();
   const bool plausible = dirPos >= 0 && dirPos <= streamSize && count <= dirSize / 46 &&
                          count <= static_cast<uint64_t>(streamSize - dirPos) / 46 && count <= 0x7FFFFFF;
@@ -468,6 +474,17 @@ void TZEDirManager::LoadDir() {
     return;
   }
 
+  if (volumes) {
+    for (int i = 0; i < FDirectory->GetCount(); ++i) {
+      TDirItem& item = FDirectory->GetItemPtr(i);
+      const int64_t start = volumes->Start(item.DiskNumber());
+      if (start < 0) throw EZEException(35, nullptr);
+      SetItemOffset(item, item.LocalOffset() + start);
+      item.Header.DiskNumberStart = 0;
+      item.Zip64Disk = 0;
+    }
+  }
+
   // 5. Sizes that cannot fit in the file.
   if (!tolerant && spanning == smNone) {
     uint64_t sum = 0;
@@ -477,12 +494,38 @@ void TZEDirManager::LoadDir() {
 
   // 6. A prefix in front of the first item.
   if (LastDisk() == 0) CalculateStubSize(HasZip64 ? locatorPos - 56 : endPos);
+  // The first item with data decides whether the entries count from the start
+  // of the archive behind the prefix; in an archive of folders and empty
+  // files only, the first entry decides, so that those move too.
+  int deciding = FDirectory->GetCount() > 0 ? 0 : -1;
   for (int i = 0; i < FDirectory->GetCount(); ++i) {
-    const TDirItem& item = FDirectory->GetItemPtr(i);
-    if (item.Header.CompressedSize == 0) continue;
-    if (item.LocalOffset() < StubSize) ApplyStubOffset();
+    if (FDirectory->GetItemPtr(i).Header.CompressedSize == 0) continue;
+    deciding = i;
     break;
   }
+  if (deciding >= 0 && StubSize > 0 && FDirectory->GetItemPtr(deciding).LocalOffset() < StubSize) ApplyStubOffset();
+
+  // 7. Every item's data must be its own: entries pointing into one another's
+  // data would make a small archive extract without end.
+  if (spanning == smNone || volumes) RefuseOverlappingItems();
+}
+
+void TZEDirManager::RefuseOverlappingItems() {
+  struct TRange {
+    int64_t Start, End;
+  };
+  std::vector<TRange> ranges;
+  ranges.reserve(static_cast<size_t>(FDirectory->GetCount()));
+  for (int i = 0; i < FDirectory->GetCount(); ++i) {
+    const TDirItem& item = FDirectory->GetItemPtr(i);
+    const int64_t start = item.LocalOffset();
+    // The local header's fixed part and the packed data at the least.
+    const int64_t packed = std::min<int64_t>(std::max<int64_t>(item.PackedSize(), 0), std::numeric_limits<int64_t>::max() / 4);
+    ranges.push_back({start, start + 30 + packed});
+  }
+  std::sort(ranges.begin(), ranges.end(), [](const TRange& a, const TRange& b) { return a.Start < b.Start; });
+  for (size_t i = 1; i < ranges.size(); ++i)
+    if (ranges[i].Start < ranges[i - 1].End) throw EZEException(57, nullptr);
 }
 
 void TZEDirManager::RebuildFromLocalHeaders() {
@@ -498,7 +541,10 @@ void TZEDirManager::RebuildFromLocalHeaders() {
     TZEZipFileHeader lh;
     r.Seek(p);
     r.Read(&lh, 30);
-    if (lh.CompressedSize < size && lh.NameLength <= 260) {
+    const int64_t next = FindLocalFileHeader(p + 4);
+    // An item whose data runs past the end of a cut file is kept: extracting
+    // it then fails with its own error instead of the item vanishing.
+    if (lh.NameLength <= 260) {
       int i = FDirectory->AppendItem();
       TDirItem& item = FDirectory->GetItemPtr(i);
       TZEZipCentralDir& h = item.Header;
@@ -530,16 +576,19 @@ void TZEDirManager::RebuildFromLocalHeaders() {
         ReadExtraArea(r, *FDirectory, i, lh.ExtraLength, true);
       if (lh.Flags & 8) {
         TZEZipDataDescriptor d;
-        if (FindDataDescriptor(p, d)) {
+        const int64_t dataStart = p + 30 + lh.NameLength + lh.ExtraLength;
+        if (FindDataDescriptor(dataStart, next < 0 ? size : next, d)) {
           h.Crc32 = d.Crc32;
           h.CompressedSize = d.CompressedSize;
           h.UncompressedSize = d.UncompressedSize;
         }
       }
     }
-    p = FindLocalFileHeader(p + 4);
+    p = next;
   }
   DirectoryStart = size;
+  // Nothing that looks like an item: not an archive, not an empty one.
+  if (FDirectory->GetCount() == 0) throw EZEException(35, nullptr);
 }
 
 bool TZEDirManager::FindSignature(TStream* stream, int64_t& position, const uint8_t* signature, int length) {
@@ -595,14 +644,42 @@ int64_t TZEDirManager::FindLocalFileHeader(int64_t start) {
   return -1;
 }
 
-bool TZEDirManager::FindDataDescriptor(int64_t start, TZEZipDataDescriptor& descriptor) {
-  uint8_t sig[4];
-  const uint32_t s = ZE_DESCRIPTOR_SIG;
-  std::memcpy(sig, &s, 4);
-  int64_t p = start;
-  if (!FindSignature(FStream, p, sig, 4)) return false;
+bool TZEDirManager::FindDataDescriptor(int64_t dataStart, int64_t limit, TZEZipDataDescriptor& descriptor) {
+  // The descriptor lies between the item's data and the next local header
+  // (limit): the search never runs further, so rebuilding a directory of many
+  // such items stays linear in the archive's size.
   TKeepPosition keep(FStream);
-  return ReadAt(FStream, p, &descriptor, 16);
+  if (limit > FStream->Size()) limit = FStream->Size();
+  if (limit - dataStart < 12) return false;
+  // Right in front of the next header: with or without its signature.
+  uint8_t tail[16];
+  if (limit - dataStart >= 16 && ReadAt(FStream, limit - 16, tail, 16) && GetLE32(tail) == ZE_DESCRIPTOR_SIG &&
+      GetLE32(tail + 8) == static_cast<uint64_t>(limit - 16 - dataStart)) {
+    std::memcpy(&descriptor, tail, 16);
+    return true;
+  }
+  if (ReadAt(FStream, limit - 12, tail, 12) && GetLE32(tail + 4) == static_cast<uint64_t>(limit - 12 - dataStart)) {
+    descriptor.Signature = ZE_DESCRIPTOR_SIG;
+    descriptor.Crc32 = GetLE32(tail);
+    descriptor.CompressedSize = GetLE32(tail + 4);
+    descriptor.UncompressedSize = GetLE32(tail + 8);
+    return true;
+  }
+  // Otherwise the first signature whose compressed size matches its place.
+  std::vector<uint8_t> buf(static_cast<size_t>(std::min<int64_t>(limit - dataStart, 1 << 20)) + 16);
+  for (int64_t pos = dataStart; pos + 16 <= limit;) {
+    const int32_t want = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(buf.size()), limit - pos));
+    if (!ReadAt(FStream, pos, buf.data(), want)) return false;
+    for (int32_t i = 0; i + 16 <= want; ++i) {
+      if (GetLE32(buf.data() + i) != ZE_DESCRIPTOR_SIG) continue;
+      if (GetLE32(buf.data() + i + 8) != static_cast<uint64_t>(pos + i - dataStart)) continue;
+      std::memcpy(&descriptor, buf.data() + i, 16);
+      return true;
+    }
+    if (want < static_cast<int32_t>(buf.size())) break;
+    pos += want - 15;
+  }
+  return false;
 }
 
 void TZEDirManager::CalculateStubSize(int64_t endPosition) {
@@ -636,18 +713,21 @@ void TZEDirManager::CalculateStubSize(int64_t endPosition) {
   }
 }
 
+void TZEDirManager::SetItemOffset(TDirItem& item, int64_t offset) {
+  if (item.Header.LocalHeaderOffset == ZE_ALL32 || offset >= static_cast<int64_t>(ZE_ALL32)) {
+    item.Header.LocalHeaderOffset = ZE_ALL32;
+    item.Zip64Offset = offset;
+    item.Zip64 = true;
+  } else {
+    item.Header.LocalHeaderOffset = static_cast<uint32_t>(offset);
+  }
+}
+
 void TZEDirManager::ApplyStubOffset() {
   // Every item moves by the prefix, folders included, in 64 bits.
   for (int i = 0; i < FDirectory->GetCount(); ++i) {
     TDirItem& item = FDirectory->GetItemPtr(i);
-    int64_t moved = item.LocalOffset() + StubSize;
-    if (item.Header.LocalHeaderOffset == ZE_ALL32 || moved >= static_cast<int64_t>(ZE_ALL32)) {
-      item.Header.LocalHeaderOffset = ZE_ALL32;
-      item.Zip64Offset = moved;
-      item.Zip64 = true;
-    } else {
-      item.Header.LocalHeaderOffset = static_cast<uint32_t>(moved);
-    }
+    SetItemOffset(item, item.LocalOffset() + StubSize);
   }
 }
 
@@ -730,7 +810,7 @@ void TZEDirManager::SaveDir(bool append, TStream* stream) {
   const int count = FDirectory->GetCount();
   for (int i = 0; i < count; ++i) {
     TDirItem& item = FDirectory->GetItemPtr(i);
-    AnsiString name = StoredNameToDisk(item.StoredName, oem);
+    AnsiString name = StoredNameToDisk(item.StoredName, oem, item.Header.Flags);
     // Lengths are 16-bit on disk: a longer name is cut, blocks that do not fit
     // are left out, rather than writing lengths that lie.
     if (name.Length() > 0xFFFF) name.SetLength(0xFFFF);

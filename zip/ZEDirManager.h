@@ -130,6 +130,8 @@ public:
   int64_t FindLocalFileHeader(int64_t start);
   void CalculateStubSize(int64_t endPosition);
   void ApplyStubOffset();
+  // Sets an item's local header offset, in its ZIP64 field when needed.
+  static void SetItemOffset(TDirItem& item, int64_t offset);
   void SaveSFXStub();
   bool IsEncrypted();
   bool IsSFXArchive();
@@ -141,7 +143,9 @@ public:
 
 private:
   void RebuildFromLocalHeaders();
-  bool FindDataDescriptor(int64_t start, TZEZipDataDescriptor& descriptor);
+  // Native 57 when two items' local records and data share bytes.
+  void RefuseOverlappingItems();
+  bool FindDataDescriptor(int64_t dataStart, int64_t limit, TZEZipDataDescriptor& descriptor);
   uint32_t LocalSignature() const;
   bool OemNames() const;
 

@@ -2,6 +2,7 @@
 // operations: extract, test, delete and update.
 #include "ZEInternal.h"
 
+#include "UcWindows.h"
 #include "ZEMasks.h"
 
 namespace {
@@ -30,6 +31,27 @@ bool IsSafeRelativeName(const WideString& name) {
     start = end + 1;
   }
   return true;
+}
+
+// Whether a file (not a folder) of that exact name exists. Asked through the
+// attributes: unlike a directory search this needs no handle on the folder,
+// which matters when thousands of small items are extracted.
+bool TargetFileExists(const WideString& name) {
+  const DWORD a = WideFileGetAttr(name);
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Whether the drive of a path is removable, asked once per drive in a row of
+// items rather than once per item.
+bool TargetOnRemovableDrive(const WideString& path) {
+  static WideString lastDrive;
+  static bool lastAnswer = false;
+  const WideString drive = WideExtractFileDrive(path);
+  if (drive.IsEmpty() || ZELower(drive) != lastDrive) {
+    lastAnswer = IsRemovableDrive(path);
+    lastDrive = ZELower(drive);
+  }
+  return lastAnswer;
 }
 
 // Windows attribute bits that a file may be given.
@@ -227,7 +249,15 @@ void TZEBaseArchiver::ExtractTaggedFile(int index, WideString name, WideString b
       (d.Header.ExternalAttributes & ZE_ATTR_DIRECTORY) || ZELastChar(d.StoredName) == L'/')
     return;
   WideString target = baseDir + name;
-  if (WideFileExists(target)) {
+  // A new file is created at once, in place (and removed again when the item
+  // fails): asking first whether a name exists costs a folder search on some
+  // systems, as much as creating the file. An existing file is replaced only
+  // by a complete, checked copy written beside it, so that a failure leaves
+  // it as it was.
+  HANDLE fresh = Uc_CreateFileW(target.c_bstr(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  const bool replacing = fresh == INVALID_HANDLE_VALUE && TargetFileExists(target);
+  if (replacing) {
     if (!FOptions->ReplaceReadOnly && (WideFileGetAttr(target) & ZE_ATTR_READONLY)) return;
     switch (FOptions->OverwriteMode) {
       case omPrompt: {
@@ -248,44 +278,59 @@ void TZEBaseArchiver::ExtractTaggedFile(int index, WideString name, WideString b
       }
     }
   }
-  // The new content goes to a file beside the target and replaces it only
-  // once it is complete and checked.
-  WideString folder = WideExtractFilePath(WideExpandFileName(target));
-  wchar_t tempBuf[MAX_PATH + 1] = {};
-  if (GetTempFileNameW(folder.c_str(), L"FC", 0, tempBuf) == 0) throw EZEException(19, {target}, this);
-  const WideString temp(tempBuf);
-  std::unique_ptr<TUcFileStream> file;
-  try {
-    file.reset(new TUcFileStream(temp, fmCreate));
-  } catch (const Exception&) {
-    WideDeleteFile(temp);
+  WideString written = target;
+  std::unique_ptr<THandleStream> file;
+  if (replacing) {
+    written = ZECreateTempFile(WideExtractFilePath(WideExpandFileName(target)));
+    if (written.IsEmpty()) throw EZEException(19, {target}, this);
+    try {
+      file.reset(new TUcFileStream(written, fmCreate));
+    } catch (const Exception&) {
+      WideDeleteFile(written);
+      throw EZEException(19, {target}, this);
+    }
+  } else if (fresh == INVALID_HANDLE_VALUE) {
     throw EZEException(19, {target}, this);
+  } else {
+    file.reset(new THandleStream(fresh));
   }
+  // Closes what is open of the new content; safe to call twice.
+  auto closeFile = [&] {
+    file.reset();
+    if (fresh != INVALID_HANDLE_VALUE) CloseHandle(fresh);
+    fresh = INVALID_HANDLE_VALUE;
+  };
   try {
     ExtractItem(index, file.get());
   } catch (...) {
     // The target, if there was one, keeps its old content.
-    file.reset();
-    WideDeleteFile(temp);
+    closeFile();
+    WideDeleteFile(written);
     throw;
   }
   FILETIME ft, local;
   if (DosDateTimeToFileTime(d.Header.ModDate, d.Header.ModTime, &local) && LocalFileTimeToFileTime(&local, &ft))
     SetFileTime(file->Handle(), nullptr, nullptr, &ft);
-  if (FOptions->FlushBuffers && IsRemovableDrive(target)) FlushFileBuffers(file->Handle());
-  file.reset();
+  if (FOptions->FlushBuffers && TargetOnRemovableDrive(target)) FlushFileBuffers(file->Handle());
+  closeFile();
   if (FPipeline.PasswordSkip || FPipeline.Cancel) {
-    WideDeleteFile(temp);
+    WideDeleteFile(written);
     return;
   }
-  if (WideFileExists(target)) WideFileSetAttr(target, 0);
-  if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    WideDeleteFile(temp);
-    throw EZEException(19, {target}, this);
+  if (replacing) {
+    WideFileSetAttr(target, 0);
+    if (!MoveFileExW(written.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      WideDeleteFile(written);
+      throw EZEException(19, {target}, this);
+    }
   }
   if (FOptions->SetAttributes) {
     const uint32_t a = attr & ZE_SETTABLE_ATTRIBUTES;
-    WideFileSetAttr(target, a ? a : FILE_ATTRIBUTE_NORMAL);
+    const DWORD wanted = a ? a : FILE_ATTRIBUTE_NORMAL;
+    // A new file often has the wanted attributes already: asking is cheaper
+    // than setting.
+    if (replacing || WideFileGetAttr(target) != wanted)
+      WideFileSetAttr(target, wanted);
   }
 }
 
@@ -324,16 +369,45 @@ void TZEBaseArchiver::DeleteItem(int index) {
   Dir().DeleteItem(index);
 }
 
+WideString ZECreateTempFile(WideString folder) {
+  if (!folder.IsEmpty() && ZELastChar(folder) != L'\\' && ZELastChar(folder) != L':') folder += L'\\';
+  // Like the system's temporary names: a counter that starts somewhere new
+  // for every process, and a name that must not exist yet.
+  static uint32_t counter = GetTickCount() ^ (GetCurrentProcessId() << 16);
+  for (int attempt = 0; attempt < 65536; ++attempt) {
+    const uint32_t unique = (++counter) & 0xFFFF;
+    if (unique == 0) continue;
+    wchar_t hex[8];
+    swprintf(hex, 8, L"%X", unique);
+    const WideString name = folder + L"FC" + hex + L".tmp";
+    HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      CloseHandle(h);
+      return name;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return WideString();
+  }
+  return WideString();
+}
+
 WideString TZEBaseArchiver::GetTempFileName() {
   WideString folder = FTempDir;
   if (folder.IsEmpty()) {
-    wchar_t path[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH, path);
-    folder = path;
+    std::wstring path(MAX_PATH + 1, L'\0');
+    for (;;) {
+      const DWORD n = GetTempPathW(static_cast<DWORD>(path.size()), path.data());
+      if (n < path.size()) {
+        path.resize(n);
+        break;
+      }
+      path.resize(n + 1);
+    }
+    folder = WideString(path);
   }
-  wchar_t buf[MAX_PATH + 1] = {};
-  if (GetTempFileNameW(folder.c_str(), L"FC", 0, buf) == 0) throw EZEException(36, {folder}, this);
-  return WideString(buf);
+  const WideString name = ZECreateTempFile(folder);
+  if (name.IsEmpty()) throw EZEException(36, {folder}, this);
+  return name;
 }
 
 // --- items into streams, buffers and strings ----------------------------------------------

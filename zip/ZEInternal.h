@@ -59,5 +59,10 @@ private:
   int64_t FStart, FCount, FPos = 0;
 };
 
+// Creates a new empty file with a unique name "FC<hex>.tmp" in folder and
+// returns its name; empty when the folder takes none. The name is built from
+// the folder's own length, so a deep folder cannot overrun a buffer.
+WideString ZECreateTempFile(WideString folder);
+
 // Percentages that never divide by zero.
 inline double ZEPercent(double done, double total) { return total > 0 ? done / total * 100.0 : 0.0; }

@@ -60,9 +60,7 @@ struct TManagerState {
 WideString TempFileBeside(const WideString& archive) {
   WideString folder = WideExtractFilePath(WideExpandFileName(archive));
   if (folder.IsEmpty()) folder = L".\\";
-  wchar_t buf[MAX_PATH + 1] = {};
-  if (GetTempFileNameW(folder.c_str(), L"FC", 0, buf) == 0) return WideString();
-  return WideString(buf);
+  return ZECreateTempFile(folder);
 }
 
 }  // namespace
@@ -168,6 +166,8 @@ void TZEBaseArchiver::ForceUpdate() {
   DeleteMovedSources(r);
   cancel = false;
   DoOnOverallProgress(100.0, r.StartOp, ppEnd, cancel);
+  // A split archive is complete now: cut it into its volumes.
+  if (!FWholeName.IsEmpty()) WriteVolumes();
   if (r.Action == fxaAbort && r.ItemFailure) throw EZEException(*r.ItemFailure);
 }
 
@@ -269,7 +269,7 @@ bool TZEBaseArchiver::WriteLocalItem(TRebuild& r, int index) {
     source = nullptr;
   };
   try {
-    const AnsiString headerName = StoredNameToDisk(item.StoredName, FOptions->OEMFileNames);
+    const AnsiString headerName = StoredNameToDisk(item.StoredName, FOptions->OEMFileNames, item.Header.Flags);
     if (headerName.Length() > 0xFFFF) throw EZEException(61, {item.SourcePath.IsEmpty() ? item.StoredName : item.SourcePath}, this);
     item.Zip64 = false;
 

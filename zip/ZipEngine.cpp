@@ -341,6 +341,12 @@ void TZEBaseArchiver::InternalOpenArchive(uint16_t mode) {
       OpenVolume(*FVolumeState);
       FDirManager.reset(new TZEDirManager(FArchiveStream, false, this));
       found = FDirManager->HasCentralDirEnd();
+      // An end record naming a later volume: the archive is split, and
+      // its volumes are read as one.
+      if (found && FDirManager->EndPosition >= 0) {
+        DetectSpanning();
+        if (FSpanningMode == smSplitting) OpenVolumeSet();
+      }
     } catch (...) {
       FOpenTolerance = tolerance;
       throw;
@@ -378,6 +384,9 @@ void TZEBaseArchiver::FreeArchive() {
   FDirManager.reset();
   if (!FExternalStream) delete FArchiveStream;
   FArchiveStream = nullptr;
+  // A split archive that was never cut into its volumes leaves nothing.
+  if (!FWholeName.IsEmpty()) WideDeleteFile(FWholeName);
+  FWholeName = WideString();
   FExternalStream = false;
   FVolumeName = WideString();
   FUpdateCount = 0;
@@ -398,6 +407,7 @@ void TZEBaseArchiver::CloseArchive() {
     }
     try {
       if (FArchiveStream && FDirManager && FArchiveStream->Size() == 0) FDirManager->SaveDir(true);
+      if (!FWholeName.IsEmpty() && FDirManager) WriteVolumes();
     } catch (const Exception& e) {
       if (FLastCloseError.IsEmpty()) FLastCloseError = ZEExceptionMessage(e);
     } catch (...) {

@@ -287,6 +287,23 @@ public:
   // Whether the password opens the named item: its stored check data first,
   // then a test extraction with that password (native 42 when no such item).
   bool IsFilePasswordValid(const WideString& fileName, const AnsiString& password);
+  // Self-extracting archives: a copy of the archive behind the SFXStub file,
+  // its directory pointing at the new positions.
+  void MakeSFX(const WideString& sfxFileName);
+  // Whether FileName holds an archive whose items all test well (true at once
+  // for an open component).
+  bool IsValidArchiveFile();
+  // Copies every item that can be read into a new archive: DestFileName, or,
+  // when empty, FileName itself once the copy is complete.
+  void RepairArchive(const WideString& destFileName);
+  // Appends the whole of source to dest through a 1 MiB buffer; false when a
+  // read or write came up short or a progress answer cancelled.
+  bool FastFileAppend(TStream* dest, TStream* source, const WideString& fileName);
+  static bool IsSFXArchive(const WideString& name);
+  // Bytes available to the caller on the drive of name.
+  int64_t GetFreeDriveSpace(const WideString& name);
+  // Decides SpanningMode from the end record just read (see the volume unit).
+  void DetectSpanning();
 
   // The directory manager of the open archive (null when closed).
   TZEDirManager* DirManager() const { return FDirManager.get(); }
@@ -355,6 +372,12 @@ private:
   };
   // The state of one rebuild (ForceUpdate and the item writers it calls).
   struct TRebuild;
+
+  // Volumes: a split archive is built whole in FWholeName and then cut into
+  // its volumes; a split archive is read through a joined volume stream.
+  void WriteVolumes();
+  void OpenVolumeSet();
+  WideString FWholeName;
 
   // Component core.
   void CheckInactive();

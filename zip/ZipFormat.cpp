@@ -1,5 +1,7 @@
 #include "ZipFormat.h"
 
+#include "UcCodePages.h"
+
 TZEExtraBlock MakeUnicodeNameBlock(const WideString& storedName) {
   TZEExtraBlock b;
   b.Id = ZE_EXTRA_UNICODE;
@@ -34,4 +36,15 @@ WideString DiskNameToStored(const char* bytes, size_t count, bool oem) {
   AnsiString a(bytes, static_cast<int>(n));
   if (oem && n > 0) OemToCharBuffA(a.c_str(), a.data(), static_cast<DWORD>(n));
   return AnsiToWide(a);
+}
+
+AnsiString StoredNameToDisk(const WideString& name, bool oem, uint16_t flags) {
+  return (flags & ZE_FLAG_UTF8) ? WideStringToUTF8(name) : StoredNameToDisk(name, oem);
+}
+
+WideString DiskNameToStored(const char* bytes, size_t count, bool oem, uint16_t flags) {
+  if (!(flags & ZE_FLAG_UTF8)) return DiskNameToStored(bytes, count, oem);
+  size_t n = 0;
+  while (n < count && bytes[n] != 0) ++n;
+  return UTF8ToWideString(AnsiString(bytes, static_cast<int>(n)));
 }

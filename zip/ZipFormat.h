@@ -212,6 +212,12 @@ bool ParseUnicodeNameBlock(const std::vector<uint8_t>& data, WideString& name);
 AnsiString StoredNameToDisk(const WideString& name, bool oem);
 // Back: OEM -> ANSI (when oem) -> UTF-16, ending at the first zero byte.
 WideString DiskNameToStored(const char* bytes, size_t count, bool oem);
+// General-purpose flag bit 11: the item's name (and comment) are UTF-8.
+constexpr uint16_t ZE_FLAG_UTF8 = 0x0800;
+// The same for an item's general-purpose flags: a name flagged UTF-8 is
+// written and read as UTF-8, any other in the OEM or ANSI code page.
+AnsiString StoredNameToDisk(const WideString& name, bool oem, uint16_t flags);
+WideString DiskNameToStored(const char* bytes, size_t count, bool oem, uint16_t flags);
 
 // Little-endian access to byte buffers for the variable parts.
 inline uint16_t GetLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }

@@ -83,7 +83,7 @@ TEST_F(FindDialog, FindNextReachesOnFindWithTheUsersOptions) {
   SetWindowPos(d.Handle(), nullptr, 70, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   d.CloseDialog();
   OpenDialog = &d;
-  ASSERT_TRUE(PumpUntil(&DialogClosed, 5000)) << "the find dialog never closed";
+  ASSERT_TRUE(WaitFor(&DialogClosed, "the find dialog closed"));
   // Closed, it reports where it was last.
   EXPECT_EQ(d.Left(), 70);
   EXPECT_EQ(d.Top(), 80);

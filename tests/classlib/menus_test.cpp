@@ -56,8 +56,6 @@ TMenuItem* NewItem(TComponent* owner, const char* name, const char* caption, TSh
   return item;
 }
 
-// Ends the running menu loop (a timer callback: nothing may escape it).
-void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD) { EndMenu(); }
 
 class MenusTest : public GuiTest {
 protected:
@@ -284,10 +282,12 @@ TEST_F(MenusTest, PopupMenuChoiceArrivesThroughThePopupListWindow) {
   // A real pop-up; a timer inside its menu loop closes it.
   form->Show();
   Pump(10);
-  UINT_PTR timer = SetTimer(nullptr, 0, 200, &CloseMenu);
-  popup->SetPopupComponent(form);
-  popup->Popup(100, 100);
-  KillTimer(nullptr, timer);
+  {
+    EndMenuWhen end([&] { return IsWindowVisible(FindWindowA("#32768", nullptr)); }, "the pop-up menu was shown");
+    popup->SetPopupComponent(form);
+    popup->Popup(100, 100);
+    EXPECT_TRUE(end.Result());
+  }
   Pump(10);
   EXPECT_EQ(ev.Count, 1);
   EXPECT_EQ(popup->PopupComponent(), form);
@@ -618,9 +618,11 @@ TEST_F(MenusTest, APopupMenuIsMeasuredAndDrawnThroughThePopupListWindow) {
   // The system asks the same when the pop-up really opens.
   form->Show();
   Pump(10);
-  UINT_PTR timer = SetTimer(nullptr, 0, 300, &CloseMenu);
-  popup->Popup(100, 100);
-  KillTimer(nullptr, timer);
+  {
+    EndMenuWhen end([&] { return d.Measured >= 2 && d.Advanced >= 2; }, "the open pop-up's item measured and drawn");
+    popup->Popup(100, 100);
+    EXPECT_TRUE(end.Result());
+  }
   Pump(10);
   EXPECT_GE(d.Measured, 2);
   EXPECT_GE(d.Advanced, 2);

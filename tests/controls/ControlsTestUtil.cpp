@@ -96,3 +96,4 @@ void UcGuiTest::TearDown() {
 
 std::wstring Narrowed(const std::wstring& s) { return AnsiToWide(WideToAnsi(WideString(s))).str(); }
 
+

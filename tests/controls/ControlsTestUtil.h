@@ -98,4 +98,3 @@ template <class T> T* PlaceOn(TWinControl* parent, int left, int top, int width,
 
 // Widened / narrowed through the system code page, for expectations.
 std::wstring Narrowed(const std::wstring& s);
-

@@ -338,7 +338,7 @@ TEST_F(UcActions, WhileDesignedAPlainActionRestartsTheCheckTimer) {
   EXPECT_TRUE(timer->Enabled());
   EXPECT_EQ(list->ActionCount(), 3);
   // The timer's call stops it and hands the list to the hook.
-  EXPECT_TRUE(PumpUntil(&TimerFiredOnce, 2000));
+  EXPECT_TRUE(WaitFor(&TimerFiredOnce, "the check timer fired"));
   EXPECT_EQ(UpgradedList, list);
   EXPECT_FALSE(timer->Enabled());
   Pump(120);
@@ -352,8 +352,13 @@ TEST_F(UcActions, CheckActionsWithoutAHookFailsInsideTheTimerWithoutEscaping) {
   auto* plain = new TAction(&root);
   plain->SetActionList(list);
   ASSERT_TRUE(list->CheckTimer()->Enabled());
-  Pump(200);
-  std::vector<std::string> seen = TakeExceptions();
+  std::vector<std::string> seen;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        for (std::string& m : TakeExceptions()) seen.push_back(m);
+        return !seen.empty();
+      },
+      "the timer's failure reached the application"));
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_NE(seen[0].find("UC Internal Error"), std::string::npos);
   EXPECT_FALSE(list->CheckTimer()->Enabled()) << "stopped before it failed: one report, not one per tick";

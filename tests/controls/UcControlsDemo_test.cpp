@@ -209,7 +209,8 @@ TEST_F(UcControlsDemo, OneOfEachControlWithWideTexts) {
   logo->Canvas()->FillRect(TRect(0, 0, 32, 32));
   box->SetChecked(true);
   demo->Show();
-  Pump(150);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(demo->Handle()) && !GetUpdateRect(demo->Handle(), nullptr, FALSE); },
+                      "the demo window shown and painted"));
 
   // Each wide text from the layout reached its window or control.
   EXPECT_EQ(WindowTextW(panel->Handle()), L"\u041F\u0430\u043D\u0435\u043B\u044C \u9762\u677F \u03A0\u03AF\u03BD\u03B1\u03BA\u03B1\u03C2");
@@ -230,16 +231,45 @@ TEST_F(UcControlsDemo, OneOfEachControlWithWideTexts) {
   EXPECT_EQ(tree->Items()->Item(3)->Text().str(), L"\u041E\u0442\u0447\u0451\u0442\u044B");
   EXPECT_EQ(list->Items()->Item(2)->SubItems()->Get(1).str(), rows[2][2]);
 
-  // The picture, taken from the screen as it shows.
-  demo->Update();
+  // The picture, taken from the screen as it shows, once it shows what a
+  // user would see: the logo and the button glyph where their controls are
+  // (the glyph's images are made in a later paint than the first).
   TBitmap picture;
   picture.SetPixelFormat(pf24bit);
   RECT wr;
-  GetWindowRect(demo->Handle(), &wr);
-  picture.SetSize(wr.right - wr.left, wr.bottom - wr.top);
-  HDC screen = GetDC(nullptr);
-  BitBlt(picture.Canvas()->Handle(), 0, 0, wr.right - wr.left, wr.bottom - wr.top, screen, wr.left, wr.top, SRCCOPY);
-  ReleaseDC(nullptr, screen);
+  auto takePicture = [&] {
+    GetWindowRect(demo->Handle(), &wr);
+    picture.SetSize(wr.right - wr.left, wr.bottom - wr.top);
+    HDC screen = GetDC(nullptr);
+    BitBlt(picture.Canvas()->Handle(), 0, 0, wr.right - wr.left, wr.bottom - wr.top, screen, wr.left, wr.top,
+           SRCCOPY);
+    ReleaseDC(nullptr, screen);
+  };
+  auto pixelsIn = [&](TControl* control, TColor color) {
+    POINT at{control->Left(), control->Top()};
+    MapWindowPoints(control->Parent()->Handle(), nullptr, &at, 1);
+    int n = 0;
+    for (int y = 0; y < control->Height(); ++y)
+      for (int x = 0; x < control->Width(); ++x)
+        if (ColorToRGB(picture.Canvas()->Pixels(at.x - wr.left + x, at.y - wr.top + y)) == ColorToRGB(color)) ++n;
+    return n;
+  };
+  const struct {
+    const char* What;
+    TControl* Control;
+    TColor Color;
+    int AtLeast;
+  } seen[] = {{"the maroon logo", image, clMaroon, 30 * 30},
+              // The glyph's navy corner is its transparent colour.
+              {"the yellow circle of the speed button's glyph", speed, clYellow, 100}};
+  auto allSeen = [&] {
+    takePicture();
+    for (const auto& c : seen)
+      if (pixelsIn(c.Control, c.Color) < c.AtLeast) return false;
+    return true;
+  };
+  EXPECT_TRUE(WaitFor(allSeen, "the logo and the speed button's glyph on the screen"));
+  for (const auto& c : seen) EXPECT_GE(pixelsIn(c.Control, c.Color), c.AtLeast) << c.What;
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string file(path);

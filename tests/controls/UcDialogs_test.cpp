@@ -74,7 +74,7 @@ TEST_F(UcDialogs, ReplaceDialogStaysUnicodeAndReturnsWideText) {
   SetWindowPos(wnd, nullptr, 33, 44, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   d.CloseDialog();
   Current = &d;
-  ASSERT_TRUE(PumpUntil(&CurrentClosed, 5000)) << "the replace dialog never reported its end";
+  ASSERT_TRUE(WaitFor(&CurrentClosed, "the replace dialog reported its end"));
   EXPECT_EQ(d.Redirector(), nullptr);
   EXPECT_EQ(d.Left(), 33);
   EXPECT_EQ(d.Top(), 44);

@@ -48,7 +48,7 @@ TEST_F(UcHints, AWideHintIsShownUnchangedByTheUnicodeHintWindow) {
   edit->SetHint(std::wstring(kMixedText) + L"|the long part");
   Application->SetHintPause(100);
   HoverOver(edit);
-  ASSERT_TRUE(PumpUntil(&HintShown, 3000));
+  ASSERT_TRUE(WaitFor(&HintShown, "the hint window shown"));
   THintWindow* hw = Application->HintWindow();
   EXPECT_EQ(hw->ClassType(), &TUcCustomHintWindow::Class);
   EXPECT_TRUE(IsWindowUnicode(hw->WindowHandle()));
@@ -72,7 +72,7 @@ TEST_F(UcHints, AClassLibraryControlKeepsTheClassLibraryHintWindow) {
   plain->TControl::SetHint("plain hint");
   Application->SetHintPause(100);
   HoverOver(plain);
-  ASSERT_TRUE(PumpUntil(&HintShown, 3000));
+  ASSERT_TRUE(WaitFor(&HintShown, "the hint window shown"));
   EXPECT_EQ(Application->HintWindow()->ClassType(), &THintWindow::Class);
   Application->CancelHint();
   Application->SetHintPause(500);

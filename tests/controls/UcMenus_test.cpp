@@ -254,10 +254,11 @@ TEST_F(UcMenus, PopupListGivesTheWideHintOfTheItemUnderTheCursor) {
 
 namespace {
 bool PopupListWasSavedDuringTheLoop = false;
-void CALLBACK CloseMenuTimer(HWND, UINT, UINT_PTR id, DWORD) {
-  KillTimer(nullptr, id);
+// Inside the menu loop, once the menu shows: what the pop-up list is then.
+bool MenuShownNotingThePopupList() {
+  if (!IsWindowVisible(FindWindowA("#32768", nullptr))) return false;
   PopupListWasSavedDuringTheLoop = UcPopupList && PopupList == UcPopupList->SavedPopupList;
-  EndMenu();
+  return true;
 }
 }  // namespace
 
@@ -275,8 +276,11 @@ TEST_F(UcMenus, PopupPutsThePopupListBackAlsoOnAnException) {
 
   popup->OnPopup.Clear();
   PopupListWasSavedDuringTheLoop = false;
-  SetTimer(nullptr, 0, 300, &CloseMenuTimer);
-  popup->Popup(200, 200);
+  {
+    EndMenuWhen end(&MenuShownNotingThePopupList, "the pop-up menu was shown");
+    popup->Popup(200, 200);
+    EXPECT_TRUE(end.Result());
+  }
   EXPECT_TRUE(PopupListWasSavedDuringTheLoop);
   EXPECT_EQ(PopupList, saved);
 }
@@ -601,9 +605,11 @@ TEST_F(UcMenus, AnOwnerDrawnPopupShowsTheWideCaption) {
   popup->SetOwnerDraw(true);
   Form->Show();
   Pump(10);
-  SetTimer(nullptr, 0, 300, &CloseMenuTimer);
-  popup->Popup(100, 100);
-  Pump(10);
+  {
+    EndMenuWhen end([&] { return !item->WideTexts.empty(); }, "the open pop-up's item drawn");
+    popup->Popup(100, 100);
+    EXPECT_TRUE(end.Result());
+  }
   ASSERT_FALSE(item->WideTexts.empty()) << "the system asked the pop-up list window to draw the item";
   EXPECT_EQ(item->WideTexts[0], kCjkText);
 }

@@ -5,44 +5,109 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
+#include <string>
 
 void (*PumpIdleHook)() = nullptr;
 bool (*PumpMessageHook)(MSG& msg) = nullptr;
 
-bool PumpUntil(bool (*cond)(), unsigned maxMs) {
-  DWORD start = GetTickCount();
-  while (!cond()) {
-    if (GetTickCount() - start > maxMs) return cond();
-    Pump(20);
+namespace {
+
+// Dispatches what is queued, then runs idle processing when nothing was.
+// False when the queue held WM_QUIT (left for the loop that owns it).
+bool DispatchQueued() {
+  MSG msg;
+  bool any = false;
+  if (PumpMessageHook) {
+    while (PumpMessageHook(msg)) {
+      any = true;
+      if (msg.message == WM_QUIT) return false;
+    }
+  } else {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      any = true;
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return false;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
   }
+  if (!any && PumpIdleHook) PumpIdleHook();
   return true;
 }
+
+// The bounded wait under WaitFor and the Linux-side runs: true as soon as
+// condition() holds, false when timeoutMs passed first.
+bool WaitUntil(const std::function<bool()>& condition, unsigned timeoutMs, bool pumpMessages) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (condition()) return true;
+    if (pumpMessages && !DispatchQueued()) return condition();
+    if (condition()) return true;
+    if (GetTickCount() - start >= timeoutMs) return false;
+    if (pumpMessages)
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    else
+      Sleep(5);
+  }
+}
+
+}  // namespace
 
 void Pump(unsigned ms) {
   DWORD start = GetTickCount();
   for (;;) {
-    MSG msg;
-    bool any = false;
-    if (PumpMessageHook) {
-      while (PumpMessageHook(msg)) {
-        any = true;
-        if (msg.message == WM_QUIT) return;
-      }
-    } else {
-      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        any = true;
-        if (msg.message == WM_QUIT) {
-          PostQuitMessage(static_cast<int>(msg.wParam));
-          return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-      }
-    }
-    if (!any && PumpIdleHook) PumpIdleHook();
+    if (!DispatchQueued()) return;
     if (GetTickCount() - start >= ms) break;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
   }
+}
+
+::testing::AssertionResult WaitFor(const std::function<bool()>& condition, const std::string& what,
+                                   unsigned timeoutMs) {
+  if (WaitUntil(condition, timeoutMs, true)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "never happened within " << timeoutMs << " ms: " << what;
+}
+
+EndMenuWhen* EndMenuWhen::FCurrent = nullptr;
+
+EndMenuWhen::EndMenuWhen(std::function<bool()> condition, std::string what, unsigned timeoutMs)
+    : FCondition(std::move(condition)), FWhat(std::move(what)), FTimeout(timeoutMs), FStart(GetTickCount()) {
+  FCurrent = this;
+  FTimer = SetTimer(nullptr, 0, 10, &EndMenuWhen::Tick);
+}
+
+EndMenuWhen::~EndMenuWhen() {
+  if (FTimer) KillTimer(nullptr, FTimer);
+  if (FCurrent == this) FCurrent = nullptr;
+}
+
+void CALLBACK EndMenuWhen::Tick(HWND, UINT, UINT_PTR id, DWORD) {
+  // A timer callback: nothing may leave it.
+  EndMenuWhen* self = FCurrent;
+  if (!self || self->FEnded) {
+    KillTimer(nullptr, id);
+    return;
+  }
+  bool held = false;
+  try {
+    held = self->FCondition();
+  } catch (...) {
+  }
+  if (!held && GetTickCount() - self->FStart < self->FTimeout) return;
+  self->FHeld = held;
+  self->FEnded = true;
+  KillTimer(nullptr, id);
+  self->FTimer = 0;
+  EndMenu();
+}
+
+::testing::AssertionResult EndMenuWhen::Result() const {
+  if (FHeld) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << (FEnded ? "the menu closed after " : "no menu loop ran for ") << FTimeout
+                                       << " ms without: " << FWhat;
 }
 
 void PostClick(HWND wnd, int x, int y) {
@@ -188,16 +253,26 @@ std::wstring WidePath(const std::string& ansiPath) {
 
 TempDir::TempDir() {
   char base[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, base);
+  const DWORD length = GetTempPathA(MAX_PATH, base);
+  if (length == 0 || length >= MAX_PATH)
+    throw std::runtime_error("TempDir: no usable temporary folder (GetTempPath error " +
+                             std::to_string(GetLastError()) + ")");
   static unsigned counter = 0;
-  for (;;) {
+  // A name in use is skipped; any other refusal (a folder that is missing,
+  // read-only or not a folder) would refuse every name, so it ends the test.
+  for (int attempt = 0; attempt < 100; ++attempt) {
     char name[MAX_PATH];
     std::snprintf(name, sizeof name, "%sfnt%lu_%u_%lu", base, GetCurrentProcessId(), ++counter, GetTickCount());
     if (CreateDirectoryA(name, nullptr)) {
       FPath = name;
-      break;
+      return;
     }
+    const DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS)
+      throw std::runtime_error(std::string("TempDir: cannot create a folder in the temporary folder ") + base +
+                               " (error " + std::to_string(error) + ")");
   }
+  throw std::runtime_error(std::string("TempDir: every name tried in ") + base + " is taken");
 }
 
 TempDir::~TempDir() { RemoveTree(WidePath(FPath)); }
@@ -262,20 +337,18 @@ int RunUnix(const std::string& command, std::string* output) {
   std::vector<char> line(cmdline.begin(), cmdline.end());
   line.push_back('\0');
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-  // For a Unix program Wine gives no process handle and leaves a stale value
-  // in hThread: closing that would close whatever handle of ours has that
-  // number (after enough peer calls, the desktop's, and no window could be
-  // made any more). Only a real process's handles are ours to close.
-  if (pi.hProcess) {
-    WaitForSingleObject(pi.hProcess, 600000);
+  // For a Unix program Wine fills the process information with leftovers
+  // (no process handle, a thread "handle" that is whatever was on its stack).
+  // Closing that value closed a handle of ours: once it was standard output,
+  // and everything the caller printed afterwards was lost. Only a process
+  // handle that names the process started is ours to close.
+  if (pi.hProcess && GetProcessId(pi.hProcess) == pi.dwProcessId) {
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
   }
-  DWORD start = GetTickCount();
-  while (GetFileAttributesA(rcWin.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    if (GetTickCount() - start > 600000) return -1;
-    Sleep(10);
-  }
+  const bool done = WaitUntil([&] { return GetFileAttributesA(rcWin.c_str()) != INVALID_FILE_ATTRIBUTES; }, 600000,
+                              /*pumpMessages=*/false);
+  if (!done) return -1;
   if (output) *output = ReadFileBytes(outWin);
   return std::atoi(ReadFileBytes(rcWin).c_str());
 }

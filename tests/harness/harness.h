@@ -2,6 +2,8 @@
 // scripted answerer for modal windows and message boxes.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,13 +21,49 @@ struct TestUnits {
 // is empty (through the hook the forms unit installs, if any).
 void Pump(unsigned ms);
 extern void (*PumpIdleHook)();
-// Pumps until cond holds or maxMs have passed; returns cond's last answer.
-bool PumpUntil(bool (*cond)(), unsigned maxMs);
 // When set, Pump takes each message through it instead of its own
 // Peek/Translate/Dispatch (the GUI tests route through the application's
 // ProcessMessage, so key pre-processing and hints work as in the program).
 // It returns false when the queue is empty.
 extern bool (*PumpMessageHook)(MSG& msg);
+
+// The bound of a wait for a state of the program: long enough for a machine
+// whose cores are all busy, short enough that a state that never comes fails
+// the test instead of its program's time limit.
+constexpr unsigned kWaitBoundMs = 30000;
+
+// Waits until condition() holds, dispatching this thread's messages (as Pump
+// does) between checks, for at most timeoutMs. On time-out the failure names
+// what never happened: ASSERT_TRUE(WaitFor([&] { ... }, "the scan finished")).
+// Use it wherever a test waits for the program: a fixed pause or a fixed
+// number of pumped milliseconds passes on a quiet machine and fails on a
+// busy one.
+::testing::AssertionResult WaitFor(const std::function<bool()>& condition, const std::string& what,
+                                   unsigned timeoutMs = kWaitBoundMs);
+
+// Ends the menu loop the test starts next (TrackPopupMenu, a menu bar's) as
+// soon as condition() holds, checked on a timer inside the loop, or when the
+// bound passes; Result() says which. A menu closed after a fixed time either
+// waits for nothing or closes before the state it was opened for.
+class EndMenuWhen {
+public:
+  EndMenuWhen(std::function<bool()> condition, std::string what, unsigned timeoutMs = kWaitBoundMs);
+  ~EndMenuWhen();
+  EndMenuWhen(const EndMenuWhen&) = delete;
+  EndMenuWhen& operator=(const EndMenuWhen&) = delete;
+  ::testing::AssertionResult Result() const;
+
+private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD);
+  std::function<bool()> FCondition;
+  std::string FWhat;
+  unsigned FTimeout;
+  DWORD FStart;
+  UINT_PTR FTimer = 0;
+  bool FHeld = false;
+  bool FEnded = false;
+  static EndMenuWhen* FCurrent;
+};
 
 // Posts a click (button down and up) at client coordinates of a window.
 void PostClick(HWND wnd, int x, int y);

@@ -55,13 +55,15 @@ public:
   // its own, so they arrive in any order), once `count` have arrived.
   std::vector<std::string> WaitFor(size_t count) {
     std::vector<std::string> lines;
-    WaitUntil([&] {
-      lines.clear();
-      std::string text = ReadFileBytes(FLog);
-      for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-      return lines.size() >= count;
-    });
+    EXPECT_TRUE(::WaitFor(
+        [&] {
+          lines.clear();
+          std::string text = ReadFileBytes(FLog);
+          for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+            lines.push_back(text.substr(start, end - start));
+          return lines.size() >= count;
+        },
+        std::to_string(count) + " web addresses opened"));
     std::sort(lines.begin(), lines.end());
     return lines;
   }
@@ -194,7 +196,7 @@ TEST_F(AboutAndHelpTest, EachUsageCommandOpensOneMoreHelpWindowAndEscClosesOne) 
   ASSERT_TRUE(F->mmUseAction->Enabled());
   F->mmUseAction->Execute();
   PostKey(F->Handle(), VK_F1);
-  ASSERT_TRUE(WaitUntil([] { return HelpWindows().size() == 2; })) << "F1 opened no second help window";
+  ASSERT_TRUE(WaitFor([] { return HelpWindows().size() == 2; }, "F1 opened a second help window"));
   std::vector<TUseForm*> windows = HelpWindows();
   for (TUseForm* w : windows) {
     EXPECT_TRUE(w->Visible());
@@ -205,7 +207,7 @@ TEST_F(AboutAndHelpTest, EachUsageCommandOpensOneMoreHelpWindowAndEscClosesOne) 
   Pump(20);
   EXPECT_EQ(HelpWindows().size(), 2u) << "keys other than Esc leave the window open";
   PostKey(first->UseRichEdit->Handle(), VK_ESCAPE, 27);
-  ASSERT_TRUE(WaitUntil([&] { return HelpWindows().size() == 1; })) << "Esc did not close the help window";
+  ASSERT_TRUE(WaitFor([&] { return HelpWindows().size() == 1; }, "Esc closed the help window"));
   EXPECT_NE(HelpWindows()[0], first);
   EXPECT_TRUE(HelpWindows()[0]->Visible()) << "the other window stays";
 }

@@ -85,8 +85,7 @@ TEST_F(MainWindowTest, WaitWindowSaysWhatRuns) {
     EXPECT_EQ(OpenSaveForm->ClientWidth(), 214);
     EXPECT_EQ(OpenSaveForm->BorderStyle(), bsNone);
     OpenSaveForm->Close();
-    Pump(10);
-    EXPECT_EQ(OpenSaveForm, nullptr) << "freed on closing";
+    EXPECT_TRUE(WaitFor([] { return OpenSaveForm == nullptr; }, "the wait window freed on closing"));
   }
   F->actionSource = nullptr;
 }

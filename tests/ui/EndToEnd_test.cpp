@@ -37,7 +37,7 @@ protected:
   }
   void ShowFolder(const std::wstring& name) {
     ClickTreeNode(TreeNode(name));
-    ASSERT_TRUE(WaitUntil([&] { return F->currentTreeNode == TreeNode(name); }))
+    ASSERT_TRUE(WaitFor([&] { return F->currentTreeNode == TreeNode(name); }, "the awaited state"))
         << Ansi(name.c_str()) << " was never shown";
   }
   TestTree Tree;
@@ -85,9 +85,9 @@ TEST_F(EndToEndTest, ASessionEndsInTheRecordsItShould) {
     KeepCurrentFolder keep;
     DialogDriver answers({{"", IDOK, lists.File(std::string(name) + ".txt"), ""}, {Ansi(L"В импортируемом"), IDOK}});
     F->mmListAction->Execute();
-    ASSERT_TRUE(WaitUntil([&] { return F->Enabled() && !F->jobRunning; })) << name << ": the import never ended";
+    ASSERT_TRUE(WaitFor([&] { return F->Enabled() && !F->jobRunning; }, "the awaited state")) << name << ": the import never ended";
     if (ProgressForm) ProgressForm->btnOKClick(ProgressForm);
-    ASSERT_TRUE(WaitUntil([&] { return ProgressForm == nullptr; })) << name << ": the progress window stayed";
+    ASSERT_TRUE(WaitFor([&] { return ProgressForm == nullptr; }, "the awaited state")) << name << ": the progress window stayed";
   }
 
   // A search, and a mark on its hit.

@@ -63,7 +63,7 @@ TEST_F(ImportTest, EveryEncodingGivesTheSameList) {
     DialogDriver answers({{"", IDOK, list, ""}, {message, IDOK}});
     F->isModified = 0;
     F->mmListAction->Execute();
-    ASSERT_TRUE(WaitUntil([&] { return answers.Shown().size() >= (first ? 2u : 1u); }))
+    ASSERT_TRUE(WaitFor([&] { return answers.Shown().size() >= (first ? 2u : 1u); }, "the awaited state"))
         << c.Codec << ": " << answers.Log();
     if (first) EXPECT_EQ(ProgressForm, nullptr) << "the progress window closed when files were added";
     const auto told = std::count_if(answers.Shown().begin(), answers.Shown().end(), [&](const auto& seen) {
@@ -101,13 +101,12 @@ TEST_F(ImportTest, NoListLoadedAndAnUnreadableFile) {
     DialogDriver answers({{"", IDOK, empty, ""}});
     F->isModified = 0;
     F->mmListAction->Execute();
-    ASSERT_TRUE(WaitUntil([&] { return ProgressForm && ProgressForm->btnOK->Enabled(); }))
-        << "the progress window never offered OK with its totals";
+    ASSERT_TRUE(WaitFor([&] { return ProgressForm && ProgressForm->btnOK->Enabled(); }, "the progress window never offered OK with its totals"));
     EXPECT_EQ(UcControl_GetText(ProgressForm->laDir), L"0");
     EXPECT_EQ(UcControl_GetText(ProgressForm->laFile), L"0");
     EXPECT_EQ(F->isModified, 0);
     ProgressForm->btnOKClick(ProgressForm);
-    ASSERT_TRUE(WaitUntil([&] { return ProgressForm == nullptr; })) << "OK never closed the progress window";
+    ASSERT_TRUE(WaitFor([&] { return ProgressForm == nullptr; }, "OK never closed the progress window"));
   }
   F->listLoaded = 0;
   DialogDriver answers({{Ansi(L"Отсутствуют данные"), IDOK}});

@@ -229,40 +229,72 @@ void Press(std::initializer_list<WORD> keys) {
   SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
 }
 
+bool ChooserThatFails(HWND, const WideString&, WideString&) {
+  throw EInOutError(Ansi(L"Устройство не готово").c_str());
+}
+
+TEST_F(MainWindowTest, ACommandThatFailsHalfWayShowsItsErrorInTheExceptionBox) {
+  // The handler the program installs, not the test's recorder.
+  Application->OnException = MakeEvent<&TInfoFileForm::AppException>(F);
+  struct Restore {
+    TFolderChooser Saved = ChooseScanFolder;
+    ~Restore() { ChooseScanFolder = Saved; }
+  } restore;
+  ChooseScanFolder = &ChooserThatFails;
+  DialogDriver answers({{Ansi(L"Устройство не готово"), IDOK}});
+  // New from its menu item, through the message loop as a click would.
+  PostMessageW(F->Handle(), WM_COMMAND, MAKEWPARAM(F->mmNew->Command(), 0), 0);
+  ASSERT_TRUE(WaitFor([&] { return !answers.Shown().empty(); }, "a message box for the failed New"));
+  ASSERT_TRUE(WaitFor([&] { return F->Enabled() && !F->jobRunning; }, "the main window enabled again"));
+  ASSERT_EQ(answers.Shown().size(), 1u) << answers.Log();
+  EXPECT_EQ(answers.Shown()[0].Text, Ansi(L"Устройство не готово"));
+  EXPECT_EQ(answers.Shown()[0].Title, Application->Title().str()) << "the exception box has the program's title";
+  EXPECT_EQ(F->rootNode, nullptr) << "nothing half-made stays";
+}
+
 TEST_F(MainWindowTest, ShortcutsRunTheirCommands) {
-  SetForegroundWindow(F->Handle());
-  F->lvInfo->SetFocus();
-  Pump(20);
+  // Typed keys reach the window with the keyboard focus, through the system.
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        if (GetForegroundWindow() != F->Handle()) SetForegroundWindow(F->Handle());
+        F->lvInfo->SetFocus();
+        return GetForegroundWindow() == F->Handle() && GetFocus() == F->lvInfo->Handle();
+      },
+      "the main window in the foreground with the table focused"));
+  const std::string noData = Ansi(L"Отсутствуют данные для сохранения");
   {
     // Ctrl+O reaches Open (the File menu's own Ctrl+O is gone).
     DialogDriver answers({{Ansi(L"Открыть"), IDCANCEL}});
     Press({VK_CONTROL, 'O'});
-    Pump(100);
+    ASSERT_TRUE(WaitFor([&] { return !answers.Shown().empty() && !F->jobRunning; }, "Open's dialog after Ctrl+O"));
     ASSERT_EQ(answers.Shown().size(), 1u) << answers.Log();
     EXPECT_TRUE(answers.Unused().empty()) << answers.Log();
   }
   {
     // Ctrl+S with no list: message 8.
-    DialogDriver answers({{Ansi(L"Отсутствуют данные для сохранения"), IDOK}});
+    DialogDriver answers({{noData, IDOK}});
     Press({VK_CONTROL, 'S'});
-    Pump(100);
+    ASSERT_TRUE(WaitFor([&] { return !answers.Shown().empty(); }, "the message of Save after Ctrl+S"));
     EXPECT_TRUE(answers.Unused().empty()) << answers.Log();
   }
   {
     // Search and import with no list: messages 22 and 24.
     DialogDriver answers({{Ansi(L"Список пуст"), IDOK}, {Ansi(L"Отсутствуют данные"), IDOK}});
     Press({VK_CONTROL, 'F'});
-    ASSERT_TRUE(WaitUntil([&] { return answers.Shown().size() == 1; })) << "Ctrl+F showed nothing";
+    ASSERT_TRUE(WaitFor([&] { return answers.Shown().size() == 1; }, "the message of the search after Ctrl+F"));
     Press({VK_CONTROL, 'L'});
-    ASSERT_TRUE(WaitUntil([&] { return answers.Shown().size() == 2; })) << "Ctrl+L showed nothing";
+    ASSERT_TRUE(WaitFor([&] { return answers.Shown().size() == 2; }, "the message of the import after Ctrl+L"));
     EXPECT_TRUE(answers.Unused().empty()) << answers.Log();
   }
   {
-    // Commands this build does not offer do nothing.
-    DialogDriver answers({});
+    // Commands this build does not offer do nothing: after them, Ctrl+S's
+    // message is the only window (keys are handled in the order typed).
+    DialogDriver answers({{noData, IDOK}});
     Press({VK_CONTROL, 'T'});
-    Pump(100);
-    EXPECT_TRUE(answers.Shown().empty()) << answers.Log();
+    Press({VK_CONTROL, 'S'});
+    ASSERT_TRUE(WaitFor([&] { return answers.Unused().empty(); }, "the message of Save after the other keys"));
+    ASSERT_EQ(answers.Shown().size(), 1u) << answers.Log();
+    EXPECT_EQ(answers.Shown()[0].Text, noData) << answers.Log();
   }
 }
 

@@ -88,8 +88,7 @@ TEST_F(MarksTest, DamagedCellColoursAndTheChangedFlag) {
   const HWND list = F->lvInfo->Handle();
   RECT row = {LVIR_BOUNDS, 0, 0, 0};
   SendMessageW(list, LVM_GETITEMRECT, RowOf(L"b.txt"), reinterpret_cast<LPARAM>(&row));
-  EXPECT_TRUE(WaitUntil([&] { return CaptureClient(list).Count(RGB(0xC9, 0xF9, 0xCC), row) > 100; }))
-      << "the needed row never turned light green";
+  EXPECT_TRUE(WaitFor([&] { return CaptureClient(list).Count(RGB(0xC9, 0xF9, 0xCC), row) > 100; }, "the needed row never turned light green"));
   // Selecting and right-clicking change nothing; no selection: message 15.
   F->isModified = 0;
   Select({L"a.txt"});
@@ -136,8 +135,8 @@ TEST_F(MarksTest, CommentFromTheCommandAndTheCell) {
   {
     DialogDriver answers({{"TCommentForm", IDOK, Ansi(L"новый"), "btOk"}});
     PostClick(list, (cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
-    ASSERT_TRUE(WaitUntil([&] { return !answers.Shown().empty() && Cell(RowOf(L"a.txt"), 5) == L"новый"; }))
-        << "the comment cell never took the new comment: " << answers.Log();
+    ASSERT_TRUE(WaitFor([&] { return !answers.Shown().empty() && Cell(RowOf(L"a.txt"), 5) == L"новый"; }, "the comment cell taking the new comment"))
+        << answers.Log();
   }
   EXPECT_EQ(FieldText(Entry("a.txt")->Comment).str(), Ansi(L"новый"));
   // A "----" cell does nothing; two rows or none: messages 19 and 18.
@@ -146,7 +145,7 @@ TEST_F(MarksTest, CommentFromTheCommandAndTheCell) {
   {
     DialogDriver answers({});
     PostClick(list, (cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
-    ASSERT_TRUE(WaitUntil([&] { return SelectedRow() == RowOf(L"b.txt"); })) << "the click never arrived";
+    ASSERT_TRUE(WaitFor([&] { return SelectedRow() == RowOf(L"b.txt"); }, "the click never arrived"));
     EXPECT_TRUE(answers.Shown().empty()) << answers.Log();
   }
   Select({L"a.txt", L"b.txt"});

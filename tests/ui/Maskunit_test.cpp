@@ -30,7 +30,7 @@ TEST_F(MaskTest, FindIsEnabledOnlyWithText) {
   };
   for (const Step& s : {Step{L"д", true}, Step{L"", false}, Step{L"ab", true}}) {
     m->ledMask->SetText(s.Text);
-    EXPECT_TRUE(WaitUntil([&] { return m->FindBitBtn->Enabled() == s.Enabled; })) << s.Text;
+    EXPECT_TRUE(WaitFor([&] { return m->FindBitBtn->Enabled() == s.Enabled; }, "the awaited state")) << s.Text;
   }
   m->ledMask->SetText(L"Документ");
   m->FindBitBtnClick(m->FindBitBtn);
@@ -71,12 +71,11 @@ TEST_F(CommentTest, CaptionTextAndLimit) {
   UcControl_SetText(c->redComment, WideString());
   c->redComment->SetFocus();
   for (int i = 0; i < 254; ++i) PostKey(c->redComment->Handle(), 'A', L'a');
-  ASSERT_TRUE(WaitUntil([&] { return UcControl_GetText(c->redComment).Length() == 254; }))
-      << "254 typed characters never reached the editor";
+  ASSERT_TRUE(WaitFor([&] { return UcControl_GetText(c->redComment).Length() == 254; }, "254 typed characters never reached the editor"));
   PostKey(c->redComment->Handle(), 'B', L'b');
   PostKey(c->redComment->Handle(), VK_END);
   const HWND edit = c->redComment->Handle();
-  ASSERT_TRUE(WaitUntil([&] { return !GetQueueStatus(QS_KEY) && GetFocus() == edit; })) << "the keys were never taken";
+  ASSERT_TRUE(WaitFor([&] { return !GetQueueStatus(QS_KEY) && GetFocus() == edit; }, "the keys were never taken"));
   EXPECT_EQ(UcControl_GetText(c->redComment), WideString(std::wstring(254, L'a')));
   c->btOkClick(c->btOk);
   EXPECT_EQ(c->ModalResult(), mrOk);

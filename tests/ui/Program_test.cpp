@@ -42,7 +42,7 @@ public:
     si.cb = sizeof si;
     EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FInfo))
         << GetLastError();
-    WaitForInputIdle(FInfo.hProcess, 10000);
+    WaitForInputIdle(FInfo.hProcess, kWaitBoundMs);
     FMemory = static_cast<char*>(VirtualAllocEx(FInfo.hProcess, nullptr, 65536, MEM_COMMIT, PAGE_READWRITE));
   }
   ~Program() {
@@ -56,37 +56,44 @@ public:
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  bool Ended(DWORD ms) { return WaitForSingleObject(FInfo.hProcess, ms) == WAIT_OBJECT_0; }
+  bool Ended(DWORD ms = kWaitBoundMs) { return WaitForSingleObject(FInfo.hProcess, ms) == WAIT_OBJECT_0; }
 
-  // The first top-level window of the program that satisfies test, waited for.
-  template <class Test> HWND Wait(Test test, DWORD ms = 15000) {
-    const DWORD start = GetTickCount();
-    do {
-      struct TFind {
-        DWORD Pid;
-        Test* Check;
-        HWND Found = nullptr;
-      } find{FInfo.dwProcessId, &test};
-      EnumWindows(
-          [](HWND w, LPARAM data) -> BOOL __attribute__((stdcall)) {
-            auto* f = reinterpret_cast<TFind*>(data);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid != f->Pid || !(*f->Check)(w)) return TRUE;
-            f->Found = w;
-            return FALSE;
-          },
-          reinterpret_cast<LPARAM>(&find));
-      if (find.Found) return find.Found;
-      Sleep(20);
-    } while (GetTickCount() - start < ms);
-    return nullptr;
+  // The first top-level window of the program that satisfies test, now.
+  HWND Find(const std::function<bool(HWND)>& test) {
+    struct TFind {
+      DWORD Pid;
+      const std::function<bool(HWND)>* Check;
+      HWND Found = nullptr;
+    } find{FInfo.dwProcessId, &test};
+    EnumWindows(
+        [](HWND w, LPARAM data) -> BOOL __attribute__((stdcall)) {
+          auto* f = reinterpret_cast<TFind*>(data);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(w, &pid);
+          if (pid != f->Pid || !(*f->Check)(w)) return TRUE;
+          f->Found = w;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.Found;
   }
-  HWND Window(const wchar_t* cls, bool visible = true) {
-    return Wait([&](HWND w) { return ClassOf(w) == cls && (!visible || IsWindowVisible(w)); });
+  // The same, waited for; a window that never comes fails the test with what.
+  HWND Wait(const std::function<bool(HWND)>& test, const std::string& what) {
+    HWND found = nullptr;
+    const auto waited = WaitFor([&] { return (found = Find(test)) != nullptr; }, what);
+    if (!waited) ADD_FAILURE() << waited.message();
+    return found;
   }
-  HWND Dialog(const std::function<bool(HWND)>& extra = nullptr) {
-    return Wait([&](HWND w) { return ClassOf(w) == L"#32770" && IsWindowVisible(w) && (!extra || extra(w)); });
+  HWND Window(const wchar_t* cls) {
+    return Wait([&](HWND w) { return ClassOf(w) == cls && IsWindowVisible(w); },
+                "a visible window of class " + WideToAnsi(cls).str());
+  }
+  HWND Dialog(const std::string& what, const std::function<bool(HWND)>& extra = nullptr) {
+    return Wait([&](HWND w) { return ClassOf(w) == L"#32770" && IsWindowVisible(w) && (!extra || extra(w)); }, what);
+  }
+  // No window of the class is shown (a job's progress window has gone).
+  bool NoneShown(const wchar_t* cls) {
+    return Find([&](HWND w) { return ClassOf(w) == cls && IsWindowVisible(w); }) == nullptr;
   }
 
   void Write(const void* data, size_t size, size_t offset = 0) {
@@ -142,16 +149,26 @@ std::wstring DialogText(HWND dialog) {
   return text;
 }
 
-// A click on a tool-bar button: the buttons are drawn by the tool-bar panel,
-// which takes the mouse for them (menus of another process cannot be read).
-void ClickToolButton(HWND main, int x, int y) {
-  HWND panel = nullptr;
-  for (HWND c = GetWindow(main, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-    if (ClassOf(c).find(L"TPanel") != std::wstring::npos) panel = c;
-  ASSERT_NE(panel, nullptr);
-  PostMessageW(panel, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-  PostMessageW(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-  PostMessageW(panel, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+// A command of the program through its action's shortcut, typed as a user
+// types it: Wine cannot read the menus of another process, and the tool-bar
+// buttons are drawn by their panel, so neither has anything to address.
+// The keys go to the foreground window, so the main window is brought there
+// first and the keys are typed only once it is.
+void PressCtrlShortcut(HWND main, WORD key) {
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        if (GetForegroundWindow() != main) SetForegroundWindow(main);
+        return GetForegroundWindow() == main;
+      },
+      "the main window came to the foreground"));
+  INPUT keys[4] = {};
+  const WORD order[4] = {VK_CONTROL, key, key, VK_CONTROL};
+  for (int i = 0; i < 4; ++i) {
+    keys[i].type = INPUT_KEYBOARD;
+    keys[i].ki.wVk = order[i];
+    keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+  }
+  ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
 }
 
 std::wstring RemoteItemText(Program& p, HWND list, int row, int column) {
@@ -276,7 +293,7 @@ class ProgramTest : public ::testing::Test {};
 TEST_F(ProgramTest, AMissingFileIsReportedBeforeTheWindowShows) {
   TempDir dir;
   Program p(L"\"" + AnsiToWide(dir.File("nothing.vq").c_str()).str() + L"\"");
-  HWND box = p.Dialog();
+  HWND box = p.Dialog("the message on the missing file");
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(DialogText(box), L"Файл не найден");
   EXPECT_EQ(WindowTextW(box), L"Fennolit");
@@ -288,7 +305,7 @@ TEST_F(ProgramTest, AMissingFileIsReportedBeforeTheWindowShows) {
   HWND list = Child(main, L"ListView");
   EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
   PostMessageW(main, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(p.Ended(10000)) << "no question for no list";
+  EXPECT_TRUE(p.Ended()) << "no question for no list";
 }
 
 // Removes the tree from the Linux side: the link and the paths longer than
@@ -327,42 +344,65 @@ TEST_F(ProgramTest, ScanSaveReopenFromTheCommandLineShowsTheFolderTree) {
   ASSERT_EQ(RunUnix("ln -s .. '" + UnixPath(dir.File("tree")) + "/empty/loop'", &output), 0) << output;
 
   const std::string listFile = dir.File("tree.vq");
+  const size_t rootEntries = DiskRows(root).size();
+  // The text of the folder tree's root: the folder's name once a scan has
+  // finished, the list file's name once it was saved or opened.
+  auto rootText = [](Program& p, HWND tree) {
+    HTREEITEM first = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    return first ? RemoteNodeText(p, tree, first) : std::wstring();
+  };
+  auto rowCount = [](HWND list) { return static_cast<size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); };
   {
     Program p(L"");
     HWND main = p.Window(L"TInfoFileForm");
     ASSERT_NE(main, nullptr);
-    ClickToolButton(main, 296, 26);  // New
-    HWND chooser = p.Dialog([](HWND w) { return Child(w, L"SysTreeView32") != nullptr; });
+    HWND tree = Child(main, L"TreeView");
+    HWND list = Child(main, L"ListView");
+    ASSERT_NE(tree, nullptr);
+    ASSERT_NE(list, nullptr);
+    PressCtrlShortcut(main, 'N');  // New
+    HWND chooser = p.Dialog("the folder chooser of New", [](HWND w) { return Child(w, L"SysTreeView32") != nullptr; });
     ASSERT_NE(chooser, nullptr);
     p.Write(root.c_str(), (root.size() + 1) * 2, 4096);
     HWND chooserTree = Child(chooser, L"SysTreeView32");
-    for (int i = 0; i < 200; ++i) {
-      SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(p.Remote(4096)));
-      HTREEITEM caret = reinterpret_cast<HTREEITEM>(SendMessageW(chooserTree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-      if (caret && RemoteNodeText(p, chooserTree, caret) == L"tree") break;
-      Sleep(20);
-    }
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(p.Remote(4096)));
+          HTREEITEM caret = reinterpret_cast<HTREEITEM>(SendMessageW(chooserTree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+          return caret && RemoteNodeText(p, chooserTree, caret) == L"tree";
+        },
+        "the folder chooser selected the folder to scan"));
     PostMessageW(GetDlgItem(chooser, IDOK), BM_CLICK, 0, 0);
     HWND params = p.Window(L"TParamsForm");
     ASSERT_NE(params, nullptr);
     HWND apply = ChildWithText(params, L"Применить");
     ASSERT_NE(apply, nullptr);
     PostMessageW(apply, BM_CLICK, 0, 0);
-    HWND tree = Child(main, L"TreeView");
-    for (int i = 0; i < 500 && !(IsWindowEnabled(main) && SendMessageW(tree, TVM_GETCOUNT, 0, 0) > 0); ++i) Sleep(20);
-    ASSERT_TRUE(IsWindowEnabled(main));
+    // The scan names the root node after the folder as its last step, after
+    // the table shows the root's entries and the window is enabled again.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          return IsWindowEnabled(main) && p.NoneShown(L"TProgressForm") && rootText(p, tree) == L"tree" &&
+                 rowCount(list) == rootEntries;
+        },
+        "the scan finished: the root node named \"tree\", its entries in the table, the window enabled"));
 
-    ClickToolButton(main, 357, 26);  // Save: a new list asks for its name
-    HWND save = p.Dialog([](HWND w) { return GetDlgItem(w, 0x480) || GetDlgItem(w, 0x47C); });
+    PressCtrlShortcut(main, 'S');  // Save: a new list asks for its name
+    HWND save = p.Dialog("the save dialog for the new list",
+                         [](HWND w) { return GetDlgItem(w, 0x480) || GetDlgItem(w, 0x47C); });
     ASSERT_NE(save, nullptr);
     HWND edit = GetDlgItem(save, 0x480) ? GetDlgItem(save, 0x480) : GetDlgItem(save, 0x47C);
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(AnsiToWide(listFile.c_str()).c_bstr()));
     PostMessageW(GetDlgItem(save, IDOK), BM_CLICK, 0, 0);
-    for (int i = 0; i < 500 && !(FileExists(listFile.c_str()) && IsWindowEnabled(main)); ++i) Sleep(20);
-    ASSERT_TRUE(FileExists(listFile.c_str()));
-    Sleep(100);
+    // A save that succeeded renames the root node after the list file.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          return IsWindowEnabled(main) && p.NoneShown(L"TProgressForm") && rootText(p, tree) == L"tree.vq" &&
+                 FileExists(listFile.c_str());
+        },
+        "the save finished: the root node named \"tree.vq\", the window enabled"));
     PostMessageW(main, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(p.Ended(10000)) << "a saved list closes without a question";
+    ASSERT_TRUE(p.Ended()) << "a saved list closes without a question";
   }
 
   Program p(L"\"" + AnsiToWide(listFile.c_str()).str() + L"\"");
@@ -370,7 +410,9 @@ TEST_F(ProgramTest, ScanSaveReopenFromTheCommandLineShowsTheFolderTree) {
   ASSERT_NE(main, nullptr);
   HWND tree = Child(main, L"TreeView");
   HWND list = Child(main, L"ListView");
-  for (int i = 0; i < 500 && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 0; ++i) Sleep(20);
+  ASSERT_TRUE(WaitFor(
+      [&] { return IsWindowEnabled(main) && rootText(p, tree) == L"tree.vq" && rowCount(list) == rootEntries; },
+      "the list named on the command line was opened: the root node named \"tree.vq\", its entries in the table"));
 
   HTREEITEM first = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
   ASSERT_NE(first, nullptr);
@@ -406,22 +448,13 @@ TEST_F(ProgramTest, ScanSaveReopenFromTheCommandLineShowsTheFolderTree) {
   }
   EXPECT_TRUE(foldersFirst);
   PostMessageW(main, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(p.Ended(10000));
+  EXPECT_TRUE(p.Ended());
 }
 
 // Keys as the user types them, to the window in front (the program's).
 void Type(std::initializer_list<BYTE> keys) {
   for (BYTE k : keys) keybd_event(k, 0, 0, 0);
   for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) keybd_event(*it, 0, KEYEVENTF_KEYUP, 0);
-}
-
-bool WaitFor(const std::function<bool()>& done, DWORD ms = 15000) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > ms) return false;
-    Sleep(20);
-  }
-  return true;
 }
 
 void SelectRemoteRow(Program& p, HWND list, int row) {
@@ -467,39 +500,39 @@ TEST_F(ProgramSessionTest, ShortcutsMarkImportAndSave) {
   HWND main = p.Window(L"TInfoFileForm");
   ASSERT_NE(main, nullptr);
   HWND list = Child(main, L"ListView");
-  ASSERT_TRUE(WaitFor([&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 3; })) << "the list never showed";
+  ASSERT_TRUE(WaitFor([&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 3; }, "the list's three rows"));
   SetForegroundWindow(main);
-  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; })) << "the program never came to the front";
+  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; }, "the program in front"));
 
   // The keys are taken in their order, after the selection made here: each
   // command is seen done before the next row is chosen.
   SelectRemoteRow(p, list, RemoteRowOf(p, list, L"other.txt"));
   Type({VK_CONTROL, 'B'});  // damaged
   ASSERT_TRUE(WaitFor([&] { return RemoteItemText(p, list, RemoteRowOf(p, list, L"other.txt"), 4).find(L'E') !=
-                                   std::wstring::npos; }))
-      << "Ctrl+B never marked the file";
+                                   std::wstring::npos; },
+                      "the damaged mark of Ctrl+B in the attributes cell"));
   SelectRemoteRow(p, list, RemoteRowOf(p, list, L"top.txt"));
   Type({VK_CONTROL, 'W'});  // needed, taken before the import's key below
 
   Type({VK_CONTROL, 'L'});  // import
-  HWND open = p.Dialog([](HWND w) { return GetDlgItem(w, 0x480) || GetDlgItem(w, 0x47C); });
-  ASSERT_NE(open, nullptr) << "Ctrl+L showed no file dialog";
+  HWND open = p.Dialog("the file dialog of Ctrl+L", [](HWND w) { return GetDlgItem(w, 0x480) || GetDlgItem(w, 0x47C); });
+  ASSERT_NE(open, nullptr);
   HWND edit = GetDlgItem(open, 0x480) ? GetDlgItem(open, 0x480) : GetDlgItem(open, 0x47C);
   SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(AnsiToWide(damaged.c_str()).c_bstr()));
   PostMessageW(GetDlgItem(open, IDOK), BM_CLICK, 0, 0);
-  HWND told = p.Dialog([](HWND w) { return DialogText(w).find(L"В импортируемом списке") == 0; });
-  ASSERT_NE(told, nullptr) << "message 25 never came";
+  HWND told = p.Dialog("message 25", [](HWND w) { return DialogText(w).find(L"В импортируемом списке") == 0; });
+  ASSERT_NE(told, nullptr);
   PostMessageW(GetDlgItem(told, IDOK), BM_CLICK, 0, 0);
-  ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(main) && !IsWindow(told); })) << "the import never ended";
+  ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(main) && !IsWindow(told); }, "the end of the import"));
 
   const std::string before = ReadFileBytes(listFile);
   SetForegroundWindow(main);
-  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; }));
+  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; }, "the program in front again"));
   Type({VK_CONTROL, 'S'});
-  ASSERT_TRUE(WaitFor([&] { return ReadFileBytes(listFile) != before && IsWindowEnabled(main); }))
-      << "Ctrl+S never saved the list";
+  ASSERT_TRUE(WaitFor([&] { return ReadFileBytes(listFile) != before && IsWindowEnabled(main); },
+                      "the list saved by Ctrl+S"));
   PostMessageW(main, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(p.Ended(10000)) << "a saved list closes without a question";
+  ASSERT_TRUE(p.Ended()) << "a saved list closes without a question";
 
   const std::map<std::string, std::string> records = SavedListRecords(listFile);
   const std::map<std::string, std::string> expected = {

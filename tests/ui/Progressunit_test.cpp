@@ -81,9 +81,8 @@ TEST_F(ProgressTest, CancelAsksTheJobToStopCloseBoxToo) {
   EXPECT_TRUE(P->Visible()) << "the window stays";
   F->cancelRequested = 0;
   PostMessageA(P->Handle(), WM_CLOSE, 0, 0);
-  Pump(20);
+  ASSERT_TRUE(WaitFor([] { return ProgressForm == nullptr; }, "the progress window freed itself on WM_CLOSE"));
   EXPECT_EQ(F->cancelRequested, 1) << "the close box cancels a running job";
-  EXPECT_EQ(ProgressForm, nullptr) << "the window freed itself and the pointer went with it";
   F->jobRunning = false;
 }
 
@@ -92,17 +91,15 @@ TEST_F(ProgressTest, OkClosesWithoutCancelAndNoJobIsCancelledAfterItsEnd) {
   F->cancelRequested = 0;
   P->Show();
   P->btnOKClick(P->btnOK);
-  Pump(20);
+  ASSERT_TRUE(WaitFor([] { return ProgressForm == nullptr; }, "the progress window freed itself after OK"));
   EXPECT_EQ(F->cancelRequested, 0);
-  EXPECT_EQ(ProgressForm, nullptr);
   // A window left open after its job: closing it later cancels nothing.
   F->jobRunning = false;
   Application->CreateForm(&ProgressForm);
   ProgressForm->Show();
   PostMessageA(ProgressForm->Handle(), WM_CLOSE, 0, 0);
-  Pump(20);
+  ASSERT_TRUE(WaitFor([] { return ProgressForm == nullptr; }, "the progress window freed itself on WM_CLOSE"));
   EXPECT_EQ(F->cancelRequested, 0);
-  EXPECT_EQ(ProgressForm, nullptr);
 }
 
 }  // namespace

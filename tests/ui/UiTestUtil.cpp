@@ -418,15 +418,6 @@ std::string ZipSingleEntry(const std::string& archive, std::string* entryName) {
   return ReadFileBytes(data);
 }
 
-bool WaitUntil(const std::function<bool()>& done, unsigned ms) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > ms) return false;
-    Pump(5);
-  }
-  return true;
-}
-
 ListNode* FindEntry(ListNode* root, const std::string& name) {
   ListNode* found = nullptr;
   VisitPreOrder(root, [&](ListNode* n) {

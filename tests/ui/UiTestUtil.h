@@ -15,10 +15,6 @@
 #include "guitest.h"
 #include "harness.h"
 
-// Runs the message loop until done() holds or ms have passed; false when it
-// never held. The caller's failure message names what never happened.
-bool WaitUntil(const std::function<bool()>& done, unsigned ms = 10000);
-
 // The records of a list file as Python reads them from the archive, by path
 // below the root ("<root>" for the root): "kind|damaged|absent|need
 // mark|marked count|comment", the texts in the ANSI code page as stored.

@@ -39,7 +39,7 @@ protected:
 TEST_F(ViewTest, TreesOfTheViewsAndBack) {
   const std::vector<std::wstring> full = TreeLines();
   ClickTreeNode(TreeNode(L"b"));
-  ASSERT_TRUE(WaitUntil([&] { return F->currentTreeNode == TreeNode(L"b"); })) << "folder b was never shown";
+  ASSERT_TRUE(WaitFor([&] { return F->currentTreeNode == TreeNode(L"b"); }, "folder b was never shown"));
   struct Case {
     TUcAction* TInfoFileForm::*Action;
     std::set<std::wstring> Tree;
@@ -77,11 +77,11 @@ TEST_F(ViewTest, TreesOfTheViewsAndBack) {
 
 TEST_F(ViewTest, MarksInAFilteredTableReachTheRowsEntries) {
   ClickTreeNode(TreeNode(L"b"));
-  ASSERT_TRUE(WaitUntil([&] { return F->currentTreeNode == TreeNode(L"b"); })) << "folder b was never shown";
+  ASSERT_TRUE(WaitFor([&] { return F->currentTreeNode == TreeNode(L"b"); }, "folder b was never shown"));
   F->mmNeededAction->Execute();
   // The marked view shows b's marked file only: row 1 is two.txt, not one.txt.
   ClickTreeNode(TreeNode(L"b"));
-  ASSERT_TRUE(WaitUntil([&] { return F->lvInfo->Items()->Count() == 2; })) << "b never showed its marked file";
+  ASSERT_TRUE(WaitFor([&] { return F->lvInfo->Items()->Count() == 2; }, "b never showed its marked file"));
   EXPECT_EQ(Cell(1, 0), L"two.txt");
   SelectRow(1);
   F->N5Action->Execute();

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include <string>
 
 #include "UcCodePages.h"
@@ -153,6 +156,8 @@ TEST(ConversionsAcp, CyrillicByCodePage) {
   } else if (GetACP() == 1252) {
     EXPECT_EQ(WideStringToStringEx(zhe, 0), AnsiString("?"));
     EXPECT_EQ(StringToWideStringEx(AnsiString(Bytes("C6")), 0), WideString(L"\x00C6"));
+  } else {
+    ADD_FAILURE() << "the ANSI code page is " << GetACP() << ", neither of the two the tests run under (1251, 1252)";
   }
   // A numbered code page is the system's whatever the ANSI one is.
   EXPECT_EQ(StringToWideStringEx(AnsiString(Bytes("C6")), 1251), zhe);
@@ -183,8 +188,13 @@ TEST(ConversionsAcp, LocalesAndKeys) {
   EXPECT_EQ(CharSetToCodePage(ANSI_CHARSET), 1252u);
   EXPECT_EQ(KeyUnicode(0x1234), L'\x1234');
   EXPECT_EQ(KeyUnicode('A'), L'A');
-  if (KeyboardCodePage() == 1251) { EXPECT_EQ(KeyUnicode(0xC0), L'\x0410'); }
-  if (KeyboardCodePage() == 1252) { EXPECT_EQ(KeyUnicode(0xC0), L'\x00C0'); }
+  if (KeyboardCodePage() == 1251) {
+    EXPECT_EQ(KeyUnicode(0xC0), L'\x0410');
+  } else if (KeyboardCodePage() == 1252) {
+    EXPECT_EQ(KeyUnicode(0xC0), L'\x00C0');
+  } else {
+    ADD_FAILURE() << "the keyboard's code page is " << KeyboardCodePage() << ", neither 1251 nor 1252";
+  }
 }
 
 TEST(CommandLine, QuotesAndEmptyArguments) {
@@ -208,7 +218,14 @@ TEST(CommandLine, IndexZeroIsTheModuleFileName) {
   wchar_t name[MAX_PATH * 2];
   DWORD n = GetModuleFileNameW(nullptr, name, MAX_PATH * 2);
   EXPECT_EQ(WideParamStr(0), WideString(name, static_cast<int>(n)));
-  EXPECT_GE(WideParamCount(), 0);
+  // The arguments this program was really started with (no empty ones: the
+  // test runs pass none), as the shell's own parser splits them.
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  ASSERT_NE(argv, nullptr);
+  EXPECT_EQ(WideParamCount(), argc - 1);
+  for (int i = 1; i < argc; ++i) EXPECT_EQ(WideParamStr(i), WideString(argv[i])) << i;
+  LocalFree(argv);
 }
 
 TEST(Platform, FlagsFollowTheReportedVersion) {

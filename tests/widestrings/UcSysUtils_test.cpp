@@ -421,6 +421,27 @@ TEST_P(FileSystem, FullPathsAndTheCurrentFolder) {
   EXPECT_THROW(WideGetModuleFileName(reinterpret_cast<HINSTANCE>(0x1230000)), EOSError);
 }
 
+// Names of tens of thousands of levels: the folder creation neither overflows
+// the stack nor claims a tree the system refused to make.
+TEST_P(FileSystem, VeryDeepNamesAreAnsweredWithoutRecursion) {
+  WideTempDir dir;
+  const struct {
+    int levels;
+    const wchar_t* part;
+  } cases[] = {{40000, L"q"}, {1000, L"ab"}};
+  for (const auto& c : cases) {
+    std::wstring deep = dir.File(L"deep").str();
+    for (int i = 0; i < c.levels; ++i) (deep += L'\\') += c.part;
+    const bool made = WideForceDirectories(WideString(deep));
+    EXPECT_EQ(made, WideDirectoryExists(WideString(deep))) << c.levels << " levels";
+    if (deep.size() > 32767) {
+      EXPECT_FALSE(made) << c.levels << " levels";
+    }
+    // The tree is deeper than a recursive removal should walk.
+    RunUnix("rm -rf '" + UnixPath(dir.File(L"deep").str()) + "'");
+  }
+}
+
 TEST_P(FileSystem, PathsLongerThan260Characters) {
   WideTempDir dir;
   WideString deep = dir.Path();

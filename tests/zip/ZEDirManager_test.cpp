@@ -167,6 +167,8 @@ TEST_F(Bytes, SixtyFiveThousandItemsGetZip64RecordsEvenWhenDisabled) {
     int k = d.AppendItem();
     d.SetItemName(k, WideString(L"f") + WideString(std::to_wstring(i)));
     d.GetItemPtr(k).Header.Signature = 0x02014B50;
+    // Each entry its own (empty) record: entries sharing one are refused.
+    d.GetItemPtr(k).Header.LocalHeaderOffset = static_cast<uint32_t>(30 * k);
   }
   zip->DirManager()->SaveDir(true);
   const std::string s(static_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
@@ -205,3 +207,144 @@ TEST_F(Bytes, ForeignZip64BlocksAreRegeneratedAndNuBlocksKept) {
 }
 
 }  // namespace
+
+// Archives other tools wrote, damaged or odd, opened through the rebuild of the
+// directory from local headers and through the central directory.
+struct Damaged : ::testing::Test {
+  TempDir dir;
+  std::unique_ptr<TZipEngine> zip{new TZipEngine(nullptr)};
+  // Runs a Python script with the archive's Unix path as its argument.
+  void Py(const std::string& name, const std::string& script) {
+    std::string out;
+    ASSERT_EQ(RunPython("import sys, zipfile, struct, io, os\np = sys.argv[1]\n" + script, Q(UP(dir, name)), &out), 0)
+        << out;
+    zip->SetFileName(W(dir.File(name)));
+  }
+};
+
+TEST_F(Damaged, FilesWithoutAnEndRecord) {
+  const struct {
+    const char* what;
+    const char* script;
+    int openNative;   // -1: opens
+    int items;        // when it opens
+    int extractNative;
+  } cases[] = {
+      {"cut inside the first item's data",
+       "with zipfile.ZipFile(p, 'w', zipfile.ZIP_STORED) as z: z.writestr('a.bin', os.urandom(100000))\n"
+       "b = open(p, 'rb').read(); open(p, 'wb').write(b[:30 + 5 + 4000])\n",
+       -1, 1, 8},
+      {"cut inside deflated data",
+       "with zipfile.ZipFile(p, 'w', zipfile.ZIP_DEFLATED) as z: z.writestr('a.txt', ' '.join(map(str, range(60000))))\n"
+       "b = open(p, 'rb').read(); open(p, 'wb').write(b[:30 + 5 + 3000])\n",
+       -1, 1, 8},
+      {"cut inside the first local header", 
+       "with zipfile.ZipFile(p, 'w') as z: z.writestr('a.txt', 'x')\n"
+       "b = open(p, 'rb').read(); open(p, 'wb').write(b[:20])\n",
+       35, 0, 0},
+      {"no local header at all", "open(p, 'wb').write(os.urandom(5000).replace(b'PK', b'pk'))\n", 35, 0, 0},
+      {"empty file", "open(p, 'wb').write(b'')\n", 35, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Py("cut.zip", c.script);
+    const int native = NativeOf([&] { zip->OpenArchive(2); });
+    EXPECT_EQ(native, c.openNative);
+    if (native != -1) continue;
+    EXPECT_EQ(zip->DirManager()->Directory().GetCount(), c.items);
+    CreateDirectoryA(dir.File("out").c_str(), nullptr);
+    zip->SetBaseDir(W(dir.File("out")));
+    EXPECT_EQ(NativeOf([&] { zip->ExtractFiles(L"*", 0x28BF, L""); }), c.extractNative);
+    // Nothing half-written stays behind.
+    EXPECT_EQ(GetFileAttributesA(dir.File("out\\a.bin").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA(dir.File("out\\a.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    zip->CloseArchive();
+  }
+}
+
+TEST_F(Damaged, ItemsSharingDataAreRefused) {
+  // Every entry of the second archive points at the first item's record: the
+  // shape of archives that extract far more than they hold.
+  const char* make =
+      "with zipfile.ZipFile(p, 'w', zipfile.ZIP_DEFLATED) as z:\n"
+      "    for n in ('a.txt', 'b.txt', 'c.txt'): z.writestr(n, n * 5000)\n";
+  const struct {
+    const char* what;
+    const char* patch;
+    int native;
+  } cases[] = {
+      {"three separate items", "", -1},
+      {"all entries at one offset",
+       "b = bytearray(open(p, 'rb').read()); i = 0\n"
+       "while True:\n"
+       "    i = b.find(b'PK\\x01\\x02', i)\n"
+       "    if i < 0: break\n"
+       "    b[i + 42:i + 46] = b'\\0\\0\\0\\0'; i += 4\n"
+       "open(p, 'wb').write(bytes(b))\n",
+       57},
+      {"the last entry inside the middle item's data",
+       "b = bytearray(open(p, 'rb').read()); i = b.rfind(b'PK\\x01\\x02')\n"
+       "o = struct.unpack('<I', b[i + 42:i + 46])[0]; b[i + 42:i + 46] = struct.pack('<I', o - 10)\n"
+       "open(p, 'wb').write(bytes(b))\n",
+       57},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Py("o.zip", std::string(make) + c.patch);
+    EXPECT_EQ(NativeOf([&] { zip->OpenArchive(2); }), c.native);
+    zip->CloseArchive();
+  }
+}
+
+TEST_F(Damaged, DataDescriptorsWithoutADirectoryAreFoundItemByItem) {
+  // Written to a pipe-like stream, every item has a data descriptor; the
+  // central directory is then cut away. One item holds a descriptor's
+  // signature in its data, which must not be taken for its descriptor.
+  Py("d.zip",
+     "class W(io.RawIOBase):\n"
+     "    def __init__(s, f): s.f = f\n"
+     "    def writable(s): return True\n"
+     "    def write(s, b): return s.f.write(b)\n"
+     "f = open(p, 'wb')\n"
+     "with zipfile.ZipFile(W(f), 'w', zipfile.ZIP_DEFLATED) as z:\n"
+     "    z.writestr('trap.bin', b'xx' + b'PK\\x07\\x08' + b'\\0' * 12 + b'tail')\n"
+     "    for i in range(1500): z.writestr('f%04d.txt' % i, ('%d ' % i) * (i % 40 + 1))\n"
+     "f.close(); b = open(p, 'rb').read(); open(p, 'wb').write(b[:b.find(b'PK\\x01\\x02')])\n");
+  zip->OpenArchive(2);
+  ASSERT_EQ(zip->DirManager()->Directory().GetCount(), 1501);
+  AnsiString text;
+  zip->ExtractToString(L"trap.bin", text);
+  EXPECT_EQ(text.str(), std::string("xxPK\x07\x08", 6) + std::string(12, '\0') + "tail");
+  zip->ExtractToString(L"f1234.txt", text);
+  std::string expect;
+  for (int k = 0; k < 1234 % 40 + 1; ++k) expect += "1234 ";
+  EXPECT_EQ(text.str(), expect);
+  zip->TestFiles(L"*", 0x28BF, L"");
+}
+
+TEST_F(Damaged, NamesFlaggedUtf8AreReadAsUtf8AndKeptSoOnRewrite) {
+  Py("u.zip",
+     "with zipfile.ZipFile(p, 'w') as z:\n"
+     "    z.writestr('Отчёт/данные.txt', 'ru')\n"
+     "    z.writestr('日本/ü.txt', 'jp')\n"
+     "    z.writestr('plain.txt', 'ascii')\n"
+     "assert all(i.flag_bits & 0x800 for i in zipfile.ZipFile(p).infolist()[:2])\n");
+  zip->OpenArchive();
+  const wchar_t* names[] = {L"Отчёт/данные.txt", L"日本/ü.txt", L"plain.txt"};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(zip->DirManager()->Directory().GetItemPtr(i).StoredName, WideString(names[i]));
+  CreateDirectoryA(dir.File("out").c_str(), nullptr);
+  zip->SetBaseDir(W(dir.File("out")));
+  zip->ExtractFiles(L"*", 0x28BF, L"");
+  EXPECT_EQ(ReadWide(W(dir.File("out")) + L"\\Отчёт\\данные.txt"), "ru");
+  EXPECT_EQ(ReadWide(W(dir.File("out")) + L"\\日本\\ü.txt"), "jp");
+  // A rewrite of the archive keeps the flagged names in UTF-8.
+  zip->DeleteFiles(L"plain.txt", 0x28BF, L"");
+  zip->CloseArchive();
+  std::string out;
+  ASSERT_EQ(RunPython("import sys, zipfile\n"
+                      "print(sorted(i.filename for i in zipfile.ZipFile(sys.argv[1]).infolist()))\n",
+                      Q(UP(dir, "u.zip")), &out),
+            0)
+      << out;
+  EXPECT_NE(out.find("['Отчёт/данные.txt', '日本/ü.txt']"), std::string::npos) << out;
+}

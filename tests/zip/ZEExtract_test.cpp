@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "UcSysUtils.h"
+#include "ZEInternal.h"
 #include "ZipTestUtil.h"
 
 namespace {
@@ -187,6 +188,72 @@ TEST_F(Extract, ItemsIntoStreamsBuffersAndStrings) {
   EXPECT_EQ(text, "3456");
   zip->ExtractToString(L"copied", text);
   EXPECT_EQ(text, "56");
+}
+
+TEST_F(Extract, FolderPathsLongerThan260CharactersNeverOverrunABuffer) {
+  // Ten nested folders of 24 letters each, below a base folder that is already
+  // deep: well past 260 characters, both for new files and for replacing.
+  std::string folders;
+  for (int i = 0; i < 10; ++i) folders += std::string(24, static_cast<char>('a' + i)) + "/";
+  PyZip("deep.zip", "    z.writestr('" + folders + "f.txt', 'deep')\n    z.writestr('" + folders + "g.txt', 'deeper')\n");
+  const WideString base = W(dir.File("out"));
+  ASSERT_GT(base.Length() + static_cast<int>(folders.size()), 260);
+  WideString target = base + L"\\" + ZEReplaceChar(W(folders), L'/', L'\\');
+  zip->OpenArchive(2);
+  const struct {
+    const char* what;
+    bool existing;
+  } cases[] = {{"new files", false}, {"replacing files", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.existing) WriteWide(target + L"f.txt", "old");
+    failures.Natives.clear();
+    zip->ExtractFiles(L"*", 0x28BF, L"");
+    // Either the system takes the path, or the item fails with the engine's
+    // own error; never a crash or a foreign exception.
+    if (failures.Natives.empty()) {
+      EXPECT_EQ(ReadWide(target + L"f.txt"), "deep");
+      EXPECT_EQ(ReadWide(target + L"g.txt"), "deeper");
+    } else {
+      for (int n : failures.Natives) EXPECT_TRUE(n == 19 || n == 20) << n;
+    }
+  }
+  // No temporary file is left beside the targets.
+  EXPECT_EQ(CountFiles((target + L"FC*").str()), 0);
+}
+
+TEST_F(Extract, NewFilesAreWrittenInPlaceAndRemovedWhenTheItemFails) {
+  PyZip("bad.zip", "    z.writestr('x.txt', 'payload ' * 100)\n    z.writestr('y.txt', 'fine')\n", true);
+  const struct {
+    const char* what;
+    const char* existing;  // content of out\x.txt before, null: none
+    const char* after;     // null: no file
+  } cases[] = {{"no file before", nullptr, nullptr}, {"a file before", "precious", "precious"}};
+  zip->OpenArchive(2);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeleteFileA(dir.File("out\\x.txt").c_str());
+    if (c.existing) WriteFileBytes(dir.File("out\\x.txt"), c.existing);
+    failures.Natives.clear();
+    zip->ExtractFiles(L"*", 0x28BF, L"");
+    EXPECT_EQ(failures.Natives, std::vector<int>{8});
+    if (c.after)
+      EXPECT_EQ(ReadFileBytes(dir.File("out\\x.txt")), c.after);
+    else
+      EXPECT_EQ(GetFileAttributesA(dir.File("out\\x.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadFileBytes(dir.File("out\\y.txt")), "fine");
+    EXPECT_EQ(CountFiles(dir.File("out\\*.tmp")), 0);
+  }
+}
+
+TEST_F(Extract, TensOfThousandsOfFolderLevelsGiveTheEnginesError) {
+  // The folder creation is a loop: no stack overflow, and a path no system
+  // takes ends in the numbered error for the folder.
+  PyZip("levels.zip", "    z.writestr('a/' * 20000 + 'f.txt', 'x')\n    z.writestr('ok.txt', 'fine')\n");
+  zip->OpenArchive(2);
+  zip->ExtractFiles(L"*", 0x28BF, L"");
+  EXPECT_EQ(failures.Natives, std::vector<int>{20});
+  EXPECT_EQ(ReadFileBytes(dir.File("out\\ok.txt")), "fine");
 }
 
 }  // namespace

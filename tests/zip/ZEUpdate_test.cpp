@@ -10,18 +10,6 @@
 
 namespace {
 
-int CountFiles(const std::string& pattern) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  int n = 0;
-  do
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
-  while (FindNextFileA(h, &fd));
-  FindClose(h);
-  return n;
-}
-
 // Answers of the failure question, in turn; the last one repeats.
 struct Answers {
   explicit Answers(std::vector<TZEAction> list) : List(std::move(list)) {}

@@ -110,4 +110,363 @@ TEST(Volumes, InMemoryArchivesAndSwitchingToAFile) {
   }
 }
 
+// Bytes that compress badly, the same on every run.
+std::string Noise(size_t n, uint32_t seed) {
+  std::string s(n, '\0');
+  for (char& c : s) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>(seed >> 23);
+  }
+  return s;
+}
+
+struct Split : ::testing::Test {
+  TempDir dir;
+  std::unique_ptr<TZipEngine> zip{new TZipEngine(nullptr)};
+  std::vector<std::pair<std::wstring, std::string>> items = {
+      {L"a.bin", Noise(150000, 1)}, {L"sub/b.bin", Noise(70000, 2)}, {L"empty.txt", ""}, {L"c.txt", "small"}};
+  void Create(const std::string& name, int64_t volumeSize, bool advanced) {
+    zip->SetFileName(W(dir.File(name)));
+    zip->SetSpanningMode(smSplitting);
+    zip->SpanningOptions()->VolumeSize = vsCustom;
+    zip->SpanningOptions()->SetCustomVolumeSize(volumeSize);
+    zip->SpanningOptions()->AdvancedNaming = advanced;
+    zip->SetCompressionMode(0);
+    zip->OpenArchive(fmCreate);
+    zip->BeginUpdate();
+    zip->AddFromBuffer(L"sub/", nullptr, 0, 0x10, 0);
+    for (const auto& [n, data] : items) zip->AddFromBuffer(n, data.data(), static_cast<int32_t>(data.size()), 0x20, 0);
+    zip->EndUpdate();
+  }
+  void ExpectItems() {
+    for (const auto& [n, data] : items) {
+      AnsiString text;
+      zip->ExtractToString(n, text);
+      EXPECT_EQ(text.str() == data, true) << std::string(n.begin(), n.end());
+    }
+  }
+};
+
+TEST_F(Split, VolumesAreNamedSizedAndReadByPeers) {
+  const struct {
+    const char* name;
+    bool advanced;
+    std::vector<const char*> volumes;  // in order, the last one the archive's own name
+  } cases[] = {
+      {"SPLIT.ZIP", false, {"SPLIT.Z01", "SPLIT.Z02", "SPLIT.Z03", "SPLIT.ZIP"}},
+      {"adv.zip", true, {"adv_001.zip", "adv_002.zip", "adv_003.zip", "adv.zip"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Create(c.name, 65536, c.advanced);
+    // Written and read back as one archive of volumes.
+    ExpectItems();
+    EXPECT_EQ(zip->SpanningMode(), smSplitting);
+    zip->CloseArchive();
+    // Room for three full volumes of data and a last one.
+    EXPECT_EQ(GetFileAttributesA(dir.File(c.advanced ? "adv_004.zip" : "SPLIT.Z04").c_str()), INVALID_FILE_ATTRIBUTES);
+    for (size_t v = 0; v < c.volumes.size(); ++v) {
+      const std::string bytes = ReadFileBytes(dir.File(c.volumes[v]));
+      EXPECT_FALSE(bytes.empty()) << c.volumes[v];
+      EXPECT_LE(bytes.size(), 65536u) << c.volumes[v];
+      if (v == 0) {
+        EXPECT_EQ(bytes.substr(0, 4), std::string("PK\x07\x08", 4));
+      }
+      if (v + 1 == c.volumes.size()) {
+        // The end record names this volume as the last and counts every entry.
+        const size_t end = bytes.size() - 22;
+        EXPECT_EQ(bytes.substr(end, 4), "PK\x05\x06");
+        EXPECT_EQ(static_cast<uint8_t>(bytes[end + 4]), v);
+        EXPECT_EQ(static_cast<uint8_t>(bytes[end + 10]), 5);
+      }
+    }
+    // No working file is left beside the volumes.
+    EXPECT_EQ(CountFiles(dir.File("*.tmp")), 0);
+    // Opened again from its last volume, it is split and reads the same.
+    zip->SetSpanningMode(smNone);
+    zip->SpanningOptions()->AdvancedNaming = false;
+    zip->OpenArchive(2);
+    EXPECT_EQ(zip->SpanningMode(), smSplitting);
+    ExpectItems();
+    zip->TestFiles(L"*", 0x28BF, L"");
+    // Split archives are written once.
+    EXPECT_EQ(NativeOf([&] { zip->AddFromString(L"late.txt", "x", 0x20, 0); }), 52);
+    zip->CloseArchive();
+  }
+  std::string out;
+  EXPECT_EQ(RunUnix("7z t " + Q(UP(dir, "SPLIT.ZIP")), &out), 0) << out;
+  EXPECT_NE(out.find("Everything is Ok"), std::string::npos) << out;
+  // 7-Zip extracts the same bytes.
+  WriteFileBytes(dir.File("expect.bin"), items[0].second);
+  EXPECT_EQ(RunUnix("cd " + Q(UP(dir, "")) + " && 7z x -y -ox7 SPLIT.ZIP >/dev/null && cmp x7/a.bin expect.bin", &out), 0)
+      << out;
+}
+
+TEST_F(Split, ASetWrittenByInfoZipIsReadAndAMissingVolumeRefused) {
+  WriteFileBytes(dir.File("a.bin"), Noise(200000, 7));
+  std::string out;
+  ASSERT_EQ(RunUnix("cd " + Q(UP(dir, "")) + " && zip -q -s 64k iz.zip a.bin", &out), 0) << out;
+  zip->SetFileName(W(dir.File("iz.zip")));
+  // Info-ZIP names its volumes .z01 and on: the same names on this system.
+  zip->OpenArchive(2);
+  EXPECT_EQ(zip->SpanningMode(), smSplitting);
+  AnsiString text;
+  zip->ExtractToString(L"a.bin", text);
+  EXPECT_EQ(text.str() == Noise(200000, 7), true);
+  zip->CloseArchive();
+  DeleteFileA(dir.File("iz.z02").c_str());
+  EXPECT_EQ(NativeOf([&] { zip->OpenArchive(2); }), 45);
+  EXPECT_FALSE(zip->Active());
+}
+
+TEST_F(Split, EverythingInOneVolumeIsAPlainArchive) {
+  items = {{L"x.txt", "fits easily"}};
+  Create("one.zip", 1 << 20, false);
+  zip->CloseArchive();
+  const std::string bytes = ReadFileBytes(dir.File("one.zip"));
+  EXPECT_EQ(bytes.substr(0, 4), "PK\x03\x04");
+  EXPECT_EQ(GetFileAttributesA(dir.File("one.Z01").c_str()), INVALID_FILE_ATTRIBUTES);
+  std::string out;
+  EXPECT_EQ(RunUnix("unzip -tq " + Q(UP(dir, "one.zip")), &out), 0) << out;
+}
+
+struct BlankVolumeAnswers {
+  int CancelAt = -1;  // the volume number (from 1) whose request is cancelled
+  std::vector<int> Asked;
+  static void On(void* data, TObject*, int volume, WideString&, bool& cancel) {
+    auto* a = static_cast<BlankVolumeAnswers*>(data);
+    a->Asked.push_back(volume);
+    cancel = volume == a->CancelAt;
+  }
+};
+
+TEST_F(Split, ACancelledVolumeRequestLeavesNoVolumeBehind) {
+  BlankVolumeAnswers answers;
+  answers.CancelAt = 2;
+  zip->OnRequestBlankVolume = TZEOnRequestBlankVolumeEvent(&answers, &BlankVolumeAnswers::On);
+  EXPECT_EQ(NativeOf([&] { Create("c.zip", 65536, false); }), 45);
+  EXPECT_EQ(answers.Asked, (std::vector<int>{1, 2}));
+  EXPECT_EQ(CountFiles(dir.File("c.*")), 0);
+  // Closing asks once more; cancelled again, nothing at all stays.
+  zip->CloseArchive();
+  EXPECT_FALSE(zip->LastCloseError().IsEmpty());
+  EXPECT_EQ(CountFiles(dir.File("*")), 0);
+}
+
+TEST_F(Split, TheFirstVolumeHasItsOwnSize) {
+  zip->SpanningOptions()->FirstVolumeSize = 150000;
+  Create("first.zip", 65536, false);
+  zip->CloseArchive();
+  const std::string first = ReadFileBytes(dir.File("first.Z01"));
+  EXPECT_GT(first.size(), 65536u);
+  EXPECT_LE(first.size(), 150000u);
+  EXPECT_LE(ReadFileBytes(dir.File("first.Z02")).size(), 65536u);
+  zip->OpenArchive(2);
+  ExpectItems();
+}
+
+struct SelfExtracting : ::testing::Test {
+  TempDir dir;
+  std::unique_ptr<TZipEngine> zip{new TZipEngine(nullptr)};
+  void SetUp() override {
+    WriteFileBytes(dir.File("stub.exe"), "MZ" + Noise(9998, 3));
+    zip->SetFileName(W(dir.File("plain.zip")));
+    zip->OpenArchive(fmCreate);
+    zip->BeginUpdate();
+    zip->AddFromBuffer(L"folder/", nullptr, 0, 0x10, 0);
+    zip->AddFromString(L"folder/in.txt", "inside", 0x20, 0);
+    zip->AddFromString(L"empty.txt", "", 0x20, 0);
+    zip->AddFromString(L"top.txt", AnsiString(std::string(5000, 't')), 0x20, 0);
+    zip->EndUpdate();
+    zip->CloseArchive();
+  }
+};
+
+TEST_F(SelfExtracting, EveryEntryPointsPastTheStub) {
+  const std::string plain = ReadFileBytes(dir.File("plain.zip"));
+  const struct {
+    const char* what;
+    bool open;
+  } cases[] = {{"from the file", false}, {"from the open archive", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    zip->SetSFXStub(W(dir.File("stub.exe")));
+    if (c.open) zip->OpenArchive(2);
+    zip->MakeSFX(W(dir.File("sfx.exe")));
+    zip->CloseArchive();
+    EXPECT_EQ(ReadFileBytes(dir.File("plain.zip")), plain);
+    std::string out;
+    EXPECT_EQ(RunUnix("unzip -t " + Q(UP(dir, "sfx.exe")), &out), 0) << out;
+    EXPECT_EQ(out.find("extra bytes"), std::string::npos) << out;
+    // Every central entry, the folder's too, points at a local header.
+    ASSERT_EQ(RunPython("import sys, zipfile, struct\n"
+                        "d = open(sys.argv[1], 'rb').read()\n"
+                        "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
+                        "    assert d[i.header_offset:i.header_offset + 4] == b'PK\\x03\\x04', i.filename\n"
+                        "    assert i.header_offset >= 10000, i.filename\n",
+                        Q(UP(dir, "sfx.exe")), &out),
+              0)
+        << out;
+    std::unique_ptr<TZipEngine> sfx(new TZipEngine(nullptr));
+    sfx->SetFileName(W(dir.File("sfx.exe")));
+    sfx->OpenArchive(2);
+    AnsiString text;
+    sfx->ExtractToString(L"folder/in.txt", text);
+    EXPECT_EQ(text, "inside");
+    EXPECT_EQ(sfx->DirManager()->StubSize, 10000);
+    // A self-extracting archive gets no second stub.
+    sfx->SetSFXStub(W(dir.File("stub.exe")));
+    EXPECT_EQ(NativeOf([&] { sfx->MakeSFX(W(dir.File("twice.exe"))); }), 50);
+    sfx->CloseArchive();
+    EXPECT_EQ(GetFileAttributesA(dir.File("twice.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+}
+
+TEST_F(SelfExtracting, AStubJoinedByCopyingIsFoundAndEveryEntryMoved) {
+  // Stub and archive joined as bytes: the entries still count from the start
+  // of the archive, folders and empty files included.
+  const struct {
+    const char* what;
+    std::vector<std::pair<const wchar_t*, const char*>> items;
+  } cases[] = {
+      {"folders and empty files only", {{L"a/", nullptr}, {L"a/b/", nullptr}, {L"a/empty.txt", ""}}},
+      {"a folder before data", {{L"d/", nullptr}, {L"d/x.txt", "data of x"}, {L"e.txt", ""}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::unique_ptr<TZipEngine> a(new TZipEngine(nullptr));
+    a->SetFileName(W(dir.File("part.zip")));
+    a->OpenArchive(fmCreate);
+    a->BeginUpdate();
+    for (const auto& [name, data] : c.items) {
+      if (data)
+        a->AddFromString(name, data, 0x20, 0);
+      else
+        a->AddFromBuffer(name, nullptr, 0, 0x10, 0);
+    }
+    a->EndUpdate();
+    a->CloseArchive();
+    WriteFileBytes(dir.File("joined.exe"), ReadFileBytes(dir.File("stub.exe")) + ReadFileBytes(dir.File("part.zip")));
+    a->SetFileName(W(dir.File("joined.exe")));
+    a->OpenArchive();
+    EXPECT_EQ(a->DirManager()->StubSize, 10000);
+    for (int i = 0; i < a->DirManager()->Directory().GetCount(); ++i)
+      EXPECT_GE(a->DirManager()->Directory().GetItemPtr(i).LocalOffset(), 10000) << i;
+    a->TestFiles(L"*", 0x28BF, L"");
+    // A change writes the directory again, now with the right positions.
+    a->ChangeFilesComment(L"*", "moved");
+    a->CloseArchive();
+    std::string out;
+    EXPECT_EQ(RunUnix("unzip -t " + Q(UP(dir, "joined.exe")), &out), 0) << out;
+    EXPECT_EQ(out.find("extra bytes"), std::string::npos) << out;
+  }
+}
+
+TEST_F(SelfExtracting, RefusalsComeBeforeAnyFileIsTouched) {
+  const struct {
+    const char* what;
+    const char* stub;
+    TZESpanningMode spanning;
+    int native;
+  } cases[] = {{"no stub set", "", smNone, 17},
+               {"stub missing", "nostub.exe", smNone, 18},
+               {"split archive", "stub.exe", smSplitting, 49}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    zip->SetSFXStub(*c.stub ? W(dir.File(c.stub)) : WideString());
+    zip->SetSpanningMode(c.spanning);
+    EXPECT_EQ(NativeOf([&] { zip->MakeSFX(W(dir.File("out.exe"))); }), c.native);
+    EXPECT_EQ(GetFileAttributesA(dir.File("out.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+}
+
+struct Checks : ::testing::Test {
+  TempDir dir;
+  std::unique_ptr<TZipEngine> zip{new TZipEngine(nullptr)};
+  void Py(const std::string& name, const std::string& script) {
+    std::string out;
+    ASSERT_EQ(RunPython("import sys, zipfile, os\np = sys.argv[1]\n" + script, Q(UP(dir, name)), &out), 0) << out;
+  }
+};
+
+const char* const kThreeItems =
+    "with zipfile.ZipFile(p, 'w', zipfile.ZIP_DEFLATED) as z:\n"
+    "    z.writestr('dir/', '')\n"
+    "    z.writestr('dir/good.txt', 'good ' * 500)\n"
+    "    z.writestr('bad.txt', 'bad data ' * 2000)\n"
+    "    z.writestr('last.txt', 'last ' * 300)\n";
+// Spoils the deflate stream of bad.txt so that it cannot be inflated at all.
+const char* const kSpoilBad =
+    "b = bytearray(open(p, 'rb').read()); i = b.find(b'bad.txt') + 7\n"
+    "b[i:i + 40] = os.urandom(40)\n"
+    "open(p, 'wb').write(bytes(b))\n";
+
+TEST_F(Checks, IsValidArchiveFile) {
+  const struct {
+    const char* what;
+    std::string script;
+    bool valid;
+  } cases[] = {
+      {"a whole archive", kThreeItems, true},
+      {"an item that cannot be read", std::string(kThreeItems) + kSpoilBad, false},
+      {"cut short", std::string(kThreeItems) + "b = open(p, 'rb').read(); open(p, 'wb').write(b[:len(b) // 2])\n", false},
+      {"not an archive", "open(p, 'wb').write(b'just text, no archive' * 50)\n", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Py("v.zip", c.script);
+    zip->SetFileName(W(dir.File("v.zip")));
+    EXPECT_EQ(zip->IsValidArchiveFile(), c.valid);
+    EXPECT_FALSE(zip->Active());
+    EXPECT_TRUE(zip->OpenTolerance());
+  }
+  zip->SetFileName(W(dir.File("missing.zip")));
+  EXPECT_FALSE(zip->IsValidArchiveFile());
+}
+
+struct Reported {
+  std::vector<std::wstring> Names;
+  static void On(void* data, TObject*, const WideString& name, TZEProcessOperation, int, int, const WideString&,
+                 TZEAction& action) {
+    static_cast<Reported*>(data)->Names.push_back(name.str());
+    action = fxaIgnore;
+  }
+};
+
+TEST_F(Checks, RepairKeepsEveryReadableEntryAndReportsTheRest) {
+  const struct {
+    const char* what;
+    bool inPlace;
+  } cases[] = {{"into a new file", false}, {"in place", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Py("r.zip", std::string(kThreeItems) + kSpoilBad);
+    const std::string damaged = ReadFileBytes(dir.File("r.zip"));
+    zip->SetFileName(W(dir.File("r.zip")));
+    Reported reported;
+    zip->OnProcessFileFailure = TZEProcessFileFailureEvent(&reported, &Reported::On);
+    zip->RepairArchive(c.inPlace ? WideString() : W(dir.File("fixed.zip")));
+    EXPECT_EQ(reported.Names, std::vector<std::wstring>{L"bad.txt"});
+    const std::string result = c.inPlace ? "r.zip" : "fixed.zip";
+    if (!c.inPlace) EXPECT_EQ(ReadFileBytes(dir.File("r.zip")), damaged);
+    std::string out;
+    ASSERT_EQ(RunPython("import sys, zipfile\n"
+                        "z = zipfile.ZipFile(sys.argv[1]); assert z.testzip() is None\n"
+                        "print(sorted(z.namelist()), z.read('dir/good.txt') == b'good ' * 500)\n",
+                        Q(UP(dir, result)), &out),
+              0)
+        << out;
+    EXPECT_NE(out.find("['dir/', 'dir/good.txt', 'last.txt'] True"), std::string::npos) << out;
+    EXPECT_EQ(CountFiles(dir.File("*.tmp")), 0);
+  }
+  // Refused on an open archive; an output that cannot be made leaves the
+  // archive alone.
+  zip->OpenArchive(2);
+  EXPECT_EQ(NativeOf([&] { zip->RepairArchive(W(dir.File("x.zip"))); }), 37);
+  zip->CloseArchive();
+  const std::string before = ReadFileBytes(dir.File("r.zip"));
+  EXPECT_EQ(NativeOf([&] { zip->RepairArchive(W(dir.File("no\\such\\folder\\x.zip"))); }), 36);
+  EXPECT_EQ(ReadFileBytes(dir.File("r.zip")), before);
+}
+
 }  // namespace

@@ -77,3 +77,15 @@ int64_t TTestSource::Seek(int64_t offset, TSeekOrigin origin) {
   Pos = origin == soBeginning ? offset : origin == soCurrent ? Pos + offset : Size + offset;
   return Pos;
 }
+
+int CountFiles(const std::wstring& pattern) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(pattern.c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  int n = 0;
+  do
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
+  while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return n;
+}

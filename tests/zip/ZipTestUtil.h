@@ -33,6 +33,11 @@ extern std::vector<std::wstring> ShownBoxes;
 // The engine's own boxes, for the tests that answer them through the harness.
 extern TZEDialogs BuiltInDialogs;
 
+// The number of files (not folders) matching a pattern; wide for names
+// outside the code page and paths of any length.
+int CountFiles(const std::wstring& pattern);
+inline int CountFiles(const std::string& pattern) { return CountFiles(W(pattern).str()); }
+
 // The native number of the EZEException that f raises, -1 when none.
 int NativeOf(const std::function<void()>& f);
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "filer.h"
+#include "actnlist.h"
 #include "forms.h"
 
 CL_DEFINE_CLASS(ETreeViewError, Exception)
@@ -3088,6 +3089,18 @@ void TStatusBar::SetSimpleText(const AnsiString& value) {
   if (HandleAllocated()) SendMessageA(FHandle, SB_SETTEXTA, 255, reinterpret_cast<LPARAM>(FSimpleText.c_str()));
 }
 
+bool TStatusBar::ExecuteAction(TBasicAction* action) {
+  if (FAutoHint && action && action->Is<THintAction>()) {
+    const AnsiString& hint = static_cast<THintAction*>(action)->Hint();
+    if (!FSimplePanel && FPanels->Count() > 0)
+      FPanels->Items(0)->SetText(hint);
+    else
+      SetSimpleText(hint);
+    return true;
+  }
+  return TWinControl::ExecuteAction(action);
+}
+
 void TStatusBar::SetSizeGrip(bool value) {
   if (value == FSizeGrip) return;
   FSizeGrip = value;
@@ -3289,6 +3302,7 @@ void RegisterListViewProperties() {
 
 void RegisterBarProperties() {
   const TMetaClass* c = &TStatusBar::Class;
+  RegisterProperty(c, "AutoHint", pkBool, &TStatusBar::SetAutoHint, &TStatusBar::AutoHint);
   RegisterProperty(c, "Panels", pkCollection, nullptr, &TStatusBar::Panels);
   RegisterProperty(c, "SimplePanel", pkBool, &TStatusBar::SetSimplePanel, &TStatusBar::SimplePanel);
   RegisterProperty(c, "SimpleText", pkString, &TStatusBar::SetSimpleText, &TStatusBar::SimpleText);

@@ -1084,6 +1084,11 @@ public:
   void SetPanels(TStatusPanels* value) { FPanels->Assign(value); }
   // Canvas of the owner-drawn panels.
   TCanvas* Canvas() const;
+  // Shows the application's hints (THintAction): in SimpleText, or in the
+  // first panel when there are panels and no simple panel.
+  bool AutoHint() const { return FAutoHint; }
+  void SetAutoHint(bool value) { FAutoHint = value; }
+  bool ExecuteAction(TBasicAction* action) override;
 
   TDrawPanelEvent OnDrawPanel;
 
@@ -1102,6 +1107,7 @@ protected:
   AnsiString FSimpleText;
   bool FSimplePanel = false;
   bool FSizeGrip = true;
+  bool FAutoHint = false;
 };
 
 enum TProgressBarOrientation : uint8_t { pbHorizontal, pbVertical };

@@ -270,6 +270,7 @@ TControl::~TControl() {
   Destroying();
   if (Application) Application->ControlDestroyed(this);
   if (CaptureControl == this) SetCaptureControl(nullptr);
+  if (FHostDockSite) ManualDock(nullptr);
   if (FParent) FParent->RemoveControl(this);
   delete FActionLink;
   FActionLink = nullptr;
@@ -579,6 +580,10 @@ void TControl::WndProc(TMessage& message) {
     }
   }
   Dispatch(message);
+  // The site shows the client's caption (a page control's tab): it hears of
+  // new texts and visibility after the client has them.
+  if (FHostDockSite && (message.Msg == WM_SETTEXT || message.Msg == CM_VISIBLECHANGED))
+    SendDockNotification(message.Msg, message.WParam, message.LParam);
 }
 
 void TControl::Dispatch(TMessage& message) {
@@ -959,6 +964,8 @@ CL_BEGIN_MESSAGE_MAP(TWinControl, TControl)
   CL_MESSAGE(CM_SYSCOLORCHANGE, CMSysColorChange)
   CL_MESSAGE(CM_SHOWHINTCHANGED, CMShowHintChanged)
   CL_MESSAGE(CM_BIDIMODECHANGED, CMBiDiModeChanged)
+  CL_MESSAGE(CM_DOCKCLIENT, CMDockClient)
+  CL_MESSAGE(CM_UNDOCKCLIENT, CMUnDockClient)
 CL_END_MESSAGE_MAP
 
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
@@ -969,11 +976,14 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
 
 TWinControl::~TWinControl() {
   Destroying();
+  if (FHostDockSite) ManualDock(nullptr);
   if (FParent) FParent->RemoveControl(this);
   if (FHandle) DestroyWindowHandle();
   // A parent does not own its children: they only lose their parent (and
   // with it their windows, which went with this one).
   for (TControl* c : FControls) c->FParent = nullptr;
+  for (TControl* c : FDockClients) c->FHostDockSite = nullptr;
+  FDockClients.clear();
   FControls.clear();
   FTabList.clear();
   delete FDockManager;

@@ -22,12 +22,40 @@ class TCustomForm;
 class TPopupMenu;
 class TControlCanvas;
 
-// What a dock site arranges the controls docked on it with. The library makes
-// none itself (no window of the program docks anything); a control class
-// that wants one supplies it from CreateDockManager.
+// What a dock site arranges the controls docked on it with. A site that uses
+// a dock manager gets a TDockTree unless its class supplies another from
+// CreateDockManager.
 class TDockManager : public TObject {
 public:
   ~TDockManager() override = default;
+  // A client joined the site, beside dropControl (or the site's edge) on the
+  // side align names.
+  virtual void InsertControl(TControl* control, int align, TControl* dropControl) {
+    (void)control, (void)align, (void)dropControl;
+  }
+  virtual void RemoveControl(TControl* control) { (void)control; }
+  // Lays the clients out again over the site's client area.
+  virtual void ResetBounds(bool force) { (void)force; }
+};
+
+// What travels with CM_DOCKCLIENT (lParam): the control being docked, where it
+// goes and beside whom.
+class TDragDockObject : public TObject {
+public:
+  explicit TDragDockObject(TControl* control) : Control(control) {}
+  TControl* Control;
+  RECT DockRect{};              // screen coordinates
+  int DropAlign = 0;            // a TAlign
+  TControl* DropOnControl = nullptr;
+  bool Floating = false;
+};
+
+// CM_DOCKNOTIFICATION's lParam: a message a docked client handled; wParam is
+// the client.
+struct TDockNotifyRec {
+  UINT ClientMsg;
+  WPARAM MsgWParam;
+  LPARAM MsgLParam;
 };
 
 // ---------------------------------------------------------------------------
@@ -103,6 +131,7 @@ constexpr UINT CM_ACTIONUPDATE = CM_BASE + 0x3F;
 constexpr UINT CM_ACTIONEXECUTE = CM_BASE + 0x40;
 constexpr UINT CM_HINTSHOWPAUSE = CM_BASE + 0x41;
 constexpr UINT CM_MOUSEWHEEL = CM_BASE + 0x43;
+constexpr UINT CM_DOCKNOTIFICATION = CM_BASE + 0x47;
 
 // Notifications reflected from a parent to the child they concern: the WM_
 // number plus CN_BASE.
@@ -372,6 +401,12 @@ public:
   virtual void SetVisible(bool value);
   void Show();
   void Hide() { SetVisible(false); }
+  // --- docking: the site the control is docked on (null when none).
+  TWinControl* HostDockSite() const { return FHostDockSite; }
+  // Leaves the present site and docks on newDockSite beside dropControl on
+  // the side align names; null only undocks (the control loses its parent).
+  // False when newDockSite is not a dock site.
+  bool ManualDock(TWinControl* newDockSite, TControl* dropControl = nullptr, TAlign align = alNone);
   bool Enabled() const { return FEnabled; }
   virtual void SetEnabled(bool value);
   // Caption and Text are one property; it always travels as WM_GETTEXT /
@@ -529,7 +564,11 @@ protected:
   void DoMouseDown(TMessage& m, TMouseButton button, TShiftState extra);
   void DoMouseUp(TMessage& m, TMouseButton button);
 
+  // Tells the dock site this control is docked on that it handled message.
+  void SendDockNotification(UINT msg, WPARAM wParam, LPARAM lParam);
+
   TWinControl* FParent = nullptr;
+  TWinControl* FHostDockSite = nullptr;
   int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
   AnsiString FText;
   AnsiString FHint;
@@ -643,6 +682,11 @@ public:
   bool UseDockManager() const { return FUseDockManager; }
   void SetUseDockManager(bool value);
   TDockManager* DockManager() const { return FDockManager; }
+  int DockClientCount() const { return static_cast<int>(FDockClients.size()); }
+  TControl* DockClients(int index) const { return FDockClients[index]; }
+  // Makes the child visible; a container that shows one child at a time (a
+  // page control) brings the child's page forward first.
+  virtual void ShowControl(TControl* control);
 
   // --- focus and keys
   virtual void SetFocus();
@@ -700,8 +744,14 @@ protected:
   // The window that comes before control's window among the siblings.
   HWND PrecedingWindow(TWinControl* control);
   // The manager of a dock site that uses one: the existing one by default.
-  virtual TDockManager* CreateDockManager() { return FDockManager; }
+  virtual TDockManager* CreateDockManager();
   void UpdateDockManager();
+  // The client joins the site (becomes its child, placed in rect given in
+  // screen coordinates) / leaves it.
+  virtual void DoAddDockClient(TControl* client, const TRect& rect);
+  virtual void DoRemoveDockClient(TControl* client);
+  void CMDockClient(TMessage& m);
+  void CMUnDockClient(TMessage& m);
   // Sends the notification to the library control of the window as msg; false
   // when the window is not a library control's.
   bool ReflectToChild(HWND child, UINT msg, TMessage& m);
@@ -773,6 +823,7 @@ protected:
   bool FDockSite = false;
   bool FUseDockManager = false;
   TDockManager* FDockManager = nullptr;
+  std::vector<TControl*> FDockClients;
   TPoint FDesignSize;
 };
 

@@ -13,6 +13,10 @@
 #include "UcMenus.h"
 #include "UcRichEdit.h"
 #include "UcStdCtrls.h"
+#include "UcTabs.h"
+#include "UcToolWin.h"
+#include "UcStatusBar.h"
+#include "UcPickers.h"
 #include "UnitVersioning.h"
 #include "WideStringsUnits.h"
 
@@ -34,6 +38,10 @@ const TUnitEntry ControlsUnitTable[] = {
     {"UcRichEdit", &UnitInit_UcRichEdit, &UnitFini_UcRichEdit},
     {"UcButtons", &UnitInit_UcButtons, &UnitFini_UcButtons},
     {"UcExtCtrls", &UnitInit_UcExtCtrls, &UnitFini_UcExtCtrls},
+    {"UcTabs", &UnitInit_UcTabs, &UnitFini_UcTabs},
+    {"UcToolWin", &UnitInit_UcToolWin, &UnitFini_UcToolWin},
+    {"UcStatusBar", &UnitInit_UcStatusBar, &UnitFini_UcStatusBar},
+    {"UcPickers", &UnitInit_UcPickers, &UnitFini_UcPickers},
 };
 
 const size_t ControlsUnitCount = sizeof ControlsUnitTable / sizeof ControlsUnitTable[0];

@@ -13,6 +13,7 @@
 #include "extctrls.h"
 #include "menus.h"
 #include "stdctrls.h"
+#include "toolwin.h"
 
 #include "UcComponentProps.h"
 
@@ -194,6 +195,7 @@ UC_CONTROL_ACTION_LINK(TUcWinControlActionLink, TWinControlActionLink)
 UC_CONTROL_ACTION_LINK(TUcButtonActionLink, TButtonActionLink)
 UC_CONTROL_ACTION_LINK(TUcSpeedButtonActionLink, TSpeedButtonActionLink)
 UC_CONTROL_ACTION_LINK(TUcListViewActionLink, TListViewActionLink)
+UC_CONTROL_ACTION_LINK(TUcToolButtonActionLink, TToolButtonActionLink)
 
 void UnitInit_UcActnList();
 void UnitFini_UcActnList();

@@ -625,6 +625,49 @@ void TTreeNode::EndEdit(bool cancel) {
   if (view->HandleAllocated()) view->SendItemMessage(TVM_ENDEDITLABELNOW, cancel ? 1 : 0, 0);
 }
 
+void TTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
+  if (!FLinked || FDeleting) throw ETreeViewError("Invalid tree node");
+  if (destination == this && (mode == naAdd || mode == naAddFirst || mode == naInsert)) return;
+  if (destination && (destination->FOwner != FOwner || !destination->FLinked || destination->FDeleting ||
+                      destination == this || destination->HasAsParent(this)))
+    throw ETreeViewError("Invalid tree node");
+  TCustomTreeView* view = TreeView();
+  bool native = view->HandleAllocated() && view->FNativeItemsValid && FItemId;
+  // The native items go and come back: what only they hold is noted first.
+  std::vector<TTreeNode*> branch, expanded;
+  auto collect = [&](auto&& self, TTreeNode* n) -> void {
+    branch.push_back(n);
+    for (TTreeNode* c = n->FFirstChild; c; c = c->FNextSibling) self(self, c);
+  };
+  collect(collect, this);
+  for (TTreeNode* n : branch)
+    if (n->Expanded()) expanded.push_back(n);
+  TTreeNode* selected = view->Selected();
+  bool selectionInside = selected && (selected == this || selected->HasAsParent(this));
+  FOwner->BeginUpdate();
+  try {
+    if (native) {
+      view->FMovingNodes = true;
+      view->SendItemMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(FItemId));
+      view->FMovingNodes = false;
+      for (TTreeNode* n : branch) n->FItemId = nullptr;
+    }
+    FOwner->Unlink(this);
+    TTreeNode* parent = nullptr;
+    TTreeNode* prev = nullptr;
+    FOwner->PlaceFor(this, destination, mode, parent, prev);
+    FOwner->Link(this, parent, prev);
+    FOwner->InsertSubtreeNative(this);
+    for (TTreeNode* n : expanded) n->SetNativeState(TVIS_EXPANDED, true);
+    if (selectionInside) view->SetSelected(selected);
+  } catch (...) {
+    view->FMovingNodes = false;
+    FOwner->EndUpdate();
+    throw;
+  }
+  FOwner->EndUpdate();
+}
+
 bool TTreeNode::AlphaSort(bool recurse) {
   TCustomTreeView* view = TreeView();
   return view->SortChildren(this, nullptr, 0, recurse);
@@ -747,6 +790,27 @@ TTreeNode* TTreeNodes::AddNode(TTreeNode* node, TTreeNode* relative, const AnsiS
   node->FData = ptr;
   TTreeNode* parent = nullptr;
   TTreeNode* prev = nullptr;
+  PlaceFor(node, relative, method, parent, prev);
+  // A window made now takes the nodes there are; this one follows.
+  FOwner->ItemsHandle();
+  Link(node, parent, prev);
+  try {
+    InsertNative(node);
+  } catch (...) {
+    Unlink(node);
+    if (created) {
+      node->FDeleting = true;
+      delete node;
+    }
+    throw;
+  }
+  return node;
+}
+
+void TTreeNodes::PlaceFor(TTreeNode* node, TTreeNode* relative, TNodeAttachMode method, TTreeNode*& parent,
+                          TTreeNode*& prev) {
+  parent = nullptr;
+  prev = nullptr;
   switch (method) {
     case naAdd:
       parent = relative ? relative->FParent : nullptr;
@@ -774,20 +838,6 @@ TTreeNode* TTreeNodes::AddNode(TTreeNode* node, TTreeNode* relative, const AnsiS
   TSortType sort = FOwner->FSortType;
   if ((method == naAdd || method == naAddChild) && (sort == stText || sort == stBoth))
     prev = SortedPlace(parent, node);
-  // A window made now takes the nodes there are; this one follows.
-  FOwner->ItemsHandle();
-  Link(node, parent, prev);
-  try {
-    InsertNative(node);
-  } catch (...) {
-    Unlink(node);
-    if (created) {
-      node->FDeleting = true;
-      delete node;
-    }
-    throw;
-  }
-  return node;
 }
 
 TTreeNode* TTreeNodes::SortedPlace(TTreeNode* parent, TTreeNode* node) {
@@ -1525,7 +1575,7 @@ void TCustomTreeView::CNNotify(TMessage& m) {
       auto* node = reinterpret_cast<TTreeNode*>(nm->itemOld.lParam);
       if (!node || node->FOwner != FTreeNodes) break;
       node->FItemId = nullptr;
-      if (!FWindowGoing && !node->FDeleting) FTreeNodes->NativeItemDeleted(node);
+      if (!FWindowGoing && !FMovingNodes && !node->FDeleting) FTreeNodes->NativeItemDeleted(node);
       return;
     }
     default:

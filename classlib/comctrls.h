@@ -68,6 +68,8 @@ template <class TView> struct TItemViewShared;
   /* into a new window and while it goes). */                                  \
   bool FNativeItemsValid = false;                                              \
   bool FWindowGoing = false;                                                   \
+  /* Native items of moving nodes go without their objects. */                 \
+  bool FMovingNodes = false;                                                   \
   /* Objects being put back into a new window: no events. */                   \
   int FRestoring = 0;                                                          \
   /* A click the control reported inside its drag loop, told after it. */      \
@@ -188,6 +190,11 @@ public:
   bool EditText();
   void EndEdit(bool cancel);
   bool AlphaSort(bool recurse = false);
+  // Moves the node with its children (the same objects, their states and
+  // selection kept) to the place mode names relative to destination (null:
+  // the top level). ETreeViewError "Invalid tree node" for a destination in
+  // another tree or inside the node's own branch.
+  virtual void MoveTo(TTreeNode* destination, TNodeAttachMode mode);
 
   // Text, data, the four image indexes and HasChildren of another node.
   void Assign(TPersistent* source) override;
@@ -291,6 +298,9 @@ public:
 private:
   friend class TTreeNode;
   friend class TCustomTreeView;
+  // Where a node goes relative to relative by method: its parent and the
+  // sibling before it (null: first).
+  void PlaceFor(TTreeNode* node, TTreeNode* relative, TNodeAttachMode method, TTreeNode*& parent, TTreeNode*& prev);
   // Places node in the object tree after prev (null: first) under parent.
   void Link(TTreeNode* node, TTreeNode* parent, TTreeNode* prev);
   void Unlink(TTreeNode* node);

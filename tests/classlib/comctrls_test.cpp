@@ -1504,3 +1504,73 @@ TEST_F(ComCtrls, DemoFormHoldsOneOfEachControl) {
   picture.SaveToFile(file.c_str());
   EXPECT_EQ(ReadFileBytes(file).substr(0, 2), "BM");
 }
+
+TEST_F(ComCtrls, TreeNodeMovesWithItsBranchInEveryAttachMode) {
+  auto* tv = Make<TTreeView>(10, 10, 200, 200);
+  TTreeNodes* items = tv->Items();
+  TEvents ev;
+  tv->OnDeletion = MakeEvent<&TEvents::TreeDeletion>(&ev);
+  struct Case {
+    const char* what;
+    int node, destination;  // absolute indexes in the filled tree; -1: none
+    TNodeAttachMode mode;
+    std::vector<const wchar_t*> outline;
+  } cases[] = {
+      {"branch as the last top node", 1, -1, naAdd,
+       {L"Диск C:", L" Фото", L"Диск D:", L"Документы", L" Отчёт", L" Письма"}},
+      {"branch as the first child of another root", 1, 5, naAddChildFirst,
+       {L"Диск C:", L" Фото", L"Диск D:", L" Документы", L"  Отчёт", L"  Письма"}},
+      {"leaf before its parent", 3, 1, naInsert,
+       {L"Диск C:", L" Письма", L" Документы", L"  Отчёт", L" Фото", L"Диск D:"}},
+      {"leaf first among its parent's siblings", 2, 4, naAddFirst,
+       {L"Диск C:", L" Отчёт", L" Документы", L"  Письма", L" Фото", L"Диск D:"}},
+      {"root under the other root", 5, 0, naAddChild,
+       {L"Диск C:", L" Документы", L"  Отчёт", L"  Письма", L" Фото", L" Диск D:"}},
+  };
+  for (const Case& c : cases) {
+    items->Clear();
+    Fill(items);
+    items->Item(0)->Expand(true);
+    TTreeNode* node = items->Item(c.node);
+    void* data = node->Data();
+    int count = node->Count();
+    bool wasExpanded = node->Expanded();
+    tv->SetSelected(node);
+    ev.Log.clear();
+    node->MoveTo(c.destination < 0 ? nullptr : items->Item(c.destination), c.mode);
+    std::vector<std::string> expected;
+    for (const wchar_t* line : c.outline) expected.push_back(Ru(line).c_str());
+    EXPECT_EQ(ObjectOutline(items), expected) << c.what;
+    EXPECT_EQ(NativeOutline(tv->Handle()), expected) << c.what;
+    EXPECT_TRUE(ev.Log.empty()) << c.what << ": a moved node is not a deleted one";
+    EXPECT_EQ(node->Data(), data) << c.what;
+    EXPECT_EQ(node->Count(), count) << c.what;
+    EXPECT_EQ(node->Expanded(), wasExpanded) << c.what;
+    EXPECT_EQ(tv->Selected(), node) << c.what;
+    EXPECT_EQ(items->Count(), 6) << c.what;
+  }
+}
+
+TEST_F(ComCtrls, TreeNodeRefusesToMoveIntoItsOwnBranch) {
+  auto* tv = Make<TTreeView>(10, 10, 200, 200);
+  TTreeNodes* items = tv->Items();
+  Fill(items);
+  auto* other = Make<TTreeView>(220, 10, 200, 200);
+  TTreeNode* foreign = other->Items()->Add(nullptr, "x");
+  TTreeNode* docs = items->Item(1);
+  struct Case {
+    const char* what;
+    TTreeNode* destination;
+    TNodeAttachMode mode;
+  } cases[] = {{"own child", items->Item(2), naAddChild},
+               {"itself as parent", docs, naAddChild},
+               {"another tree", foreign, naAdd}};
+  std::vector<std::string> before = ObjectOutline(items);
+  for (const Case& c : cases) {
+    EXPECT_THROW(docs->MoveTo(c.destination, c.mode), ETreeViewError) << c.what;
+    EXPECT_EQ(ObjectOutline(items), before) << c.what;
+    EXPECT_EQ(NativeOutline(tv->Handle()), before) << c.what;
+  }
+  docs->MoveTo(docs, naInsert);  // before itself: where it is
+  EXPECT_EQ(ObjectOutline(items), before);
+}

@@ -43,20 +43,6 @@ bool CanMakeWindow(TWinControl* control) {
   return top->HandleAllocated() || top->ParentWindow() || top->Is<TCustomForm>();
 }
 
-// An image list of a view exchanged: the old one forgets the view, the new
-// one tells it of changes and of its going.
-void ChangeImageList(TComponent* self, TCustomImageList*& field, TCustomImageList* value, TChangeLink* link) {
-  if (field) {
-    field->UnRegisterChanges(link);
-    field->RemoveFreeNotification(self);
-  }
-  field = value;
-  if (field) {
-    field->RegisterChanges(link);
-    field->FreeNotification(self);
-  }
-}
-
 TCustomTreeView* OwningView(TTreeNode* node) { return node->TreeView(); }
 TCustomListView* OwningView(TListItem* item) { return item->ListView(); }
 const AnsiString& SortText(TTreeNode* node) { return node->Text(); }

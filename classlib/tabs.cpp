@@ -193,12 +193,7 @@ void TCustomTabControl::SetMultiLine(bool value) {
 
 void TCustomTabControl::SetImages(TCustomImageList* value) {
   if (FImages == value) return;
-  if (FImages) FImages->UnRegisterChanges(FImageChangeLink);
-  FImages = value;
-  if (FImages) {
-    FImages->RegisterChanges(FImageChangeLink);
-    FImages->FreeNotification(this);
-  }
+  ChangeImageList(this, FImages, value, FImageChangeLink);
   ImageListChange(nullptr);
 }
 
@@ -267,10 +262,12 @@ void TCustomTabControl::CNNotify(TMessage& m) {
   }
 }
 
+bool TCustomTabControl::IsTabAccel(WORD key, int tabIndex) { return IsAccel(key, FTabs->Strings(tabIndex)); }
+
 void TCustomTabControl::CMDialogChar(TMessage& m) {
   int count = FTabs->Count();
   for (int i = 0; i < count; ++i) {
-    if (IsAccel(static_cast<WORD>(m.WParam), FTabs->Strings(i)) && CanShowTab(i) && CanFocus()) {
+    if (IsTabAccel(static_cast<WORD>(m.WParam), i) && CanShowTab(i) && CanFocus()) {
       m.Result = 1;
       if (CanChange()) {
         SetTabIndex(i);

@@ -65,6 +65,8 @@ public:
   virtual int GetImageIndex(int tabIndex);
   // The tab list changed: the display area may have moved.
   virtual void TabsChanged();
+  // Whether the typed character is the hot key of the tab's text.
+  virtual bool IsTabAccel(WORD key, int tabIndex);
 
   TNotifyEvent OnChange;
   TTabChangingEvent OnChanging;

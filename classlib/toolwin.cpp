@@ -393,44 +393,19 @@ void TToolBar::WMSize(TMessage& m) {
   RepositionButtons();
 }
 
-void TToolBar::SetButtonWidth(int value) {
-  if (FButtonWidth == value) return;
-  FButtonWidth = value;
-  if (HandleAllocated()) RecreateWnd();
-}
+void TToolBar::SetButtonWidth(int value) { ChangeRecreating(FButtonWidth, value); }
 
-void TToolBar::SetButtonHeight(int value) {
-  if (FButtonHeight == value) return;
-  FButtonHeight = value;
-  if (HandleAllocated()) RecreateWnd();
-}
+void TToolBar::SetButtonHeight(int value) { ChangeRecreating(FButtonHeight, value); }
 
-void TToolBar::SetShowCaptions(bool value) {
-  if (FShowCaptions == value) return;
-  FShowCaptions = value;
-  if (HandleAllocated()) RecreateWnd();
-}
+void TToolBar::SetShowCaptions(bool value) { ChangeRecreating(FShowCaptions, value); }
 
-void TToolBar::SetFlat(bool value) {
-  if (FFlat == value) return;
-  FFlat = value;
-  if (HandleAllocated()) RecreateWnd();
-}
+void TToolBar::SetFlat(bool value) { ChangeRecreating(FFlat, value); }
 
-void TToolBar::SetList(bool value) {
-  if (FList == value) return;
-  FList = value;
-  if (HandleAllocated()) RecreateWnd();
-}
+void TToolBar::SetList(bool value) { ChangeRecreating(FList, value); }
 
 void TToolBar::SetImages(TCustomImageList* value) {
   if (FImages == value) return;
-  if (FImages) FImages->UnRegisterChanges(FImageChangeLink);
-  FImages = value;
-  if (FImages) {
-    FImages->RegisterChanges(FImageChangeLink);
-    FImages->FreeNotification(this);
-  }
+  ChangeImageList(this, FImages, value, FImageChangeLink);
   ImageListChange(nullptr);
 }
 

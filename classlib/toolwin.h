@@ -123,6 +123,12 @@ protected:
   void InsertButton(TToolButton* button);
   void RemoveButton(TToolButton* button);
   void MoveButton(TToolButton* button, int newIndex);
+  // A setting the native bar takes only at creation: a new window.
+  template <class T> void ChangeRecreating(T& field, T value) {
+    if (field == value) return;
+    field = value;
+    if (HandleAllocated()) RecreateWnd();
+  }
   // The button SetMenu makes for an item.
   virtual TToolButton* NewMenuButton() { return new TToolButton(this); }
   // The native button of index: its string added with TB_ADDSTRINGA, then

@@ -85,16 +85,20 @@ void TUcTabStrings::SetUpdateState(bool updating) {
     FAnsiTabs->EndUpdate();
 }
 
+LRESULT TUcTabStrings::SendWideItem(UINT msg, int index, const WideString& s) {
+  TCITEMW item{};
+  item.mask = TextMask(TCIF_TEXT | TCIF_IMAGE);
+  item.pszText = const_cast<wchar_t*>(s.c_str());
+  item.iImage = FTabControl->GetImageIndex(index);
+  return SendMessageW(FTabControl->Handle(), msg, index, reinterpret_cast<LPARAM>(&item));
+}
+
 void TUcTabStrings::Put(int index, const WideString& s) {
   if (!Win32PlatformIsUnicode) {
     FAnsiTabs->Put(index, WideToAnsi(s));
     return;
   }
-  TCITEMW item{};
-  item.mask = TextMask(TCIF_TEXT | TCIF_IMAGE);
-  item.pszText = const_cast<wchar_t*>(s.c_str());
-  item.iImage = FTabControl->GetImageIndex(index);
-  if (!SendMessageW(FTabControl->Handle(), TCM_SETITEMW, index, reinterpret_cast<LPARAM>(&item)))
+  if (!SendWideItem(TCM_SETITEMW, index, s))
     throw EListError(Format("Failed to set tab \"%s\" at index %d", {WideToAnsi(s), index}));
   FTabControl->TabsChanged();
 }
@@ -104,21 +108,13 @@ void TUcTabStrings::Insert(int index, const WideString& s) {
     FAnsiTabs->Insert(index, WideToAnsi(s));
     return;
   }
-  TCITEMW item{};
-  item.mask = TextMask(TCIF_TEXT | TCIF_IMAGE);
-  item.pszText = const_cast<wchar_t*>(s.c_str());
-  item.iImage = FTabControl->GetImageIndex(index);
-  if (SendMessageW(FTabControl->Handle(), TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item)) < 0)
+  if (SendWideItem(TCM_INSERTITEMW, index, s) < 0)
     throw EListError(Format("Failed to set tab \"%s\" at index %d", {WideToAnsi(s), index}));
   FTabControl->TabsChanged();
 }
 
 // ===========================================================================
 // Tab control
-
-CL_BEGIN_MESSAGE_MAP(TUcCustomTabControl, TCustomTabControl)
-  CL_MESSAGE(CM_DIALOGCHAR, CMDialogChar)
-CL_END_MESSAGE_MAP
 
 UC_STANDARD_OVERRIDES_BODY(TUcCustomTabControl, TCustomTabControl)
 
@@ -178,18 +174,8 @@ void TUcCustomTabControl::CreateWnd() {
   SetTabIndex(FSaveTabIndex);
 }
 
-void TUcCustomTabControl::CMDialogChar(TMessage& m) {
-  for (int i = 0; i < FWideTabs->Count(); ++i) {
-    if (IsWideCharAccel(static_cast<WORD>(m.WParam), FWideTabs->Strings(i)) && CanShowTab(i) && CanFocus()) {
-      m.Result = 1;
-      if (CanChange()) {
-        SetTabIndex(i);
-        Change();
-      }
-      return;
-    }
-  }
-  InheritedMsg(&TCustomTabControl::MessageMap, m);
+bool TUcCustomTabControl::IsTabAccel(WORD key, int tabIndex) {
+  return IsWideCharAccel(key, FWideTabs->Strings(tabIndex));
 }
 
 // ===========================================================================
@@ -230,7 +216,6 @@ void TUcTabSheet::WMSetText(TMessage& m) {
 CL_BEGIN_MESSAGE_MAP(TUcPageControl, TPageControl)
   CL_MESSAGE(CM_DOCKCLIENT, CMDockClient)
   CL_MESSAGE(CM_DOCKNOTIFICATION, CMDockNotification)
-  CL_MESSAGE(CM_DIALOGCHAR, CMDialogChar)
 CL_END_MESSAGE_MAP
 
 UC_STANDARD_OVERRIDES_BODY(TUcPageControl, TPageControl)
@@ -266,20 +251,10 @@ void TUcPageControl::WndProc(TMessage& message) {
   TPageControl::WndProc(message);
 }
 
-void TUcPageControl::CMDialogChar(TMessage& m) {
-  for (TTabSheet* page : FPages) {
-    int tab = page->TabIndex();
-    if (tab >= 0 && IsWideCharAccel(static_cast<WORD>(m.WParam), UcPageCaption(page)) && CanShowTab(tab) &&
-        CanFocus()) {
-      m.Result = 1;
-      if (CanChange()) {
-        SetTabIndex(tab);
-        Change();
-      }
-      return;
-    }
-  }
-  InheritedMsg(&TPageControl::MessageMap, m);
+bool TUcPageControl::IsTabAccel(WORD key, int tabIndex) {
+  for (TTabSheet* page : FPages)
+    if (page->TabIndex() == tabIndex) return IsWideCharAccel(key, UcPageCaption(page));
+  return false;
 }
 
 void TUcPageControl::DoAddDockClient(TControl* client, const TRect& rect) {

@@ -37,13 +37,14 @@ public:
 private:
   // The record's mask with right-to-left reading when the control reads so.
   UINT TextMask(UINT mask) const;
+  // TCM_SETITEMW / TCM_INSERTITEMW with the text and the tab's image.
+  LRESULT SendWideItem(UINT msg, int index, const WideString& s);
   TCustomTabControl* FTabControl;
   TStrings* FAnsiTabs;
 };
 
 class TUcCustomTabControl : public TCustomTabControl {
   CL_CLASS(TUcCustomTabControl, TCustomTabControl)
-  CL_DECLARE_MESSAGE_MAP(TUcCustomTabControl)
 public:
   explicit TUcCustomTabControl(TComponent* owner);
   ~TUcCustomTabControl() override;
@@ -57,7 +58,8 @@ public:
   UC_WIDE_WINDOW_MEMBERS
   void CreateWnd() override;
   void DestroyWnd() override;
-  void CMDialogChar(TMessage& m);
+  // The hot key of the wide tab text.
+  bool IsTabAccel(WORD key, int tabIndex) override;
 
   TUcTabStrings* FWideTabs;
   TUcStringList* FSaveTabs = nullptr;
@@ -94,7 +96,8 @@ public:
   void DoAddDockClient(TControl* client, const TRect& rect) override;
   void CMDockClient(TMessage& m);
   void CMDockNotification(TMessage& m);
-  void CMDialogChar(TMessage& m);
+  // The hot key of the page's wide caption.
+  bool IsTabAccel(WORD key, int tabIndex) override;
 };
 
 // The wide caption of a page: a TUcTabSheet's own, else the ANSI one widened.

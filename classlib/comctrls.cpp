@@ -1748,6 +1748,42 @@ void TSubItems::Refresh(int index) {
   view->SendItemMessage(LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&it));
 }
 
+int TListItem::SubItemImages(int index) const {
+  if (index < 0) throw EListError(Format("List index out of bounds (%d)", {index}));
+  return index < static_cast<int>(FSubItemImages.size()) ? FSubItemImages[index] : -1;
+}
+
+void TListItem::SetSubItemImages(int index, int value) {
+  if (index < 0) throw EListError(Format("List index out of bounds (%d)", {index}));
+  if (SubItemImages(index) == value) return;
+  if (index >= static_cast<int>(FSubItemImages.size())) FSubItemImages.resize(index + 1, -1);
+  FSubItemImages[index] = value;
+  TCustomListView* view = ListView();
+  if (value >= 0 && view && !view->FSubItemImagesUsed) {
+    view->FSubItemImagesUsed = true;
+    if (view->HandleAllocated()) view->SendExtendedStyle();
+  }
+  SendSubItemImages();
+}
+
+void TListItem::SendSubItemImages() {
+  TCustomListView* view = ListView();
+  if (!view || !FInList || !view->HandleAllocated() || !view->FNativeItemsValid || view->FOwnerData) return;
+  int item = Index();
+  int count = std::min(static_cast<int>(FSubItemImages.size()), FSubItems->Count());
+  if (count == 0) return;
+  for (int i = 0; i < count; ++i) {
+    // The control asks for the image of a sub-item only when told to.
+    LVITEMA it{};
+    it.mask = LVIF_IMAGE;
+    it.iItem = item;
+    it.iSubItem = i + 1;
+    it.iImage = I_IMAGECALLBACK;
+    view->SendItemMessage(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  }
+  view->SendItemMessage(LVM_UPDATE, item, 0);
+}
+
 void TSubItems::Put(int index, const AnsiString& s) {
   TStringList::Put(index, s);
   Refresh(index);
@@ -1757,6 +1793,8 @@ void TSubItems::InsertItem(int index, const AnsiString& s, TObject* obj) {
   TStringList::InsertItem(index, s, obj);
   // An added sub-item is told alone; one put in before others moves them all.
   Refresh(index == Count() - 1 ? index : -1);
+  if (index < static_cast<int>(FOwner->FSubItemImages.size()) && FOwner->FSubItemImages[index] >= 0)
+    FOwner->SendSubItemImages();
 }
 
 void TSubItems::Delete(int index) {
@@ -1961,6 +1999,8 @@ void TListItem::Assign(TPersistent* source) {
     SetOverlayIndex(src->FOverlayIndex);
     SetStateIndex(src->FStateIndex);
     FSubItems->Assign(src->FSubItems);
+    for (int i = 0; i < static_cast<int>(std::max(FSubItemImages.size(), src->FSubItemImages.size())); ++i)
+      SetSubItemImages(i, src->SubItemImages(i));
     if (ListView() && ListView()->FCheckboxes) SetChecked(src->Checked());
     return;
   }
@@ -2104,6 +2144,7 @@ void TListItems::InsertNative(TListItem* item, int index) {
     st.pszText = LPSTR_TEXTCALLBACKA;
     FOwner->SendItemMessage(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&st));
   }
+  item->SendSubItemImages();
 }
 
 void TListItems::Delete(int index) {
@@ -2355,10 +2396,11 @@ void TCustomListView::RemoveColumn(TListColumn* column) {
 
 void TCustomListView::SendExtendedStyle() {
   if (!HandleAllocated()) return;
-  DWORD mask = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_TRACKSELECT | LVS_EX_INFOTIP;
+  DWORD mask = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_TRACKSELECT | LVS_EX_INFOTIP |
+               LVS_EX_SUBITEMIMAGES;
   DWORD style = (FRowSelect ? LVS_EX_FULLROWSELECT : 0) | (FGridLines ? LVS_EX_GRIDLINES : 0) |
                 (FCheckboxes ? LVS_EX_CHECKBOXES : 0) | (FHotTrack ? LVS_EX_TRACKSELECT : 0) |
-                (OnInfoTip ? LVS_EX_INFOTIP : 0);
+                (OnInfoTip ? LVS_EX_INFOTIP : 0) | (FSubItemImagesUsed ? LVS_EX_SUBITEMIMAGES : 0);
   SendItemMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, mask, style);
 }
 
@@ -2870,7 +2912,8 @@ void TCustomListView::GetDispInfo(NMLVDISPINFOA* di) {
       GetImageIndex(item);
       it.iImage = item->FImageIndex;
     } else {
-      it.iImage = I_IMAGENONE;
+      it.iImage = item->SubItemImages(it.iSubItem - 1);
+      if (it.iImage < 0) it.iImage = I_IMAGENONE;
     }
   }
   if (it.mask & LVIF_INDENT) it.iIndent = item->FIndent;

@@ -690,6 +690,10 @@ public:
   void SetOverlayIndex(int value);
   int Indent() const { return FIndent; }
   void SetIndent(int value);
+  // The image of sub-item index (0 is the first sub-item) in report view;
+  // -1: none. Images of sub-items not there yet wait for them.
+  int SubItemImages(int index) const;
+  void SetSubItemImages(int index, int value);
   int Index() const;
 
   bool Selected() const { return GetState(LVIS_SELECTED); }
@@ -713,7 +717,8 @@ public:
   bool EditCaption();
   void CancelEdit();
 
-  // Caption, data, image, indent, overlay, state image, sub-items and check.
+  // Caption, data, image, indent, overlay, state image, sub-items, their
+  // images and check.
   void Assign(TPersistent* source) override;
 
 private:
@@ -732,6 +737,9 @@ private:
   int FStateIndex = -1;
   int FOverlayIndex = -1;
   int FIndent = 0;
+  std::vector<int> FSubItemImages;
+  // Tells the control to ask for the images of the sub-items that have one.
+  void SendSubItemImages();
   // LVIS_ bits kept while there is no window.
   UINT FSavedState = 0;
   mutable int FIndexHint = -1;
@@ -1009,6 +1017,8 @@ protected:
   bool FOwnerData = false;
   bool FOwnerDraw = false;
   bool FClearing = false;
+  // Some item has a sub-item image: the control is told to draw them.
+  bool FSubItemImagesUsed = false;
 };
 
 class TListView : public TCustomListView {

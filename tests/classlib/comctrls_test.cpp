@@ -1574,3 +1574,45 @@ TEST_F(ComCtrls, TreeNodeRefusesToMoveIntoItsOwnBranch) {
   docs->MoveTo(docs, naInsert);  // before itself: where it is
   EXPECT_EQ(ObjectOutline(items), before);
 }
+
+namespace {
+int SubItemImage(HWND list, int item, int sub) {
+  LVITEMA it{};
+  it.mask = LVIF_IMAGE;
+  it.iItem = item;
+  it.iSubItem = sub;
+  SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  return it.iImage;
+}
+}  // namespace
+
+TEST_F(ComCtrls, SubItemImagesAreAskedForAndKeptAcrossRecreation) {
+  auto* lv = Make<TListView>(10, 10, 300, 150);
+  lv->SetViewStyle(vsReport);
+  for (const char* c : {"Name", "Size", "Kind"}) lv->Columns()->Add()->SetCaption(c);
+  TListItem* item = lv->Items()->Add();
+  item->SetCaption("a.txt");
+  item->SetSubItemImages(1, 4);  // before the sub-item is there
+  item->SubItems()->Add("12");
+  item->SubItems()->Add("text");
+  item->SetSubItemImages(0, 2);
+  HWND h = lv->Handle();
+  EXPECT_NE(SendMessageA(h, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_SUBITEMIMAGES, 0);
+  struct Case {
+    int sub, expected;
+  } cases[] = {{1, 2}, {2, 4}};
+  for (const Case& c : cases) EXPECT_EQ(SubItemImage(h, 0, c.sub), c.expected) << c.sub;
+  EXPECT_EQ(item->SubItemImages(5), -1);
+  EXPECT_THROW(item->SubItemImages(-1), EListError);
+
+  lv->RecreateWnd();
+  h = lv->Handle();
+  for (const Case& c : cases) EXPECT_EQ(SubItemImage(h, 0, c.sub), c.expected) << "after re-creation " << c.sub;
+  // A copy takes them along.
+  TListItem* copy = lv->Items()->Add();
+  copy->Assign(item);
+  EXPECT_EQ(copy->SubItemImages(1), 4);
+  EXPECT_EQ(SubItemImage(h, 1, 2), 4);
+  item->SetSubItemImages(1, -1);
+  EXPECT_EQ(SubItemImage(h, 0, 2), I_IMAGENONE);
+}

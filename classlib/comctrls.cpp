@@ -1141,6 +1141,8 @@ CL_ITEM_VIEW_BODIES(TCustomTreeView)
 
 TCustomTreeView::TCustomTreeView(TComponent* owner) : TWinControl(owner) {
   TItemViewShared<TCustomTreeView>::InitControl(this, 121, 97);
+  FCanvas = new TControlCanvas();
+  FCanvas->SetControl(this);
   FImageChangeLink = TItemViewShared<TCustomTreeView>::NewImageChangeLink(this);
   FStateChangeLink = TItemViewShared<TCustomTreeView>::NewImageChangeLink(this);
 }
@@ -1153,6 +1155,7 @@ TCustomTreeView::~TCustomTreeView() {
   FTreeNodes = nullptr;
   delete FImageChangeLink;
   delete FStateChangeLink;
+  delete FCanvas;
 }
 
 TTreeNodes* TCustomTreeView::Items() {
@@ -1569,6 +1572,9 @@ void TCustomTreeView::CNNotify(TMessage& m) {
   }
   FTreeNodes->FlushGraveyard();
   switch (hdr->code) {
+    case NM_CUSTOMDRAW:
+      m.Result = DoCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(hdr));
+      return;
     case TVN_GETDISPINFOA: {
       auto* di = reinterpret_cast<NMTVDISPINFOA*>(hdr);
       TTreeNode* node = NodeOf(di->item);
@@ -2236,8 +2242,6 @@ TCustomListView::TCustomListView(TComponent* owner) : TWinControl(owner) {
   FCanvas = new TControlCanvas();
   FCanvas->SetControl(this);
   FItemDrawFont = new TFont();
-  FDrawFonts[0] = new TFont();
-  FDrawFonts[1] = new TFont();
 }
 
 TCustomListView::~TCustomListView() {
@@ -2254,8 +2258,6 @@ TCustomListView::~TCustomListView() {
   delete FStateChangeLink;
   delete FCanvas;
   delete FItemDrawFont;
-  delete FDrawFonts[0];
-  delete FDrawFonts[1];
 }
 
 TListItems* TCustomListView::Items() {
@@ -2814,33 +2816,14 @@ bool TCustomListView::CustomDrawSubItem(TListItem* item, int subItem, TCustomDra
   return defaultDraw;
 }
 
-void TCustomListView::BeginCustomDraw(HDC dc) {
-  FCanvas->BeginPaintDC(dc);
-  FCanvas->Font()->Assign(FFont);
-  FCanvas->Brush()->SetStyle(bsSolid);
-  FCanvas->Brush()->SetColor(FColor);
-}
+void TCustomListView::BeginCustomDraw(HDC dc) { TViewDrawFonts::Begin(FCanvas, dc, FFont, FColor); }
 
 LRESULT TCustomListView::EndCustomDraw(NMLVCUSTOMDRAW* cd, bool defaultDraw) {
-  TFont* font = FCanvas->Font();
-  TColor textColor = font->Color();
-  TColor bkColor = FCanvas->Brush()->Color();
-  FCanvas->EndPaintDC();
-  if (!defaultDraw) return CDRF_SKIPDEFAULT;
-  return PassDrawValues(cd, font, textColor, bkColor);
+  return FDrawFonts.End(FCanvas, cd->nmcd.hdc, cd->clrText, cd->clrTextBk, defaultDraw);
 }
 
 LRESULT TCustomListView::PassDrawValues(NMLVCUSTOMDRAW* cd, TFont* font, TColor textColor, TColor bkColor) {
-  cd->clrText = ColorToRGB(textColor);
-  cd->clrTextBk = ColorToRGB(bkColor);
-  // The control draws with the font in the DC. Two holders take turns, so the
-  // one handed over for the previous cell stays alive while the control may
-  // still have it selected.
-  FDrawFontTurn ^= 1;
-  TFont* holder = FDrawFonts[FDrawFontTurn];
-  holder->Assign(font);
-  SelectObject(cd->nmcd.hdc, holder->Handle());
-  return CDRF_NEWFONT;
+  return FDrawFonts.HandOver(cd->nmcd.hdc, cd->clrText, cd->clrTextBk, font, textColor, bkColor);
 }
 
 LRESULT TCustomListView::DoCustomDraw(NMLVCUSTOMDRAW* cd) {
@@ -3032,6 +3015,80 @@ void TCustomListView::CNNotify(TMessage& m) {
       TItemViewShared<TCustomListView>::ClickNotification(this, hdr->code);
       break;
   }
+}
+
+// ===========================================================================
+// Custom drawing of the views
+
+TViewDrawFonts::TViewDrawFonts() : FFonts{new TFont(), new TFont()} {}
+
+TViewDrawFonts::~TViewDrawFonts() {
+  delete FFonts[0];
+  delete FFonts[1];
+}
+
+void TViewDrawFonts::Begin(TControlCanvas* canvas, HDC dc, TFont* font, TColor color) {
+  canvas->BeginPaintDC(dc);
+  canvas->Font()->Assign(font);
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(color);
+}
+
+LRESULT TViewDrawFonts::HandOver(HDC dc, COLORREF& text, COLORREF& textBk, TFont* font, TColor textColor,
+                                 TColor bkColor) {
+  text = ColorToRGB(textColor);
+  textBk = ColorToRGB(bkColor);
+  FTurn ^= 1;
+  FFonts[FTurn]->Assign(font);
+  SelectObject(dc, FFonts[FTurn]->Handle());
+  return CDRF_NEWFONT;
+}
+
+LRESULT TViewDrawFonts::End(TControlCanvas* canvas, HDC dc, COLORREF& text, COLORREF& textBk, bool defaultDraw) {
+  TFont* font = canvas->Font();
+  TColor textColor = font->Color();
+  TColor bkColor = canvas->Brush()->Color();
+  canvas->EndPaintDC();
+  if (!defaultDraw) return CDRF_SKIPDEFAULT;
+  return HandOver(dc, text, textBk, font, textColor, bkColor);
+}
+
+TCanvas* TCustomTreeView::Canvas() const { return FCanvas; }
+
+bool TCustomTreeView::IsCustomDrawn() { return OnCustomDraw || OnCustomDrawItem; }
+
+bool TCustomTreeView::CustomDraw(const TRect& rect) {
+  bool defaultDraw = true;
+  if (OnCustomDraw) OnCustomDraw(this, rect, defaultDraw);
+  return defaultDraw;
+}
+
+bool TCustomTreeView::CustomDrawItem(TTreeNode* node, TCustomDrawState state) {
+  bool defaultDraw = true;
+  if (OnCustomDrawItem) OnCustomDrawItem(this, node, state, defaultDraw);
+  return defaultDraw;
+}
+
+LRESULT TCustomTreeView::DoCustomDraw(NMTVCUSTOMDRAW* cd) {
+  DWORD stage = cd->nmcd.dwDrawStage;
+  if (stage == CDDS_PREPAINT) {
+    if (!IsCustomDrawn()) return CDRF_DODEFAULT;
+    if (OnCustomDraw) {
+      TViewDrawFonts::Begin(FCanvas, cd->nmcd.hdc, FFont, FColor);
+      const RECT& r = cd->nmcd.rc;
+      bool defaultDraw = GuardedCall(this, [&] { return CustomDraw(TRect(r)); }, true);
+      FCanvas->EndPaintDC();
+      if (!defaultDraw) return CDRF_SKIPDEFAULT;
+    }
+    return OnCustomDrawItem ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
+  }
+  if (stage != CDDS_ITEMPREPAINT || !OnCustomDrawItem) return CDRF_DODEFAULT;
+  TTreeNode* node = FTreeNodes ? FTreeNodes->GetNode(reinterpret_cast<HTREEITEM>(cd->nmcd.dwItemSpec)) : nullptr;
+  if (!node) return CDRF_DODEFAULT;
+  TViewDrawFonts::Begin(FCanvas, cd->nmcd.hdc, FFont, FColor);
+  auto state = static_cast<TCustomDrawState>(cd->nmcd.uItemState & 0x1FF);
+  bool defaultDraw = GuardedCall(this, [&] { return CustomDrawItem(node, state); }, true);
+  return FDrawFonts.End(FCanvas, cd->nmcd.hdc, cd->clrText, cd->clrTextBk, defaultDraw);
 }
 
 // ===========================================================================
@@ -3326,6 +3383,7 @@ void RegisterTreeViewProperties() {
   RegisterProperty(c, "OnCollapsed", pkEvent, &V::SetOnCollapsed, &V::GetOnCollapsed);
   RegisterProperty(c, "OnCollapsing", pkEvent, &V::SetOnCollapsing, &V::GetOnCollapsing);
   RegisterProperty(c, "OnCompare", pkEvent, &V::SetOnCompare, &V::GetOnCompare);
+  RegisterProperty(c, "OnCustomDrawItem", pkEvent, &V::SetOnCustomDrawItem, &V::GetOnCustomDrawItem);
   RegisterProperty(c, "OnDeletion", pkEvent, &V::SetOnDeletion, &V::GetOnDeletion);
   RegisterProperty(c, "OnEdited", pkEvent, &V::SetOnEdited, &V::GetOnEdited);
   RegisterProperty(c, "OnEditing", pkEvent, &V::SetOnEditing, &V::GetOnEditing);

@@ -38,6 +38,28 @@ CL_EXCEPTION(EListViewError, Exception)
 
 // What a custom-draw notification says about the item (the CDIS_ bits).
 using TCustomDrawState = uint16_t;
+
+// The fonts a view's custom drawing hands the control. The control draws with
+// the font selected into its DC, so two holders take turns: the one handed
+// over for the previous cell stays alive while the control may still have it
+// selected.
+class TViewDrawFonts {
+public:
+  TViewDrawFonts();
+  ~TViewDrawFonts();
+  TViewDrawFonts(const TViewDrawFonts&) = delete;
+  TViewDrawFonts& operator=(const TViewDrawFonts&) = delete;
+  // Starts a handler's drawing on canvas with the view's font and colour.
+  static void Begin(TControlCanvas* canvas, HDC dc, TFont* font, TColor color);
+  // Selects a copy of font into dc and fills the colour fields; CDRF_NEWFONT.
+  LRESULT HandOver(HDC dc, COLORREF& text, COLORREF& textBk, TFont* font, TColor textColor, TColor bkColor);
+  // Ends a handler's drawing: CDRF_SKIPDEFAULT, or what the canvas holds.
+  LRESULT End(TControlCanvas* canvas, HDC dc, COLORREF& text, COLORREF& textBk, bool defaultDraw);
+
+private:
+  TFont* FFonts[2];
+  int FTurn = 0;
+};
 enum : uint16_t {
   cdsSelected = 0x01, cdsGrayed = 0x02, cdsDisabled = 0x04, cdsChecked = 0x08, cdsFocused = 0x10,
   cdsDefault = 0x20, cdsHot = 0x40, cdsMarked = 0x80, cdsIndeterminate = 0x100
@@ -94,6 +116,9 @@ using TTVChangedEvent = TEvent<void(TObject* sender, TTreeNode* node)>;
 using TTVExpandingEvent = TEvent<void(TObject* sender, TTreeNode* node, bool& allowExpansion)>;
 using TTVCollapsingEvent = TEvent<void(TObject* sender, TTreeNode* node, bool& allowCollapse)>;
 using TTVExpandedEvent = TEvent<void(TObject* sender, TTreeNode* node)>;
+using TTVCustomDrawEvent = TEvent<void(TCustomTreeView* sender, const TRect& rect, bool& defaultDraw)>;
+using TTVCustomDrawItemEvent =
+    TEvent<void(TCustomTreeView* sender, TTreeNode* node, TCustomDrawState state, bool& defaultDraw)>;
 using TTVEditingEvent = TEvent<void(TObject* sender, TTreeNode* node, bool& allowEdit)>;
 using TTVEditedEvent = TEvent<void(TObject* sender, TTreeNode* node, AnsiString& s)>;
 using TTVCompareEvent = TEvent<void(TObject* sender, TTreeNode* node1, TTreeNode* node2, int data, int& compare)>;
@@ -473,6 +498,13 @@ public:
   TTVExpandedEvent OnCancelEdit;
   TTVCompareEvent OnCompare;
   TTVCreateNodeClassEvent OnCreateNodeClass;
+  // Custom drawing: the whole view before its items (defaultDraw false: the
+  // control draws nothing), then each node on Canvas, whose font and colours
+  // the control takes for the node (defaultDraw false: the handler drew it).
+  TTVCustomDrawEvent OnCustomDraw;
+  TTVCustomDrawItemEvent OnCustomDrawItem;
+  // The canvas of the custom-draw handlers.
+  TCanvas* Canvas() const;
 
   // Property accessors of the events (layouts bind them by name).
   TTVChangedEvent GetOnChange() const { return OnChange; }
@@ -499,10 +531,16 @@ public:
   void SetOnEditing(TTVEditingEvent v) { OnEditing = v; }
   TTVCompareEvent GetOnCompare() const { return OnCompare; }
   void SetOnCompare(TTVCompareEvent v) { OnCompare = v; }
+  TTVCustomDrawItemEvent GetOnCustomDrawItem() const { return OnCustomDrawItem; }
+  void SetOnCustomDrawItem(TTVCustomDrawItemEvent v) { OnCustomDrawItem = v; }
 
 protected:
   friend class TTreeNodes;
   friend class TTreeNode;
+  virtual bool IsCustomDrawn();
+  virtual bool CustomDraw(const TRect& rect);
+  virtual bool CustomDrawItem(TTreeNode* node, TCustomDrawState state);
+  LRESULT DoCustomDraw(NMTVCUSTOMDRAW* cd);
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
 
@@ -523,6 +561,8 @@ protected:
   TTreeNode* NodeOf(const TVITEMA& item);
 
   TTreeNodes* FTreeNodes = nullptr;
+  TControlCanvas* FCanvas;
+  TViewDrawFonts FDrawFonts;
   TCustomImageList* FImages = nullptr;
   TCustomImageList* FStateImages = nullptr;
   TChangeLink* FImageChangeLink;
@@ -996,9 +1036,7 @@ protected:
   TColor FItemDrawTextColor = clWindowText;
   TColor FItemDrawBkColor = clWindow;
   bool FItemDrawn = false;
-  // Keep the fonts handed to the control alive (they take turns).
-  TFont* FDrawFonts[2];
-  int FDrawFontTurn = 0;
+  TViewDrawFonts FDrawFonts;
   // Owner data: the one item every index maps to, and the row count.
   TListItem* FTempItem = nullptr;
   int FOwnerDataCount = 0;

@@ -1616,3 +1616,40 @@ TEST_F(ComCtrls, SubItemImagesAreAskedForAndKeptAcrossRecreation) {
   item->SetSubItemImages(1, -1);
   EXPECT_EQ(SubItemImage(h, 0, 2), I_IMAGENONE);
 }
+
+TEST_F(ComCtrls, TreeCustomDrawColoursNodesAndMaySkipThem) {
+  auto* tv = Make<TTreeView>(10, 10, 250, 200);
+  TTreeNodes* items = tv->Items();
+  for (const wchar_t* t : {L"ЖЖЖЖЖЖ red", L"ЖЖЖЖЖЖ green", L"ЖЖЖЖЖЖ skipped", L"ЖЖЖЖЖЖ plain"})
+    items->Add(nullptr, Ru(t));
+  struct TPainter {
+    int WholeView = 0;
+    std::vector<std::string> Seen;
+    void View(TCustomTreeView*, const TRect&, bool&) { ++WholeView; }
+    void Node(TCustomTreeView* sender, TTreeNode* node, TCustomDrawState, bool& defaultDraw) {
+      TCanvas* c = sender->Canvas();
+      Seen.push_back(node->Text().c_str());
+      switch (node->Index()) {
+        case 0: c->Font()->SetColor(clRed); break;
+        case 1: c->Brush()->SetColor(static_cast<TColor>(0xCCF9C9)); break;
+        case 2: defaultDraw = false; break;
+        default: break;
+      }
+    }
+  } painter;
+  tv->OnCustomDraw = MakeEvent<&TPainter::View>(&painter);
+  tv->OnCustomDrawItem = MakeEvent<&TPainter::Node>(&painter);
+  HWND h = tv->Handle();
+  tv->Invalidate();
+  Pump(50);
+  TCapturedImage shot = CaptureClient(h);
+  auto rectOf = [&](int i) { return items->Item(i)->DisplayRect(true); };
+  EXPECT_GT(painter.WholeView, 0);
+  EXPECT_GE(painter.Seen.size(), 4u);
+  EXPECT_GT(shot.Count(RGB(255, 0, 0), rectOf(0)), 10) << "red text";
+  EXPECT_EQ(shot.Count(RGB(255, 0, 0), rectOf(3)), 0);
+  TRect green = rectOf(1);
+  EXPECT_GT(shot.Count(RGB(0xC9, 0xF9, 0xCC), green), green.Width()) << "green background";
+  EXPECT_EQ(shot.Count(RGB(0, 0, 0), rectOf(2)), 0) << "a node left to the handler shows no text";
+  EXPECT_GT(shot.Count(RGB(0, 0, 0), rectOf(3)), 10) << "the plain node as usual";
+}

@@ -1575,6 +1575,11 @@ void TCustomTreeView::CNNotify(TMessage& m) {
     case NM_CUSTOMDRAW:
       m.Result = DoCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(hdr));
       return;
+    case TVN_BEGINDRAGA:
+    case TVN_BEGINDRAGW:
+      // The window saw the mouse move far enough with the button down.
+      if (FDragMode == dmAutomatic) BeginDrag(true);
+      return;
     case TVN_GETDISPINFOA: {
       auto* di = reinterpret_cast<NMTVDISPINFOA*>(hdr);
       TTreeNode* node = NodeOf(di->item);
@@ -2908,6 +2913,9 @@ void TCustomListView::CNNotify(TMessage& m) {
   switch (hdr->code) {
     case LVN_GETDISPINFOA:
       GetDispInfo(reinterpret_cast<NMLVDISPINFOA*>(hdr));
+      break;
+    case LVN_BEGINDRAG:
+      if (FDragMode == dmAutomatic) BeginDrag(true);
       break;
     // Wine asks in the wide form even of a control that notifies in ANSI;
     // the records differ only in the text's characters.

@@ -545,6 +545,7 @@ protected:
   void CreateWnd() override;
 
   void CNNotify(TMessage& m);
+  bool BeginsDragOnPress() override { return false; }
   // Keeps what only the window knows (expanded, selected) in the nodes; the
   // items it deletes meanwhile are no deletions of nodes.
   void WMDestroy(TMessage& m);
@@ -997,6 +998,7 @@ protected:
   const TMetaClass* GetActionLinkClass() override;
 
   void CNNotify(TMessage& m);
+  bool BeginsDragOnPress() override { return false; }
   void CNDrawItem(TMessage& m);
   void WMDestroy(TMessage& m);
   CL_ITEM_VIEW_MEMBERS

@@ -34,6 +34,8 @@ private:
 };
 
 bool IsMouseMessage(UINT msg) { return msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST && msg != WM_MOUSEWHEEL; }
+// The messages a drag under way takes before the control does.
+bool IsDragEndingMessage(UINT msg) { return IsMouseMessage(msg) || msg == WM_CAPTURECHANGED || msg == WM_CANCELMODE; }
 
 }  // namespace
 
@@ -235,6 +237,7 @@ CL_DEFINE_CLASS(TControl, TComponent)
 
 const TMsgMap TControl::MessageMap = {nullptr, TControl::MessageEntries};
 const TMsgEntry TControl::MessageEntries[] = {
+    CL_MESSAGE(CM_DRAG, CMDrag)
     CL_MESSAGE(WM_LBUTTONDOWN, WMLButtonDown)
     CL_MESSAGE(WM_LBUTTONDBLCLK, WMLButtonDblClk)
     CL_MESSAGE(WM_LBUTTONUP, WMLButtonUp)
@@ -269,6 +272,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 TControl::~TControl() {
   Destroying();
   if (Application) Application->ControlDestroyed(this);
+  DragControlGone(this);
   if (CaptureControl == this) SetCaptureControl(nullptr);
   if (FHostDockSite) ManualDock(nullptr);
   if (FParent) FParent->RemoveControl(this);
@@ -556,6 +560,7 @@ LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void TControl::WndProc(TMessage& message) {
+  if (IsDragEndingMessage(message.Msg) && DragMouseMessage(message)) return;
   if (IsMouseMessage(message.Msg)) {
     if (!(FControlStyle & csDoubleClicks)) {
       switch (message.Msg) {
@@ -752,6 +757,7 @@ void TControl::WMLButtonDown(TMessage& m) {
   DefaultHandler(m);
   if (FControlStyle & csCaptureMouse) SetMouseCapture(true);
   if (FControlStyle & csClickEvents) FControlState |= csClicked;
+  if (FDragMode == dmAutomatic && BeginsDragOnPress()) BeginDrag(false);
   DoMouseDown(m, mbLeft, 0);
 }
 
@@ -976,6 +982,7 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
 
 TWinControl::~TWinControl() {
   Destroying();
+  DragControlGone(this);
   if (FHostDockSite) ManualDock(nullptr);
   if (FParent) FParent->RemoveControl(this);
   if (FHandle) DestroyWindowHandle();
@@ -2159,6 +2166,7 @@ bool TWinControl::IsControlMouseMsg(TMessage& message) {
 }
 
 void TWinControl::WndProc(TMessage& message) {
+  if (IsDragEndingMessage(message.Msg) && DragMouseMessage(message)) return;
   switch (message.Msg) {
     case WM_SETFOCUS: {
       TCustomForm* form = GetParentForm(this);

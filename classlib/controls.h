@@ -266,6 +266,43 @@ using TKeyPressEvent = TEvent<void(TObject* sender, char& key)>;
 using TContextPopupEvent = TEvent<void(TObject* sender, TPoint mousePos, bool& handled)>;
 using TCanResizeEvent = TEvent<void(TObject* sender, int& newWidth, int& newHeight, bool& resize)>;
 
+// Drag and drop.
+enum TDragMode : uint8_t { dmManual, dmAutomatic };
+enum TDragState : uint8_t { dsDragEnter, dsDragLeave, dsDragMove };
+
+// What is being dragged. The default one stands for the control that began
+// the drag, and handlers are given that control as the source; a control's
+// OnStartDrag may supply its own object, which handlers then get instead.
+class TDragObject : public TObject {
+  CL_CLASS(TDragObject, TObject)
+public:
+  TDragObject() = default;
+  // Screen position of the mouse and the control under it.
+  TPoint DragPos;
+  TControl* DragTarget = nullptr;
+  bool Cancelling = false;
+};
+
+class TDragControlObject : public TDragObject {
+  CL_CLASS(TDragControlObject, TDragObject)
+public:
+  explicit TDragControlObject(TControl* control) : Control(control) {}
+  TControl* Control;
+};
+
+using TStartDragEvent = TEvent<void(TObject* sender, TDragObject*& dragObject)>;
+using TDragOverEvent = TEvent<void(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept)>;
+using TDragDropEvent = TEvent<void(TObject* sender, TObject* source, int x, int y)>;
+using TEndDragEvent = TEvent<void(TObject* sender, TObject* target, int x, int y)>;
+
+// CM_DRAG: wParam one of these, lParam the TDragRec; the result of
+// dmDragEnter/dmDragMove is non-zero when the control accepts the drop.
+enum TDragMessage : uint8_t { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel };
+struct TDragRec {
+  TPoint Pos;  // screen
+  TDragObject* Source;
+};
+
 TShiftState KeysToShiftState(WORD keys);
 // The shift state of a key message's key data (Alt from bit 29) and the keyboard.
 TShiftState KeyDataToShiftState(LPARAM keyData);
@@ -329,6 +366,8 @@ TWinControl* FindControl(HWND wnd);
 TWinControl* FindLibraryWindow(const TPoint& pos);
 // The innermost control under a screen point, windowless controls included.
 TControl* FindDragTarget(const TPoint& pos, bool allowDisabled);
+// A control going away leaves the drag: as its source it cancels it.
+void DragControlGone(TControl* control);
 TControl* GetCaptureControl();
 void SetCaptureControl(TControl* control);
 
@@ -499,6 +538,28 @@ public:
   TNotifyEvent OnMouseLeave;
   TContextPopupEvent OnContextPopup;
   TCanResizeEvent OnCanResize;
+  TStartDragEvent OnStartDrag;
+  TDragOverEvent OnDragOver;
+  TDragDropEvent OnDragDrop;
+  TEndDragEvent OnEndDrag;
+
+  // --- drag and drop: with dmAutomatic a left press begins a drag once the
+  // mouse has moved a few pixels.
+  TDragMode DragMode() const { return FDragMode; }
+  void SetDragMode(TDragMode value) { FDragMode = value; }
+  // Begins dragging this control: at once, or after the mouse moved threshold
+  // pixels (-1: the system's drag distance) with the left button down.
+  void BeginDrag(bool immediate, int threshold = -1);
+  // Ends the drag of this control: dropped where the mouse is, or cancelled.
+  void EndDrag(bool drop);
+  bool Dragging() const;
+  // Whether a drag of source may be dropped here (OnDragOver; without one, no).
+  virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+  virtual void DragDrop(TObject* source, int x, int y);
+  // OnStartDrag (may supply the drag object) and OnEndDrag (target null when
+  // nothing took the drop).
+  virtual void DoStartDrag(TDragObject*& dragObject);
+  virtual void DoEndDrag(TObject* target, int x, int y);
 
   // OnClick as a property: links compare it with their action's OnExecute.
   TNotifyEvent GetOnClick() const { return OnClick; }
@@ -566,6 +627,15 @@ protected:
 
   // Tells the dock site this control is docked on that it handled message.
   void SendDockNotification(UINT msg, WPARAM wParam, LPARAM lParam);
+  void CMDrag(TMessage& m);
+  // Whether a left press of an automatic-drag control begins a drag; a
+  // control whose window detects drags itself says no and begins it when the
+  // window reports one.
+  virtual bool BeginsDragOnPress() { return true; }
+  // The mouse messages of the control being dragged: moves find targets,
+  // the left button's release drops, anything that ends the capture cancels.
+  bool DragMouseMessage(TMessage& message);
+  TDragMode FDragMode = dmManual;
 
   TWinControl* FParent = nullptr;
   TWinControl* FHostDockSite = nullptr;

@@ -282,17 +282,7 @@ void TToolBar::InsertButton(TToolButton* button) {
   int index = static_cast<int>(at - FButtons.begin());
   FButtons.insert(at, button);
   button->FToolBar = this;
-  if (HandleAllocated()) {
-    FUpdatingNative = true;
-    try {
-      InsertNativeButton(index);
-    } catch (...) {
-      FUpdatingNative = false;
-      throw;
-    }
-    FUpdatingNative = false;
-    RepositionButtons();
-  }
+  if (HandleAllocated()) RemakeNativeButton(-1, index);
 }
 
 void TToolBar::RemoveButton(TToolButton* button) {
@@ -310,13 +300,16 @@ void TToolBar::RemoveButton(TToolButton* button) {
 void TToolBar::UpdateButton(TToolButton* button) {
   if (!HandleAllocated() || FUpdatingNative) return;
   int index = button->Index();
-  if (index < 0) return;
+  // A new native button for every change: its string, style and state all
+  // come from the tool button at once.
+  if (index >= 0) RemakeNativeButton(index, index);
+}
+
+void TToolBar::RemakeNativeButton(int oldIndex, int newIndex) {
   FUpdatingNative = true;
   try {
-    // A new native button for every change: its string, style and state all
-    // come from the tool button at once.
-    SendMessageA(FHandle, TB_DELETEBUTTON, index, 0);
-    InsertNativeButton(index);
+    if (oldIndex >= 0) SendMessageA(FHandle, TB_DELETEBUTTON, oldIndex, 0);
+    InsertNativeButton(newIndex);
   } catch (...) {
     FUpdatingNative = false;
     throw;
@@ -341,17 +334,7 @@ void TToolBar::MoveButton(TToolButton* button, int newIndex) {
   if (index < 0 || index == newIndex) return;
   FButtons.erase(FButtons.begin() + index);
   FButtons.insert(FButtons.begin() + newIndex, button);
-  if (!HandleAllocated()) return;
-  FUpdatingNative = true;
-  try {
-    SendMessageA(FHandle, TB_DELETEBUTTON, index, 0);
-    InsertNativeButton(newIndex);
-  } catch (...) {
-    FUpdatingNative = false;
-    throw;
-  }
-  FUpdatingNative = false;
-  RepositionButtons();
+  if (HandleAllocated()) RemakeNativeButton(index, newIndex);
 }
 
 TToolButton* TToolBar::FindButton(int commandId) const {

@@ -123,6 +123,9 @@ protected:
   void InsertButton(TToolButton* button);
   void RemoveButton(TToolButton* button);
   void MoveButton(TToolButton* button, int newIndex);
+  // Takes native button oldIndex away (-1: none) and makes the one of the
+  // tool button at newIndex, then places the controls on their buttons.
+  void RemakeNativeButton(int oldIndex, int newIndex);
   // A setting the native bar takes only at creation: a new window.
   template <class T> void ChangeRecreating(T& field, T value) {
     if (field == value) return;

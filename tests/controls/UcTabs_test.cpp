@@ -3,6 +3,7 @@
 #include "ControlsTestUtil.h"
 
 #include "UcExtCtrls.h"
+#include "UcForms.h"
 #include "UcTabs.h"
 
 #include <gtest/gtest.h>
@@ -187,5 +188,25 @@ TEST_F(UcTabs, DockingRefusedByANonSiteAndForgottenWhenTheClientGoes) {
   ASSERT_TRUE(panel->ManualDock(pages));
   delete panel;
   EXPECT_EQ(pages->DockClientCount(), 0);
+  EXPECT_EQ(pages->PageCount(), 0);
+}
+
+TEST_F(UcTabs, ADockedFormsWideCaptionNamesItsPage) {
+  auto* pages = PlaceOn<TUcPageControl>(Form, 10, 10, 380, 200);
+  pages->SetDockSite(true);
+  auto* docked = NewForm<TUcForm>(nullptr);
+  docked->SetCaption(kMixedText);
+  docked->SetBounds(0, 0, 100, 100);
+  ASSERT_TRUE(docked->ManualDock(pages));
+  ASSERT_EQ(pages->PageCount(), 1);
+  // A hidden form's page shows no tab until the form shows.
+  EXPECT_EQ(NativeTabCount(pages->Handle()), 0);
+  docked->Show();
+  ASSERT_EQ(NativeTabCount(pages->Handle()), 1);
+  EXPECT_EQ(NativeTabText(pages->Handle(), 0), kMixedText);
+  EXPECT_EQ(pages->ActivePage(), pages->Pages(0));
+  docked->SetCaption(std::wstring(kCjkText) + L"\nsecond");
+  EXPECT_EQ(NativeTabText(pages->Handle(), 0), kCjkText);
+  delete docked;
   EXPECT_EQ(pages->PageCount(), 0);
 }

@@ -152,8 +152,9 @@ void TCustomTabControl::CreateWnd() {
       throw;
     }
     FTabs->EndUpdate();
-    SetTabIndex(FSaveTabIndex);
   }
+  // The tab chosen while there was no window.
+  if (FSaveTabIndex >= 0) SendMessageA(FHandle, TCM_SETCURSEL, FSaveTabIndex, 0);
 }
 
 void TCustomTabControl::DestroyWnd() {
@@ -173,16 +174,14 @@ void TCustomTabControl::DestroyWnd() {
 }
 
 int TCustomTabControl::TabIndex() {
-  if (!HandleAllocated()) return FSaveTabs ? FSaveTabIndex : -1;
+  if (!HandleAllocated()) return FSaveTabIndex;
   return static_cast<int>(SendMessageA(FHandle, TCM_GETCURSEL, 0, 0));
 }
 
 void TCustomTabControl::SetTabIndex(int value) {
-  if (!HandleAllocated() && FSaveTabs) {
-    FSaveTabIndex = value;
-    return;
-  }
-  SendMessageA(Handle(), TCM_SETCURSEL, value, 0);
+  // Kept for the window to come; a window is not made for it.
+  FSaveTabIndex = value;
+  if (HandleAllocated()) SendMessageA(FHandle, TCM_SETCURSEL, value, 0);
 }
 
 void TCustomTabControl::SetMultiLine(bool value) {
@@ -430,12 +429,35 @@ void TPageControl::RemovePage(TTabSheet* page) {
 void TPageControl::InsertTab(TTabSheet* page) {
   if (!page->FTabVisible || page->FTabShowing) return;
   page->FTabShowing = true;
-  int index = page->TabIndex();
+  // Without a window the tab is made with the window (CreateWnd).
+  if (HandleAllocated()) InsertNativeTab(page);
+  if (!FActivePage && !(ComponentState() & csLoading)) SetActivePage(page);
+}
+
+void TPageControl::InsertNativeTab(TTabSheet* page) {
   // The text first, the sheet as the tab's object after it: code that knows
   // only the native tab finds the sheet there.
-  FTabs->InsertObject(index, page->Caption(), page);
+  FTabs->InsertObject(page->TabIndex(), page->Caption(), page);
   UpdateTab(page);
-  if (!FActivePage && !(ComponentState() & csLoading)) SetActivePage(page);
+}
+
+void TPageControl::CreateWnd() {
+  TCustomTabControl::CreateWnd();
+  int showing = 0;
+  for (TTabSheet* page : FPages) showing += page->FTabShowing ? 1 : 0;
+  if (FTabs->Count() == showing) return;
+  // A first window (or one that lost its tabs): the tabs of the pages.
+  FTabs->BeginUpdate();
+  try {
+    FTabs->Clear();
+    for (TTabSheet* page : FPages)
+      if (page->FTabShowing) InsertNativeTab(page);
+  } catch (...) {
+    FTabs->EndUpdate();
+    throw;
+  }
+  FTabs->EndUpdate();
+  if (FActivePage) SetTabIndex(FActivePage->TabIndex());
 }
 
 void TPageControl::DeleteTab(TTabSheet* page, int index) {
@@ -451,11 +473,13 @@ void TPageControl::DeleteTab(TTabSheet* page, int index) {
   if (FActivePage) SetTabIndex(FActivePage->TabIndex());
 }
 
-void TPageControl::MoveTab(int curIndex, int newIndex) { FTabs->Move(curIndex, newIndex); }
+void TPageControl::MoveTab(int curIndex, int newIndex) {
+  if (HandleAllocated()) FTabs->Move(curIndex, newIndex);
+}
 
 void TPageControl::UpdateTab(TTabSheet* page) {
   int index = page->TabIndex();
-  if (index < 0) return;
+  if (index < 0 || !HandleAllocated()) return;
   FTabs->Put(index, page->Caption());
 }
 

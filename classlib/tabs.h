@@ -162,12 +162,14 @@ protected:
   void InsertPage(TTabSheet* page);
   void RemovePage(TTabSheet* page);
   void InsertTab(TTabSheet* page);
+  void InsertNativeTab(TTabSheet* page);
   void DeleteTab(TTabSheet* page, int index);
   void MoveTab(int curIndex, int newIndex);
   void UpdateTab(TTabSheet* page);
   void ChangeActivePage(TTabSheet* page);
   void Change() override;
   void Loaded() override;
+  void CreateWnd() override;
   void ShowControl(TControl* control) override;
   // A docked control gets a sheet of its own (CM_DOCKCLIENT); the sheet is
   // freed when the control leaves it (CM_UNDOCKCLIENT).

@@ -212,3 +212,23 @@ TEST_F(TabsTest, DockManagerLaysClientsOutBySide) {
   EXPECT_EQ(top->Left(), 0);
   EXPECT_EQ(top->Width(), 300);
 }
+
+TEST_F(TabsTest, PagesAddedBeforeThereIsAWindowGetTheirTabsWithIt) {
+  auto* pages = new TPageControl(Form);
+  pages->SetBounds(10, 10, 380, 250);
+  TTabSheet* a = AddPage(pages, "First");
+  TTabSheet* b = AddPage(pages, "Second");
+  TTabSheet* hidden = AddPage(pages, "Hidden");
+  hidden->SetTabVisible(false);
+  pages->SetActivePage(b);
+  EXPECT_FALSE(pages->HandleAllocated()) << "no window is made for the pages";
+  EXPECT_EQ(pages->TabIndex(), 1);
+  pages->SetParent(Form);
+  HWND wnd = pages->Handle();
+  ASSERT_EQ(SendMessageA(wnd, TCM_GETITEMCOUNT, 0, 0), 2);
+  EXPECT_EQ(NativeTab(wnd, 0), "First");
+  EXPECT_EQ(NativeTab(wnd, 1), "Second");
+  EXPECT_EQ(SendMessageA(wnd, TCM_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(pages->ActivePage(), b);
+  EXPECT_EQ(pages->Tabs()->Objects(0), a);
+}

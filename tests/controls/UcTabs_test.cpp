@@ -210,3 +210,20 @@ TEST_F(UcTabs, ADockedFormsWideCaptionNamesItsPage) {
   delete docked;
   EXPECT_EQ(pages->PageCount(), 0);
 }
+
+TEST_F(UcTabs, PageCaptionsTakeTheAnsiRoadWithoutAUnicodePlatform) {
+  TPlatformSwitch ansi(false);
+  auto* pages = PlaceOn<TUcPageControl>(Form, 10, 10, 380, 200);
+  auto* sheet = new TUcTabSheet(Form);
+  sheet->SetPageControl(pages);
+  sheet->SetCaption(kMixedText);
+  HWND wnd = pages->Handle();
+  char buffer[128] = {};
+  TCITEMA item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = buffer;
+  item.cchTextMax = sizeof buffer;
+  ASSERT_TRUE(SendMessageA(wnd, TCM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  EXPECT_EQ(std::string(item.pszText), WideToAnsi(kMixedText).str());
+  EXPECT_EQ(sheet->Caption().str(), Narrowed(kMixedText));
+}

@@ -1,4 +1,5 @@
 #include "classes.h"
+#include "actnlist.h"
 
 #include <algorithm>
 #include <climits>
@@ -872,14 +873,18 @@ void TComponent::ReadState(TReader* reader) {
   if (ReadStateProc) ReadStateProc(this, reader);
 }
 
+// An action that can work on this component (a standard action on the
+// focused edit, say) takes it as its target.
 bool TComponent::ExecuteAction(TBasicAction* action) {
-  (void)action;
-  return false;
+  if (!action || !action->HandlesTarget(this)) return false;
+  action->ExecuteTarget(this);
+  return true;
 }
 
 bool TComponent::UpdateAction(TBasicAction* action) {
-  (void)action;
-  return false;
+  if (!action || !action->HandlesTarget(this)) return false;
+  action->UpdateTarget(this);
+  return true;
 }
 
 // ===========================================================================

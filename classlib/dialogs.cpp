@@ -57,7 +57,7 @@ bool TCommonDialog::TaskModalDialog(BOOL(WINAPI* dialogFunc)(void*), void* dialo
 namespace {
 const DWORD OpenOptionFlags[] = {
     OFN_READONLY, OFN_OVERWRITEPROMPT, OFN_HIDEREADONLY, OFN_NOCHANGEDIR, OFN_SHOWHELP, OFN_NOVALIDATE,
-    OFN_ALLOWMULTISELECT, OFN_EXTENSIONDIFFERENT, OFN_PATHMUSTEXIST, OFN_FILEMUSTEXIST, OFN_CREATEPROMPT,
+    OFN_ALLOWMULTISELECT, 0 /* an answer only */, OFN_PATHMUSTEXIST, OFN_FILEMUSTEXIST, OFN_CREATEPROMPT,
     OFN_SHAREAWARE, OFN_NOREADONLYRETURN, OFN_NOTESTFILECREATE, OFN_NONETWORKBUTTON, OFN_NOLONGNAMES,
     0 /* old style: no OFN_EXPLORER */, OFN_NODEREFERENCELINKS, OFN_ENABLEINCLUDENOTIFY, OFN_ENABLESIZING,
     OFN_DONTADDTORECENT, OFN_FORCESHOWHIDDEN};
@@ -83,6 +83,24 @@ DWORD TOpenDialog::FlagsOf(TOpenOptions options) {
   return flags;
 }
 
+bool TOpenDialog::DoCanClose() {
+  bool canClose = true;
+  if (OnCanClose) OnCanClose(this, canClose);
+  return canClose;
+}
+
+void TOpenDialog::DoFolderChange() {
+  if (OnFolderChange) OnFolderChange(this);
+}
+
+void TOpenDialog::DoSelectionChange() {
+  if (OnSelectionChange) OnSelectionChange(this);
+}
+
+void TOpenDialog::DoTypeChange() {
+  if (OnTypeChange) OnTypeChange(this);
+}
+
 UINT_PTR CALLBACK TOpenDialog::HookProc(HWND wnd, UINT msg, WPARAM, LPARAM lParam) {
   // An Explorer-style hook gets a child of the dialog; the dialog is its parent.
   static TOpenDialog* current = nullptr;
@@ -94,6 +112,30 @@ UINT_PTR CALLBACK TOpenDialog::HookProc(HWND wnd, UINT msg, WPARAM, LPARAM lPara
           if (current) {
             current->SetDialogHandle(GetParent(wnd) ? GetParent(wnd) : wnd);
             current->DoShow();
+          }
+        } else if (msg == WM_NOTIFY && current) {
+          auto* notify = reinterpret_cast<OFNOTIFYA*>(lParam);
+          switch (notify->hdr.code) {
+            case CDN_FILEOK: {
+              // The names the user chose, for the handler to look at.
+              char path[MAX_PATH] = {};
+              SendMessageA(GetParent(wnd), CDM_GETFILEPATH, MAX_PATH, reinterpret_cast<LPARAM>(path));
+              current->FFiles->Clear();
+              current->FFiles->Add(path);
+              const bool canClose = current->DoCanClose();
+              current->FFiles->Clear();
+              if (!canClose) {
+                SetWindowLongPtrA(wnd, DWLP_MSGRESULT, 1);
+                return 1;
+              }
+              break;
+            }
+            case CDN_FOLDERCHANGE: current->DoFolderChange(); break;
+            case CDN_SELCHANGE: current->DoSelectionChange(); break;
+            case CDN_TYPECHANGE:
+              current->FFilterIndex = static_cast<int>(notify->lpOFN->nFilterIndex);
+              current->DoTypeChange();
+              break;
           }
         } else if (msg == WM_DESTROY && current) {
           TOpenDialog* d = current;
@@ -130,6 +172,10 @@ bool TOpenDialog::DoExecute(BOOL(WINAPI* func)(LPOPENFILENAMEA)) {
   ofn.Flags = FlagsOf(FOptions) | OFN_ENABLEHOOK;
   ofn.lpfnHook = &TOpenDialog::HookProc;
   ofn.lCustData = reinterpret_cast<LPARAM>(this);
+  if (Template()) {
+    ofn.Flags |= OFN_ENABLETEMPLATE;
+    ofn.lpTemplateName = Template();
+  }
 
   bool ok = TaskModalDialog(reinterpret_cast<BOOL(WINAPI*)(void*)>(func), &ofn);
   if (!ok) return false;
@@ -139,10 +185,6 @@ bool TOpenDialog::DoExecute(BOOL(WINAPI* func)(LPOPENFILENAMEA)) {
     FOptions |= OpenOption(ofReadOnly);
   else
     FOptions &= ~OpenOption(ofReadOnly);
-  if (ofn.Flags & OFN_EXTENSIONDIFFERENT)
-    FOptions |= OpenOption(ofExtensionDifferent);
-  else
-    FOptions &= ~OpenOption(ofExtensionDifferent);
 
   FFiles->Clear();
   const char* p = buffer.data();

@@ -15,6 +15,9 @@ public:
   void SetCtl3D(bool v) { FCtl3D = v; }
   int HelpContext() const { return FHelpContext; }
   void SetHelpContext(int v) { FHelpContext = v; }
+  // A dialog template of the module: a name or MAKEINTRESOURCE; null for none.
+  LPCSTR Template() const { return FTemplate; }
+  void SetTemplate(LPCSTR v) { FTemplate = v; }
   // The dialog's window while it is shown, else 0.
   HWND Handle() const { return FHandle; }
   // True when the user confirmed the dialog.
@@ -35,6 +38,7 @@ protected:
 
 private:
   HWND FHandle = nullptr;
+  LPCSTR FTemplate = nullptr;
   bool FCtl3D = true;
   int FHelpContext = 0;
 };
@@ -78,7 +82,19 @@ public:
   bool Execute() override;
 
   // The OPENFILENAMEA flags of the options (OFN_EXPLORER unless old style).
+  // ofExtensionDifferent is only ever an answer of the system, never a request.
   static DWORD FlagsOf(TOpenOptions options);
+
+  // OK pressed (Files holds the choice): false keeps the dialog open.
+  TEvent<void(TObject* sender, bool& canClose)> OnCanClose;
+  TNotifyEvent OnFolderChange;
+  TNotifyEvent OnSelectionChange;
+  TNotifyEvent OnTypeChange;
+
+  virtual bool DoCanClose();
+  virtual void DoFolderChange();
+  virtual void DoSelectionChange();
+  virtual void DoTypeChange();
 
 protected:
   // GetOpenFileNameA / GetSaveFileNameA with the dialog's fields.

@@ -1889,6 +1889,11 @@ void TApplication::UnhookMainWindow(TWindowHook hook) {
     }
 }
 
+bool TApplication::HelpCommand(UINT command, ULONG_PTR data) {
+  if (FHelpFile.IsEmpty()) return false;
+  return WinHelpA(FHandle, FHelpFile.c_str(), command, data) != FALSE;
+}
+
 bool TApplication::ExecuteAction(TBasicAction* action) {
   bool handled = false;
   if (OnActionExecute) OnActionExecute(action, handled);

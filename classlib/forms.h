@@ -490,6 +490,11 @@ public:
   // A modeless dialog whose keys go through IsDialogMessage.
   HWND DialogHandle() const { return FDialogHandle; }
   void SetDialogHandle(HWND value) { FDialogHandle = value; }
+  // Help through the system's help viewer on HelpFile; false without a file.
+  const AnsiString& HelpFile() const { return FHelpFile; }
+  void SetHelpFile(const AnsiString& value) { FHelpFile = value; }
+  bool HelpCommand(UINT command, ULONG_PTR data);
+  bool HelpContext(int context) { return HelpCommand(HELP_CONTEXT, static_cast<ULONG_PTR>(context)); }
 
   // --- hints
   bool ShowHint() const { return FShowHint; }
@@ -560,6 +565,7 @@ private:
   TControl* FHintControl = nullptr;
   THintWindow* FHintWindow = nullptr;
   HWND FDialogHandle = nullptr;
+  AnsiString FHelpFile;
   std::vector<TWindowHook> FWindowHooks;
   TRect FHintCursorRect;
   TColor FHintColor = clInfoBk;

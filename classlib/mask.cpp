@@ -153,3 +153,8 @@ bool MaskGetMaskSave(const AnsiString& editMask) {
   std::string save = Field(editMask, 0);
   return save.empty() || save[0] != MaskNoSave;
 }
+
+CL_DEFINE_CLASS(EDBEditError, Exception)
+
+const char* const SMaskErr = "Invalid input value";
+const char* const SMaskEditErr = "Invalid input value for the mask \"%s\". Use the Esc key to abandon changes";

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "system.h"
+#include "sysutils.h"
 
 enum TMaskCharType { mcNone, mcLiteral, mcIntlLiteral, mcDirective, mcMask, mcMaskOpt, mcFieldSeparator, mcField };
 
@@ -35,3 +36,10 @@ bool IsLiteralChar(const AnsiString& editMask, int offset);
 char MaskGetMaskBlank(const AnsiString& editMask);
 // Whether literals are saved with the value (second field not '0').
 bool MaskGetMaskSave(const AnsiString& editMask);
+
+// A value that does not fit its edit mask.
+CL_EXCEPTION(EDBEditError, Exception)
+// The texts of EDBEditError: a value set that does not fit, and a value typed
+// that does not fit (formatted with the mask).
+extern const char* const SMaskErr;
+extern const char* const SMaskEditErr;

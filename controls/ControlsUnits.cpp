@@ -8,6 +8,9 @@
 #include "UcButtons.h"
 #include "UcComCtrls.h"
 #include "UcControls.h"
+#include "UcDialogs.h"
+#include "UcFileDialogs.h"
+#include "UcStdActns.h"
 #include "UcExtCtrls.h"
 #include "UcForms.h"
 #include "UcMenus.h"
@@ -17,7 +20,10 @@
 #include "UcToolWin.h"
 #include "UcStatusBar.h"
 #include "UcPickers.h"
+#include "UcStdCtrlsLists.h"
+#include "UcMask.h"
 #include "UnitVersioning.h"
+#include "Zefolderdialog.h"
 #include "WideStringsUnits.h"
 
 // The registry first, the units that register their records after it (they
@@ -35,6 +41,8 @@ const TUnitEntry ControlsUnitTable[] = {
     {"UcMenus", &UnitInit_UcMenus, &UnitFini_UcMenus},
     {"UcComCtrls", &UnitInit_UcComCtrls, &UnitFini_UcComCtrls},
     {"UcStdCtrls", &UnitInit_UcStdCtrls, &UnitFini_UcStdCtrls},
+    {"UcStdCtrlsLists", &UnitInit_UcStdCtrlsLists, &UnitFini_UcStdCtrlsLists},
+    {"UcMask", &UnitInit_UcMask, &UnitFini_UcMask},
     {"UcRichEdit", &UnitInit_UcRichEdit, &UnitFini_UcRichEdit},
     {"UcButtons", &UnitInit_UcButtons, &UnitFini_UcButtons},
     {"UcExtCtrls", &UnitInit_UcExtCtrls, &UnitFini_UcExtCtrls},
@@ -42,6 +50,10 @@ const TUnitEntry ControlsUnitTable[] = {
     {"UcToolWin", &UnitInit_UcToolWin, &UnitFini_UcToolWin},
     {"UcStatusBar", &UnitInit_UcStatusBar, &UnitFini_UcStatusBar},
     {"UcPickers", &UnitInit_UcPickers, &UnitFini_UcPickers},
+    {"UcDialogs", &UnitInit_UcDialogs, &UnitFini_UcDialogs},
+    {"UcFileDialogs", &UnitInit_UcFileDialogs, &UnitFini_UcFileDialogs},
+    {"UcStdActns", &UnitInit_UcStdActns, &UnitFini_UcStdActns},
+    {"Zefolderdialog", &UnitInit_Zefolderdialog, &UnitFini_Zefolderdialog},
 };
 
 const size_t ControlsUnitCount = sizeof ControlsUnitTable / sizeof ControlsUnitTable[0];

@@ -23,6 +23,7 @@ CL_DEFINE_CLASS(TUcButtonActionLink, TButtonActionLink)
 CL_DEFINE_CLASS(TUcSpeedButtonActionLink, TSpeedButtonActionLink)
 CL_DEFINE_CLASS(TUcListViewActionLink, TListViewActionLink)
 CL_DEFINE_CLASS(TUcToolButtonActionLink, TToolButtonActionLink)
+CL_DEFINE_CLASS(TUcComboBoxExActionLink, TComboBoxExActionLink)
 
 namespace {
 
@@ -136,6 +137,8 @@ const TMetaClass* UcControl_GetActionLinkClass(TControl* control, const TMetaCla
   const TMetaClass* result;
   if (control->Is<TCustomListView>())
     result = &TUcListViewActionLink::Class;
+  else if (control->Is<TCustomComboBoxEx>())
+    result = &TUcComboBoxExActionLink::Class;
   else if (control->Is<TSpeedButton>())
     result = &TUcSpeedButtonActionLink::Class;
   else if (control->Is<TToolButton>())
@@ -266,6 +269,7 @@ void UnitInit_UcActnList() {
   RegisterActionLinkClass(&TUcSpeedButtonActionLink::Class, &NewActionLink<TUcSpeedButtonActionLink>);
   RegisterActionLinkClass(&TUcListViewActionLink::Class, &NewActionLink<TUcListViewActionLink>);
   RegisterActionLinkClass(&TUcToolButtonActionLink::Class, &NewActionLink<TUcToolButtonActionLink>);
+  RegisterActionLinkClass(&TUcComboBoxExActionLink::Class, &NewActionLink<TUcComboBoxExActionLink>);
   RegisterClasses({&TUcAction::Class, &TUcCustomAction::Class, &TUcActionList::Class});
   RegisterProperty(&TUcAction::Class, "Caption", pkWideString, &TUcAction::SetCaption, &TUcAction::Caption);
   RegisterProperty(&TUcAction::Class, "Hint", pkWideString, &TUcAction::SetHint, &TUcAction::Hint);

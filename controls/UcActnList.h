@@ -8,6 +8,7 @@
 
 #include "actnlist.h"
 #include "buttons.h"
+#include "comboex.h"
 #include "comctrls.h"
 #include "controls.h"
 #include "extctrls.h"
@@ -196,6 +197,7 @@ UC_CONTROL_ACTION_LINK(TUcButtonActionLink, TButtonActionLink)
 UC_CONTROL_ACTION_LINK(TUcSpeedButtonActionLink, TSpeedButtonActionLink)
 UC_CONTROL_ACTION_LINK(TUcListViewActionLink, TListViewActionLink)
 UC_CONTROL_ACTION_LINK(TUcToolButtonActionLink, TToolButtonActionLink)
+UC_CONTROL_ACTION_LINK(TUcComboBoxExActionLink, TComboBoxExActionLink)
 
 void UnitInit_UcActnList();
 void UnitFini_UcActnList();

@@ -529,6 +529,12 @@ wchar_t GetWideCharFromWMCharMsg(const TMessage& message) {
   return static_cast<wchar_t>(ch == 0xFF && hidden != 0 ? hidden : ch);
 }
 
+wchar_t TypedCharOfWMCharMsg(const TMessage& message) {
+  if (Win32PlatformIsUnicode) return GetWideCharFromWMCharMsg(message);
+  WideString typed = AnsiToWide(AnsiString(static_cast<char>(LOWORD(message.WParam))));
+  return typed.IsEmpty() ? L'\0' : typed[1];
+}
+
 void SetWideCharForWMCharMsg(TMessage& message, wchar_t ch) {
   message.WParam = static_cast<WORD>(ch);
   MakeWMCharMsgSafeForAnsi(message);

@@ -173,6 +173,9 @@ bool IsTextMessage(UINT msg);
 void MakeWMCharMsgSafeForAnsi(TMessage& message);
 void RestoreWMCharMsg(TMessage& message);
 wchar_t GetWideCharFromWMCharMsg(const TMessage& message);
+// The character a WM_CHAR types: the wide one on the Unicode platform, else
+// the ANSI window's character through the ANSI code page.
+wchar_t TypedCharOfWMCharMsg(const TMessage& message);
 void SetWideCharForWMCharMsg(TMessage& message, wchar_t ch);
 
 // CM_HINTSHOW of a Unicode control: its hint goes to TUcCustomHintWindow.

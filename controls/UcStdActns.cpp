@@ -1,3 +1,284 @@
 #include "UcStdActns.h"
 
+#include "UcControls.h"
+#include "UcRichEdit.h"
+#include "UcSysUtils.h"
+#include "UcWideStrUtils.h"
+
 CL_DEFINE_COMPONENT(TUcHintAction, THintAction)
+CL_DEFINE_COMPONENT(TUcEditAction, TEditAction)
+CL_DEFINE_COMPONENT(TUcEditCut, TEditCut)
+CL_DEFINE_COMPONENT(TUcEditCopy, TEditCopy)
+CL_DEFINE_COMPONENT(TUcEditPaste, TEditPaste)
+CL_DEFINE_COMPONENT(TUcEditSelectAll, TEditSelectAll)
+CL_DEFINE_COMPONENT(TUcEditUndo, TEditUndo)
+CL_DEFINE_COMPONENT(TUcEditDelete, TEditDelete)
+CL_DEFINE_COMPONENT(TUcWindowAction, TWindowAction)
+CL_DEFINE_COMPONENT(TUcWindowClose, TWindowClose)
+CL_DEFINE_COMPONENT(TUcWindowCascade, TWindowCascade)
+CL_DEFINE_COMPONENT(TUcWindowTileHorizontal, TWindowTileHorizontal)
+CL_DEFINE_COMPONENT(TUcWindowTileVertical, TWindowTileVertical)
+CL_DEFINE_COMPONENT(TUcWindowMinimizeAll, TWindowMinimizeAll)
+CL_DEFINE_COMPONENT(TUcWindowArrange, TWindowArrange)
+CL_DEFINE_COMPONENT(TUcHelpAction, THelpAction)
+CL_DEFINE_COMPONENT(TUcHelpContents, THelpContents)
+CL_DEFINE_COMPONENT(TUcHelpTopicSearch, THelpTopicSearch)
+CL_DEFINE_COMPONENT(TUcHelpOnHelp, THelpOnHelp)
+CL_DEFINE_COMPONENT(TUcHelpContextAction, THelpContextAction)
+CL_DEFINE_COMPONENT(TUcFileAction, TFileAction)
+CL_DEFINE_COMPONENT(TUcFileOpen, TFileOpen)
+CL_DEFINE_COMPONENT(TUcFileOpenWith, TFileOpenWith)
+CL_DEFINE_COMPONENT(TUcFileSaveAs, TFileSaveAs)
+CL_DEFINE_COMPONENT(TUcFilePrintSetup, TFilePrintSetup)
+CL_DEFINE_COMPONENT(TUcFileExit, TFileExit)
+CL_DEFINE_COMPONENT(TUcFontEdit, TFontEdit)
+CL_DEFINE_COMPONENT(TUcColorSelect, TColorSelect)
+CL_DEFINE_COMPONENT(TUcPrintDlg, TPrintDlg)
+CL_DEFINE_COMPONENT(TUcCommonDialogAction, TCustomAction)
+CL_DEFINE_CLASS(TUcSearchAction, TUcCommonDialogAction)
+CL_DEFINE_COMPONENT(TUcSearchFind, TUcSearchAction)
+CL_DEFINE_COMPONENT(TUcSearchReplace, TUcSearchAction)
+CL_DEFINE_COMPONENT(TUcSearchFindFirst, TUcSearchFind)
+CL_DEFINE_COMPONENT(TUcSearchFindNext, TCustomAction)
+
+void UcStdActn_AfterInherited_Assign(TCustomAction* action, TPersistent* source) {
+  UcAction_AfterInherited_Assign(action, source);
+  if (auto* a = ObjectAs<TCommonDialogAction>(action))
+    if (auto* s = ObjectAs<TCommonDialogAction>(source)) {
+      a->BeforeExecute = s->BeforeExecute;
+      a->OnAccept = s->OnAccept;
+      a->OnCancel = s->OnCancel;
+    }
+  if (auto* a = ObjectAs<TUcCommonDialogAction>(action))
+    if (auto* s = ObjectAs<TUcCommonDialogAction>(source)) {
+      a->BeforeExecute = s->BeforeExecute;
+      a->OnAccept = s->OnAccept;
+      a->OnCancel = s->OnCancel;
+    }
+  if (auto* a = ObjectAs<TFileOpenWith>(action))
+    if (auto* s = ObjectAs<TFileOpenWith>(source)) a->SetFileName(s->FileName());
+  if (auto* a = ObjectAs<TSearchFindNext>(action))
+    if (auto* s = ObjectAs<TSearchFindNext>(source)) a->SetSearchFind(s->SearchFind());
+  if (auto* a = ObjectAs<TUcSearchFindNext>(action))
+    if (auto* s = ObjectAs<TUcSearchFindNext>(source)) a->SetSearchFind(s->SearchFind());
+}
+
+// ---------------------------------------------------------------------------
+
+void TUcEditDelete::UpdateTarget(TObject* target) {
+  (void)target;
+  SetEnabled(true);
+}
+
+void TUcEditDelete::ExecuteTarget(TObject* target) {
+  TCustomEdit* edit = GetControl(target);
+  if (!edit) return;
+  if (edit->SelLength() == 0) edit->SetSelLength(1);
+  edit->ClearSelection();
+}
+
+// ---------------------------------------------------------------------------
+
+TUcCommonDialogAction::TUcCommonDialogAction(TComponent* owner) : TUcStdActionTexts<TCustomAction>(owner) {
+  SetDisableIfNoHandler(false);
+  SetEnabled(true);
+}
+
+TUcCommonDialogAction::~TUcCommonDialogAction() {
+  if (FDialog) FDialog->RemoveFreeNotification(this);
+}
+
+void TUcCommonDialogAction::SetupDialog() {
+  const TMetaClass* cls = GetDialogClass();
+  if (!cls || !cls->Create) return;
+  FDialog = cls->Create(this);
+  FDialog->SetName(AnsiString(cls->Name + 1));
+  FDialog->SetSubComponent(true);
+  FDialog->FreeNotification(this);
+}
+
+void TUcCommonDialogAction::Notification(TComponent* component, TOperation operation) {
+  TUcStdActionTexts<TCustomAction>::Notification(component, operation);
+  if (operation == opRemove && component == FDialog) {
+    FDialog = nullptr;
+    if (ComponentState() & csDestroying) return;
+    // The dying dialog still holds its name among this action's components.
+    if (component->Owner() == this) RemoveComponent(component);
+    SetupDialog();
+  }
+}
+
+void TUcCommonDialogAction::ExecuteTarget(TObject* target) {
+  (void)target;
+  FExecuteResult = false;
+  if (!FDialog) return;
+  FExecuteResult = RunDialogAction(this, BeforeExecute, OnAccept, OnCancel, [this] {
+    if (auto* d = ObjectAs<TCommonDialog>(FDialog)) return d->Execute();
+    if (auto* u = ObjectAs<TUcCommonDialog>(FDialog)) return u->Execute();
+    return false;
+  });
+}
+
+// ---------------------------------------------------------------------------
+
+WideString SearchableText(TCustomEdit* edit) {
+  // The wide rich edit keeps single-CR breaks but counts its selection as if
+  // every break were CR LF: its own text has the positions of its selection.
+  if (edit->Is<TUcCustomRichEdit>()) return static_cast<TUcCustomRichEdit*>(edit)->Text();
+  return UcControl_GetText(edit);
+}
+
+WideString WideSelection(TCustomEdit* edit) {
+  const int length = edit->SelLength();
+  if (length <= 0) return WideString();
+  return SearchableText(edit).SubString(edit->SelStart() + 1, length);
+}
+
+bool SearchEditW(TCustomEdit* edit, const WideString& what, TFindOptions options, bool findFirst) {
+  if (what.IsEmpty() || edit->GetTextLen() == 0) return false;
+  TStringSeachOptions searchOptions = 0;
+  if (options & FindOption(frDown)) searchOptions |= 1u << soDown;
+  if (options & FindOption(frMatchCase)) searchOptions |= 1u << soMatchCase;
+  if (options & FindOption(frWholeWord)) searchOptions |= 1u << soWholeWord;
+  WideString text = SearchableText(edit);
+  if (text.IsEmpty()) return false;
+  std::wstring buffer = text.str();
+  // Find-first looks at the whole text, whatever is selected.
+  const int start = findFirst ? 0 : edit->SelStart();
+  const int length = findFirst ? 0 : edit->SelLength();
+  wchar_t* hit = SearchBuf(buffer.data(), static_cast<int>(buffer.size()), start, length, what, searchOptions);
+  if (!hit) return false;
+  edit->SetSelStart(static_cast<int>(hit - buffer.data()));
+  edit->SetSelLength(what.Length());
+  return true;
+}
+
+namespace {
+void ShowTextNotFound(const WideString& what) {
+  WideShowMessage(Uc_WideFormat(WideString(L"Text not found: \"%s\""), {what}));
+}
+}  // namespace
+
+TUcSearchAction::~TUcSearchAction() {
+  if (FControl) FControl->RemoveFreeNotification(this);
+}
+
+void TUcSearchAction::SetupSearchDialog() {
+  SetupDialog();
+  if (FDialog) FindDialog()->OnFind = MakeEvent<&TUcSearchAction::Search>(this);
+}
+
+void TUcSearchAction::SetControl(TCustomEdit* value) {
+  if (FControl == value) return;
+  if (FControl) FControl->RemoveFreeNotification(this);
+  FControl = value;
+  if (FControl) FControl->FreeNotification(this);
+}
+
+void TUcSearchAction::Notification(TComponent* component, TOperation operation) {
+  const bool dialogGone = operation == opRemove && component == FDialog;
+  TUcCommonDialogAction::Notification(component, operation);
+  if (operation == opRemove && component == FControl) FControl = nullptr;
+  // The fresh dialog reports to this action as the old one did.
+  if (dialogGone && FDialog) FindDialog()->OnFind = MakeEvent<&TUcSearchAction::Search>(this);
+}
+
+bool TUcSearchAction::HandlesTarget(TObject* target) {
+  (void)target;
+  const bool handles = Screen && Screen->ActiveControl() && Screen->ActiveControl()->Is<TCustomEdit>();
+  if (!handles) SetEnabled(false);
+  return handles;
+}
+
+void TUcSearchAction::UpdateTarget(TObject* target) {
+  auto* edit = ObjectAs<TCustomEdit>(target);
+  SetEnabled(edit && edit->GetTextLen() > 0);
+}
+
+void TUcSearchAction::ExecuteTarget(TObject* target) {
+  SetControl(ObjectAs<TCustomEdit>(target));
+  TUcCommonDialogAction::ExecuteTarget(target);
+}
+
+void TUcSearchAction::Search(TObject* sender) {
+  (void)sender;
+  if (!FControl || !FDialog) return;
+  if (!SearchEditW(FControl, FindDialog()->FindText(), FindDialog()->Options(), FFindFirst))
+    ShowTextNotFound(FindDialog()->FindText());
+}
+
+void TUcSearchReplace::ExecuteTarget(TObject* target) {
+  TUcSearchAction::ExecuteTarget(target);
+  if (FDialog) ReplaceDialog()->OnReplace = MakeEvent<&TUcSearchReplace::Replace>(this);
+}
+
+void TUcSearchReplace::Replace(TObject* sender) {
+  (void)sender;
+  TCustomEdit* edit = Control();
+  if (!edit || !FDialog) return;
+  TUcReplaceDialog* d = ReplaceDialog();
+  const TFindOptions options = d->Options();
+  const bool all = options & FindOption(frReplaceAll);
+  const WideString what = d->FindText();
+  // The wide selection, compared as the user asked (match case or not), so a
+  // selection outside the code page is recognised.
+  const WideString selected = WideSelection(edit);
+  const bool same = (options & FindOption(frMatchCase)) ? selected == what
+                                                        : Uc_WideUpperCase(selected) == Uc_WideUpperCase(what);
+  if (!ReplaceHits(
+          !selected.IsEmpty() && same, all, [&] { return SearchEditW(edit, what, options, false); },
+          [&] { Uc_ReplaceSelection(edit->Handle(), d->ReplaceText()); }))
+    ShowTextNotFound(what);
+}
+
+TUcSearchFindNext::TUcSearchFindNext(TComponent* owner) : TUcStdActionTexts<TCustomAction>(owner) {
+  SetDisableIfNoHandler(false);
+}
+
+TUcSearchFindNext::~TUcSearchFindNext() {
+  if (FSearchFind) FSearchFind->RemoveFreeNotification(this);
+}
+
+void TUcSearchFindNext::SetSearchFind(TUcSearchFind* value) {
+  if (FSearchFind == value) return;
+  if (FSearchFind) FSearchFind->RemoveFreeNotification(this);
+  FSearchFind = value;
+  if (FSearchFind) FSearchFind->FreeNotification(this);
+}
+
+void TUcSearchFindNext::Notification(TComponent* component, TOperation operation) {
+  TUcStdActionTexts<TCustomAction>::Notification(component, operation);
+  if (operation == opRemove && component == FSearchFind) FSearchFind = nullptr;
+}
+
+bool TUcSearchFindNext::HandlesTarget(TObject* target) {
+  (void)target;
+  const bool ready = FSearchFind && FSearchFind->Enabled() && FSearchFind->FindDialog() &&
+                     !FSearchFind->FindDialog()->FindText().IsEmpty();
+  SetEnabled(ready);
+  return ready;
+}
+
+void TUcSearchFindNext::UpdateTarget(TObject* target) { HandlesTarget(target); }
+
+void TUcSearchFindNext::ExecuteTarget(TObject* target) {
+  FSearchFind->SetControl(ObjectAs<TCustomEdit>(target));
+  FSearchFind->Search(this);
+}
+
+// ---------------------------------------------------------------------------
+
+void UnitInit_UcStdActns() {
+  RegisterClasses({&TUcHintAction::Class,        &TUcEditCut::Class,          &TUcEditCopy::Class,
+                   &TUcEditPaste::Class,         &TUcEditSelectAll::Class,    &TUcEditUndo::Class,
+                   &TUcEditDelete::Class,        &TUcWindowClose::Class,      &TUcWindowCascade::Class,
+                   &TUcWindowTileHorizontal::Class, &TUcWindowTileVertical::Class, &TUcWindowMinimizeAll::Class,
+                   &TUcWindowArrange::Class,     &TUcHelpContents::Class,     &TUcHelpTopicSearch::Class,
+                   &TUcHelpOnHelp::Class,        &TUcHelpContextAction::Class, &TUcFileOpen::Class,
+                   &TUcFileOpenWith::Class,      &TUcFileSaveAs::Class,       &TUcFilePrintSetup::Class,
+                   &TUcFileExit::Class,          &TUcFontEdit::Class,         &TUcColorSelect::Class,
+                   &TUcPrintDlg::Class,          &TUcSearchFind::Class,       &TUcSearchReplace::Class,
+                   &TUcSearchFindFirst::Class,   &TUcSearchFindNext::Class});
+}
+
+void UnitFini_UcStdActns() {}

@@ -38,6 +38,18 @@ int UcMemo_LineStart(HWND wnd, int index);
 // start gives 0.
 int UcMemo_LineLength(HWND wnd, int index, int start = -1);
 
+// The wide selection and password character of an edit class, inside its
+// body; passwordChar is its member that keeps the wide password character.
+#define UC_WIDE_EDIT_MEMBERS(passwordChar)                                                           \
+  int GetSelStart() override { return UcCustomEdit_GetSelStart(this); }                              \
+  void SetSelStart(int value) override { UcCustomEdit_SetSelStart(this, value); }                    \
+  int GetSelLength() override { return UcCustomEdit_GetSelLength(this); }                            \
+  void SetSelLength(int value) override { UcCustomEdit_SetSelLength(this, value); }                  \
+  WideString SelText() { return UcCustomEdit_GetSelText(this); }                                     \
+  void SetSelText(const WideString& value) { UcCustomEdit_SetSelText(this, value); }                 \
+  wchar_t PasswordChar() { return UcCustomEdit_GetPasswordChar(this, passwordChar); }                \
+  void SetPasswordChar(wchar_t value) { UcCustomEdit_SetPasswordChar(this, passwordChar, value); }
+
 // ===========================================================================
 // Edit
 
@@ -48,14 +60,7 @@ public:
 
   UC_WIDE_CAPTION_MEMBERS
 
-  int GetSelStart() override { return UcCustomEdit_GetSelStart(this); }
-  void SetSelStart(int value) override { UcCustomEdit_SetSelStart(this, value); }
-  int GetSelLength() override { return UcCustomEdit_GetSelLength(this); }
-  void SetSelLength(int value) override { UcCustomEdit_SetSelLength(this, value); }
-  WideString SelText() { return UcCustomEdit_GetSelText(this); }
-  void SetSelText(const WideString& value) { UcCustomEdit_SetSelText(this, value); }
-  wchar_t PasswordChar() { return UcCustomEdit_GetPasswordChar(this, FWidePasswordChar); }
-  void SetPasswordChar(wchar_t value) { UcCustomEdit_SetPasswordChar(this, FWidePasswordChar, value); }
+  UC_WIDE_EDIT_MEMBERS(FWidePasswordChar)
 
   UC_WIDE_WINDOW_MEMBERS
   void CreateWnd() override;

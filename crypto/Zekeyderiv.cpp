@@ -18,13 +18,10 @@ int32_t PBKDF2(const void* pPW, uint16_t pLen, const void* salt, uint16_t sLen, 
   return r;
 }
 
-namespace {
-// The system's cryptographic generator; raises EOSError when it refuses.
 void FillRandomBytes(void* buffer, int size) {
   if (size <= 0) return;
   if (!SystemFunction036(buffer, static_cast<ULONG>(size))) RaiseLastOSError();
 }
-}  // namespace
 
 TPBKDF2::TPBKDF2(const AnsiString& password, int saltLength, int iterationCount)
     : FIterationCount(iterationCount), FSaltLength(saltLength < 0 ? 0 : saltLength), FPassword(password) {

@@ -18,6 +18,10 @@
 // When on (it is), a failing PBKDF2 ends the process with exit code 254.
 extern bool HaltOnError;
 
+// Fills size bytes from the system's cryptographic generator (salts, the
+// random bytes of encryption headers); raises EOSError when it refuses.
+void FillRandomBytes(void* buffer, int size);
+
 // kdf2 over the SHA-1 descriptor; returns its result code.
 int32_t PBKDF2(const void* pPW, uint16_t pLen, const void* salt, uint16_t sLen, int32_t c, void* out, uint16_t outLen);
 

@@ -140,6 +140,7 @@ void TZEInflater::End() {
 
 // --- the component's item codec ------------------------------------------------------
 
+#include "ZECryptoTransform.h"
 #include "ZEInflatePipe.h"
 #include "ZEInternal.h"
 
@@ -167,8 +168,10 @@ bool TZEBaseArchiver::InternalCompressFile(TStream* source, TStream* dest, TDirI
   const int64_t sourceSize = source->Size();
   int64_t bytesRead = 0, bytesWritten = 0;
   uint32_t crc = 0xFFFFFFFF;
-  if (!item.Password.IsEmpty()) throw ENotSupportedException("Item encryption is not available");
-  CompressStream(source, dest, item, sourceSize, bytesRead, bytesWritten, crc);
+  TZEItemCrypt crypt;
+  const bool aes = IsAESItem(item);
+  if (aes) work.Method = ZE_METHOD_AES;
+  CompressStream(source, dest, item, sourceSize, bytesRead, bytesWritten, crc, crypt);
   work.CompressedSize = static_cast<uint32_t>(bytesWritten);
   work.UncompressedSize = static_cast<uint32_t>(sourceSize);
   work.Crc32 = ~crc;
@@ -186,8 +189,10 @@ bool TZEBaseArchiver::InternalCompressFile(TStream* source, TStream* dest, TDirI
     work.Crc32 = ~crc;
     if (item.Zip64 && FZip64Mode == zmDisabled) throw EZEException(41, {item.SourcePath}, this);
     if (sourceSize == 0) {
+      // An empty AES item keeps method 99: readers take the method as the
+      // sign that the salt and the code follow.
       item.RealMethod = 0;
-      work.Method = 0;
+      work.Method = aes ? ZE_METHOD_AES : 0;
     }
   } else if (FPipeline.Cancel) {
     result = false;
@@ -199,7 +204,7 @@ bool TZEBaseArchiver::InternalCompressFile(TStream* source, TStream* dest, TDirI
 }
 
 bool TZEBaseArchiver::CompressStream(TStream* source, TStream* dest, TDirItem& item, int64_t sourceSize,
-                                     int64_t& bytesRead, int64_t& bytesWritten, uint32_t& crc) {
+                                     int64_t& bytesRead, int64_t& bytesWritten, uint32_t& crc, TZEItemCrypt& crypt) {
   const int mode = item.Mode;
   const int bufferSize = CompressionBufferSize(mode);
   const bool deflated = item.RealMethod != 0;
@@ -214,6 +219,10 @@ bool TZEBaseArchiver::CompressStream(TStream* source, TStream* dest, TDirItem& i
       return false;
     }
   }
+  if (!item.Password.IsEmpty() && !StartItemEncryption(source, dest, item, sourceSize, bytesWritten, crc, crypt))
+    return true;
+  // The traditional header carries the CRC, so it was taken before the data.
+  const bool crcDone = crypt.Pkzip;
   FCurrentTotal = sourceSize;
   while (bytesRead < sourceSize) {
     FCurrentDone = bytesRead;
@@ -229,10 +238,10 @@ bool TZEBaseArchiver::CompressStream(TStream* source, TStream* dest, TDirItem& i
     }
     const int32_t n = static_cast<int32_t>(std::min<int64_t>(bufferSize, sourceSize - bytesRead));
     if (ReadFully(source, in.data(), n) < n) break;
-    const uint8_t* data = in.data();
+    uint8_t* data = in.data();
     size_t count = static_cast<size_t>(n);
     try {
-      ZipCrc32(in.data(), n, crc);
+      if (!crcDone) ZipCrc32(in.data(), n, crc);
       if (deflated) {
         count = deflater.Deflate(in.data(), static_cast<size_t>(n), bytesRead + n == sourceSize, out);
         data = out.data();
@@ -241,6 +250,7 @@ bool TZEBaseArchiver::CompressStream(TStream* source, TStream* dest, TDirItem& i
       return false;
     }
     bytesRead += n;
+    crypt.Encrypt(data, static_cast<int32_t>(count));
     if (!WriteToStreamWithOnDiskFull(dest, data, static_cast<int32_t>(count))) {
       bytesRead -= n;
       break;
@@ -248,12 +258,26 @@ bool TZEBaseArchiver::CompressStream(TStream* source, TStream* dest, TDirItem& i
     bytesWritten += static_cast<int64_t>(count);
   }
   FPipeline.OverallDone += sourceSize;
+  if (crypt.Aes) {
+    const std::vector<uint8_t> code = crypt.Aes->GetFileStorageEndBlock();
+    if (WriteToStreamWithOnDiskFull(dest, code.data(), static_cast<int32_t>(code.size())))
+      bytesWritten += static_cast<int64_t>(code.size());
+  }
   return true;
 }
 
 bool TZEBaseArchiver::InternalDecompressFile(TStream* source, TStream* dest, TDirItem& item) {
-  // Encrypted items need the encryption layer, which this build does not have.
-  if (item.Header.Flags & 1) return false;
+  TZEItemCrypt crypt;
+  const bool encrypted = (item.Header.Flags & 1) != 0;
+  if (encrypted && item.Header.VersionNeeded < ZE_VERSION_ALT && AESKeyBits(item.EncryptionMarker) > 0) {
+    const TZEExtraBlock* block = FindAESBlock(item);
+    const uint16_t vendor = block ? GetLE16(block->Data.data()) : 2;
+    crypt.Aes.reset(new TAESCryptoTransform(AESKeyBits(item.EncryptionMarker), vendor, item.RealMethod));
+    crypt.Aes->Initialize(TCryptoTransformMode::Decryption, item);
+    crypt.Aes->GenerateKey(FPassword);
+  } else if (encrypted) {
+    crypt.Pkzip = true;
+  }
   TZEZipFileHeader lh;
   if (ReadFully(source, reinterpret_cast<uint8_t*>(&lh), 30) < 30) return false;
   const int64_t dataStart = source->Position() + lh.NameLength + lh.ExtraLength;
@@ -272,16 +296,30 @@ bool TZEBaseArchiver::InternalDecompressFile(TStream* source, TStream* dest, TDi
   uint32_t crc = 0xFFFFFFFF;
   bool result = false;
   if (item.RealMethod == 0 || item.RealMethod == 8)
-    result = DecompressStream(source, dest, item, packed, unpacked, written, crc);
+    result = DecompressStream(source, dest, item, packed, unpacked, written, crc, crypt, lh);
   else if (item.RealMethod == 9)
     throw EZEException(55, nullptr);
   if (!result || written != unpacked) return false;
   if (item.Header.VersionNeeded >= ZE_VERSION_ALT) return true;
+  if (crypt.Aes) {
+    try {
+      crypt.Aes->LoadFileStorageEndBlock(source, 0);
+    } catch (const EReadError&) {
+      return false;
+    }
+    return !crypt.Aes->IsDirItemCorrupted(item, ~crc);
+  }
   return ~crc == item.Header.Crc32;
 }
 
 bool TZEBaseArchiver::DecompressStream(TStream* source, TStream* dest, TDirItem& item, int64_t packed,
-                                       int64_t unpacked, int64_t& written, uint32_t& crc) {
+                                       int64_t unpacked, int64_t& written, uint32_t& crc, TZEItemCrypt& crypt,
+                                       const TZEZipFileHeader& local) {
+  if (crypt.Active()) {
+    packed -= crypt.Pkzip ? ZE_PKZIP_HEADER_SIZE
+                          : crypt.Aes->GetFileStorageStartBlockSize() + crypt.Aes->GetFileStorageEndBlockSize();
+    if (packed < 0 || !OpenItemEncryption(source, item, local, crypt)) return false;
+  }
   const TZEProcessOperation op = static_cast<TZEProcessOperation>(item.PendingOp);
   const bool stored = item.RealMethod == 0;
   std::vector<uint8_t> in(static_cast<size_t>(std::max<int64_t>(1, std::min<int64_t>(packed, ZE_DECOMPRESSION_BUFFER))));
@@ -315,6 +353,7 @@ bool TZEBaseArchiver::DecompressStream(TStream* source, TStream* dest, TDirItem&
     while (consumed < packed) {
       const int32_t n = static_cast<int32_t>(std::min<int64_t>(ZE_DECOMPRESSION_BUFFER, packed - consumed));
       if (ReadFully(source, in.data(), n) < n) return false;
+      crypt.Decrypt(in.data(), n);
       consumed += n;
       for (int32_t at = 0; at < n; at += 65535) {
         const size_t count = static_cast<size_t>(std::min(65535, n - at));
@@ -352,6 +391,7 @@ bool TZEBaseArchiver::DecompressStream(TStream* source, TStream* dest, TDirItem&
           break;
         }
         consumed += n;
+        crypt.Decrypt(in.data(), n);
         pipe.Feed(in.data(), static_cast<size_t>(n));
         break;
       }

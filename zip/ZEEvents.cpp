@@ -62,9 +62,10 @@ INT_PTR CALLBACK BoxProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (msg == WM_COMMAND && HIWORD(wp) == BN_CLICKED && LOWORD(wp) != ID_EDIT) {
           auto* st = reinterpret_cast<TBoxState*>(GetWindowLongPtrW(wnd, DWLP_USER));
           if (st && st->Value && LOWORD(wp) == IDOK) {
-            wchar_t buf[1024] = {};
-            GetDlgItemTextW(wnd, ID_EDIT, buf, 1024);
-            *st->Value = WideToAnsi(WideString(buf));
+            // Sized from the edit: a long password is taken whole.
+            std::vector<wchar_t> buf(static_cast<size_t>(GetWindowTextLengthW(GetDlgItem(wnd, ID_EDIT))) + 1);
+            GetDlgItemTextW(wnd, ID_EDIT, buf.data(), static_cast<int>(buf.size()));
+            *st->Value = WideToAnsi(WideString(buf.data()));
           }
           EndDialog(wnd, LOWORD(wp));
           return TRUE;

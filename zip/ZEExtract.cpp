@@ -366,6 +366,8 @@ void TZEBaseArchiver::ExtractToStream(const WideString& fileName, TStream* strea
   ExtractItem(index, stream);
   // The stream holds only part of the item: the caller must not take it for the whole.
   if (FPipeline.Cancel || FWriteFailed) throw EZEException(46, this);
+  // Nor an empty stream for an item whose password prompt was skipped.
+  if (FPipeline.PasswordSkip) throw EZEException(8, this);
 }
 
 void TZEBaseArchiver::ExtractToBuffer(const WideString& fileName, void* buffer, int32_t count) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ZECryptoTransform.h"
 #include "ZEInternal.h"
 
 namespace {
@@ -310,6 +311,10 @@ bool TZEBaseArchiver::WriteLocalItem(TRebuild& r, int index) {
     lh.VersionNeeded = version;
     item.Header.VersionMadeBy = item.Header.VersionNeeded = version;
     lh.Flags = item.Header.Flags;
+    // Only a file item with a password is an AES item: a folder, or an item
+    // without a password, keeps its own method and gets no AES block.
+    const bool aesItem = source && IsAESItem(item);
+    if (aesItem) item.Header.Method = ZE_METHOD_AES;
     lh.Method = item.Header.Method;
     lh.ModTime = item.Header.ModTime;
     lh.ModDate = item.Header.ModDate;
@@ -328,8 +333,6 @@ bool TZEBaseArchiver::WriteLocalItem(TRebuild& r, int index) {
       closeSource();
       throw EZEException(43, {item.SourcePath}, this);
     }
-    if (FEncryptionMethod != caPkzipClassic && !item.Password.IsEmpty())
-      throw ENotSupportedException("AES item encryption is not available");
 
     // The extra length is known before the first write, so that a header cut
     // off after it still describes what follows it.
@@ -345,6 +348,20 @@ bool TZEBaseArchiver::WriteLocalItem(TRebuild& r, int index) {
                                             [](const TZEExtraBlock& b) { return b.Id == ZE_EXTRA_UNICODE; }),
                              item.ExtraBlocks.end());
       item.ExtraBlocks.push_back(std::move(nu));
+    }
+    item.ExtraBlocks.erase(std::remove_if(item.ExtraBlocks.begin(), item.ExtraBlocks.end(),
+                                          [](const TZEExtraBlock& b) { return b.Id == ZE_EXTRA_AES; }),
+                           item.ExtraBlocks.end());
+    if (aesItem) {
+      // The block records the data's own method: stored for an empty source.
+      TAESCryptoTransform aes(AESKeyBits(FEncryptionMethod), 2, sourceSize == 0 ? 0 : item.RealMethod);
+      aes.Initialize(TCryptoTransformMode::Encryption, item);
+      TZEExtraBlock block = aes.GetExtraFieldData();
+      PutLE16(extra, block.Id);
+      PutLE16(extra, static_cast<uint16_t>(block.Data.size()));
+      extra.insert(extra.end(), block.Data.begin(), block.Data.end());
+      item.ExtraBlocks.push_back(std::move(block));
+      item.EncryptionMarker = static_cast<uint8_t>(FEncryptionMethod);
     }
     lh.ExtraLength = static_cast<uint16_t>(extra.size());
 
@@ -362,7 +379,7 @@ bool TZEBaseArchiver::WriteLocalItem(TRebuild& r, int index) {
         lh.CompressedSize = item.Header.CompressedSize < ZE_ALL32 && FZip64Mode != zmAlways
                                 ? item.Header.CompressedSize
                                 : ZE_ALL32;
-        if (sourceSize == 0) lh.Method = 0;
+        if (sourceSize == 0 && !aesItem) lh.Method = 0;
         const int64_t end = r.Out->Position();
         r.Out->SetPosition(pos);
         WriteBufferToStream(r.Out, &lh, 30);

@@ -17,6 +17,7 @@
 
 class TUcStringList;
 class TCriticalSection;
+struct TZEItemCrypt;
 
 // --- options ------------------------------------------------------------------
 
@@ -283,6 +284,10 @@ public:
   void ExtractToBuffer(const WideString& fileName, void* buffer, int32_t count);
   void ExtractToString(const WideString& fileName, AnsiString& text);
 
+  // Whether the password opens the named item: its stored check data first,
+  // then a test extraction with that password (native 42 when no such item).
+  bool IsFilePasswordValid(const WideString& fileName, const AnsiString& password);
+
   // The directory manager of the open archive (null when closed).
   TZEDirManager* DirManager() const { return FDirManager.get(); }
   TStream* ArchiveStream() const { return FArchiveStream; }
@@ -371,9 +376,21 @@ private:
   bool InternalCompressFile(TStream* source, TStream* dest, TDirItem& item);
   bool InternalDecompressFile(TStream* source, TStream* dest, TDirItem& item);
   bool CompressStream(TStream* source, TStream* dest, TDirItem& item, int64_t sourceSize, int64_t& bytesRead,
-                      int64_t& bytesWritten, uint32_t& crc);
+                      int64_t& bytesWritten, uint32_t& crc, TZEItemCrypt& crypt);
   bool DecompressStream(TStream* source, TStream* dest, TDirItem& item, int64_t packed, int64_t unpacked,
-                        int64_t& written, uint32_t& crc);
+                        int64_t& written, uint32_t& crc, TZEItemCrypt& crypt, const TZEZipFileHeader& local);
+
+  // Item encryption.
+  // Whether a file item is written with AES: it has a password while an AES
+  // method is chosen.
+  bool IsAESItem(const TDirItem& item) const;
+  // Writes the traditional header or the AES salt and check value before the
+  // data (taking the CRC first for the former); false when the write failed.
+  bool StartItemEncryption(TStream* source, TStream* dest, TDirItem& item, int64_t sourceSize,
+                           int64_t& bytesWritten, uint32_t& crc, TZEItemCrypt& crypt);
+  // Reads the item's encryption header and checks the password, asking for
+  // another through the password event; false when skipped or refused.
+  bool OpenItemEncryption(TStream* source, TDirItem& item, const TZEZipFileHeader& local, TZEItemCrypt& crypt);
   double FilePercent() const;
 
   // Update engine.

@@ -1,5 +1,6 @@
 #include "ZipUnits.h"
 
+#include "CryptoUnits.h"
 #include "WideStringsUnits.h"
 #include "ZEInflatePipe.h"
 #include "ZipEngine.h"
@@ -12,5 +13,7 @@ const size_t ZipUnitCount = sizeof ZipUnitTable / sizeof ZipUnitTable[0];
 
 void RegisterZipUnits() {
   RegisterWideStringsUnits();
+  // AES items look the SHA-1 descriptor up in the cipher library's registry.
+  RegisterCryptoUnits();
   RegisterUnits(ZipUnitTable, ZipUnitCount);
 }

@@ -1,5 +1,6 @@
 // The archive engine's units with process-wide state (the engine's lock). A
-// program registers the wide-string layer's units first, then these.
+// program registers the wide-string layer's and the cipher library's units
+// first, then these.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +10,6 @@
 extern const TUnitEntry ZipUnitTable[];
 extern const size_t ZipUnitCount;
 
-// Registers the wide-string layer's units and then the engine's; calling it
-// again changes nothing.
+// Registers the wide-string layer's and the cipher library's units and then
+// the engine's; calling it again changes nothing.
 void RegisterZipUnits();

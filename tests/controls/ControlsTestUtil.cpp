@@ -96,11 +96,3 @@ void UcGuiTest::TearDown() {
 
 std::wstring Narrowed(const std::wstring& s) { return AnsiToWide(WideToAnsi(WideString(s))).str(); }
 
-bool PumpUntil(bool (*cond)(), unsigned maxMs) {
-  DWORD start = GetTickCount();
-  while (!cond()) {
-    if (GetTickCount() - start > maxMs) return cond();
-    Pump(20);
-  }
-  return true;
-}

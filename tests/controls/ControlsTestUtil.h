@@ -99,5 +99,3 @@ template <class T> T* PlaceOn(TWinControl* parent, int left, int top, int width,
 // Widened / narrowed through the system code page, for expectations.
 std::wstring Narrowed(const std::wstring& s);
 
-// Pumps until cond holds or maxMs have passed; returns cond's last answer.
-bool PumpUntil(bool (*cond)(), unsigned maxMs);

@@ -9,6 +9,15 @@
 void (*PumpIdleHook)() = nullptr;
 bool (*PumpMessageHook)(MSG& msg) = nullptr;
 
+bool PumpUntil(bool (*cond)(), unsigned maxMs) {
+  DWORD start = GetTickCount();
+  while (!cond()) {
+    if (GetTickCount() - start > maxMs) return cond();
+    Pump(20);
+  }
+  return true;
+}
+
 void Pump(unsigned ms) {
   DWORD start = GetTickCount();
   for (;;) {
@@ -253,9 +262,15 @@ int RunUnix(const std::string& command, std::string* output) {
   std::vector<char> line(cmdline.begin(), cmdline.end());
   line.push_back('\0');
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-  WaitForSingleObject(pi.hProcess, 600000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  // For a Unix program Wine gives no process handle and leaves a stale value
+  // in hThread: closing that would close whatever handle of ours has that
+  // number (after enough peer calls, the desktop's, and no window could be
+  // made any more). Only a real process's handles are ours to close.
+  if (pi.hProcess) {
+    WaitForSingleObject(pi.hProcess, 600000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
   DWORD start = GetTickCount();
   while (GetFileAttributesA(rcWin.c_str()) == INVALID_FILE_ATTRIBUTES) {
     if (GetTickCount() - start > 600000) return -1;

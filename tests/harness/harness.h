@@ -19,6 +19,8 @@ struct TestUnits {
 // is empty (through the hook the forms unit installs, if any).
 void Pump(unsigned ms);
 extern void (*PumpIdleHook)();
+// Pumps until cond holds or maxMs have passed; returns cond's last answer.
+bool PumpUntil(bool (*cond)(), unsigned maxMs);
 // When set, Pump takes each message through it instead of its own
 // Peek/Translate/Dispatch (the GUI tests route through the application's
 // ProcessMessage, so key pre-processing and hints work as in the program).

@@ -82,15 +82,21 @@ std::vector<std::string> Seeds(const TempDir& dir) {
     z->CloseArchive();
     seeds.emplace_back(static_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
   }
-  {
+  // A folder, a file, an empty file and a Cyrillic name; then the same
+  // encrypted both ways: damaged headers, salts, codes and data.
+  for (int kind = 0; kind < 3; ++kind) {
     std::unique_ptr<TZipEngine> z(new TZipEngine(nullptr));
+    if (kind > 0) {
+      z->SetPassword("pw");
+      z->SetEncryptionMethod(kind == 1 ? caPkzipClassic : caAES_128);
+    }
     TMemoryStream m;
     z->OpenArchive(&m, true);
     z->BeginUpdate();
     z->AddFromString(L"dir\\", "", 0x10, 0);
     z->AddFromString(L"dir\\a.txt", std::string(3000, 'a'), 0x20, 0);
     z->AddFromString(L"empty", "", 0x20, 0);
-    z->AddFromString(L"Файл.txt", "cyrillic", 0x20, 0);
+    if (kind == 0) z->AddFromString(L"Файл.txt", "cyrillic", 0x20, 0);
     z->EndUpdate();
     z->CloseArchive();
     seeds.emplace_back(static_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
@@ -116,7 +122,7 @@ std::vector<std::string> Seeds(const TempDir& dir) {
 TEST(Mutation, DamagedArchivesGiveNumberedErrorsOnly) {
   TempDir dir;
   const std::vector<std::string> seeds = Seeds(dir);
-  ASSERT_EQ(seeds.size(), 6u);
+  ASSERT_EQ(seeds.size(), 8u);
   const std::string sandbox = dir.File("sandbox");
   CreateDirectoryA(sandbox.c_str(), nullptr);
   CreateDirectoryA((sandbox + "\\base").c_str(), nullptr);
@@ -143,6 +149,7 @@ TEST(Mutation, DamagedArchivesGiveNumberedErrorsOnly) {
       std::unique_ptr<TZipEngine> z(new TZipEngine(nullptr));
       TIgnore ignore;
       z->OnProcessFileFailure = TZEProcessFileFailureEvent(&ignore, &TIgnore::On);
+      z->SetPassword("pw");  // the encrypted seeds' password; plain items ignore it
       z->SetBaseDir(W(sandbox + "\\base"));
       z->SetTempDir(W(dir.Path()));
       TMemoryStream m;
@@ -202,7 +209,7 @@ TEST(Mutation, DamagedArchivesGiveNumberedErrorsOnly) {
   QueryPerformanceCounter(&t1);
   const double total = static_cast<double>(t1.QuadPart - start.QuadPart) / freq.QuadPart;
   EXPECT_TRUE(unexpected.empty()) << unexpected.size() << " unexpected, first: " << unexpected.front();
-  EXPECT_EQ(variants, rounds * 6);
+  EXPECT_EQ(variants, rounds * 8);
   EXPECT_GT(opened, 1000);
   EXPECT_GT(numbered, 100);
   // Nothing appeared beside the base folder or above it.

@@ -2,13 +2,15 @@
 
 #include <algorithm>
 
+#include "CryptoUnits.h"
 #include "UcSysUtils.h"
 #include "UcWideStreams.h"
 #include "WideStringsUnits.h"
 #include "ZipUnits.h"
 
-// The wide-string layer's units, then the engine's.
+// The wide-string layer's and the cipher library's units, then the engine's.
 static TestUnits wideUnits(WideStringsUnitTable, WideStringsUnitCount);
+static TestUnits cryptoUnits(CryptoUnitTable, CryptoUnitCount);
 static TestUnits zipUnits(ZipUnitTable, ZipUnitCount);
 
 std::vector<std::wstring> ShownBoxes;

@@ -1,5 +1,6 @@
 // The program's entry: starts the units of every layer, makes the main window
 // and the dialogs, and runs the message loop until the main window closes.
+#include "Aboutunit.h"
 #include "Mainunit.h"
 #include "UiUnits.h"
 #include "Unitparams.h"
@@ -15,6 +16,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // The main window first: it becomes the application's main form.
     Application->CreateForm(&InfoFileForm);
     Application->CreateForm(&ParamsForm);
+    Application->CreateForm(&AboutForm);
     Application->Run();
   } catch (Exception& e) {
     Application->ShowException(&e);

@@ -1,0 +1,192 @@
+// The wide standard actions on real edit controls: delete, find (and find
+// first from the very start), replace compared in wide text as the user's
+// match-case choice says, find in a rich edit's CR LF text, find next's
+// enabling and a dialog component that is replaced when removed.
+#include "ControlsTestUtil.h"
+
+#include "UcRichEdit.h"
+#include "UcStdActns.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using UcStdActns = UcGuiTest;
+
+struct TSel {
+  int Start, Length;
+};
+TSel Selection(TCustomEdit* e) { return {e->SelStart(), e->SelLength()}; }
+void Select(TCustomEdit* e, int start, int length) {
+  e->SetSelStart(start);
+  e->SetSelLength(length);
+}
+
+TEST_F(UcStdActns, DeleteRemovesTheSelectionOrTheNextCharacter) {
+  auto* edit = PlaceOn<TUcEdit>(Form, 10, 10, 300, 24);
+  TUcEditDelete del(nullptr);
+  edit->SetText(L"\u4E2D\u6587abc");
+  Select(edit, 0, 0);
+  del.UpdateTarget(edit);
+  EXPECT_TRUE(del.Enabled()) << "delete is enabled without a selection";
+  del.ExecuteTarget(edit);
+  EXPECT_EQ(edit->Text(), WideString(L"\u6587abc"));
+  Select(edit, 1, 2);
+  del.ExecuteTarget(edit);
+  EXPECT_EQ(edit->Text(), WideString(L"\u6587c"));
+}
+
+TEST_F(UcStdActns, FindSelectsTheNextHitAndFindFirstStartsAtTheTop) {
+  auto* edit = PlaceOn<TUcEdit>(Form, 10, 10, 300, 24);
+  edit->SetText(L"x \u4E2Dab \u4E2DAB \u4E2Dab");
+  struct Row {
+    bool FindFirst;
+    TFindOptions Options;
+    TSel Before;
+    TSel After;
+  } rows[] = {
+      {false, FindOption(frDown), {0, 0}, {2, 3}},
+      {false, FindOption(frDown), {2, 3}, {6, 3}},
+      {false, FindOption(frDown) | FindOption(frMatchCase), {2, 3}, {10, 3}},
+      {false, 0, {10, 3}, {6, 3}},  // up
+      // Find-first ignores the selection: the first hit of the whole text.
+      {true, FindOption(frDown), {2, 3}, {2, 3}},
+      {true, FindOption(frDown), {6, 3}, {2, 3}},
+  };
+  for (const Row& r : rows) {
+    Select(edit, r.Before.Start, r.Before.Length);
+    EXPECT_TRUE(SearchEditW(edit, L"\u4E2Dab", r.Options, r.FindFirst));
+    const TSel s = Selection(edit);
+    EXPECT_EQ(s.Start, r.After.Start) << "from " << r.Before.Start;
+    EXPECT_EQ(s.Length, r.After.Length);
+  }
+  Select(edit, 10, 3);
+  EXPECT_FALSE(SearchEditW(edit, L"\u4E2Dab", FindOption(frDown), false));
+  EXPECT_FALSE(SearchEditW(edit, L"", FindOption(frDown), true));
+}
+
+TEST_F(UcStdActns, FindInARichEditCountsALineBreakAsOneCharacter) {
+  auto* rich = PlaceOn<TUcRichEdit>(Form, 10, 10, 300, 100);
+  rich->SetText(L"one\r\ntwo\r\n\u4E2D\u6587");
+  Select(rich, 0, 0);
+  struct Row {
+    const wchar_t* What;
+    TSel Start;
+  } rows[] = {{L"\u6587", {0, 0}}, {L"two", {0, 0}}, {L"o", {2, 0}}, {L"\u4E2D\u6587", {5, 3}}};
+  for (const Row& r : rows) {
+    Select(rich, r.Start.Start, r.Start.Length);
+    ASSERT_TRUE(SearchEditW(rich, r.What, FindOption(frDown), false));
+    // What the control itself has selected is the text searched for.
+    EXPECT_EQ(rich->SelText(), WideString(r.What));
+    EXPECT_EQ(WideSelection(rich), WideString(r.What));
+  }
+}
+
+TEST_F(UcStdActns, SearchActionTellsWhenNothingWasFound) {
+  auto* edit = PlaceOn<TUcEdit>(Form, 10, 10, 300, 24);
+  edit->SetText(L"abc");
+  TUcSearchFind find(nullptr);
+  find.SetControl(edit);
+  find.FindDialog()->SetFindText(kCjkText);
+  ScriptDialogs script({{"TUcMessageForm", IDOK}});
+  find.Search(nullptr);
+  ASSERT_EQ(script.Shown().size(), 1u);
+}
+
+TEST_F(UcStdActns, ReplaceComparesTheWideSelectionAsTheUserAsked) {
+  auto* edit = PlaceOn<TUcEdit>(Form, 10, 10, 300, 24);
+  TUcSearchReplace replace(nullptr);
+  replace.SetControl(edit);
+  TUcReplaceDialog* d = replace.ReplaceDialog();
+  d->SetFindText(L"\u0416\u4E2D");
+  d->SetReplaceText(L"\u6587");
+  struct Row {
+    TFindOptions Options;
+    const wchar_t* Before;
+    TSel Selected;
+    const wchar_t* After;
+    TSel SelectedAfter;
+  } rows[] = {
+      // The selection in another case is the find text without match case:
+      // replaced, and the next hit selected.
+      {FindOption(frDown), L"\u0436\u4E2D \u0416\u4E2D", {0, 2}, L"\u6587 \u0416\u4E2D", {2, 2}},
+      // With match case it is not; the next hit is replaced instead.
+      {FindOption(frDown) | FindOption(frMatchCase), L"\u0436\u4E2D \u0416\u4E2D", {0, 2}, L"\u0436\u4E2D \u6587", {4, 0}},
+      // Replace all: every hit.
+      {FindOption(frDown) | FindOption(frReplaceAll), L"\u0416\u4E2D-\u0416\u4E2D-\u0416\u4E2D", {0, 2},
+       L"\u6587-\u6587-\u6587", {5, 0}},
+  };
+  for (const Row& r : rows) {
+    edit->SetText(r.Before);
+    Select(edit, r.Selected.Start, r.Selected.Length);
+    d->SetOptions(r.Options);
+    replace.Replace(nullptr);
+    EXPECT_EQ(edit->Text(), WideString(r.After));
+    const TSel s = Selection(edit);
+    EXPECT_EQ(s.Start, r.SelectedAfter.Start);
+    EXPECT_EQ(s.Length, r.SelectedAfter.Length);
+  }
+  edit->SetText(L"nothing here");
+  Select(edit, 0, 0);
+  ScriptDialogs script({{"TUcMessageForm", IDOK}});
+  replace.Replace(nullptr);
+  EXPECT_EQ(script.Shown().size(), 1u) << "nothing replaced: the user is told";
+  EXPECT_EQ(edit->Text(), WideString(L"nothing here"));
+}
+
+TEST_F(UcStdActns, FindNextNeedsALinkedFindWithText) {
+  auto* edit = PlaceOn<TUcEdit>(Form, 10, 10, 300, 24);
+  edit->SetText(L"a\u4E2D a\u4E2D");
+  TUcSearchFind find(nullptr);
+  TUcSearchFindNext next(nullptr);
+  EXPECT_FALSE(next.HandlesTarget(edit));
+  EXPECT_FALSE(next.Enabled());
+  next.SetSearchFind(&find);
+  next.UpdateTarget(edit);
+  EXPECT_FALSE(next.Enabled()) << "empty find text";
+  find.FindDialog()->SetFindText(L"a\u4E2D");
+  find.FindDialog()->SetOptions(FindOption(frDown));
+  ASSERT_TRUE(next.HandlesTarget(edit));
+  Select(edit, 0, 2);
+  next.ExecuteTarget(edit);
+  EXPECT_EQ(edit->SelStart(), 3);
+}
+
+TEST_F(UcStdActns, RemovedDialogIsMadeAfresh) {
+  TUcSearchFind find(nullptr);
+  TComponent* first = find.Dialog();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->Name(), AnsiString("UcFindDialog"));
+  delete first;
+  ASSERT_NE(find.Dialog(), nullptr);
+  EXPECT_NE(find.Dialog(), first);
+  EXPECT_EQ(find.Dialog()->Name(), AnsiString("UcFindDialog"));
+  EXPECT_TRUE(find.FindDialog()->OnFind) << "the new dialog reports to the action";
+
+  TUcFileOpen open(nullptr);
+  TUcFileSaveAs save(nullptr);
+  TUcSearchReplace replace(nullptr);
+  EXPECT_EQ(open.Dialog()->Name(), AnsiString("UcOpenDialog"));
+  EXPECT_EQ(save.Dialog()->Name(), AnsiString("UcSaveDialog"));
+  EXPECT_EQ(replace.Dialog()->Name(), AnsiString("UcReplaceDialog"));
+}
+
+TEST_F(UcStdActns, AssignCopiesWideTextsAndHandlers) {
+  TUcSearchFind find(nullptr);
+  TUcSearchFindNext a(nullptr), b(nullptr);
+  a.SetCaption(kMixedText);
+  a.SetSearchFind(&find);
+  b.Assign(&a);
+  EXPECT_EQ(b.Caption(), WideString(kMixedText));
+  EXPECT_EQ(b.SearchFind(), &find);
+
+  struct TEvents {
+    void Accept(TObject*) {}
+  } events;
+  TUcFileOpen open(nullptr), copy(nullptr);
+  open.OnAccept = MakeEvent<&TEvents::Accept>(&events);
+  copy.Assign(&open);
+  EXPECT_TRUE(copy.OnAccept == open.OnAccept);
+}
+
+}  // namespace

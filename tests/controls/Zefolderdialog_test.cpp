@@ -1,0 +1,230 @@
+// The folder browse dialog: the shortened status path, the caption lists by
+// locale, the new-folder button's place, and real dialog rounds (a cancelled
+// round after a new folder leaves the start folder).
+#include "ControlsTestUtil.h"
+
+#include "stdctrls.h"
+
+#include "Zefolderdialog.h"
+
+#include <gtest/gtest.h>
+
+inline void PrintTo(const AnsiString& s, std::ostream* os) { *os << '"' << s.c_str() << '"'; }
+
+namespace {
+
+TEST(FolderDialog, DisplayPathIsShortenedInTheMiddle) {
+  struct Row {
+    const char* Path;
+    int MaxLen;
+    const char* Expected;
+  } rows[] = {
+      {"C:\\Program Files\\Common Files\\Some Vendor\\Shared\\Tools\\Bin", 50,
+       "C:\\...\\Common Files\\Some Vendor\\Shared\\Tools\\Bin"},
+      {"\\\\server\\share\\alpha\\beta\\gamma\\delta\\epsilon\\zeta\\eta", 50,
+       "\\\\server\\...\\beta\\gamma\\delta\\epsilon\\zeta\\eta"},
+      {"C:\\short", 50, "C:\\short"},
+      {"C:\\a\\b\\c\\d", 5, "C:\\a\\"},                            // MaxLen below 6
+      {"abcdefghijklmnopqrstuvwxyz", 10, "abcdefghij"},           // no backslash
+      {"C:\\abcdefghijklmnopqrstuvwxyz", 10, "C:\\abcdefg"},       // one backslash after the drive
+      {"C:\\a\\bbbbbbbbbbbbbbbbbbbbbbbbbbbbbb", 20, "C:\\...\\bbbbbbbbbb..."},  // the last name cut too
+      {"", 50, ""},
+  };
+  for (const Row& r : rows) EXPECT_EQ(MakeDisplayPath(r.Path, r.MaxLen), AnsiString(r.Expected)) << r.Path;
+  EXPECT_EQ(MakeDisplayPath(rows[0].Path, 50).Length(), 48);
+}
+
+TEST(FolderDialog, LocaleTextFallsBackToDefaultThenTheFirstLine) {
+  TPBFolderDialog d(nullptr);
+  TStringList list;
+  struct Row {
+    std::vector<const char*> Lines;
+    const char* Locale;
+    const char* Expected;
+  } rows[] = {
+      {{"Default=D", "0407=G", "0409=E"}, "0407", "G"},
+      {{"Default=D", "0407=G"}, "0416", "D"},
+      {{"0407=G", "0409=E"}, "0416", "G"},
+      {{"0407=G", "Default=D"}, "", "D"},
+      {{}, "0407", ""},
+  };
+  for (const Row& r : rows) {
+    list.Clear();
+    for (const char* line : r.Lines) list.Add(line);
+    d.SetLocale(r.Locale);
+    EXPECT_EQ(d.LocaleText(&list), AnsiString(r.Expected)) << r.Locale;
+  }
+  d.SetLocale("0407");
+  EXPECT_EQ(d.NewFolderCaption(), AnsiString("Neuer Ordner"));
+  EXPECT_EQ(d.LabelCaption(), AnsiString("Ausgew\xE4hlter Ordner:"));
+  d.SetLocale("0c09");
+  EXPECT_EQ(d.Locale(), AnsiString("0C09"));
+  EXPECT_EQ(d.NewFolderCaption(), AnsiString("New folder"));
+}
+
+TEST(FolderDialog, DefaultsAndSetters) {
+  TPBFolderDialog d(nullptr);
+  EXPECT_EQ(d.Version(), AnsiString("1.60.00.00"));
+  d.SetVersion("2");
+  EXPECT_EQ(d.Version(), AnsiString("1.60.00.00"));
+  EXPECT_EQ(d.Flags, BrowseFlag(ShowPath));
+  EXPECT_EQ(d.RootFolder, foDesktopExpanded);
+  EXPECT_TRUE(d.NewFolderVisible());
+  EXPECT_TRUE(d.NewFolderEnabled());
+  struct Row {
+    int Set, Expected;
+  } widths[] = {{0, 75}, {-3, 75}, {1, 1}, {90, 90}};
+  for (const Row& r : widths) {
+    d.SetNewFolderWidth(r.Set);
+    EXPECT_EQ(d.NewFolderWidth(), r.Expected);
+  }
+  TStringList labels;
+  labels.Add("Default=Pick");
+  d.SetLabelCaptions(&labels);
+  EXPECT_EQ(d.LabelCaption(), AnsiString("Pick"));
+  EXPECT_EQ(BrowseInfoFlagsToBif(BrowseFlag(OnlyFileSystem) | BrowseFlag(ShowPath)),
+            static_cast<UINT>(BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT));
+  EXPECT_EQ(BrowseInfoFlagsToBif(BrowseFlag(OnlyComputers) | BrowseFlag(OnlyPrinters) | BrowseFlag(OnlyDomains) |
+                                 BrowseFlag(OnlyAncestors)),
+            static_cast<UINT>(0x1000 | 0x2000 | 0x2 | 0x8));
+  EXPECT_EQ(SHFolderCsidl(foDesktopExpanded), -1);
+  EXPECT_EQ(SHFolderCsidl(foMyComputer), 17);
+  EXPECT_EQ(SHFolderCsidl(foTemplates), 21);
+}
+
+TEST(FolderDialog, NewFolderButtonFollowsTheScreensResolution) {
+  struct Row {
+    int Dpi;
+    RECT Expected;
+  } rows[] = {
+      {96, {12, 264, 87, 287}},
+      {72, {12, 264, 87, 287}},
+      {120, {15, 255, 108, 283}},
+      {144, {17, 244, 129, 279}},
+      {192, {20, 234, 170, 275}},
+  };
+  for (const Row& r : rows) {
+    const RECT got = TPBFolderDialog::NewFolderButtonRect(300, 75, r.Dpi);
+    EXPECT_EQ(got.left, r.Expected.left) << r.Dpi;
+    EXPECT_EQ(got.top, r.Expected.top) << r.Dpi;
+    EXPECT_EQ(got.right, r.Expected.right) << r.Dpi;
+    EXPECT_EQ(got.bottom, r.Expected.bottom) << r.Dpi;
+  }
+  const RECT other = TPBFolderDialog::NewFolderButtonRect(300, 75, 100);
+  EXPECT_EQ(other.left, 12);
+  EXPECT_EQ(other.top, 300 - GetSystemMetrics(SM_CYCAPTION) - 17);
+  EXPECT_EQ(other.right - other.left, 75 * 100 / 96);
+  EXPECT_EQ(other.bottom - other.top, 23 * 100 / 96);
+}
+
+// --- real dialog rounds -------------------------------------------------------
+
+struct TRounds {
+  int Count = 0;
+  bool ButtonShown = false;
+  std::string ButtonText;
+  std::vector<std::string> SelectionAtStart;
+  TPBFolderDialog* Dialog = nullptr;
+  bool MakeFolder = false;
+  void Initialized(TObject*, HWND wnd) {
+    ++Count;
+    HWND button = Dialog->NewFolderButton();
+    // The dialog itself is not shown yet: the button's own style says it.
+    ButtonShown = button && (GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE);
+    ButtonText = button ? WindowTextA(button) : std::string();
+    SelectionAtStart.push_back(Dialog->SelectionPath().c_str());
+    if (MakeFolder && Count == 1)
+      PostMessageA(button, BM_CLICK, 0, 0);
+    else
+      PostMessageA(wnd, WM_COMMAND, MakeFolder ? IDCANCEL : IDOK, 0);
+  }
+};
+
+using FolderDialogRounds = UcGuiTest;
+
+TEST_F(FolderDialogRounds, OkAnswersTheStartFolder) {
+  TempDir dir;
+  TPBFolderDialog d(nullptr);
+  d.SetFolder(AnsiString(dir.Path()));
+  TRounds rounds;
+  rounds.Dialog = &d;
+  d.OnInitialized = MakeEvent<&TRounds::Initialized>(&rounds);
+  ScriptDialogs script({{"", 0xFFFE}});  // the dialog answers itself
+  ASSERT_TRUE(d.Execute());
+  EXPECT_EQ(rounds.Count, 1);
+  EXPECT_TRUE(rounds.ButtonShown);
+  EXPECT_EQ(rounds.ButtonText, "New folder");
+  EXPECT_EQ(d.Folder(), AnsiString(dir.Path()));
+  EXPECT_EQ(d.DialogHandle(), nullptr);
+}
+
+struct TCancelRound {
+  void Initialized(TObject*, HWND wnd) { PostMessageA(wnd, WM_COMMAND, IDCANCEL, 0); }
+};
+
+struct TComputerRound {
+  void Initialized(TObject*, HWND wnd) {
+    // "My Computer" has no file-system path.
+    LPITEMIDLIST computer = nullptr;
+    if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer))) {
+      SendMessageA(wnd, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(computer));
+      CoTaskMemFree(computer);
+    }
+    PostMessageA(wnd, WM_COMMAND, IDOK, 0);
+  }
+};
+
+TEST_F(FolderDialogRounds, AnItemWithoutAPathIsNoAnswer) {
+  TempDir dir;
+  TPBFolderDialog d(nullptr);
+  d.SetFolder(AnsiString(dir.Path()));
+  TComputerRound round;
+  d.OnInitialized = MakeEvent<&TComputerRound::Initialized>(&round);
+  ScriptDialogs script({{"", 0xFFFE}});
+  EXPECT_FALSE(d.Execute());
+  EXPECT_EQ(d.Folder(), AnsiString(dir.Path()));
+}
+
+TEST_F(FolderDialogRounds, CancelLeavesTheStartFolder) {
+  TempDir dir;
+  TPBFolderDialog d(nullptr);
+  d.SetFolder(AnsiString(dir.Path()));
+  TCancelRound cancel;
+  d.OnInitialized = MakeEvent<&TCancelRound::Initialized>(&cancel);
+  ScriptDialogs script({{"", 0xFFFE}});
+  EXPECT_FALSE(d.Execute());
+  EXPECT_EQ(d.Folder(), AnsiString(dir.Path()));
+}
+
+TEST_F(FolderDialogRounds, NewFolderReopensOnItAndCancelKeepsTheStartFolder) {
+  TempDir dir;
+  TPBFolderDialog d(nullptr);
+  d.SetFolder(AnsiString(dir.Path()));
+  TRounds rounds;
+  rounds.Dialog = &d;
+  rounds.MakeFolder = true;
+  d.OnInitialized = MakeEvent<&TRounds::Initialized>(&rounds);
+  // The name box answers with a name typed in.
+  auto oldAnswer = ScriptDialogs::AnswerHook;
+  ScriptDialogs::AnswerHook = [](HWND wnd, int button) {
+    auto* form = static_cast<TCustomForm*>(FindControl(wnd));
+    for (int i = 0; i < form->ComponentCount(); ++i)
+      if (form->Components(i)->Is<TCustomEdit>()) static_cast<TCustomEdit*>(form->Components(i))->SetText("neu");
+    form->SetModalResult(button);
+  };
+  bool result;
+  {
+    ScriptDialogs script({{"New folder", IDOK}, {"", 0xFFFE}});
+    result = d.Execute();
+  }
+  ScriptDialogs::AnswerHook = oldAnswer;
+  EXPECT_EQ(rounds.Count, 2) << "the dialog opens again after a new folder";
+  EXPECT_TRUE(DirectoryExists(AnsiString(dir.File("neu"))));
+  ASSERT_EQ(rounds.SelectionAtStart.size(), 2u);
+  EXPECT_EQ(rounds.SelectionAtStart[1], dir.File("neu"));
+  // The second round was cancelled: the start folder, not the new one.
+  EXPECT_FALSE(result);
+  EXPECT_EQ(d.Folder(), AnsiString(dir.Path()));
+}
+
+}  // namespace

@@ -36,13 +36,11 @@ struct TDragLog {
   }
 };
 
-class DragDropTest : public GuiTest {
+class DragDropTest : public SharedFormTest<DragDropTest> {
 protected:
+  static void SetUpTestSuite() { SetUpSharedForm(80, 80, 400, 200); }
   void SetUp() override {
-    GuiTest::SetUp();
-    Form = NewForm<TForm>(nullptr);
-    Form->SetBounds(80, 80, 400, 200);
-    Form->Show();
+    SharedFormTest::SetUp();
     Source = Panel(10, 10);
     Target = Panel(200, 10);
     Target->OnDragOver = MakeEvent<&TDragLog::Over>(&Log);
@@ -50,14 +48,8 @@ protected:
     Source->OnEndDrag = MakeEvent<&TDragLog::End>(&Log);
     Pump(20);
   }
-  void TearDown() override {
-    delete Form;
-    GuiTest::TearDown();
-  }
   TPanel* Panel(int left, int top) {
-    auto* p = new TPanel(Form);
-    p->SetParent(Form);
-    p->SetBounds(left, top, 100, 80);
+    auto* p = Place<TPanel>(left, top, 100, 80);
     p->HandleNeeded();
     return p;
   }
@@ -67,7 +59,6 @@ protected:
     TPoint local = Source->ScreenToClient(screen);
     SendMessageA(Source->Handle(), msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(local.x, local.y));
   }
-  TForm* Form = nullptr;
   TPanel* Source = nullptr;
   TPanel* Target = nullptr;
   TDragLog Log;

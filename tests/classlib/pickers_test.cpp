@@ -11,25 +11,9 @@
 
 namespace {
 
-class PickersTest : public GuiTest {
+class PickersTest : public SharedFormTest<PickersTest> {
 protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    Form = NewForm<TForm>(nullptr);
-    Form->SetBounds(60, 60, 420, 300);
-    Form->Show();
-  }
-  void TearDown() override {
-    delete Form;
-    GuiTest::TearDown();
-  }
-  template <class T> T* Place(int l, int t, int w, int h) {
-    auto* c = new T(Form);
-    c->SetParent(Form);
-    c->SetBounds(l, t, w, h);
-    return c;
-  }
-  TForm* Form = nullptr;
+  static void SetUpTestSuite() { SetUpSharedForm(60, 60, 420, 300); }
 };
 
 struct TCounter {

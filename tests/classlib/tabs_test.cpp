@@ -14,25 +14,9 @@
 
 namespace {
 
-class TabsTest : public GuiTest {
+class TabsTest : public SharedFormTest<TabsTest> {
 protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    Form = NewForm<TForm>(nullptr);
-    Form->SetBounds(50, 50, 420, 320);
-    Form->Show();
-  }
-  void TearDown() override {
-    delete Form;
-    GuiTest::TearDown();
-  }
-  template <class T> T* Place(int l, int t, int w, int h) {
-    auto* c = new T(Form);
-    c->SetParent(Form);
-    c->SetBounds(l, t, w, h);
-    return c;
-  }
-  TForm* Form = nullptr;
+  static void SetUpTestSuite() { SetUpSharedForm(50, 50, 420, 320); }
 };
 
 std::string NativeTab(HWND wnd, int index) {

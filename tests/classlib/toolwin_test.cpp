@@ -13,20 +13,13 @@
 
 namespace {
 
-class ToolBarTest : public GuiTest {
+class ToolBarTest : public SharedFormTest<ToolBarTest> {
 protected:
+  static void SetUpTestSuite() { SetUpSharedForm(60, 60, 420, 200); }
   void SetUp() override {
-    GuiTest::SetUp();
-    Form = NewForm<TForm>(nullptr);
-    Form->SetBounds(60, 60, 420, 200);
-    Form->Show();
-    Bar = new TToolBar(Form);
-    Bar->SetParent(Form);
+    SharedFormTest::SetUp();
+    Bar = Place<TToolBar>(0, 0, 420, 40);
     Bar->SetShowCaptions(true);
-  }
-  void TearDown() override {
-    delete Form;
-    GuiTest::TearDown();
   }
   TToolButton* Add(const char* caption, TToolButtonStyle style = tbsButton) {
     auto* b = new TToolButton(Form);
@@ -43,7 +36,6 @@ protected:
     return buf;
   }
   bool NativeChecked(TToolButton* b) { return SendMessageA(Bar->Handle(), TB_ISBUTTONCHECKED, b->CommandId(), 0) != 0; }
-  TForm* Form = nullptr;
   TToolBar* Bar = nullptr;
 };
 

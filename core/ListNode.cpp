@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -60,6 +62,15 @@ uint64_t ExtendedToUInt64(const Extended80& value) {
   const int shift = exponent - 16383;  // position of the integer bit
   if (shift > 63) return UINT64_MAX;
   return significand >> (63 - shift);
+}
+
+AnsiString SizeKbText(long double bytes) {
+  // Ties to even, as the processor rounds by default.
+  long double k = std::nearbyint(bytes * 0.0009765625L);
+  if (k == 0) k = 1;
+  char buffer[64];
+  snprintf(buffer, sizeof buffer, "%.0f", static_cast<double>(k));
+  return buffer;
 }
 
 // --- text fields --------------------------------------------------------------------------

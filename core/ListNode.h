@@ -92,6 +92,9 @@ long double ExtendedToLongDouble(const Extended80& value);
 // Integer part of a non-negative finite value, saturated at 2^64 - 1; 0 for
 // negative numbers and NaN.
 uint64_t ExtendedToUInt64(const Extended80& value);
+// Size in kilobytes, rounded with ties to even; 0 becomes 1 (the table, the
+// CSV export and the HTML pages show sizes so).
+AnsiString SizeKbText(long double bytes);
 
 // --- text fields ------------------------------------------------------------------------
 

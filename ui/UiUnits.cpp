@@ -3,6 +3,8 @@
 #include "ControlsUnits.h"
 #include "CoreUnits.h"
 #include "CryptoUnits.h"
+#include "ExportCommands.h"
+#include "ExportUnits.h"
 #include "Mainunit.h"
 #include "Opensaveunit.h"
 #include "Progressunit.h"
@@ -15,6 +17,7 @@ const TUnitEntry UiUnitTable[] = {
     {"Unitparams", &UnitInit_Unitparams, &UnitFini_Unitparams},
     {"Progressunit", &UnitInit_Progressunit, &UnitFini_Progressunit},
     {"Opensaveunit", &UnitInit_Opensaveunit, &UnitFini_Opensaveunit},
+    {"ExportCommands", &UnitInit_ExportCommands, &UnitFini_ExportCommands},
 };
 
 const size_t UiUnitCount = sizeof UiUnitTable / sizeof UiUnitTable[0];
@@ -25,5 +28,6 @@ void RegisterUiUnits() {
   RegisterZipUnits();
   RegisterControlsUnits();
   RegisterCoreUnits();
+  RegisterExportUnits();
   RegisterUnits(UiUnitTable, UiUnitCount);
 }

@@ -2,6 +2,8 @@
 // and the dialogs, and runs the message loop until the main window closes.
 #include "Mainunit.h"
 #include "UiUnits.h"
+#include "Ufmexportoptions.h"
+#include "Upreexport.h"
 #include "Unitparams.h"
 #include "forms.h"
 #include "units.h"
@@ -15,6 +17,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // The main window first: it becomes the application's main form.
     Application->CreateForm(&InfoFileForm);
     Application->CreateForm(&ParamsForm);
+    Application->CreateForm(&ufmPreExport);
+    Application->CreateForm(&fmExportOptions);
     Application->Run();
   } catch (Exception& e) {
     Application->ShowException(&e);

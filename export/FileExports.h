@@ -42,6 +42,7 @@ bool MatchesExportOptions(const TExportMarks& marks, const ListNode* node);
 // quotes doubled) when it holds ";", a double quote or a line break, which
 // would otherwise split the row for every reader.
 std::string CsvField(const std::string& text);
+void AppendCsvField(std::string& row, std::string_view text);
 // The header line of both CSV exports from its nine titles (ANSI).
 AnsiString CsvHeader(const AnsiString (&titles)[9]);
 // One row: path, name, size in KB, created, modified, attribute letters,

@@ -7,14 +7,30 @@
 
 // --- page pieces ------------------------------------------------------------------------------
 
+namespace {
+
+void AppendPadded(std::string& out, std::string_view text, int w, bool left) {
+  if (static_cast<int>(text.size()) >= w) {
+    out.append(text.substr(0, w > 0 ? w : 0));
+    return;
+  }
+  if (left) out.append(w - text.size(), ' ');
+  out.append(text);
+  if (!left) out.append(w - text.size(), ' ');
+}
+
+}  // namespace
+
 AnsiString PadLeft(const AnsiString& text, int w) {
-  if (text.Length() >= w) return text.SubString(1, w > 0 ? w : 0);
-  return AnsiString(std::string(w - text.Length(), ' ') + text.str());
+  std::string out;
+  AppendPadded(out, text.str(), w, true);
+  return AnsiString(std::move(out));
 }
 
 AnsiString PadRight(const AnsiString& text, int w) {
-  if (text.Length() >= w) return text.SubString(1, w > 0 ? w : 0);
-  return AnsiString(text.str() + std::string(w - text.Length(), ' '));
+  std::string out;
+  AppendPadded(out, text.str(), w, false);
+  return AnsiString(std::move(out));
 }
 
 AnsiString UpLinkPrefix(const AnsiString& base, const AnsiString& path) {
@@ -76,21 +92,32 @@ AnsiString AlphabeticalAttributeLetters(uint8_t attributes) {
   return AnsiString(std::move(letters));
 }
 
+namespace {
+
+void AppendEntryLine(std::string& line, const ListNode* entry) {
+  AppendPadded(line, SizeKbText(entry->Size).str(), 12, true);
+  AppendPadded(line, FieldView(entry->Created), 24, true);
+  AppendPadded(line, FieldView(entry->Modified), 24, true);
+  AppendPadded(line, AlphabeticalAttributeLetters(entry->Attributes).str(), 10, true);
+  AppendPadded(line, FieldView(entry->Comment), 30, true);
+}
+
+}  // namespace
+
 AnsiString FormatEntryLine(const ListNode* entry) {
   std::string line;
   line.reserve(100);
-  line += PadLeft(SizeKbText(ExtendedToLongDouble(entry->Size)), 12).str();
-  line += PadLeft(FieldText(entry->Created), 24).str();
-  line += PadLeft(FieldText(entry->Modified), 24).str();
-  line += PadLeft(AlphabeticalAttributeLetters(entry->Attributes), 10).str();
-  line += PadLeft(FieldText(entry->Comment), 30).str();
+  AppendEntryLine(line, entry);
   return AnsiString(std::move(line));
 }
 
-std::string HtmlEscape(const std::string& text) {
-  if (text.find_first_of("&<>\"") == std::string::npos) return text;
-  std::string out;
-  out.reserve(text.size() + 16);
+void AppendHtmlEscaped(std::string& out, std::string_view text) {
+  bool plain = true;
+  for (char c : text) plain = plain && c != '&' && c != '<' && c != '>' && c != '"';
+  if (plain) {
+    out += text;
+    return;
+  }
   for (char c : text) {
     switch (c) {
       case '&': out += "&amp;"; break;
@@ -100,6 +127,11 @@ std::string HtmlEscape(const std::string& text) {
       default: out += c;
     }
   }
+}
+
+std::string HtmlEscape(const std::string& text) {
+  std::string out;
+  AppendHtmlEscaped(out, text);
   return out;
 }
 
@@ -216,8 +248,6 @@ bool DirectoryExistsW(const WideString& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string Spaces(int n) { return n > 0 ? std::string(n, ' ') : std::string(); }
-
 }  // namespace
 
 THtmlSiteWriter::THtmlSiteWriter(ICoreHost& host, IHtmlPictures& pictures, IStepProgress& steps)
@@ -315,36 +345,52 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
   };
 
   try {
-    std::string line;
+    std::string line, columns;
     for (int i = 0; i < node->ChildCount(); ++i) {
       FSteps.Step();
       // A cancel ends the site here; the open pages end where they were.
       if (FSteps.CancelRequested()) return TWriteResult::Cancelled;
       const ListNode* child = node->Child(i);
-      const AnsiString name = FieldText(child->Name);
-      const std::string shownName = HtmlEscape(name.str());
-      const std::string columns = HtmlEscape(FormatEntryLine(child).str());
+      const std::string_view name = FieldView(child->Name);
+      const int nameLength = static_cast<int>(name.size());
+      columns.clear();
+      AppendEntryLine(columns, child);
       line.clear();
       if (!IsFolder(child)) {
         const bool damaged = child->Attributes & DamagedBit;
         const char* span = damaged ? "<span class = \"rdl\">" : "<span class=\"blk\">";
-        const std::string icon = ups + UrlEncodePath(PictureOf(name).str());
+        const std::string picture = UrlEncodePath(PictureOf(AnsiString(name)).str());
+        line += "<pre>";
         if (withBase) {
           // The span opens before the link, so the link ends inside it and the
           // columns keep the entry's colour.
-          line = "<pre>" + std::string(span) + "<a href=\"" + linkBase + UrlEncodePath(name.str()) +
-                 "\"><img border=\"0\" src=\"" + icon + "\">" + shownName + "</a>" + Spaces(30 - name.Length()) +
-                 columns + "</span></pre>\r";
+          line += span;
+          line += "<a href=\"";
+          line += linkBase;
+          line += UrlEncodePath(std::string(name));
+          line += "\"><img border=\"0\" src=\"";
+          line += ups;
+          line += picture;
+          line += "\">";
+          AppendHtmlEscaped(line, name);
+          line += "</a>";
         } else {
-          line = "<pre><img src=\"" + icon + "\">" + span + shownName + Spaces(30 - name.Length()) + columns +
-                 "</span></pre>\r";
+          line += "<img src=\"";
+          line += ups;
+          line += picture;
+          line += "\">";
+          line += span;
+          AppendHtmlEscaped(line, name);
         }
-        sorter.AddFile(name, AnsiString(line));
+        if (nameLength < 30) line.append(30 - nameLength, ' ');
+        AppendHtmlEscaped(line, columns);
+        line += "</span></pre>\r";
+        sorter.AddFile(AnsiString(name), AnsiString(std::string(line)));
         continue;
       }
       // Sibling folders whose disk names would be one (transliteration, case)
       // get their own: "_2", "_3", ...
-      const std::string base = Transliterate(name).str();
+      const std::string base = Transliterate(AnsiString(name)).str();
       std::string diskName = base;
       auto clashes = [&](const std::string& candidate) {
         const std::string lower = AnsiLowerBytes(candidate);
@@ -353,8 +399,16 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
       };
       for (int n = 2; clashes(diskName); ++n) diskName = base + "_" + std::to_string(n);
       taken.insert(AnsiLowerBytes(diskName));
-      line = "<pre><a href=\"" + UrlEncodePath(diskName) + "/index.html\"><img border=\"0\" src=\"" + ups +
-             "open.jpg\">" + shownName + "</a>" + Spaces(30 - name.Length()) + columns + "</pre>\r\r";
+      line += "<pre><a href=\"";
+      line += UrlEncodePath(diskName);
+      line += "/index.html\"><img border=\"0\" src=\"";
+      line += ups;
+      line += "open.jpg\">";
+      AppendHtmlEscaped(line, name);
+      line += "</a>";
+      if (nameLength < 30) line.append(30 - nameLength, ' ');
+      AppendHtmlEscaped(line, columns);
+      line += "</pre>\r\r";
       sorter.AddFolder(AnsiString(diskName), AnsiString(line));
       const AnsiString childPath = path + "\\" + AnsiString(diskName);
       const WideString wideChild = AnsiToWide(childPath);
@@ -363,7 +417,7 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
         Message(error);
         throw EHtmlExportError(error, true);
       }
-      const TWriteResult r = WriteFolderPage(child, childPath, treePath + "/" + name);
+      const TWriteResult r = WriteFolderPage(child, childPath, treePath + "/" + AnsiString(name));
       if (r != TWriteResult::Done) return r;
     }
   } catch (const EHtmlExportError&) {

@@ -32,6 +32,7 @@ AnsiString FormatEntryLine(const ListNode* entry);
 AnsiString AlphabeticalAttributeLetters(uint8_t attributes);
 // Text as HTML shows it: & < > and " as character references.
 std::string HtmlEscape(const std::string& text);
+void AppendHtmlEscaped(std::string& out, std::string_view text);
 // A link path: every byte but letters, digits, "-._~" and "/" percent-encoded,
 // characters outside ASCII as their UTF-8 bytes.
 std::string UrlEncodePath(const std::string& ansiPath);

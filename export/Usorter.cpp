@@ -30,12 +30,13 @@ std::string AnsiLowerBytes(const std::string& text) {
   return out;
 }
 
-void TSorter::AddFolder(const AnsiString& key, const AnsiString& text) { Insert(key, text, FFolders); }
+void TSorter::AddFolder(AnsiString key, AnsiString text) { Insert(std::move(key), std::move(text), FFolders); }
 
-void TSorter::AddFile(const AnsiString& key, const AnsiString& text) { Insert(key, text, FFiles); }
+void TSorter::AddFile(AnsiString key, AnsiString text) { Insert(std::move(key), std::move(text), FFiles); }
 
-void TSorter::Insert(const AnsiString& key, const AnsiString& text, TRecList& list) {
-  list.items.push_back(TItem{AnsiLowerBytes(key.str()), FSerial++, std::make_unique<Rec>(Rec{key, text})});
+void TSorter::Insert(AnsiString key, AnsiString text, TRecList& list) {
+  std::string lower = AnsiLowerBytes(key.str());
+  list.items.push_back(TItem{std::move(lower), FSerial++, std::make_unique<Rec>(Rec{std::move(key), std::move(text)})});
   list.sorted = list.items.size() <= 1;
 }
 

@@ -20,12 +20,12 @@ public:
   TSorter& operator=(const TSorter&) = delete;
 
   struct TRecList;
-  void AddFolder(const AnsiString& key, const AnsiString& text);
-  void AddFile(const AnsiString& key, const AnsiString& text);
+  void AddFolder(AnsiString key, AnsiString text);
+  void AddFile(AnsiString key, AnsiString text);
   // Keys compare by their ANSI lower case, byte by byte (a prefix first); a
   // record goes before the first one whose key is not smaller, so equal keys
   // end up in the reverse order of their insertion.
-  void Insert(const AnsiString& key, const AnsiString& text, TRecList& list);
+  void Insert(AnsiString key, AnsiString text, TRecList& list);
   // The record at index i in order; null when i is past the end.
   const Rec* Get(int i, TRecList& list);
   // All texts of a list in order, without separators.

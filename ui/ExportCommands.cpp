@@ -21,16 +21,6 @@ namespace {
 
 enum TMessages { msgTextProgress = 12, msgNoDataToPrint = 13, msgCsvProgress = 27, msgHtmlProgress = 31 };
 
-class TExportSteps : public IStepProgress {
-public:
-  explicit TExportSteps(TInfoFileForm* form) : FForm(form) {}
-  void Step() override { FForm->StepProgress(); }
-  bool CancelRequested() override { return FForm->cancelRequested != 0; }
-
-private:
-  TInfoFileForm* FForm;
-};
-
 AnsiString RootCaption(TInfoFileForm* form) {
   TUcTreeNode* root = form->RootTreeNode();
   return root ? WideToAnsi(root->Text()) : AnsiString();
@@ -89,7 +79,7 @@ void RunFileExport(TInfoFileForm* form, TObject* sender, TFileExport kind) {
   form->progressTotal = CountNodes(form->rootNode);
   form->progressMode = text ? 2 : 3;
   form->ShowProgress(MessageTextA(*form, text ? msgTextProgress : msgCsvProgress));
-  TExportSteps steps(form);
+  TWindowSteps steps(form);
   TWriteResult result;
   AnsiString lastTextFolder;
   switch (kind) {
@@ -173,7 +163,7 @@ void TInfoFileForm::mmSaveHTMLClick(TObject*) {
   ShowProgress(MessageTextA(*this, msgHtmlProgress));
   if (ProgressForm) ProgressForm->btnCancel->SetVisible(true);
   cancelRequested = 0;
-  TExportSteps steps(this);
+  TWindowSteps steps(this);
   TSitePictures pictures(AssociatedIconForHTML);
   THtmlSiteWriter writer(*this, pictures, steps);
   writer.ExportToHtmlSite(rootNode, target, baseUrl, title);

@@ -42,3 +42,15 @@ private:
   TCursor FCursor;
   bool FFinished = false;
 };
+
+// The steps of a job's progress bar and its cancel flag, as the main window
+// keeps them.
+class TWindowSteps : public IStepProgress {
+public:
+  explicit TWindowSteps(TInfoFileForm* form) : FForm(form) {}
+  void Step() override { FForm->StepProgress(); }
+  bool CancelRequested() override { return FForm->cancelRequested != 0; }
+
+private:
+  TInfoFileForm* FForm;
+};

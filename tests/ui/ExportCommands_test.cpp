@@ -356,3 +356,44 @@ TEST_F(ExportCommandsTest, PrintingWithoutAPrinterSaysSo) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ExportCommandsTest, DialogsCarryTheirTextsAndKeepTheirChoices) {
+  {
+    DialogDriver answers({{"TfmExportOptions", 0, "", ""}});
+    fmExportOptions->cbxAbsent->SetChecked(true);
+    fmExportOptions->accepted = 1;
+    fmExportOptions->ShowModal();
+    EXPECT_TRUE(answers.Unused().empty()) << answers.Log();
+  }
+  EXPECT_EQ(fmExportOptions->accepted, 0) << "the close box cancels";
+  EXPECT_TRUE(fmExportOptions->cbxAbsent->GetChecked()) << "ticks stay";
+  EXPECT_EQ(UcControl_GetText(fmExportOptions).str(), L"Какие пометки экспортировать?");
+  const std::pair<TControl*, const wchar_t*> marks[] = {
+      {fmExportOptions->cbxNeed, L"Нужен"},          {fmExportOptions->cbxNoNeed, L"Не нужен"},
+      {fmExportOptions->cbxDamaged, L"Повреждённый"}, {fmExportOptions->cbxAbsent, L"Отсутствует"},
+      {fmExportOptions->btnCancel, L"Отмена"},       {fmExportOptions->btnOK, L"Применить"},
+  };
+  for (const auto& m : marks) EXPECT_EQ(UcControl_GetText(m.first).str(), m.second);
+  EXPECT_EQ(fmExportOptions->ClientWidth(), 365);
+  EXPECT_EQ(fmExportOptions->ClientHeight(), 88);
+
+  UcControl_SetText(ufmPreExport->edPath, L"http://x/");
+  for (const char* way : {"Button1", "Button2", ""}) {
+    DialogDriver answers({{"TufmPreExport", 0, "", way}});
+    ufmPreExport->ShowModal();
+    EXPECT_TRUE(answers.Unused().empty()) << way << answers.Log();
+    EXPECT_EQ(ufmPreExport->BaseUrl(), "http://x/") << way;
+  }
+  EXPECT_EQ(UcControl_GetText(ufmPreExport).str(), L"Ввод базового URL");
+  EXPECT_EQ(UcControl_GetText(ufmPreExport->Button1).str(), L"Принять");
+  EXPECT_EQ(UcControl_GetText(ufmPreExport->Button2).str(), L"Отмена");
+  EXPECT_EQ(UcControl_GetText(ufmPreExport->Label1).str(),
+            L"Если Вы хотите, чтобы элементы списка\nссылались на соответствующие файлы,\nвведите URL папки,\n"
+            L"в которой они будут располагаться:");
+  EXPECT_EQ(ufmPreExport->ClientWidth(), 312);
+  EXPECT_EQ(ufmPreExport->ClientHeight(), 165);
+}
+
+}  // namespace

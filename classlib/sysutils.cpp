@@ -561,6 +561,20 @@ AnsiString AnsiLowerCase(const AnsiString& s) {
   return r;
 }
 
+size_t StrLCopyFixed(char* dest, size_t size, const AnsiString& s, UINT codePage) {
+  if (size == 0) return 0;
+  const std::string& text = s.str();
+  size_t n = 0;
+  while (n < text.size() && text[n] != '\0') {
+    const size_t step = IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[n])) ? 2 : 1;
+    if (n + step > size - 1 || n + step > text.size()) break;
+    n += step;
+  }
+  std::memcpy(dest, text.data(), n);
+  std::memset(dest + n, 0, size - n);
+  return n;
+}
+
 int CompareStr(const AnsiString& a, const AnsiString& b) {
   const std::string &x = a.str(), &y = b.str();
   size_t n = std::min(x.size(), y.size());

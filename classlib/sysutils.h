@@ -256,6 +256,10 @@ int AnsiCompareText(const AnsiString& a, const AnsiString& b);
 bool AnsiSameText(const AnsiString& a, const AnsiString& b);
 bool AnsiSameStr(const AnsiString& a, const AnsiString& b);
 int AnsiPos(const AnsiString& sub, const AnsiString& s);
+// Copies s into a fixed field of `size` bytes: the bytes after it are zeroed,
+// at least one terminating NUL stays, and a double-byte character of the code
+// page is never cut in half. Returns the number of bytes copied.
+size_t StrLCopyFixed(char* dest, size_t size, const AnsiString& s, UINT codePage = CP_ACP);
 AnsiString QuotedStr(const AnsiString& s);
 AnsiString AnsiQuotedStr(const AnsiString& s, char quote);
 AnsiString AnsiExtractQuotedStr(const char*& p, char quote);

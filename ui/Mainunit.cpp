@@ -5,10 +5,12 @@
 #include "FolderScan.h"
 #include "FormAutoSize.h"
 #include "ListFile.h"
+#include "Aboutunit.h"
 #include "Opensaveunit.h"
 #include "Progressunit.h"
 #include "ShellIcons.h"
 #include "Unitparams.h"
+#include "Useunit.h"
 #include "ZipEngine.h"
 #include "filer.h"
 #include "sysutils.h"
@@ -21,12 +23,7 @@ class ViewFilter* ViewFilter = nullptr;
 ListNode* ShownEntries = nullptr;
 TFolderChooser ChooseScanFolder = &ChooseFolder;
 
-namespace {
-
-// The partner's page, opened by its logo.
 const char* const PartnerAddress = "http://www.korfen.example/";
-
-}  // namespace
 
 CL_DEFINE_COMPONENT(TInfoFileForm, TForm)
 
@@ -232,12 +229,28 @@ void TInfoFileForm::MIVOImageMouseMove(TObject*, TShiftState, int, int) { Screen
 
 void TInfoFileForm::PanelMouseMove(TObject*, TShiftState, int, int) { Screen->SetCursor(crDefault); }
 
+bool OpenWebAddress(HWND owner, const AnsiString& address, int showCommand) {
+  char buffer[2048];
+  StrLCopyFixed(buffer, sizeof buffer, address);
+  const auto result = reinterpret_cast<INT_PTR>(ShellExecuteA(owner, "open", buffer, nullptr, nullptr, showCommand));
+  return result > 32;
+}
+
 void TInfoFileForm::spbtLinkMivoClick(TObject* sender) {
-  char address[2048] = {};
-  const AnsiString text = sender == MIVOImage ? WideToAnsi(localization->GetAboutText(6)) : AnsiString(PartnerAddress);
-  lstrcpynA(address, text.c_str(), sizeof address);
-  const auto result = reinterpret_cast<INT_PTR>(ShellExecuteA(Handle(), "open", address, nullptr, nullptr, SW_SHOWNORMAL));
-  if (result >= 0 && result <= 32) ::ShowMessage(WideToAnsi(localization->GetMessageText(7)));
+  const AnsiString address = sender == MIVOImage ? WideToAnsi(localization->GetAboutText(6)) : AnsiString(PartnerAddress);
+  if (!OpenWebAddress(Handle(), address, SW_SHOWNORMAL)) ::ShowMessage(WideToAnsi(localization->GetMessageText(7)));
+}
+
+void TInfoFileForm::spbtAboutClick(TObject*) {
+  if (AboutForm) AboutForm->ShowModal();
+}
+
+void TInfoFileForm::mmUseClick(TObject*) {
+  // Every call opens one more window; each frees itself when closed.
+  UseForm = nullptr;
+  UseForm = NewForm<TUseForm>(Application);
+  UseForm->Show();
+  UseForm->BringToFront();
 }
 
 // --- hosts of the core -----------------------------------------------------------------
@@ -473,6 +486,8 @@ void UnitInit_Mainunit() {
       {"PanelMouseMove", MethodEntry<&F::PanelMouseMove>()},
       {"MIVOImageMouseMove", MethodEntry<&F::MIVOImageMouseMove>()},
       {"spbtLinkMivoClick", MethodEntry<&F::spbtLinkMivoClick>()},
+      {"spbtAboutClick", MethodEntry<&F::spbtAboutClick>()},
+      {"mmUseClick", MethodEntry<&F::mmUseClick>()},
       {"lvInfoCustomDrawItem", MethodEntry<&F::lvInfoCustomDrawItem>()},
       {"lvInfoCustomDrawSubItem", MethodEntry<&F::lvInfoCustomDrawSubItem>()},
       {"lvInfoMouseMove", MethodEntry<&F::lvInfoMouseMove>()},

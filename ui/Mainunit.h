@@ -204,6 +204,10 @@ public:
   void MIVOImageMouseMove(TObject* sender, TShiftState shift, int x, int y);
   void spbtLinkMivoClick(TObject* sender);
 
+  // --- about and help
+  void spbtAboutClick(TObject* sender);
+  void mmUseClick(TObject* sender);
+
   // --- the entry table
   void lvInfoCustomDrawItem(TCustomListView* sender, TListItem* item, TCustomDrawState state, bool& defaultDraw);
   void lvInfoCustomDrawSubItem(TCustomListView* sender, TListItem* item, int subItem, TCustomDrawState state,
@@ -300,6 +304,12 @@ extern TFolderChooser ChooseScanFolder;
 
 // PixelsPerInch of the screen, then ScaleBy(100, 100).
 void AdjustFormScale(TForm* form);
+
+// The partner's page, opened by its logo and from the help text.
+extern const char* const PartnerAddress;
+// Opens a web address in the system's browser (the shell's "open"); false
+// when the shell could not. The address is cut to 2047 bytes.
+bool OpenWebAddress(HWND owner, const AnsiString& address, int showCommand);
 
 // --- the entry table and folder paths
 

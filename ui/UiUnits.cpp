@@ -3,12 +3,14 @@
 #include "ControlsUnits.h"
 #include "CoreUnits.h"
 #include "CryptoUnits.h"
+#include "Aboutunit.h"
 #include "ExportCommands.h"
 #include "ExportUnits.h"
 #include "Mainunit.h"
 #include "Opensaveunit.h"
 #include "Progressunit.h"
 #include "Unitparams.h"
+#include "Useunit.h"
 #include "WideStringsUnits.h"
 #include "ZipUnits.h"
 
@@ -17,6 +19,8 @@ const TUnitEntry UiUnitTable[] = {
     {"Unitparams", &UnitInit_Unitparams, &UnitFini_Unitparams},
     {"Progressunit", &UnitInit_Progressunit, &UnitFini_Progressunit},
     {"Opensaveunit", &UnitInit_Opensaveunit, &UnitFini_Opensaveunit},
+    {"Aboutunit", &UnitInit_Aboutunit, &UnitFini_Aboutunit},
+    {"Useunit", &UnitInit_Useunit, &UnitFini_Useunit},
     {"ExportCommands", &UnitInit_ExportCommands, &UnitFini_ExportCommands},
 };
 

@@ -1,5 +1,7 @@
 #include "UiTestUtil.h"
 
+#include "Aboutunit.h"
+
 #include <shlobj.h>
 
 #include <algorithm>
@@ -232,6 +234,7 @@ void MainWindowTest::SetUp() {
     DialogDriver answers({{Ansi(L"Файл не найден"), IDOK}});
     Application->CreateForm(&InfoFileForm);
     Application->CreateForm(&ParamsForm);
+    Application->CreateForm(&AboutForm);
   }
   Application->OnException = recorder;
   F = InfoFileForm;
@@ -244,6 +247,7 @@ void MainWindowTest::TearDown() {
   if (F) {
     F->isModified = 0;
     delete ParamsForm;
+    delete AboutForm;
     delete F;
     F = nullptr;
   }

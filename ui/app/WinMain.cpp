@@ -1,5 +1,6 @@
 // The program's entry: starts the units of every layer, makes the main window
 // and the dialogs, and runs the message loop until the main window closes.
+#include "Aboutunit.h"
 #include "Mainunit.h"
 #include "UiUnits.h"
 #include "Ufmexportoptions.h"
@@ -17,6 +18,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // The main window first: it becomes the application's main form.
     Application->CreateForm(&InfoFileForm);
     Application->CreateForm(&ParamsForm);
+    Application->CreateForm(&AboutForm);
     Application->CreateForm(&ufmPreExport);
     Application->CreateForm(&fmExportOptions);
     Application->Run();

@@ -161,8 +161,9 @@ void TInfoFileForm::mmSaveHTMLClick(TObject*) {
   progressTotal = CountNodes(rootNode);
   progressMode = 4;
   ShowProgress(MessageTextA(*this, msgHtmlProgress));
+  // ShowProgress cleared the cancel flag before its first look at the
+  // messages: a close seen there already cancels, and is not forgotten here.
   if (ProgressForm) ProgressForm->btnCancel->SetVisible(true);
-  cancelRequested = 0;
   TWindowSteps steps(this);
   TSitePictures pictures(AssociatedIconForHTML);
   THtmlSiteWriter writer(*this, pictures, steps);

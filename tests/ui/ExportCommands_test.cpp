@@ -248,6 +248,25 @@ print('broken', bad)
   EXPECT_EQ(ufmPreExport->BaseUrl(), "http://files.example/list/");
 }
 
+TEST_F(ExportCommandsTest, ClosingTheProgressWindowStopsTheSiteAndLeavesNoPageOpen) {
+  F->isModified = 0;
+  Tree.Folder("many");
+  for (int i = 0; i < 300; ++i) Tree.File("many\\f" + std::to_string(i) + ".txt", 1);
+  Scan(Tree.Root());
+  Run(F->SaveHTMLAction, {{"", IDOK, Out.File("site"), ""},
+                          {"TufmPreExport", IDOK, "", "Button1"},
+                          {"TProgressForm", 0, "", ""}});
+  const std::string root = Out.File("site") + "\\index.html";
+  const std::string page = ReadFileBytes(root);
+  EXPECT_EQ(page.find("</html>"), std::string::npos) << "the root page ends where the cancel found it";
+  for (const std::string& written : {root, Out.File("site") + "\\many\\index.html"}) {
+    if (GetFileAttributesA(written.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    HANDLE h = CreateFileA(written.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << written << " left open";
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+}
+
 // A printer whose document goes to an enhanced metafile: text records as
 // printed, a comment record at every page end.
 class MetafilePrinter : public TPrinter {

@@ -144,15 +144,6 @@ AnsiString DisplayPathOf(const AnsiString& folderPath) {
   return text;
 }
 
-AnsiString SizeKbText(long double bytes) {
-  // Ties to even, as the processor rounds by default.
-  long double k = std::nearbyint(bytes * 0.0009765625L);
-  if (k == 0) k = 1;
-  char buffer[64];
-  snprintf(buffer, sizeof buffer, "%.0f", static_cast<double>(k));
-  return buffer;
-}
-
 void OrderFolderEntries(TList* list) {
   // The exchange order "for every i < j: a file at i and a folder at j trade
   // places", in one pass: a file at i trades with the first folder after it,

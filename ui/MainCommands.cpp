@@ -4,6 +4,7 @@
 #include "Mainunit.h"
 
 #include "FolderScan.h"
+#include "JobGuard.h"
 #include "ListFile.h"
 #include "Opensaveunit.h"
 #include "Progressunit.h"
@@ -12,43 +13,6 @@
 #include "sysutils.h"
 
 namespace {
-
-// One long job: the cancel flag cleared at its start, the main window
-// disabled while it runs, and on every way out (an exception included) the
-// window enabled again, the cursor back and the job's progress or wait
-// window closed.
-class TJobGuard {
-public:
-  explicit TJobGuard(TInfoFileForm* form) : FForm(form), FCursor(Screen->Cursor()) {
-    FForm->cancelRequested = 0;
-    FForm->jobRunning = true;
-    FForm->SetEnabled(false);
-  }
-  ~TJobGuard() { Finish(); }
-  TJobGuard(const TJobGuard&) = delete;
-  TJobGuard& operator=(const TJobGuard&) = delete;
-
-  void Finish() {
-    if (FFinished) return;
-    FFinished = true;
-    FForm->jobRunning = false;
-    // A window the job closed already is on its way out (freed after the
-    // current message); only one still open is closed here.
-    if (OpenSaveForm && !OpenSaveForm->closing) OpenSaveForm->Close();
-    if (ProgressForm && !ProgressForm->closing) {
-      ProgressForm->ShowTotals();
-      ProgressForm->Close();
-      FForm->cancelRequested = 0;
-    }
-    FForm->SetEnabled(true);
-    Screen->SetCursor(FCursor);
-  }
-
-private:
-  TInfoFileForm* FForm;
-  TCursor FCursor;
-  bool FFinished = false;
-};
 
 // The folder tree nodes of a scan or an open: the root with the root image,
 // folders with the closed-folder image.
@@ -106,16 +70,6 @@ private:
   TProgressPacer FPacer;
   int FFolders = 0;
   int FFiles = 0;
-};
-
-class TSaveSteps : public IStepProgress {
-public:
-  explicit TSaveSteps(TInfoFileForm* form) : FForm(form) {}
-  void Step() override { FForm->StepProgress(); }
-  bool CancelRequested() override { return FForm->cancelRequested != 0; }
-
-private:
-  TInfoFileForm* FForm;
 };
 
 // The name part of a path: after the last "\" or ":".
@@ -311,7 +265,7 @@ bool WriteListFile(TInfoFileForm* form, TObject* sender, const AnsiString& name)
   form->progressTotal = CountNodes(form->rootNode);
   form->progressMode = 5;
   form->ShowProgress(WideToAnsi(form->localization->GetMessageText(17)));
-  TSaveSteps steps(form);
+  TWindowSteps steps(form);
   // Only a save that succeeded changes the scrambled path and clears the
   // flags; failures are reported there, a cancel keeps the old file.
   const TSaveStatus status = SaveList(*form, *form->ZipEngine, name, form->rootNode, form->rootPath,

@@ -4,6 +4,8 @@
 #include "CoreUnits.h"
 #include "CryptoUnits.h"
 #include "Aboutunit.h"
+#include "ExportCommands.h"
+#include "ExportUnits.h"
 #include "Mainunit.h"
 #include "Opensaveunit.h"
 #include "Progressunit.h"
@@ -19,6 +21,7 @@ const TUnitEntry UiUnitTable[] = {
     {"Opensaveunit", &UnitInit_Opensaveunit, &UnitFini_Opensaveunit},
     {"Aboutunit", &UnitInit_Aboutunit, &UnitFini_Aboutunit},
     {"Useunit", &UnitInit_Useunit, &UnitFini_Useunit},
+    {"ExportCommands", &UnitInit_ExportCommands, &UnitFini_ExportCommands},
 };
 
 const size_t UiUnitCount = sizeof UiUnitTable / sizeof UiUnitTable[0];
@@ -29,5 +32,6 @@ void RegisterUiUnits() {
   RegisterZipUnits();
   RegisterControlsUnits();
   RegisterCoreUnits();
+  RegisterExportUnits();
   RegisterUnits(UiUnitTable, UiUnitCount);
 }

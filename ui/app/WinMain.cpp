@@ -3,6 +3,8 @@
 #include "Aboutunit.h"
 #include "Mainunit.h"
 #include "UiUnits.h"
+#include "Ufmexportoptions.h"
+#include "Upreexport.h"
 #include "Unitparams.h"
 #include "forms.h"
 #include "units.h"
@@ -17,6 +19,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application->CreateForm(&InfoFileForm);
     Application->CreateForm(&ParamsForm);
     Application->CreateForm(&AboutForm);
+    Application->CreateForm(&ufmPreExport);
+    Application->CreateForm(&fmExportOptions);
     Application->Run();
   } catch (Exception& e) {
     Application->ShowException(&e);

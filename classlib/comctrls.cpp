@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "filer.h"
+#include "actnlist.h"
 #include "forms.h"
 
 CL_DEFINE_CLASS(ETreeViewError, Exception)
@@ -40,20 +41,6 @@ bool CanMakeWindow(TWinControl* control) {
   while (top->Parent()) top = top->Parent();
   if (top == control && !top->ParentWindow()) return control->Is<TCustomForm>();
   return top->HandleAllocated() || top->ParentWindow() || top->Is<TCustomForm>();
-}
-
-// An image list of a view exchanged: the old one forgets the view, the new
-// one tells it of changes and of its going.
-void ChangeImageList(TComponent* self, TCustomImageList*& field, TCustomImageList* value, TChangeLink* link) {
-  if (field) {
-    field->UnRegisterChanges(link);
-    field->RemoveFreeNotification(self);
-  }
-  field = value;
-  if (field) {
-    field->RegisterChanges(link);
-    field->FreeNotification(self);
-  }
 }
 
 TCustomTreeView* OwningView(TTreeNode* node) { return node->TreeView(); }
@@ -624,6 +611,49 @@ void TTreeNode::EndEdit(bool cancel) {
   if (view->HandleAllocated()) view->SendItemMessage(TVM_ENDEDITLABELNOW, cancel ? 1 : 0, 0);
 }
 
+void TTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
+  if (!FLinked || FDeleting) throw ETreeViewError("Invalid tree node");
+  if (destination == this && (mode == naAdd || mode == naAddFirst || mode == naInsert)) return;
+  if (destination && (destination->FOwner != FOwner || !destination->FLinked || destination->FDeleting ||
+                      destination == this || destination->HasAsParent(this)))
+    throw ETreeViewError("Invalid tree node");
+  TCustomTreeView* view = TreeView();
+  bool native = view->HandleAllocated() && view->FNativeItemsValid && FItemId;
+  // The native items go and come back: what only they hold is noted first.
+  std::vector<TTreeNode*> branch, expanded;
+  auto collect = [&](auto&& self, TTreeNode* n) -> void {
+    branch.push_back(n);
+    for (TTreeNode* c = n->FFirstChild; c; c = c->FNextSibling) self(self, c);
+  };
+  collect(collect, this);
+  for (TTreeNode* n : branch)
+    if (n->Expanded()) expanded.push_back(n);
+  TTreeNode* selected = view->Selected();
+  bool selectionInside = selected && (selected == this || selected->HasAsParent(this));
+  FOwner->BeginUpdate();
+  try {
+    if (native) {
+      view->FMovingNodes = true;
+      view->SendItemMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(FItemId));
+      view->FMovingNodes = false;
+      for (TTreeNode* n : branch) n->FItemId = nullptr;
+    }
+    FOwner->Unlink(this);
+    TTreeNode* parent = nullptr;
+    TTreeNode* prev = nullptr;
+    FOwner->PlaceFor(this, destination, mode, parent, prev);
+    FOwner->Link(this, parent, prev);
+    FOwner->InsertSubtreeNative(this);
+    for (TTreeNode* n : expanded) n->SetNativeState(TVIS_EXPANDED, true);
+    if (selectionInside) view->SetSelected(selected);
+  } catch (...) {
+    view->FMovingNodes = false;
+    FOwner->EndUpdate();
+    throw;
+  }
+  FOwner->EndUpdate();
+}
+
 bool TTreeNode::AlphaSort(bool recurse) {
   TCustomTreeView* view = TreeView();
   return view->SortChildren(this, nullptr, 0, recurse);
@@ -746,6 +776,27 @@ TTreeNode* TTreeNodes::AddNode(TTreeNode* node, TTreeNode* relative, const AnsiS
   node->FData = ptr;
   TTreeNode* parent = nullptr;
   TTreeNode* prev = nullptr;
+  PlaceFor(node, relative, method, parent, prev);
+  // A window made now takes the nodes there are; this one follows.
+  FOwner->ItemsHandle();
+  Link(node, parent, prev);
+  try {
+    InsertNative(node);
+  } catch (...) {
+    Unlink(node);
+    if (created) {
+      node->FDeleting = true;
+      delete node;
+    }
+    throw;
+  }
+  return node;
+}
+
+void TTreeNodes::PlaceFor(TTreeNode* node, TTreeNode* relative, TNodeAttachMode method, TTreeNode*& parent,
+                          TTreeNode*& prev) {
+  parent = nullptr;
+  prev = nullptr;
   switch (method) {
     case naAdd:
       parent = relative ? relative->FParent : nullptr;
@@ -773,20 +824,6 @@ TTreeNode* TTreeNodes::AddNode(TTreeNode* node, TTreeNode* relative, const AnsiS
   TSortType sort = FOwner->FSortType;
   if ((method == naAdd || method == naAddChild) && (sort == stText || sort == stBoth))
     prev = SortedPlace(parent, node);
-  // A window made now takes the nodes there are; this one follows.
-  FOwner->ItemsHandle();
-  Link(node, parent, prev);
-  try {
-    InsertNative(node);
-  } catch (...) {
-    Unlink(node);
-    if (created) {
-      node->FDeleting = true;
-      delete node;
-    }
-    throw;
-  }
-  return node;
 }
 
 TTreeNode* TTreeNodes::SortedPlace(TTreeNode* parent, TTreeNode* node) {
@@ -1104,6 +1141,8 @@ CL_ITEM_VIEW_BODIES(TCustomTreeView)
 
 TCustomTreeView::TCustomTreeView(TComponent* owner) : TWinControl(owner) {
   TItemViewShared<TCustomTreeView>::InitControl(this, 121, 97);
+  FCanvas = new TControlCanvas();
+  FCanvas->SetControl(this);
   FImageChangeLink = TItemViewShared<TCustomTreeView>::NewImageChangeLink(this);
   FStateChangeLink = TItemViewShared<TCustomTreeView>::NewImageChangeLink(this);
 }
@@ -1116,6 +1155,7 @@ TCustomTreeView::~TCustomTreeView() {
   FTreeNodes = nullptr;
   delete FImageChangeLink;
   delete FStateChangeLink;
+  delete FCanvas;
 }
 
 TTreeNodes* TCustomTreeView::Items() {
@@ -1524,7 +1564,7 @@ void TCustomTreeView::CNNotify(TMessage& m) {
       auto* node = reinterpret_cast<TTreeNode*>(nm->itemOld.lParam);
       if (!node || node->FOwner != FTreeNodes) break;
       node->FItemId = nullptr;
-      if (!FWindowGoing && !node->FDeleting) FTreeNodes->NativeItemDeleted(node);
+      if (!FWindowGoing && !FMovingNodes && !node->FDeleting) FTreeNodes->NativeItemDeleted(node);
       return;
     }
     default:
@@ -1532,6 +1572,14 @@ void TCustomTreeView::CNNotify(TMessage& m) {
   }
   FTreeNodes->FlushGraveyard();
   switch (hdr->code) {
+    case NM_CUSTOMDRAW:
+      m.Result = DoCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(hdr));
+      return;
+    case TVN_BEGINDRAGA:
+    case TVN_BEGINDRAGW:
+      // The window saw the mouse move far enough with the button down.
+      if (FDragMode == dmAutomatic) BeginDrag(true);
+      return;
     case TVN_GETDISPINFOA: {
       auto* di = reinterpret_cast<NMTVDISPINFOA*>(hdr);
       TTreeNode* node = NodeOf(di->item);
@@ -1711,6 +1759,42 @@ void TSubItems::Refresh(int index) {
   view->SendItemMessage(LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&it));
 }
 
+int TListItem::SubItemImages(int index) const {
+  if (index < 0) throw EListError(Format("List index out of bounds (%d)", {index}));
+  return index < static_cast<int>(FSubItemImages.size()) ? FSubItemImages[index] : -1;
+}
+
+void TListItem::SetSubItemImages(int index, int value) {
+  if (index < 0) throw EListError(Format("List index out of bounds (%d)", {index}));
+  if (SubItemImages(index) == value) return;
+  if (index >= static_cast<int>(FSubItemImages.size())) FSubItemImages.resize(index + 1, -1);
+  FSubItemImages[index] = value;
+  TCustomListView* view = ListView();
+  if (value >= 0 && view && !view->FSubItemImagesUsed) {
+    view->FSubItemImagesUsed = true;
+    if (view->HandleAllocated()) view->SendExtendedStyle();
+  }
+  SendSubItemImages();
+}
+
+void TListItem::SendSubItemImages() {
+  TCustomListView* view = ListView();
+  if (!view || !FInList || !view->HandleAllocated() || !view->FNativeItemsValid || view->FOwnerData) return;
+  int item = Index();
+  int count = std::min(static_cast<int>(FSubItemImages.size()), FSubItems->Count());
+  if (count == 0) return;
+  for (int i = 0; i < count; ++i) {
+    // The control asks for the image of a sub-item only when told to.
+    LVITEMA it{};
+    it.mask = LVIF_IMAGE;
+    it.iItem = item;
+    it.iSubItem = i + 1;
+    it.iImage = I_IMAGECALLBACK;
+    view->SendItemMessage(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  }
+  view->SendItemMessage(LVM_UPDATE, item, 0);
+}
+
 void TSubItems::Put(int index, const AnsiString& s) {
   TStringList::Put(index, s);
   Refresh(index);
@@ -1720,6 +1804,8 @@ void TSubItems::InsertItem(int index, const AnsiString& s, TObject* obj) {
   TStringList::InsertItem(index, s, obj);
   // An added sub-item is told alone; one put in before others moves them all.
   Refresh(index == Count() - 1 ? index : -1);
+  if (index < static_cast<int>(FOwner->FSubItemImages.size()) && FOwner->FSubItemImages[index] >= 0)
+    FOwner->SendSubItemImages();
 }
 
 void TSubItems::Delete(int index) {
@@ -1924,6 +2010,8 @@ void TListItem::Assign(TPersistent* source) {
     SetOverlayIndex(src->FOverlayIndex);
     SetStateIndex(src->FStateIndex);
     FSubItems->Assign(src->FSubItems);
+    for (int i = 0; i < static_cast<int>(std::max(FSubItemImages.size(), src->FSubItemImages.size())); ++i)
+      SetSubItemImages(i, src->SubItemImages(i));
     if (ListView() && ListView()->FCheckboxes) SetChecked(src->Checked());
     return;
   }
@@ -2067,6 +2155,7 @@ void TListItems::InsertNative(TListItem* item, int index) {
     st.pszText = LPSTR_TEXTCALLBACKA;
     FOwner->SendItemMessage(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&st));
   }
+  item->SendSubItemImages();
 }
 
 void TListItems::Delete(int index) {
@@ -2158,8 +2247,6 @@ TCustomListView::TCustomListView(TComponent* owner) : TWinControl(owner) {
   FCanvas = new TControlCanvas();
   FCanvas->SetControl(this);
   FItemDrawFont = new TFont();
-  FDrawFonts[0] = new TFont();
-  FDrawFonts[1] = new TFont();
 }
 
 TCustomListView::~TCustomListView() {
@@ -2176,8 +2263,6 @@ TCustomListView::~TCustomListView() {
   delete FStateChangeLink;
   delete FCanvas;
   delete FItemDrawFont;
-  delete FDrawFonts[0];
-  delete FDrawFonts[1];
 }
 
 TListItems* TCustomListView::Items() {
@@ -2318,10 +2403,11 @@ void TCustomListView::RemoveColumn(TListColumn* column) {
 
 void TCustomListView::SendExtendedStyle() {
   if (!HandleAllocated()) return;
-  DWORD mask = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_TRACKSELECT | LVS_EX_INFOTIP;
+  DWORD mask = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_TRACKSELECT | LVS_EX_INFOTIP |
+               LVS_EX_SUBITEMIMAGES;
   DWORD style = (FRowSelect ? LVS_EX_FULLROWSELECT : 0) | (FGridLines ? LVS_EX_GRIDLINES : 0) |
                 (FCheckboxes ? LVS_EX_CHECKBOXES : 0) | (FHotTrack ? LVS_EX_TRACKSELECT : 0) |
-                (OnInfoTip ? LVS_EX_INFOTIP : 0);
+                (OnInfoTip ? LVS_EX_INFOTIP : 0) | (FSubItemImagesUsed ? LVS_EX_SUBITEMIMAGES : 0);
   SendItemMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, mask, style);
 }
 
@@ -2735,33 +2821,14 @@ bool TCustomListView::CustomDrawSubItem(TListItem* item, int subItem, TCustomDra
   return defaultDraw;
 }
 
-void TCustomListView::BeginCustomDraw(HDC dc) {
-  FCanvas->BeginPaintDC(dc);
-  FCanvas->Font()->Assign(FFont);
-  FCanvas->Brush()->SetStyle(bsSolid);
-  FCanvas->Brush()->SetColor(FColor);
-}
+void TCustomListView::BeginCustomDraw(HDC dc) { TViewDrawFonts::Begin(FCanvas, dc, FFont, FColor); }
 
 LRESULT TCustomListView::EndCustomDraw(NMLVCUSTOMDRAW* cd, bool defaultDraw) {
-  TFont* font = FCanvas->Font();
-  TColor textColor = font->Color();
-  TColor bkColor = FCanvas->Brush()->Color();
-  FCanvas->EndPaintDC();
-  if (!defaultDraw) return CDRF_SKIPDEFAULT;
-  return PassDrawValues(cd, font, textColor, bkColor);
+  return FDrawFonts.End(FCanvas, cd->nmcd.hdc, cd->clrText, cd->clrTextBk, defaultDraw);
 }
 
 LRESULT TCustomListView::PassDrawValues(NMLVCUSTOMDRAW* cd, TFont* font, TColor textColor, TColor bkColor) {
-  cd->clrText = ColorToRGB(textColor);
-  cd->clrTextBk = ColorToRGB(bkColor);
-  // The control draws with the font in the DC. Two holders take turns, so the
-  // one handed over for the previous cell stays alive while the control may
-  // still have it selected.
-  FDrawFontTurn ^= 1;
-  TFont* holder = FDrawFonts[FDrawFontTurn];
-  holder->Assign(font);
-  SelectObject(cd->nmcd.hdc, holder->Handle());
-  return CDRF_NEWFONT;
+  return FDrawFonts.HandOver(cd->nmcd.hdc, cd->clrText, cd->clrTextBk, font, textColor, bkColor);
 }
 
 LRESULT TCustomListView::DoCustomDraw(NMLVCUSTOMDRAW* cd) {
@@ -2833,7 +2900,8 @@ void TCustomListView::GetDispInfo(NMLVDISPINFOA* di) {
       GetImageIndex(item);
       it.iImage = item->FImageIndex;
     } else {
-      it.iImage = I_IMAGENONE;
+      it.iImage = item->SubItemImages(it.iSubItem - 1);
+      if (it.iImage < 0) it.iImage = I_IMAGENONE;
     }
   }
   if (it.mask & LVIF_INDENT) it.iIndent = item->FIndent;
@@ -2845,6 +2913,9 @@ void TCustomListView::CNNotify(TMessage& m) {
   switch (hdr->code) {
     case LVN_GETDISPINFOA:
       GetDispInfo(reinterpret_cast<NMLVDISPINFOA*>(hdr));
+      break;
+    case LVN_BEGINDRAG:
+      if (FDragMode == dmAutomatic) BeginDrag(true);
       break;
     // Wine asks in the wide form even of a control that notifies in ANSI;
     // the records differ only in the text's characters.
@@ -2952,6 +3023,80 @@ void TCustomListView::CNNotify(TMessage& m) {
       TItemViewShared<TCustomListView>::ClickNotification(this, hdr->code);
       break;
   }
+}
+
+// ===========================================================================
+// Custom drawing of the views
+
+TViewDrawFonts::TViewDrawFonts() : FFonts{new TFont(), new TFont()} {}
+
+TViewDrawFonts::~TViewDrawFonts() {
+  delete FFonts[0];
+  delete FFonts[1];
+}
+
+void TViewDrawFonts::Begin(TControlCanvas* canvas, HDC dc, TFont* font, TColor color) {
+  canvas->BeginPaintDC(dc);
+  canvas->Font()->Assign(font);
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(color);
+}
+
+LRESULT TViewDrawFonts::HandOver(HDC dc, COLORREF& text, COLORREF& textBk, TFont* font, TColor textColor,
+                                 TColor bkColor) {
+  text = ColorToRGB(textColor);
+  textBk = ColorToRGB(bkColor);
+  FTurn ^= 1;
+  FFonts[FTurn]->Assign(font);
+  SelectObject(dc, FFonts[FTurn]->Handle());
+  return CDRF_NEWFONT;
+}
+
+LRESULT TViewDrawFonts::End(TControlCanvas* canvas, HDC dc, COLORREF& text, COLORREF& textBk, bool defaultDraw) {
+  TFont* font = canvas->Font();
+  TColor textColor = font->Color();
+  TColor bkColor = canvas->Brush()->Color();
+  canvas->EndPaintDC();
+  if (!defaultDraw) return CDRF_SKIPDEFAULT;
+  return HandOver(dc, text, textBk, font, textColor, bkColor);
+}
+
+TCanvas* TCustomTreeView::Canvas() const { return FCanvas; }
+
+bool TCustomTreeView::IsCustomDrawn() { return OnCustomDraw || OnCustomDrawItem; }
+
+bool TCustomTreeView::CustomDraw(const TRect& rect) {
+  bool defaultDraw = true;
+  if (OnCustomDraw) OnCustomDraw(this, rect, defaultDraw);
+  return defaultDraw;
+}
+
+bool TCustomTreeView::CustomDrawItem(TTreeNode* node, TCustomDrawState state) {
+  bool defaultDraw = true;
+  if (OnCustomDrawItem) OnCustomDrawItem(this, node, state, defaultDraw);
+  return defaultDraw;
+}
+
+LRESULT TCustomTreeView::DoCustomDraw(NMTVCUSTOMDRAW* cd) {
+  DWORD stage = cd->nmcd.dwDrawStage;
+  if (stage == CDDS_PREPAINT) {
+    if (!IsCustomDrawn()) return CDRF_DODEFAULT;
+    if (OnCustomDraw) {
+      TViewDrawFonts::Begin(FCanvas, cd->nmcd.hdc, FFont, FColor);
+      const RECT& r = cd->nmcd.rc;
+      bool defaultDraw = GuardedCall(this, [&] { return CustomDraw(TRect(r)); }, true);
+      FCanvas->EndPaintDC();
+      if (!defaultDraw) return CDRF_SKIPDEFAULT;
+    }
+    return OnCustomDrawItem ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
+  }
+  if (stage != CDDS_ITEMPREPAINT || !OnCustomDrawItem) return CDRF_DODEFAULT;
+  TTreeNode* node = FTreeNodes ? FTreeNodes->GetNode(reinterpret_cast<HTREEITEM>(cd->nmcd.dwItemSpec)) : nullptr;
+  if (!node) return CDRF_DODEFAULT;
+  TViewDrawFonts::Begin(FCanvas, cd->nmcd.hdc, FFont, FColor);
+  auto state = static_cast<TCustomDrawState>(cd->nmcd.uItemState & 0x1FF);
+  bool defaultDraw = GuardedCall(this, [&] { return CustomDrawItem(node, state); }, true);
+  return FDrawFonts.End(FCanvas, cd->nmcd.hdc, cd->clrText, cd->clrTextBk, defaultDraw);
 }
 
 // ===========================================================================
@@ -3086,6 +3231,18 @@ void TStatusBar::SetSimpleText(const AnsiString& value) {
   if (value == FSimpleText) return;
   FSimpleText = value;
   if (HandleAllocated()) SendMessageA(FHandle, SB_SETTEXTA, 255, reinterpret_cast<LPARAM>(FSimpleText.c_str()));
+}
+
+bool TStatusBar::ExecuteAction(TBasicAction* action) {
+  if (FAutoHint && action && action->Is<THintAction>()) {
+    const AnsiString& hint = static_cast<THintAction*>(action)->Hint();
+    if (!FSimplePanel && FPanels->Count() > 0)
+      FPanels->Items(0)->SetText(hint);
+    else
+      SetSimpleText(hint);
+    return true;
+  }
+  return TWinControl::ExecuteAction(action);
 }
 
 void TStatusBar::SetSizeGrip(bool value) {
@@ -3234,6 +3391,7 @@ void RegisterTreeViewProperties() {
   RegisterProperty(c, "OnCollapsed", pkEvent, &V::SetOnCollapsed, &V::GetOnCollapsed);
   RegisterProperty(c, "OnCollapsing", pkEvent, &V::SetOnCollapsing, &V::GetOnCollapsing);
   RegisterProperty(c, "OnCompare", pkEvent, &V::SetOnCompare, &V::GetOnCompare);
+  RegisterProperty(c, "OnCustomDrawItem", pkEvent, &V::SetOnCustomDrawItem, &V::GetOnCustomDrawItem);
   RegisterProperty(c, "OnDeletion", pkEvent, &V::SetOnDeletion, &V::GetOnDeletion);
   RegisterProperty(c, "OnEdited", pkEvent, &V::SetOnEdited, &V::GetOnEdited);
   RegisterProperty(c, "OnEditing", pkEvent, &V::SetOnEditing, &V::GetOnEditing);
@@ -3289,6 +3447,7 @@ void RegisterListViewProperties() {
 
 void RegisterBarProperties() {
   const TMetaClass* c = &TStatusBar::Class;
+  RegisterProperty(c, "AutoHint", pkBool, &TStatusBar::SetAutoHint, &TStatusBar::AutoHint);
   RegisterProperty(c, "Panels", pkCollection, nullptr, &TStatusBar::Panels);
   RegisterProperty(c, "SimplePanel", pkBool, &TStatusBar::SetSimplePanel, &TStatusBar::SimplePanel);
   RegisterProperty(c, "SimpleText", pkString, &TStatusBar::SetSimpleText, &TStatusBar::SimpleText);

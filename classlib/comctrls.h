@@ -38,6 +38,28 @@ CL_EXCEPTION(EListViewError, Exception)
 
 // What a custom-draw notification says about the item (the CDIS_ bits).
 using TCustomDrawState = uint16_t;
+
+// The fonts a view's custom drawing hands the control. The control draws with
+// the font selected into its DC, so two holders take turns: the one handed
+// over for the previous cell stays alive while the control may still have it
+// selected.
+class TViewDrawFonts {
+public:
+  TViewDrawFonts();
+  ~TViewDrawFonts();
+  TViewDrawFonts(const TViewDrawFonts&) = delete;
+  TViewDrawFonts& operator=(const TViewDrawFonts&) = delete;
+  // Starts a handler's drawing on canvas with the view's font and colour.
+  static void Begin(TControlCanvas* canvas, HDC dc, TFont* font, TColor color);
+  // Selects a copy of font into dc and fills the colour fields; CDRF_NEWFONT.
+  LRESULT HandOver(HDC dc, COLORREF& text, COLORREF& textBk, TFont* font, TColor textColor, TColor bkColor);
+  // Ends a handler's drawing: CDRF_SKIPDEFAULT, or what the canvas holds.
+  LRESULT End(TControlCanvas* canvas, HDC dc, COLORREF& text, COLORREF& textBk, bool defaultDraw);
+
+private:
+  TFont* FFonts[2];
+  int FTurn = 0;
+};
 enum : uint16_t {
   cdsSelected = 0x01, cdsGrayed = 0x02, cdsDisabled = 0x04, cdsChecked = 0x08, cdsFocused = 0x10,
   cdsDefault = 0x20, cdsHot = 0x40, cdsMarked = 0x80, cdsIndeterminate = 0x100
@@ -68,6 +90,8 @@ template <class TView> struct TItemViewShared;
   /* into a new window and while it goes). */                                  \
   bool FNativeItemsValid = false;                                              \
   bool FWindowGoing = false;                                                   \
+  /* Native items of moving nodes go without their objects. */                 \
+  bool FMovingNodes = false;                                                   \
   /* Objects being put back into a new window: no events. */                   \
   int FRestoring = 0;                                                          \
   /* A click the control reported inside its drag loop, told after it. */      \
@@ -92,6 +116,9 @@ using TTVChangedEvent = TEvent<void(TObject* sender, TTreeNode* node)>;
 using TTVExpandingEvent = TEvent<void(TObject* sender, TTreeNode* node, bool& allowExpansion)>;
 using TTVCollapsingEvent = TEvent<void(TObject* sender, TTreeNode* node, bool& allowCollapse)>;
 using TTVExpandedEvent = TEvent<void(TObject* sender, TTreeNode* node)>;
+using TTVCustomDrawEvent = TEvent<void(TCustomTreeView* sender, const TRect& rect, bool& defaultDraw)>;
+using TTVCustomDrawItemEvent =
+    TEvent<void(TCustomTreeView* sender, TTreeNode* node, TCustomDrawState state, bool& defaultDraw)>;
 using TTVEditingEvent = TEvent<void(TObject* sender, TTreeNode* node, bool& allowEdit)>;
 using TTVEditedEvent = TEvent<void(TObject* sender, TTreeNode* node, AnsiString& s)>;
 using TTVCompareEvent = TEvent<void(TObject* sender, TTreeNode* node1, TTreeNode* node2, int data, int& compare)>;
@@ -188,6 +215,11 @@ public:
   bool EditText();
   void EndEdit(bool cancel);
   bool AlphaSort(bool recurse = false);
+  // Moves the node with its children (the same objects, their states and
+  // selection kept) to the place mode names relative to destination (null:
+  // the top level). ETreeViewError "Invalid tree node" for a destination in
+  // another tree or inside the node's own branch.
+  virtual void MoveTo(TTreeNode* destination, TNodeAttachMode mode);
 
   // Text, data, the four image indexes and HasChildren of another node.
   void Assign(TPersistent* source) override;
@@ -291,6 +323,9 @@ public:
 private:
   friend class TTreeNode;
   friend class TCustomTreeView;
+  // Where a node goes relative to relative by method: its parent and the
+  // sibling before it (null: first).
+  void PlaceFor(TTreeNode* node, TTreeNode* relative, TNodeAttachMode method, TTreeNode*& parent, TTreeNode*& prev);
   // Places node in the object tree after prev (null: first) under parent.
   void Link(TTreeNode* node, TTreeNode* parent, TTreeNode* prev);
   void Unlink(TTreeNode* node);
@@ -463,6 +498,13 @@ public:
   TTVExpandedEvent OnCancelEdit;
   TTVCompareEvent OnCompare;
   TTVCreateNodeClassEvent OnCreateNodeClass;
+  // Custom drawing: the whole view before its items (defaultDraw false: the
+  // control draws nothing), then each node on Canvas, whose font and colours
+  // the control takes for the node (defaultDraw false: the handler drew it).
+  TTVCustomDrawEvent OnCustomDraw;
+  TTVCustomDrawItemEvent OnCustomDrawItem;
+  // The canvas of the custom-draw handlers.
+  TCanvas* Canvas() const;
 
   // Property accessors of the events (layouts bind them by name).
   TTVChangedEvent GetOnChange() const { return OnChange; }
@@ -489,14 +531,21 @@ public:
   void SetOnEditing(TTVEditingEvent v) { OnEditing = v; }
   TTVCompareEvent GetOnCompare() const { return OnCompare; }
   void SetOnCompare(TTVCompareEvent v) { OnCompare = v; }
+  TTVCustomDrawItemEvent GetOnCustomDrawItem() const { return OnCustomDrawItem; }
+  void SetOnCustomDrawItem(TTVCustomDrawItemEvent v) { OnCustomDrawItem = v; }
 
 protected:
   friend class TTreeNodes;
   friend class TTreeNode;
+  virtual bool IsCustomDrawn();
+  virtual bool CustomDraw(const TRect& rect);
+  virtual bool CustomDrawItem(TTreeNode* node, TCustomDrawState state);
+  LRESULT DoCustomDraw(NMTVCUSTOMDRAW* cd);
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
 
   void CNNotify(TMessage& m);
+  bool BeginsDragOnPress() override { return false; }
   // Keeps what only the window knows (expanded, selected) in the nodes; the
   // items it deletes meanwhile are no deletions of nodes.
   void WMDestroy(TMessage& m);
@@ -513,6 +562,8 @@ protected:
   TTreeNode* NodeOf(const TVITEMA& item);
 
   TTreeNodes* FTreeNodes = nullptr;
+  TControlCanvas* FCanvas;
+  TViewDrawFonts FDrawFonts;
   TCustomImageList* FImages = nullptr;
   TCustomImageList* FStateImages = nullptr;
   TChangeLink* FImageChangeLink;
@@ -680,6 +731,10 @@ public:
   void SetOverlayIndex(int value);
   int Indent() const { return FIndent; }
   void SetIndent(int value);
+  // The image of sub-item index (0 is the first sub-item) in report view;
+  // -1: none. Images of sub-items not there yet wait for them.
+  int SubItemImages(int index) const;
+  void SetSubItemImages(int index, int value);
   int Index() const;
 
   bool Selected() const { return GetState(LVIS_SELECTED); }
@@ -703,7 +758,8 @@ public:
   bool EditCaption();
   void CancelEdit();
 
-  // Caption, data, image, indent, overlay, state image, sub-items and check.
+  // Caption, data, image, indent, overlay, state image, sub-items, their
+  // images and check.
   void Assign(TPersistent* source) override;
 
 private:
@@ -722,6 +778,9 @@ private:
   int FStateIndex = -1;
   int FOverlayIndex = -1;
   int FIndent = 0;
+  std::vector<int> FSubItemImages;
+  // Tells the control to ask for the images of the sub-items that have one.
+  void SendSubItemImages();
   // LVIS_ bits kept while there is no window.
   UINT FSavedState = 0;
   mutable int FIndexHint = -1;
@@ -939,6 +998,7 @@ protected:
   const TMetaClass* GetActionLinkClass() override;
 
   void CNNotify(TMessage& m);
+  bool BeginsDragOnPress() override { return false; }
   void CNDrawItem(TMessage& m);
   void WMDestroy(TMessage& m);
   CL_ITEM_VIEW_MEMBERS
@@ -978,9 +1038,7 @@ protected:
   TColor FItemDrawTextColor = clWindowText;
   TColor FItemDrawBkColor = clWindow;
   bool FItemDrawn = false;
-  // Keep the fonts handed to the control alive (they take turns).
-  TFont* FDrawFonts[2];
-  int FDrawFontTurn = 0;
+  TViewDrawFonts FDrawFonts;
   // Owner data: the one item every index maps to, and the row count.
   TListItem* FTempItem = nullptr;
   int FOwnerDataCount = 0;
@@ -999,6 +1057,8 @@ protected:
   bool FOwnerData = false;
   bool FOwnerDraw = false;
   bool FClearing = false;
+  // Some item has a sub-item image: the control is told to draw them.
+  bool FSubItemImagesUsed = false;
 };
 
 class TListView : public TCustomListView {
@@ -1084,6 +1144,11 @@ public:
   void SetPanels(TStatusPanels* value) { FPanels->Assign(value); }
   // Canvas of the owner-drawn panels.
   TCanvas* Canvas() const;
+  // Shows the application's hints (THintAction): in SimpleText, or in the
+  // first panel when there are panels and no simple panel.
+  bool AutoHint() const { return FAutoHint; }
+  void SetAutoHint(bool value) { FAutoHint = value; }
+  bool ExecuteAction(TBasicAction* action) override;
 
   TDrawPanelEvent OnDrawPanel;
 
@@ -1102,6 +1167,7 @@ protected:
   AnsiString FSimpleText;
   bool FSimplePanel = false;
   bool FSizeGrip = true;
+  bool FAutoHint = false;
 };
 
 enum TProgressBarOrientation : uint8_t { pbHorizontal, pbVertical };

@@ -34,6 +34,8 @@ private:
 };
 
 bool IsMouseMessage(UINT msg) { return msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST && msg != WM_MOUSEWHEEL; }
+// The messages a drag under way takes before the control does.
+bool IsDragEndingMessage(UINT msg) { return IsMouseMessage(msg) || msg == WM_CAPTURECHANGED || msg == WM_CANCELMODE; }
 
 }  // namespace
 
@@ -235,6 +237,7 @@ CL_DEFINE_CLASS(TControl, TComponent)
 
 const TMsgMap TControl::MessageMap = {nullptr, TControl::MessageEntries};
 const TMsgEntry TControl::MessageEntries[] = {
+    CL_MESSAGE(CM_DRAG, CMDrag)
     CL_MESSAGE(WM_LBUTTONDOWN, WMLButtonDown)
     CL_MESSAGE(WM_LBUTTONDBLCLK, WMLButtonDblClk)
     CL_MESSAGE(WM_LBUTTONUP, WMLButtonUp)
@@ -269,7 +272,9 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 TControl::~TControl() {
   Destroying();
   if (Application) Application->ControlDestroyed(this);
+  DragControlGone(this);
   if (CaptureControl == this) SetCaptureControl(nullptr);
+  if (FHostDockSite) ManualDock(nullptr);
   if (FParent) FParent->RemoveControl(this);
   delete FActionLink;
   FActionLink = nullptr;
@@ -555,6 +560,7 @@ LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void TControl::WndProc(TMessage& message) {
+  if (IsDragEndingMessage(message.Msg) && DragMouseMessage(message)) return;
   if (IsMouseMessage(message.Msg)) {
     if (!(FControlStyle & csDoubleClicks)) {
       switch (message.Msg) {
@@ -579,6 +585,10 @@ void TControl::WndProc(TMessage& message) {
     }
   }
   Dispatch(message);
+  // The site shows the client's caption (a page control's tab): it hears of
+  // new texts and visibility after the client has them.
+  if (FHostDockSite && (message.Msg == WM_SETTEXT || message.Msg == CM_VISIBLECHANGED))
+    SendDockNotification(message.Msg, message.WParam, message.LParam);
 }
 
 void TControl::Dispatch(TMessage& message) {
@@ -747,6 +757,7 @@ void TControl::WMLButtonDown(TMessage& m) {
   DefaultHandler(m);
   if (FControlStyle & csCaptureMouse) SetMouseCapture(true);
   if (FControlStyle & csClickEvents) FControlState |= csClicked;
+  if (FDragMode == dmAutomatic && BeginsDragOnPress()) BeginDrag(false);
   DoMouseDown(m, mbLeft, 0);
 }
 
@@ -959,6 +970,8 @@ CL_BEGIN_MESSAGE_MAP(TWinControl, TControl)
   CL_MESSAGE(CM_SYSCOLORCHANGE, CMSysColorChange)
   CL_MESSAGE(CM_SHOWHINTCHANGED, CMShowHintChanged)
   CL_MESSAGE(CM_BIDIMODECHANGED, CMBiDiModeChanged)
+  CL_MESSAGE(CM_DOCKCLIENT, CMDockClient)
+  CL_MESSAGE(CM_UNDOCKCLIENT, CMUnDockClient)
 CL_END_MESSAGE_MAP
 
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
@@ -969,11 +982,15 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
 
 TWinControl::~TWinControl() {
   Destroying();
+  DragControlGone(this);
+  if (FHostDockSite) ManualDock(nullptr);
   if (FParent) FParent->RemoveControl(this);
   if (FHandle) DestroyWindowHandle();
   // A parent does not own its children: they only lose their parent (and
   // with it their windows, which went with this one).
   for (TControl* c : FControls) c->FParent = nullptr;
+  for (TControl* c : FDockClients) c->FHostDockSite = nullptr;
+  FDockClients.clear();
   FControls.clear();
   FTabList.clear();
   delete FDockManager;
@@ -2149,6 +2166,7 @@ bool TWinControl::IsControlMouseMsg(TMessage& message) {
 }
 
 void TWinControl::WndProc(TMessage& message) {
+  if (IsDragEndingMessage(message.Msg) && DragMouseMessage(message)) return;
   switch (message.Msg) {
     case WM_SETFOCUS: {
       TCustomForm* form = GetParentForm(this);

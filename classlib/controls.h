@@ -22,12 +22,40 @@ class TCustomForm;
 class TPopupMenu;
 class TControlCanvas;
 
-// What a dock site arranges the controls docked on it with. The library makes
-// none itself (no window of the program docks anything); a control class
-// that wants one supplies it from CreateDockManager.
+// What a dock site arranges the controls docked on it with. A site that uses
+// a dock manager gets a TDockTree unless its class supplies another from
+// CreateDockManager.
 class TDockManager : public TObject {
 public:
   ~TDockManager() override = default;
+  // A client joined the site, beside dropControl (or the site's edge) on the
+  // side align names.
+  virtual void InsertControl(TControl* control, int align, TControl* dropControl) {
+    (void)control, (void)align, (void)dropControl;
+  }
+  virtual void RemoveControl(TControl* control) { (void)control; }
+  // Lays the clients out again over the site's client area.
+  virtual void ResetBounds(bool force) { (void)force; }
+};
+
+// What travels with CM_DOCKCLIENT (lParam): the control being docked, where it
+// goes and beside whom.
+class TDragDockObject : public TObject {
+public:
+  explicit TDragDockObject(TControl* control) : Control(control) {}
+  TControl* Control;
+  RECT DockRect{};              // screen coordinates
+  int DropAlign = 0;            // a TAlign
+  TControl* DropOnControl = nullptr;
+  bool Floating = false;
+};
+
+// CM_DOCKNOTIFICATION's lParam: a message a docked client handled; wParam is
+// the client.
+struct TDockNotifyRec {
+  UINT ClientMsg;
+  WPARAM MsgWParam;
+  LPARAM MsgLParam;
 };
 
 // ---------------------------------------------------------------------------
@@ -103,6 +131,7 @@ constexpr UINT CM_ACTIONUPDATE = CM_BASE + 0x3F;
 constexpr UINT CM_ACTIONEXECUTE = CM_BASE + 0x40;
 constexpr UINT CM_HINTSHOWPAUSE = CM_BASE + 0x41;
 constexpr UINT CM_MOUSEWHEEL = CM_BASE + 0x43;
+constexpr UINT CM_DOCKNOTIFICATION = CM_BASE + 0x47;
 
 // Notifications reflected from a parent to the child they concern: the WM_
 // number plus CN_BASE.
@@ -237,6 +266,43 @@ using TKeyPressEvent = TEvent<void(TObject* sender, char& key)>;
 using TContextPopupEvent = TEvent<void(TObject* sender, TPoint mousePos, bool& handled)>;
 using TCanResizeEvent = TEvent<void(TObject* sender, int& newWidth, int& newHeight, bool& resize)>;
 
+// Drag and drop.
+enum TDragMode : uint8_t { dmManual, dmAutomatic };
+enum TDragState : uint8_t { dsDragEnter, dsDragLeave, dsDragMove };
+
+// What is being dragged. The default one stands for the control that began
+// the drag, and handlers are given that control as the source; a control's
+// OnStartDrag may supply its own object, which handlers then get instead.
+class TDragObject : public TObject {
+  CL_CLASS(TDragObject, TObject)
+public:
+  TDragObject() = default;
+  // Screen position of the mouse and the control under it.
+  TPoint DragPos;
+  TControl* DragTarget = nullptr;
+  bool Cancelling = false;
+};
+
+class TDragControlObject : public TDragObject {
+  CL_CLASS(TDragControlObject, TDragObject)
+public:
+  explicit TDragControlObject(TControl* control) : Control(control) {}
+  TControl* Control;
+};
+
+using TStartDragEvent = TEvent<void(TObject* sender, TDragObject*& dragObject)>;
+using TDragOverEvent = TEvent<void(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept)>;
+using TDragDropEvent = TEvent<void(TObject* sender, TObject* source, int x, int y)>;
+using TEndDragEvent = TEvent<void(TObject* sender, TObject* target, int x, int y)>;
+
+// CM_DRAG: wParam one of these, lParam the TDragRec; the result of
+// dmDragEnter/dmDragMove is non-zero when the control accepts the drop.
+enum TDragMessage : uint8_t { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel };
+struct TDragRec {
+  TPoint Pos;  // screen
+  TDragObject* Source;
+};
+
 TShiftState KeysToShiftState(WORD keys);
 // The shift state of a key message's key data (Alt from bit 29) and the keyboard.
 TShiftState KeyDataToShiftState(LPARAM keyData);
@@ -300,6 +366,8 @@ TWinControl* FindControl(HWND wnd);
 TWinControl* FindLibraryWindow(const TPoint& pos);
 // The innermost control under a screen point, windowless controls included.
 TControl* FindDragTarget(const TPoint& pos, bool allowDisabled);
+// A control going away leaves the drag: as its source it cancels it.
+void DragControlGone(TControl* control);
 TControl* GetCaptureControl();
 void SetCaptureControl(TControl* control);
 
@@ -372,6 +440,12 @@ public:
   virtual void SetVisible(bool value);
   void Show();
   void Hide() { SetVisible(false); }
+  // --- docking: the site the control is docked on (null when none).
+  TWinControl* HostDockSite() const { return FHostDockSite; }
+  // Leaves the present site and docks on newDockSite beside dropControl on
+  // the side align names; null only undocks (the control loses its parent).
+  // False when newDockSite is not a dock site.
+  bool ManualDock(TWinControl* newDockSite, TControl* dropControl = nullptr, TAlign align = alNone);
   bool Enabled() const { return FEnabled; }
   virtual void SetEnabled(bool value);
   // Caption and Text are one property; it always travels as WM_GETTEXT /
@@ -464,6 +538,28 @@ public:
   TNotifyEvent OnMouseLeave;
   TContextPopupEvent OnContextPopup;
   TCanResizeEvent OnCanResize;
+  TStartDragEvent OnStartDrag;
+  TDragOverEvent OnDragOver;
+  TDragDropEvent OnDragDrop;
+  TEndDragEvent OnEndDrag;
+
+  // --- drag and drop: with dmAutomatic a left press begins a drag once the
+  // mouse has moved a few pixels.
+  TDragMode DragMode() const { return FDragMode; }
+  void SetDragMode(TDragMode value) { FDragMode = value; }
+  // Begins dragging this control: at once, or after the mouse moved threshold
+  // pixels (-1: the system's drag distance) with the left button down.
+  void BeginDrag(bool immediate, int threshold = -1);
+  // Ends the drag of this control: dropped where the mouse is, or cancelled.
+  void EndDrag(bool drop);
+  bool Dragging() const;
+  // Whether a drag of source may be dropped here (OnDragOver; without one, no).
+  virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+  virtual void DragDrop(TObject* source, int x, int y);
+  // OnStartDrag (may supply the drag object) and OnEndDrag (target null when
+  // nothing took the drop).
+  virtual void DoStartDrag(TDragObject*& dragObject);
+  virtual void DoEndDrag(TObject* target, int x, int y);
 
   // OnClick as a property: links compare it with their action's OnExecute.
   TNotifyEvent GetOnClick() const { return OnClick; }
@@ -529,7 +625,20 @@ protected:
   void DoMouseDown(TMessage& m, TMouseButton button, TShiftState extra);
   void DoMouseUp(TMessage& m, TMouseButton button);
 
+  // Tells the dock site this control is docked on that it handled message.
+  void SendDockNotification(UINT msg, WPARAM wParam, LPARAM lParam);
+  void CMDrag(TMessage& m);
+  // Whether a left press of an automatic-drag control begins a drag; a
+  // control whose window detects drags itself says no and begins it when the
+  // window reports one.
+  virtual bool BeginsDragOnPress() { return true; }
+  // The mouse messages of the control being dragged: moves find targets,
+  // the left button's release drops, anything that ends the capture cancels.
+  bool DragMouseMessage(TMessage& message);
+  TDragMode FDragMode = dmManual;
+
   TWinControl* FParent = nullptr;
+  TWinControl* FHostDockSite = nullptr;
   int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
   AnsiString FText;
   AnsiString FHint;
@@ -643,6 +752,11 @@ public:
   bool UseDockManager() const { return FUseDockManager; }
   void SetUseDockManager(bool value);
   TDockManager* DockManager() const { return FDockManager; }
+  int DockClientCount() const { return static_cast<int>(FDockClients.size()); }
+  TControl* DockClients(int index) const { return FDockClients[index]; }
+  // Makes the child visible; a container that shows one child at a time (a
+  // page control) brings the child's page forward first.
+  virtual void ShowControl(TControl* control);
 
   // --- focus and keys
   virtual void SetFocus();
@@ -700,8 +814,14 @@ protected:
   // The window that comes before control's window among the siblings.
   HWND PrecedingWindow(TWinControl* control);
   // The manager of a dock site that uses one: the existing one by default.
-  virtual TDockManager* CreateDockManager() { return FDockManager; }
+  virtual TDockManager* CreateDockManager();
   void UpdateDockManager();
+  // The client joins the site (becomes its child, placed in rect given in
+  // screen coordinates) / leaves it.
+  virtual void DoAddDockClient(TControl* client, const TRect& rect);
+  virtual void DoRemoveDockClient(TControl* client);
+  void CMDockClient(TMessage& m);
+  void CMUnDockClient(TMessage& m);
   // Sends the notification to the library control of the window as msg; false
   // when the window is not a library control's.
   bool ReflectToChild(HWND child, UINT msg, TMessage& m);
@@ -773,6 +893,7 @@ protected:
   bool FDockSite = false;
   bool FUseDockManager = false;
   TDockManager* FDockManager = nullptr;
+  std::vector<TControl*> FDockClients;
   TPoint FDesignSize;
 };
 

@@ -536,6 +536,7 @@ CL_DEFINE_COMPONENT(TForm, TCustomForm)
 
 CL_BEGIN_MESSAGE_MAP(TCustomForm, TScrollingWinControl)
   CL_MESSAGE(WM_CLOSE, WMClose)
+  CL_MESSAGE(WM_MDIACTIVATE, WMMDIActivate)
   CL_MESSAGE(WM_ACTIVATE, WMActivate)
   CL_MESSAGE(WM_ACTIVATEAPP, WMActivateApp)
   CL_MESSAGE(WM_DESTROY, WMDestroy)
@@ -584,8 +585,13 @@ TCustomForm::~TCustomForm() {
   if (Screen) Screen->RemoveForm(this);
   if (Application && Application->FMainForm == this) Application->FMainForm = nullptr;
   if (FHandle) DestroyHandle();
-  if (FMenu) FMenu->RemoveFreeNotification(this);
+  if (FMenu) {
+    MergeMenu(false);
+    FMenu->RemoveFreeNotification(this);
+  }
   FMenu = nullptr;
+  if (FWindowMenu) FWindowMenu->RemoveFreeNotification(this);
+  FWindowMenu = nullptr;
   delete FCanvas;
   FCanvas = nullptr;
   delete FIcon;
@@ -854,12 +860,55 @@ void TCustomForm::DestroyWindowHandle() {
 
 void TCustomForm::ApplyMenu() {
   if (!FHandle) return;
-  if (FMenu) {
+  if (FMenu && !MenuMerges()) {
     ::SetMenu(FHandle, FMenu->Handle());
     FMenu->SetWindowHandle(FHandle);
-  } else {
+  } else if (FFormStyle != fsMDIChild) {
     ::SetMenu(FHandle, nullptr);
   }
+  ApplyWindowMenu();
+}
+
+bool TCustomForm::MenuMerges() const {
+  if (!FMenu || !Application || Application->MainForm() == this) return false;
+  return FFormStyle == fsMDIChild || FMenu->AutoMerge();
+}
+
+void TCustomForm::MergeMenu(bool merge) {
+  if (!MenuMerges()) return;
+  TCustomForm* main = Application->MainForm();
+  if (!main || !main->Menu()) return;
+  if (merge)
+    main->Menu()->Merge(FMenu);
+  else
+    main->Menu()->Unmerge(FMenu);
+  main->ApplyWindowMenu();
+}
+
+void TCustomForm::SetWindowMenu(TMenuItem* value) {
+  if (FWindowMenu == value) return;
+  if (FWindowMenu) FWindowMenu->RemoveFreeNotification(this);
+  FWindowMenu = value;
+  if (value) value->FreeNotification(this);
+  ApplyWindowMenu();
+}
+
+void TCustomForm::ApplyWindowMenu() {
+  if (!FClientHandle || !FMenu || !FHandle) return;
+  // Only an item with sub-items has a menu of its own to list windows in.
+  HMENU window = FWindowMenu && FWindowMenu->Count() > 0 ? FWindowMenu->Handle() : nullptr;
+  SendMessageA(FClientHandle, WM_MDISETMENU, reinterpret_cast<WPARAM>(FMenu->Handle()), reinterpret_cast<LPARAM>(window));
+  DrawMenuBar(FHandle);
+}
+
+void TCustomForm::WMMDIActivate(TMessage& m) {
+  // The child coming forward shows its menu in the main form's bar; the one
+  // going back takes its menu out.
+  if (reinterpret_cast<HWND>(m.LParam) == FHandle)
+    MergeMenu(true);
+  else if (reinterpret_cast<HWND>(m.WParam) == FHandle)
+    MergeMenu(false);
+  DefaultHandler(m);
 }
 
 TRect TCustomForm::GetClientRect() {
@@ -1000,6 +1049,7 @@ void TCustomForm::Notification(TComponent* component, TOperation operation) {
     if (FHandle) ::SetMenu(FHandle, nullptr);
     FMenu = nullptr;
   }
+  if (component == FWindowMenu) FWindowMenu = nullptr;
   if (component == FActiveControl) FActiveControl = nullptr;
   if (component == FFocusedControl) FFocusedControl = nullptr;
 }
@@ -1071,6 +1121,7 @@ void TCustomForm::CMShowingChanged(TMessage& m) {
         if (Application) Application->HandleException(this);
       }
       ApplyPosition();
+      if (FFormStyle != fsMDIChild) MergeMenu(true);
       static const int commands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
       ShowWindow(FHandle, commands[FWindowState]);
       if (FFormStyle == fsStayOnTop)
@@ -1082,6 +1133,7 @@ void TCustomForm::CMShowingChanged(TMessage& m) {
         if (Application) Application->HandleException(this);
       }
       ShowWindow(FHandle, SW_HIDE);
+      MergeMenu(false);
     }
   } catch (...) {
     FFormState &= ~fsShowing;
@@ -2098,6 +2150,7 @@ void RegisterFormProperties() {
   RegisterProperty(c, "WindowState", TPropType::Enum(WindowStateNames), &TCustomForm::SetWindowState,
                    &TCustomForm::WindowState, wsNormal);
   RegisterProperty(c, "Menu", pkComponent, &TCustomForm::SetMenu, &TCustomForm::Menu);
+  RegisterProperty(c, "WindowMenu", pkComponent, &TCustomForm::SetWindowMenu, &TCustomForm::WindowMenu);
   RegisterProperty(c, "ActiveControl", pkComponent, &TCustomForm::SetActiveControl, &TCustomForm::ActiveControl);
   RegisterProperty(c, "Icon", pkObject, &TCustomForm::SetIcon, &TCustomForm::Icon);
   RegisterProperty(c, "KeyPreview", pkBool, &TCustomForm::SetKeyPreview, &TCustomForm::KeyPreview, 0);

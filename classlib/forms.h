@@ -191,6 +191,10 @@ public:
   void SetWindowState(TWindowState value);
   TMainMenu* Menu() const { return FMenu; }
   void SetMenu(TMainMenu* value);
+  // The item of an MDI main form's menu under which the MDI client lists
+  // the child windows.
+  TMenuItem* WindowMenu() const { return FWindowMenu; }
+  void SetWindowMenu(TMenuItem* value);
   TIcon* Icon() const { return FIcon; }
   void SetIcon(TIcon* value);
   // Layered windows: the whole form translucent (AlphaBlendValue, 255 =
@@ -299,6 +303,14 @@ protected:
   void SetWindowFocus();
   void ApplyPosition();
   void ApplyMenu();
+  void ApplyWindowMenu();
+  // Whether the form's menu is shown in the main form's bar instead of its
+  // own (an MDI child's, or one with AutoMerge on a form that is not the
+  // main form).
+  bool MenuMerges() const;
+  // Merges the menu into the main form's, or takes it out.
+  void MergeMenu(bool merge);
+  void WMMDIActivate(TMessage& m);
   void ApplyLayered();
   // The window styles of the border settings.
   void StyleBits(DWORD& style, DWORD& exStyle);
@@ -334,6 +346,7 @@ protected:
   TFormState FFormState = 0;
   TModalResult FModalResult = mrNone;
   TMainMenu* FMenu = nullptr;
+  TMenuItem* FWindowMenu = nullptr;
   TIcon* FIcon = nullptr;
   TControlCanvas* FCanvas = nullptr;
   TWinControl* FActiveControl = nullptr;

@@ -378,3 +378,15 @@ void UnitInit_imglist() {
 }
 
 void UnitFini_imglist() {}
+
+void ChangeImageList(TComponent* self, TCustomImageList*& field, TCustomImageList* value, TChangeLink* link) {
+  if (field) {
+    field->UnRegisterChanges(link);
+    field->RemoveFreeNotification(self);
+  }
+  field = value;
+  if (field) {
+    field->RegisterChanges(link);
+    field->FreeNotification(self);
+  }
+}

@@ -131,5 +131,9 @@ public:
 // the given colour: the step shared by disabled images and glyphs.
 void DrawStencil(HDC dc, int x, int y, int w, int h, HDC stencil, TColor color);
 
+// An image list of a control exchanged: the old one forgets the control, the
+// new one tells it of changes (through link) and of its going.
+void ChangeImageList(TComponent* self, TCustomImageList*& field, TCustomImageList* value, TChangeLink* link);
+
 void UnitInit_imglist();
 void UnitFini_imglist();

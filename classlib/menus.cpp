@@ -284,9 +284,28 @@ HMENU TMenuItem::Handle() {
     bool menuBar = !FParent && FMenu && FMenu->Is<TMainMenu>();
     FHandle = menuBar ? CreateMenu() : CreatePopupMenu();
     if (!FHandle) throw EMenuError("Menu handle could not be created");
-    for (TMenuItem* item : FItems) item->AppendTo(FHandle);
+    for (TMenuItem* item : ShownItems()) item->AppendTo(FHandle);
   }
   return FHandle;
+}
+
+std::vector<TMenuItem*> TMenuItem::ShownItems() const {
+  // A root merged into another shows nothing of its own: its items are there.
+  if (FMergedWith) return {};
+  if (!FMerged) return FItems;
+  std::vector<TMenuItem*> shown;
+  auto taken = [&](int group) {
+    return std::any_of(FMerged->FItems.begin(), FMerged->FItems.end(),
+                       [&](TMenuItem* m) { return m->FGroupIndex == group; });
+  };
+  for (TMenuItem* item : FItems)
+    if (!taken(item->FGroupIndex)) shown.push_back(item);
+  // The merged items after this menu's items of a lower or equal index.
+  for (TMenuItem* m : FMerged->FItems) {
+    auto at = std::find_if(shown.begin(), shown.end(), [&](TMenuItem* i) { return i->FGroupIndex > m->FGroupIndex; });
+    shown.insert(at, m);
+  }
+  return shown;
 }
 
 bool TMenuItem::IsTopOfMainMenu() const { return FParent && !FParent->FParent && FParent->FMenu && FParent->FMenu->Is<TMainMenu>(); }
@@ -315,9 +334,15 @@ void TMenuItem::AppendTo(HMENU menu) {
 }
 
 void TMenuItem::RebuildHandle() {
-  if (!FHandle) return;
-  while (GetMenuItemCount(FHandle) > 0) RemoveMenu(FHandle, 0, MF_BYPOSITION);
-  for (TMenuItem* item : FItems) item->AppendTo(FHandle);
+  if (FHandle) {
+    while (GetMenuItemCount(FHandle) > 0) RemoveMenu(FHandle, 0, MF_BYPOSITION);
+    for (TMenuItem* item : ShownItems()) item->AppendTo(FHandle);
+  }
+  // The items of a merged menu are shown in the bar it is merged into.
+  if (FMergedWith) {
+    FMergedWith->RebuildHandle();
+    if (TMenu* menu = FMergedWith->GetParentMenu()) menu->MenuChanged(nullptr, true);
+  }
 }
 
 void TMenuItem::ItemsChanged(bool rebuild) {
@@ -685,6 +710,11 @@ TMenu::TMenu(TComponent* owner) : TComponent(owner) {
 
 TMenu::~TMenu() {
   Destroying();
+  // The bar must not take the other menu's sub-menus down with it.
+  if (FItems->FMergedWith && FItems->FMergedWith->FMenu)
+    static_cast<TMainMenu*>(FItems->FMergedWith->FMenu)->Unmerge(static_cast<TMainMenu*>(this));
+  if (FItems->FMerged && FItems->FMerged->FMenu)
+    static_cast<TMainMenu*>(this)->Unmerge(static_cast<TMainMenu*>(FItems->FMerged->FMenu));
   if (FImages) FImages->RemoveFreeNotification(this);
   FItems->FMenu = nullptr;
   delete FItems;
@@ -770,7 +800,8 @@ TMenuItem* TMenu::FindItem(UINT value, TFindItemKind kind) {
       if (self(self, child)) return true;
     return false;
   };
-  find(find, FItems);
+  // A merged menu's items answer in the bar they are shown in.
+  if (!find(find, FItems) && FItems->FMerged) find(find, FItems->FMerged);
   return found;
 }
 
@@ -835,6 +866,27 @@ void TMenu::GetChildren(std::vector<TComponent*>& list) {
 }
 
 HMENU TMainMenu::GetHandle() { return FItems->Handle(); }
+
+void TMainMenu::Merge(TMainMenu* menu) {
+  if (menu == this) return;
+  if (FItems->FMerged) Unmerge(static_cast<TMainMenu*>(FItems->FMerged->FMenu));
+  if (!menu) return;
+  if (menu->FItems->FMergedWith) static_cast<TMainMenu*>(menu->FItems->FMergedWith->FMenu)->Unmerge(menu);
+  FItems->FMerged = menu->FItems;
+  menu->FItems->FMergedWith = FItems;
+  // The merged menu's own bar lets go of the sub-menus the items bring.
+  menu->FItems->RebuildHandle();
+}
+
+void TMainMenu::Unmerge(TMainMenu* menu) {
+  if (!menu || FItems->FMerged != menu->FItems) return;
+  // Out of this bar first, so that no sub-menu sits in two bars.
+  FItems->FMerged = nullptr;
+  FItems->RebuildHandle();
+  MenuChanged(nullptr, true);
+  menu->FItems->FMergedWith = nullptr;
+  menu->FItems->RebuildHandle();
+}
 
 void TMainMenu::DoChange(TMenuItem* source, bool rebuild) {
   TMenu::DoChange(source, rebuild);
@@ -979,6 +1031,7 @@ void RegisterMenuProperties() {
   c = &TMenu::Class;
   RegisterProperty(c, "OwnerDraw", pkBool, &TMenu::SetOwnerDraw, &TMenu::OwnerDraw, 0);
   RegisterProperty(c, "Images", pkComponent, &TMenu::SetImages, &TMenu::Images);
+  RegisterProperty(&TMainMenu::Class, "AutoMerge", pkBool, &TMainMenu::SetAutoMerge, &TMainMenu::AutoMerge, 0);
   c = &TPopupMenu::Class;
   RegisterProperty(c, "Alignment", TPropType::Enum(PopupAlignmentNames), &TPopupMenu::SetAlignment,
                    &TPopupMenu::Alignment, paLeft);

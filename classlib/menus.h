@@ -99,9 +99,10 @@ public:
   int MenuIndex() const;
   void SetMenuIndex(int value);
   TMenu* GetParentMenu() const;
-  // Menu merging is not part of this library: both are always null.
-  TMenuItem* Merged() const { return nullptr; }
-  TMenuItem* MergedWith() const { return nullptr; }
+  // Menu merging (root items of main menus only): the root merged into this
+  // one, and the root this one is merged into.
+  TMenuItem* Merged() const { return FMerged; }
+  TMenuItem* MergedWith() const { return FMergedWith; }
 
   TBasicAction* Action() const;
   void SetAction(TBasicAction* value);
@@ -135,6 +136,7 @@ public:
 
 protected:
   friend class TMenu;
+  friend class TMainMenu;
   friend class TMenuActionLink;
   // Tells the menu (rebuild = the native menu must be made anew).
   virtual void MenuChanged(bool rebuild);
@@ -170,6 +172,11 @@ private:
   HMENU FHandle = nullptr;
   TMenuItem* FParent = nullptr;
   TMenu* FMenu = nullptr;  // set on a menu's root item
+  TMenuItem* FMerged = nullptr;
+  TMenuItem* FMergedWith = nullptr;
+  // The items the native menu shows: with a menu merged in, its items take
+  // the places of this menu's items of the same group index.
+  std::vector<TMenuItem*> ShownItems() const;
   std::vector<TMenuItem*> FItems;
   TBasicActionLink* FActionLink = nullptr;
   TBitmap* FBitmap = nullptr;
@@ -244,9 +251,18 @@ class TMainMenu : public TMenu {
 public:
   explicit TMainMenu(TComponent* owner) : TMenu(owner) {}
   HMENU GetHandle() override;
+  // Shows menu's items in this menu's bar: each of menu's group indexes
+  // replaces this menu's items of that index, the others join in order of
+  // their group index. One menu is merged at a time; null only unmerges.
+  void Merge(TMainMenu* menu);
+  void Unmerge(TMainMenu* menu);
+  // A form showing this menu merges it into the main form's menu instead.
+  bool AutoMerge() const { return FAutoMerge; }
+  void SetAutoMerge(bool value) { FAutoMerge = value; }
 
 protected:
   void DoChange(TMenuItem* source, bool rebuild) override;
+  bool FAutoMerge = false;
 };
 
 class TPopupMenu : public TMenu {

@@ -3,6 +3,7 @@
 #include <richedit.h>
 
 #include <commdlg.h>  // the FR_ search flags
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <vector>
@@ -13,6 +14,7 @@
 #undef FindText
 
 CL_DEFINE_CLASS(TTextAttributes, TPersistent)
+CL_DEFINE_CLASS(TParaAttributes, TPersistent)
 CL_DEFINE_CLASS(TRichEditStrings, TMemoStrings)
 CL_DEFINE_COMPONENT(TCustomRichEdit, TCustomMemo)
 CL_DEFINE_COMPONENT(TRichEdit, TCustomRichEdit)
@@ -92,6 +94,150 @@ void TTextAttributes::Set(CHARFORMAT2A& format) {
   format.cbSize = sizeof format;
   SendMessageA(FRichEdit->Handle(), EM_SETCHARFORMAT, FType == atSelected ? SCF_SELECTION : SCF_DEFAULT,
                reinterpret_cast<LPARAM>(&format));
+}
+
+bool TTextAttributes::Protected() {
+  CHARFORMAT2A f;
+  Get(f);
+  return (f.dwEffects & CFE_PROTECTED) != 0;
+}
+
+void TTextAttributes::SetProtected(bool value) {
+  CHARFORMAT2A f{};
+  f.dwMask = CFM_PROTECTED;
+  f.dwEffects = value ? CFE_PROTECTED : 0;
+  Set(f);
+}
+
+// ===========================================================================
+// Paragraph attributes
+
+namespace {
+// The control keeps indents and tabs in twips.
+constexpr int kTwipsPerPoint = 20;
+}  // namespace
+
+void TParaAttributes::Get(PARAFORMAT2& format) {
+  format = PARAFORMAT2{};
+  format.cbSize = sizeof format;
+  SendMessageA(FRichEdit->Handle(), EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&format));
+}
+
+void TParaAttributes::Set(PARAFORMAT2& format) {
+  format.cbSize = sizeof format;
+  SendMessageA(FRichEdit->Handle(), EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&format));
+}
+
+TAlignment TParaAttributes::Alignment() {
+  PARAFORMAT2 f;
+  Get(f);
+  switch (f.wAlignment) {
+    case PFA_RIGHT: return taRightJustify;
+    case PFA_CENTER: return taCenter;
+    default: return taLeftJustify;
+  }
+}
+
+void TParaAttributes::SetAlignment(TAlignment value) {
+  PARAFORMAT2 f{};
+  f.dwMask = PFM_ALIGNMENT;
+  f.wAlignment = value == taRightJustify ? PFA_RIGHT : value == taCenter ? PFA_CENTER : PFA_LEFT;
+  Set(f);
+}
+
+int TParaAttributes::FirstIndent() {
+  PARAFORMAT2 f;
+  Get(f);
+  return f.dxStartIndent / kTwipsPerPoint;
+}
+
+void TParaAttributes::SetFirstIndent(int value) {
+  PARAFORMAT2 f{};
+  f.dwMask = PFM_STARTINDENT;
+  f.dxStartIndent = value * kTwipsPerPoint;
+  Set(f);
+}
+
+int TParaAttributes::LeftIndent() {
+  PARAFORMAT2 f;
+  Get(f);
+  return f.dxOffset / kTwipsPerPoint;
+}
+
+void TParaAttributes::SetLeftIndent(int value) {
+  PARAFORMAT2 f{};
+  f.dwMask = PFM_OFFSET;
+  f.dxOffset = value * kTwipsPerPoint;
+  Set(f);
+}
+
+int TParaAttributes::RightIndent() {
+  PARAFORMAT2 f;
+  Get(f);
+  return f.dxRightIndent / kTwipsPerPoint;
+}
+
+void TParaAttributes::SetRightIndent(int value) {
+  PARAFORMAT2 f{};
+  f.dwMask = PFM_RIGHTINDENT;
+  f.dxRightIndent = value * kTwipsPerPoint;
+  Set(f);
+}
+
+TNumberingStyle TParaAttributes::Numbering() {
+  PARAFORMAT2 f;
+  Get(f);
+  return f.wNumbering == PFN_BULLET ? nsBullet : nsNone;
+}
+
+void TParaAttributes::SetNumbering(TNumberingStyle value) {
+  PARAFORMAT2 f{};
+  f.dwMask = PFM_NUMBERING;
+  f.wNumbering = value == nsBullet ? PFN_BULLET : 0;
+  Set(f);
+}
+
+int TParaAttributes::TabCount() {
+  PARAFORMAT2 f;
+  Get(f);
+  return f.cTabCount;
+}
+
+void TParaAttributes::SetTabCount(int value) {
+  PARAFORMAT2 f;
+  Get(f);
+  f.dwMask = PFM_TABSTOPS;
+  f.cTabCount = static_cast<SHORT>(std::clamp(value, 0, MAX_TAB_STOPS));
+  Set(f);
+}
+
+int TParaAttributes::Tab(int index) {
+  PARAFORMAT2 f;
+  Get(f);
+  if (index < 0 || index >= f.cTabCount) throw EListError(Format("List index out of bounds (%d)", {index}));
+  return (f.rgxTabs[index] & 0xFFFFFF) / kTwipsPerPoint;
+}
+
+void TParaAttributes::SetTab(int index, int value) {
+  PARAFORMAT2 f;
+  Get(f);
+  if (index < 0 || index >= MAX_TAB_STOPS) throw EListError(Format("List index out of bounds (%d)", {index}));
+  f.dwMask = PFM_TABSTOPS;
+  if (index >= f.cTabCount) f.cTabCount = static_cast<SHORT>(index + 1);
+  f.rgxTabs[index] = value * kTwipsPerPoint;
+  Set(f);
+}
+
+void TParaAttributes::Assign(TPersistent* source) {
+  if (source && source->Is<TParaAttributes>()) {
+    auto* src = static_cast<TParaAttributes*>(source);
+    PARAFORMAT2 f;
+    src->Get(f);
+    f.dwMask = PFM_ALIGNMENT | PFM_STARTINDENT | PFM_OFFSET | PFM_RIGHTINDENT | PFM_NUMBERING | PFM_TABSTOPS;
+    Set(f);
+    return;
+  }
+  TPersistent::Assign(source);
 }
 
 TColor TTextAttributes::Color() {
@@ -291,6 +437,7 @@ TCustomRichEdit::TCustomRichEdit(TComponent* owner) : TCustomMemo(owner) {
   SetLinesObject(new TRichEditStrings(this));
   FSelAttributes = new TTextAttributes(this, atSelected);
   FDefAttributes = new TTextAttributes(this, atDefaultText);
+  FParagraph = new TParaAttributes(this);
 }
 
 TCustomRichEdit::~TCustomRichEdit() {
@@ -298,6 +445,7 @@ TCustomRichEdit::~TCustomRichEdit() {
   if (HandleAllocated()) DestroyHandle();
   delete FSelAttributes;
   delete FDefAttributes;
+  delete FParagraph;
   delete FKeptText;
 }
 
@@ -312,7 +460,7 @@ void TCustomRichEdit::CreateParams(TCreateParams& params) {
 void TCustomRichEdit::CreateWnd() {
   TCustomMemo::CreateWnd();
   HWND h = WindowHandle();
-  SendMessageA(h, EM_SETEVENTMASK, 0, ENM_CHANGE | ENM_SELCHANGE | ENM_REQUESTRESIZE);
+  SendMessageA(h, EM_SETEVENTMASK, 0, ENM_CHANGE | ENM_SELCHANGE | ENM_REQUESTRESIZE | ENM_PROTECTED);
   SendMessageA(h, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ColorToRGB(FColor)));
   // Without a target device the control wraps at the window's edge; a line
   // width of 1 turns wrapping off.
@@ -481,6 +629,12 @@ void TCustomRichEdit::CNNotify(TMessage& m) {
     case EN_SELCHANGE:
       if (!FCreating) SelectionChange();
       break;
+    case EN_PROTECTED: {
+      // Setting formats (the program's own doing) never asks.
+      auto* p = reinterpret_cast<ENPROTECTED*>(hdr);
+      m.Result = p->msg != EM_SETCHARFORMAT && !ProtectChange(p->chrg.cpMin, p->chrg.cpMax) ? 1 : 0;
+      return;
+    }
     case EN_REQUESTRESIZE: {
       const RECT& r = reinterpret_cast<REQRESIZE*>(hdr)->rc;
       RequestSize(TRect(r.left, r.top, r.right, r.bottom));
@@ -489,6 +643,12 @@ void TCustomRichEdit::CNNotify(TMessage& m) {
     default:
       break;
   }
+}
+
+bool TCustomRichEdit::ProtectChange(int startPos, int endPos) {
+  bool allow = false;
+  if (OnProtectChange) OnProtectChange(this, startPos, endPos, allow);
+  return allow;
 }
 
 void TCustomRichEdit::CMColorChanged(TMessage& m) {

@@ -41,6 +41,9 @@ public:
   void SetCharset(TFontCharset value);
   TFontPitch Pitch();
   void SetPitch(TFontPitch value);
+  // Protected text raises OnProtectChange before the user changes it.
+  bool Protected();
+  void SetProtected(bool value);
 
   // From a TFont or other attributes; to a TFont.
   void Assign(TPersistent* source) override;
@@ -51,6 +54,41 @@ private:
   void Set(CHARFORMAT2A& format);
   TCustomRichEdit* FRichEdit;
   TAttributeType FType;
+};
+
+enum TNumberingStyle : uint8_t { nsNone, nsBullet };
+
+// Paragraph format of the paragraphs the selection touches
+// (EM_GETPARAFORMAT / EM_SETPARAFORMAT). Indents are in points.
+class TParaAttributes : public TPersistent {
+  CL_CLASS(TParaAttributes, TPersistent)
+public:
+  explicit TParaAttributes(TCustomRichEdit* richEdit) : FRichEdit(richEdit) {}
+
+  TAlignment Alignment();
+  void SetAlignment(TAlignment value);
+  // The first line's indent from the left margin.
+  int FirstIndent();
+  void SetFirstIndent(int value);
+  // The other lines' indent from the first line's.
+  int LeftIndent();
+  void SetLeftIndent(int value);
+  int RightIndent();
+  void SetRightIndent(int value);
+  TNumberingStyle Numbering();
+  void SetNumbering(TNumberingStyle value);
+  // Tab stops in points; at most MAX_TAB_STOPS (32).
+  int TabCount();
+  void SetTabCount(int value);
+  int Tab(int index);
+  void SetTab(int index, int value);
+
+  void Assign(TPersistent* source) override;
+
+private:
+  void Get(PARAFORMAT2& format);
+  void Set(PARAFORMAT2& format);
+  TCustomRichEdit* FRichEdit;
 };
 
 // The lines of a rich edit, read from and written to its window; whole
@@ -78,6 +116,7 @@ using TSearchTypes = uint8_t;
 enum : uint8_t { stWholeWord = 1, stMatchCase = 2 };
 
 using TRichEditResizeEvent = TEvent<void(TObject* sender, const TRect& rect)>;
+using TRichEditProtectChange = TEvent<void(TObject* sender, int startPos, int endPos, bool& allowChange)>;
 
 class TCustomRichEdit : public TCustomMemo {
   CL_CLASS(TCustomRichEdit, TCustomMemo)
@@ -90,6 +129,8 @@ public:
   void SetSelAttributes(TTextAttributes* value) { FSelAttributes->Assign(value); }
   TTextAttributes* DefAttributes() const { return FDefAttributes; }
   void SetDefAttributes(TTextAttributes* value) { FDefAttributes->Assign(value); }
+  TParaAttributes* Paragraph() const { return FParagraph; }
+  void SetParagraph(TParaAttributes* value) { FParagraph->Assign(value); }
   // Lines load and save plain text instead of RTF.
   bool PlainText() const { return FPlainText; }
   void SetPlainText(bool value) { FPlainText = value; }
@@ -111,6 +152,9 @@ public:
 
   TNotifyEvent OnSelectionChange;
   TRichEditResizeEvent OnResizeRequest;
+  // The user is about to change protected text in [startPos, endPos);
+  // allowChange false keeps it.
+  TRichEditProtectChange OnProtectChange;
   TNotifyEvent GetOnSelectionChange() const { return OnSelectionChange; }
   void SetOnSelectionChange(TNotifyEvent v) { OnSelectionChange = v; }
 
@@ -124,6 +168,7 @@ protected:
   void SendMaxLength() override;
   virtual void SelectionChange();
   virtual void RequestSize(const TRect& rect);
+  virtual bool ProtectChange(int startPos, int endPos);
   void CNNotify(TMessage& m);
   void CMColorChanged(TMessage& m);
   void CMFontChanged(TMessage& m);
@@ -133,6 +178,7 @@ protected:
 
   TTextAttributes* FSelAttributes;
   TTextAttributes* FDefAttributes;
+  TParaAttributes* FParagraph;
   TMemoryStream* FKeptText = nullptr;
   bool FPlainText = false;
   bool FHideScrollBars = true;

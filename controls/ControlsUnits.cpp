@@ -16,6 +16,10 @@
 #include "UcMenus.h"
 #include "UcRichEdit.h"
 #include "UcStdCtrls.h"
+#include "UcTabs.h"
+#include "UcToolWin.h"
+#include "UcStatusBar.h"
+#include "UcPickers.h"
 #include "UcStdCtrlsLists.h"
 #include "UcMask.h"
 #include "UnitVersioning.h"
@@ -42,6 +46,10 @@ const TUnitEntry ControlsUnitTable[] = {
     {"UcRichEdit", &UnitInit_UcRichEdit, &UnitFini_UcRichEdit},
     {"UcButtons", &UnitInit_UcButtons, &UnitFini_UcButtons},
     {"UcExtCtrls", &UnitInit_UcExtCtrls, &UnitFini_UcExtCtrls},
+    {"UcTabs", &UnitInit_UcTabs, &UnitFini_UcTabs},
+    {"UcToolWin", &UnitInit_UcToolWin, &UnitFini_UcToolWin},
+    {"UcStatusBar", &UnitInit_UcStatusBar, &UnitFini_UcStatusBar},
+    {"UcPickers", &UnitInit_UcPickers, &UnitFini_UcPickers},
     {"UcDialogs", &UnitInit_UcDialogs, &UnitFini_UcDialogs},
     {"UcFileDialogs", &UnitInit_UcFileDialogs, &UnitFini_UcFileDialogs},
     {"UcStdActns", &UnitInit_UcStdActns, &UnitFini_UcStdActns},

@@ -22,6 +22,7 @@ CL_DEFINE_CLASS(TUcWinControlActionLink, TWinControlActionLink)
 CL_DEFINE_CLASS(TUcButtonActionLink, TButtonActionLink)
 CL_DEFINE_CLASS(TUcSpeedButtonActionLink, TSpeedButtonActionLink)
 CL_DEFINE_CLASS(TUcListViewActionLink, TListViewActionLink)
+CL_DEFINE_CLASS(TUcToolButtonActionLink, TToolButtonActionLink)
 CL_DEFINE_CLASS(TUcComboBoxExActionLink, TComboBoxExActionLink)
 
 namespace {
@@ -140,6 +141,8 @@ const TMetaClass* UcControl_GetActionLinkClass(TControl* control, const TMetaCla
     result = &TUcComboBoxExActionLink::Class;
   else if (control->Is<TSpeedButton>())
     result = &TUcSpeedButtonActionLink::Class;
+  else if (control->Is<TToolButton>())
+    result = &TUcToolButtonActionLink::Class;
   else if (control->Is<TButtonControl>())
     result = &TUcButtonActionLink::Class;
   else if (control->Is<TWinControl>())
@@ -265,6 +268,7 @@ void UnitInit_UcActnList() {
   RegisterActionLinkClass(&TUcButtonActionLink::Class, &NewActionLink<TUcButtonActionLink>);
   RegisterActionLinkClass(&TUcSpeedButtonActionLink::Class, &NewActionLink<TUcSpeedButtonActionLink>);
   RegisterActionLinkClass(&TUcListViewActionLink::Class, &NewActionLink<TUcListViewActionLink>);
+  RegisterActionLinkClass(&TUcToolButtonActionLink::Class, &NewActionLink<TUcToolButtonActionLink>);
   RegisterActionLinkClass(&TUcComboBoxExActionLink::Class, &NewActionLink<TUcComboBoxExActionLink>);
   RegisterClasses({&TUcAction::Class, &TUcCustomAction::Class, &TUcActionList::Class});
   RegisterProperty(&TUcAction::Class, "Caption", pkWideString, &TUcAction::SetCaption, &TUcAction::Caption);

@@ -14,6 +14,7 @@
 #include "extctrls.h"
 #include "menus.h"
 #include "stdctrls.h"
+#include "toolwin.h"
 
 #include "UcComponentProps.h"
 
@@ -195,6 +196,7 @@ UC_CONTROL_ACTION_LINK(TUcWinControlActionLink, TWinControlActionLink)
 UC_CONTROL_ACTION_LINK(TUcButtonActionLink, TButtonActionLink)
 UC_CONTROL_ACTION_LINK(TUcSpeedButtonActionLink, TSpeedButtonActionLink)
 UC_CONTROL_ACTION_LINK(TUcListViewActionLink, TListViewActionLink)
+UC_CONTROL_ACTION_LINK(TUcToolButtonActionLink, TToolButtonActionLink)
 UC_CONTROL_ACTION_LINK(TUcComboBoxExActionLink, TComboBoxExActionLink)
 
 void UnitInit_UcActnList();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -62,9 +64,38 @@ uint64_t ExtendedToUInt64(const Extended80& value) {
   return significand >> (63 - shift);
 }
 
+namespace {
+
+// Kilobytes of a byte count, rounded in integers with ties to even; 0 is 1.
+AnsiString KbText(uint64_t b) {
+  uint64_t q = b >> 10;
+  const uint64_t r = b & 1023;
+  if (r > 512 || (r == 512 && (q & 1))) ++q;
+  if (q == 0) q = 1;
+  char buffer[24];
+  char* p = buffer + sizeof buffer;
+  do {
+    *--p = static_cast<char>('0' + q % 10);
+    q /= 10;
+  } while (q);
+  return AnsiString(p, static_cast<int>(buffer + sizeof buffer - p));
+}
+
+}  // namespace
+
+AnsiString SizeKbText(long double bytes) {
+  // Sizes are whole byte counts.
+  if (bytes >= 18446744073709551615.0L) return KbText(UINT64_MAX);
+  return KbText(bytes > 0 ? static_cast<uint64_t>(bytes) : 0);
+}
+
+AnsiString SizeKbText(const Extended80& size) { return KbText(ExtendedToUInt64(size)); }
+
 // --- text fields --------------------------------------------------------------------------
 
-AnsiString FieldText(const char* field, size_t size) { return AnsiString(field, static_cast<int>(strnlen(field, size))); }
+std::string_view FieldView(const char* field, size_t size) { return std::string_view(field, strnlen(field, size)); }
+
+AnsiString FieldText(const char* field, size_t size) { return AnsiString(FieldView(field, size)); }
 
 void SetFieldText(char* field, size_t size, const AnsiString& text, bool keepTerminator) {
   const size_t room = keepTerminator ? size - 1 : size;

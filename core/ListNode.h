@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -93,11 +94,18 @@ long double ExtendedToLongDouble(const Extended80& value);
 // Integer part of a non-negative finite value, saturated at 2^64 - 1; 0 for
 // negative numbers and NaN.
 uint64_t ExtendedToUInt64(const Extended80& value);
+// Size in kilobytes, rounded with ties to even; 0 becomes 1 (the table, the
+// CSV export and the HTML pages show sizes so).
+AnsiString SizeKbText(long double bytes);
+AnsiString SizeKbText(const Extended80& size);
 
 // --- text fields ------------------------------------------------------------------------
 
 // The text of a fixed field: up to the first zero byte, never past the field.
 AnsiString FieldText(const char* field, size_t size);
+// The same without a copy (valid while the record is).
+std::string_view FieldView(const char* field, size_t size);
+template <size_t N> std::string_view FieldView(const char (&field)[N]) { return FieldView(field, N); }
 template <size_t N> AnsiString FieldText(const char (&field)[N]) { return FieldText(field, N); }
 
 // Writes text into a fixed field, cut to the field, zero-padded. With

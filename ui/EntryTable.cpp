@@ -145,15 +145,6 @@ AnsiString DisplayPathOf(const AnsiString& folderPath) {
   return text;
 }
 
-AnsiString SizeKbText(long double bytes) {
-  // Ties to even, as the processor rounds by default.
-  long double k = std::nearbyint(bytes * 0.0009765625L);
-  if (k == 0) k = 1;
-  char buffer[64];
-  snprintf(buffer, sizeof buffer, "%.0f", static_cast<double>(k));
-  return buffer;
-}
-
 void OrderFolderEntries(TList* list) {
   OrderFoldersFirst(
       list->Count(), [list](int i) { return static_cast<ListNode*>(list->Items(i))->Kind; },

@@ -1,4 +1,5 @@
-// The frame of a long job of the main window.
+// One long job of the main window (scan, open, save, the exports): the main
+// window disabled while it runs and put back in order on every way out.
 #pragma once
 
 #include "Mainunit.h"
@@ -50,3 +51,15 @@ inline void ShowWaitWindow() {
   OpenSaveForm->Repaint();
   Application->ProcessMessages();
 }
+
+// The steps of a job's progress bar and its cancel flag, as the main window
+// keeps them.
+class TWindowSteps : public IStepProgress {
+public:
+  explicit TWindowSteps(TInfoFileForm* form) : FForm(form) {}
+  void Step() override { FForm->StepProgress(); }
+  bool CancelRequested() override { return FForm->cancelRequested != 0; }
+
+private:
+  TInfoFileForm* FForm;
+};

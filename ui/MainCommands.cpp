@@ -75,16 +75,6 @@ private:
   int FFiles = 0;
 };
 
-class TSaveSteps : public IStepProgress {
-public:
-  explicit TSaveSteps(TInfoFileForm* form) : FForm(form) {}
-  void Step() override { FForm->StepProgress(); }
-  bool CancelRequested() override { return FForm->cancelRequested != 0; }
-
-private:
-  TInfoFileForm* FForm;
-};
-
 // The name part of a path: after the last "\" or ":".
 AnsiString NamePart(const AnsiString& path) {
   for (int i = path.Length(); i >= 1; --i)
@@ -276,7 +266,7 @@ bool WriteListFile(TInfoFileForm* form, TObject* sender, const AnsiString& name)
   form->progressTotal = CountNodes(form->rootNode);
   form->progressMode = 5;
   form->ShowProgress(WideToAnsi(form->localization->GetMessageText(17)));
-  TSaveSteps steps(form);
+  TWindowSteps steps(form);
   // Only a save that succeeded changes the scrambled path and clears the
   // flags; failures are reported there, a cancel keeps the old file.
   const TSaveStatus status = SaveList(*form, *form->ZipEngine, name, form->rootNode, form->rootPath,

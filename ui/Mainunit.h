@@ -239,6 +239,13 @@ public:
   bool SaveCommand(TObject* sender);
   bool SaveAsCommand(TObject* sender);
 
+  // --- export and print (ExportCommands.cpp)
+  void mmSaveTextClick(TObject* sender);
+  void mmSaveCSVClick(TObject* sender);
+  void mmSaveCheckedCSVClick(TObject* sender);
+  void mmSaveHTMLClick(TObject* sender);
+  void mmPrintClick(TObject* sender);
+
   // --- progress helpers of the long jobs
   void ShowProgress(const AnsiString& caption);
   void StepProgress();
@@ -360,8 +367,6 @@ TList* FillListView(TInfoFileForm* form, const AnsiString& folderPath, ListNode*
 // The display path of a folder path: "*" becomes "\", a trailing "\" is
 // added, and the first "\" of a text holding "\\" is removed once.
 AnsiString DisplayPathOf(const AnsiString& folderPath);
-// Size in kilobytes, rounded with ties to even; 0 becomes 1.
-AnsiString SizeKbText(long double bytes);
 // Folders before files, by exchanges (files do not keep their order).
 void OrderFolderEntries(TList* list);
 // Empties the row icons of the table before it is filled anew.

@@ -1,10 +1,12 @@
 #include "UiUnits.h"
 
-#include "Aboutunit.h"
-#include "Commentunit.h"
 #include "ControlsUnits.h"
 #include "CoreUnits.h"
 #include "CryptoUnits.h"
+#include "Aboutunit.h"
+#include "Commentunit.h"
+#include "ExportCommands.h"
+#include "ExportUnits.h"
 #include "Mainunit.h"
 #include "Maskunit.h"
 #include "Opensaveunit.h"
@@ -21,6 +23,7 @@ const TUnitEntry UiUnitTable[] = {
     {"Opensaveunit", &UnitInit_Opensaveunit, &UnitFini_Opensaveunit},
     {"Aboutunit", &UnitInit_Aboutunit, &UnitFini_Aboutunit},
     {"Useunit", &UnitInit_Useunit, &UnitFini_Useunit},
+    {"ExportCommands", &UnitInit_ExportCommands, &UnitFini_ExportCommands},
     {"Maskunit", &UnitInit_Maskunit, &UnitFini_Maskunit},
     {"Commentunit", &UnitInit_Commentunit, &UnitFini_Commentunit},
 };
@@ -33,5 +36,6 @@ void RegisterUiUnits() {
   RegisterZipUnits();
   RegisterControlsUnits();
   RegisterCoreUnits();
+  RegisterExportUnits();
   RegisterUnits(UiUnitTable, UiUnitCount);
 }

@@ -1504,3 +1504,152 @@ TEST_F(ComCtrls, DemoFormHoldsOneOfEachControl) {
   picture.SaveToFile(file.c_str());
   EXPECT_EQ(ReadFileBytes(file).substr(0, 2), "BM");
 }
+
+TEST_F(ComCtrls, TreeNodeMovesWithItsBranchInEveryAttachMode) {
+  auto* tv = Make<TTreeView>(10, 10, 200, 200);
+  TTreeNodes* items = tv->Items();
+  TEvents ev;
+  tv->OnDeletion = MakeEvent<&TEvents::TreeDeletion>(&ev);
+  struct Case {
+    const char* what;
+    int node, destination;  // absolute indexes in the filled tree; -1: none
+    TNodeAttachMode mode;
+    std::vector<const wchar_t*> outline;
+  } cases[] = {
+      {"branch as the last top node", 1, -1, naAdd,
+       {L"Диск C:", L" Фото", L"Диск D:", L"Документы", L" Отчёт", L" Письма"}},
+      {"branch as the first child of another root", 1, 5, naAddChildFirst,
+       {L"Диск C:", L" Фото", L"Диск D:", L" Документы", L"  Отчёт", L"  Письма"}},
+      {"leaf before its parent", 3, 1, naInsert,
+       {L"Диск C:", L" Письма", L" Документы", L"  Отчёт", L" Фото", L"Диск D:"}},
+      {"leaf first among its parent's siblings", 2, 4, naAddFirst,
+       {L"Диск C:", L" Отчёт", L" Документы", L"  Письма", L" Фото", L"Диск D:"}},
+      {"root under the other root", 5, 0, naAddChild,
+       {L"Диск C:", L" Документы", L"  Отчёт", L"  Письма", L" Фото", L" Диск D:"}},
+  };
+  for (const Case& c : cases) {
+    items->Clear();
+    Fill(items);
+    items->Item(0)->Expand(true);
+    TTreeNode* node = items->Item(c.node);
+    void* data = node->Data();
+    int count = node->Count();
+    bool wasExpanded = node->Expanded();
+    tv->SetSelected(node);
+    ev.Log.clear();
+    node->MoveTo(c.destination < 0 ? nullptr : items->Item(c.destination), c.mode);
+    std::vector<std::string> expected;
+    for (const wchar_t* line : c.outline) expected.push_back(Ru(line).c_str());
+    EXPECT_EQ(ObjectOutline(items), expected) << c.what;
+    EXPECT_EQ(NativeOutline(tv->Handle()), expected) << c.what;
+    EXPECT_TRUE(ev.Log.empty()) << c.what << ": a moved node is not a deleted one";
+    EXPECT_EQ(node->Data(), data) << c.what;
+    EXPECT_EQ(node->Count(), count) << c.what;
+    EXPECT_EQ(node->Expanded(), wasExpanded) << c.what;
+    EXPECT_EQ(tv->Selected(), node) << c.what;
+    EXPECT_EQ(items->Count(), 6) << c.what;
+  }
+}
+
+TEST_F(ComCtrls, TreeNodeRefusesToMoveIntoItsOwnBranch) {
+  auto* tv = Make<TTreeView>(10, 10, 200, 200);
+  TTreeNodes* items = tv->Items();
+  Fill(items);
+  auto* other = Make<TTreeView>(220, 10, 200, 200);
+  TTreeNode* foreign = other->Items()->Add(nullptr, "x");
+  TTreeNode* docs = items->Item(1);
+  struct Case {
+    const char* what;
+    TTreeNode* destination;
+    TNodeAttachMode mode;
+  } cases[] = {{"own child", items->Item(2), naAddChild},
+               {"itself as parent", docs, naAddChild},
+               {"another tree", foreign, naAdd}};
+  std::vector<std::string> before = ObjectOutline(items);
+  for (const Case& c : cases) {
+    EXPECT_THROW(docs->MoveTo(c.destination, c.mode), ETreeViewError) << c.what;
+    EXPECT_EQ(ObjectOutline(items), before) << c.what;
+    EXPECT_EQ(NativeOutline(tv->Handle()), before) << c.what;
+  }
+  docs->MoveTo(docs, naInsert);  // before itself: where it is
+  EXPECT_EQ(ObjectOutline(items), before);
+}
+
+namespace {
+int SubItemImage(HWND list, int item, int sub) {
+  LVITEMA it{};
+  it.mask = LVIF_IMAGE;
+  it.iItem = item;
+  it.iSubItem = sub;
+  SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  return it.iImage;
+}
+}  // namespace
+
+TEST_F(ComCtrls, SubItemImagesAreAskedForAndKeptAcrossRecreation) {
+  auto* lv = Make<TListView>(10, 10, 300, 150);
+  lv->SetViewStyle(vsReport);
+  for (const char* c : {"Name", "Size", "Kind"}) lv->Columns()->Add()->SetCaption(c);
+  TListItem* item = lv->Items()->Add();
+  item->SetCaption("a.txt");
+  item->SetSubItemImages(1, 4);  // before the sub-item is there
+  item->SubItems()->Add("12");
+  item->SubItems()->Add("text");
+  item->SetSubItemImages(0, 2);
+  HWND h = lv->Handle();
+  EXPECT_NE(SendMessageA(h, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_SUBITEMIMAGES, 0);
+  struct Case {
+    int sub, expected;
+  } cases[] = {{1, 2}, {2, 4}};
+  for (const Case& c : cases) EXPECT_EQ(SubItemImage(h, 0, c.sub), c.expected) << c.sub;
+  EXPECT_EQ(item->SubItemImages(5), -1);
+  EXPECT_THROW(item->SubItemImages(-1), EListError);
+
+  lv->RecreateWnd();
+  h = lv->Handle();
+  for (const Case& c : cases) EXPECT_EQ(SubItemImage(h, 0, c.sub), c.expected) << "after re-creation " << c.sub;
+  // A copy takes them along.
+  TListItem* copy = lv->Items()->Add();
+  copy->Assign(item);
+  EXPECT_EQ(copy->SubItemImages(1), 4);
+  EXPECT_EQ(SubItemImage(h, 1, 2), 4);
+  item->SetSubItemImages(1, -1);
+  EXPECT_EQ(SubItemImage(h, 0, 2), I_IMAGENONE);
+}
+
+TEST_F(ComCtrls, TreeCustomDrawColoursNodesAndMaySkipThem) {
+  auto* tv = Make<TTreeView>(10, 10, 250, 200);
+  TTreeNodes* items = tv->Items();
+  for (const wchar_t* t : {L"ЖЖЖЖЖЖ red", L"ЖЖЖЖЖЖ green", L"ЖЖЖЖЖЖ skipped", L"ЖЖЖЖЖЖ plain"})
+    items->Add(nullptr, Ru(t));
+  struct TPainter {
+    int WholeView = 0;
+    std::vector<std::string> Seen;
+    void View(TCustomTreeView*, const TRect&, bool&) { ++WholeView; }
+    void Node(TCustomTreeView* sender, TTreeNode* node, TCustomDrawState, bool& defaultDraw) {
+      TCanvas* c = sender->Canvas();
+      Seen.push_back(node->Text().c_str());
+      switch (node->Index()) {
+        case 0: c->Font()->SetColor(clRed); break;
+        case 1: c->Brush()->SetColor(static_cast<TColor>(0xCCF9C9)); break;
+        case 2: defaultDraw = false; break;
+        default: break;
+      }
+    }
+  } painter;
+  tv->OnCustomDraw = MakeEvent<&TPainter::View>(&painter);
+  tv->OnCustomDrawItem = MakeEvent<&TPainter::Node>(&painter);
+  HWND h = tv->Handle();
+  tv->Invalidate();
+  Pump(50);
+  TCapturedImage shot = CaptureClient(h);
+  auto rectOf = [&](int i) { return items->Item(i)->DisplayRect(true); };
+  EXPECT_GT(painter.WholeView, 0);
+  EXPECT_GE(painter.Seen.size(), 4u);
+  EXPECT_GT(shot.Count(RGB(255, 0, 0), rectOf(0)), 10) << "red text";
+  EXPECT_EQ(shot.Count(RGB(255, 0, 0), rectOf(3)), 0);
+  TRect green = rectOf(1);
+  EXPECT_GT(shot.Count(RGB(0xC9, 0xF9, 0xCC), green), green.Width()) << "green background";
+  EXPECT_EQ(shot.Count(RGB(0, 0, 0), rectOf(2)), 0) << "a node left to the handler shows no text";
+  EXPECT_GT(shot.Count(RGB(0, 0, 0), rectOf(3)), 10) << "the plain node as usual";
+}

@@ -999,11 +999,11 @@ TEST_F(FormsTest, ADockManagerExistsOnlyWhileTheControlIsADockSiteThatUsesOne) {
   EXPECT_EQ(DockManagersAlive, 1);
   delete panel;
   EXPECT_EQ(DockManagersAlive, 0) << "the control owns its manager";
-  // The library's own controls make none.
+  // The library's own controls get the library's manager.
   auto* plain = new TPanel(nullptr);
   plain->SetDockSite(true);
   plain->SetUseDockManager(true);
-  EXPECT_EQ(plain->DockManager(), nullptr);
+  EXPECT_NE(plain->DockManager(), nullptr);
   delete plain;
 }
 
@@ -1022,4 +1022,55 @@ TEST_F(FormsTest, NewFontsTakeTheDefaultFontNameCutTo31Characters) {
   SetDefaultFontName(saved);
   TFont after;
   EXPECT_EQ(after.Name(), "MS Sans Serif");
+}
+
+TEST_F(FormsTest, MdiChildMenusMergeAndTheWindowMenuListsTheChildren) {
+  TForm* main = nullptr;
+  Application->CreateForm(&main);
+  main->SetFormStyle(fsMDIForm);
+  main->SetBounds(20, 20, 500, 400);
+  auto* mainMenu = new TMainMenu(main);
+  auto* fileItem = new TMenuItem(main);
+  fileItem->SetCaption("File");
+  fileItem->Add(new TMenuItem(main));
+  auto* windowItem = new TMenuItem(main);
+  windowItem->SetCaption("Window");
+  windowItem->SetGroupIndex(9);
+  auto* tile = new TMenuItem(main);
+  tile->SetCaption("Tile");
+  windowItem->Add(tile);
+  mainMenu->Items()->Add(fileItem);
+  mainMenu->Items()->Add(windowItem);
+  main->SetMenu(mainMenu);
+  main->SetWindowMenu(windowItem);
+  main->Show();
+  Pump(20);
+  int before = GetMenuItemCount(windowItem->Handle());
+
+  auto* child = NewForm<TForm>(nullptr);
+  child->SetFormStyle(fsMDIChild);
+  auto* childMenu = new TMainMenu(child);
+  auto* edit = new TMenuItem(child);
+  edit->SetCaption("Edit");
+  edit->SetGroupIndex(1);
+  edit->Add(new TMenuItem(child));
+  childMenu->Items()->Add(edit);
+  child->SetMenu(childMenu);
+  child->SetCaption("Doc1");
+  child->SetBounds(10, 10, 200, 150);
+  child->Show();
+  Pump(20);
+  HMENU bar = mainMenu->Handle();
+  ASSERT_EQ(GetMenuItemCount(bar), 3) << "the active child's menu is merged in";
+  char text[64] = {};
+  GetMenuStringA(bar, 1, text, sizeof text, MF_BYPOSITION);
+  EXPECT_STREQ(text, "Edit");
+  // The MDI client lists the child in the window menu.
+  EXPECT_GT(GetMenuItemCount(windowItem->Handle()), before);
+
+  delete child;
+  Pump(10);
+  EXPECT_EQ(GetMenuItemCount(bar), 2) << "a closed child's menu leaves the bar";
+  EXPECT_EQ(mainMenu->Items()->Merged(), nullptr);
+  delete main;
 }

@@ -628,3 +628,88 @@ TEST_F(MenusTest, APopupMenuIsMeasuredAndDrawnThroughThePopupListWindow) {
   EXPECT_GE(d.Advanced, 2);
   delete popup;
 }
+
+namespace {
+
+// The captions of a native menu's items, in order.
+std::vector<std::string> NativeTexts(HMENU menu) {
+  std::vector<std::string> out;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    char buf[128] = {};
+    GetMenuStringA(menu, static_cast<UINT>(i), buf, sizeof buf, MF_BYPOSITION);
+    out.push_back(buf);
+  }
+  return out;
+}
+
+// A top-level item with one sub-item, in a group.
+TMenuItem* TopItem(TMainMenu* menu, const char* caption, int group, const char* sub) {
+  auto* item = NewItem(menu, (std::string("top") + caption).c_str(), caption);
+  item->SetGroupIndex(group);
+  item->Add(NewItem(menu, sub, sub));
+  menu->Items()->Add(item);
+  return item;
+}
+
+}  // namespace
+
+TEST_F(MenusTest, MergedItemsTakeTheirGroupsPlaceInTheBar) {
+  // The form's bar: File (group 0), then Window (5) and Help (9).
+  TopItem(menu, "Window", 5, "Tile");
+  TopItem(menu, "Help", 9, "About");
+  auto* other = new TMainMenu(form);
+  TopItem(other, "Edit", 1, "Copy");
+  TopItem(other, "Tools", 5, "Options");  // replaces Window
+  TopItem(other, "Last", 12, "Bye");
+  form->HandleNeeded();
+  HMENU bar = GetMenu(form->WindowHandle());
+  ASSERT_EQ(bar, menu->Handle());
+  EXPECT_EQ(NativeTexts(bar), (std::vector<std::string>{"&File", "Window", "Help"}));
+
+  menu->Merge(other);
+  EXPECT_EQ(menu->Items()->Merged(), other->Items());
+  EXPECT_EQ(other->Items()->MergedWith(), menu->Items());
+  EXPECT_EQ(NativeTexts(bar), (std::vector<std::string>{"&File", "Edit", "Tools", "Help", "Last"}));
+  // A merged item runs from the bar it is shown in.
+  TMenuItem* copy = other->Items()->Items(0)->Items(0);
+  copy->OnClick = MakeEvent<&TClickRecorder::Click>(&rec);
+  SendMessageA(form->WindowHandle(), WM_COMMAND, copy->Command(), 0);
+  EXPECT_EQ(Clicks, std::vector<std::string>{"Copy"});
+  // A change to a merged item shows in the bar.
+  other->Items()->Items(0)->SetCaption("Edit2");
+  EXPECT_EQ(NativeTexts(bar)[1], "Edit2");
+
+  menu->Unmerge(other);
+  EXPECT_EQ(menu->Items()->Merged(), nullptr);
+  EXPECT_EQ(NativeTexts(bar), (std::vector<std::string>{"&File", "Window", "Help"}));
+  // The other menu's own bar has its items back.
+  EXPECT_EQ(NativeTexts(other->Handle()), (std::vector<std::string>{"Edit2", "Tools", "Last"}));
+
+  // A merged menu that goes takes its items out of the bar first.
+  menu->Merge(other);
+  delete other;
+  EXPECT_EQ(menu->Items()->Merged(), nullptr);
+  EXPECT_EQ(NativeTexts(bar), (std::vector<std::string>{"&File", "Window", "Help"}));
+}
+
+TEST_F(MenusTest, AnAutoMergeFormShowsItsMenuInTheMainFormsBar) {
+  TForm* main = nullptr;
+  Application->CreateForm(&main);
+  auto* mainMenu = new TMainMenu(main);
+  TopItem(mainMenu, "Main", 0, "x");
+  main->SetMenu(mainMenu);
+  main->HandleNeeded();
+  menu->SetAutoMerge(true);
+  for (TMenuItem* i : {file}) i->SetGroupIndex(3);
+  form->Show();
+  Pump(10);
+  EXPECT_EQ(GetMenu(form->WindowHandle()), nullptr) << "no bar of its own";
+  EXPECT_EQ(NativeTexts(mainMenu->Handle()), (std::vector<std::string>{"Main", "&File"}));
+  form->Hide();
+  EXPECT_EQ(NativeTexts(mainMenu->Handle()), (std::vector<std::string>{"Main"}));
+  form->Show();
+  delete form;
+  form = nullptr;
+  EXPECT_EQ(NativeTexts(mainMenu->Handle()), (std::vector<std::string>{"Main"}));
+  delete main;
+}

@@ -333,3 +333,86 @@ TEST_F(RichEdit, ALineTheControlDoesNotTakeIsAnError) {
   EXPECT_EQ(re->Lines()->Count(), 1);
   EXPECT_EQ(re->Lines()->Strings(0), "one");
 }
+
+TEST_F(RichEdit, ParagraphFormatsGoToTheSelectedParagraphsOnly) {
+  TRichEdit* re = Make();
+  re->Lines()->SetText("first\r\nsecond\r\nthird");
+  Select(re, 7, 2);  // inside "second"
+  TParaAttributes* para = re->Paragraph();
+  struct Case {
+    TAlignment alignment;
+    int first, left, right;
+    TNumberingStyle numbering;
+  } cases[] = {{taCenter, 10, 5, 7, nsBullet}, {taRightJustify, 0, 0, 0, nsNone}, {taLeftJustify, 36, -12, 3, nsNone}};
+  for (const Case& c : cases) {
+    para->SetAlignment(c.alignment);
+    para->SetFirstIndent(c.first);
+    para->SetLeftIndent(c.left);
+    para->SetRightIndent(c.right);
+    para->SetNumbering(c.numbering);
+    EXPECT_EQ(para->Alignment(), c.alignment);
+    EXPECT_EQ(para->FirstIndent(), c.first);
+    EXPECT_EQ(para->LeftIndent(), c.left);
+    EXPECT_EQ(para->RightIndent(), c.right);
+    EXPECT_EQ(para->Numbering(), c.numbering);
+  }
+  para->SetTab(0, 36);
+  para->SetTab(1, 72);
+  EXPECT_EQ(para->TabCount(), 2);
+  EXPECT_EQ(para->Tab(1), 72);
+  EXPECT_THROW(para->Tab(2), EListError);
+  para->SetAlignment(taCenter);
+  Select(re, 0, 1);  // the first paragraph kept its format
+  EXPECT_EQ(para->Alignment(), taLeftJustify);
+  EXPECT_EQ(para->FirstIndent(), 0);
+}
+
+namespace {
+struct TProtectLog {
+  std::vector<std::pair<int, int>> Ranges;
+  bool Allow = false;
+  void Protect(TObject*, int start, int end, bool& allow) {
+    Ranges.emplace_back(start, end);
+    allow = Allow;
+  }
+};
+}  // namespace
+
+TEST_F(RichEdit, ProtectedTextAsksBeforeTheUserChangesIt) {
+  TRichEdit* re = Make();
+  re->Lines()->SetText("keep this");
+  TProtectLog log;
+  re->OnProtectChange = MakeEvent<&TProtectLog::Protect>(&log);
+  Select(re, 0, 4);
+  re->SelAttributes()->SetProtected(true);
+  EXPECT_TRUE(re->SelAttributes()->Protected());
+  Select(re, 5, 2);
+  EXPECT_FALSE(re->SelAttributes()->Protected());
+  HWND wnd = re->Handle();
+  EXPECT_NE(SendMessageA(wnd, EM_GETEVENTMASK, 0, 0) & ENM_PROTECTED, 0);
+  // Wine's rich edit never sends the notification itself: it is delivered to
+  // the parent as the control sends it.
+  struct Case {
+    const char* what;
+    UINT msg;
+    bool allow;
+    LRESULT expected;
+    size_t asked;
+  } cases[] = {{"typing refused", WM_CHAR, false, 1, 1},
+               {"typing allowed", WM_CHAR, true, 0, 2},
+               {"a format change never asks", EM_SETCHARFORMAT, false, 0, 2}};
+  for (const Case& c : cases) {
+    log.Allow = c.allow;
+    ENPROTECTED p{};
+    p.nmhdr.hwndFrom = wnd;
+    p.nmhdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(wnd));
+    p.nmhdr.code = EN_PROTECTED;
+    p.msg = c.msg;
+    p.chrg.cpMin = 1;
+    p.chrg.cpMax = 3;
+    EXPECT_EQ(SendMessageA(GetParent(wnd), WM_NOTIFY, p.nmhdr.idFrom, reinterpret_cast<LPARAM>(&p)), c.expected)
+        << c.what;
+    EXPECT_EQ(log.Ranges.size(), c.asked) << c.what;
+  }
+  EXPECT_EQ(log.Ranges[0], std::make_pair(1, 3));
+}

@@ -849,3 +849,25 @@ TEST_F(UcListView, ChangesWhileThereIsNoWindowWinOverTheSavedTexts) {
   EXPECT_EQ(ItemText(lv, 0, 1), L"\u0416");
   EXPECT_EQ(ItemText(lv, 0, 2), L"b");
 }
+
+TEST_F(UcTreeView, MovedNodesKeepTheirWideTexts) {
+  auto* tv = new TUcTreeView(Form);
+  tv->SetParent(Form);
+  tv->SetBounds(10, 10, 250, 250);
+  TUcTreeNode* a = tv->Items()->Add(nullptr, kFolder);
+  TUcTreeNode* child = tv->Items()->AddChild(a, kCjkText);
+  TUcTreeNode* b = tv->Items()->Add(nullptr, kMixedText);
+  tv->HandleNeeded();
+  a->MoveTo(b, naAddChild);
+  EXPECT_EQ(a->Parent(), b);
+  EXPECT_EQ(child->Parent(), a);
+  struct Case {
+    TUcTreeNode* node;
+    const wchar_t* text;
+  } cases[] = {{a, kFolder}, {child, kCjkText}, {b, kMixedText}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.node->Text().str(), c.text);
+    EXPECT_EQ(NativeText(c.node), c.text);
+  }
+  EXPECT_EQ(tv->Items()->GetFirstNode(), b);
+}

@@ -42,6 +42,13 @@ protected:
     delete Form;
     Form = nullptr;
   }
+  // A new control of class T on the shared form, owned by it, at these bounds.
+  template <class T> static T* Place(int left, int top, int width, int height) {
+    auto* control = new T(Form);
+    control->SetParent(Form);
+    control->SetBounds(left, top, width, height);
+    return control;
+  }
   void TearDown() override {
     while (Form->ComponentCount() > 0) delete Form->Components(Form->ComponentCount() - 1);
     GuiTest::TearDown();

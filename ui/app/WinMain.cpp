@@ -5,6 +5,8 @@
 #include "Mainunit.h"
 #include "Maskunit.h"
 #include "UiUnits.h"
+#include "Ufmexportoptions.h"
+#include "Upreexport.h"
 #include "Unitparams.h"
 #include "forms.h"
 #include "units.h"
@@ -21,6 +23,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application->CreateForm(&MaskForm);
     Application->CreateForm(&CommentForm);
     Application->CreateForm(&AboutForm);
+    Application->CreateForm(&ufmPreExport);
+    Application->CreateForm(&fmExportOptions);
     Application->Run();
   } catch (Exception& e) {
     Application->ShowException(&e);

@@ -1,0 +1,47 @@
+// The file an export writes: created for writing, appended to piece by piece
+// through a buffer, every write checked. A failed or short write is kept as
+// the file's state, so a writer stops at its next piece and the command
+// reports the failure instead of a finished export.
+#pragma once
+
+#include <string>
+
+#include "system.h"
+
+class TExportFile {
+public:
+  TExportFile() = default;
+  ~TExportFile();
+  TExportFile(const TExportFile&) = delete;
+  TExportFile& operator=(const TExportFile&) = delete;
+
+  // Creates (or empties) the file; readers may look at it meanwhile. False
+  // when the system refused, the reason left in GetLastError.
+  bool Create(const AnsiString& name);
+  // The same through the wide call, nobody else may open the file meanwhile
+  // (the pages of the HTML site; their paths may be long "\\?\" paths).
+  bool CreateExclusive(const WideString& name);
+
+  // Appends a piece; false once a write has failed (nothing more is written).
+  bool Append(const char* data, size_t size);
+  bool Append(const std::string& s) { return Append(s.data(), s.size()); }
+  bool Append(const AnsiString& s) { return Append(s.str()); }
+  // Writes what the buffer holds; false when that or an earlier write failed.
+  bool Flush();
+  // Flushes and closes; false when anything was not written. A second call
+  // does nothing and repeats the answer.
+  bool Close();
+
+  bool IsOpen() const { return FHandle != INVALID_HANDLE_VALUE; }
+  bool Failed() const { return FFailed; }
+  // The system's error code of the failed write (ERROR_HANDLE_DISK_FULL for a
+  // short one).
+  DWORD LastError() const { return FError; }
+
+private:
+  bool WriteOut(const char* data, size_t size);
+  HANDLE FHandle = INVALID_HANDLE_VALUE;
+  std::string FBuffer;
+  bool FFailed = false;
+  DWORD FError = 0;
+};

@@ -1,0 +1,432 @@
+#include "Uexporttohtml.h"
+
+#include <unordered_set>
+
+#include "Usorter.h"
+#include "sysutils.h"
+
+// --- page pieces ------------------------------------------------------------------------------
+
+namespace {
+
+void AppendPadded(std::string& out, std::string_view text, int w, bool left) {
+  if (static_cast<int>(text.size()) >= w) {
+    out.append(text.substr(0, w > 0 ? w : 0));
+    return;
+  }
+  if (left) out.append(w - text.size(), ' ');
+  out.append(text);
+  if (!left) out.append(w - text.size(), ' ');
+}
+
+}  // namespace
+
+AnsiString PadLeft(const AnsiString& text, int w) {
+  std::string out;
+  AppendPadded(out, text.str(), w, true);
+  return AnsiString(std::move(out));
+}
+
+AnsiString PadRight(const AnsiString& text, int w) {
+  std::string out;
+  AppendPadded(out, text.str(), w, false);
+  return AnsiString(std::move(out));
+}
+
+AnsiString UpLinkPrefix(const AnsiString& base, const AnsiString& path) {
+  std::string ups;
+  const std::string& p = path.str();
+  for (size_t i = base.Length() > 0 ? base.Length() - 1 : 0; i < p.size(); ++i)
+    if (p[i] == '\\' || p[i] == '/') ups += "../";
+  return AnsiString(std::move(ups));
+}
+
+namespace {
+
+// Windows-1251 0xC0 (А) to 0xDF (Я); the small letters are the same texts
+// with a small first letter.
+const char* const CapitalTexts[32] = {"A_",  "B_", "V_",  "G_",  "D_",  "E_", "Zh_", "Z_", "I_",  "Y_",  "K_",
+                                      "L_",  "M_", "N_",  "O_",  "P_",  "R_", "S_",  "T_", "U_",  "F_",  "Ch_",
+                                      "Z_",  "Ch_", "Sh_", "Ch_", "''", "Y_", "''",  "E_", "Yu_", "Ya_"};
+
+struct TTransliteration {
+  std::string text[256];
+  TTransliteration() {
+    for (int b = 0; b < 256; ++b) text[b] = std::string(1, static_cast<char>(b));
+    for (int i = 0; i < 32; ++i) {
+      text[0xC0 + i] = CapitalTexts[i];
+      std::string small = CapitalTexts[i];
+      small[0] = static_cast<char>(small[0] == '\'' ? '\'' : small[0] - 'A' + 'a');
+      text[0xE0 + i] = small;
+    }
+    text[0xA8] = "Ye_";
+    text[0xB8] = "ye_";
+    text[static_cast<unsigned char>('?')] = "__";
+  }
+};
+
+const TTransliteration& TransliterationTable() {
+  static const TTransliteration table;
+  return table;
+}
+
+}  // namespace
+
+AnsiString Transliterate(const AnsiString& name) {
+  const TTransliteration& t = TransliterationTable();
+  std::string out;
+  out.reserve(name.Length() * 2);
+  for (char c : name.str()) out += t.text[static_cast<unsigned char>(c)];
+  return AnsiString(std::move(out));
+}
+
+AnsiString AlphabeticalAttributeLetters(uint8_t attributes) {
+  static const struct {
+    uint8_t bit;
+    char letter;
+  } order[] = {{eaArchive, 'A'}, {eaCompressed, 'C'}, {DamagedBit, 'E'}, {eaHidden, 'H'},
+               {eaReadOnly, 'R'}, {eaSystem, 'S'},     {eaTemporary, 'T'}, {eaVolume, 'V'}};
+  std::string letters;
+  for (const auto& o : order)
+    if (attributes & o.bit) letters += o.letter;
+  return AnsiString(std::move(letters));
+}
+
+namespace {
+
+void AppendEntryLine(std::string& line, const ListNode* entry) {
+  AppendPadded(line, SizeKbText(entry->Size).str(), 12, true);
+  AppendPadded(line, FieldView(entry->Created), 24, true);
+  AppendPadded(line, FieldView(entry->Modified), 24, true);
+  AppendPadded(line, AlphabeticalAttributeLetters(entry->Attributes).str(), 10, true);
+  AppendPadded(line, FieldView(entry->Comment), 30, true);
+}
+
+}  // namespace
+
+AnsiString FormatEntryLine(const ListNode* entry) {
+  std::string line;
+  line.reserve(100);
+  AppendEntryLine(line, entry);
+  return AnsiString(std::move(line));
+}
+
+void AppendHtmlEscaped(std::string& out, std::string_view text) {
+  bool plain = true;
+  for (char c : text) plain = plain && c != '&' && c != '<' && c != '>' && c != '"';
+  if (plain) {
+    out += text;
+    return;
+  }
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+}
+
+std::string HtmlEscape(const std::string& text) {
+  std::string out;
+  AppendHtmlEscaped(out, text);
+  return out;
+}
+
+std::string UrlEncodePath(const std::string& ansiPath) {
+  static const char hex[] = "0123456789ABCDEF";
+  auto plain = [](unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_' || c == '~' || c == '/';
+  };
+  bool ascii = true;
+  for (char c : ansiPath) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  // Links name characters, not the bytes of this code page: UTF-8, as every
+  // browser and server reads a percent-encoded path.
+  const std::string bytes = ascii ? ansiPath : WideToAnsi(AnsiToWide(AnsiString(ansiPath)), CP_UTF8).str();
+  std::string out;
+  out.reserve(bytes.size());
+  for (char ch : bytes) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (plain(c)) {
+      out += ch;
+    } else {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out;
+}
+
+THtmlTexts THtmlTexts::From(ICoreHost& host) {
+  THtmlTexts t;
+  for (int i = 0; i < 6; ++i) t.Columns[i] = WideToAnsi(host.LocalText(tgCommon, 13 + i));
+  t.Description = WideToAnsi(host.LocalText(tgCommon, 63));
+  t.Keywords = WideToAnsi(host.LocalText(tgCommon, 64));
+  t.CreatedBy = WideToAnsi(host.LocalText(tgCommon, 65));
+  t.Address = WideToAnsi(host.LocalText(tgCommon, 69));
+  t.FileNotFound = MessageTextA(host, 1);
+  t.CannotCreate = MessageTextA(host, 33);
+  t.FolderWord = MessageTextA(host, 34);
+  t.WriteError = MessageTextA(host, msgWriteFailed);
+  return t;
+}
+
+AnsiString WriteUpLinks(const AnsiString& treePath, const AnsiString& siteTitle) {
+  const std::string& tp = treePath.str();
+  const size_t lastSlash = tp.rfind('/');
+  const std::string last = lastSlash == std::string::npos ? std::string() : tp.substr(lastSlash + 1);
+  std::string crumbs;
+  for (size_t i = tp.size(); i >= 2; --i) {
+    if (tp[i - 1] != '/') continue;
+    const std::string prefix = tp.substr(0, i - 1);
+    const size_t cut = prefix.rfind('/');
+    const std::string segment = cut == std::string::npos ? prefix : prefix.substr(cut + 1);
+    const AnsiString ups = UpLinkPrefix(AnsiString(prefix), treePath);
+    crumbs = "<a href=\"" + ups.str() + "index.html\">" + HtmlEscape(segment) + "</a>/" + crumbs;
+  }
+  if (!tp.empty()) {
+    const std::string parent = lastSlash == std::string::npos ? std::string() : tp.substr(0, lastSlash);
+    const AnsiString ups = UpLinkPrefix(AnsiString("x"), AnsiString(parent));
+    crumbs = "<a href=\"" + ups.str() + "../index.html\">" + HtmlEscape(siteTitle.str()) + "</a>/" + crumbs;
+  }
+  return AnsiString("<pre>" + crumbs + HtmlEscape(last) + "</pre>");
+}
+
+AnsiString WriteHtmlHead(const AnsiString& title, const AnsiString& treePath, const AnsiString& siteTitle,
+                         const THtmlTexts& texts) {
+  // The pages hold this system's ANSI bytes and say which code page that is.
+  const std::string charset = "windows-" + std::to_string(GetACP());
+  std::string head;
+  head += " <!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\"> \r";
+  head += "<HTML>\r";
+  head += "<HEAD>\r";
+  head += "<META HTTP-EQUIV='CONTENT-TYPE' CONTENT='text/html; charset=" + charset + "'>\r";
+  head += "<meta name=\"Description\" content=\"" + HtmlEscape(texts.Description.str()) + "\" />\r";
+  head += "<meta name=\"Keywords\" content=\"" + HtmlEscape(texts.Keywords.str()) + "\" />\r";
+  head += "<TITLE>" + HtmlEscape(title.str()) + "</TITLE>\r";
+  head += "<style type=\"text/css\"> BODY {} .rdl { color: red; }\r";
+  head += ".blk { color: black; }\r";
+  head += ".lin ( size: -1; face = arial; }\r";
+  head += "</style>\r";
+  head += "</HEAD>\r";
+  head += "<BODY TEXT='#000000' LINK='#000080' VLINK='#800000' bgcolor=\"white\">\r";
+  head = AnsiLowerBytes(head);
+  head += WriteUpLinks(treePath, siteTitle).str();
+  head += '\r';
+  const AnsiString* c = texts.Columns;
+  head += "<pre>  " + c[0].str() + std::string(21, ' ') + c[1].str() + std::string(15, ' ') + c[2].str() +
+          std::string(17, ' ') + c[3].str() + std::string(6, ' ') + c[4].str() + std::string(12, ' ') + c[5].str() +
+          " </pre>\r";
+  return AnsiString(std::move(head));
+}
+
+AnsiString WriteHtmlFoot(const THtmlTexts& texts) {
+  return AnsiString("<hr noshade>\r<span class = \"lin\"> <i>\r<center>" + HtmlEscape(texts.CreatedBy.str()) +
+                    " <a href=\"" + HtmlEscape(texts.Address.str()) +
+                    "\" class=\"nounderline\">Fennolit.</a></center>\r</i></span>\r<br>\r</body>\r</html>");
+}
+
+// --- the site -----------------------------------------------------------------------------------
+
+namespace {
+
+// An error that ends the export; Shown when its text was shown already.
+class EHtmlExportError : public Exception {
+public:
+  EHtmlExportError(const AnsiString& message, bool shown) : Exception(message), Shown(shown) {}
+  bool Shown;
+};
+
+bool IsFolder(const ListNode* node) { return node->Kind == ekFolder; }
+
+bool DirectoryExistsW(const WideString& path) {
+  const DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+THtmlSiteWriter::THtmlSiteWriter(ICoreHost& host, IHtmlPictures& pictures, IStepProgress& steps)
+    : FHost(host), FPictures(pictures), FSteps(steps), FTexts(THtmlTexts::From(host)) {}
+
+void THtmlSiteWriter::Message(const AnsiString& text) { FHost.ShowMessage(text); }
+
+AnsiString THtmlSiteWriter::NameOnDisk(const AnsiString& name) {
+  if (name.IsEmpty()) return AnsiString();
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(AnsiToWide(siteRootPath + "\\" + name).c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return AnsiString();
+  FindClose(find);
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return AnsiString();
+  return WideToAnsi(WideString(data.cFileName));
+}
+
+AnsiString THtmlSiteWriter::PictureOf(const AnsiString& name) {
+  const AnsiString picture = FPictures.PictureFor(name, siteRootPath);
+  const std::string key = AnsiLowerBytes(picture.str());
+  const auto known = FPictureNames.find(key);
+  if (known != FPictureNames.end()) return AnsiString(known->second);
+  AnsiString onDisk = NameOnDisk(picture);
+  if (onDisk.IsEmpty()) {
+    // No picture of its own was written: the default one stands in, rather
+    // than a link to nothing.
+    const AnsiString fallback = FPictures.DefaultPicture(siteRootPath);
+    onDisk = NameOnDisk(fallback);
+    if (onDisk.IsEmpty()) onDisk = fallback;
+  }
+  FPictureNames[key] = onDisk.str();
+  return onDisk;
+}
+
+TWriteResult THtmlSiteWriter::ExportToHtmlSite(const ListNode* root, const AnsiString& target,
+                                               const AnsiString& baseUrl, const AnsiString& title) {
+  siteRootPath = target;
+  siteBaseUrl = baseUrl;
+  siteTitle = title;
+  if (!siteBaseUrl.IsEmpty()) {
+    const char lastChar = siteBaseUrl.str().back();
+    if (lastChar == '/' || lastChar == '\\') siteBaseUrl.str().pop_back();
+  }
+  firstPageDone = false;
+  FPageFailed = false;
+  FPictureNames.clear();
+  // An existing folder is written into.
+  CreateDirectoryW(AnsiToWide(siteRootPath).c_str(), nullptr);
+  // Every folder line shows the folder picture, whatever the site is named.
+  FPictures.FolderPicture(siteRootPath);
+  TWriteResult result;
+  try {
+    result = WriteFolderPage(root, siteRootPath, AnsiString());
+  } catch (const EHtmlExportError& e) {
+    if (!e.Shown) Message(e.Message());
+    return TWriteResult::Failed;
+  }
+  if (result == TWriteResult::Done && FPageFailed) return TWriteResult::Failed;
+  return result;
+}
+
+TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiString& path,
+                                              const AnsiString& treePath) {
+  TExportFile page;
+  if (!page.CreateExclusive(AnsiToWide(path + "\\index.html"))) {
+    const DWORD error = GetLastError();
+    FPageFailed = true;
+    Message(FTexts.FileNotFound + ": " + SysErrorMessage(error));
+    return TWriteResult::Done;
+  }
+  page.Append(WriteHtmlHead(siteTitle + treePath, treePath, siteTitle, FTexts));
+  if (!page.Flush()) {
+    FPageFailed = true;
+    Message(FTexts.FileNotFound + ": " + SysErrorMessage(page.LastError()));
+    return TWriteResult::Done;
+  }
+  if (firstPageDone) page.Append(std::string("<pre><a href=\"../index.html\">...</a></pre>\r\r"));
+  firstPageDone = true;
+
+  const std::string ups = UpLinkPrefix(siteRootPath, path).str();
+  const bool withBase = !siteBaseUrl.IsEmpty();
+  const std::string linkBase = withBase ? HtmlEscape(siteBaseUrl.str()) + UrlEncodePath(treePath.str()) + "/" : "";
+  TSorter sorter;
+  // Disk names of the sub-folders so far (lower case, as the file system
+  // compares them), with the page's own file and, in the site's root, the
+  // pictures' names kept free.
+  std::unordered_set<std::string> taken{"index.html"};
+  const bool isRoot = treePath.IsEmpty();
+
+  auto fail = [&](const char* what) {
+    Message(FTexts.WriteError + what + "path = " + path + "\ntreePath = " + treePath + "\n" +
+            SysErrorMessage(page.LastError()));
+    Message(FTexts.FileNotFound + "\npath = " + path + "\ntreePath = " + treePath);
+    throw EHtmlExportError(FTexts.WriteError, true);
+  };
+
+  try {
+    std::string line, columns;
+    for (int i = 0; i < node->ChildCount(); ++i) {
+      FSteps.Step();
+      // A cancel ends the site here; the open pages end where they were.
+      if (FSteps.CancelRequested()) return TWriteResult::Cancelled;
+      const ListNode* child = node->Child(i);
+      const std::string_view name = FieldView(child->Name);
+      const int nameLength = static_cast<int>(name.size());
+      columns.clear();
+      AppendEntryLine(columns, child);
+      line.clear();
+      if (!IsFolder(child)) {
+        const bool damaged = child->Attributes & DamagedBit;
+        const char* span = damaged ? "<span class = \"rdl\">" : "<span class=\"blk\">";
+        const std::string picture = UrlEncodePath(PictureOf(AnsiString(name)).str());
+        line += "<pre>";
+        if (withBase) {
+          // The span opens before the link, so the link ends inside it and the
+          // columns keep the entry's colour.
+          line += span;
+          line += "<a href=\"";
+          line += linkBase;
+          line += UrlEncodePath(std::string(name));
+          line += "\"><img border=\"0\" src=\"";
+          line += ups;
+          line += picture;
+          line += "\">";
+          AppendHtmlEscaped(line, name);
+          line += "</a>";
+        } else {
+          line += "<img src=\"";
+          line += ups;
+          line += picture;
+          line += "\">";
+          line += span;
+          AppendHtmlEscaped(line, name);
+        }
+        if (nameLength < 30) line.append(30 - nameLength, ' ');
+        AppendHtmlEscaped(line, columns);
+        line += "</span></pre>\r";
+        sorter.AddFile(AnsiString(name), AnsiString(std::string(line)));
+        continue;
+      }
+      // Sibling folders whose disk names would be one (transliteration, case)
+      // get their own: "_2", "_3", ...
+      const std::string base = Transliterate(AnsiString(name)).str();
+      std::string diskName = base;
+      auto clashes = [&](const std::string& candidate) {
+        const std::string lower = AnsiLowerBytes(candidate);
+        if (taken.count(lower)) return true;
+        return isRoot && lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".jpg") == 0;
+      };
+      for (int n = 2; clashes(diskName); ++n) diskName = base + "_" + std::to_string(n);
+      taken.insert(AnsiLowerBytes(diskName));
+      line += "<pre><a href=\"";
+      line += UrlEncodePath(diskName);
+      line += "/index.html\"><img border=\"0\" src=\"";
+      line += ups;
+      line += "open.jpg\">";
+      AppendHtmlEscaped(line, name);
+      line += "</a>";
+      if (nameLength < 30) line.append(30 - nameLength, ' ');
+      AppendHtmlEscaped(line, columns);
+      line += "</pre>\r\r";
+      sorter.AddFolder(AnsiString(diskName), AnsiString(line));
+      const AnsiString childPath = path + "\\" + AnsiString(diskName);
+      const WideString wideChild = AnsiToWide(childPath);
+      if (!DirectoryExistsW(wideChild) && !CreateDirectoryW(wideChild.c_str(), nullptr)) {
+        const AnsiString error = FTexts.CannotCreate + " " + childPath + " " + FTexts.FolderWord;
+        Message(error);
+        throw EHtmlExportError(error, true);
+      }
+      const TWriteResult r = WriteFolderPage(child, childPath, treePath + "/" + AnsiString(name));
+      if (r != TWriteResult::Done) return r;
+    }
+  } catch (const EHtmlExportError&) {
+    Message(FTexts.FileNotFound + "\npath = " + path + "\ntreePath = " + treePath);
+    throw;
+  }
+
+  if (!page.Append(sorter.FoldersText()) || !page.Flush()) fail(" (write about dirs).\n");
+  if (!page.Append(sorter.FilesText()) || !page.Flush()) fail(" (write about files).\n");
+  if (!page.Append(WriteHtmlFoot(FTexts)) || !page.Close()) fail(" (end of html file).\n");
+  return TWriteResult::Done;
+}

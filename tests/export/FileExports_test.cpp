@@ -1,0 +1,270 @@
+// The text and CSV writers on hand-built trees, byte for byte; the marks of
+// the marked-entries export; cancel and failed writes; Python's csv module
+// as the reader of what the CSV export writes.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "ExportTestUtil.h"
+#include "FileExports.h"
+
+namespace {
+
+TEST(ExportCodePage, TestsRunUnderWindows1251) { ASSERT_EQ(GetACP(), 1251u) << "byte-exact texts need ANSI 1251"; }
+
+TEST(ExportNames, ProposedAndChosenNames) {
+  const struct {
+    const char* caption;
+    const char* base;
+  } bases[] = {
+      {"data.vq", "data"}, {"my.list.vq", "my.list"}, {"a.b.vq", "a.b"}, {"data", "data"}, {"", ""}, {".vq", ""},
+  };
+  for (const auto& c : bases) EXPECT_EQ(ExportBaseName(c.caption), c.base) << c.caption;
+  const struct {
+    const char* chosen;
+    const char* extension;
+    const char* name;
+  } names[] = {
+      {"C:\\t\\out", ".txt", "C:\\t\\out.txt"},
+      {"C:\\t\\x.log", ".txt", "C:\\t\\x.log"},
+      {"C:\\t\\rows", ".csv", "C:\\t\\rows.csv"},
+      {"C:\\t.d\\rows", ".csv", "C:\\t.d\\rows.csv"},
+  };
+  for (const auto& c : names) EXPECT_EQ(ExportFileName(c.chosen, c.extension), c.name) << c.chosen;
+}
+
+// Runs a writer into a fresh file and returns the bytes.
+std::string Written(const std::function<TWriteResult(TExportFile&)>& write, TWriteResult expected = TWriteResult::Done) {
+  TempDir dir;
+  TExportFile out;
+  EXPECT_TRUE(out.Create(dir.File("out").c_str()));
+  EXPECT_EQ(write(out), expected);
+  EXPECT_TRUE(out.Close());
+  return Contents(dir.File("out"));
+}
+
+std::string TextOf(const TestList& list, int cancelAfter = -1) {
+  CountingSteps steps(cancelAfter);
+  AnsiString last;
+  return Written([&](TExportFile& out) { return WriteTextLines(list.Root()->Children, out, steps, "", last); },
+                 cancelAfter < 0 ? TWriteResult::Done : TWriteResult::Cancelled);
+}
+
+TEST(TextExport, LinesOfHandBuiltTrees) {
+  struct Case {
+    const char* what;
+    std::function<void(TestList&)> build;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"root files", [](TestList& l) { l.File("a.txt"); l.File("b.txt"); }, "a.txt\r\nb.txt\r\n"},
+      {"a folder between root files",
+       [](TestList& l) {
+         l.File("a.txt");
+         l.File("x.doc", 0, l.Folder("Doc"));
+         l.File("z.txt");
+       },
+       "a.txt\r\n\r\nDoc\\x.doc\r\n\r\nz.txt\r\n"},
+      {"folders first, as a shown folder is ordered",
+       [](TestList& l) {
+         l.File("x.doc", 0, l.Folder("Doc"));
+         l.File("a.txt");
+         l.File("z.txt");
+       },
+       "\r\nDoc\\x.doc\r\n\r\na.txt\r\nz.txt\r\n"},
+      {"a folder's files after its sub-folder",
+       [](TestList& l) {
+         ListNode* doc = l.Folder("Doc");
+         l.File("y.txt", 0, l.Folder("Sub", doc));
+         l.File("w.txt", 0, doc);
+       },
+       "\r\nDoc\\Sub\\y.txt\r\n\r\nDoc\\w.txt\r\n"},
+      {"marks",
+       [](TestList& l) {
+         l.File("d")->Attributes = DamagedBit;
+         ListNode* both = l.File("ad");
+         both->Attributes = DamagedBit | eaReadOnly;
+         both->Absent = 1;
+         l.File("a")->Absent = 1;
+         l.File("n")->NeedMark = 1;
+       },
+       "*d\r\n**ad\r\n*a\r\nn\r\n"},
+      {"folders without files", [](TestList& l) { l.Folder("e", l.Folder("E")); }, ""},
+      {"Cyrillic names",
+       [](TestList& l) { l.File(A(L"Отчёт.doc"), 0, l.Folder(A(L"Документы"))); },
+       "\r\n" + A(L"Документы\\Отчёт.doc") + "\r\n"},
+  };
+  for (const Case& c : cases) {
+    TestList list;
+    c.build(list);
+    EXPECT_EQ(TextOf(list), c.bytes) << c.what;
+    EXPECT_EQ(TextOf(list), c.bytes) << c.what << ": a second export gives the same bytes";
+  }
+}
+
+TEST(TextExport, CancelEndsAfterTheLastCompleteLine) {
+  TestList list;
+  for (int i = 0; i < 10; ++i) list.File("f" + std::to_string(i));
+  EXPECT_EQ(TextOf(list, 3), "f0\r\nf1\r\n") << "the third step sees the cancel before its line";
+  EXPECT_EQ(TextOf(list, 0), "") << "cancelled at the first step";
+}
+
+TEST(ExportFileWrites, AFailedWriteIsReportedAndStopsTheWriter) {
+  // Wine passes writes to /dev/full through: every one fails with "disk full".
+  TExportFile out;
+  ASSERT_TRUE(out.Create("Z:\\dev\\full")) << GetLastError();
+  TestList list;
+  for (int i = 0; i < 5000; ++i) list.File(std::string(40, 'n') + std::to_string(i));
+  CountingSteps steps;
+  AnsiString last;
+  EXPECT_EQ(WriteTextLines(list.Root()->Children, out, steps, "", last), TWriteResult::Failed);
+  EXPECT_LT(steps.Steps, 5000) << "the walk stops at the failure";
+  EXPECT_FALSE(out.Close());
+  EXPECT_NE(out.LastError(), 0u);
+
+  TExportFile small;
+  ASSERT_TRUE(small.Create("Z:\\dev\\full"));
+  EXPECT_TRUE(small.Append(std::string("one line\r\n"))) << "buffered";
+  EXPECT_FALSE(small.Close()) << "the buffered line never reached the file";
+}
+
+TEST(ExportFileWrites, ExportFilesHaveNormalAttributes) {
+  TempDir dir;
+  TExportFile out;
+  ASSERT_TRUE(out.Create(dir.File("a.txt").c_str()));
+  out.Append(std::string("x"));
+  ASSERT_TRUE(out.Close());
+  const DWORD attributes = GetFileAttributesA(dir.File("a.txt").c_str());
+  EXPECT_EQ(attributes & FILE_ATTRIBUTE_TEMPORARY, 0u);
+}
+
+// --- CSV
+
+const AnsiString RussianTitles[9] = {A(L"Путь"),    A(L"Имя файла"), A(L"Размер, Кбайт"),
+                                     A(L"Создан"),  A(L"Изменён"),   A(L"Атрибуты"),
+                                     A(L"Состояние"), A(L"Нужность"), A(L"Комментарии")};
+
+TEST(CsvExport, HeaderLine) {
+  EXPECT_EQ(CsvHeader(RussianTitles).str(),
+            A(L"Путь;Имя файла;Размер, Кбайт;Создан;Изменён;Атрибуты;Состояние;Нужность;Комментарии;") + "\r\n");
+}
+
+TEST(CsvExport, RowsOfSingleEntries) {
+  struct Case {
+    const char* what;
+    std::function<void(ListNode*)> set;
+    uint64_t size;
+    std::string row;
+  };
+  const Case cases[] = {
+      {"times, read-only and archive",
+       [](ListNode* n) {
+         SetText(n->Created, "01.02.2003 04:05:06");
+         SetText(n->Modified, "07.08.2009 10:11:12");
+         n->Attributes = eaReadOnly | eaArchive;
+       },
+       3000, ";a.txt;3;01.02.2003 04:05:06;07.08.2009 10:11:12;RA; ;; ;\r\n"},
+      {"nothing recorded", [](ListNode*) {}, 0, ";a.txt;1; ; ; ; ;; ;\r\n"},
+      {"damaged", [](ListNode* n) { n->Attributes = eaHidden | DamagedBit; }, 1024, ";a.txt;1; ; ;HE;bad;; ;\r\n"},
+      {"absent and damaged",
+       [](ListNode* n) {
+         n->Attributes = DamagedBit;
+         n->Absent = 1;
+       },
+       1536, ";a.txt;2; ; ;E;missing;; ;\r\n"},
+      {"absent only", [](ListNode* n) { n->Absent = 1; }, 2560, ";a.txt;2; ; ; ; ;; ;\r\n"},
+      {"needed, commented",
+       [](ListNode* n) {
+         n->NeedMark = 1;
+         SetComment(n, A(L"копия есть"));
+       },
+       3584, ";a.txt;4; ; ; ; ;desired;" + A(L"копия есть") + ";\r\n"},
+      {"not needed", [](ListNode* n) { n->NeedMark = 2; }, 0, ";a.txt;1; ; ; ; ;not needed; ;\r\n"},
+      {"all letters in bit order", [](ListNode* n) { n->Attributes = 0xFF; }, 0,
+       ";a.txt;1; ; ;RHSVATCE;bad;; ;\r\n"},
+      {"a separator in the comment", [](ListNode* n) { SetComment(n, "x;y"); }, 0,
+       ";a.txt;1; ; ; ; ;;\"x;y\";\r\n"},
+      {"quotes in the comment", [](ListNode* n) { SetComment(n, "say \"hi\""); }, 0,
+       ";a.txt;1; ; ; ; ;;\"say \"\"hi\"\"\";\r\n"},
+  };
+  for (const Case& c : cases) {
+    TestList list;
+    ListNode* node = list.File("a.txt", c.size);
+    c.set(node);
+    EXPECT_EQ(CheckedCsvRow(node, "").str(), c.row) << c.what;
+  }
+  TestList list;
+  EXPECT_EQ(CheckedCsvRow(list.File("a;b.txt"), "D\\E").str(), "D\\E;\"a;b.txt\";1; ; ; ; ;; ;\r\n");
+}
+
+TEST(CsvExport, PlainAndMarkedExportsOfOneTree) {
+  TestList list;
+  ListNode* need = list.Folder("Need");
+  need->NeedMark = 1;
+  ListNode* inner = list.File("in.txt", 0, need);
+  inner->NeedMark = 1;
+  ListNode* plain = list.Folder("Plain");
+  list.File("skip.txt", 0, plain);
+  list.File("bad.txt", 0, plain)->Attributes = DamagedBit;
+  list.File("want.txt", 0, plain)->NeedMark = 1;
+  list.File("gone.txt", 0, plain)->Absent = 1;
+  list.File("no.txt")->NeedMark = 2;
+
+  CountingSteps steps;
+  EXPECT_EQ(Written([&](TExportFile& out) { return WriteCsvRows(list.Root()->Children, out, steps, ""); }),
+            "Need;in.txt;1; ; ; ; ;desired; ;\r\n"
+            "Plain;skip.txt;1; ; ; ; ;; ;\r\n"
+            "Plain;bad.txt;1; ; ;E;bad;; ;\r\n"
+            "Plain;want.txt;1; ; ; ; ;desired; ;\r\n"
+            "Plain;gone.txt;1; ; ; ; ;; ;\r\n"
+            ";no.txt;1; ; ; ; ;not needed; ;\r\n");
+  EXPECT_EQ(steps.Steps, 8) << "every entry is a step, folders too";
+
+  struct Case {
+    TExportMarks marks;
+    std::string rows;
+  };
+  const Case cases[] = {
+      {{true, false, false, false},
+       ";Need;1; ; ; ; ;desired; ;\r\nNeed;in.txt;1; ; ; ; ;desired; ;\r\nPlain;want.txt;1; ; ; ; ;desired; ;\r\n"},
+      {{false, true, false, false}, ";no.txt;1; ; ; ; ;not needed; ;\r\n"},
+      {{false, false, true, false}, "Plain;bad.txt;1; ; ;E;bad;; ;\r\n"},
+      {{false, false, false, true}, "Plain;gone.txt;1; ; ; ; ;; ;\r\n"},
+      {{false, false, false, false}, ""},
+  };
+  for (const Case& c : cases) {
+    CountingSteps marked;
+    EXPECT_EQ(Written([&](TExportFile& out) {
+                return WriteCheckedCsvRows(list.Root()->Children, out, marked, "", c.marks);
+              }),
+              c.rows);
+  }
+}
+
+TEST(CsvExport, PythonReadsEveryRowWithTheSameFields) {
+  TestList list;
+  ListNode* folder = list.Folder(A(L"Папка;с разделителем"));
+  SetComment(list.File("semi;colon.txt", 5000, folder), "\"quoted\" start");
+  SetComment(list.File("line.txt", 0, folder), "two\r\nlines");
+  list.File(A(L"Обычный.doc"), 1 << 20)->Attributes = eaArchive;
+  TempDir dir;
+  TExportFile out;
+  ASSERT_TRUE(out.Create(dir.File("rows.csv").c_str()));
+  out.Append(CsvHeader(RussianTitles));
+  CountingSteps steps;
+  ASSERT_EQ(WriteCsvRows(list.Root()->Children, out, steps, ""), TWriteResult::Done);
+  ASSERT_TRUE(out.Close());
+  const std::string script =
+      "import csv, sys\n"
+      "rows = list(csv.reader(open(sys.argv[1], encoding='cp1251', newline=''), delimiter=';'))\n"
+      "for r in rows: print(len(r), '|'.join(r[:3]), '|', r[8], sep='')\n";
+  std::string output;
+  ASSERT_EQ(RunPython(script, Q(UnixPath(dir.File("rows.csv"))), &output), 0) << output;
+  const std::wstring expected = L"10Путь|Имя файла|Размер, Кбайт|Комментарии\n"
+                                L"10Папка;с разделителем|semi;colon.txt|5|\"quoted\" start\n"
+                                L"10Папка;с разделителем|line.txt|1|two\r\nlines\n"
+                                L"10|Обычный.doc|1024| \n";
+  EXPECT_EQ(output, WideToAnsi(WideString(expected), CP_UTF8).str());
+}
+
+}  // namespace

@@ -24,11 +24,6 @@ void CALLBACK AnswerSearch(HWND, UINT, UINT_PTR, DWORD) {
 
 class EndToEndTest : public MainWindowTest {
 protected:
-  int RowOf(const std::wstring& caption) {
-    for (int r = 0; r < F->lvInfo->Items()->Count(); ++r)
-      if (Cell(r, 0) == caption) return r;
-    return -1;
-  }
   void Run(TUcAction* action, const std::wstring& row) {
     const int r = RowOf(row);
     ASSERT_GE(r, 0) << Ansi(row.c_str());

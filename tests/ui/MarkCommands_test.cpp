@@ -23,18 +23,18 @@ protected:
     ASSERT_NE(F->rootNode, nullptr);
     F->isModified = 0;
   }
-  int RowOf(const std::wstring& caption) {
-    for (int r = 0; r < F->lvInfo->Items()->Count(); ++r)
-      if (Cell(r, 0) == caption) return r;
-    ADD_FAILURE() << "no row " << std::string(caption.begin(), caption.end());
-    return -1;
-  }
   ListNode* Entry(const std::string& name) { return FindEntry(F->rootNode, name); }
 
   void Select(const std::vector<std::wstring>& captions) {
     TUcListItems* items = F->lvInfo->Items();
     for (int r = 0; r < items->Count(); ++r) items->Item(r)->SetSelected(false);
-    for (const std::wstring& c : captions) items->Item(RowOf(c))->SetSelected(true);
+    for (const std::wstring& c : captions) {
+      const int r = RowOf(c);
+      if (r >= 0)
+        items->Item(r)->SetSelected(true);
+      else
+        ADD_FAILURE() << "no row " << Ansi(c.c_str());
+    }
     Pump(5);
   }
   TestTree Tree;

@@ -25,11 +25,6 @@ protected:
     RootText = AnsiToWide(root.substr(root.rfind('\\') + 1).c_str()).str();
   }
 
-  int RowOf(const std::wstring& caption) {
-    for (int r = 0; r < F->lvInfo->Items()->Count(); ++r)
-      if (Cell(r, 0) == caption) return r;
-    return -1;
-  }
   std::wstring Shown() { return F->currentTreeNode ? F->currentTreeNode->Text().str() : L"(none)"; }
   std::wstring TreeSelection() {
     TUcTreeNode* n = F->tvTreeOfFile->Selected();

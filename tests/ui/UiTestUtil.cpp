@@ -348,6 +348,12 @@ std::wstring MainWindowTest::Cell(int row, int column) {
   return buffer;
 }
 
+int MainWindowTest::RowOf(const std::wstring& caption) {
+  for (int r = 0; r < F->lvInfo->Items()->Count(); ++r)
+    if (Cell(r, 0) == caption) return r;
+  return -1;
+}
+
 int MainWindowTest::SelectedRow() {
   return static_cast<int>(SendMessageW(F->lvInfo->Handle(), LVM_GETNEXTITEM, -1, LVNI_SELECTED));
 }

@@ -101,6 +101,8 @@ protected:
   // The table as the control holds it: one line per row, cells joined by "|".
   std::vector<std::wstring> Rows();
   std::wstring Cell(int row, int column);
+  // The first row whose caption is caption; -1 when none.
+  int RowOf(const std::wstring& caption);
   int SelectedRow();
   void SelectRow(int row);
   // The folder tree in pre-order: one line per node, indented by level.

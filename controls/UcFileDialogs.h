@@ -56,7 +56,7 @@ private:
 
 struct TFilterSpec {
   const wchar_t* Name;
-  const wchar_t* Spec;
+  const wchar_t* Mask;
 };
 
 class TFileTypeItems : public TCollection {

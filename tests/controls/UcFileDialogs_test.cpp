@@ -38,7 +38,9 @@ TEST(UcFileDialogHelpers, FilterBecomesAMultiString) {
     const std::wstring s = FilterToMultiString(r.Filter);
     EXPECT_EQ(s, r.Expected);
     // The string's own terminator is the third NUL.
-    if (!s.empty()) EXPECT_EQ(s.c_str()[s.size()], L'\0');
+    if (!s.empty()) {
+      EXPECT_EQ(s.c_str()[s.size()], L'\0');
+    }
   }
 }
 

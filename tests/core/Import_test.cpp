@@ -58,7 +58,9 @@ TEST(ImportLines, RelativePaths) {
   for (const Case& c : cases) {
     AnsiString relative;
     EXPECT_EQ(RelativeLinePath(c.Line, c.Root, relative), c.Ok) << c.Line;
-    if (c.Ok) EXPECT_EQ(relative.str(), c.Relative) << c.Line;
+    if (c.Ok) {
+      EXPECT_EQ(relative.str(), c.Relative) << c.Line;
+    }
   }
 }
 

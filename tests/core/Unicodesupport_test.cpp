@@ -122,7 +122,9 @@ TEST(Unicodesupport, Utf8Decoding) {
   for (const Case& c : cases) {
     std::wstring out;
     EXPECT_EQ(DecodeUtf8(c.Bytes.data(), c.Bytes.size(), out), c.Ok) << testing::PrintToString(c.Bytes);
-    if (c.Ok) EXPECT_EQ(out, c.Text);
+    if (c.Ok) {
+      EXPECT_EQ(out, c.Text);
+    }
   }
 }
 

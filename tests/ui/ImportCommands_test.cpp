@@ -65,7 +65,9 @@ TEST_F(ImportTest, EveryEncodingGivesTheSameList) {
     F->mmListAction->Execute();
     ASSERT_TRUE(WaitFor([&] { return answers.Shown().size() >= (first ? 2u : 1u); }, "the awaited state"))
         << c.Codec << ": " << answers.Log();
-    if (first) EXPECT_EQ(ProgressForm, nullptr) << "the progress window closed when files were added";
+    if (first) {
+      EXPECT_EQ(ProgressForm, nullptr) << "the progress window closed when files were added";
+    }
     const auto told = std::count_if(answers.Shown().begin(), answers.Shown().end(), [&](const auto& seen) {
       return seen.Text.find(message) != std::string::npos;
     });

@@ -3,6 +3,8 @@
 // shortcut text), and the folder tree's root after Save As.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "UiTestUtil.h"
 
 namespace {
@@ -143,8 +145,10 @@ TEST_F(MenuLookTest, TheRootNodeShowsTheNewListNameAtOnce) {
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(root->Text(), L"a much longer name of the list.vq");
   const HWND view = F->tvTreeOfFile->Handle();
+  // TVM_GETITEMRECT takes the item's handle in the rectangle's first bytes.
   RECT item = {};
-  *reinterpret_cast<HTREEITEM*>(&item) = root->ItemId();
+  const HTREEITEM id = root->ItemId();
+  std::memcpy(&item, &id, sizeof id);
   ASSERT_TRUE(SendMessageW(view, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&item)));
   RECT area = {0, item.top, 0, item.bottom};
   RECT client;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "guitest.h"
@@ -32,6 +33,8 @@ inline std::string Ansi(const wchar_t* text) { return WideToAnsi(text).str(); }
 // the window). A program window with Control set gets a click on that
 // component instead, after Input was put into its first edit.
 struct DialogStep {
+  DialogStep(std::string match, int button = IDOK, std::string input = {}, std::string control = {})
+      : Match(std::move(match)), Button(button), Input(std::move(input)), Control(std::move(control)) {}
   std::string Match;
   int Button = IDOK;
   std::string Input;

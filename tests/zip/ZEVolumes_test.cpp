@@ -448,7 +448,9 @@ TEST_F(Checks, RepairKeepsEveryReadableEntryAndReportsTheRest) {
     zip->RepairArchive(c.inPlace ? WideString() : W(dir.File("fixed.zip")));
     EXPECT_EQ(reported.Names, std::vector<std::wstring>{L"bad.txt"});
     const std::string result = c.inPlace ? "r.zip" : "fixed.zip";
-    if (!c.inPlace) EXPECT_EQ(ReadFileBytes(dir.File("r.zip")), damaged);
+    if (!c.inPlace) {
+      EXPECT_EQ(ReadFileBytes(dir.File("r.zip")), damaged);
+    }
     std::string out;
     ASSERT_EQ(RunPython("import sys, zipfile\n"
                         "z = zipfile.ZipFile(sys.argv[1]); assert z.testzip() is None\n"

@@ -74,10 +74,20 @@ AnsiString KbText(uint64_t b) {
   if (q == 0) q = 1;
   char buffer[24];
   char* p = buffer + sizeof buffer;
-  do {
-    *--p = static_cast<char>('0' + q % 10);
-    q /= 10;
-  } while (q);
+  // 64-bit division is a library call on this processor: the digits of
+  // sizes below 4 TiB come from 32-bit arithmetic.
+  if (q <= UINT32_MAX) {
+    uint32_t v = static_cast<uint32_t>(q);
+    do {
+      *--p = static_cast<char>('0' + v % 10);
+      v /= 10;
+    } while (v);
+  } else {
+    do {
+      *--p = static_cast<char>('0' + q % 10);
+      q /= 10;
+    } while (q);
+  }
   return AnsiString(p, static_cast<int>(buffer + sizeof buffer - p));
 }
 

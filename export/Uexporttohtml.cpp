@@ -94,12 +94,28 @@ AnsiString AlphabeticalAttributeLetters(uint8_t attributes) {
 
 namespace {
 
+// The columns of an entry, each text given to append (plain or escaped)
+// after its padding: spaces need no escaping, so escaping field by field
+// gives the bytes of escaping the whole line.
+template <class AppendText>
+void AppendColumns(std::string& line, const ListNode* entry, AppendText append) {
+  auto column = [&](std::string_view text, int w) {
+    if (static_cast<int>(text.size()) >= w) {
+      append(line, text.substr(0, w));
+      return;
+    }
+    line.append(w - text.size(), ' ');
+    append(line, text);
+  };
+  column(SizeKbText(entry->Size).str(), 12);
+  column(FieldView(entry->Created), 24);
+  column(FieldView(entry->Modified), 24);
+  column(AlphabeticalAttributeLetters(entry->Attributes).str(), 10);
+  column(FieldView(entry->Comment), 30);
+}
+
 void AppendEntryLine(std::string& line, const ListNode* entry) {
-  AppendPadded(line, SizeKbText(entry->Size).str(), 12, true);
-  AppendPadded(line, FieldView(entry->Created), 24, true);
-  AppendPadded(line, FieldView(entry->Modified), 24, true);
-  AppendPadded(line, AlphabeticalAttributeLetters(entry->Attributes).str(), 10, true);
-  AppendPadded(line, FieldView(entry->Comment), 30, true);
+  AppendColumns(line, entry, [](std::string& out, std::string_view text) { out.append(text); });
 }
 
 }  // namespace
@@ -112,21 +128,28 @@ AnsiString FormatEntryLine(const ListNode* entry) {
 }
 
 void AppendHtmlEscaped(std::string& out, std::string_view text) {
-  bool plain = true;
-  for (char c : text) plain = plain && c != '&' && c != '<' && c != '>' && c != '"';
-  if (plain) {
-    out += text;
-    return;
-  }
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+  // Names and columns seldom hold a character to escape: the plain runs
+  // between them go in whole.
+  static const struct TSpecial {
+    bool is[256] = {};
+    TSpecial() { is['&'] = is['<'] = is['>'] = is['"'] = true; }
+  } special;
+  size_t from = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!special.is[static_cast<unsigned char>(text[i])]) continue;
+    const char* reference;
+    switch (text[i]) {
+      case '&': reference = "&amp;"; break;
+      case '<': reference = "&lt;"; break;
+      case '>': reference = "&gt;"; break;
+      case '"': reference = "&quot;"; break;
+      default: continue;
     }
+    out.append(text.data() + from, i - from);
+    out += reference;
+    from = i + 1;
   }
+  out.append(text.data() + from, text.size() - from);
 }
 
 std::string HtmlEscape(const std::string& text) {
@@ -265,21 +288,28 @@ AnsiString THtmlSiteWriter::NameOnDisk(const AnsiString& name) {
   return WideToAnsi(WideString(data.cFileName));
 }
 
-AnsiString THtmlSiteWriter::PictureOf(const AnsiString& name) {
+const std::string& THtmlSiteWriter::PictureLinkOf(const AnsiString& name) {
   const AnsiString picture = FPictures.PictureFor(name, siteRootPath);
+  // Most entries share a handful of pictures: the link of each is made once.
+  const auto linked = FPictureLinks.find(picture.str());
+  if (linked != FPictureLinks.end()) return linked->second;
   const std::string key = AnsiLowerBytes(picture.str());
   const auto known = FPictureNames.find(key);
-  if (known != FPictureNames.end()) return AnsiString(known->second);
-  AnsiString onDisk = NameOnDisk(picture);
-  if (onDisk.IsEmpty()) {
-    // No picture of its own was written: the default one stands in, rather
-    // than a link to nothing.
-    const AnsiString fallback = FPictures.DefaultPicture(siteRootPath);
-    onDisk = NameOnDisk(fallback);
-    if (onDisk.IsEmpty()) onDisk = fallback;
+  AnsiString onDisk;
+  if (known != FPictureNames.end()) {
+    onDisk = AnsiString(known->second);
+  } else {
+    onDisk = NameOnDisk(picture);
+    if (onDisk.IsEmpty()) {
+      // No picture of its own was written: the default one stands in, rather
+      // than a link to nothing.
+      const AnsiString fallback = FPictures.DefaultPicture(siteRootPath);
+      onDisk = NameOnDisk(fallback);
+      if (onDisk.IsEmpty()) onDisk = fallback;
+    }
+    FPictureNames[key] = onDisk.str();
   }
-  FPictureNames[key] = onDisk.str();
-  return onDisk;
+  return FPictureLinks[picture.str()] = UrlEncodePath(onDisk.str());
 }
 
 TWriteResult THtmlSiteWriter::ExportToHtmlSite(const ListNode* root, const AnsiString& target,
@@ -294,6 +324,7 @@ TWriteResult THtmlSiteWriter::ExportToHtmlSite(const ListNode* root, const AnsiS
   firstPageDone = false;
   FPageFailed = false;
   FPictureNames.clear();
+  FPictureLinks.clear();
   // An existing folder is written into.
   CreateDirectoryW(AnsiToWide(siteRootPath).c_str(), nullptr);
   // Every folder line shows the folder picture, whatever the site is named.
@@ -345,7 +376,8 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
   };
 
   try {
-    std::string line, columns;
+    std::string line;
+    auto appendColumns = [&](const ListNode* entry) { AppendColumns(line, entry, AppendHtmlEscaped); };
     for (int i = 0; i < node->ChildCount(); ++i) {
       FSteps.Step();
       // A cancel ends the site here; the open pages end where they were.
@@ -353,13 +385,12 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
       const ListNode* child = node->Child(i);
       const std::string_view name = FieldView(child->Name);
       const int nameLength = static_cast<int>(name.size());
-      columns.clear();
-      AppendEntryLine(columns, child);
       line.clear();
       if (!IsFolder(child)) {
         const bool damaged = child->Attributes & DamagedBit;
         const char* span = damaged ? "<span class = \"rdl\">" : "<span class=\"blk\">";
-        const std::string picture = UrlEncodePath(PictureOf(AnsiString(name)).str());
+        FName.str().assign(name);
+        const std::string& picture = PictureLinkOf(FName);
         line += "<pre>";
         if (withBase) {
           // The span opens before the link, so the link ends inside it and the
@@ -383,9 +414,9 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
           AppendHtmlEscaped(line, name);
         }
         if (nameLength < 30) line.append(30 - nameLength, ' ');
-        AppendHtmlEscaped(line, columns);
+        appendColumns(child);
         line += "</span></pre>\r";
-        sorter.AddFile(AnsiString(name), AnsiString(std::string(line)));
+        sorter.Insert(name, line, sorter.Files());
         continue;
       }
       // Sibling folders whose disk names would be one (transliteration, case)
@@ -407,9 +438,9 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
       AppendHtmlEscaped(line, name);
       line += "</a>";
       if (nameLength < 30) line.append(30 - nameLength, ' ');
-      AppendHtmlEscaped(line, columns);
+      appendColumns(child);
       line += "</pre>\r\r";
-      sorter.AddFolder(AnsiString(diskName), AnsiString(line));
+      sorter.Insert(diskName, line, sorter.Folders());
       const AnsiString childPath = path + "\\" + AnsiString(diskName);
       const WideString wideChild = AnsiToWide(childPath);
       if (!DirectoryExistsW(wideChild) && !CreateDirectoryW(wideChild.c_str(), nullptr)) {
@@ -425,8 +456,13 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
     throw;
   }
 
-  if (!page.Append(sorter.FoldersText()) || !page.Flush()) fail(" (write about dirs).\n");
-  if (!page.Append(sorter.FilesText()) || !page.Flush()) fail(" (write about files).\n");
+  // One text buffer serves every page: the pages are ended one at a time.
+  FPageText.clear();
+  sorter.AppendText(sorter.Folders(), FPageText);
+  if (!page.Append(FPageText) || !page.Flush()) fail(" (write about dirs).\n");
+  FPageText.clear();
+  sorter.AppendText(sorter.Files(), FPageText);
+  if (!page.Append(FPageText) || !page.Flush()) fail(" (write about files).\n");
   if (!page.Append(WriteHtmlFoot(FTexts)) || !page.Close()) fail(" (end of html file).\n");
   return TWriteResult::Done;
 }

@@ -94,28 +94,76 @@ AnsiString AlphabeticalAttributeLetters(uint8_t attributes) {
 
 namespace {
 
-// The columns of an entry, each text given to append (plain or escaped)
-// after its padding: spaces need no escaping, so escaping field by field
-// gives the bytes of escaping the whole line.
-template <class AppendText>
-void AppendColumns(std::string& line, const ListNode* entry, AppendText append) {
-  auto column = [&](std::string_view text, int w) {
-    if (static_cast<int>(text.size()) >= w) {
-      append(line, text.substr(0, w));
-      return;
+// Byte loops: the pieces of a line are short, and a call into the runtime's
+// memcpy per piece costs more under Wine than copying them here.
+inline char* PutText(char* out, std::string_view text) {
+  for (char c : text) *out++ = c;
+  return out;
+}
+
+inline char* PutSpaces(char* out, size_t count) {
+  for (; count > 0; --count) *out++ = ' ';
+  return out;
+}
+
+// out needs room for six bytes per byte of text.
+char* PutHtmlEscaped(char* out, std::string_view text) {
+  for (char c : text) {
+    switch (c) {
+      case '&': out = PutText(out, "&amp;"); break;
+      case '<': out = PutText(out, "&lt;"); break;
+      case '>': out = PutText(out, "&gt;"); break;
+      case '"': out = PutText(out, "&quot;"); break;
+      default: *out++ = c;
     }
-    line.append(w - text.size(), ' ');
-    append(line, text);
-  };
-  column(SizeKbText(entry->Size).str(), 12);
-  column(FieldView(entry->Created), 24);
-  column(FieldView(entry->Modified), 24);
-  column(AlphabeticalAttributeLetters(entry->Attributes).str(), 10);
-  column(FieldView(entry->Comment), 30);
+  }
+  return out;
+}
+
+// The widths of the columns, and the room their texts take at most after
+// escaping.
+constexpr int ColumnWidths[5] = {12, 24, 24, 10, 30};
+constexpr size_t ColumnsRoom = (12 + 24 + 24 + 10 + 30) * 6;
+
+// The columns of an entry, each text put (plain or escaped) after its
+// padding: spaces need no escaping, so escaping field by field gives the
+// bytes of escaping the whole line.
+template <class Put>
+char* PutColumns(char* out, const ListNode* entry, Put put) {
+  const AnsiString size = SizeKbText(entry->Size);
+  const AnsiString letters = AlphabeticalAttributeLetters(entry->Attributes);
+  const std::string_view texts[5] = {size.str(), FieldView(entry->Created), FieldView(entry->Modified), letters.str(),
+                                     FieldView(entry->Comment)};
+  for (int i = 0; i < 5; ++i) {
+    const size_t w = ColumnWidths[i];
+    const std::string_view text = texts[i];
+    if (text.size() >= w) {
+      out = put(out, text.substr(0, w));
+    } else {
+      out = PutSpaces(out, w - text.size());
+      out = put(out, text);
+    }
+  }
+  return out;
 }
 
 void AppendEntryLine(std::string& line, const ListNode* entry) {
-  AppendColumns(line, entry, [](std::string& out, std::string_view text) { out.append(text); });
+  char buffer[ColumnsRoom];
+  line.append(buffer, PutColumns(buffer, entry, PutText) - buffer);
+}
+
+// What follows the start of a page line: the escaped name, the link's end
+// when it has one, the name's padding to 30 characters, the escaped columns
+// and the line's end.
+void AppendLineEnd(std::string& line, std::string_view name, bool closeLink, const ListNode* entry,
+                   std::string_view end) {
+  char buffer[sizeof(ListNode::Name) * 6 + 4 + 30 + ColumnsRoom + 16];
+  char* out = PutHtmlEscaped(buffer, name.substr(0, sizeof(ListNode::Name)));
+  if (closeLink) out = PutText(out, "</a>");
+  if (name.size() < 30) out = PutSpaces(out, 30 - name.size());
+  out = PutColumns(out, entry, PutHtmlEscaped);
+  out = PutText(out, end.substr(0, 16));
+  line.append(buffer, out - buffer);
 }
 
 }  // namespace
@@ -325,6 +373,7 @@ TWriteResult THtmlSiteWriter::ExportToHtmlSite(const ListNode* root, const AnsiS
   FPageFailed = false;
   FPictureNames.clear();
   FPictureLinks.clear();
+  FDepth = 0;
   // An existing folder is written into.
   CreateDirectoryW(AnsiToWide(siteRootPath).c_str(), nullptr);
   // Every folder line shows the folder picture, whatever the site is named.
@@ -361,7 +410,16 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
   const std::string ups = UpLinkPrefix(siteRootPath, path).str();
   const bool withBase = !siteBaseUrl.IsEmpty();
   const std::string linkBase = withBase ? HtmlEscape(siteBaseUrl.str()) + UrlEncodePath(treePath.str()) + "/" : "";
-  TSorter sorter;
+  // The sorter of each depth serves every page at that depth: a large
+  // folder's lines find their room taken already.
+  if (FSorters.size() <= FDepth) FSorters.push_back(std::make_unique<TSorter>());
+  TSorter& sorter = *FSorters[FDepth];
+  sorter.Clear();
+  ++FDepth;
+  struct TLeave {
+    size_t& depth;
+    ~TLeave() { --depth; }
+  } leave{FDepth};
   // Disk names of the sub-folders so far (lower case, as the file system
   // compares them), with the page's own file and, in the site's root, the
   // pictures' names kept free.
@@ -377,24 +435,25 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
 
   try {
     std::string line;
-    auto appendColumns = [&](const ListNode* entry) { AppendColumns(line, entry, AppendHtmlEscaped); };
+    // The start of a file line without a base address depends on its picture
+    // and colour only: made once per page for each.
+    std::unordered_map<const std::string*, std::string> lineStarts[2];
     for (int i = 0; i < node->ChildCount(); ++i) {
       FSteps.Step();
       // A cancel ends the site here; the open pages end where they were.
       if (FSteps.CancelRequested()) return TWriteResult::Cancelled;
       const ListNode* child = node->Child(i);
       const std::string_view name = FieldView(child->Name);
-      const int nameLength = static_cast<int>(name.size());
       line.clear();
       if (!IsFolder(child)) {
         const bool damaged = child->Attributes & DamagedBit;
         const char* span = damaged ? "<span class = \"rdl\">" : "<span class=\"blk\">";
         FName.str().assign(name);
         const std::string& picture = PictureLinkOf(FName);
-        line += "<pre>";
         if (withBase) {
           // The span opens before the link, so the link ends inside it and the
           // columns keep the entry's colour.
+          line += "<pre>";
           line += span;
           line += "<a href=\"";
           line += linkBase;
@@ -403,19 +462,12 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
           line += ups;
           line += picture;
           line += "\">";
-          AppendHtmlEscaped(line, name);
-          line += "</a>";
         } else {
-          line += "<img src=\"";
-          line += ups;
-          line += picture;
-          line += "\">";
-          line += span;
-          AppendHtmlEscaped(line, name);
+          std::string& start = lineStarts[damaged][&picture];
+          if (start.empty()) start = "<pre><img src=\"" + ups + picture + "\">" + span;
+          line += start;
         }
-        if (nameLength < 30) line.append(30 - nameLength, ' ');
-        appendColumns(child);
-        line += "</span></pre>\r";
+        AppendLineEnd(line, name, withBase, child, "</span></pre>\r");
         sorter.Insert(name, line, sorter.Files());
         continue;
       }
@@ -435,11 +487,7 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
       line += "/index.html\"><img border=\"0\" src=\"";
       line += ups;
       line += "open.jpg\">";
-      AppendHtmlEscaped(line, name);
-      line += "</a>";
-      if (nameLength < 30) line.append(30 - nameLength, ' ');
-      appendColumns(child);
-      line += "</pre>\r\r";
+      AppendLineEnd(line, name, true, child, "</pre>\r\r");
       sorter.Insert(diskName, line, sorter.Folders());
       const AnsiString childPath = path + "\\" + AnsiString(diskName);
       const WideString wideChild = AnsiToWide(childPath);

@@ -6,12 +6,15 @@
 #pragma once
 
 #include <string>
+#include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "CoreHost.h"
 #include "ExportFile.h"
 #include "FileExports.h"
 #include "ListNode.h"
+#include "Usorter.h"
 
 // --- page pieces
 
@@ -107,4 +110,7 @@ private:
   std::unordered_map<std::string, std::string> FPictureLinks;
   AnsiString FName;
   std::string FPageText;
+  // Page sorters by folder depth.
+  std::vector<std::unique_ptr<TSorter>> FSorters;
+  size_t FDepth = 0;
 };

@@ -50,6 +50,15 @@ void TSorter::Insert(std::string_view key, std::string_view text, TRecList& list
   list.sorted = list.items.size() <= 1;
 }
 
+void TSorter::Clear() {
+  for (TRecList* list : {&FFolders, &FFiles}) {
+    list->bytes.clear();
+    list->items.clear();
+    list->sorted = true;
+  }
+  FSerial = 0;
+}
+
 void TSorter::Order(TRecList& list) {
   if (list.sorted) return;
   const unsigned char* lower = LowerTable().map;

@@ -30,6 +30,8 @@ public:
   // The record at index i in order (valid until the next call); null when i
   // is past the end.
   const Rec* Get(int i, TRecList& list);
+  // Forgets every record, keeping the room they took for the next page.
+  void Clear();
   // All texts of a list in order, without separators.
   AnsiString FoldersText();
   AnsiString FilesText();

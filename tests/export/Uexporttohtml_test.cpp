@@ -226,6 +226,7 @@ TEST(HtmlSite, LongNamesAndMarkupInNames) {
   list.File(std::string(40, 'L') + ".txt");
   list.File("a<b>&c.txt");
   SetComment(list.File("c.txt"), "<i>");
+  SetComment(list.File("d.txt"), std::string(29, 'k') + "&&");
   list.File("x.txt", 0, list.Folder("50% #1"));
   Site site;
   ASSERT_EQ(site.Write(list), TWriteResult::Done);
@@ -236,6 +237,10 @@ TEST(HtmlSite, LongNamesAndMarkupInNames) {
   comment.replace(comment.size() - 3, 3, "&lt;i&gt;");
   EXPECT_NE(page.find(comment), std::string::npos) << "aligned as the text shows, escaped after";
   EXPECT_NE(page.find("<a href=\"50%25%20%231/index.html\">"), std::string::npos);
+  // A column is cut to its width before escaping: no reference is cut apart.
+  std::string cut = Columns("1", "", std::string(29, 'k') + "&");
+  cut.replace(cut.size() - 1, 1, "&amp;");
+  EXPECT_NE(page.find("d.txt" + Sp(25) + cut + "</span></pre>\r"), std::string::npos);
   EXPECT_EQ(Contents(site.Root() + "\\50% #1\\index.html").substr(0, 2), " <");
 }
 

@@ -374,6 +374,7 @@ TWriteResult THtmlSiteWriter::ExportToHtmlSite(const ListNode* root, const AnsiS
   FPictureNames.clear();
   FPictureLinks.clear();
   FDepth = 0;
+  FFoot = WriteHtmlFoot(FTexts).str();
   // An existing folder is written into.
   CreateDirectoryW(AnsiToWide(siteRootPath).c_str(), nullptr);
   // Every folder line shows the folder picture, whatever the site is named.
@@ -504,13 +505,20 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
     throw;
   }
 
+  // The rest of the page goes out in one piece (a write costs more under Wine
+  // than the bytes in it); a failure names the first part not written.
   // One text buffer serves every page: the pages are ended one at a time.
   FPageText.clear();
   sorter.AppendText(sorter.Folders(), FPageText);
-  if (!page.Append(FPageText) || !page.Flush()) fail(" (write about dirs).\n");
-  FPageText.clear();
+  const uint64_t foldersEnd = page.Position() + FPageText.size();
   sorter.AppendText(sorter.Files(), FPageText);
-  if (!page.Append(FPageText) || !page.Flush()) fail(" (write about files).\n");
-  if (!page.Append(WriteHtmlFoot(FTexts)) || !page.Close()) fail(" (end of html file).\n");
+  const uint64_t filesEnd = page.Position() + FPageText.size();
+  FPageText += FFoot;
+  if (!page.Append(FPageText) || !page.Close()) {
+    const uint64_t written = page.Written();
+    fail(written < foldersEnd ? " (write about dirs).\n"
+         : written < filesEnd ? " (write about files).\n"
+                              : " (end of html file).\n");
+  }
   return TWriteResult::Done;
 }

@@ -110,6 +110,7 @@ private:
   std::unordered_map<std::string, std::string> FPictureLinks;
   AnsiString FName;
   std::string FPageText;
+  std::string FFoot;
   // Page sorters by folder depth.
   std::vector<std::unique_ptr<TSorter>> FSorters;
   size_t FDepth = 0;

@@ -492,7 +492,9 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
       sorter.Insert(diskName, line, sorter.Folders());
       const AnsiString childPath = path + "\\" + AnsiString(diskName);
       const WideString wideChild = AnsiToWide(childPath);
-      if (!DirectoryExistsW(wideChild) && !CreateDirectoryW(wideChild.c_str(), nullptr)) {
+      // Made first and looked at only when that fails: a new site's folders
+      // cost one call each.
+      if (!CreateDirectoryW(wideChild.c_str(), nullptr) && !DirectoryExistsW(wideChild)) {
         const AnsiString error = FTexts.CannotCreate + " " + childPath + " " + FTexts.FolderWord;
         Message(error);
         throw EHtmlExportError(error, true);

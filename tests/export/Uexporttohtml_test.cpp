@@ -244,6 +244,39 @@ TEST(HtmlSite, LongNamesAndMarkupInNames) {
   EXPECT_EQ(Contents(site.Root() + "\\50% #1\\index.html").substr(0, 2), " <");
 }
 
+TEST(HtmlSite, EveryPageHoldsOnlyItsOwnLines) {
+  // Pages of one depth share their working room: none may keep another's
+  // lines, and a writer used again writes the same pages.
+  TestList list;
+  ListNode* a = list.Folder("A");
+  list.File("a1.txt", 0, a);
+  list.File("a2.dat", 0, a)->Attributes = DamagedBit;
+  list.File("s.txt", 0, list.Folder("S", a));
+  list.File("b1.txt", 0, list.Folder("B"));
+  list.File("top.txt");
+  const struct {
+    const char* folder;
+    size_t lines;
+    const char* last;
+  } pages[] = {{"", 3, "top.txt"}, {"A", 3, "S</a>"}, {"A\\S", 1, "s.txt"}, {"B", 1, "b1.txt"}};
+  Site site;
+  THtmlSiteWriter writer(site.host, site.pictures, site.steps);
+  std::vector<std::string> first;
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(writer.ExportToHtmlSite(list.Root(), AnsiString(site.Target()), "", AnsiString(Title)),
+              TWriteResult::Done);
+    for (size_t i = 0; i < std::size(pages); ++i) {
+      const std::string page = site.Page(pages[i].folder);
+      size_t lines = 0;
+      for (size_t at = page.find("<img"); at != std::string::npos; at = page.find("<img", at + 1)) ++lines;
+      EXPECT_EQ(lines, pages[i].lines) << pages[i].folder;
+      EXPECT_NE(page.find(pages[i].last), std::string::npos) << pages[i].folder;
+      if (round == 0) first.push_back(page);
+      else EXPECT_EQ(page, first[i]) << pages[i].folder;
+    }
+  }
+}
+
 TEST(HtmlSite, SiblingFoldersNeverShareADiskFolder) {
   TestList list;
   const std::vector<std::pair<std::wstring, std::string>> folders = {

@@ -109,6 +109,11 @@ inline char* PutSpaces(char* out, size_t count) {
 // out needs room for six bytes per byte of text.
 char* PutHtmlEscaped(char* out, std::string_view text) {
   for (char c : text) {
+    // Letters above ">" and most below it are copied at once.
+    if (static_cast<unsigned char>(c) > '>' || (c != '&' && c != '<' && c != '"' && c != '>')) {
+      *out++ = c;
+      continue;
+    }
     switch (c) {
       case '&': out = PutText(out, "&amp;"); break;
       case '<': out = PutText(out, "&lt;"); break;

@@ -225,6 +225,7 @@ TEST(HtmlSite, LongNamesAndMarkupInNames) {
   TestList list;
   list.File(std::string(40, 'L') + ".txt");
   list.File("a<b>&c.txt");
+  SetText(list.File("q\"=>.txt")->Modified, "<1&2>\"");
   SetComment(list.File("c.txt"), "<i>");
   SetComment(list.File("d.txt"), std::string(29, 'k') + "&&");
   list.File("x.txt", 0, list.Folder("50% #1"));
@@ -233,6 +234,9 @@ TEST(HtmlSite, LongNamesAndMarkupInNames) {
   const std::string page = site.Page("");
   EXPECT_NE(page.find(std::string(40, 'L') + ".txt" + Columns("1")), std::string::npos) << "not cut at 30";
   EXPECT_NE(page.find("a&lt;b&gt;&amp;c.txt" + Sp(20) + Columns("1")), std::string::npos);
+  std::string quoted = Columns("1");
+  quoted.replace(12 + 24, 24, Sp(18) + "&lt;1&amp;2&gt;&quot;");
+  EXPECT_NE(page.find("q&quot;=&gt;.txt" + Sp(22) + quoted), std::string::npos);
   std::string comment = Columns("1", "", "<i>");
   comment.replace(comment.size() - 3, 3, "&lt;i&gt;");
   EXPECT_NE(page.find(comment), std::string::npos) << "aligned as the text shows, escaped after";

@@ -14,6 +14,7 @@ bool TExportFile::Create(const AnsiString& name) {
   Close();
   FFailed = false;
   FError = 0;
+  FWritten = 0;
   // Normal attributes: a "temporary" export file would be kept in the cache
   // only and carry the attribute on.
   FHandle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -25,6 +26,7 @@ bool TExportFile::CreateExclusive(const WideString& name) {
   Close();
   FFailed = false;
   FError = 0;
+  FWritten = 0;
   FHandle = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   return IsOpen();
 }
@@ -45,6 +47,7 @@ bool TExportFile::WriteOut(const char* data, size_t size) {
     }
     data += written;
     size -= written;
+    FWritten += written;
   }
   return true;
 }

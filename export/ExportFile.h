@@ -4,6 +4,7 @@
 // reports the failure instead of a finished export.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "system.h"
@@ -37,6 +38,10 @@ public:
   // The system's error code of the failed write (ERROR_HANDLE_DISK_FULL for a
   // short one).
   DWORD LastError() const { return FError; }
+  // Bytes in the file so far, and bytes appended so far (written or waiting
+  // in the buffer).
+  uint64_t Written() const { return FWritten; }
+  uint64_t Position() const { return FWritten + FBuffer.size(); }
 
 private:
   bool WriteOut(const char* data, size_t size);
@@ -44,4 +49,5 @@ private:
   std::string FBuffer;
   bool FFailed = false;
   DWORD FError = 0;
+  uint64_t FWritten = 0;
 };

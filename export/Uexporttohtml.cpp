@@ -94,12 +94,81 @@ AnsiString AlphabeticalAttributeLetters(uint8_t attributes) {
 
 namespace {
 
+// Byte loops: the pieces of a line are short, and a call into the runtime's
+// memcpy per piece costs more under Wine than copying them here.
+inline char* PutText(char* out, std::string_view text) {
+  for (char c : text) *out++ = c;
+  return out;
+}
+
+inline char* PutSpaces(char* out, size_t count) {
+  for (; count > 0; --count) *out++ = ' ';
+  return out;
+}
+
+// out needs room for six bytes per byte of text.
+char* PutHtmlEscaped(char* out, std::string_view text) {
+  for (char c : text) {
+    // Letters above ">" and most below it are copied at once.
+    if (static_cast<unsigned char>(c) > '>' || (c != '&' && c != '<' && c != '"' && c != '>')) {
+      *out++ = c;
+      continue;
+    }
+    switch (c) {
+      case '&': out = PutText(out, "&amp;"); break;
+      case '<': out = PutText(out, "&lt;"); break;
+      case '>': out = PutText(out, "&gt;"); break;
+      case '"': out = PutText(out, "&quot;"); break;
+      default: *out++ = c;
+    }
+  }
+  return out;
+}
+
+// The widths of the columns, and the room their texts take at most after
+// escaping.
+constexpr int ColumnWidths[5] = {12, 24, 24, 10, 30};
+constexpr size_t ColumnsRoom = (12 + 24 + 24 + 10 + 30) * 6;
+
+// The columns of an entry, each text put (plain or escaped) after its
+// padding: spaces need no escaping, so escaping field by field gives the
+// bytes of escaping the whole line.
+template <class Put>
+char* PutColumns(char* out, const ListNode* entry, Put put) {
+  const AnsiString size = SizeKbText(entry->Size);
+  const AnsiString letters = AlphabeticalAttributeLetters(entry->Attributes);
+  const std::string_view texts[5] = {size.str(), FieldView(entry->Created), FieldView(entry->Modified), letters.str(),
+                                     FieldView(entry->Comment)};
+  for (int i = 0; i < 5; ++i) {
+    const size_t w = ColumnWidths[i];
+    const std::string_view text = texts[i];
+    if (text.size() >= w) {
+      out = put(out, text.substr(0, w));
+    } else {
+      out = PutSpaces(out, w - text.size());
+      out = put(out, text);
+    }
+  }
+  return out;
+}
+
 void AppendEntryLine(std::string& line, const ListNode* entry) {
-  AppendPadded(line, SizeKbText(entry->Size).str(), 12, true);
-  AppendPadded(line, FieldView(entry->Created), 24, true);
-  AppendPadded(line, FieldView(entry->Modified), 24, true);
-  AppendPadded(line, AlphabeticalAttributeLetters(entry->Attributes).str(), 10, true);
-  AppendPadded(line, FieldView(entry->Comment), 30, true);
+  char buffer[ColumnsRoom];
+  line.append(buffer, PutColumns(buffer, entry, PutText) - buffer);
+}
+
+// What follows the start of a page line: the escaped name, the link's end
+// when it has one, the name's padding to 30 characters, the escaped columns
+// and the line's end.
+void AppendLineEnd(std::string& line, std::string_view name, bool closeLink, const ListNode* entry,
+                   std::string_view end) {
+  char buffer[sizeof(ListNode::Name) * 6 + 4 + 30 + ColumnsRoom + 16];
+  char* out = PutHtmlEscaped(buffer, name.substr(0, sizeof(ListNode::Name)));
+  if (closeLink) out = PutText(out, "</a>");
+  if (name.size() < 30) out = PutSpaces(out, 30 - name.size());
+  out = PutColumns(out, entry, PutHtmlEscaped);
+  out = PutText(out, end.substr(0, 16));
+  line.append(buffer, out - buffer);
 }
 
 }  // namespace
@@ -112,21 +181,28 @@ AnsiString FormatEntryLine(const ListNode* entry) {
 }
 
 void AppendHtmlEscaped(std::string& out, std::string_view text) {
-  bool plain = true;
-  for (char c : text) plain = plain && c != '&' && c != '<' && c != '>' && c != '"';
-  if (plain) {
-    out += text;
-    return;
-  }
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+  // Names and columns seldom hold a character to escape: the plain runs
+  // between them go in whole.
+  static const struct TSpecial {
+    bool is[256] = {};
+    TSpecial() { is['&'] = is['<'] = is['>'] = is['"'] = true; }
+  } special;
+  size_t from = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!special.is[static_cast<unsigned char>(text[i])]) continue;
+    const char* reference;
+    switch (text[i]) {
+      case '&': reference = "&amp;"; break;
+      case '<': reference = "&lt;"; break;
+      case '>': reference = "&gt;"; break;
+      case '"': reference = "&quot;"; break;
+      default: continue;
     }
+    out.append(text.data() + from, i - from);
+    out += reference;
+    from = i + 1;
   }
+  out.append(text.data() + from, text.size() - from);
 }
 
 std::string HtmlEscape(const std::string& text) {
@@ -265,21 +341,28 @@ AnsiString THtmlSiteWriter::NameOnDisk(const AnsiString& name) {
   return WideToAnsi(WideString(data.cFileName));
 }
 
-AnsiString THtmlSiteWriter::PictureOf(const AnsiString& name) {
+const std::string& THtmlSiteWriter::PictureLinkOf(const AnsiString& name) {
   const AnsiString picture = FPictures.PictureFor(name, siteRootPath);
+  // Most entries share a handful of pictures: the link of each is made once.
+  const auto linked = FPictureLinks.find(picture.str());
+  if (linked != FPictureLinks.end()) return linked->second;
   const std::string key = AnsiLowerBytes(picture.str());
   const auto known = FPictureNames.find(key);
-  if (known != FPictureNames.end()) return AnsiString(known->second);
-  AnsiString onDisk = NameOnDisk(picture);
-  if (onDisk.IsEmpty()) {
-    // No picture of its own was written: the default one stands in, rather
-    // than a link to nothing.
-    const AnsiString fallback = FPictures.DefaultPicture(siteRootPath);
-    onDisk = NameOnDisk(fallback);
-    if (onDisk.IsEmpty()) onDisk = fallback;
+  AnsiString onDisk;
+  if (known != FPictureNames.end()) {
+    onDisk = AnsiString(known->second);
+  } else {
+    onDisk = NameOnDisk(picture);
+    if (onDisk.IsEmpty()) {
+      // No picture of its own was written: the default one stands in, rather
+      // than a link to nothing.
+      const AnsiString fallback = FPictures.DefaultPicture(siteRootPath);
+      onDisk = NameOnDisk(fallback);
+      if (onDisk.IsEmpty()) onDisk = fallback;
+    }
+    FPictureNames[key] = onDisk.str();
   }
-  FPictureNames[key] = onDisk.str();
-  return onDisk;
+  return FPictureLinks[picture.str()] = UrlEncodePath(onDisk.str());
 }
 
 TWriteResult THtmlSiteWriter::ExportToHtmlSite(const ListNode* root, const AnsiString& target,
@@ -294,6 +377,9 @@ TWriteResult THtmlSiteWriter::ExportToHtmlSite(const ListNode* root, const AnsiS
   firstPageDone = false;
   FPageFailed = false;
   FPictureNames.clear();
+  FPictureLinks.clear();
+  FDepth = 0;
+  FFoot = WriteHtmlFoot(FTexts).str();
   // An existing folder is written into.
   CreateDirectoryW(AnsiToWide(siteRootPath).c_str(), nullptr);
   // Every folder line shows the folder picture, whatever the site is named.
@@ -330,7 +416,16 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
   const std::string ups = UpLinkPrefix(siteRootPath, path).str();
   const bool withBase = !siteBaseUrl.IsEmpty();
   const std::string linkBase = withBase ? HtmlEscape(siteBaseUrl.str()) + UrlEncodePath(treePath.str()) + "/" : "";
-  TSorter sorter;
+  // The sorter of each depth serves every page at that depth: a large
+  // folder's lines find their room taken already.
+  if (FSorters.size() <= FDepth) FSorters.push_back(std::make_unique<TSorter>());
+  TSorter& sorter = *FSorters[FDepth];
+  sorter.Clear();
+  ++FDepth;
+  struct TLeave {
+    size_t& depth;
+    ~TLeave() { --depth; }
+  } leave{FDepth};
   // Disk names of the sub-folders so far (lower case, as the file system
   // compares them), with the page's own file and, in the site's root, the
   // pictures' names kept free.
@@ -345,25 +440,26 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
   };
 
   try {
-    std::string line, columns;
+    std::string line;
+    // The start of a file line without a base address depends on its picture
+    // and colour only: made once per page for each.
+    std::unordered_map<const std::string*, std::string> lineStarts[2];
     for (int i = 0; i < node->ChildCount(); ++i) {
       FSteps.Step();
       // A cancel ends the site here; the open pages end where they were.
       if (FSteps.CancelRequested()) return TWriteResult::Cancelled;
       const ListNode* child = node->Child(i);
       const std::string_view name = FieldView(child->Name);
-      const int nameLength = static_cast<int>(name.size());
-      columns.clear();
-      AppendEntryLine(columns, child);
       line.clear();
       if (!IsFolder(child)) {
         const bool damaged = child->Attributes & DamagedBit;
         const char* span = damaged ? "<span class = \"rdl\">" : "<span class=\"blk\">";
-        const std::string picture = UrlEncodePath(PictureOf(AnsiString(name)).str());
-        line += "<pre>";
+        FName.str().assign(name);
+        const std::string& picture = PictureLinkOf(FName);
         if (withBase) {
           // The span opens before the link, so the link ends inside it and the
           // columns keep the entry's colour.
+          line += "<pre>";
           line += span;
           line += "<a href=\"";
           line += linkBase;
@@ -372,20 +468,13 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
           line += ups;
           line += picture;
           line += "\">";
-          AppendHtmlEscaped(line, name);
-          line += "</a>";
         } else {
-          line += "<img src=\"";
-          line += ups;
-          line += picture;
-          line += "\">";
-          line += span;
-          AppendHtmlEscaped(line, name);
+          std::string& start = lineStarts[damaged][&picture];
+          if (start.empty()) start = "<pre><img src=\"" + ups + picture + "\">" + span;
+          line += start;
         }
-        if (nameLength < 30) line.append(30 - nameLength, ' ');
-        AppendHtmlEscaped(line, columns);
-        line += "</span></pre>\r";
-        sorter.AddFile(AnsiString(name), AnsiString(std::string(line)));
+        AppendLineEnd(line, name, withBase, child, "</span></pre>\r");
+        sorter.Insert(name, line, sorter.Files());
         continue;
       }
       // Sibling folders whose disk names would be one (transliteration, case)
@@ -404,15 +493,13 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
       line += "/index.html\"><img border=\"0\" src=\"";
       line += ups;
       line += "open.jpg\">";
-      AppendHtmlEscaped(line, name);
-      line += "</a>";
-      if (nameLength < 30) line.append(30 - nameLength, ' ');
-      AppendHtmlEscaped(line, columns);
-      line += "</pre>\r\r";
-      sorter.AddFolder(AnsiString(diskName), AnsiString(line));
+      AppendLineEnd(line, name, true, child, "</pre>\r\r");
+      sorter.Insert(diskName, line, sorter.Folders());
       const AnsiString childPath = path + "\\" + AnsiString(diskName);
       const WideString wideChild = AnsiToWide(childPath);
-      if (!DirectoryExistsW(wideChild) && !CreateDirectoryW(wideChild.c_str(), nullptr)) {
+      // Made first and looked at only when that fails: a new site's folders
+      // cost one call each.
+      if (!CreateDirectoryW(wideChild.c_str(), nullptr) && !DirectoryExistsW(wideChild)) {
         const AnsiString error = FTexts.CannotCreate + " " + childPath + " " + FTexts.FolderWord;
         Message(error);
         throw EHtmlExportError(error, true);
@@ -425,8 +512,20 @@ TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiSt
     throw;
   }
 
-  if (!page.Append(sorter.FoldersText()) || !page.Flush()) fail(" (write about dirs).\n");
-  if (!page.Append(sorter.FilesText()) || !page.Flush()) fail(" (write about files).\n");
-  if (!page.Append(WriteHtmlFoot(FTexts)) || !page.Close()) fail(" (end of html file).\n");
+  // The rest of the page goes out in one piece (a write costs more under Wine
+  // than the bytes in it); a failure names the first part not written.
+  // One text buffer serves every page: the pages are ended one at a time.
+  FPageText.clear();
+  sorter.AppendText(sorter.Folders(), FPageText);
+  const uint64_t foldersEnd = page.Position() + FPageText.size();
+  sorter.AppendText(sorter.Files(), FPageText);
+  const uint64_t filesEnd = page.Position() + FPageText.size();
+  FPageText += FFoot;
+  if (!page.Append(FPageText) || !page.Close()) {
+    const uint64_t written = page.Written();
+    fail(written < foldersEnd ? " (write about dirs).\n"
+         : written < filesEnd ? " (write about files).\n"
+                              : " (end of html file).\n");
+  }
   return TWriteResult::Done;
 }

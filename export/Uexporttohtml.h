@@ -6,12 +6,15 @@
 #pragma once
 
 #include <string>
+#include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "CoreHost.h"
 #include "ExportFile.h"
 #include "FileExports.h"
 #include "ListNode.h"
+#include "Usorter.h"
 
 // --- page pieces
 
@@ -88,9 +91,9 @@ public:
 
 private:
   TWriteResult WriteFolderPage(const ListNode* node, const AnsiString& path, const AnsiString& treePath);
-  // The picture link of a file entry: a file that exists in the site's root
-  // under exactly the spelling linked.
-  AnsiString PictureOf(const AnsiString& name);
+  // The picture link of a file entry (percent-encoded): a file that exists
+  // in the site's root under exactly the spelling linked.
+  const std::string& PictureLinkOf(const AnsiString& name);
   void Message(const AnsiString& text);
   // The name of a file in the site root as the disk spells it; empty when
   // there is no such file.
@@ -103,4 +106,12 @@ private:
   THtmlTexts FTexts;
   // Lower-cased picture name to the spelling written on disk.
   std::unordered_map<std::string, std::string> FPictureNames;
+  // Picture name as given to its link.
+  std::unordered_map<std::string, std::string> FPictureLinks;
+  AnsiString FName;
+  std::string FPageText;
+  std::string FFoot;
+  // Page sorters by folder depth.
+  std::vector<std::unique_ptr<TSorter>> FSorters;
+  size_t FDepth = 0;
 };

@@ -30,22 +30,50 @@ std::string AnsiLowerBytes(const std::string& text) {
   return out;
 }
 
-void TSorter::AddFolder(AnsiString key, AnsiString text) { Insert(std::move(key), std::move(text), FFolders); }
+void TSorter::AddFolder(const AnsiString& key, const AnsiString& text) { Insert(key.str(), text.str(), FFolders); }
 
-void TSorter::AddFile(AnsiString key, AnsiString text) { Insert(std::move(key), std::move(text), FFiles); }
+void TSorter::AddFile(const AnsiString& key, const AnsiString& text) { Insert(key.str(), text.str(), FFiles); }
 
-void TSorter::Insert(AnsiString key, AnsiString text, TRecList& list) {
-  std::string lower = AnsiLowerBytes(key.str());
-  list.items.push_back(TItem{std::move(lower), FSerial++, std::make_unique<Rec>(Rec{std::move(key), std::move(text)})});
+void TSorter::Insert(std::string_view key, std::string_view text, TRecList& list) {
+  const unsigned char* lower = LowerTable().map;
+  // Names hold no zero byte, so a shorter key's zero fill orders it before
+  // the longer keys it begins.
+  uint64_t head = 0;
+  for (size_t i = 0; i < 8; ++i)
+    head = head << 8 | (i < key.size() ? lower[static_cast<unsigned char>(key[i])] : 0);
+  const TItem item{head, static_cast<uint32_t>(list.bytes.size()), static_cast<uint32_t>(key.size()),
+                   static_cast<uint32_t>(list.bytes.size() + key.size()), static_cast<uint32_t>(text.size()),
+                   FSerial++};
+  list.bytes.append(key);
+  list.bytes.append(text);
+  list.items.push_back(item);
   list.sorted = list.items.size() <= 1;
+}
+
+void TSorter::Clear() {
+  for (TRecList* list : {&FFolders, &FFiles}) {
+    list->bytes.clear();
+    list->items.clear();
+    list->sorted = true;
+  }
+  FSerial = 0;
 }
 
 void TSorter::Order(TRecList& list) {
   if (list.sorted) return;
-  // std::string compares its bytes as unsigned char, a prefix first.
-  std::sort(list.items.begin(), list.items.end(), [](const TItem& a, const TItem& b) {
-    const int c = a.lowerKey.compare(b.lowerKey);
-    if (c != 0) return c < 0;
+  const unsigned char* lower = LowerTable().map;
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(list.bytes.data());
+  // Byte by byte as unsigned char after lower-casing, a prefix first.
+  std::sort(list.items.begin(), list.items.end(), [&](const TItem& a, const TItem& b) {
+    if (a.head != b.head) return a.head < b.head;
+    const unsigned char* x = bytes + a.keyAt;
+    const unsigned char* y = bytes + b.keyAt;
+    const uint32_t common = std::min(a.keyLength, b.keyLength);
+    for (uint32_t i = 8; i < common; ++i) {
+      const unsigned char cx = lower[x[i]], cy = lower[y[i]];
+      if (cx != cy) return cx < cy;
+    }
+    if (a.keyLength != b.keyLength) return a.keyLength < b.keyLength;
     return a.serial > b.serial;
   });
   list.sorted = true;
@@ -54,16 +82,23 @@ void TSorter::Order(TRecList& list) {
 const Rec* TSorter::Get(int i, TRecList& list) {
   Order(list);
   if (i < 0 || static_cast<size_t>(i) >= list.items.size()) return nullptr;
-  return list.items[i].rec.get();
+  const TItem& item = list.items[i];
+  FGot.key = AnsiString(std::string_view(list.bytes).substr(item.keyAt, item.keyLength));
+  FGot.text = AnsiString(std::string_view(list.bytes).substr(item.textAt, item.textLength));
+  return &FGot;
+}
+
+void TSorter::AppendText(TRecList& list, std::string& out) {
+  Order(list);
+  size_t size = out.size();
+  for (const TItem& item : list.items) size += item.textLength;
+  out.reserve(size);
+  for (const TItem& item : list.items) out.append(list.bytes, item.textAt, item.textLength);
 }
 
 AnsiString TSorter::Text(TRecList& list) {
-  Order(list);
-  size_t size = 0;
-  for (const TItem& item : list.items) size += item.rec->text.Length();
   std::string text;
-  text.reserve(size);
-  for (const TItem& item : list.items) text += item.rec->text.str();
+  AppendText(list, text);
   return AnsiString(std::move(text));
 }
 

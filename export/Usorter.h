@@ -2,7 +2,8 @@
 // lines as one text, the files' lines as another.
 #pragma once
 
-#include <memory>
+#include <cstdint>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -20,24 +21,34 @@ public:
   TSorter& operator=(const TSorter&) = delete;
 
   struct TRecList;
-  void AddFolder(AnsiString key, AnsiString text);
-  void AddFile(AnsiString key, AnsiString text);
+  void AddFolder(const AnsiString& key, const AnsiString& text);
+  void AddFile(const AnsiString& key, const AnsiString& text);
   // Keys compare by their ANSI lower case, byte by byte (a prefix first); a
   // record goes before the first one whose key is not smaller, so equal keys
   // end up in the reverse order of their insertion.
-  void Insert(AnsiString key, AnsiString text, TRecList& list);
-  // The record at index i in order; null when i is past the end.
+  void Insert(std::string_view key, std::string_view text, TRecList& list);
+  // The record at index i in order (valid until the next call); null when i
+  // is past the end.
   const Rec* Get(int i, TRecList& list);
+  // Forgets every record, keeping the room they took for the next page.
+  void Clear();
   // All texts of a list in order, without separators.
   AnsiString FoldersText();
   AnsiString FilesText();
+  // The same appended to out.
+  void AppendText(TRecList& list, std::string& out);
 
+  // Keys and texts live in one buffer per list, the records only point into
+  // it: a page of many thousand lines costs no allocation per line.
   struct TItem {
-    std::string lowerKey;
+    // The first eight lower-cased key bytes, the first the highest: most
+    // comparisons end here.
+    uint64_t head;
+    uint32_t keyAt, keyLength, textAt, textLength;
     size_t serial;
-    std::unique_ptr<Rec> rec;
   };
   struct TRecList {
+    std::string bytes;
     std::vector<TItem> items;
     bool sorted = true;
   };
@@ -52,6 +63,7 @@ private:
   TRecList FFolders;
   TRecList FFiles;
   size_t FSerial = 0;
+  Rec FGot;
 };
 
 // The system's ANSI lower case of a text (CharLowerBuffA's table, built once).

@@ -101,6 +101,34 @@ TEST(ListNodeRecord, TextFieldsStayInsideTheirBounds) {
   EXPECT_EQ(std::string(r.Created, 28), std::string("short") + std::string(23, '\0'));
 }
 
+TEST(ListNodeRecord, FieldTextsEndAtTheirFirstZeroByte) {
+  // Every end position in fields of every length around the four-byte steps,
+  // with bytes that look like zero to a careless test (0x80, 0x01, 0xFF).
+  const std::string fill = "\x80\x01\xFF\x81\x7F\x80\x01\xC0\xFF\x80\x01";
+  for (size_t size = 1; size <= fill.size(); ++size) {
+    for (size_t end = 0; end <= size; ++end) {
+      char field[16];
+      std::memset(field, 'z', sizeof field);  // past the field: never read as part of it
+      std::memcpy(field, fill.data(), size);
+      if (end < size) field[end] = '\0';
+      EXPECT_EQ(std::string(FieldView(field, size)), fill.substr(0, end)) << size << "/" << end;
+    }
+  }
+}
+
+TEST(ListNodeRecord, KilobyteTextsOfLargeSizes) {
+  const struct {
+    uint64_t bytes;
+    const char* text;
+  } cases[] = {
+      {0xFFFFFFFFull << 10, "4294967295"},          {(0xFFFFFFFFull << 10) + 512, "4294967296"},
+      {(0xFFFFFFFEull << 10) + 512, "4294967294"},   {1ull << 42, "4294967296"},
+      {(1ull << 42) + 513, "4294967297"},            {(1ull << 42) + 1536, "4294967298"},
+      {UINT64_MAX, "18014398509481984"},             {10ull << 10, "10"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SizeKbText(ExtendedFromUInt64(c.bytes)), c.text) << c.bytes;
+}
+
 TEST(ListNodeTree, LeavesAndInsertion) {
   ListNode* root = MakeEntry(nullptr, "root", ekFolder);
   EXPECT_EQ(root->LastChildIndex, -1);

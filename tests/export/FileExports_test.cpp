@@ -128,6 +128,36 @@ TEST(ExportFileWrites, AFailedWriteIsReportedAndStopsTheWriter) {
   EXPECT_FALSE(small.Close()) << "the buffered line never reached the file";
 }
 
+TEST(ExportFileWrites, WrittenCountsOnlyWhatReachedTheFile) {
+  // Position counts every byte appended; Written only those the system took,
+  // which tells which part of a page was not written.
+  TempDir dir;
+  const struct {
+    std::string file;
+    size_t first, second;  // appended, the first flushed on its own
+    uint64_t writtenAfterFlush, writtenAtEnd;
+    bool closes;
+  } cases[] = {
+      {dir.File("a.txt"), 10, 20, 10, 30, true},
+      {dir.File("b.txt"), 0, 70000, 0, 70000, true},    // larger than the buffer: written at once
+      {dir.File("c.txt"), 65000, 1000, 65000, 66000, true},
+      {"Z:\\dev\\full", 10, 20, 0, 0, false},
+      {"Z:\\dev\\full", 10, 70000, 0, 0, false},
+  };
+  for (const auto& c : cases) {
+    TExportFile out;
+    ASSERT_TRUE(out.Create(AnsiString(c.file))) << c.file;
+    out.Append(std::string(c.first, 'x'));
+    EXPECT_EQ(out.Position(), c.first);
+    out.Flush();
+    EXPECT_EQ(out.Written(), c.writtenAfterFlush) << c.file << " " << c.first;
+    out.Append(std::string(c.second, 'y'));
+    EXPECT_EQ(out.Close(), c.closes) << c.file;
+    EXPECT_EQ(out.Written(), c.writtenAtEnd) << c.file << " " << c.second;
+    if (c.closes) EXPECT_EQ(ReadFileBytes(c.file), std::string(c.first, 'x') + std::string(c.second, 'y'));
+  }
+}
+
 TEST(ExportFileWrites, ExportFilesHaveNormalAttributes) {
   TempDir dir;
   TExportFile out;

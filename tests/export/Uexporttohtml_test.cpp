@@ -225,18 +225,60 @@ TEST(HtmlSite, LongNamesAndMarkupInNames) {
   TestList list;
   list.File(std::string(40, 'L') + ".txt");
   list.File("a<b>&c.txt");
+  SetText(list.File("q\"=>.txt")->Modified, "<1&2>\"");
   SetComment(list.File("c.txt"), "<i>");
+  SetComment(list.File("d.txt"), std::string(29, 'k') + "&&");
   list.File("x.txt", 0, list.Folder("50% #1"));
   Site site;
   ASSERT_EQ(site.Write(list), TWriteResult::Done);
   const std::string page = site.Page("");
   EXPECT_NE(page.find(std::string(40, 'L') + ".txt" + Columns("1")), std::string::npos) << "not cut at 30";
   EXPECT_NE(page.find("a&lt;b&gt;&amp;c.txt" + Sp(20) + Columns("1")), std::string::npos);
+  std::string quoted = Columns("1");
+  quoted.replace(12 + 24, 24, Sp(18) + "&lt;1&amp;2&gt;&quot;");
+  EXPECT_NE(page.find("q&quot;=&gt;.txt" + Sp(22) + quoted), std::string::npos);
   std::string comment = Columns("1", "", "<i>");
   comment.replace(comment.size() - 3, 3, "&lt;i&gt;");
   EXPECT_NE(page.find(comment), std::string::npos) << "aligned as the text shows, escaped after";
   EXPECT_NE(page.find("<a href=\"50%25%20%231/index.html\">"), std::string::npos);
+  // A column is cut to its width before escaping: no reference is cut apart.
+  std::string cut = Columns("1", "", std::string(29, 'k') + "&");
+  cut.replace(cut.size() - 1, 1, "&amp;");
+  EXPECT_NE(page.find("d.txt" + Sp(25) + cut + "</span></pre>\r"), std::string::npos);
   EXPECT_EQ(Contents(site.Root() + "\\50% #1\\index.html").substr(0, 2), " <");
+}
+
+TEST(HtmlSite, EveryPageHoldsOnlyItsOwnLines) {
+  // Pages of one depth share their working room: none may keep another's
+  // lines, and a writer used again writes the same pages.
+  TestList list;
+  ListNode* a = list.Folder("A");
+  list.File("a1.txt", 0, a);
+  list.File("a2.dat", 0, a)->Attributes = DamagedBit;
+  list.File("s.txt", 0, list.Folder("S", a));
+  list.File("b1.txt", 0, list.Folder("B"));
+  list.File("top.txt");
+  const struct {
+    const char* folder;
+    size_t lines;
+    const char* last;
+  } pages[] = {{"", 3, "top.txt"}, {"A", 3, "S</a>"}, {"A\\S", 1, "s.txt"}, {"B", 1, "b1.txt"}};
+  Site site;
+  THtmlSiteWriter writer(site.host, site.pictures, site.steps);
+  std::vector<std::string> first;
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(writer.ExportToHtmlSite(list.Root(), AnsiString(site.Target()), "", AnsiString(Title)),
+              TWriteResult::Done);
+    for (size_t i = 0; i < std::size(pages); ++i) {
+      const std::string page = site.Page(pages[i].folder);
+      size_t lines = 0;
+      for (size_t at = page.find("<img"); at != std::string::npos; at = page.find("<img", at + 1)) ++lines;
+      EXPECT_EQ(lines, pages[i].lines) << pages[i].folder;
+      EXPECT_NE(page.find(pages[i].last), std::string::npos) << pages[i].folder;
+      if (round == 0) first.push_back(page);
+      else EXPECT_EQ(page, first[i]) << pages[i].folder;
+    }
+  }
 }
 
 TEST(HtmlSite, SiblingFoldersNeverShareADiskFolder) {

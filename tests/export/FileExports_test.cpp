@@ -154,7 +154,9 @@ TEST(ExportFileWrites, WrittenCountsOnlyWhatReachedTheFile) {
     out.Append(std::string(c.second, 'y'));
     EXPECT_EQ(out.Close(), c.closes) << c.file;
     EXPECT_EQ(out.Written(), c.writtenAtEnd) << c.file << " " << c.second;
-    if (c.closes) EXPECT_EQ(ReadFileBytes(c.file), std::string(c.first, 'x') + std::string(c.second, 'y'));
+    if (c.closes) {
+      EXPECT_EQ(ReadFileBytes(c.file), std::string(c.first, 'x') + std::string(c.second, 'y'));
+    }
   }
 }
 

@@ -561,16 +561,21 @@ AnsiString AnsiLowerCase(const AnsiString& s) {
   return r;
 }
 
-size_t StrLCopyFixed(char* dest, size_t size, const AnsiString& s, UINT codePage) {
-  if (size == 0) return 0;
+size_t AnsiCharBoundary(const AnsiString& s, size_t maxBytes, UINT codePage) {
   const std::string& text = s.str();
   size_t n = 0;
   while (n < text.size() && text[n] != '\0') {
     const size_t step = IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[n])) ? 2 : 1;
-    if (n + step > size - 1 || n + step > text.size()) break;
+    if (n + step > maxBytes || n + step > text.size()) break;
     n += step;
   }
-  std::memcpy(dest, text.data(), n);
+  return n;
+}
+
+size_t StrLCopyFixed(char* dest, size_t size, const AnsiString& s, UINT codePage) {
+  if (size == 0) return 0;
+  const size_t n = AnsiCharBoundary(s, size - 1, codePage);
+  std::memcpy(dest, s.str().data(), n);
   std::memset(dest + n, 0, size - n);
   return n;
 }

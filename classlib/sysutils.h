@@ -256,6 +256,10 @@ int AnsiCompareText(const AnsiString& a, const AnsiString& b);
 bool AnsiSameText(const AnsiString& a, const AnsiString& b);
 bool AnsiSameStr(const AnsiString& a, const AnsiString& b);
 int AnsiPos(const AnsiString& sub, const AnsiString& s);
+// How many leading bytes of s (up to its first NUL) fit into maxBytes without
+// cutting a double-byte character of the code page in half; a lead byte with
+// nothing after it is a broken character and is left out.
+size_t AnsiCharBoundary(const AnsiString& s, size_t maxBytes, UINT codePage = CP_ACP);
 // Copies s into a fixed field of `size` bytes: the bytes after it are zeroed,
 // at least one terminating NUL stays, and a double-byte character of the code
 // page is never cut in half. Returns the number of bytes copied.

@@ -64,14 +64,7 @@ WideString AttributeCellAfterToggle(const WideString& cell, bool damaged) {
 
 AnsiString CutAtCharacter(const AnsiString& text, int maxBytes, UINT codePage) {
   if (text.Length() <= maxBytes) return text;
-  int end = 0;
-  const char* s = text.c_str();
-  while (end < text.Length()) {
-    const int step = IsDBCSLeadByteEx(codePage, static_cast<BYTE>(s[end])) && end + 1 < text.Length() ? 2 : 1;
-    if (end + step > maxBytes) break;
-    end += step;
-  }
-  return text.SubString(1, end);
+  return text.SubString(1, static_cast<int>(AnsiCharBoundary(text, static_cast<size_t>(maxBytes), codePage)));
 }
 
 bool StoreComment(ListNode* node, const AnsiString& text) {

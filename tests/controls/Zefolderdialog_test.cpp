@@ -126,6 +126,23 @@ struct TRounds {
   std::vector<std::string> SelectionAtStart;
   TPBFolderDialog* Dialog = nullptr;
   bool MakeFolder = false;
+  // Set: OK waits until the tree has kept this folder selected for a while
+  // (the shell selects the start folder, and may move the selection once more,
+  // a little after the dialog says it is ready); bounded to ten seconds.
+  AnsiString OkAt;
+  static inline TRounds* Waiting = nullptr;
+  static inline HWND WaitingWindow = nullptr;
+  static inline int StableTicks = 0;
+  static inline int Ticks = 0;
+  static void CALLBACK CheckSelection(HWND, UINT, UINT_PTR id, DWORD) {
+    const bool there = Waiting && Waiting->Dialog->SelectionPath() == Waiting->OkAt;
+    StableTicks = there ? StableTicks + 1 : 0;
+    if (StableTicks >= 3 || ++Ticks > 200 || !IsWindow(WaitingWindow)) {
+      KillTimer(nullptr, id);
+      if (IsWindow(WaitingWindow)) PostMessageA(WaitingWindow, WM_COMMAND, IDOK, 0);
+      Waiting = nullptr;
+    }
+  }
   void Initialized(TObject*, HWND wnd) {
     ++Count;
     HWND button = Dialog->NewFolderButton();
@@ -135,7 +152,12 @@ struct TRounds {
     SelectionAtStart.push_back(Dialog->SelectionPath().c_str());
     if (MakeFolder && Count == 1)
       PostMessageA(button, BM_CLICK, 0, 0);
-    else
+    else if (!MakeFolder && !OkAt.IsEmpty()) {
+      Waiting = this;
+      WaitingWindow = wnd;
+      StableTicks = Ticks = 0;
+      SetTimer(nullptr, 0, 50, &CheckSelection);
+    } else
       PostMessageA(wnd, WM_COMMAND, MakeFolder ? IDCANCEL : IDOK, 0);
   }
 };
@@ -148,13 +170,14 @@ TEST_F(FolderDialogRounds, OkAnswersTheStartFolder) {
   d.SetFolder(AnsiString(dir.Path()));
   TRounds rounds;
   rounds.Dialog = &d;
+  rounds.OkAt = AnsiString(dir.Path());
   d.OnInitialized = MakeEvent<&TRounds::Initialized>(&rounds);
   ScriptDialogs script({{"", 0xFFFE}});  // the dialog answers itself
   ASSERT_TRUE(d.Execute());
   EXPECT_EQ(rounds.Count, 1);
   EXPECT_TRUE(rounds.ButtonShown);
   EXPECT_EQ(rounds.ButtonText, "New folder");
-  EXPECT_EQ(d.Folder(), AnsiString(dir.Path()));
+  EXPECT_EQ(d.Folder().str(), dir.Path()) << "selection at start: " << rounds.SelectionAtStart[0];
   EXPECT_EQ(d.DialogHandle(), nullptr);
 }
 

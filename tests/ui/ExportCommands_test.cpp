@@ -17,15 +17,6 @@
 
 namespace {
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD ms = 15000) {
-  const DWORD start = GetTickCount();
-  while (!condition()) {
-    if (GetTickCount() - start > ms) return false;
-    Pump(10);
-  }
-  return true;
-}
-
 class ExportCommandsTest : public MainWindowTest {
 protected:
   void SetUp() override {
@@ -54,7 +45,7 @@ protected:
     DialogDriver answers(std::move(script));
     action->Execute();
     EXPECT_TRUE(answers.Unused().empty()) << answers.Log();
-    EXPECT_TRUE(WaitUntil([] { return ProgressForm == nullptr; })) << "the progress window never went";
+    EXPECT_TRUE(WaitFor([] { return ProgressForm == nullptr; }, "the progress window went"));
     EXPECT_TRUE(F->Enabled());
     EXPECT_EQ(F->cancelRequested, 0);
     Seen = answers.Log();

@@ -152,15 +152,21 @@ std::wstring DialogText(HWND dialog) {
 // A command of the program through its action's shortcut, typed as a user
 // types it: Wine cannot read the menus of another process, and the tool-bar
 // buttons are drawn by their panel, so neither has anything to address.
-// The keys go to the foreground window, so the main window is brought there
-// first and the keys are typed only once it is.
+// The keys go to the window with the keyboard focus of the foreground
+// thread, so they are typed only once the main window is in front and the
+// focus is back inside it (after a modal window closes, the platform hands
+// the focus back a little later than the activation).
 void PressCtrlShortcut(HWND main, WORD key) {
   ASSERT_TRUE(WaitFor(
       [&] {
         if (GetForegroundWindow() != main) SetForegroundWindow(main);
-        return GetForegroundWindow() == main;
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        if (GetForegroundWindow() != main || !GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info))
+          return false;
+        return info.hwndFocus == main || IsChild(main, info.hwndFocus);
       },
-      "the main window came to the foreground"));
+      "the main window in front with the keyboard focus"));
   INPUT keys[4] = {};
   const WORD order[4] = {VK_CONTROL, key, key, VK_CONTROL};
   for (int i = 0; i < 4; ++i) {
@@ -452,11 +458,6 @@ TEST_F(ProgramTest, ScanSaveReopenFromTheCommandLineShowsTheFolderTree) {
 }
 
 // Keys as the user types them, to the window in front (the program's).
-void Type(std::initializer_list<BYTE> keys) {
-  for (BYTE k : keys) keybd_event(k, 0, 0, 0);
-  for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) keybd_event(*it, 0, KEYEVENTF_KEYUP, 0);
-}
-
 void SelectRemoteRow(Program& p, HWND list, int row) {
   LVITEMW item = {};
   item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -507,14 +508,14 @@ TEST_F(ProgramSessionTest, ShortcutsMarkImportAndSave) {
   // The keys are taken in their order, after the selection made here: each
   // command is seen done before the next row is chosen.
   SelectRemoteRow(p, list, RemoteRowOf(p, list, L"other.txt"));
-  Type({VK_CONTROL, 'B'});  // damaged
+  PressCtrlShortcut(main, 'B');  // damaged
   ASSERT_TRUE(WaitFor([&] { return RemoteItemText(p, list, RemoteRowOf(p, list, L"other.txt"), 4).find(L'E') !=
                                    std::wstring::npos; },
                       "the damaged mark of Ctrl+B in the attributes cell"));
   SelectRemoteRow(p, list, RemoteRowOf(p, list, L"top.txt"));
-  Type({VK_CONTROL, 'W'});  // needed, taken before the import's key below
+  PressCtrlShortcut(main, 'W');  // needed, taken before the import's key below
 
-  Type({VK_CONTROL, 'L'});  // import
+  PressCtrlShortcut(main, 'L');  // import
   HWND open = p.Dialog("the file dialog of Ctrl+L", [](HWND w) { return GetDlgItem(w, 0x480) || GetDlgItem(w, 0x47C); });
   ASSERT_NE(open, nullptr);
   HWND edit = GetDlgItem(open, 0x480) ? GetDlgItem(open, 0x480) : GetDlgItem(open, 0x47C);
@@ -526,9 +527,7 @@ TEST_F(ProgramSessionTest, ShortcutsMarkImportAndSave) {
   ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(main) && !IsWindow(told); }, "the end of the import"));
 
   const std::string before = ReadFileBytes(listFile);
-  SetForegroundWindow(main);
-  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; }, "the program in front again"));
-  Type({VK_CONTROL, 'S'});
+  PressCtrlShortcut(main, 'S');
   ASSERT_TRUE(WaitFor([&] { return ReadFileBytes(listFile) != before && IsWindowEnabled(main); },
                       "the list saved by Ctrl+S"));
   PostMessageW(main, WM_CLOSE, 0, 0);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <memory>
 
 TApplication* Application = nullptr;
 TScreen* Screen = nullptr;
@@ -202,69 +203,57 @@ TForm* CreateMessageDialog(const AnsiString& message, TMsgDlgType type, TMsgDlgB
 }
 
 int MessageDlg(const AnsiString& message, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) {
-  TForm* form = CreateMessageDialog(message, type, buttons);
-  int result;
-  try {
-    form->SetHelpContext(helpContext);
-    result = form->ShowModal();
-  } catch (...) {
-    delete form;
-    throw;
-  }
-  delete form;
-  return result;
+  std::unique_ptr<TForm> owned(CreateMessageDialog(message, type, buttons));
+  TForm* form = owned.get();
+  form->SetHelpContext(helpContext);
+  return form->ShowModal();
 }
 
 bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) {
   const int margin = 8, buttonWidth = 75, buttonHeight = 25;
-  TForm* form = NewForm<TForm>(Application);
+  std::unique_ptr<TForm> owned(NewForm<TForm>(Application));
+  TForm* form = owned.get();
   bool ok = false;
-  try {
-    form->SetBorderStyle(bsDialog);
-    form->SetPosition(poScreenCenter);
-    form->SetCaption(caption);
-    if (Screen) form->Font()->Assign(Screen->HintFont());
-    form->Font()->SetColor(clWindowText);
-    int width = 240;
-    TRect text = MeasureText(form, prompt.IsEmpty() ? AnsiString(" ") : prompt, width, DT_WORDBREAK);
-    auto* label = new TLabel(form);
-    label->SetName("Prompt");
-    label->SetParent(form);
-    label->SetWordWrap(true);
-    label->SetBounds(margin, margin, width, text.bottom);
-    label->SetCaption(prompt);
-    auto* edit = new TEdit(form);
-    edit->SetName("Value");
-    edit->SetParent(form);
-    edit->SetBounds(margin, margin + text.bottom + 4, width, 21);
-    edit->SetMaxLength(255);
-    edit->SetText(value);
-    int buttonTop = edit->Top() + edit->Height() + 12;
-    auto* okButton = new TButton(form);
-    okButton->SetName("OK");
-    okButton->SetParent(form);
-    okButton->SetCaption("OK");
-    okButton->SetModalResult(mrOk);
-    okButton->SetDefault(true);
-    okButton->SetBounds(margin + width / 2 - buttonWidth - 4, buttonTop, buttonWidth, buttonHeight);
-    auto* cancelButton = new TButton(form);
-    cancelButton->SetName("Cancel");
-    cancelButton->SetParent(form);
-    cancelButton->SetCaption("Cancel");
-    cancelButton->SetModalResult(mrCancel);
-    cancelButton->SetCancel(true);
-    cancelButton->SetBounds(margin + width / 2 + 4, buttonTop, buttonWidth, buttonHeight);
-    form->SetClientSize(width + 2 * margin, buttonTop + buttonHeight + margin);
-    form->SetActiveControl(edit);
-    if (form->ShowModal() == mrOk) {
-      value = edit->Text();
-      ok = true;
-    }
-  } catch (...) {
-    delete form;
-    throw;
+  form->SetBorderStyle(bsDialog);
+  form->SetPosition(poScreenCenter);
+  form->SetCaption(caption);
+  if (Screen) form->Font()->Assign(Screen->HintFont());
+  form->Font()->SetColor(clWindowText);
+  int width = 240;
+  TRect text = MeasureText(form, prompt.IsEmpty() ? AnsiString(" ") : prompt, width, DT_WORDBREAK);
+  auto* label = new TLabel(form);
+  label->SetName("Prompt");
+  label->SetParent(form);
+  label->SetWordWrap(true);
+  label->SetBounds(margin, margin, width, text.bottom);
+  label->SetCaption(prompt);
+  auto* edit = new TEdit(form);
+  edit->SetName("Value");
+  edit->SetParent(form);
+  edit->SetBounds(margin, margin + text.bottom + 4, width, 21);
+  edit->SetMaxLength(255);
+  edit->SetText(value);
+  int buttonTop = edit->Top() + edit->Height() + 12;
+  auto* okButton = new TButton(form);
+  okButton->SetName("OK");
+  okButton->SetParent(form);
+  okButton->SetCaption("OK");
+  okButton->SetModalResult(mrOk);
+  okButton->SetDefault(true);
+  okButton->SetBounds(margin + width / 2 - buttonWidth - 4, buttonTop, buttonWidth, buttonHeight);
+  auto* cancelButton = new TButton(form);
+  cancelButton->SetName("Cancel");
+  cancelButton->SetParent(form);
+  cancelButton->SetCaption("Cancel");
+  cancelButton->SetModalResult(mrCancel);
+  cancelButton->SetCancel(true);
+  cancelButton->SetBounds(margin + width / 2 + 4, buttonTop, buttonWidth, buttonHeight);
+  form->SetClientSize(width + 2 * margin, buttonTop + buttonHeight + margin);
+  form->SetActiveControl(edit);
+  if (form->ShowModal() == mrOk) {
+    value = edit->Text();
+    ok = true;
   }
-  delete form;
   return ok;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <float.h>
+#include <memory>
 
 #include "thunk.h"
 
@@ -522,20 +523,13 @@ TUcMessageForm* WideCreateMessageDialog(const WideString& msg, TMsgDlgType dlgTy
 
 namespace {
 int ShowMessageForm(TUcMessageForm* form, int helpCtx, int x, int y, const WideString& helpFileName) {
-  int result;
-  try {
-    form->SetHelpContext(helpCtx);
-    form->HelpFile = WideToAnsi(helpFileName);
-    if (x >= 0) form->SetLeft(x);
-    if (y >= 0) form->SetTop(y);
-    if (x < 0 && y < 0) form->SetPosition(poScreenCenter);
-    result = form->ShowModal();
-  } catch (...) {
-    delete form;
-    throw;
-  }
-  delete form;
-  return result;
+  std::unique_ptr<TUcMessageForm> owned(form);
+  form->SetHelpContext(helpCtx);
+  form->HelpFile = WideToAnsi(helpFileName);
+  if (x >= 0) form->SetLeft(x);
+  if (y >= 0) form->SetTop(y);
+  if (x < 0 && y < 0) form->SetPosition(poScreenCenter);
+  return form->ShowModal();
 }
 }  // namespace
 
@@ -578,59 +572,54 @@ void WideShowMessageFmt(const WideString& msg, std::initializer_list<TVarRec> ar
 }
 
 bool WideInputQuery(const WideString& caption, const WideString& prompt, WideString& value) {
-  auto* form = NewForm<TUcForm>(Application);
+  std::unique_ptr<TUcForm> owned(NewForm<TUcForm>(Application));
+  TUcForm* form = owned.get();
   bool ok = false;
-  try {
-    form->Canvas()->Font()->Assign(form->Font());
-    const TPoint du = GetAveCharSize(form->Canvas());
-    form->SetBorderStyle(bsDialog);
-    form->SetCaption(caption);
-    form->SetClientSize(MulDiv(180, du.x, 4), form->ClientHeight());
-    form->SetPosition(poScreenCenter);
-    auto* label = new TUcLabel(form);
-    label->SetName("Prompt");
-    label->SetParent(form);
-    label->SetCaption(prompt);
-    label->SetLeft(MulDiv(8, du.x, 4));
-    label->SetTop(MulDiv(8, du.y, 8));
-    label->SetWordWrap(true);
-    label->SetWidth(MulDiv(164, du.x, 4));
-    auto* edit = new TUcEdit(form);
-    edit->SetName("Value");
-    edit->SetParent(form);
-    edit->SetLeft(label->Left());
-    edit->SetTop(label->Top() + label->Height() + 5);
-    edit->SetWidth(MulDiv(164, du.x, 4));
-    edit->SetMaxLength(255);
-    edit->SetText(value);
-    edit->SelectAll();
-    const int buttonTop = edit->Top() + edit->Height() + 15;
-    const int buttonWidth = MulDiv(50, du.x, 4), buttonHeight = MulDiv(14, du.y, 8);
-    auto* okButton = new TUcButton(form);
-    okButton->SetName("OK");
-    okButton->SetParent(form);
-    okButton->SetCaption(WideString(L"OK"));
-    okButton->SetModalResult(mrOk);
-    okButton->SetDefault(true);
-    okButton->SetBounds(MulDiv(38, du.x, 4), buttonTop, buttonWidth, buttonHeight);
-    auto* cancelButton = new TUcButton(form);
-    cancelButton->SetName("Cancel");
-    cancelButton->SetParent(form);
-    cancelButton->SetCaption(WideString(L"Cancel"));
-    cancelButton->SetModalResult(mrCancel);
-    cancelButton->SetCancel(true);
-    cancelButton->SetBounds(MulDiv(92, du.x, 4), buttonTop, buttonWidth, buttonHeight);
-    form->SetClientSize(form->ClientWidth(), cancelButton->Top() + cancelButton->Height() + 13);
-    form->SetActiveControl(edit);
-    if (form->ShowModal() == mrOk) {
-      value = edit->Text();
-      ok = true;
-    }
-  } catch (...) {
-    delete form;
-    throw;
+  form->Canvas()->Font()->Assign(form->Font());
+  const TPoint du = GetAveCharSize(form->Canvas());
+  form->SetBorderStyle(bsDialog);
+  form->SetCaption(caption);
+  form->SetClientSize(MulDiv(180, du.x, 4), form->ClientHeight());
+  form->SetPosition(poScreenCenter);
+  auto* label = new TUcLabel(form);
+  label->SetName("Prompt");
+  label->SetParent(form);
+  label->SetCaption(prompt);
+  label->SetLeft(MulDiv(8, du.x, 4));
+  label->SetTop(MulDiv(8, du.y, 8));
+  label->SetWordWrap(true);
+  label->SetWidth(MulDiv(164, du.x, 4));
+  auto* edit = new TUcEdit(form);
+  edit->SetName("Value");
+  edit->SetParent(form);
+  edit->SetLeft(label->Left());
+  edit->SetTop(label->Top() + label->Height() + 5);
+  edit->SetWidth(MulDiv(164, du.x, 4));
+  edit->SetMaxLength(255);
+  edit->SetText(value);
+  edit->SelectAll();
+  const int buttonTop = edit->Top() + edit->Height() + 15;
+  const int buttonWidth = MulDiv(50, du.x, 4), buttonHeight = MulDiv(14, du.y, 8);
+  auto* okButton = new TUcButton(form);
+  okButton->SetName("OK");
+  okButton->SetParent(form);
+  okButton->SetCaption(WideString(L"OK"));
+  okButton->SetModalResult(mrOk);
+  okButton->SetDefault(true);
+  okButton->SetBounds(MulDiv(38, du.x, 4), buttonTop, buttonWidth, buttonHeight);
+  auto* cancelButton = new TUcButton(form);
+  cancelButton->SetName("Cancel");
+  cancelButton->SetParent(form);
+  cancelButton->SetCaption(WideString(L"Cancel"));
+  cancelButton->SetModalResult(mrCancel);
+  cancelButton->SetCancel(true);
+  cancelButton->SetBounds(MulDiv(92, du.x, 4), buttonTop, buttonWidth, buttonHeight);
+  form->SetClientSize(form->ClientWidth(), cancelButton->Top() + cancelButton->Height() + 13);
+  form->SetActiveControl(edit);
+  if (form->ShowModal() == mrOk) {
+    value = edit->Text();
+    ok = true;
   }
-  delete form;
   return ok;
 }
 
@@ -642,22 +631,17 @@ WideString WideInputBox(const WideString& caption, const WideString& prompt, con
 
 bool WidePromptForFileName(WideString& fileName, const WideString& filter, const WideString& defaultExt,
                            const WideString& title, const WideString& initialDir, bool saveDialog) {
-  TUcOpenDialog* dialog = saveDialog ? new TUcSaveDialog(nullptr) : new TUcOpenDialog(nullptr);
+  std::unique_ptr<TUcOpenDialog> owned(saveDialog ? new TUcSaveDialog(nullptr) : new TUcOpenDialog(nullptr));
+  TUcOpenDialog* dialog = owned.get();
   bool ok = false;
-  try {
-    if (saveDialog) dialog->SetOptions(dialog->Options() | OpenOption(ofOverwritePrompt));
-    dialog->SetTitle(title);
-    dialog->SetDefaultExt(defaultExt);
-    dialog->SetFilter(filter.IsEmpty() ? WideString(L"All files (*.*)|*.*") : filter);
-    dialog->SetInitialDir(initialDir);
-    dialog->SetFileName(fileName);
-    ok = dialog->Execute();
-    if (ok) fileName = dialog->FileName();
-  } catch (...) {
-    delete dialog;
-    throw;
-  }
-  delete dialog;
+  if (saveDialog) dialog->SetOptions(dialog->Options() | OpenOption(ofOverwritePrompt));
+  dialog->SetTitle(title);
+  dialog->SetDefaultExt(defaultExt);
+  dialog->SetFilter(filter.IsEmpty() ? WideString(L"All files (*.*)|*.*") : filter);
+  dialog->SetInitialDir(initialDir);
+  dialog->SetFileName(fileName);
+  ok = dialog->Execute();
+  if (ok) fileName = dialog->FileName();
   return ok;
 }
 

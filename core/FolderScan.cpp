@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "LongPath.h"
 #include "UcSysUtils.h"
 #include "UcWindows.h"
 
@@ -13,17 +14,6 @@ AnsiString FileTimeText(const FILETIME& utc) {
   SYSTEMTIME st;
   if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return AnsiString();
   return DateTimeToStr(SystemTimeToDateTime(st));
-}
-
-WideString LongPathForm(const WideString& path) {
-  // Below this length the plain form works for every call the scan makes,
-  // including a "\*" pattern and an 8.3 name appended by the system.
-  constexpr int kPlainLimit = MAX_PATH - 14;
-  const std::wstring& p = path.str();
-  if (static_cast<int>(p.size()) < kPlainLimit || p.rfind(L"\\\\?\\", 0) == 0) return path;
-  if (p.rfind(L"\\\\", 0) == 0) return WideString(L"\\\\?\\UNC\\" + p.substr(2));
-  if (p.size() >= 3 && p[1] == L':' && p[2] == L'\\') return WideString(L"\\\\?\\" + p);
-  return path;
 }
 
 namespace {

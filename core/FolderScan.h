@@ -20,10 +20,6 @@ struct TStoreOptions {
 // the time cannot be converted.
 AnsiString FileTimeText(const FILETIME& utc);
 
-// The path form the system calls take: paths too long for the plain form get
-// the "\\?\" prefix (absolute paths only; others are returned unchanged).
-WideString LongPathForm(const WideString& path);
-
 // Record fills. path is the entry's full path; find is its enumeration record.
 // Attributes come from GetFileAttributes on the path, or from the enumeration
 // record when that call fails. Size is left to the scan.

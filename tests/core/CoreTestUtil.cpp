@@ -1,3 +1,4 @@
+#include "LongPath.h"
 #include "CoreTestUtil.h"
 
 #include "CoreUnits.h"

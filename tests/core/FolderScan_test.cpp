@@ -11,6 +11,7 @@
 
 #include "CoreTestUtil.h"
 #include "FolderScan.h"
+#include "LongPath.h"
 
 namespace {
 
@@ -314,6 +315,29 @@ TEST(ScanFill, LongPathForm) {
   EXPECT_EQ(LongPathForm(WideString(L"\\\\srv\\share\\" + tail)), WideString(L"\\\\?\\UNC\\srv\\share\\" + tail));
   EXPECT_EQ(LongPathForm(WideString(L"\\\\?\\C:\\" + tail)), WideString(L"\\\\?\\C:\\" + tail));
   EXPECT_EQ(LongPathForm(WideString(L"rel\\" + tail)), WideString(L"rel\\" + tail));
+}
+
+// The extended form of any absolute path, and the form a message shows.
+TEST(LongPath, ExtendedAndShownForms) {
+  struct Case {
+    const wchar_t* path;
+    const wchar_t* extended;
+    const wchar_t* shown;
+  };
+  const Case cases[] = {
+      {L"C:\\a", L"\\\\?\\C:\\a", L"C:\\a"},
+      {L"\\\\srv\\share\\a", L"\\\\?\\UNC\\srv\\share\\a", L"\\\\srv\\share\\a"},
+      {L"\\\\?\\C:\\a", L"\\\\?\\C:\\a", L"C:\\a"},
+      {L"\\\\?\\UNC\\srv\\s", L"\\\\?\\UNC\\srv\\s", L"\\\\srv\\s"},
+      {L"rel\\a", L"rel\\a", L"rel\\a"},
+      {L"C:", L"C:", L"C:"},
+      {L"", L"", L""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ExtendedPathForm(c.path), WideString(c.extended)) << A(c.path);
+    EXPECT_EQ(ShownPath(c.path), WideString(c.shown)) << A(c.path);
+    EXPECT_EQ(ShownPath(ExtendedPathForm(c.path)), ShownPath(c.path)) << A(c.path);
+  }
 }
 
 TEST(ScanChooser, CancelledChooserGivesNothing) {

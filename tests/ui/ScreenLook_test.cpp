@@ -158,6 +158,7 @@ TEST_F(MenuLookTest, TheRootNodeShowsTheNewListNameAtOnce) {
   // What the screen shows once the window has handled its messages, and
   // what a full repaint draws: the same.
   Pump(50);
+  ASSERT_TRUE(WaitFor([&] { return !GetUpdateRect(view, nullptr, FALSE); }, "the tree painted what changed"));
   const TScreenShot shown = ShootScreen(area);
   InvalidateRect(view, nullptr, TRUE);
   UpdateWindow(view);

@@ -111,6 +111,18 @@ void TZEBaseArchiver::DetectSpanning() {
     FSpanningMode = smSpanning;
 }
 
+bool TZEBaseArchiver::ReadEndRecord() {
+  FDirManager.reset(new TZEDirManager(FArchiveStream, false, this));
+  const bool found = FDirManager->HasCentralDirEnd();
+  // An end record naming a later volume: the archive is split, and its
+  // volumes are read as one.
+  if (found && FDirManager->EndPosition >= 0) {
+    DetectSpanning();
+    if (FSpanningMode == smSplitting) OpenVolumeSet();
+  }
+  return found;
+}
+
 void TZEBaseArchiver::OpenVolumeSet() {
   const uint32_t last = FDirManager->LastDisk();
   std::vector<WideString> names;
@@ -295,7 +307,9 @@ void TZEBaseArchiver::WriteVolumes() {
     for (uint32_t v = 0; v <= last; ++v) {
       WideString name = FFileName;
       if (v == last) {
-        MakeDefaultVolumeName(name, 0xFFFFFFFFu, false);
+        // One volume is a plain archive under the archive's own name, stub
+        // or not; the last of several takes the last volume's name.
+        if (last > 0) MakeDefaultVolumeName(name, 0xFFFFFFFFu, false);
       } else {
         bool cancel = false;
         DoOnRequestBlankVolume(static_cast<int>(v), name, cancel);
@@ -336,14 +350,27 @@ void TZEBaseArchiver::WriteVolumes() {
     throw;
   }
 
-  // Read back what was written, as any split archive is read.
+  // Read back what was written, as any split archive is read. The end record
+  // must be found and every entry read: a directory rebuilt from one volume
+  // would pass off part of the set as the whole.
   delete FArchiveStream;
   FArchiveStream = nullptr;
   WideDeleteFile(FWholeName);
   FWholeName = WideString();
   FOpenMode = fmOpenRead | fmShareDenyWrite;
   FVolumeState->Init();
-  InternalOpenArchive(FOpenMode);
+  const bool tolerance = FOpenTolerance;
+  FOpenTolerance = false;
+  try {
+    InternalOpenArchive(FOpenMode);
+    if (FDirManager->Directory().GetCount() != count) throw EZEException(46, this);
+  } catch (...) {
+    FOpenTolerance = tolerance;
+    FreeArchive();
+    for (const WideString& n : written) WideDeleteFile(n);
+    throw;
+  }
+  FOpenTolerance = tolerance;
 }
 
 int64_t TZEBaseArchiver::WriteToStream(const void* buffer, int64_t count, TStream*& stream, TZEVolumeNumberInfo& volume,
@@ -423,10 +450,55 @@ void TZEBaseArchiver::MakeDefaultVolumeName(WideString& volumeName, uint32_t vol
   }
 }
 
+bool TZEBaseArchiver::SplitVolumeExists(uint32_t volume) {
+  const TZESpanningMode mode = FSpanningMode;
+  const bool advanced = FSpanningOptions->AdvancedNaming;
+  FSpanningMode = smSplitting;
+  bool exists = false;
+  for (bool naming : {false, true}) {
+    FSpanningOptions->AdvancedNaming = naming;
+    WideString name = FFileName;
+    MakeDefaultVolumeName(name, volume, false);
+    exists = exists || WideFileExists(name);
+  }
+  FSpanningOptions->AdvancedNaming = advanced;
+  FSpanningMode = mode;
+  return exists;
+}
+
 // --- self-extracting archives -------------------------------------------------------
 
 bool TZEBaseArchiver::IsSFXArchive(const WideString& name) {
   return ZEContains(ZELower(WideExtractFileExt(name)), L".exe");
+}
+
+bool TZEBaseArchiver::InternalOpenSFXArchive() {
+  // Whole in the .exe: the directory ends the file.
+  FVolumeState->SetLastVolume(true);
+  OpenVolume(*FVolumeState);
+  if (ReadEndRecord()) return true;
+  // No directory in the .exe: it is the first volume of a split set, and the
+  // last volume (the .ZIP beside it) holds the directory of every volume. A
+  // directory rebuilt from this one volume would leave out everything after
+  // it, so a set with a volume missing is refused.
+  FSpanningMode = smSplitting;
+  WideString last;
+  bool cancel = false;
+  DoOnRequestLastVolume(last, cancel);
+  const bool lastThere =
+      !cancel && WideFileExists(last) && WideExpandFileName(last) != WideExpandFileName(FFileName);
+  if (lastThere) {
+    ReopenFileStream(last);
+    if (ReadEndRecord() && FDirManager->EndPosition >= 0 && FDirManager->LastDisk() > 0 &&
+        FSpanningMode == smSplitting)
+      return true;
+    throw EZEException(45, this);
+  }
+  if (SplitVolumeExists(1)) throw EZEException(45, this);
+  // No other volume under either naming: a self-extracting archive that lost
+  // its directory, read as any damaged single file is.
+  FSpanningMode = smNone;
+  return false;
 }
 
 bool TZEBaseArchiver::FastFileAppend(TStream* dest, TStream* source, const WideString& fileName) {

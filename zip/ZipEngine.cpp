@@ -337,15 +337,12 @@ void TZEBaseArchiver::InternalOpenArchive(uint16_t mode) {
     const bool tolerance = FOpenTolerance;
     FOpenTolerance = false;
     try {
-      FVolumeState->SetLastVolume(true);
-      OpenVolume(*FVolumeState);
-      FDirManager.reset(new TZEDirManager(FArchiveStream, false, this));
-      found = FDirManager->HasCentralDirEnd();
-      // An end record naming a later volume: the archive is split, and
-      // its volumes are read as one.
-      if (found && FDirManager->EndPosition >= 0) {
-        DetectSpanning();
-        if (FSpanningMode == smSplitting) OpenVolumeSet();
+      if (IsSFXArchive(FFileName)) {
+        found = InternalOpenSFXArchive();
+      } else {
+        FVolumeState->SetLastVolume(true);
+        OpenVolume(*FVolumeState);
+        found = ReadEndRecord();
       }
     } catch (...) {
       FOpenTolerance = tolerance;

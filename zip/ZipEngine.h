@@ -377,6 +377,16 @@ private:
   // its volumes; a split archive is read through a joined volume stream.
   void WriteVolumes();
   void OpenVolumeSet();
+  // Reads the end record of the open stream with a new reading directory
+  // manager; one that names later volumes joins them. Whether it was found.
+  bool ReadEndRecord();
+  // Opens a self-extracting archive: whole in its .exe, or the first volume of
+  // a split set read whole from its last volume. False when no end record was
+  // found (the caller decides whether the directory is rebuilt).
+  bool InternalOpenSFXArchive();
+  // Whether volume n of a split set named after FileName exists, under either
+  // naming.
+  bool SplitVolumeExists(uint32_t volume);
   WideString FWholeName;
 
   // Component core.

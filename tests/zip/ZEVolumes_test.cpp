@@ -2,6 +2,7 @@
 // state, in-memory and caller's-stream archives.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 #include "ZipTestUtil.h"
@@ -230,6 +231,36 @@ TEST_F(Split, EverythingInOneVolumeIsAPlainArchive) {
   EXPECT_EQ(RunUnix("unzip -tq " + Q(UP(dir, "one.zip")), &out), 0) << out;
 }
 
+TEST_F(Split, IsValidArchiveFileTestsTheWholeSet) {
+  Create("SPLIT.ZIP", 65536, false);
+  zip->CloseArchive();
+  const std::string middle = ReadFileBytes(dir.File("SPLIT.Z02"));
+  std::string damaged = middle;
+  damaged[middle.size() / 2] = static_cast<char>(damaged[middle.size() / 2] ^ 0x55);
+  const struct {
+    const char* what;
+    const char* name;
+    std::string z02;  // the middle volume's bytes; empty: the volume is missing
+    bool valid;
+  } cases[] = {
+      {"the whole set by its last volume", "SPLIT.ZIP", middle, true},
+      {"a volume missing", "SPLIT.ZIP", "", false},
+      {"a damaged byte in a middle volume", "SPLIT.ZIP", damaged, false},
+      {"the first volume alone", "SPLIT.Z01", middle, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeleteFileA(dir.File("SPLIT.Z02").c_str());
+    if (!c.z02.empty()) WriteFileBytes(dir.File("SPLIT.Z02"), c.z02);
+    zip.reset(new TZipEngine(nullptr));
+    zip->SetFileName(W(dir.File(c.name)));
+    EXPECT_EQ(zip->IsValidArchiveFile(), c.valid);
+    EXPECT_FALSE(zip->Active());
+    EXPECT_EQ(zip->SpanningMode(), smNone);
+    EXPECT_TRUE(zip->OpenTolerance());
+  }
+}
+
 struct BlankVolumeAnswers {
   int CancelAt = -1;  // the volume number (from 1) whose request is cancelled
   std::vector<int> Asked;
@@ -265,6 +296,169 @@ TEST_F(Split, TheFirstVolumeHasItsOwnSize) {
   ExpectItems();
 }
 
+// A split set written behind a self-extracting stub: the .exe is the first
+// volume, the .ZIP the last one with the directory of the whole set.
+struct SplitSelfExtracting : Split {
+  void SetUp() override {
+    WriteFileBytes(dir.File("stub.exe"), "MZ" + Noise(9998, 3));
+    zip->SetSFXStub(W(dir.File("stub.exe")));
+  }
+  // Opened again by a component of the program's own setup.
+  void Reopen(const std::string& name) {
+    zip.reset(new TZipEngine(nullptr));
+    zip->SetFileName(W(dir.File(name)));
+    zip->OpenArchive(2);
+  }
+};
+
+TEST_F(SplitSelfExtracting, TheExeNameOpensEveryVolume) {
+  Create("set.exe", 65536, false);
+  // The engine's own reading after writing holds the entries of every volume.
+  ExpectItems();
+  EXPECT_EQ(zip->GetFileCount(), 4);
+  EXPECT_EQ(zip->SpanningMode(), smSplitting);
+  zip->CloseArchive();
+  const std::vector<const char*> volumes = {"set.exe", "set.Z02", "set.Z03", "set.ZIP"};
+  for (const char* v : volumes) {
+    EXPECT_LE(ReadFileBytes(dir.File(v)).size(), 65536u) << v;
+  }
+  EXPECT_EQ(CountFiles(dir.File("set.*")), 4);
+  const std::string first = ReadFileBytes(dir.File("set.exe"));
+  EXPECT_EQ(first.substr(0, 10000), ReadFileBytes(dir.File("stub.exe")));
+  EXPECT_EQ(first.substr(10000, 4), "PK\x03\x04");
+
+  Reopen("set.exe");
+  EXPECT_EQ(zip->SpanningMode(), smSplitting);
+  EXPECT_EQ(zip->DirManager()->Directory().GetCount(), 5);
+  ExpectItems();
+  zip->TestFiles(L"*", 0x28BF, L"");
+  zip->CloseArchive();
+
+  // The same bytes under the names 7-Zip looks for are a set it tests whole.
+  for (size_t v = 0; v < volumes.size(); ++v) {
+    const std::string peer = v + 1 == volumes.size() ? "peer.zip" : "peer.z0" + std::to_string(v + 1);
+    WriteFileBytes(dir.File(peer), ReadFileBytes(dir.File(volumes[v])));
+  }
+  std::string out;
+  EXPECT_EQ(RunUnix("7z t " + Q(UP(dir, "peer.zip")), &out), 0) << out;
+  EXPECT_NE(out.find("Everything is Ok"), std::string::npos) << out;
+  EXPECT_NE(out.find("Files: 4"), std::string::npos) << out;
+  WriteFileBytes(dir.File("expect.bin"), items[1].second);
+  EXPECT_EQ(RunUnix("cd " + Q(UP(dir, "")) + " && 7z x -y -ox7 peer.zip >/dev/null && cmp x7/sub/b.bin expect.bin", &out),
+            0)
+      << out;
+}
+
+TEST_F(SplitSelfExtracting, ASetWithAVolumeMissingIsRefusedNotReadInPart) {
+  Create("set.exe", 65536, false);
+  zip->CloseArchive();
+  for (const char* missing : {"set.ZIP", "set.Z02", "set.Z03"}) {
+    SCOPED_TRACE(missing);
+    const std::string bytes = ReadFileBytes(dir.File(missing));
+    ASSERT_TRUE(DeleteFileA(dir.File(missing).c_str()));
+    std::unique_ptr<TZipEngine> other(new TZipEngine(nullptr));
+    other->SetFileName(W(dir.File("set.exe")));
+    EXPECT_EQ(NativeOf([&] { other->OpenArchive(2); }), 45);
+    EXPECT_FALSE(other->Active());
+    EXPECT_FALSE(other->IsValidArchiveFile());
+    WriteFileBytes(dir.File(missing), bytes);
+  }
+}
+
+TEST_F(SplitSelfExtracting, ASetTheEngineCannotReadBackIsAFailureAndLeavesNoVolume) {
+  struct Refuse {
+    static void On(void*, TObject*, WideString&, bool& cancel) { cancel = true; }
+  };
+  zip->OnRequestLastVolume = TZEOnRequestLastVolumeEvent(nullptr, &Refuse::On);
+  EXPECT_EQ(NativeOf([&] { Create("set.exe", 65536, false); }), 45);
+  EXPECT_FALSE(zip->Active());
+  EXPECT_EQ(CountFiles(dir.File("set.*")), 0);
+  EXPECT_EQ(CountFiles(dir.File("*.tmp")), 0);
+}
+
+TEST_F(SplitSelfExtracting, OneVolumeIsAPlainSelfExtractingArchive) {
+  items = {{L"x.txt", "fits easily"}};
+  Create("one.exe", 1 << 20, false);
+  ExpectItems();
+  zip->CloseArchive();
+  EXPECT_EQ(CountFiles(dir.File("one.*")), 1);
+  EXPECT_EQ(ReadFileBytes(dir.File("one.exe")).substr(0, 2), "MZ");
+  std::string out;
+  EXPECT_EQ(RunUnix("unzip -t " + Q(UP(dir, "one.exe")), &out), 0) << out;
+  Reopen("one.exe");
+  EXPECT_EQ(zip->SpanningMode(), smNone);
+  ExpectItems();
+}
+
+TEST_F(SplitSelfExtracting, ASetThatSevenZipTestsIsReadByItsExeName) {
+  // Info-ZIP writes the set; a stub goes in front of its first volume and the
+  // entries of that volume move past it. 7-Zip tests the result whole.
+  const std::string a = Noise(200000, 7);
+  WriteFileBytes(dir.File("a.bin"), a);
+  WriteFileBytes(dir.File("b.txt"), "small file in the last volumes");
+  std::string out;
+  ASSERT_EQ(RunUnix("cd " + Q(UP(dir, "")) + " && zip -q -s 64k iz.zip a.bin b.txt", &out), 0) << out;
+  ASSERT_EQ(RunPython("import sys, struct, os\n"
+                      "d = sys.argv[1]; stub = open(os.path.join(d, 'stub.exe'), 'rb').read()\n"
+                      "last = bytearray(open(os.path.join(d, 'iz.zip'), 'rb').read())\n"
+                      "e = last.rfind(b'PK\\x05\\x06')\n"
+                      "this, dirdisk, _, n, size, p = struct.unpack('<HHHHII', last[e + 4:e + 20])\n"
+                      "assert this == dirdisk == 3\n"
+                      "for i in range(n):\n"
+                      "    assert last[p:p + 4] == b'PK\\x01\\x02'\n"
+                      "    nl, xl, cl, disk = struct.unpack('<HHHH', last[p + 28:p + 36])\n"
+                      "    if disk == 0:\n"
+                      "        off, = struct.unpack('<I', last[p + 42:p + 46])\n"
+                      "        struct.pack_into('<I', last, p + 42, off + len(stub))\n"
+                      "    p += 46 + nl + xl + cl\n"
+                      "first = open(os.path.join(d, 'iz.z01'), 'rb').read()\n"
+                      "open(os.path.join(d, 'iz.z01'), 'wb').write(stub + first)\n"
+                      "open(os.path.join(d, 'iz.zip'), 'wb').write(bytes(last))\n",
+                      Q(UP(dir, "")), &out),
+            0)
+      << out;
+  ASSERT_EQ(RunUnix("7z t " + Q(UP(dir, "iz.zip")), &out), 0) << out;
+  ASSERT_NE(out.find("Everything is Ok"), std::string::npos) << out;
+  ASSERT_TRUE(MoveFileA(dir.File("iz.z01").c_str(), dir.File("iz.exe").c_str()));
+
+  struct LastVolume {
+    WideString Name;
+    int Asked = 0;
+    static void On(void* data, TObject*, WideString& name, bool& cancel) {
+      auto* l = static_cast<LastVolume*>(data);
+      ++l->Asked;
+      name = l->Name;
+      cancel = false;
+    }
+  };
+  const struct {
+    const char* what;
+    const char* last;  // the last volume's name; a handler names it when not the default
+  } cases[] = {{"default volume names", "iz.zip"}, {"the last volume named by a handler", "last.bin"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const bool handler = std::string(c.last) != "iz.zip";
+    if (handler) {
+      ASSERT_TRUE(MoveFileA(dir.File("iz.zip").c_str(), dir.File(c.last).c_str()));
+    }
+    zip.reset(new TZipEngine(nullptr));
+    LastVolume lastVolume{W(dir.File(c.last))};
+    if (handler) zip->OnRequestLastVolume = TZEOnRequestLastVolumeEvent(&lastVolume, &LastVolume::On);
+    zip->SetFileName(W(dir.File("iz.exe")));
+    EXPECT_TRUE(zip->IsValidArchiveFile());
+    zip->OpenArchive(2);
+    EXPECT_EQ(zip->SpanningMode(), smSplitting);
+    EXPECT_EQ(zip->GetFileCount(), 2);
+    AnsiString text;
+    zip->ExtractToString(L"a.bin", text);
+    EXPECT_EQ(text.str() == a, true);
+    zip->ExtractToString(L"b.txt", text);
+    EXPECT_EQ(text, "small file in the last volumes");
+    zip->CloseArchive();
+    EXPECT_EQ(lastVolume.Asked, handler ? 2 : 0);
+  }
+}
+
 struct SelfExtracting : ::testing::Test {
   TempDir dir;
   std::unique_ptr<TZipEngine> zip{new TZipEngine(nullptr)};
@@ -281,6 +475,16 @@ struct SelfExtracting : ::testing::Test {
     zip->CloseArchive();
   }
 };
+
+// big.zip: an archive of three copy buffers of 1 MiB.
+void WriteBig(TZipEngine* zip, const TempDir& dir) {
+  zip->SetFileName(W(dir.File("big.zip")));
+  zip->SetCompressionMode(0);
+  zip->OpenArchive(fmCreate);
+  const std::string data = Noise(2500000, 9);
+  zip->AddFromBuffer(L"big.bin", data.data(), static_cast<int32_t>(data.size()), 0x20, 0);
+  zip->CloseArchive();
+}
 
 TEST_F(SelfExtracting, EveryEntryPointsPastTheStub) {
   const std::string plain = ReadFileBytes(dir.File("plain.zip"));
@@ -377,6 +581,114 @@ TEST_F(SelfExtracting, RefusalsComeBeforeAnyFileIsTouched) {
     zip->SetSpanningMode(c.spanning);
     EXPECT_EQ(NativeOf([&] { zip->MakeSFX(W(dir.File("out.exe"))); }), c.native);
     EXPECT_EQ(GetFileAttributesA(dir.File("out.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+}
+
+// What a MakeSFX run reports through its two progress events, in order; one
+// of them may answer Cancel.
+struct SFXProgress {
+  std::vector<std::string> Seen;
+  std::vector<WideString> Names;
+  std::string CancelAt;
+  static std::string Text(const char* event, double progress, TZEProgressPhase phase) {
+    char b[64];
+    snprintf(b, sizeof b, "%s %d %.3f", event, static_cast<int>(phase), progress);
+    return b;
+  }
+  void Record(const std::string& what, TZEProcessOperation operation, bool& cancel) {
+    EXPECT_EQ(operation, poMakeSFX) << what;
+    Seen.push_back(what);
+    cancel = what == CancelAt;
+  }
+  static void OnFile(void* data, TObject*, const WideString& name, double progress, TZEProcessOperation operation,
+                     TZEProgressPhase phase, bool& cancel) {
+    auto* p = static_cast<SFXProgress*>(data);
+    p->Names.push_back(name);
+    p->Record(Text("file", progress, phase), operation, cancel);
+  }
+  static void OnOverall(void* data, TObject*, double progress, TZEProcessOperation operation, TZEProgressPhase phase,
+                        bool& cancel) {
+    static_cast<SFXProgress*>(data)->Record(Text("overall", progress, phase), operation, cancel);
+  }
+};
+
+TEST_F(SelfExtracting, MakeSFXReportsItsProgressAndACancelLeavesNoFile) {
+  WriteBig(zip.get(), dir);
+  const std::string archive = ReadFileBytes(dir.File("big.zip"));
+  const double total = static_cast<double>(archive.size());
+  std::vector<std::string> whole;
+  auto both = [&](double progress, TZEProgressPhase phase) {
+    whole.push_back(SFXProgress::Text("file", progress, phase));
+    whole.push_back(SFXProgress::Text("overall", progress, phase));
+  };
+  both(0, ppStart);
+  for (double done : {0.0, 1048576.0, 2097152.0}) both(done / total * 100, ppProcess);
+  both(100, ppEnd);
+  ASSERT_EQ(whole.size(), 10u);
+
+  // Cancel answered by the event at that place of the run (-1: none).
+  for (int cancelAt : {-1, 0, 1, 5, 8, 9}) {
+    SCOPED_TRACE(cancelAt);
+    SFXProgress progress;
+    if (cancelAt >= 0) progress.CancelAt = whole[static_cast<size_t>(cancelAt)];
+    zip->OnFileProgress = TZEFileProgressEvent(&progress, &SFXProgress::OnFile);
+    zip->OnOverallProgress = TZEProgressEvent(&progress, &SFXProgress::OnOverall);
+    zip->SetSFXStub(W(dir.File("stub.exe")));
+    const int native = NativeOf([&] { zip->MakeSFX(W(dir.File("sfx.exe"))); });
+    const size_t seen = cancelAt < 0 ? whole.size() : static_cast<size_t>(cancelAt) + 1;
+    EXPECT_EQ(progress.Seen, std::vector<std::string>(whole.begin(), whole.begin() + static_cast<long>(seen)));
+    for (const WideString& name : progress.Names) EXPECT_EQ(name, W(dir.File("big.zip")));
+    EXPECT_EQ(ReadFileBytes(dir.File("big.zip")) == archive, true);
+    if (cancelAt < 0) {
+      EXPECT_EQ(native, -1);
+      std::string out;
+      EXPECT_EQ(RunUnix("unzip -tq " + Q(UP(dir, "sfx.exe")), &out), 0) << out;
+      ASSERT_TRUE(DeleteFileA(dir.File("sfx.exe").c_str()));
+    } else {
+      EXPECT_EQ(native, 46);
+      EXPECT_EQ(GetFileAttributesA(dir.File("sfx.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+  }
+}
+
+// An archive on a medium that stops giving its bytes part of the way through.
+struct TFailingArchive : TTestSource {
+  std::string Bytes;
+  int64_t BadFrom = -1, BadTo = -1;  // reads end at this range
+  explicit TFailingArchive(std::string bytes) : Bytes(std::move(bytes)) { Size = static_cast<int64_t>(Bytes.size()); }
+  void Fill(uint8_t* buffer, int64_t at, int32_t count) override {
+    std::memcpy(buffer, Bytes.data() + at, static_cast<size_t>(count));
+  }
+  int32_t Read(void* buffer, int32_t count) override {
+    if (BadFrom >= 0 && Pos < BadTo && Pos + count > BadFrom)
+      count = static_cast<int32_t>(std::max<int64_t>(0, BadFrom - Pos));
+    return TTestSource::Read(buffer, count);
+  }
+};
+
+TEST_F(SelfExtracting, AnArchiveThatCannotBeReadWholeGivesTheMakeSFXError) {
+  WriteBig(zip.get(), dir);
+  const struct {
+    const char* what;
+    int64_t badFrom, badTo;
+    int native;
+  } cases[] = {{"every byte readable", -1, -1, -1}, {"unreadable past 1.5 MB", 1500000, 2000000, 56}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TFailingArchive source(ReadFileBytes(dir.File("big.zip")));
+    zip->OpenArchive(&source, false);
+    source.BadFrom = c.badFrom;
+    source.BadTo = c.badTo;
+    zip->SetSFXStub(W(dir.File("stub.exe")));
+    EXPECT_EQ(NativeOf([&] { zip->MakeSFX(W(dir.File("sfx.exe"))); }), c.native);
+    zip->CloseArchive();
+    if (c.native < 0) {
+      std::string out;
+      EXPECT_EQ(RunUnix("unzip -tq " + Q(UP(dir, "sfx.exe")), &out), 0) << out;
+      ASSERT_TRUE(DeleteFileA(dir.File("sfx.exe").c_str()));
+    } else {
+      EXPECT_EQ(GetFileAttributesA(dir.File("sfx.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+    }
   }
 }
 

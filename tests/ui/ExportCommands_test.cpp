@@ -468,4 +468,27 @@ TEST_F(ExportCommandsTest, AFailedWriteIsSaidWithThePathAndTheReason) {
   EXPECT_EQ(Seen.find("\\\\?\\"), std::string::npos) << Seen;
 }
 
+TEST_F(ExportCommandsTest, TheMarksDialogTakesItsMessageFromTheLocalisation) {
+  // The message as the localisation object holds it, changed here: the dialog
+  // must show what the object says, not a text of its own.
+  localItems* messages = F->localization->MessageTexts;
+  TUcStringList original, changed;
+  for (int i = 0; i < 38; ++i) {
+    original.Add(messages->GetText(i, 0));
+    changed.Add(i == 37 ? WideString(L"Отметьте хотя бы одну пометку") : messages->GetText(i, 0));
+  }
+  messages->Assign(0, &changed);
+  for (TUcCheckBox* box : {fmExportOptions->cbxNeed, fmExportOptions->cbxNoNeed, fmExportOptions->cbxDamaged,
+                           fmExportOptions->cbxAbsent})
+    box->SetChecked(false);
+  {
+    DialogDriver answers({{Ansi(L"Отметьте хотя бы одну пометку"), IDOK, "", ""}});
+    fmExportOptions->btnOKClick(nullptr);
+    EXPECT_TRUE(answers.Unused().empty()) << answers.Log();
+  }
+  EXPECT_EQ(fmExportOptions->accepted, 0);
+  messages->Assign(0, &original);
+  EXPECT_EQ(messages->GetText(37, 0), L"Не выбраны параметры екпорта");
+}
+
 }  // namespace

@@ -393,14 +393,25 @@ TEST(FileExportsOnAnyPath, ANetworkFolderOfTheMachinesOwnShare) {
                                      "the table of the long-path unit";
   TestList list;
   list.File("f.txt", 0, list.Folder("D"))->NeedMark = 1;
-  for (const FileExportCase& c : ExportsOfOneFile("D", "1; ; ; ; ;desired; ;\r\n")) {
-    TExportFile out;
-    ASSERT_TRUE(out.Create(WideString(share + L"\\out.txt"))) << c.what;
-    CountingSteps steps;
-    EXPECT_EQ(c.write(list.Root()->Children, out, steps), TWriteResult::Done) << c.what;
-    EXPECT_TRUE(out.Close()) << c.what;
-    EXPECT_EQ(ReadFileBytes(dir.File("out.txt")), c.bytes) << c.what;
+  // A short name and one of 400 characters on the share.
+  const WideString longName = NameOfLength(dir, 400);
+  const struct {
+    WideString onShare, onDrive;
+  } names[] = {
+      {WideString(share + L"\\out.txt"), AnsiToWide(dir.File("out.txt"))},
+      {WideString(share + longName.str().substr(dir.Path().size())), longName},
+  };
+  for (const auto& n : names) {
+    for (const FileExportCase& c : ExportsOfOneFile("D", "1; ; ; ; ;desired; ;\r\n")) {
+      TExportFile out;
+      ASSERT_TRUE(out.Create(n.onShare)) << c.what << " " << n.onShare.Length() << " " << GetLastError();
+      CountingSteps steps;
+      EXPECT_EQ(c.write(list.Root()->Children, out, steps), TWriteResult::Done) << c.what;
+      EXPECT_TRUE(out.Close()) << c.what;
+      EXPECT_EQ(WideFileBytes(n.onDrive), c.bytes) << c.what << " " << n.onShare.Length();
+    }
   }
+  RemoveTree(ExtendedPathForm(AnsiToWide(dir.Path())).str());
 }
 
 TEST(ExportFileWrites, AFailedCloseIsReportedLikeAFailedWrite) {

@@ -1,6 +1,7 @@
 #include "ExportFile.h"
 
 #include "LongPath.h"
+#include "UcSysUtils.h"
 
 namespace {
 
@@ -35,6 +36,8 @@ bool TExportFile::CreateExclusive(const WideString& name) {
   FHandle = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   return IsOpen();
 }
+
+bool TExportFile::Exists(const WideString& name) { return WideFileExists(LongPathForm(name)); }
 
 bool TExportFile::WriteOut(const char* data, size_t size) {
   while (size > 0) {

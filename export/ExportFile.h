@@ -24,6 +24,8 @@ public:
   // The same through the wide call, nobody else may open the file meanwhile
   // (the pages of the HTML site; their paths may be long "\\?\" paths).
   bool CreateExclusive(const WideString& name);
+  // Whether a file (not a folder) of that name is there; any path Create takes.
+  static bool Exists(const WideString& name);
 
   // Appends a piece; false once a write has failed (nothing more is written).
   bool Append(const char* data, size_t size);
@@ -39,6 +41,7 @@ public:
   bool Discard();
 
   bool IsOpen() const { return FHandle != INVALID_HANDLE_VALUE; }
+  // The system's handle of the open file; INVALID_HANDLE_VALUE once closed.
   HANDLE Handle() const { return FHandle; }
   bool Failed() const { return FFailed; }
   // The system's error code of the failed write (ERROR_HANDLE_DISK_FULL for a

@@ -12,7 +12,6 @@
 #include "LongPath.h"
 #include "PrintExport.h"
 #include "ShellIcons.h"
-#include "UcSysUtils.h"
 #include "Uexporttohtml.h"
 #include "Ufmexportoptions.h"
 #include "Upreexport.h"
@@ -54,7 +53,7 @@ void RunFileExport(TInfoFileForm* form, TObject* sender, TFileExport kind) {
   dialog->SetFileName(ExportBaseName(RootCaption(form)) + extension);
   if (!dialog->Execute()) return;
   const WideString name = AnsiToWide(ExportFileName(dialog->FileName(), extension));
-  if (WideFileExists(LongPathForm(name)) && !ConfirmReplaceFile(*form)) return;
+  if (TExportFile::Exists(name) && !ConfirmReplaceFile(*form)) return;
   form->actionSource = sender;
   Application->ProcessMessages();
   form->SetEnabled(false);

@@ -364,11 +364,16 @@ TEST(FileExportsOnAnyPath, APathOfFourHundredCharacters) {
   TempDir dir;
   const WideString name = NameOfLength(dir, 400);
   ASSERT_EQ(name.Length(), 400);
+  // The replace question sees what is there at that length.
+  EXPECT_FALSE(TExportFile::Exists(name));
+  const std::wstring& n = name.str();
+  EXPECT_FALSE(TExportFile::Exists(WideString(n.substr(0, n.rfind(L'\\'))))) << "a folder";
   TestList list;
   list.File("f.txt", 0, list.Folder("D"))->NeedMark = 1;
   for (const FileExportCase& c : ExportsOfOneFile("D", "1; ; ; ; ;desired; ;\r\n")) {
     TExportFile out;
     ASSERT_TRUE(out.Create(name)) << c.what << " " << GetLastError();
+    EXPECT_TRUE(TExportFile::Exists(name));
     CountingSteps steps;
     EXPECT_EQ(c.write(list.Root()->Children, out, steps), TWriteResult::Done) << c.what;
     EXPECT_TRUE(out.Close()) << c.what;

@@ -1,5 +1,8 @@
 #include "ExportFile.h"
 
+#include "LongPath.h"
+#include "UcSysUtils.h"
+
 namespace {
 
 // Large enough that one write carries thousands of lines, small enough that
@@ -10,26 +13,31 @@ constexpr size_t BufferSize = 64 * 1024;
 
 TExportFile::~TExportFile() { Close(); }
 
-bool TExportFile::Create(const AnsiString& name) {
-  Close();
+void TExportFile::Opened(const WideString& name) {
   FFailed = false;
   FError = 0;
   FWritten = 0;
+  FName = name;
+}
+
+bool TExportFile::Create(const WideString& name) {
+  Close();
+  Opened(LongPathForm(name));
   // Normal attributes: a "temporary" export file would be kept in the cache
   // only and carry the attribute on.
-  FHandle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  FHandle = CreateFileW(FName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   return IsOpen();
 }
 
 bool TExportFile::CreateExclusive(const WideString& name) {
   Close();
-  FFailed = false;
-  FError = 0;
-  FWritten = 0;
+  Opened(name);
   FHandle = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   return IsOpen();
 }
+
+bool TExportFile::Exists(const WideString& name) { return WideFileExists(LongPathForm(name)); }
 
 bool TExportFile::WriteOut(const char* data, size_t size) {
   while (size > 0) {
@@ -80,9 +88,21 @@ bool TExportFile::Flush() {
 bool TExportFile::Close() {
   if (IsOpen()) {
     Flush();
-    CloseHandle(FHandle);
+    const HANDLE handle = FHandle;
     FHandle = INVALID_HANDLE_VALUE;
     FBuffer.clear();
+    if (!CloseHandle(handle) && !FFailed) {
+      FError = GetLastError();
+      FFailed = true;
+    }
   }
   return !FFailed;
+}
+
+bool TExportFile::Discard() {
+  Close();
+  if (FName.IsEmpty()) return true;
+  const bool gone = DeleteFileW(FName.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+  FName = WideString();
+  return gone;
 }

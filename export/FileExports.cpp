@@ -15,19 +15,38 @@ AnsiString ExportFileName(const AnsiString& chosen, const AnsiString& extension)
 
 namespace {
 
-inline const ListNode* Entry(const TList* list, int i) { return static_cast<const ListNode*>(list->Items(i)); }
-
 inline bool IsFolder(const ListNode* node) { return node->Kind == ekFolder; }
 
-AnsiString ChildPrefix(const AnsiString& prefix, const ListNode* folder) {
-  const AnsiString name = FieldText(folder->Name);
-  return prefix.IsEmpty() ? name : prefix + "\\" + name;
-}
+// The walk every file writer makes: one step of the bar for each entry, then
+// the cancel flag (a cancelled walk writes nothing more), then write(entry,
+// folder) for it; write answers false when the file failed.
+template <class Write> class TWritingWalk : public TEntryVisitor {
+public:
+  TWritingWalk(IStepProgress& steps, Write& write) : FSteps(steps), FWrite(write) {}
+  TWalkStep Entry(const ListNode* node, const std::string& folder) {
+    FSteps.Step();
+    if (FSteps.CancelRequested()) {
+      Result = TWriteResult::Cancelled;
+      return TWalkStep::Stop;
+    }
+    if (!FWrite(node, folder)) {
+      Result = TWriteResult::Failed;
+      return TWalkStep::Stop;
+    }
+    return TWalkStep::Go;
+  }
+  TWriteResult Result = TWriteResult::Done;
 
-// One step of the bar, then the cancel flag: a cancelled walk writes nothing more.
-inline bool Stepped(IStepProgress& steps) {
-  steps.Step();
-  return !steps.CancelRequested();
+private:
+  IStepProgress& FSteps;
+  Write& FWrite;
+};
+
+template <class Write>
+TWriteResult WriteWalking(const TList* list, IStepProgress& steps, const AnsiString& prefix, Write write) {
+  TWritingWalk<Write> walk(steps, write);
+  WalkEntries(list, '\\', walk, prefix.str());
+  return walk.Result;
 }
 
 }  // namespace
@@ -37,30 +56,24 @@ inline bool Stepped(IStepProgress& steps) {
 TWriteResult WriteTextLines(const TList* list, TExportFile& out, IStepProgress& steps, const AnsiString& prefix,
                             AnsiString& lastFolder) {
   std::string line;
-  for (int i = 0; i < list->Count(); ++i) {
-    if (!Stepped(steps)) return TWriteResult::Cancelled;
-    const ListNode* node = Entry(list, i);
-    if (IsFolder(node)) {
-      const TWriteResult r = WriteTextLines(node->Children, out, steps, ChildPrefix(prefix, node), lastFolder);
-      if (r != TWriteResult::Done) return r;
-      continue;
-    }
-    if (prefix != lastFolder) {
-      if (!out.Append("\r\n", 2)) return TWriteResult::Failed;
-      lastFolder = prefix;
+  std::string& last = lastFolder.str();
+  return WriteWalking(list, steps, prefix, [&](const ListNode* node, const std::string& folder) {
+    if (IsFolder(node)) return true;
+    if (folder != last) {
+      if (!out.Append("\r\n", 2)) return false;
+      last = folder;
     }
     line.clear();
     if (node->Attributes & DamagedBit) line += '*';
     if (node->Absent == 1) line += '*';
-    if (!prefix.IsEmpty()) {
-      line += prefix.str();
+    if (!folder.empty()) {
+      line += folder;
       line += '\\';
     }
     line += FieldView(node->Name);
     line += "\r\n";
-    if (!out.Append(line)) return TWriteResult::Failed;
-  }
-  return TWriteResult::Done;
+    return out.Append(line);
+  });
 }
 
 // --- CSV --------------------------------------------------------------------------------------
@@ -114,8 +127,8 @@ void AddTextField(std::string& row, std::string_view text) {
   row += ';';
 }
 
-void AppendCsvRow(std::string& row, const ListNode* node, const AnsiString& prefix) {
-  AppendCsvField(row, prefix.str());
+void AppendCsvRow(std::string& row, const ListNode* node, std::string_view folder) {
+  AppendCsvField(row, folder);
   row += ';';
   AppendCsvField(row, FieldView(node->Name));
   row += ';';
@@ -142,42 +155,27 @@ void AppendCsvRow(std::string& row, const ListNode* node, const AnsiString& pref
 
 AnsiString CheckedCsvRow(const ListNode* node, const AnsiString& prefix) {
   std::string row;
-  AppendCsvRow(row, node, prefix);
+  AppendCsvRow(row, node, prefix.str());
   return AnsiString(std::move(row));
 }
 
 TWriteResult WriteCsvRows(const TList* list, TExportFile& out, IStepProgress& steps, const AnsiString& prefix) {
   std::string row;
-  for (int i = 0; i < list->Count(); ++i) {
-    if (!Stepped(steps)) return TWriteResult::Cancelled;
-    const ListNode* node = Entry(list, i);
-    if (IsFolder(node)) {
-      const TWriteResult r = WriteCsvRows(node->Children, out, steps, ChildPrefix(prefix, node));
-      if (r != TWriteResult::Done) return r;
-      continue;
-    }
+  return WriteWalking(list, steps, prefix, [&](const ListNode* node, const std::string& folder) {
+    if (IsFolder(node)) return true;
     row.clear();
-    AppendCsvRow(row, node, prefix);
-    if (!out.Append(row)) return TWriteResult::Failed;
-  }
-  return TWriteResult::Done;
+    AppendCsvRow(row, node, folder);
+    return out.Append(row);
+  });
 }
 
 TWriteResult WriteCheckedCsvRows(const TList* list, TExportFile& out, IStepProgress& steps, const AnsiString& prefix,
                                  const TExportMarks& marks) {
   std::string row;
-  for (int i = 0; i < list->Count(); ++i) {
-    if (!Stepped(steps)) return TWriteResult::Cancelled;
-    const ListNode* node = Entry(list, i);
-    if (MatchesExportOptions(marks, node)) {
-      row.clear();
-      AppendCsvRow(row, node, prefix);
-      if (!out.Append(row)) return TWriteResult::Failed;
-    }
-    if (IsFolder(node)) {
-      const TWriteResult r = WriteCheckedCsvRows(node->Children, out, steps, ChildPrefix(prefix, node), marks);
-      if (r != TWriteResult::Done) return r;
-    }
-  }
-  return TWriteResult::Done;
+  return WriteWalking(list, steps, prefix, [&](const ListNode* node, const std::string& folder) {
+    if (!MatchesExportOptions(marks, node)) return true;
+    row.clear();
+    AppendCsvRow(row, node, folder);
+    return out.Append(row);
+  });
 }

@@ -3,16 +3,24 @@
 #include "printers.h"
 
 void CollectPrintLines(const TList* list, const AnsiString& prefix, TStrings* lines) {
-  for (int i = 0; i < list->Count(); ++i) {
-    const ListNode* node = static_cast<const ListNode*>(list->Items(i));
-    const AnsiString name = FieldText(node->Name);
-    const AnsiString path = prefix.IsEmpty() ? name : prefix + "\\" + name;
-    if (node->Kind == ekFolder) {
-      CollectPrintLines(node->Children, path, lines);
-      continue;
+  struct TLines : TEntryVisitor {
+    TStrings* Lines;
+    std::string Line;
+    TWalkStep Entry(const ListNode* node, const std::string& folder) {
+      if (node->Kind == ekFolder) return TWalkStep::Go;
+      Line.clear();
+      if (node->Attributes & DamagedBit) Line += '*';
+      if (!folder.empty()) {
+        Line += folder;
+        Line += '\\';
+      }
+      Line += FieldView(node->Name);
+      Lines->Add(AnsiString(Line));
+      return TWalkStep::Go;
     }
-    lines->Add((node->Attributes & DamagedBit) ? "*" + path : path);
-  }
+  } collect;
+  collect.Lines = lines;
+  WalkEntries(list, '\\', collect, prefix.str());
 }
 
 namespace {

@@ -7,6 +7,13 @@
 
 TfmExportOptions* fmExportOptions = nullptr;
 
+namespace {
+
+// The message of an OK without a tick.
+constexpr int msgNoExportMarks = 37;
+
+}  // namespace
+
 CL_DEFINE_COMPONENT(TfmExportOptions, TForm)
 
 TfmExportOptions::TfmExportOptions(TComponent* owner) : TForm(owner) { ReadLayout(&TfmExportOptions::Class); }
@@ -38,7 +45,7 @@ void TfmExportOptions::FormShow(TObject*) {
 void TfmExportOptions::btnOKClick(TObject*) {
   if (!Marks().Any()) {
     accepted = 0;
-    ShowMessage(WideToAnsi(L"Не выбраны параметры екпорта"));
+    if (ICoreHost* host = ExportTextHost()) ShowMessageNumber(*host, msgNoExportMarks);
     return;
   }
   accepted = 1;

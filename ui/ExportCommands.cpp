@@ -9,6 +9,7 @@
 #include "ExportUnits.h"
 #include "FileExports.h"
 #include "JobGuard.h"
+#include "LongPath.h"
 #include "PrintExport.h"
 #include "ShellIcons.h"
 #include "Uexporttohtml.h"
@@ -51,8 +52,8 @@ void RunFileExport(TInfoFileForm* form, TObject* sender, TFileExport kind) {
   TSaveDialog* dialog = text ? form->sdSaveText : form->sdSaveCSV;
   dialog->SetFileName(ExportBaseName(RootCaption(form)) + extension);
   if (!dialog->Execute()) return;
-  const AnsiString name = ExportFileName(dialog->FileName(), extension);
-  if (FileExists(name) && !ConfirmReplaceFile(*form)) return;
+  const WideString name = AnsiToWide(ExportFileName(dialog->FileName(), extension));
+  if (TExportFile::Exists(name) && !ConfirmReplaceFile(*form)) return;
   form->actionSource = sender;
   Application->ProcessMessages();
   form->SetEnabled(false);
@@ -93,11 +94,15 @@ void RunFileExport(TInfoFileForm* form, TObject* sender, TFileExport kind) {
       result = WriteCheckedCsvRows(form->rootNode->Children, out, steps, "", marks);
   }
   if (!out.Close()) result = TWriteResult::Failed;
+  // A file that could not be written whole is no export: nothing is left
+  // under its name (a cancel keeps its complete lines).
+  if (result == TWriteResult::Failed) out.Discard();
   if (!form->cancelRequested) form->CloseProgress();
   form->cancelRequested = 0;
   job.Finish();
-  // A file that could not be written whole is no export.
-  if (result == TWriteResult::Failed) ShowMessageNumber(*form, msgCreateFileFailed);
+  if (result == TWriteResult::Failed)
+    ShowMessageNumber(*form, msgWriteFailed,
+                      ": " + WideToAnsi(ShownPath(name)) + "\n" + SysErrorMessage(out.LastError()));
 }
 
 // The pictures of the site through the file-type icons, each type looked up
@@ -152,7 +157,8 @@ void TInfoFileForm::mmSaveHTMLClick(TObject*) {
   if (!extension.IsEmpty()) title.Delete(title.Pos(extension), extension.Length());
   sdSaveHTML->SetFileName(title);
   if (!sdSaveHTML->Execute()) return;
-  const AnsiString target = "\\\\?\\" + sdSaveHTML->FileName();
+  // Every page of the site may lie deeper than the plain form reaches.
+  const AnsiString target = WideToAnsi(ExtendedPathForm(AnsiToWide(sdSaveHTML->FileName())));
   ufmPreExport->ShowModal();
   const AnsiString baseUrl = ufmPreExport->BaseUrl();
 

@@ -7,6 +7,7 @@
 
 #include "ExportTestUtil.h"
 #include "FileExports.h"
+#include "LongPath.h"
 
 namespace {
 
@@ -297,6 +298,180 @@ TEST(CsvExport, PythonReadsEveryRowWithTheSameFields) {
                                 L"10Папка;с разделителем|line.txt|1|two\r\nlines\n"
                                 L"10|Обычный.doc|1024| \n";
   EXPECT_EQ(output, WideToAnsi(WideString(expected), CP_UTF8).str());
+}
+
+// --- any depth, any path, failures
+
+// The three file exports of one list, each with the bytes it must write.
+struct FileExportCase {
+  const char* what;
+  std::function<TWriteResult(const TList*, TExportFile&, IStepProgress&)> write;
+  std::string bytes;
+};
+
+std::vector<FileExportCase> ExportsOfOneFile(const std::string& folder, const std::string& row) {
+  return {
+      {"text",
+       [](const TList* l, TExportFile& out, IStepProgress& steps) {
+         AnsiString last;
+         return WriteTextLines(l, out, steps, "", last);
+       },
+       (folder.empty() ? "" : "\r\n" + folder + "\\") + "f.txt\r\n"},
+      {"CSV", [](const TList* l, TExportFile& out, IStepProgress& steps) { return WriteCsvRows(l, out, steps, ""); },
+       folder + ";f.txt;" + row},
+      {"marked CSV",
+       [](const TList* l, TExportFile& out, IStepProgress& steps) {
+         return WriteCheckedCsvRows(l, out, steps, "", {true, false, false, false});
+       },
+       folder + ";f.txt;" + row},
+  };
+}
+
+TEST(FileExportsAtAnyDepth, AListTwentyThousandLevelsDeepGivesItsOneLineOrRow) {
+  constexpr int Depth = 20000;
+  TestList list;
+  ListNode* folder = nullptr;
+  std::string path;
+  for (int i = 0; i < Depth; ++i) {
+    const std::string name = "d" + std::to_string(i % 100);
+    folder = list.Folder(name, folder);
+    path += (path.empty() ? "" : "\\") + name;
+  }
+  list.File("f.txt", 2048, folder)->NeedMark = 1;
+  for (const FileExportCase& c : ExportsOfOneFile(path, "2; ; ; ; ;desired; ;\r\n")) {
+    CountingSteps steps;
+    EXPECT_EQ(Written([&](TExportFile& out) { return c.write(list.Root()->Children, out, steps); }), c.bytes)
+        << c.what;
+    EXPECT_EQ(steps.Steps, Depth + 1) << c.what;
+  }
+}
+
+// A file name of exactly `length` characters in dir, its folders made (they
+// are longer than the plain form of a path reaches).
+WideString NameOfLength(const TempDir& dir, size_t length) {
+  std::wstring path = AnsiToWide(dir.Path()).str();
+  while (path.size() + 110 < length) {
+    path += L"\\" + std::wstring(100, L'\u0444');  // Cyrillic: the name goes through the code page too
+    EXPECT_TRUE(CreateDirectoryW(ExtendedPathForm(path).c_str(), nullptr)) << GetLastError();
+  }
+  path += L"\\" + std::wstring(length - path.size() - 5, L'f') + L".txt";
+  return WideString(path);
+}
+
+std::string WideFileBytes(const WideString& name) { return ReadFileBytes(ExtendedPathForm(name).str()); }
+
+TEST(FileExportsOnAnyPath, APathOfFourHundredCharacters) {
+  TempDir dir;
+  const WideString name = NameOfLength(dir, 400);
+  ASSERT_EQ(name.Length(), 400);
+  // The replace question sees what is there at that length.
+  EXPECT_FALSE(TExportFile::Exists(name));
+  const std::wstring& n = name.str();
+  EXPECT_FALSE(TExportFile::Exists(WideString(n.substr(0, n.rfind(L'\\'))))) << "a folder";
+  TestList list;
+  list.File("f.txt", 0, list.Folder("D"))->NeedMark = 1;
+  for (const FileExportCase& c : ExportsOfOneFile("D", "1; ; ; ; ;desired; ;\r\n")) {
+    TExportFile out;
+    ASSERT_TRUE(out.Create(name)) << c.what << " " << GetLastError();
+    EXPECT_TRUE(TExportFile::Exists(name));
+    CountingSteps steps;
+    EXPECT_EQ(c.write(list.Root()->Children, out, steps), TWriteResult::Done) << c.what;
+    EXPECT_TRUE(out.Close()) << c.what;
+    EXPECT_EQ(WideFileBytes(name), c.bytes) << c.what;
+  }
+  RemoveTree(ExtendedPathForm(AnsiToWide(dir.Path())).str());
+}
+
+// The machine's own share of drive C, when the system offers one.
+std::wstring OwnShare(const std::wstring& drivePath) {
+  for (const wchar_t* server : {L"localhost", L"127.0.0.1"}) {
+    const std::wstring unc = L"\\\\" + std::wstring(server) + L"\\C$" + drivePath.substr(2);
+    if (GetFileAttributesW(unc.c_str()) != INVALID_FILE_ATTRIBUTES) return unc;
+  }
+  return std::wstring();
+}
+
+TEST(FileExportsOnAnyPath, ANetworkFolderOfTheMachinesOwnShare) {
+  TempDir dir;
+  const std::wstring share = OwnShare(AnsiToWide(dir.Path()).str());
+  if (share.empty()) GTEST_SKIP() << "no share of drive C here (Wine offers none); the path forms are checked by "
+                                     "the table of the long-path unit";
+  TestList list;
+  list.File("f.txt", 0, list.Folder("D"))->NeedMark = 1;
+  // A short name and one of 400 characters on the share.
+  const WideString longName = NameOfLength(dir, 400);
+  const struct {
+    WideString onShare, onDrive;
+  } names[] = {
+      {WideString(share + L"\\out.txt"), AnsiToWide(dir.File("out.txt"))},
+      {WideString(share + longName.str().substr(dir.Path().size())), longName},
+  };
+  for (const auto& n : names) {
+    for (const FileExportCase& c : ExportsOfOneFile("D", "1; ; ; ; ;desired; ;\r\n")) {
+      TExportFile out;
+      ASSERT_TRUE(out.Create(n.onShare)) << c.what << " " << n.onShare.Length() << " " << GetLastError();
+      CountingSteps steps;
+      EXPECT_EQ(c.write(list.Root()->Children, out, steps), TWriteResult::Done) << c.what;
+      EXPECT_TRUE(out.Close()) << c.what;
+      EXPECT_EQ(WideFileBytes(n.onDrive), c.bytes) << c.what << " " << n.onShare.Length();
+    }
+  }
+  RemoveTree(ExtendedPathForm(AnsiToWide(dir.Path())).str());
+}
+
+TEST(ExportFileWrites, AFailedCloseIsReportedLikeAFailedWrite) {
+  TempDir dir;
+  TExportFile out;
+  ASSERT_TRUE(out.Create(dir.File("a.txt").c_str()));
+  EXPECT_TRUE(out.Append(std::string("line\r\n")));
+  ASSERT_TRUE(out.Flush());
+  // The system refuses the close of a handle it no longer knows.
+  ASSERT_TRUE(CloseHandle(out.Handle()));
+  EXPECT_FALSE(out.Close());
+  EXPECT_TRUE(out.Failed());
+  EXPECT_EQ(out.LastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FALSE(out.Close()) << "the answer stays";
+}
+
+// Steps that take the file's handle away at a given step: the writes after
+// it fail as on a disk that has gone, with part of the export on the disk.
+class HandleLosingSteps : public CountingSteps {
+public:
+  HandleLosingSteps(TExportFile& out, int at) : Out(out), At(at) {}
+  void Step() override {
+    CountingSteps::Step();
+    if (Steps == At) CloseHandle(Out.Handle());
+  }
+  TExportFile& Out;
+  int At;
+};
+
+TEST(ExportFileWrites, ADiscardedFileLeavesNothingUnderItsName) {
+  TempDir dir;
+  TestList list;
+  for (int i = 0; i < 5000; ++i) list.File(std::string(40, 'n') + std::to_string(i));
+  const struct {
+    int loseAt;  // 0: never
+    TWriteResult result;
+  } cases[] = {{4000, TWriteResult::Failed}, {0, TWriteResult::Done}};
+  for (const auto& c : cases) {
+    const std::string name = dir.File("out" + std::to_string(c.loseAt) + ".txt");
+    TExportFile out;
+    ASSERT_TRUE(out.Create(name.c_str()));
+    HandleLosingSteps steps(out, c.loseAt);
+    AnsiString last;
+    EXPECT_EQ(WriteTextLines(list.Root()->Children, out, steps, "", last), c.result);
+    EXPECT_EQ(out.Close(), c.result == TWriteResult::Done);
+    if (c.loseAt) {
+      EXPECT_GE(ReadFileBytes(name).size(), 65536u) << "part of the export was on the disk";
+      EXPECT_TRUE(out.Discard()) << GetLastError();
+      EXPECT_EQ(GetFileAttributesA(name.c_str()), INVALID_FILE_ATTRIBUTES) << name;
+    } else {
+      // 42 bytes a line besides its number's digits: 10 of one, 90 of two,
+      // 900 of three, 4000 of four.
+      EXPECT_EQ(ReadFileBytes(name).size(), 5000u * 42 + 10 + 180 + 2700 + 16000) << name;
+    }
+  }
 }
 
 }  // namespace

@@ -79,4 +79,19 @@ TEST(PrintLines, FilesOfTheShownFolderAndBelowInListOrder) {
   EXPECT_EQ(lines.Strings(3), "a.txt") << "absence has no mark of its own";
 }
 
+TEST(PrintLines, AListTwentyThousandLevelsDeepGivesItsOneLine) {
+  TestList list;
+  ListNode* folder = nullptr;
+  std::string path;
+  for (int i = 0; i < 20000; ++i) {
+    folder = list.Folder("d" + std::to_string(i % 10), folder);
+    path += "d" + std::to_string(i % 10) + "\\";
+  }
+  list.File("deep.txt", 0, folder)->Attributes = DamagedBit;
+  TStringList lines;
+  CollectPrintLines(list.Root()->Children, "", &lines);
+  ASSERT_EQ(lines.Count(), 1);
+  EXPECT_EQ(lines.Strings(0).str(), "*" + path + "deep.txt");
+}
+
 }  // namespace

@@ -407,3 +407,88 @@ TEST_F(ExportCommandsTest, DialogsCarryTheirTextsAndKeepTheirChoices) {
 }
 
 }  // namespace
+
+namespace {
+
+// A list file of a chain of folders depth levels deep (names d0 ... d99 in
+// turn) with one needed file f.txt at its bottom, written by Python.
+void WriteDeepList(const std::string& listFile, int depth) {
+  const std::string script = R"PY(
+import struct, sys, zipfile
+depth = int(sys.argv[2])
+def record(name, kind, level, last, need=0):
+    r = bytearray(600)
+    r[0:len(name)] = name
+    r[568] = ord(kind)
+    r[587] = need
+    struct.pack_into('<ii', r, 592, level, last)
+    return r
+data = bytearray(256) + record(b'', 'D', 0, 0)
+for i in range(depth):
+    data += record(b'd%d' % (i % 100), 'D', i + 1, 0)
+data += record(b'f.txt', 'F', depth + 1, -1, 1)
+with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr('~tmp~deep', bytes(data))
+)PY";
+  std::string output;
+  ASSERT_EQ(RunPython(script, Q(UnixPath(listFile)) + " " + std::to_string(depth), &output), 0) << output;
+}
+
+TEST_F(ExportCommandsTest, ExportsOfAListTwentyThousandLevelsDeep) {
+  constexpr int Depth = 20000;
+  TempDir lists;
+  WriteDeepList(lists.File("deep.vq"), Depth);
+  F->isModified = 0;
+  OpenFile(lists.File("deep.vq"));
+  ASSERT_EQ(CountNodes(F->rootNode), Depth + 1);
+  std::string folder;
+  for (int i = 0; i < Depth; ++i) folder += (i ? "\\d" : "d") + std::to_string(i % 100);
+  Run(F->exportTXTAction, {{Ansi(L"Экспортировать в текстовый формат"), IDOK, Out.File("deep.txt"), ""}});
+  EXPECT_EQ(ReadFileBytes(Out.File("deep.txt")), "\r\n" + folder + "\\f.txt\r\n") << Seen;
+  Run(F->exportCSVAction, {{"", IDOK, Out.File("deep.csv"), ""}});
+  const std::string rows = ReadFileBytes(Out.File("deep.csv"));
+  const size_t header = rows.find("\r\n") + 2;
+  EXPECT_EQ(rows.substr(header), folder + ";f.txt;1; ; ; ; ;desired; ;\r\n") << Seen;
+}
+
+TEST_F(ExportCommandsTest, AFailedWriteIsSaidWithThePathAndTheReason) {
+  // A name that leads to a full disk: every write fails.
+  std::string output;
+  ASSERT_EQ(RunPython("import os, sys\nos.symlink('/dev/full', sys.argv[1])\n", Q(UnixPath(Out.File("full.txt"))),
+                      &output),
+            0)
+      << output;
+  Run(F->exportTXTAction, {{Ansi(L"Экспортировать в текстовый формат"), IDOK, Out.File("full.txt"), ""},
+                           {Ansi(L"Заменить файл ?"), IDYES, "", ""},
+                           {Ansi(L"Ошибка записи в файл"), IDOK, "", ""}});
+  EXPECT_NE(Seen.find(Ansi(L"Ошибка записи в файл: ") + Out.File("full.txt") + "\n" +
+                      SysErrorMessage(ERROR_DISK_FULL).str()),
+            std::string::npos)
+      << Seen;
+  EXPECT_EQ(Seen.find("\\\\?\\"), std::string::npos) << Seen;
+}
+
+TEST_F(ExportCommandsTest, TheMarksDialogTakesItsMessageFromTheLocalisation) {
+  // The message as the localisation object holds it, changed here: the dialog
+  // must show what the object says, not a text of its own.
+  localItems* messages = F->localization->MessageTexts;
+  TUcStringList original, changed;
+  for (int i = 0; i < 38; ++i) {
+    original.Add(messages->GetText(i, 0));
+    changed.Add(i == 37 ? WideString(L"Отметьте хотя бы одну пометку") : messages->GetText(i, 0));
+  }
+  messages->Assign(0, &changed);
+  for (TUcCheckBox* box : {fmExportOptions->cbxNeed, fmExportOptions->cbxNoNeed, fmExportOptions->cbxDamaged,
+                           fmExportOptions->cbxAbsent})
+    box->SetChecked(false);
+  {
+    DialogDriver answers({{Ansi(L"Отметьте хотя бы одну пометку"), IDOK, "", ""}});
+    fmExportOptions->btnOKClick(nullptr);
+    EXPECT_TRUE(answers.Unused().empty()) << answers.Log();
+  }
+  EXPECT_EQ(fmExportOptions->accepted, 0);
+  messages->Assign(0, &original);
+  EXPECT_EQ(messages->GetText(37, 0), L"Не выбраны параметры екпорта");
+}
+
+}  // namespace

@@ -52,6 +52,79 @@ bool TCommonDialog::TaskModalDialog(BOOL(WINAPI* dialogFunc)(void*), void* dialo
   return result != FALSE;
 }
 
+
+namespace {
+// A movable global copy of bytes, as the print dialog takes its records.
+HGLOBAL GlobalCopy(const void* data, size_t size) {
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (!h) return nullptr;
+  if (void* p = GlobalLock(h)) {
+    std::memcpy(p, data, size);
+    GlobalUnlock(h);
+  }
+  return h;
+}
+
+// The DEVNAMES record of a spooler printer: driver, device and (empty) port.
+HGLOBAL DevNamesOf(const AnsiString& device) {
+  const std::string driver = "winspool";
+  std::vector<char> bytes(sizeof(DEVNAMES));
+  auto add = [&](const std::string& text) {
+    const size_t offset = bytes.size();
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    bytes.push_back('\0');
+    return static_cast<WORD>(offset);
+  };
+  DEVNAMES names{};
+  names.wDriverOffset = add(driver);
+  names.wDeviceOffset = add(device.str());
+  names.wOutputOffset = add(std::string());
+  std::memcpy(bytes.data(), &names, sizeof names);
+  return GlobalCopy(bytes.data(), bytes.size());
+}
+}  // namespace
+
+bool TCommonDialog::ExecutePrinterDialog(PRINTDLGA& pd) {
+  TPrinter* printer = Printer();
+  pd.hDevNames = nullptr;
+  pd.hDevMode = nullptr;
+  // A printer chosen before is where the dialog opens (else the system's default).
+  if (printer->PrinterIndex() >= 0) {
+    TStrings* list = printer->Printers();
+    if (printer->PrinterIndex() < list->Count()) {
+      pd.hDevNames = DevNamesOf(list->Strings(printer->PrinterIndex()));
+      if (const DEVMODEA* mode = printer->DeviceMode())
+        pd.hDevMode = GlobalCopy(mode, mode->dmSize + mode->dmDriverExtra);
+    }
+  }
+  const bool ok = TaskModalDialog(reinterpret_cast<BOOL(WINAPI*)(void*)>(&PrintDlgA), &pd);
+  AnsiString device;
+  std::vector<BYTE> mode;
+  if (pd.hDevNames) {
+    if (auto* names = static_cast<DEVNAMES*>(GlobalLock(pd.hDevNames))) {
+      device = reinterpret_cast<const char*>(names) + names->wDeviceOffset;
+      GlobalUnlock(pd.hDevNames);
+    }
+    GlobalFree(pd.hDevNames);
+    pd.hDevNames = nullptr;
+  }
+  if (pd.hDevMode) {
+    if (auto* m = static_cast<DEVMODEA*>(GlobalLock(pd.hDevMode))) {
+      const auto* bytes = reinterpret_cast<const BYTE*>(m);
+      mode.assign(bytes, bytes + m->dmSize + m->dmDriverExtra);
+      GlobalUnlock(pd.hDevMode);
+    }
+    GlobalFree(pd.hDevMode);
+    pd.hDevMode = nullptr;
+  }
+  if (!ok) return false;
+  // The dialog always names the printer it confirmed; without one nothing
+  // was chosen and nothing is applied.
+  if (device.IsEmpty()) return false;
+  printer->SetPrinter(device, mode.empty() ? nullptr : reinterpret_cast<const DEVMODEA*>(mode.data()));
+  return true;
+}
+
 // ---------------------------------------------------------------------------
 
 namespace {
@@ -227,17 +300,7 @@ bool TPrintDialog::Execute() {
   pd.nMinPage = static_cast<WORD>(FMinPage);
   pd.nMaxPage = static_cast<WORD>(FMaxPage);
 
-  bool ok = TaskModalDialog(reinterpret_cast<BOOL(WINAPI*)(void*)>(&PrintDlgA), &pd);
-  AnsiString device;
-  if (pd.hDevNames) {
-    if (auto* names = static_cast<DEVNAMES*>(GlobalLock(pd.hDevNames))) {
-      device = reinterpret_cast<const char*>(names) + names->wDeviceOffset;
-      GlobalUnlock(pd.hDevNames);
-    }
-    GlobalFree(pd.hDevNames);
-  }
-  if (pd.hDevMode) GlobalFree(pd.hDevMode);
-  if (!ok) return false;
+  if (!ExecutePrinterDialog(pd)) return false;
 
   FCopies = pd.nCopies;
   FCollate = (pd.Flags & PD_COLLATE) != 0;
@@ -245,10 +308,6 @@ bool TPrintDialog::Execute() {
   FPrintRange = (pd.Flags & PD_SELECTION) ? prSelection : (pd.Flags & PD_PAGENUMS) ? prPageNums : prAllPages;
   FFromPage = pd.nFromPage;
   FToPage = pd.nToPage;
-  if (!device.IsEmpty()) {
-    int index = Printer()->Printers()->IndexOf(device);
-    if (index >= 0) Printer()->SetPrinterIndex(index);
-  }
   return true;
 }
 

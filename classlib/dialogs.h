@@ -34,6 +34,10 @@ protected:
   // Runs the dialog function with the program's other windows disabled, and
   // gives the activation back to the window that had it.
   bool TaskModalDialog(BOOL(WINAPI* dialogFunc)(void*), void* dialogData);
+  // The system's print dialog (PrintDlgA) on the process-wide printer: it
+  // opens at the printer and settings in use, and a confirmed choice of
+  // printer and settings becomes the printer's.
+  bool ExecutePrinterDialog(PRINTDLGA& pd);
   void SetDialogHandle(HWND h) { FHandle = h; }
 
 private:

@@ -156,6 +156,10 @@ DWORD TOpenDialog::FlagsOf(TOpenOptions options) {
   return flags;
 }
 
+DWORD TOpenDialog::FlagsExOf(TOpenOptionsEx options) {
+  return (options & OpenOptionEx(ofExNoPlacesBar)) ? OFN_EX_NOPLACESBAR : 0;
+}
+
 bool TOpenDialog::DoCanClose() {
   bool canClose = true;
   if (OnCanClose) OnCanClose(this, canClose);
@@ -243,6 +247,7 @@ bool TOpenDialog::DoExecute(BOOL(WINAPI* func)(LPOPENFILENAMEA)) {
   ofn.lpstrTitle = FTitle.IsEmpty() ? nullptr : FTitle.c_str();
   ofn.lpstrDefExt = FDefaultExt.IsEmpty() ? nullptr : FDefaultExt.c_str();
   ofn.Flags = FlagsOf(FOptions) | OFN_ENABLEHOOK;
+  ofn.FlagsEx = FlagsExOf(FOptionsEx);
   ofn.lpfnHook = &TOpenDialog::HookProc;
   ofn.lCustData = reinterpret_cast<LPARAM>(this);
   if (Template()) {
@@ -320,6 +325,7 @@ const char* const OpenOptionNames[] = {
     "ofShareAware", "ofNoReadOnlyReturn", "ofNoTestFileCreate", "ofNoNetworkButton", "ofNoLongNames",
     "ofOldStyleDialog", "ofNoDereferenceLinks", "ofEnableIncludeNotify", "ofEnableSizing", "ofDontAddToRecent",
     "ofForceShowHidden"};
+const char* const OpenOptionExNames[] = {"ofExNoPlacesBar"};
 const char* const PrintOptionNames[] = {"poPrintToFile", "poPageNums", "poSelection", "poWarning", "poHelp",
                                         "poDisablePrintToFile"};
 const char* const PrintRangeNames[] = {"prAllPages", "prSelection", "prPageNums"};
@@ -337,6 +343,8 @@ void UnitInit_dialogs() {
   RegisterProperty(c, "FilterIndex", pkInteger, &TOpenDialog::SetFilterIndex, &TOpenDialog::FilterIndex);
   RegisterProperty(c, "InitialDir", pkString, &TOpenDialog::SetInitialDir, &TOpenDialog::InitialDir);
   RegisterProperty(c, "Options", TPropType::Set(OpenOptionNames), &TOpenDialog::SetOptions, &TOpenDialog::Options);
+  RegisterProperty(c, "OptionsEx", TPropType::Set(OpenOptionExNames), &TOpenDialog::SetOptionsEx,
+                   &TOpenDialog::OptionsEx);
   RegisterProperty(c, "Title", pkString, &TOpenDialog::SetTitle, &TOpenDialog::Title);
   c = &TPrintDialog::Class;
   RegisterProperty(c, "Collate", pkBool, &TPrintDialog::SetCollate, &TPrintDialog::Collate);

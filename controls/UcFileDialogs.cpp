@@ -525,6 +525,8 @@ void TFileDialogWrapper::AssignOptions() {
   TFileDialogOptions options = 0;
   for (const Pair& p : Map)
     if (FOpenDialog->Options() & OpenOption(p.From)) options |= FileDialogOption(p.To);
+  // No places bar: the item dialog's pinned places stay hidden.
+  if (FOpenDialog->OptionsEx() & OpenOptionEx(ofExNoPlacesBar)) options |= FileDialogOption(fdoHidePinnedPlaces);
   FFileDialog->Options = options;
 }
 
@@ -828,6 +830,8 @@ bool TUcOpenDialog::DoExecuteW(void* dialogFunc, HWND parentWnd) {
   ofn.lpstrTitle = title.IsEmpty() ? nullptr : title.c_str();
   ofn.Flags = FlagsOf(Options()) | OFN_ENABLEHOOK;
   if (Options() & OpenOption(ofEnableIncludeNotify)) ofn.Flags |= OFN_ENABLEINCLUDENOTIFY;
+  // The shorter record of older systems ends before FlagsEx.
+  if (newRecord) ofn.FlagsEx = FlagsExOf(OptionsEx());
   WideString defaultExt = DefaultExt();
   if (defaultExt.IsEmpty() && !(ofn.Flags & OFN_EXPLORER)) {
     const std::wstring& n = fileName.str();

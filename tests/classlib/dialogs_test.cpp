@@ -31,7 +31,48 @@ TEST(Dialogs, OptionsMapToTheSystemFlags) {
             static_cast<DWORD>(OFN_FILEMUSTEXIST));
   TOpenDialog d(nullptr);
   EXPECT_EQ(d.Options(), OpenOption(ofHideReadOnly) | OpenOption(ofEnableSizing));
+  EXPECT_EQ(d.OptionsEx(), 0);
   EXPECT_EQ(d.FilterIndex(), 1);
+  EXPECT_EQ(TOpenDialog::FlagsExOf(0), 0u);
+  EXPECT_EQ(TOpenDialog::FlagsExOf(OpenOptionEx(ofExNoPlacesBar)), static_cast<DWORD>(OFN_EX_NOPLACESBAR));
+}
+
+namespace {
+// The places bar of an open file dialog: the toolbars shown beside the
+// folder view, counted when the user presses OK.
+struct TPlacesBar {
+  int Toolbars = -1;
+  TOpenDialog* Dialog = nullptr;
+  static BOOL CALLBACK Count(HWND wnd, LPARAM counter) {
+    char cls[32] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    if (std::string(cls) == "ToolbarWindow32" && IsWindowVisible(wnd)) ++*reinterpret_cast<int*>(counter);
+    return TRUE;
+  }
+  void CanClose(TObject*, bool& canClose) {
+    Toolbars = 0;
+    EnumChildWindows(Dialog->Handle(), &TPlacesBar::Count, reinterpret_cast<LPARAM>(&Toolbars));
+    canClose = true;
+  }
+};
+}  // namespace
+
+TEST(Dialogs, NoPlacesBarReachesTheSystemDialog) {
+  int toolbars[2] = {};
+  for (int hidden = 0; hidden < 2; ++hidden) {
+    TOpenDialog d(nullptr);
+    d.SetTitle("places bar");
+    d.SetOptionsEx(hidden ? OpenOptionEx(ofExNoPlacesBar) : 0);
+    TPlacesBar bar;
+    bar.Dialog = &d;
+    d.OnCanClose = MakeEvent<&TPlacesBar::CanClose>(&bar);
+    d.SetOptions(d.Options() | OpenOption(ofNoValidate));
+    d.SetFileName("anything");
+    ScriptDialogs script({{"places bar", IDOK}});
+    ASSERT_TRUE(d.Execute());
+    toolbars[hidden] = bar.Toolbars;
+  }
+  EXPECT_EQ(toolbars[1], toolbars[0] - 1) << "the places bar is one toolbar fewer";
 }
 
 TEST(Dialogs, OpenDialogReturnsTheConfirmedName) {

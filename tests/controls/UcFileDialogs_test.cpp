@@ -106,19 +106,25 @@ TEST(UcFileDialogHelpers, FileTypesComeInNameMaskPairs) {
 TEST(UcFileDialogHelpers, OptionsMapWithoutTheClassicAnswerFlag) {
   struct Row {
     TOpenOptions Open;
+    TOpenOptionsEx OpenEx;
     TFileDialogOptions Expected;
   } rows[] = {
-      {OpenOption(ofOverwritePrompt) | OpenOption(ofFileMustExist),
+      {OpenOption(ofOverwritePrompt) | OpenOption(ofFileMustExist), 0,
        FileDialogOption(fdoOverWritePrompt) | FileDialogOption(fdoFileMustExist)},
-      {OpenOption(ofAllowMultiSelect) | OpenOption(ofNoChangeDir),
+      {OpenOption(ofAllowMultiSelect) | OpenOption(ofNoChangeDir), 0,
        FileDialogOption(fdoAllowMultiSelect) | FileDialogOption(fdoNoChangeDir)},
       // An answer of the classic dialog never becomes strict file types.
-      {OpenOption(ofExtensionDifferent), 0},
-      {OpenOption(ofHideReadOnly) | OpenOption(ofEnableSizing) | OpenOption(ofOldStyleDialog), 0},
+      {OpenOption(ofExtensionDifferent), 0, 0},
+      {OpenOption(ofHideReadOnly) | OpenOption(ofEnableSizing) | OpenOption(ofOldStyleDialog), 0, 0},
+      // No places bar hides the item dialog's pinned places.
+      {0, OpenOptionEx(ofExNoPlacesBar), FileDialogOption(fdoHidePinnedPlaces)},
+      {OpenOption(ofFileMustExist), OpenOptionEx(ofExNoPlacesBar),
+       FileDialogOption(fdoFileMustExist) | FileDialogOption(fdoHidePinnedPlaces)},
   };
   for (const Row& r : rows) {
     TUcOpenDialog d(nullptr);
     d.SetOptions(r.Open);
+    d.SetOptionsEx(r.OpenEx);
     TFileOpenDialogWrapper w(&d);
     w.AssignOptions();
     EXPECT_EQ(w.FileDialog()->Options, r.Expected);
@@ -279,6 +285,20 @@ TEST_F(UcFileDialogs, ItemDialogAnswersOnlyFileSystemItems) {
   ScriptDialogs script({{"only files", IDCANCEL}});
   EXPECT_FALSE(d.Execute());
   EXPECT_TRUE(seen.Options & FOS_FORCEFILESYSTEM);
+}
+
+TEST_F(UcFileDialogs, NoPlacesBarReachesTheItemDialog) {
+  TUcOpenDialog d(nullptr);
+  d.SetTitle(L"no places");
+  d.SetOptionsEx(OpenOptionEx(ofExNoPlacesBar));
+  TFileOpenDialogWrapper w(&d);
+  TOptionsSeen seen;
+  seen.Dialog = w.FileDialog();
+  w.FileDialog()->OnExecute = MakeEvent<&TOptionsSeen::Execute>(&seen);
+  ScriptDialogs script({{"no places", IDCANCEL}});
+  EXPECT_FALSE(w.Execute(Application->Handle()));
+  EXPECT_TRUE(script.Unused().empty());
+  EXPECT_TRUE(seen.Options & FOS_HIDEPINNEDPLACES);
 }
 
 }  // namespace

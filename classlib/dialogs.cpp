@@ -187,7 +187,9 @@ UINT_PTR CALLBACK TOpenDialog::HookProc(HWND wnd, UINT msg, WPARAM, LPARAM lPara
         if (msg == WM_INITDIALOG) {
           current = reinterpret_cast<TOpenDialog*>(reinterpret_cast<OPENFILENAMEA*>(lParam)->lCustData);
           if (current) {
-            current->SetDialogHandle(GetParent(wnd) ? GetParent(wnd) : wnd);
+            // The old-style hook runs in the dialog itself, whose parent is its owner.
+            const bool oldStyle = current->FOptions & OpenOption(ofOldStyleDialog);
+            current->SetDialogHandle(oldStyle || !GetParent(wnd) ? wnd : GetParent(wnd));
             current->DoShow();
           }
         } else if (msg == WM_NOTIFY && current) {

@@ -272,6 +272,25 @@ TEST_F(ChoiceDialogs, PrinterSetupAppliesTheChosenPrinterAndSettings) {
   EXPECT_LT(Printer()->PageWidth(), Printer()->PageHeight());
 }
 
+TEST_F(ChoiceDialogs, PrintDialogAppliesTheChosenPrinter) {
+  FilePrinters printers;
+  ASSERT_TRUE(printers.Ready()) << "file printers on Wine's PostScript driver";
+  delete SetPrinter(nullptr);
+  TPrintDialog d(nullptr);
+  DriveDialog drive([](HWND dlg) {
+    const LRESULT index = SendMessageA(GetDlgItem(dlg, cmb4), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(FilePrinters::Second));
+    SelectEntry(dlg, cmb4, static_cast<int>(index));
+    Click(dlg, IDOK);
+  });
+  EXPECT_TRUE(d.Execute());
+  EXPECT_TRUE(drive.Ran());
+  EXPECT_EQ(Printer()->PrinterName(), AnsiString(FilePrinters::Second));
+  ASSERT_NE(Printer()->DeviceMode(), nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(Printer()->DeviceMode()->dmDeviceName)),
+            FilePrinters::Second);
+}
+
 TEST_F(ChoiceDialogs, FontDialogGivesBackTheChosenFont) {
   TFontDialog d(nullptr);
   d.Font()->SetName("Tahoma");

@@ -232,6 +232,50 @@ TEST_F(UcStdActns, FileOpenActionRunsTheWideDialogThroughExecute) {
   EXPECT_EQ(open.Dialog()->FileName(), WideString(L"kept"));
 }
 
+}  // namespace
+
+// A wide dialog action over a class-library dialog (the wide open dialog).
+class TTestOpenAction : public TUcCommonDialogAction {
+  CL_CLASS(TTestOpenAction, TUcCommonDialogAction)
+public:
+  explicit TTestOpenAction(TComponent* owner) : TUcCommonDialogAction(owner) { SetupDialog(); }
+  TUcOpenDialog* OpenDialog() const { return FDialog->As<TUcOpenDialog>(); }
+
+protected:
+  const TMetaClass* GetDialogClass() override { return &TUcOpenDialog::Class; }
+};
+CL_DEFINE_COMPONENT(TTestOpenAction, TUcCommonDialogAction)
+
+namespace {
+
+TEST_F(UcStdActns, WideDialogActionGivesTheDialogsAnswerToItsHandlers) {
+  TempDir dir;
+  const std::wstring file = AnsiToWide(AnsiString(dir.Path())).str() + L"\\\u6587.txt";
+  WriteFileBytes(file, "x");
+  TTestOpenAction action(Form);
+  EXPECT_EQ(action.Dialog()->Name(), AnsiString("UcOpenDialog"));
+  TActionEvents events;
+  events.Wire(action);
+  action.OpenDialog()->SetTitle(L"wide action");
+  struct Row {
+    int Button;
+    bool Result;
+    std::vector<std::string> Seen;
+  } rows[] = {{IDCANCEL, false, {"before", "cancel"}}, {IDOK, true, {"before", "accept"}}};
+  for (const Row& r : rows) {
+    events.Seen.clear();
+    action.OpenDialog()->SetFileName(file);
+    {
+      ScriptDialogs script({{"wide action", r.Button}});
+      EXPECT_TRUE(action.Execute());
+      EXPECT_TRUE(script.Unused().empty()) << "the dialog was shown";
+    }
+    EXPECT_EQ(action.ExecuteResult(), r.Result);
+    EXPECT_EQ(events.Seen, r.Seen);
+  }
+  EXPECT_EQ(action.OpenDialog()->FileName(), WideString(file));
+}
+
 // Types into the open find or replace dialog and presses one of its buttons.
 void PressInDialog(TUcFindDialog* d, const wchar_t* findWhat, const wchar_t* replaceWith, int button) {
   HWND wnd = d->FindHandle();

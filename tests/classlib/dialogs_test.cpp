@@ -125,3 +125,25 @@ TEST(Dialogs, PrintDialogWithoutPrintersReturnsFalse) {
   ScriptDialogs script({});
   EXPECT_FALSE(d.Execute());
 }
+
+namespace {
+struct THandleSeen {
+  TOpenDialog* Dialog = nullptr;
+  std::string Title;
+  void Show(TObject*) { Title = WindowTextA(Dialog->Handle()); }
+};
+}  // namespace
+
+TEST(Dialogs, HandleIsTheDialogsOwnWindowInBothStyles) {
+  for (const bool oldStyle : {false, true}) {
+    TOpenDialog d(nullptr);
+    d.SetTitle(oldStyle ? "old style handle" : "explorer handle");
+    if (oldStyle) d.SetOptions(d.Options() | OpenOption(ofOldStyleDialog));
+    THandleSeen seen;
+    seen.Dialog = &d;
+    d.OnShow = MakeEvent<&THandleSeen::Show>(&seen);
+    ScriptDialogs script({{d.Title().c_str(), IDCANCEL}});
+    EXPECT_FALSE(d.Execute());
+    EXPECT_EQ(seen.Title, d.Title().str()) << "not the owner's window";
+  }
+}

@@ -52,6 +52,79 @@ bool TCommonDialog::TaskModalDialog(BOOL(WINAPI* dialogFunc)(void*), void* dialo
   return result != FALSE;
 }
 
+
+namespace {
+// A movable global copy of bytes, as the print dialog takes its records.
+HGLOBAL GlobalCopy(const void* data, size_t size) {
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (!h) return nullptr;
+  if (void* p = GlobalLock(h)) {
+    std::memcpy(p, data, size);
+    GlobalUnlock(h);
+  }
+  return h;
+}
+
+// The DEVNAMES record of a spooler printer: driver, device and (empty) port.
+HGLOBAL DevNamesOf(const AnsiString& device) {
+  const std::string driver = "winspool";
+  std::vector<char> bytes(sizeof(DEVNAMES));
+  auto add = [&](const std::string& text) {
+    const size_t offset = bytes.size();
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    bytes.push_back('\0');
+    return static_cast<WORD>(offset);
+  };
+  DEVNAMES names{};
+  names.wDriverOffset = add(driver);
+  names.wDeviceOffset = add(device.str());
+  names.wOutputOffset = add(std::string());
+  std::memcpy(bytes.data(), &names, sizeof names);
+  return GlobalCopy(bytes.data(), bytes.size());
+}
+}  // namespace
+
+bool TCommonDialog::ExecutePrinterDialog(PRINTDLGA& pd) {
+  TPrinter* printer = Printer();
+  pd.hDevNames = nullptr;
+  pd.hDevMode = nullptr;
+  // A printer chosen before is where the dialog opens (else the system's default).
+  if (printer->PrinterIndex() >= 0) {
+    TStrings* list = printer->Printers();
+    if (printer->PrinterIndex() < list->Count()) {
+      pd.hDevNames = DevNamesOf(list->Strings(printer->PrinterIndex()));
+      if (const DEVMODEA* mode = printer->DeviceMode())
+        pd.hDevMode = GlobalCopy(mode, mode->dmSize + mode->dmDriverExtra);
+    }
+  }
+  const bool ok = TaskModalDialog(reinterpret_cast<BOOL(WINAPI*)(void*)>(&PrintDlgA), &pd);
+  AnsiString device;
+  std::vector<BYTE> mode;
+  if (pd.hDevNames) {
+    if (auto* names = static_cast<DEVNAMES*>(GlobalLock(pd.hDevNames))) {
+      device = reinterpret_cast<const char*>(names) + names->wDeviceOffset;
+      GlobalUnlock(pd.hDevNames);
+    }
+    GlobalFree(pd.hDevNames);
+    pd.hDevNames = nullptr;
+  }
+  if (pd.hDevMode) {
+    if (auto* m = static_cast<DEVMODEA*>(GlobalLock(pd.hDevMode))) {
+      const auto* bytes = reinterpret_cast<const BYTE*>(m);
+      mode.assign(bytes, bytes + m->dmSize + m->dmDriverExtra);
+      GlobalUnlock(pd.hDevMode);
+    }
+    GlobalFree(pd.hDevMode);
+    pd.hDevMode = nullptr;
+  }
+  if (!ok) return false;
+  // The dialog always names the printer it confirmed; without one nothing
+  // was chosen and nothing is applied.
+  if (device.IsEmpty()) return false;
+  printer->SetPrinter(device, mode.empty() ? nullptr : reinterpret_cast<const DEVMODEA*>(mode.data()));
+  return true;
+}
+
 // ---------------------------------------------------------------------------
 
 namespace {
@@ -83,6 +156,10 @@ DWORD TOpenDialog::FlagsOf(TOpenOptions options) {
   return flags;
 }
 
+DWORD TOpenDialog::FlagsExOf(TOpenOptionsEx options) {
+  return (options & OpenOptionEx(ofExNoPlacesBar)) ? OFN_EX_NOPLACESBAR : 0;
+}
+
 bool TOpenDialog::DoCanClose() {
   bool canClose = true;
   if (OnCanClose) OnCanClose(this, canClose);
@@ -110,7 +187,9 @@ UINT_PTR CALLBACK TOpenDialog::HookProc(HWND wnd, UINT msg, WPARAM, LPARAM lPara
         if (msg == WM_INITDIALOG) {
           current = reinterpret_cast<TOpenDialog*>(reinterpret_cast<OPENFILENAMEA*>(lParam)->lCustData);
           if (current) {
-            current->SetDialogHandle(GetParent(wnd) ? GetParent(wnd) : wnd);
+            // The old-style hook runs in the dialog itself, whose parent is its owner.
+            const bool oldStyle = current->FOptions & OpenOption(ofOldStyleDialog);
+            current->SetDialogHandle(oldStyle || !GetParent(wnd) ? wnd : GetParent(wnd));
             current->DoShow();
           }
         } else if (msg == WM_NOTIFY && current) {
@@ -170,6 +249,7 @@ bool TOpenDialog::DoExecute(BOOL(WINAPI* func)(LPOPENFILENAMEA)) {
   ofn.lpstrTitle = FTitle.IsEmpty() ? nullptr : FTitle.c_str();
   ofn.lpstrDefExt = FDefaultExt.IsEmpty() ? nullptr : FDefaultExt.c_str();
   ofn.Flags = FlagsOf(FOptions) | OFN_ENABLEHOOK;
+  ofn.FlagsEx = FlagsExOf(FOptionsEx);
   ofn.lpfnHook = &TOpenDialog::HookProc;
   ofn.lCustData = reinterpret_cast<LPARAM>(this);
   if (Template()) {
@@ -227,17 +307,7 @@ bool TPrintDialog::Execute() {
   pd.nMinPage = static_cast<WORD>(FMinPage);
   pd.nMaxPage = static_cast<WORD>(FMaxPage);
 
-  bool ok = TaskModalDialog(reinterpret_cast<BOOL(WINAPI*)(void*)>(&PrintDlgA), &pd);
-  AnsiString device;
-  if (pd.hDevNames) {
-    if (auto* names = static_cast<DEVNAMES*>(GlobalLock(pd.hDevNames))) {
-      device = reinterpret_cast<const char*>(names) + names->wDeviceOffset;
-      GlobalUnlock(pd.hDevNames);
-    }
-    GlobalFree(pd.hDevNames);
-  }
-  if (pd.hDevMode) GlobalFree(pd.hDevMode);
-  if (!ok) return false;
+  if (!ExecutePrinterDialog(pd)) return false;
 
   FCopies = pd.nCopies;
   FCollate = (pd.Flags & PD_COLLATE) != 0;
@@ -245,10 +315,6 @@ bool TPrintDialog::Execute() {
   FPrintRange = (pd.Flags & PD_SELECTION) ? prSelection : (pd.Flags & PD_PAGENUMS) ? prPageNums : prAllPages;
   FFromPage = pd.nFromPage;
   FToPage = pd.nToPage;
-  if (!device.IsEmpty()) {
-    int index = Printer()->Printers()->IndexOf(device);
-    if (index >= 0) Printer()->SetPrinterIndex(index);
-  }
   return true;
 }
 
@@ -261,6 +327,7 @@ const char* const OpenOptionNames[] = {
     "ofShareAware", "ofNoReadOnlyReturn", "ofNoTestFileCreate", "ofNoNetworkButton", "ofNoLongNames",
     "ofOldStyleDialog", "ofNoDereferenceLinks", "ofEnableIncludeNotify", "ofEnableSizing", "ofDontAddToRecent",
     "ofForceShowHidden"};
+const char* const OpenOptionExNames[] = {"ofExNoPlacesBar"};
 const char* const PrintOptionNames[] = {"poPrintToFile", "poPageNums", "poSelection", "poWarning", "poHelp",
                                         "poDisablePrintToFile"};
 const char* const PrintRangeNames[] = {"prAllPages", "prSelection", "prPageNums"};
@@ -278,6 +345,8 @@ void UnitInit_dialogs() {
   RegisterProperty(c, "FilterIndex", pkInteger, &TOpenDialog::SetFilterIndex, &TOpenDialog::FilterIndex);
   RegisterProperty(c, "InitialDir", pkString, &TOpenDialog::SetInitialDir, &TOpenDialog::InitialDir);
   RegisterProperty(c, "Options", TPropType::Set(OpenOptionNames), &TOpenDialog::SetOptions, &TOpenDialog::Options);
+  RegisterProperty(c, "OptionsEx", TPropType::Set(OpenOptionExNames), &TOpenDialog::SetOptionsEx,
+                   &TOpenDialog::OptionsEx);
   RegisterProperty(c, "Title", pkString, &TOpenDialog::SetTitle, &TOpenDialog::Title);
   c = &TPrintDialog::Class;
   RegisterProperty(c, "Collate", pkBool, &TPrintDialog::SetCollate, &TPrintDialog::Collate);

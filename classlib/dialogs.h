@@ -34,6 +34,10 @@ protected:
   // Runs the dialog function with the program's other windows disabled, and
   // gives the activation back to the window that had it.
   bool TaskModalDialog(BOOL(WINAPI* dialogFunc)(void*), void* dialogData);
+  // The system's print dialog (PrintDlgA) on the process-wide printer: it
+  // opens at the printer and settings in use, and a confirmed choice of
+  // printer and settings becomes the printer's.
+  bool ExecutePrinterDialog(PRINTDLGA& pd);
   void SetDialogHandle(HWND h) { FHandle = h; }
 
 private:
@@ -52,6 +56,11 @@ enum TOpenOption : uint8_t {
 };
 using TOpenOptions = uint32_t;
 constexpr TOpenOptions OpenOption(TOpenOption o) { return 1u << o; }
+
+// Extended options (the record's FlagsEx).
+enum TOpenOptionEx : uint8_t { ofExNoPlacesBar };
+using TOpenOptionsEx = uint8_t;
+constexpr TOpenOptionsEx OpenOptionEx(TOpenOptionEx o) { return static_cast<TOpenOptionsEx>(1u << o); }
 
 class TOpenDialog : public TCommonDialog {
   CL_CLASS(TOpenDialog, TCommonDialog)
@@ -76,6 +85,8 @@ public:
   void SetTitle(const AnsiString& v) { FTitle = v; }
   TOpenOptions Options() const { return FOptions; }
   void SetOptions(TOpenOptions v) { FOptions = v; }
+  TOpenOptionsEx OptionsEx() const { return FOptionsEx; }
+  void SetOptionsEx(TOpenOptionsEx v) { FOptionsEx = v; }
   // Full names of the chosen files (one unless ofAllowMultiSelect).
   TStrings* Files() const { return FFiles; }
 
@@ -84,6 +95,8 @@ public:
   // The OPENFILENAMEA flags of the options (OFN_EXPLORER unless old style).
   // ofExtensionDifferent is only ever an answer of the system, never a request.
   static DWORD FlagsOf(TOpenOptions options);
+  // The OPENFILENAMEA FlagsEx of the extended options.
+  static DWORD FlagsExOf(TOpenOptionsEx options);
 
   // OK pressed (Files holds the choice): false keeps the dialog open.
   TEvent<void(TObject* sender, bool& canClose)> OnCanClose;
@@ -109,6 +122,7 @@ private:
   AnsiString FDefaultExt;
   AnsiString FTitle;
   TOpenOptions FOptions;
+  TOpenOptionsEx FOptionsEx = 0;
   TStringList* FFiles;
 };
 

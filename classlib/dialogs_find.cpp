@@ -204,10 +204,7 @@ bool TPrinterSetupDialog::Execute() {
   pd.lStructSize = sizeof pd;
   pd.hwndOwner = OwnerWindow();
   pd.Flags = PD_PRINTSETUP;
-  bool ok = TaskModalDialog(reinterpret_cast<BOOL(WINAPI*)(void*)>(&PrintDlgA), &pd);
-  if (pd.hDevNames) GlobalFree(pd.hDevNames);
-  if (pd.hDevMode) GlobalFree(pd.hDevMode);
-  return ok;
+  return ExecutePrinterDialog(pd);
 }
 
 // ---------------------------------------------------------------------------

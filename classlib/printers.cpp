@@ -68,7 +68,25 @@ void TPrinter::SetPrinterIndex(int v) {
   if (v < -1 || v >= Printers()->Count()) throw EPrinter("Printer index out of range");
   if (v == FPrinterIndex) return;
   FPrinterIndex = v;
+  FDeviceMode.clear();
   FreeDC();
+}
+
+void TPrinter::SetPrinter(const AnsiString& device, const DEVMODEA* deviceMode) {
+  CheckPrinting(false);
+  const int index = Printers()->IndexOf(device);
+  if (index < 0) throw EPrinter("Printer selected is not valid");
+  FPrinterIndex = index;
+  FDeviceMode.clear();
+  if (deviceMode) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(deviceMode);
+    FDeviceMode.assign(bytes, bytes + deviceMode->dmSize + deviceMode->dmDriverExtra);
+  }
+  FreeDC();
+}
+
+const DEVMODEA* TPrinter::DeviceMode() const {
+  return FDeviceMode.empty() ? nullptr : reinterpret_cast<const DEVMODEA*>(FDeviceMode.data());
 }
 
 AnsiString TPrinter::PrinterName() {
@@ -76,6 +94,7 @@ AnsiString TPrinter::PrinterName() {
     TStrings* list = Printers();
     if (FPrinterIndex < list->Count()) return list->Strings(FPrinterIndex);
     FPrinterIndex = -1;  // the printer has gone; fall back to the default
+    FDeviceMode.clear();
   }
   char name[512];
   DWORD size = sizeof name;
@@ -160,8 +179,9 @@ void TPrinter::Abort() {
 }
 
 HDC TPrinter::CreateDeviceContext(const AnsiString& name, bool informationOnly) {
-  return informationOnly ? CreateICA("WINSPOOL", name.c_str(), nullptr, nullptr)
-                         : CreateDCA("WINSPOOL", name.c_str(), nullptr, nullptr);
+  const DEVMODEA* mode = DeviceMode();
+  return informationOnly ? CreateICA("WINSPOOL", name.c_str(), nullptr, mode)
+                         : CreateDCA("WINSPOOL", name.c_str(), nullptr, mode);
 }
 
 bool TPrinter::StartDocument(HDC dc, const AnsiString& title) {

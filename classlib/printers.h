@@ -6,6 +6,8 @@
 
 #include <winspool.h>
 
+#include <vector>
+
 // winspool.h maps SetPrinter to SetPrinterA; here it is the process-wide printer.
 #undef SetPrinter
 
@@ -48,8 +50,15 @@ public:
   // The system's printer names (refreshed on each call).
   TStrings* Printers();
   // -1 is the default printer; EPrinter "Printer index out of range" otherwise.
+  // Another printer starts with its own default settings.
   int PrinterIndex();
   void SetPrinterIndex(int v);
+  // The printer of that name with these settings (as the system's printer
+  // dialogs answer them; null: the printer's own defaults). EPrinter "Printer
+  // selected is not valid" when the system has no printer of that name.
+  void SetPrinter(const AnsiString& device, const DEVMODEA* deviceMode);
+  // The settings chosen for the printer in use; null while its defaults apply.
+  const DEVMODEA* DeviceMode() const;
   // The name of the printer in use; EPrinter "There is no default printer
   // currently selected" when there is none.
   virtual AnsiString PrinterName();
@@ -80,6 +89,7 @@ private:
   TPrinterCanvas* FCanvas;
   TStringList* FPrinters;
   int FPrinterIndex = -1;
+  std::vector<BYTE> FDeviceMode;  // a DEVMODEA with its driver's extra bytes
   HDC FDC = nullptr;      // printing DC or information context
   bool FDCIsIC = false;
   bool FPrinting = false;

@@ -305,6 +305,29 @@ HRESULT TCustomFileDialog::GetItemName(IShellItem* item, WideString& name) {
   return S_OK;
 }
 
+bool TCustomFileDialog::CurrentFileName(WideString& name) {
+  if (!FDialog) return false;
+  wchar_t* text = nullptr;
+  if (FAILED(FDialog->GetFileName(&text)) || !text) return false;
+  WideString typed(text);
+  CoTaskMemFree(text);
+  if (typed.IsEmpty()) return false;
+  const std::wstring& t = typed.str();
+  const bool full = (t.size() > 2 && t[1] == L':' && t[2] == L'\\') || (t.size() > 1 && t[0] == L'\\' && t[1] == L'\\');
+  if (full) {
+    name = typed;
+    return true;
+  }
+  IShellItem* folder = nullptr;
+  WideString path;
+  const bool inFolder = SUCCEEDED(FDialog->GetFolder(&folder)) && folder && SUCCEEDED(GetItemName(folder, path));
+  if (folder) folder->Release();
+  if (!inFolder) return false;
+  if (path.IsEmpty() || path.str().back() != L'\\') path += L"\\";
+  name = path + typed;
+  return true;
+}
+
 HRESULT TCustomFileDialog::GetResults() {
   HRESULT hr = FDialog->GetResult(&FShellItem);
   if (SUCCEEDED(hr)) {
@@ -525,6 +548,8 @@ void TFileDialogWrapper::AssignOptions() {
   TFileDialogOptions options = 0;
   for (const Pair& p : Map)
     if (FOpenDialog->Options() & OpenOption(p.From)) options |= FileDialogOption(p.To);
+  // No places bar: the item dialog's pinned places stay hidden.
+  if (FOpenDialog->OptionsEx() & OpenOptionEx(ofExNoPlacesBar)) options |= FileDialogOption(fdoHidePinnedPlaces);
   FFileDialog->Options = options;
 }
 
@@ -635,10 +660,14 @@ void TUcOpenDialog::SetFileName(const WideString& v) {
 }
 
 WideString TUcOpenDialog::FileName() {
-  if (Win32PlatformIsUnicode && Handle()) {
-    wchar_t path[MAX_PATH + 1] = {};
-    SendMessageW(Handle(), CDM_GETFILEPATH, MAX_PATH + 1, reinterpret_cast<LPARAM>(path));
-    return WideString(path);
+  if (Win32PlatformIsUnicode) {
+    WideString live;
+    if (FItemDialog && FItemDialog->CurrentFileName(live)) return live;
+    if (Handle() && !(Options() & OpenOption(ofOldStyleDialog))) {
+      wchar_t path[MAX_PATH + 1] = {};
+      if (SendMessageW(Handle(), CDM_GETFILEPATH, MAX_PATH + 1, reinterpret_cast<LPARAM>(path)) > 0)
+        return WideString(path);
+    }
   }
   return GetSyncedWideString(FFileName, TOpenDialog::FileName());
 }
@@ -744,7 +773,10 @@ UINT_PTR CALLBACK TUcOpenDialog::HookProcW(HWND wnd, UINT msg, WPARAM, LPARAM lP
         if (msg == WM_INITDIALOG) {
           current = reinterpret_cast<TUcOpenDialog*>(reinterpret_cast<OPENFILENAMEW*>(lParam)->lCustData);
           if (current) {
-            current->SetDialogHandle(GetParent(wnd) ? GetParent(wnd) : wnd);
+            // An Explorer-style hook runs in a child of the dialog; the
+            // old-style hook in the dialog itself (whose parent is its owner).
+            const bool oldStyle = current->Options() & OpenOption(ofOldStyleDialog);
+            current->SetDialogHandle(oldStyle || !GetParent(wnd) ? wnd : GetParent(wnd));
             current->DoShow();
           }
         } else if (msg == WM_NOTIFY && current) {
@@ -786,15 +818,28 @@ bool TUcOpenDialog::DoExecuteW(void* dialogFunc, HWND parentWnd) {
       wrapper = new TFileOpenDialogWrapper(this);
     else
       wrapper = new TFileSaveDialogWrapper(this);
+    // The dialog's events hand the names they see to this dialog; a
+    // cancelled dialog leaves the name and the list as they were.
+    const WideString fileName = GetSyncedWideString(FFileName, TOpenDialog::FileName());
+    std::vector<WideString> files;
+    for (int i = 0; i < FFiles->Count(); ++i) files.push_back(FFiles->Strings(i));
     bool result;
+    FItemDialog = wrapper->FileDialog();
     try {
       result = wrapper->Execute(parentWnd);
       SetFilterIndex(wrapper->FileDialog()->FileTypeIndex);
     } catch (...) {
+      FItemDialog = nullptr;
       delete wrapper;
       throw;
     }
+    FItemDialog = nullptr;
     delete wrapper;
+    if (!result) {
+      SetFileName(fileName);
+      FFiles->Clear();
+      for (const WideString& f : files) FFiles->Add(f);
+    }
     return result;
   }
 
@@ -828,6 +873,8 @@ bool TUcOpenDialog::DoExecuteW(void* dialogFunc, HWND parentWnd) {
   ofn.lpstrTitle = title.IsEmpty() ? nullptr : title.c_str();
   ofn.Flags = FlagsOf(Options()) | OFN_ENABLEHOOK;
   if (Options() & OpenOption(ofEnableIncludeNotify)) ofn.Flags |= OFN_ENABLEINCLUDENOTIFY;
+  // The shorter record of older systems ends before FlagsEx.
+  if (newRecord) ofn.FlagsEx = FlagsExOf(OptionsEx());
   WideString defaultExt = DefaultExt();
   if (defaultExt.IsEmpty() && !(ofn.Flags & OFN_EXPLORER)) {
     const std::wstring& n = fileName.str();

@@ -158,6 +158,10 @@ public:
   virtual HRESULT ShareViolation(IShellItem* item, DWORD* response);
   virtual HRESULT TypeChange();
   void GetWindowHandle();
+  // While the dialog is shown: the name in its file-name box, in its current
+  // folder unless the box holds a full path. False when there is no dialog
+  // or no name.
+  bool CurrentFileName(WideString& name);
 
 protected:
   virtual void DoOnExecute();
@@ -232,7 +236,9 @@ public:
 
   WideString DefaultExt();
   void SetDefaultExt(const WideString& v);
-  // While the dialog is open: the path the dialog shows now.
+  // While the dialog is open: the path it shows now (the item dialog's or the
+  // Explorer-style dialog's); otherwise, and for the old-style dialog, which
+  // has no such request, the name kept here.
   WideString FileName();
   void SetFileName(const WideString& v);
   WideString Filter();
@@ -264,6 +270,7 @@ protected:
 
 private:
   static UINT_PTR CALLBACK HookProcW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  TCustomFileDialog* FItemDialog = nullptr;  // the item dialog while it is shown
   WideString FDefaultExt, FFileName, FFilter, FInitialDir, FTitle;
   TUcStringList* FFiles;
 };

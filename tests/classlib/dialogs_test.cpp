@@ -31,7 +31,48 @@ TEST(Dialogs, OptionsMapToTheSystemFlags) {
             static_cast<DWORD>(OFN_FILEMUSTEXIST));
   TOpenDialog d(nullptr);
   EXPECT_EQ(d.Options(), OpenOption(ofHideReadOnly) | OpenOption(ofEnableSizing));
+  EXPECT_EQ(d.OptionsEx(), 0);
   EXPECT_EQ(d.FilterIndex(), 1);
+  EXPECT_EQ(TOpenDialog::FlagsExOf(0), 0u);
+  EXPECT_EQ(TOpenDialog::FlagsExOf(OpenOptionEx(ofExNoPlacesBar)), static_cast<DWORD>(OFN_EX_NOPLACESBAR));
+}
+
+namespace {
+// The places bar of an open file dialog: the toolbars shown beside the
+// folder view, counted when the user presses OK.
+struct TPlacesBar {
+  int Toolbars = -1;
+  TOpenDialog* Dialog = nullptr;
+  static BOOL CALLBACK Count(HWND wnd, LPARAM counter) {
+    char cls[32] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    if (std::string(cls) == "ToolbarWindow32" && IsWindowVisible(wnd)) ++*reinterpret_cast<int*>(counter);
+    return TRUE;
+  }
+  void CanClose(TObject*, bool& canClose) {
+    Toolbars = 0;
+    EnumChildWindows(Dialog->Handle(), &TPlacesBar::Count, reinterpret_cast<LPARAM>(&Toolbars));
+    canClose = true;
+  }
+};
+}  // namespace
+
+TEST(Dialogs, NoPlacesBarReachesTheSystemDialog) {
+  int toolbars[2] = {};
+  for (int hidden = 0; hidden < 2; ++hidden) {
+    TOpenDialog d(nullptr);
+    d.SetTitle("places bar");
+    d.SetOptionsEx(hidden ? OpenOptionEx(ofExNoPlacesBar) : 0);
+    TPlacesBar bar;
+    bar.Dialog = &d;
+    d.OnCanClose = MakeEvent<&TPlacesBar::CanClose>(&bar);
+    d.SetOptions(d.Options() | OpenOption(ofNoValidate));
+    d.SetFileName("anything");
+    ScriptDialogs script({{"places bar", IDOK}});
+    ASSERT_TRUE(d.Execute());
+    toolbars[hidden] = bar.Toolbars;
+  }
+  EXPECT_EQ(toolbars[1], toolbars[0] - 1) << "the places bar is one toolbar fewer";
 }
 
 TEST(Dialogs, OpenDialogReturnsTheConfirmedName) {
@@ -83,4 +124,26 @@ TEST(Dialogs, PrintDialogWithoutPrintersReturnsFalse) {
   if (Printer()->Printers()->Count() > 0) GTEST_SKIP() << "a printer is installed";
   ScriptDialogs script({});
   EXPECT_FALSE(d.Execute());
+}
+
+namespace {
+struct THandleSeen {
+  TOpenDialog* Dialog = nullptr;
+  std::string Title;
+  void Show(TObject*) { Title = WindowTextA(Dialog->Handle()); }
+};
+}  // namespace
+
+TEST(Dialogs, HandleIsTheDialogsOwnWindowInBothStyles) {
+  for (const bool oldStyle : {false, true}) {
+    TOpenDialog d(nullptr);
+    d.SetTitle(oldStyle ? "old style handle" : "explorer handle");
+    if (oldStyle) d.SetOptions(d.Options() | OpenOption(ofOldStyleDialog));
+    THandleSeen seen;
+    seen.Dialog = &d;
+    d.OnShow = MakeEvent<&THandleSeen::Show>(&seen);
+    ScriptDialogs script({{d.Title().c_str(), IDCANCEL}});
+    EXPECT_FALSE(d.Execute());
+    EXPECT_EQ(seen.Title, d.Title().str()) << "not the owner's window";
+  }
 }

@@ -173,4 +173,27 @@ TEST_F(StdActions, FindNextNeedsAFindActionWithText) {
   EXPECT_EQ(copy.SearchFind(), &find);
 }
 
+TEST_F(StdActions, ReplaceActionRunsOnTheFocusedEditThroughItsDialog) {
+  TSearchReplace replace(Form);
+  TDialogEvents events;
+  replace.BeforeExecute = MakeEvent<&TDialogEvents::Before>(&events);
+  replace.OnAccept = MakeEvent<&TDialogEvents::Accept>(&events);
+  Edit->SetText("abc ABC abc");
+  Edit->SetFocus();
+  ASSERT_TRUE(WaitFor([&] { return Edit->Focused(); }, "the edit focused"));
+  ASSERT_TRUE(replace.Execute());
+  EXPECT_EQ(replace.Control(), Edit);
+  EXPECT_EQ(events.Seen, (std::vector<std::string>{"before", "accept"}));
+  HWND dlg = replace.ReplaceDialog()->Handle();
+  ASSERT_NE(dlg, nullptr);
+  EXPECT_TRUE(replace.ReplaceDialog()->OnReplace);
+  // The user's Replace All in the dialog: every hit, whatever its case.
+  SetDlgItemTextA(dlg, 0x480, "abc");  // edt1
+  SetDlgItemTextA(dlg, 0x481, "x");    // edt2
+  SendMessageA(GetDlgItem(dlg, 0x401), BM_CLICK, 0, 0);  // psh2
+  EXPECT_EQ(Edit->Text(), AnsiString("x x x"));
+  replace.ReplaceDialog()->CloseDialog();
+  ASSERT_TRUE(WaitFor([&] { return replace.ReplaceDialog()->Handle() == nullptr; }, "the replace dialog closed"));
+}
+
 }  // namespace

@@ -106,19 +106,25 @@ TEST(UcFileDialogHelpers, FileTypesComeInNameMaskPairs) {
 TEST(UcFileDialogHelpers, OptionsMapWithoutTheClassicAnswerFlag) {
   struct Row {
     TOpenOptions Open;
+    TOpenOptionsEx OpenEx;
     TFileDialogOptions Expected;
   } rows[] = {
-      {OpenOption(ofOverwritePrompt) | OpenOption(ofFileMustExist),
+      {OpenOption(ofOverwritePrompt) | OpenOption(ofFileMustExist), 0,
        FileDialogOption(fdoOverWritePrompt) | FileDialogOption(fdoFileMustExist)},
-      {OpenOption(ofAllowMultiSelect) | OpenOption(ofNoChangeDir),
+      {OpenOption(ofAllowMultiSelect) | OpenOption(ofNoChangeDir), 0,
        FileDialogOption(fdoAllowMultiSelect) | FileDialogOption(fdoNoChangeDir)},
       // An answer of the classic dialog never becomes strict file types.
-      {OpenOption(ofExtensionDifferent), 0},
-      {OpenOption(ofHideReadOnly) | OpenOption(ofEnableSizing) | OpenOption(ofOldStyleDialog), 0},
+      {OpenOption(ofExtensionDifferent), 0, 0},
+      {OpenOption(ofHideReadOnly) | OpenOption(ofEnableSizing) | OpenOption(ofOldStyleDialog), 0, 0},
+      // No places bar hides the item dialog's pinned places.
+      {0, OpenOptionEx(ofExNoPlacesBar), FileDialogOption(fdoHidePinnedPlaces)},
+      {OpenOption(ofFileMustExist), OpenOptionEx(ofExNoPlacesBar),
+       FileDialogOption(fdoFileMustExist) | FileDialogOption(fdoHidePinnedPlaces)},
   };
   for (const Row& r : rows) {
     TUcOpenDialog d(nullptr);
     d.SetOptions(r.Open);
+    d.SetOptionsEx(r.OpenEx);
     TFileOpenDialogWrapper w(&d);
     w.AssignOptions();
     EXPECT_EQ(w.FileDialog()->Options, r.Expected);
@@ -279,6 +285,76 @@ TEST_F(UcFileDialogs, ItemDialogAnswersOnlyFileSystemItems) {
   ScriptDialogs script({{"only files", IDCANCEL}});
   EXPECT_FALSE(d.Execute());
   EXPECT_TRUE(seen.Options & FOS_FORCEFILESYSTEM);
+}
+
+TEST_F(UcFileDialogs, NoPlacesBarReachesTheItemDialog) {
+  TUcOpenDialog d(nullptr);
+  d.SetTitle(L"no places");
+  d.SetOptionsEx(OpenOptionEx(ofExNoPlacesBar));
+  TFileOpenDialogWrapper w(&d);
+  TOptionsSeen seen;
+  seen.Dialog = w.FileDialog();
+  w.FileDialog()->OnExecute = MakeEvent<&TOptionsSeen::Execute>(&seen);
+  ScriptDialogs script({{"no places", IDCANCEL}});
+  EXPECT_FALSE(w.Execute(Application->Handle()));
+  EXPECT_TRUE(script.Unused().empty());
+  EXPECT_TRUE(seen.Options & FOS_HIDEPINNEDPLACES);
+}
+
+// What FileName and Handle answer while the dialog is shown, asked from its
+// own events.
+struct TLiveName {
+  TUcOpenDialog* Dialog = nullptr;
+  std::vector<std::wstring> Names;
+  std::wstring Title;
+  void Ask(TObject*) {
+    Names.push_back(Dialog->FileName().str());
+    if (Dialog->Handle()) Title = WindowTextW(Dialog->Handle());
+  }
+};
+
+TEST_F(UcFileDialogs, OpenDialogAnswersTheNameItShowsNow) {
+  const std::wstring folder = AnsiToWide(AnsiString(Dir.Path())).str();
+  const std::wstring typed = L"\u4E2D typed.txt";
+  struct Row {
+    bool Vista;
+    bool OldStyle;
+    const wchar_t* Title;
+    std::wstring Expected;
+  } rows[] = {
+      // The item dialog: its file-name box in its folder.
+      {true, false, L"live item", folder + L"\\" + typed},
+      // The Explorer-style dialog answers the path it shows.
+      {false, false, L"live explorer", folder + L"\\" + typed},
+      // The old-style dialog has no such request: the name as given.
+      {false, true, L"live old style", typed},
+  };
+  for (const Row& r : rows) {
+    TVistaSwitch road(r.Vista);
+    TUcOpenDialog d(nullptr);
+    d.SetTitle(r.Title);
+    d.SetInitialDir(folder);
+    d.SetFileName(typed);
+    d.SetOptions((d.Options() | OpenOption(ofNoValidate)) |
+                 (r.OldStyle ? OpenOption(ofOldStyleDialog) : 0));
+    TLiveName live;
+    live.Dialog = &d;
+    if (r.OldStyle)
+      d.OnShow = MakeEvent<&TLiveName::Ask>(&live);
+    else
+      d.OnFolderChange = MakeEvent<&TLiveName::Ask>(&live);
+    {
+      ScriptDialogs script({{WideToAnsi(r.Title).c_str(), IDCANCEL}});
+      EXPECT_FALSE(d.Execute());
+    }
+    const std::string what = WideToAnsi(r.Title).c_str();
+    ASSERT_FALSE(live.Names.empty()) << what;
+    EXPECT_EQ(live.Names[0], r.Expected) << what << " answered " << WideToAnsi(live.Names[0]).c_str();
+    if (!r.Vista) {
+      EXPECT_EQ(live.Title, r.Title) << what << ": the handle is the dialog's own window";
+    }
+    EXPECT_EQ(d.FileName(), WideString(typed)) << what << ": closed, the name kept";
+  }
 }
 
 }  // namespace

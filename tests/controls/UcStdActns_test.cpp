@@ -1,7 +1,8 @@
 // The wide standard actions on real edit controls: delete, find (and find
 // first from the very start), replace compared in wide text as the user's
 // match-case choice says, find in a rich edit's CR LF text, find next's
-// enabling and a dialog component that is replaced when removed.
+// enabling and a dialog component that is replaced when removed; the dialog
+// actions run through Execute, with the real dialogs answered or driven.
 #include "ControlsTestUtil.h"
 
 #include "UcRichEdit.h"
@@ -187,6 +188,176 @@ TEST_F(UcStdActns, AssignCopiesWideTextsAndHandlers) {
   open.OnAccept = MakeEvent<&TEvents::Accept>(&events);
   copy.Assign(&open);
   EXPECT_TRUE(copy.OnAccept == open.OnAccept);
+}
+
+struct TActionEvents {
+  std::vector<std::string> Seen;
+  void Before(TObject*) { Seen.push_back("before"); }
+  void Accept(TObject*) { Seen.push_back("accept"); }
+  void Cancel(TObject*) { Seen.push_back("cancel"); }
+  template <class TAction> void Wire(TAction& action) {
+    action.BeforeExecute = MakeEvent<&TActionEvents::Before>(this);
+    action.OnAccept = MakeEvent<&TActionEvents::Accept>(this);
+    action.OnCancel = MakeEvent<&TActionEvents::Cancel>(this);
+  }
+};
+
+TEST_F(UcStdActns, FileOpenActionRunsTheWideDialogThroughExecute) {
+  TempDir dir;
+  const std::wstring file = AnsiToWide(AnsiString(dir.Path())).str() + L"\\\u4E2D\u6587.txt";
+  WriteFileBytes(file, "x");
+  TUcFileOpen open(Form);
+  TActionEvents events;
+  events.Wire(open);
+  open.Dialog()->SetTitle(L"action open");
+  open.Dialog()->SetFileName(file);
+  {
+    ScriptDialogs script({{"action open", IDOK}});
+    EXPECT_TRUE(open.Execute());
+    EXPECT_TRUE(script.Unused().empty()) << "the dialog was shown";
+  }
+  EXPECT_TRUE(open.ExecuteResult());
+  EXPECT_EQ(events.Seen, (std::vector<std::string>{"before", "accept"}));
+  EXPECT_EQ(open.Dialog()->FileName(), WideString(file));
+
+  events.Seen.clear();
+  open.Dialog()->SetFileName(L"kept");
+  {
+    ScriptDialogs script({{"action open", IDCANCEL}});
+    EXPECT_TRUE(open.Execute()) << "the action ran, whatever the user answered";
+    EXPECT_TRUE(script.Unused().empty());
+  }
+  EXPECT_FALSE(open.ExecuteResult());
+  EXPECT_EQ(events.Seen, (std::vector<std::string>{"before", "cancel"}));
+  EXPECT_EQ(open.Dialog()->FileName(), WideString(L"kept"));
+}
+
+}  // namespace
+
+// A wide dialog action over a class-library dialog (the wide open dialog).
+class TTestOpenAction : public TUcCommonDialogAction {
+  CL_CLASS(TTestOpenAction, TUcCommonDialogAction)
+public:
+  explicit TTestOpenAction(TComponent* owner) : TUcCommonDialogAction(owner) { SetupDialog(); }
+  TUcOpenDialog* OpenDialog() const { return FDialog->As<TUcOpenDialog>(); }
+
+protected:
+  const TMetaClass* GetDialogClass() override { return &TUcOpenDialog::Class; }
+};
+CL_DEFINE_COMPONENT(TTestOpenAction, TUcCommonDialogAction)
+
+namespace {
+
+TEST_F(UcStdActns, WideDialogActionGivesTheDialogsAnswerToItsHandlers) {
+  TempDir dir;
+  const std::wstring file = AnsiToWide(AnsiString(dir.Path())).str() + L"\\\u6587.txt";
+  WriteFileBytes(file, "x");
+  TTestOpenAction action(Form);
+  EXPECT_EQ(action.Dialog()->Name(), AnsiString("UcOpenDialog"));
+  TActionEvents events;
+  events.Wire(action);
+  action.OpenDialog()->SetTitle(L"wide action");
+  struct Row {
+    int Button;
+    bool Result;
+    std::vector<std::string> Seen;
+  } rows[] = {{IDCANCEL, false, {"before", "cancel"}}, {IDOK, true, {"before", "accept"}}};
+  for (const Row& r : rows) {
+    events.Seen.clear();
+    action.OpenDialog()->SetFileName(file);
+    {
+      ScriptDialogs script({{"wide action", r.Button}});
+      EXPECT_TRUE(action.Execute());
+      EXPECT_TRUE(script.Unused().empty()) << "the dialog was shown";
+    }
+    EXPECT_EQ(action.ExecuteResult(), r.Result);
+    EXPECT_EQ(events.Seen, r.Seen);
+  }
+  EXPECT_EQ(action.OpenDialog()->FileName(), WideString(file));
+}
+
+// Types into the open find or replace dialog and presses one of its buttons.
+void PressInDialog(TUcFindDialog* d, const wchar_t* findWhat, const wchar_t* replaceWith, int button) {
+  HWND wnd = d->FindHandle();
+  SetDlgItemTextW(wnd, 0x480, findWhat);  // edt1
+  if (replaceWith) SetDlgItemTextW(wnd, 0x481, replaceWith);  // edt2
+  SendMessageW(GetDlgItem(wnd, button), BM_CLICK, 0, 0);
+}
+
+TEST_F(UcStdActns, FindActionSearchesTheEditItWasExecutedOn) {
+  auto* edit = PlaceOn<TUcEdit>(Form, 10, 10, 300, 24);
+  auto* other = PlaceOn<TUcEdit>(Form, 10, 50, 300, 24);
+  edit->SetText(L"a \u4E2Db \u4E2DB");
+  other->SetText(L"\u4E2Db");
+  TUcSearchFind find(Form);
+  TActionEvents events;
+  events.Wire(find);
+
+  // No edit control in focus: nothing to search in.
+  Form->SetFocus();
+  ASSERT_TRUE(WaitFor([&] { return Screen->ActiveControl() == nullptr || !Screen->ActiveControl()->Is<TCustomEdit>(); },
+                      "the form without a focused edit"));
+  EXPECT_FALSE(find.Execute());
+  EXPECT_FALSE(find.Enabled());
+  EXPECT_TRUE(events.Seen.empty());
+
+  find.SetEnabled(true);
+  edit->SetFocus();
+  ASSERT_TRUE(WaitFor([&] { return Screen->ActiveControl() == edit; }, "the edit focused"));
+  Select(edit, 0, 0);
+  ASSERT_TRUE(find.Execute());
+  EXPECT_EQ(find.Control(), edit) << "the focused edit is the target";
+  EXPECT_EQ(events.Seen, (std::vector<std::string>{"before", "accept"}));
+  ASSERT_NE(find.FindDialog()->FindHandle(), nullptr);
+  EXPECT_TRUE(IsWindowVisible(find.FindDialog()->FindHandle()));
+
+  // The dialog has the focus now; its request still searches the target.
+  PressInDialog(find.FindDialog(), L"\u4E2Db", nullptr, IDOK);
+  EXPECT_EQ(Selection(edit).Start, 2);
+  EXPECT_EQ(Selection(edit).Length, 2);
+  EXPECT_EQ(Selection(other).Length, 0);
+  PressInDialog(find.FindDialog(), L"\u4E2Db", nullptr, IDOK);
+  EXPECT_EQ(Selection(edit).Start, 5) << "case is ignored unless asked";
+
+  // A target that goes away is forgotten: the dialog's request does nothing.
+  delete edit;
+  EXPECT_EQ(find.Control(), nullptr);
+  PressInDialog(find.FindDialog(), L"\u4E2Db", nullptr, IDOK);
+  EXPECT_EQ(Selection(other).Length, 0);
+  find.FindDialog()->CloseDialog();
+  ASSERT_TRUE(WaitFor([&] { return find.FindDialog()->FindHandle() == nullptr; }, "the find dialog closed"));
+}
+
+TEST_F(UcStdActns, ReplaceActionWiresTheDialogsReplaceToItsTarget) {
+  auto* edit = PlaceOn<TUcEdit>(Form, 10, 10, 300, 24);
+  edit->SetText(L"\u0416\u4E2D-\u0436\u4E2D-\u0416\u4E2D");
+  TUcSearchReplace replace(Form);
+  TActionEvents events;
+  events.Wire(replace);
+  edit->SetFocus();
+  ASSERT_TRUE(WaitFor([&] { return Screen->ActiveControl() == edit; }, "the edit focused"));
+  Select(edit, 0, 0);
+  ASSERT_TRUE(replace.Execute());
+  EXPECT_EQ(events.Seen, (std::vector<std::string>{"before", "accept"}));
+  ASSERT_NE(replace.ReplaceDialog()->FindHandle(), nullptr);
+  EXPECT_TRUE(replace.ReplaceDialog()->OnReplace);
+
+  // Replace: the first hit after the caret, whatever its case.
+  PressInDialog(replace.ReplaceDialog(), L"\u0416\u4E2D", L"\u6587", 0x400);  // psh1
+  EXPECT_EQ(edit->Text(), WideString(L"\u6587-\u0436\u4E2D-\u0416\u4E2D"));
+  // Replace all with match case: only the exact hits.
+  SendMessageW(GetDlgItem(replace.ReplaceDialog()->FindHandle(), 0x411), BM_CLICK, 0, 0);  // chx2: match case
+  PressInDialog(replace.ReplaceDialog(), L"\u0416\u4E2D", L"\u6587", 0x401);  // psh2
+  EXPECT_EQ(edit->Text(), WideString(L"\u6587-\u0436\u4E2D-\u6587"));
+
+  // Nothing left to replace: the user is told.
+  ScriptDialogs script({{"TUcMessageForm", IDOK}});
+  PressInDialog(replace.ReplaceDialog(), L"\u0416\u4E2D", L"\u6587", 0x401);
+  EXPECT_EQ(edit->Text(), WideString(L"\u6587-\u0436\u4E2D-\u6587"));
+  ASSERT_FALSE(script.Shown().empty());
+  EXPECT_TRUE(script.Shown()[0].Answered);
+  replace.ReplaceDialog()->CloseDialog();
+  ASSERT_TRUE(WaitFor([&] { return replace.ReplaceDialog()->FindHandle() == nullptr; }, "the replace dialog closed"));
 }
 
 }  // namespace

@@ -49,14 +49,15 @@ bool TZEBaseArchiver::MayReplace(const WideString& source, const WideString& sto
   }
 }
 
+uint32_t TZEBaseArchiver::Header32(TDirItem& item, int64_t value, int64_t& zip64Value) const {
+  if (value < static_cast<int64_t>(ZE_ALL32) && FZip64Mode != zmAlways) return static_cast<uint32_t>(value);
+  item.Zip64 = true;
+  zip64Value = value;
+  return ZE_ALL32;
+}
+
 void TZEBaseArchiver::SetSourceSize(TDirItem& item, int64_t size) {
-  if (size < static_cast<int64_t>(ZE_ALL32) && FZip64Mode != zmAlways) {
-    item.Header.UncompressedSize = static_cast<uint32_t>(size);
-  } else {
-    item.Zip64 = true;
-    item.Header.UncompressedSize = ZE_ALL32;
-    item.Zip64Uncompressed = size;
-  }
+  item.Header.UncompressedSize = Header32(item, size, item.Zip64Uncompressed);
 }
 
 WideString TZEBaseArchiver::CurrentFolder() { return FCurrentDir.IsEmpty() ? WideGetCurrentDir() : FCurrentDir; }

@@ -176,16 +176,8 @@ bool TZEBaseArchiver::InternalCompressFile(TStream* source, TStream* dest, TDirI
   work.UncompressedSize = static_cast<uint32_t>(sourceSize);
   work.Crc32 = ~crc;
   if (bytesRead == sourceSize) {
-    // A size from 4 GiB up, or every size when ZIP64 is forced, goes to the
-    // ZIP64 field, and the header holds 0xFFFFFFFF.
-    auto headerSize = [&](int64_t size, int64_t& zip64Size) -> uint32_t {
-      if (size < static_cast<int64_t>(ZE_ALL32) && FZip64Mode != zmAlways) return static_cast<uint32_t>(size);
-      item.Zip64 = true;
-      zip64Size = size;
-      return ZE_ALL32;
-    };
-    work.CompressedSize = headerSize(bytesWritten, item.Zip64Compressed);
-    work.UncompressedSize = headerSize(sourceSize, item.Zip64Uncompressed);
+    work.CompressedSize = Header32(item, bytesWritten, item.Zip64Compressed);
+    work.UncompressedSize = Header32(item, sourceSize, item.Zip64Uncompressed);
     work.Crc32 = ~crc;
     if (item.Zip64 && FZip64Mode == zmDisabled) throw EZEException(41, {item.SourcePath}, this);
     if (sourceSize == 0) {

@@ -295,13 +295,7 @@ bool TZEBaseArchiver::WriteLocalItem(TRebuild& r, int index) {
     }
 
     const int64_t pos = r.Out->Position();
-    if (pos < static_cast<int64_t>(ZE_ALL32) && FZip64Mode != zmAlways) {
-      item.Header.LocalHeaderOffset = static_cast<uint32_t>(pos);
-    } else {
-      item.Zip64 = true;
-      item.Header.LocalHeaderOffset = ZE_ALL32;
-      item.Zip64Offset = pos;
-    }
+    item.Header.LocalHeaderOffset = Header32(item, pos, item.Zip64Offset);
 
     TZEZipFileHeader lh{};
     lh.Signature = ZE_LOCAL_SIG;

@@ -453,6 +453,10 @@ private:
   WideString CurrentFolder();
   // The source's size in the item: 32-bit, or all ones and the ZIP64 value.
   void SetSourceSize(TDirItem& item, int64_t size);
+  // A header field's value: from 4 GiB up, or every value when ZIP64 is
+  // forced, the field holds all ones, the value goes to its ZIP64 field and
+  // the item is marked ZIP64.
+  uint32_t Header32(TDirItem& item, int64_t value, int64_t& zip64Value) const;
   // Whether a file replaces the item of its name: by the overwrite mode, the
   // DOS time stamps compared unsigned (dates from 2044 on stay later).
   bool MayReplace(const WideString& source, const WideString& stored, uint32_t incoming, uint32_t held);

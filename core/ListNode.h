@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -189,6 +190,62 @@ template <class Node, class Visit> bool VisitPreOrder(Node* node, Visit visit) {
   }
   return true;
 }
+
+// What a visitor of WalkEntries answers for an entry.
+enum class TWalkStep {
+  Go,    // on to the next entry; into a folder's entries first
+  Skip,  // on to the next entry, past a folder's entries
+  Stop,  // end the walk
+};
+
+// Walks every entry of list and of the folders below, depth first in list
+// order, a folder's entries right after the folder, without recursion: any
+// depth of the tree takes heap memory only. The visitor has
+//   TWalkStep Entry(const ListNode* entry, const std::string& path)
+//     for every entry; path is the folder of the entry: the names of the
+//     folders from the list's level down to its parent, joined by separator,
+//     behind start ("" for the entries of list itself when start is empty);
+//   bool LeaveFolder(const ListNode* folder, const std::string& path)
+//     after the last entry of a folder the walk went into (path as in the
+//     folder's own Entry); false ends the walk.
+// Once the walk ends early, nothing more is called (no folder is left).
+// Returns false when a visitor ended it.
+template <class Visitor>
+bool WalkEntries(const TList* list, char separator, Visitor& visitor, const std::string& start = std::string()) {
+  struct TOpenList {
+    const TList* Entries;
+    int Next;
+    const ListNode* Folder;  // null for list itself
+    size_t PathLength;       // of the folder's own path
+  };
+  std::vector<TOpenList> levels;
+  std::string path = start;
+  if (list) levels.push_back({list, 0, nullptr, path.size()});
+  while (!levels.empty()) {
+    TOpenList& level = levels.back();
+    if (level.Next >= level.Entries->Count()) {
+      const ListNode* folder = level.Folder;
+      path.resize(level.PathLength);
+      levels.pop_back();
+      if (folder && !visitor.LeaveFolder(folder, path)) return false;
+      continue;
+    }
+    const ListNode* entry = static_cast<const ListNode*>(level.Entries->Items(level.Next++));
+    const TWalkStep step = visitor.Entry(entry, path);
+    if (step == TWalkStep::Stop) return false;
+    if (step == TWalkStep::Skip || entry->Kind != ekFolder) continue;
+    const size_t length = path.size();
+    if (length) path += separator;
+    path += FieldView(entry->Name);
+    levels.push_back({entry->Children, 0, entry, length});
+  }
+  return true;
+}
+
+// A visitor of WalkEntries that leaves folders without a word.
+struct TEntryVisitor {
+  bool LeaveFolder(const ListNode*, const std::string&) { return true; }
+};
 
 // Frees the node with all its descendants; null does nothing. The caller clears
 // its own pointer.

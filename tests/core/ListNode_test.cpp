@@ -2,6 +2,7 @@
 // bounded text fields and the tree operations.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <set>
@@ -163,6 +164,93 @@ TEST(ListNodeTree, DeepTreesAreWalkedWithoutRecursion) {
   ListNode* n = root;
   for (int i = 0; i < 200000; ++i) n = MakeEntry(n, "d", ekFolder);
   EXPECT_EQ(CountNodes(root), 200000);
+  FreeNodeTree(root);
+}
+
+// Records the calls of a walk as "E path|name" and "L path|name"; answers
+// Skip or Stop at the entry so named.
+struct RecordingWalk {
+  std::vector<std::string> Calls;
+  std::string SkipAt, StopAt, StopLeaving;
+  TWalkStep Entry(const ListNode* e, const std::string& path) {
+    Calls.push_back("E " + path + "|" + e->Name);
+    if (e->Name == StopAt) return TWalkStep::Stop;
+    return e->Name == SkipAt ? TWalkStep::Skip : TWalkStep::Go;
+  }
+  bool LeaveFolder(const ListNode* f, const std::string& path) {
+    Calls.push_back("L " + path + "|" + f->Name);
+    return f->Name != StopLeaving;
+  }
+};
+
+TEST(ListNodeTree, WalkGivesEveryEntryWithItsFolderPath) {
+  ListNode* root = MakeEntry(nullptr, "C:\\data", ekFolder);
+  MakeEntry(root, "f1", ekFile);
+  ListNode* d1 = MakeEntry(root, "d1", ekFolder);
+  MakeEntry(d1, "f11", ekFile);
+  ListNode* d11 = MakeEntry(d1, "d11", ekFolder);
+  MakeEntry(d11, "f111", ekFile);
+  MakeEntry(d1, "f12", ekFile);
+  MakeEntry(root, "e", ekFolder);
+  MakeEntry(root, "f2", ekFile);
+  const std::vector<std::string> all = {"E |f1",        "E |d1",     "E d1|f11", "E d1|d11", "E d1/d11|f111",
+                                        "L d1|d11",     "E d1|f12",  "L |d1",    "E |e",     "L |e",
+                                        "E |f2"};
+  const struct {
+    const char* what;
+    std::string skip, stop, stopLeaving, start;
+    bool complete;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {"whole", "", "", "", "", true, all},
+      {"below a start", "", "", "", "top", true,
+       {"E top|f1", "E top|d1", "E top/d1|f11", "E top/d1|d11", "E top/d1/d11|f111", "L top/d1|d11",
+        "E top/d1|f12", "L top|d1", "E top|e", "L top|e", "E top|f2"}},
+      {"a folder skipped", "d11", "", "", "", true,
+       {"E |f1", "E |d1", "E d1|f11", "E d1|d11", "E d1|f12", "L |d1", "E |e", "L |e", "E |f2"}},
+      {"stopped at an entry", "", "f111", "", "", false,
+       {"E |f1", "E |d1", "E d1|f11", "E d1|d11", "E d1/d11|f111"}},
+      {"stopped leaving a folder", "", "", "d11", "", false,
+       {"E |f1", "E |d1", "E d1|f11", "E d1|d11", "E d1/d11|f111", "L d1|d11"}},
+  };
+  for (const auto& c : cases) {
+    RecordingWalk walk;
+    walk.SkipAt = c.skip;
+    walk.StopAt = c.stop;
+    walk.StopLeaving = c.stopLeaving;
+    EXPECT_EQ(WalkEntries(root->Children, '/', walk, c.start), c.complete) << c.what;
+    EXPECT_EQ(walk.Calls, c.calls) << c.what;
+  }
+  RecordingWalk none;
+  EXPECT_TRUE(WalkEntries(nullptr, '/', none));
+  EXPECT_TRUE(WalkEntries(MakeEntry(root, "empty", ekFolder)->Children, '/', none));
+  EXPECT_TRUE(none.Calls.empty());
+  FreeNodeTree(root);
+}
+
+TEST(ListNodeTree, WalkReachesAnyDepth) {
+  ListNode* root = MakeEntry(nullptr, "", ekFolder);
+  ListNode* n = root;
+  constexpr int Depth = 200000;
+  for (int i = 0; i < Depth; ++i) n = MakeEntry(n, "d", ekFolder);
+  MakeEntry(n, "f", ekFile);
+  struct : TEntryVisitor {
+    size_t LongestPath = 0;
+    int Entries = 0;
+    std::string FileAt;
+    TWalkStep Entry(const ListNode* e, const std::string& path) {
+      ++Entries;
+      LongestPath = std::max(LongestPath, path.size());
+      if (e->Kind == ekFile) FileAt = path;
+      return TWalkStep::Go;
+    }
+  } walk;
+  EXPECT_TRUE(WalkEntries(root->Children, '\\', walk));
+  EXPECT_EQ(walk.Entries, Depth + 1);
+  EXPECT_EQ(walk.LongestPath, 2u * Depth - 1);
+  std::string expected = "d";
+  for (int i = 1; i < Depth; ++i) expected += "\\d";
+  EXPECT_EQ(walk.FileAt, expected);
   FreeNodeTree(root);
 }
 

@@ -495,67 +495,71 @@ TWriteResult THtmlSiteWriter::ExportToHtmlSite(const ListNode* root, const AnsiS
   FPictures.FolderPicture(siteRootPath);
   FPath = siteRootPath;
   FTreePath = AnsiString();
-  TWriteResult result = TWriteResult::Done;
+  FResult = TWriteResult::Done;
   try {
     if (BeginPage(root)) {
-      while (!FOpen.empty()) {
-        TOpenPage& page = FOpen.back();
-        if (page.next == page.node->ChildCount()) {
-          FinishPage(page);
-          FOpen.pop_back();
-          if (!FOpen.empty()) {
-            FPath.str().resize(FOpen.back().pathLength);
-            FTreePath.str().resize(FOpen.back().treeLength);
-          }
-          continue;
-        }
-        const ListNode* child = page.node->Child(page.next);
-        const int32_t serial = page.next++;
-        FSteps.Step();
-        // A cancel ends the site here; the open pages keep what they have.
-        if (FSteps.CancelRequested()) {
-          result = TWriteResult::Cancelled;
-          break;
-        }
-        const std::string_view name = FieldView(child->Name);
-        if (!IsFolder(child)) {
-          FName.str().assign(name);
-          page.files.push_back({SortHead(name), serial, &PictureLinkOf(FName)});
-          continue;
-        }
-        const uint32_t diskAt = page.foldersSeen == 0 ? 0 : page.diskEnds[page.foldersSeen - 1];
-        const uint32_t diskLength = page.diskEnds[page.foldersSeen] - diskAt;
-        ++page.foldersSeen;
-        const std::string_view disk = std::string_view(page.diskNames).substr(diskAt, diskLength);
-        page.folders.push_back({SortHead(disk), serial, diskAt, diskLength});
-        const size_t pathLength = FPath.Length();
-        FPath.str() += '\\';
-        FPath.str() += disk;
-        if (!MakeFolder(FPath)) Fail(FTexts.CannotCreate + " " + Shown(FPath) + " " + FTexts.FolderWord);
-        // Only the deepest open page keeps its file open: the parent's is
-        // written again when it ends.
-        if (FPage.IsOpen()) {
-          FPage.Close();
-          page.closed = true;
-        }
-        FTreePath.str() += '/';
-        FTreePath.str() += name;
-        if (!BeginPage(child)) {
-          FPath.str().resize(pathLength);
-          FTreePath.str().resize(page.treeLength);
-        }
-      }
-    } else {
-      FPageFailed = true;
+      TSiteWalk walk{*this};
+      // The root's page ends when the walk does; a walk ended early leaves
+      // the open pages as they are.
+      if (WalkEntries(root->Children, '/', walk)) FinishPage(FOpen.back());
     }
   } catch (const EHtmlExportEnded&) {
-    result = TWriteResult::Failed;
+    FResult = TWriteResult::Failed;
   }
   FPage.Close();
   FOpen.clear();
   FLines = std::string();
-  if (result == TWriteResult::Done && FPageFailed) return TWriteResult::Failed;
-  return result;
+  if (FResult == TWriteResult::Done && FPageFailed) return TWriteResult::Failed;
+  return FResult;
+}
+
+TWalkStep THtmlSiteWriter::TSiteWalk::Entry(const ListNode* child, const std::string&) {
+  THtmlSiteWriter& w = Writer;
+  // The page of the entry's folder is the deepest open one.
+  TOpenPage& page = w.FOpen.back();
+  const int32_t serial = page.next++;
+  w.FSteps.Step();
+  // A cancel ends the site here; the open pages keep what they have.
+  if (w.FSteps.CancelRequested()) {
+    w.FResult = TWriteResult::Cancelled;
+    return TWalkStep::Stop;
+  }
+  const std::string_view name = FieldView(child->Name);
+  if (!IsFolder(child)) {
+    w.FName.str().assign(name);
+    page.files.push_back({SortHead(name), serial, &w.PictureLinkOf(w.FName)});
+    return TWalkStep::Go;
+  }
+  const uint32_t diskAt = page.foldersSeen == 0 ? 0 : page.diskEnds[page.foldersSeen - 1];
+  const uint32_t diskLength = page.diskEnds[page.foldersSeen] - diskAt;
+  ++page.foldersSeen;
+  const std::string_view disk = std::string_view(page.diskNames).substr(diskAt, diskLength);
+  page.folders.push_back({SortHead(disk), serial, diskAt, diskLength});
+  w.FPath.str() += '\\';
+  w.FPath.str() += disk;
+  if (!MakeFolder(w.FPath)) w.Fail(w.FTexts.CannotCreate + " " + w.Shown(w.FPath) + " " + w.FTexts.FolderWord);
+  // Only the deepest open page keeps its file open: the parent's is written
+  // again when it ends.
+  if (w.FPage.IsOpen()) {
+    w.FPage.Close();
+    page.closed = true;
+  }
+  w.FTreePath.str() += '/';
+  w.FTreePath.str() += name;
+  if (w.BeginPage(child)) return TWalkStep::Go;
+  // No page, so nothing below it: the walk passes its entries by.
+  w.FPath.str().resize(page.pathLength);
+  w.FTreePath.str().resize(page.treeLength);
+  return TWalkStep::Skip;
+}
+
+bool THtmlSiteWriter::TSiteWalk::LeaveFolder(const ListNode*, const std::string&) {
+  THtmlSiteWriter& w = Writer;
+  w.FinishPage(w.FOpen.back());
+  w.FOpen.pop_back();
+  w.FPath.str().resize(w.FOpen.back().pathLength);
+  w.FTreePath.str().resize(w.FOpen.back().treeLength);
+  return true;
 }
 
 void THtmlSiteWriter::AppendPageHead(bool withUpLine) {

@@ -134,7 +134,7 @@ private:
   // A folder whose page is begun and not yet written.
   struct TOpenPage {
     const ListNode* node;
-    int next = 0;                 // the next child to look at
+    int next = 0;                 // the next child's index
     size_t pathLength = 0;        // of FPath and FTreePath at this page
     size_t treeLength = 0;
     bool closed = false;          // its file was closed for a sub-folder's
@@ -143,6 +143,14 @@ private:
     std::string diskNames;        // of the sub-folders, in list order
     std::vector<uint32_t> diskEnds;
     int foldersSeen = 0;
+  };
+  // The site's side of the walk over the list's entries: a file entry is
+  // recorded on its folder's page; a folder's disk folder and page are made
+  // and its entries walked; a folder left has its page written.
+  struct TSiteWalk {
+    THtmlSiteWriter& Writer;
+    TWalkStep Entry(const ListNode* entry, const std::string& path);
+    bool LeaveFolder(const ListNode* folder, const std::string& path);
   };
   // Creates the page of node in FPath and writes its head; false (with the
   // message shown) when it cannot be.
@@ -166,6 +174,7 @@ private:
   // there is no such file.
   AnsiString NameOnDisk(const AnsiString& name);
   bool FPageFailed = false;
+  TWriteResult FResult = TWriteResult::Done;
 
   ICoreHost& FHost;
   IHtmlPictures& FPictures;

@@ -1,5 +1,6 @@
 #include "Uexporttohtml.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "LongPath.h"
@@ -434,15 +435,22 @@ AnsiString THtmlSiteWriter::NameOnDisk(const AnsiString& name) {
   return WideToAnsi(WideString(data.cFileName));
 }
 
-const std::string& THtmlSiteWriter::PictureLinkOf(const AnsiString& name) {
-  const std::string& n = name.str();
-  const size_t dot = n.rfind('.');
-  const std::string type = dot == std::string::npos ? std::string() : AnsiLowerBytes(n.substr(dot));
-  if (type == ".exe" || type == ".ico") return PictureLinkOfPicture(FPictures.PictureFor(name, siteRootPath));
-  const auto known = FTypeLinks.find(type);
-  if (known != FTypeLinks.end()) return *known->second;
-  const std::string& link = PictureLinkOfPicture(FPictures.PictureFor(name, siteRootPath));
-  FTypeLinks[type] = &link;
+const std::string& THtmlSiteWriter::PictureLinkOf(std::string_view name) {
+  const size_t dot = name.rfind('.');
+  FType.clear();
+  if (dot != std::string_view::npos) {
+    FType.assign(name.substr(dot));
+    FType = AnsiLowerBytes(FType);
+  }
+  auto ask = [&]() -> const std::string& {
+    FName.str().assign(name);
+    return PictureLinkOfPicture(FPictures.PictureFor(FName, siteRootPath));
+  };
+  if (FType == ".exe" || FType == ".ico") return ask();
+  for (const auto& known : FTypeLinks)
+    if (known.first == FType) return *known.second;
+  const std::string& link = ask();
+  FTypeLinks.emplace_back(FType, &link);
   return link;
 }
 
@@ -526,8 +534,8 @@ TWalkStep THtmlSiteWriter::TSiteWalk::Entry(const ListNode* child, const std::st
   }
   const std::string_view name = FieldView(child->Name);
   if (!IsFolder(child)) {
-    w.FName.str().assign(name);
-    page.files.push_back({SortHead(name), serial, &w.PictureLinkOf(w.FName)});
+    page.files.push_back(
+        {SortHead(name), child, &w.PictureLinkOf(name), serial, static_cast<uint32_t>(name.size())});
     return TWalkStep::Go;
   }
   const uint32_t diskAt = page.foldersSeen == 0 ? 0 : page.diskEnds[page.foldersSeen - 1];
@@ -672,14 +680,19 @@ void THtmlSiteWriter::FinishPage(TOpenPage& page) {
   std::vector<TFolderLine>().swap(page.folders);
   if (ok) foldersEnd = FPage.Position() + FLines.size();
 
-  SortByKey(page.files, [&](const TFileLine& f) { return FieldView(node->Child(f.serial)->Name); });
+  SortByKey(page.files, [](const TFileLine& f) { return std::string_view(f.entry->Name, f.nameLength); });
   // The start of a file line without a base address depends on its picture
   // and colour only: made once per page for each.
-  std::unordered_map<const std::string*, std::string> lineStarts[2];
+  struct TLineStart {
+    const std::string* picture;
+    bool damaged;
+    std::string text;
+  };
+  std::vector<TLineStart> lineStarts;
   for (size_t i = 0; ok && i < page.files.size(); ++i) {
     const TFileLine& f = page.files[i];
-    const ListNode* child = node->Child(f.serial);
-    const std::string_view name = FieldView(child->Name);
+    const ListNode* child = f.entry;
+    const std::string_view name(child->Name, f.nameLength);
     const bool damaged = child->Attributes & DamagedBit;
     const char* span = damaged ? "<span class = \"rdl\">" : "<span class=\"blk\">";
     if (withBase) {
@@ -695,9 +708,12 @@ void THtmlSiteWriter::FinishPage(TOpenPage& page) {
       FLines += *f.picture;
       FLines += "\">";
     } else {
-      std::string& start = lineStarts[damaged][f.picture];
-      if (start.empty()) start = "<pre><img src=\"" + ups + *f.picture + "\">" + span;
-      FLines += start;
+      auto start = std::find_if(lineStarts.begin(), lineStarts.end(),
+                                [&](const TLineStart& s) { return s.picture == f.picture && s.damaged == damaged; });
+      if (start == lineStarts.end())
+        start = lineStarts.insert(lineStarts.end(),
+                                  {f.picture, damaged, "<pre><img src=\"" + ups + *f.picture + "\">" + span});
+      FLines += start->text;
     }
     AppendLineEnd(FLines, name, withBase, child, "</span></pre>\r");
     ok = put();

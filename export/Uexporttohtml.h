@@ -122,8 +122,10 @@ private:
   // picture link. serial orders equal keys.
   struct TFileLine {
     uint64_t head;
-    int32_t serial;
+    const ListNode* entry;
     const std::string* picture;
+    int32_t serial;
+    uint32_t nameLength;
   };
   // A sub-folder's line, its disk name in the page's diskNames.
   struct TFolderLine {
@@ -166,7 +168,7 @@ private:
   // in the site's root under exactly the spelling linked. One look-up per
   // file type (its extension); program and icon files carry their own
   // pictures and are asked each time.
-  const std::string& PictureLinkOf(const AnsiString& name);
+  const std::string& PictureLinkOf(std::string_view name);
   const std::string& PictureLinkOfPicture(const AnsiString& picture);
   void Message(const AnsiString& text);
   AnsiString Shown(const AnsiString& path) const;
@@ -184,8 +186,10 @@ private:
   std::unordered_map<std::string, std::string> FPictureNames;
   // Picture name as given to its link.
   std::unordered_map<std::string, std::string> FPictureLinks;
-  // Lower-cased extension to its picture link.
-  std::unordered_map<std::string, const std::string*> FTypeLinks;
+  // Lower-cased extension to its picture link: a list holds a few dozen
+  // types, looked for one after the other faster than through a hash.
+  std::vector<std::pair<std::string, const std::string*>> FTypeLinks;
+  std::string FType;
   AnsiString FName;
   std::string FFoot;
   // The open pages, the root first; the disk path and tree path of the top

@@ -169,11 +169,18 @@ inline char* PutSpaces(char* out, size_t count) {
   return out;
 }
 
+// The bytes HTML text must not hold as they are.
+struct TSpecialBytes {
+  bool is[256] = {};
+  constexpr TSpecialBytes() { is['&'] = is['<'] = is['>'] = is['"'] = true; }
+};
+constexpr TSpecialBytes SpecialBytes;
+
 // out needs room for six bytes per byte of text.
 char* PutHtmlEscaped(char* out, std::string_view text) {
   for (char c : text) {
-    // Letters above ">" and most below it are copied at once.
-    if (static_cast<unsigned char>(c) > '>' || (c != '&' && c != '<' && c != '"' && c != '>')) {
+    // One look in a table decides for every byte.
+    if (!SpecialBytes.is[static_cast<unsigned char>(c)]) {
       *out++ = c;
       continue;
     }
@@ -246,13 +253,9 @@ AnsiString FormatEntryLine(const ListNode* entry) {
 void AppendHtmlEscaped(std::string& out, std::string_view text) {
   // Names and columns seldom hold a character to escape: the plain runs
   // between them go in whole.
-  static const struct TSpecial {
-    bool is[256] = {};
-    TSpecial() { is['&'] = is['<'] = is['>'] = is['"'] = true; }
-  } special;
   size_t from = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (!special.is[static_cast<unsigned char>(text[i])]) continue;
+    if (!SpecialBytes.is[static_cast<unsigned char>(text[i])]) continue;
     const char* reference;
     switch (text[i]) {
       case '&': reference = "&amp;"; break;
@@ -437,20 +440,28 @@ AnsiString THtmlSiteWriter::NameOnDisk(const AnsiString& name) {
 
 const std::string& THtmlSiteWriter::PictureLinkOf(std::string_view name) {
   const size_t dot = name.rfind('.');
+  const std::string_view type = dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+  const unsigned char* lower = AnsiLowerTable();
+  auto sameType = [&](const std::string& known) {
+    if (known.size() != type.size()) return false;
+    for (size_t i = 0; i < type.size(); ++i)
+      if (static_cast<unsigned char>(known[i]) != lower[static_cast<unsigned char>(type[i])]) return false;
+    return true;
+  };
+  // Neighbours often share their type: no copy for them.
+  if (FLastTypeLink && sameType(FLastType)) return *FLastTypeLink;
   FType.clear();
-  if (dot != std::string_view::npos) {
-    FType.assign(name.substr(dot));
-    FType = AnsiLowerBytes(FType);
-  }
+  for (char c : type) FType += static_cast<char>(lower[static_cast<unsigned char>(c)]);
   auto ask = [&]() -> const std::string& {
     FName.str().assign(name);
     return PictureLinkOfPicture(FPictures.PictureFor(FName, siteRootPath));
   };
   if (FType == ".exe" || FType == ".ico") return ask();
-  for (const auto& known : FTypeLinks)
-    if (known.first == FType) return *known.second;
-  const std::string& link = ask();
-  FTypeLinks.emplace_back(FType, &link);
+  const auto known = FTypeLinks.find(FType);
+  const std::string& link = known != FTypeLinks.end() ? *known->second : ask();
+  if (known == FTypeLinks.end()) FTypeLinks.emplace(FType, &link);
+  FLastType = FType;
+  FLastTypeLink = &link;
   return link;
 }
 
@@ -491,6 +502,7 @@ TWriteResult THtmlSiteWriter::ExportToHtmlSite(const ListNode* root, const AnsiS
   FPictureNames.clear();
   FPictureLinks.clear();
   FTypeLinks.clear();
+  FLastTypeLink = nullptr;
   FOpen.clear();
   FFoot = WriteHtmlFoot(FTexts).str();
   // An existing folder is written into; one that cannot be made is the

@@ -186,10 +186,11 @@ private:
   std::unordered_map<std::string, std::string> FPictureNames;
   // Picture name as given to its link.
   std::unordered_map<std::string, std::string> FPictureLinks;
-  // Lower-cased extension to its picture link: a list holds a few dozen
-  // types, looked for one after the other faster than through a hash.
-  std::vector<std::pair<std::string, const std::string*>> FTypeLinks;
-  std::string FType;
+  // Lower-cased extension to its picture link, and the last one found:
+  // neighbours often share their type.
+  std::unordered_map<std::string, const std::string*> FTypeLinks;
+  std::string FType, FLastType;
+  const std::string* FLastTypeLink = nullptr;
   AnsiString FName;
   std::string FFoot;
   // The open pages, the root first; the disk path and tree path of the top

@@ -23,6 +23,8 @@ const TLowerTable& LowerTable() {
 
 }  // namespace
 
+const unsigned char* AnsiLowerTable() { return LowerTable().map; }
+
 std::string AnsiLowerBytes(const std::string& text) {
   const TLowerTable& t = LowerTable();
   std::string out(text);

@@ -7,10 +7,14 @@
 //   folders of 1,000, so a quadratic page sorter would show) against writing
 //   making the same folders and writing the same files (pages and pictures)
 //   with a bare create-write-close loop.
-// - The process's peak memory after each, next to the list's own size.
+// - The HTML site of a list whose one folder holds 1,000,000 files: the
+//   memory the site takes beyond the list's own.
+// Each export runs in a process of its own (the program starts itself
+// again with the phase's name), so no phase's peak memory is carried into
+// another's figure.
 //
-// Run: wine <build>/bench/export_bench.exe [list entries] [site entries]
-//      (with tools/env.sh sourced)
+// Run: wine <build>/bench/export_bench.exe [list entries] [site entries] [one-folder files]
+//      (with tools/env.sh sourced); one phase: export_bench.exe --phase text|csv|site|folder N
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
@@ -18,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchReport.h"
 #include "CoreHost.h"
 #include "ExportUnits.h"
 #include "FileExports.h"
@@ -37,11 +42,13 @@ double Clock() {
   return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+// The most memory the process has held so far. The working set's peak: under
+// Wine the "peak" page-file figure is only the present one.
 size_t PeakMemory() {
   PROCESS_MEMORY_COUNTERS c{};
   c.cb = sizeof c;
   GetProcessMemoryInfo(GetCurrentProcess(), &c, sizeof c);
-  return c.PeakPagefileUsage;
+  return c.PeakWorkingSetSize;
 }
 
 double MiB(double bytes) { return bytes / 1048576.0; }
@@ -214,35 +221,43 @@ void FileBench(const char* what, ListNode* root, const std::string& path, bool c
     best = std::min(best, Clock() - t0);
     if (result != TWriteResult::Done || !closed) std::printf("  %s FAILED\n", what);
   }
+  // Before the baselines hold the file's bytes in memory.
+  const size_t exportPeak = PeakMemory();
   const std::string bytes = ReadFileBytes(path);
   double bare = 1e9, walk = 1e9;
   for (int round = 0; round < 3; ++round) bare = std::min(bare, BareWrite(path + ".bare", bytes));
   for (int round = 0; round < 3; ++round) walk = std::min(walk, BareWalk(path + ".walk", root, csv));
   const bool same = ReadFileBytes(path + ".walk") == bytes;
-  std::printf("  %-5s export %7.3f s  bare walk making the same bytes, one buffered write loop %7.3f s (%s)  "
+  std::printf("  %-5s export %7.3f s  bare walk making the same bytes, one buffered write loop %7.3f s  "
               "(%.2fx bare)\n",
-              what, best, walk, same ? "same bytes" : "BYTES DIFFER", best / walk);
+              what, best, walk, best / walk);
   std::printf("        writing its %.1f MiB alone %7.3f s (%.2fx)\n", MiB(bytes.size()), bare, best / bare);
+  std::printf("        peak memory %.0f MiB\n", MiB(exportPeak));
+  CheckSame((std::string(what) + " export").c_str(), same);
+  ReportAim((std::string(what) + " export vs its bare walk").c_str(), best / walk, 1.5);
   DeleteFileA(path.c_str());
   DeleteFileA((path + ".bare").c_str());
   DeleteFileA((path + ".walk").c_str());
 }
 
-void ListBench(int entries) {
+// The text (or CSV) export of a list of `entries` entries.
+void ListBench(int entries, bool csv) {
   TempDir dir;
   const size_t before = PeakMemory();
   ListNode* root = MakeList(entries, 100, 0);
   const size_t listMemory = PeakMemory() - before;
   std::printf("list of %d entries (%.0f MiB in memory)\n", entries, MiB(listMemory));
-  FileBench("text", root, dir.File("list.txt"), false, [&](TExportFile& out, IStepProgress& steps) {
-    AnsiString last;
-    return WriteTextLines(root->Children, out, steps, "", last);
-  });
-  FileBench("CSV", root, dir.File("list.csv"), true, [&](TExportFile& out, IStepProgress& steps) {
-    out.Append(std::string("header;\r\n"));
-    return WriteCsvRows(root->Children, out, steps, "");
-  });
-  std::printf("  peak memory %.0f MiB (the list %.0f MiB)\n", MiB(PeakMemory()), MiB(listMemory));
+  if (csv) {
+    FileBench("CSV", root, dir.File("list.csv"), true, [&](TExportFile& out, IStepProgress& steps) {
+      out.Append(std::string("header;\r\n"));
+      return WriteCsvRows(root->Children, out, steps, "");
+    });
+  } else {
+    FileBench("text", root, dir.File("list.txt"), false, [&](TExportFile& out, IStepProgress& steps) {
+      AnsiString last;
+      return WriteTextLines(root->Children, out, steps, "", last);
+    });
+  }
   FreeNodeTree(root);
 }
 
@@ -308,6 +323,7 @@ void SiteBench(int entries) {
   const size_t before = PeakMemory();
   ListNode* root = MakeList(entries, 1000, 20000);
   const size_t listMemory = PeakMemory() - before;
+  const size_t listPeak = PeakMemory();
   const std::string target = "\\\\?\\" + dir.File("site");
   const std::wstring site = AnsiToWide(AnsiString(target)).str();
   // Every round starts from nothing, so both sides create every folder and
@@ -341,27 +357,100 @@ void SiteBench(int entries) {
   bool same = again.size() == first.size();
   for (size_t i = 0; same && i < first.size(); ++i)
     same = again[i].path == first[i].path && again[i].bytes == first[i].bytes;
-  std::printf("site of %d entries: %zu folders, %zu files, %.1f MiB (%s each round)\n", entries, items.size() - files,
-              files, MiB(bytes), same ? "same" : "FILES DIFFER");
+  std::printf("site of %d entries: %zu folders, %zu files, %.1f MiB\n", entries, items.size() - files, files,
+              MiB(bytes));
   std::printf("  HTML  export %7.3f s  bare: the same folders and files made, each written in one piece %7.3f s  "
               "(%.2fx bare)\n",
               best, bare, best / bare);
-  std::printf("  peak memory after the export %.0f MiB (the list %.0f MiB, the site %.0f MiB)\n", MiB(exportPeak),
-              MiB(listMemory), MiB(bytes));
+  std::printf("  peak memory after the export %.0f MiB (the list %.0f MiB, the export %.0f MiB beyond it; "
+              "the site on disk %.0f MiB)\n",
+              MiB(exportPeak), MiB(listMemory), MiB(exportPeak - listPeak), MiB(bytes));
+  CheckSame("HTML site, every round", same);
+  ReportAim("HTML site vs making its folders and files bare", best / bare, 2.0);
   FreeNodeTree(root);
   RemoveTree(site);
+}
+
+// The site of a list whose one folder holds `files` files: the memory the
+// export takes beyond the list, against the aim of 64 MiB.
+void OneFolderBench(int files) {
+  TempDir dir;
+  const size_t before = PeakMemory();
+  ListNode* root = MakeList(files + 1, files, files);
+  const size_t listPeak = PeakMemory();
+  const std::string target = "\\\\?\\" + dir.File("site");
+  const double t = ExportSite(root, target);
+  const size_t exportPeak = PeakMemory();
+  // The page holds one line per file, in order.
+  const std::wstring page = AnsiToWide(AnsiString(target + "\\Folder 0\\index.html")).str();
+  HANDLE h = CreateFileW(page.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  size_t lines = 0, size = 0;
+  std::vector<char> buffer(1 << 20);
+  DWORD n = 0;
+  while (h != INVALID_HANDLE_VALUE && ReadFile(h, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr) && n) {
+    size += n;
+    lines += std::count(buffer.begin(), buffer.begin() + n, '\r');
+  }
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  std::printf("site of one folder of %d files: %.3f s, its page %.0f MiB\n", files, t, MiB(size));
+  std::printf("  peak memory %.0f MiB (the list %.0f MiB, the export %.0f MiB beyond it)\n", MiB(exportPeak),
+              MiB(listPeak - before), MiB(exportPeak - listPeak));
+  // The head's lines, one per file and the foot's.
+  CheckSame("one-folder page, a line per file", lines == static_cast<size_t>(files) + 23);
+  ReportAim("HTML site of one large folder: memory beyond the list / 64 MiB", MiB(exportPeak - listPeak) / 64.0, 1.0);
+  FreeNodeTree(root);
+  RemoveTree(AnsiToWide(AnsiString(target)).str());
+}
+
+// Runs one phase in a new process of this program; its exit code.
+int RunPhase(const char* phase, int count) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) + L"\" --phase ";
+  for (const char* c = phase; *c; ++c) command += static_cast<wchar_t>(*c);
+  command += L" " + std::to_wstring(count);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    std::printf("  phase %s could not be started (%lu)\n", phase, GetLastError());
+    return 1;
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 1;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  if (code != 0) std::printf("  phase %s ended with %lu\n", phase, code);
+  return static_cast<int>(code);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  RegisterExportUnits();
-  StartUnits();
+  if (argc == 4 && std::strcmp(argv[1], "--phase") == 0) {
+    RegisterExportUnits();
+    StartUnits();
+    const int count = std::atoi(argv[3]);
+    if (std::strcmp(argv[2], "text") == 0) ListBench(count, false);
+    if (std::strcmp(argv[2], "csv") == 0) ListBench(count, true);
+    if (std::strcmp(argv[2], "site") == 0) SiteBench(count);
+    if (std::strcmp(argv[2], "folder") == 0) OneFolderBench(count);
+    FinishUnits();
+    return BenchExitCode();
+  }
   const int listEntries = argc > 1 ? std::atoi(argv[1]) : 1000000;
   const int siteEntries = argc > 2 ? std::atoi(argv[2]) : 100000;
-  if (listEntries > 0) ListBench(listEntries);
-  if (siteEntries > 0) SiteBench(siteEntries);
-  FinishUnits();
-  return 0;
+  const int folderFiles = argc > 3 ? std::atoi(argv[3]) : 1000000;
+  int failed = 0;
+  if (listEntries > 0) failed |= RunPhase("text", listEntries);
+  if (listEntries > 0) failed |= RunPhase("csv", listEntries);
+  if (siteEntries > 0) failed |= RunPhase("site", siteEntries);
+  if (folderFiles > 0) failed |= RunPhase("folder", folderFiles);
+  return failed != 0 ? 1 : BenchExitCode();
 }

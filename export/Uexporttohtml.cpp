@@ -1,7 +1,9 @@
 #include "Uexporttohtml.h"
 
+#include <algorithm>
 #include <unordered_set>
 
+#include "LongPath.h"
 #include "Usorter.h"
 #include "sysutils.h"
 
@@ -80,6 +82,67 @@ AnsiString Transliterate(const AnsiString& name) {
   return AnsiString(std::move(out));
 }
 
+AnsiString SiteFolderName(const AnsiString& name) {
+  std::string disk = Transliterate(name).str();
+  for (char& c : disk) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    if (b < 0x20 || c == '\\' || c == '/' || c == ':' || c == '*' || c == '"' || c == '<' || c == '>' || c == '|')
+      c = '_';
+  }
+  // The system drops a trailing dot or blank and takes "." and ".." as the
+  // folder itself and its parent: such a name would write elsewhere.
+  if (disk.empty() || disk.back() == '.' || disk.back() == ' ') return AnsiString(disk + "_");
+  // A device word, alone or before an extension, names the device whatever
+  // folder it stands in.
+  // Blanks before the extension do not keep the system from seeing it.
+  size_t wordEnd = std::min(disk.find('.'), disk.size());
+  while (wordEnd > 0 && disk[wordEnd - 1] == ' ') --wordEnd;
+  const std::string word = AnsiLowerBytes(disk.substr(0, wordEnd));
+  const bool device = word == "con" || word == "prn" || word == "aux" || word == "nul" ||
+                      (word.size() == 4 && (word.compare(0, 3, "com") == 0 || word.compare(0, 3, "lpt") == 0) &&
+                       word[3] >= '1' && word[3] <= '9');
+  if (device) disk.insert(word.size(), "_");
+  return AnsiString(std::move(disk));
+}
+
+std::vector<std::string> SiblingFolderNames(const std::vector<std::string_view>& names,
+                                            const std::function<bool(const std::string&)>& reserved) {
+  std::vector<std::string> disk(names.size());
+  std::vector<bool> own(names.size());
+  std::unordered_set<std::string> taken;
+  // First every folder that can keep its own name, then the rest numbered:
+  // a literal "x_2" is never pushed aside by a generated one.
+  for (size_t i = 0; i < names.size(); ++i) {
+    disk[i] = SiteFolderName(AnsiString(std::string(names[i]))).str();
+    const std::string lower = AnsiLowerBytes(disk[i]);
+    own[i] = !reserved(lower) && taken.insert(lower).second;
+  }
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (own[i]) continue;
+    const std::string base = disk[i];
+    for (int n = 2;; ++n) {
+      std::string candidate = base + "_" + std::to_string(n);
+      const std::string lower = AnsiLowerBytes(candidate);
+      if (reserved(lower) || !taken.insert(lower).second) continue;
+      disk[i] = std::move(candidate);
+      break;
+    }
+  }
+  return disk;
+}
+
+std::string HtmlCharsetLabel(UINT cp) {
+  // Labels every browser knows for the ANSI code pages there are.
+  switch (cp) {
+    case CP_UTF8: return "utf-8";
+    case 932: return "shift_jis";
+    case 936: return "gbk";
+    case 949: return "euc-kr";
+    case 950: return "big5";
+    default: return "windows-" + std::to_string(cp);
+  }
+}
+
 AnsiString AlphabeticalAttributeLetters(uint8_t attributes) {
   static const struct {
     uint8_t bit;
@@ -106,11 +169,18 @@ inline char* PutSpaces(char* out, size_t count) {
   return out;
 }
 
+// The bytes HTML text must not hold as they are.
+struct TSpecialBytes {
+  bool is[256] = {};
+  constexpr TSpecialBytes() { is['&'] = is['<'] = is['>'] = is['"'] = true; }
+};
+constexpr TSpecialBytes SpecialBytes;
+
 // out needs room for six bytes per byte of text.
 char* PutHtmlEscaped(char* out, std::string_view text) {
   for (char c : text) {
-    // Letters above ">" and most below it are copied at once.
-    if (static_cast<unsigned char>(c) > '>' || (c != '&' && c != '<' && c != '"' && c != '>')) {
+    // One look in a table decides for every byte.
+    if (!SpecialBytes.is[static_cast<unsigned char>(c)]) {
       *out++ = c;
       continue;
     }
@@ -183,13 +253,9 @@ AnsiString FormatEntryLine(const ListNode* entry) {
 void AppendHtmlEscaped(std::string& out, std::string_view text) {
   // Names and columns seldom hold a character to escape: the plain runs
   // between them go in whole.
-  static const struct TSpecial {
-    bool is[256] = {};
-    TSpecial() { is['&'] = is['<'] = is['>'] = is['"'] = true; }
-  } special;
   size_t from = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (!special.is[static_cast<unsigned char>(text[i])]) continue;
+    if (!SpecialBytes.is[static_cast<unsigned char>(text[i])]) continue;
     const char* reference;
     switch (text[i]) {
       case '&': reference = "&amp;"; break;
@@ -251,31 +317,43 @@ THtmlTexts THtmlTexts::From(ICoreHost& host) {
   return t;
 }
 
-AnsiString WriteUpLinks(const AnsiString& treePath, const AnsiString& siteTitle) {
-  const std::string& tp = treePath.str();
-  const size_t lastSlash = tp.rfind('/');
-  const std::string last = lastSlash == std::string::npos ? std::string() : tp.substr(lastSlash + 1);
-  std::string crumbs;
-  for (size_t i = tp.size(); i >= 2; --i) {
-    if (tp[i - 1] != '/') continue;
-    const std::string prefix = tp.substr(0, i - 1);
-    const size_t cut = prefix.rfind('/');
-    const std::string segment = cut == std::string::npos ? prefix : prefix.substr(cut + 1);
-    const AnsiString ups = UpLinkPrefix(AnsiString(prefix), treePath);
-    crumbs = "<a href=\"" + ups.str() + "index.html\">" + HtmlEscape(segment) + "</a>/" + crumbs;
+AnsiString WriteUpLinks(const std::vector<std::string_view>& names, const AnsiString& siteTitle) {
+  // The page of names[i] lies names.size() - 1 - i folders up.
+  std::string crumbs = "<pre>";
+  const size_t depth = names.size();
+  if (depth > 0) {
+    crumbs += "<a href=\"";
+    for (size_t up = 0; up < depth; ++up) crumbs += "../";
+    crumbs += "index.html\">";
+    AppendHtmlEscaped(crumbs, siteTitle.str());
+    crumbs += "</a>/";
+    for (size_t i = 0; i + 1 < depth; ++i) {
+      crumbs += "<a href=\"";
+      for (size_t up = i + 1; up < depth; ++up) crumbs += "../";
+      crumbs += "index.html\">";
+      AppendHtmlEscaped(crumbs, names[i]);
+      crumbs += "</a>/";
+    }
+    AppendHtmlEscaped(crumbs, names.back());
   }
-  if (!tp.empty()) {
-    const std::string parent = lastSlash == std::string::npos ? std::string() : tp.substr(0, lastSlash);
-    const AnsiString ups = UpLinkPrefix(AnsiString("x"), AnsiString(parent));
-    crumbs = "<a href=\"" + ups.str() + "../index.html\">" + HtmlEscape(siteTitle.str()) + "</a>/" + crumbs;
-  }
-  return AnsiString("<pre>" + crumbs + HtmlEscape(last) + "</pre>");
+  crumbs += "</pre>";
+  return AnsiString(std::move(crumbs));
 }
 
-AnsiString WriteHtmlHead(const AnsiString& title, const AnsiString& treePath, const AnsiString& siteTitle,
-                         const THtmlTexts& texts) {
+AnsiString WriteUpLinks(const AnsiString& treePath, const AnsiString& siteTitle) {
+  std::vector<std::string_view> names;
+  const std::string_view tp(treePath.str());
+  for (size_t at = tp.find('/'); at != std::string_view::npos;) {
+    const size_t next = tp.find('/', at + 1);
+    names.push_back(tp.substr(at + 1, next == std::string_view::npos ? std::string_view::npos : next - at - 1));
+    at = next;
+  }
+  return WriteUpLinks(names, siteTitle);
+}
+
+AnsiString WriteHtmlHeadWith(const AnsiString& title, const AnsiString& upLinks, const THtmlTexts& texts) {
   // The pages hold this system's ANSI bytes and say which code page that is.
-  const std::string charset = "windows-" + std::to_string(GetACP());
+  const std::string charset = HtmlCharsetLabel(GetACP());
   std::string head;
   head += " <!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\"> \r";
   head += "<HTML>\r";
@@ -291,13 +369,18 @@ AnsiString WriteHtmlHead(const AnsiString& title, const AnsiString& treePath, co
   head += "</HEAD>\r";
   head += "<BODY TEXT='#000000' LINK='#000080' VLINK='#800000' bgcolor=\"white\">\r";
   head = AnsiLowerBytes(head);
-  head += WriteUpLinks(treePath, siteTitle).str();
+  head += upLinks.str();
   head += '\r';
   const AnsiString* c = texts.Columns;
   head += "<pre>  " + c[0].str() + std::string(21, ' ') + c[1].str() + std::string(15, ' ') + c[2].str() +
           std::string(17, ' ') + c[3].str() + std::string(6, ' ') + c[4].str() + std::string(12, ' ') + c[5].str() +
           " </pre>\r";
   return AnsiString(std::move(head));
+}
+
+AnsiString WriteHtmlHead(const AnsiString& title, const AnsiString& treePath, const AnsiString& siteTitle,
+                         const THtmlTexts& texts) {
+  return WriteHtmlHeadWith(title, WriteUpLinks(treePath, siteTitle), texts);
 }
 
 AnsiString WriteHtmlFoot(const THtmlTexts& texts) {
@@ -310,11 +393,10 @@ AnsiString WriteHtmlFoot(const THtmlTexts& texts) {
 
 namespace {
 
-// An error that ends the export; Shown when its text was shown already.
-class EHtmlExportError : public Exception {
+// The error that ends the export once its messages are shown.
+class EHtmlExportEnded : public Exception {
 public:
-  EHtmlExportError(const AnsiString& message, bool shown) : Exception(message), Shown(shown) {}
-  bool Shown;
+  EHtmlExportEnded() : Exception(AnsiString()) {}
 };
 
 bool IsFolder(const ListNode* node) { return node->Kind == ekFolder; }
@@ -324,12 +406,27 @@ bool DirectoryExistsW(const WideString& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A folder made, or there already.
+bool MakeFolder(const AnsiString& path) {
+  const WideString wide = AnsiToWide(path);
+  // Made first and looked at only when that fails: a new site's folders cost
+  // one call each.
+  return CreateDirectoryW(wide.c_str(), nullptr) || DirectoryExistsW(wide);
+}
+
+// Lines go to the page in pieces of about this size.
+constexpr size_t LinesPiece = 64 * 1024;
+
 }  // namespace
 
 THtmlSiteWriter::THtmlSiteWriter(ICoreHost& host, IHtmlPictures& pictures, IStepProgress& steps)
     : FHost(host), FPictures(pictures), FSteps(steps), FTexts(THtmlTexts::From(host)) {}
 
 void THtmlSiteWriter::Message(const AnsiString& text) { FHost.ShowMessage(text); }
+
+AnsiString THtmlSiteWriter::Shown(const AnsiString& path) const {
+  return WideToAnsi(ShownPath(AnsiToWide(path)));
+}
 
 AnsiString THtmlSiteWriter::NameOnDisk(const AnsiString& name) {
   if (name.IsEmpty()) return AnsiString();
@@ -341,8 +438,34 @@ AnsiString THtmlSiteWriter::NameOnDisk(const AnsiString& name) {
   return WideToAnsi(WideString(data.cFileName));
 }
 
-const std::string& THtmlSiteWriter::PictureLinkOf(const AnsiString& name) {
-  const AnsiString picture = FPictures.PictureFor(name, siteRootPath);
+const std::string& THtmlSiteWriter::PictureLinkOf(std::string_view name) {
+  const size_t dot = name.rfind('.');
+  const std::string_view type = dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+  const unsigned char* lower = AnsiLowerTable();
+  auto sameType = [&](const std::string& known) {
+    if (known.size() != type.size()) return false;
+    for (size_t i = 0; i < type.size(); ++i)
+      if (static_cast<unsigned char>(known[i]) != lower[static_cast<unsigned char>(type[i])]) return false;
+    return true;
+  };
+  // Neighbours often share their type: no copy for them.
+  if (FLastTypeLink && sameType(FLastType)) return *FLastTypeLink;
+  FType.clear();
+  for (char c : type) FType += static_cast<char>(lower[static_cast<unsigned char>(c)]);
+  auto ask = [&]() -> const std::string& {
+    FName.str().assign(name);
+    return PictureLinkOfPicture(FPictures.PictureFor(FName, siteRootPath));
+  };
+  if (FType == ".exe" || FType == ".ico") return ask();
+  const auto known = FTypeLinks.find(FType);
+  const std::string& link = known != FTypeLinks.end() ? *known->second : ask();
+  if (known == FTypeLinks.end()) FTypeLinks.emplace(FType, &link);
+  FLastType = FType;
+  FLastTypeLink = &link;
+  return link;
+}
+
+const std::string& THtmlSiteWriter::PictureLinkOfPicture(const AnsiString& picture) {
   // Most entries share a handful of pictures: the link of each is made once.
   const auto linked = FPictureLinks.find(picture.str());
   if (linked != FPictureLinks.end()) return linked->second;
@@ -378,154 +501,252 @@ TWriteResult THtmlSiteWriter::ExportToHtmlSite(const ListNode* root, const AnsiS
   FPageFailed = false;
   FPictureNames.clear();
   FPictureLinks.clear();
-  FDepth = 0;
+  FTypeLinks.clear();
+  FLastTypeLink = nullptr;
+  FOpen.clear();
   FFoot = WriteHtmlFoot(FTexts).str();
-  // An existing folder is written into.
-  CreateDirectoryW(AnsiToWide(siteRootPath).c_str(), nullptr);
-  // Every folder line shows the folder picture, whatever the site is named.
-  FPictures.FolderPicture(siteRootPath);
-  TWriteResult result;
-  try {
-    result = WriteFolderPage(root, siteRootPath, AnsiString());
-  } catch (const EHtmlExportError& e) {
-    if (!e.Shown) Message(e.Message());
+  // An existing folder is written into; one that cannot be made is the
+  // failure to report, not the pages that would follow from it.
+  if (!MakeFolder(siteRootPath)) {
+    Message(FTexts.CannotCreate + " " + Shown(siteRootPath) + " " + FTexts.FolderWord);
     return TWriteResult::Failed;
   }
-  if (result == TWriteResult::Done && FPageFailed) return TWriteResult::Failed;
-  return result;
+  // Every folder line shows the folder picture, whatever the site is named.
+  FPictures.FolderPicture(siteRootPath);
+  FPath = siteRootPath;
+  FTreePath = AnsiString();
+  FResult = TWriteResult::Done;
+  try {
+    if (BeginPage(root)) {
+      TSiteWalk walk{*this};
+      // The root's page ends when the walk does; a walk ended early leaves
+      // the open pages as they are.
+      if (WalkEntries(root->Children, '/', walk)) FinishPage(FOpen.back());
+    }
+  } catch (const EHtmlExportEnded&) {
+    FResult = TWriteResult::Failed;
+  }
+  FPage.Close();
+  FOpen.clear();
+  FLines = std::string();
+  if (FResult == TWriteResult::Done && FPageFailed) return TWriteResult::Failed;
+  return FResult;
 }
 
-TWriteResult THtmlSiteWriter::WriteFolderPage(const ListNode* node, const AnsiString& path,
-                                              const AnsiString& treePath) {
-  TExportFile page;
-  if (!page.CreateExclusive(AnsiToWide(path + "\\index.html"))) {
+TWalkStep THtmlSiteWriter::TSiteWalk::Entry(const ListNode* child, const std::string&) {
+  THtmlSiteWriter& w = Writer;
+  // The page of the entry's folder is the deepest open one.
+  TOpenPage& page = w.FOpen.back();
+  const int32_t serial = page.next++;
+  w.FSteps.Step();
+  // A cancel ends the site here; the open pages keep what they have.
+  if (w.FSteps.CancelRequested()) {
+    w.FResult = TWriteResult::Cancelled;
+    return TWalkStep::Stop;
+  }
+  const std::string_view name = FieldView(child->Name);
+  if (!IsFolder(child)) {
+    page.files.push_back(
+        {SortHead(name), child, &w.PictureLinkOf(name), serial, static_cast<uint32_t>(name.size())});
+    return TWalkStep::Go;
+  }
+  const uint32_t diskAt = page.foldersSeen == 0 ? 0 : page.diskEnds[page.foldersSeen - 1];
+  const uint32_t diskLength = page.diskEnds[page.foldersSeen] - diskAt;
+  ++page.foldersSeen;
+  const std::string_view disk = std::string_view(page.diskNames).substr(diskAt, diskLength);
+  page.folders.push_back({SortHead(disk), serial, diskAt, diskLength});
+  w.FPath.str() += '\\';
+  w.FPath.str() += disk;
+  if (!MakeFolder(w.FPath)) w.Fail(w.FTexts.CannotCreate + " " + w.Shown(w.FPath) + " " + w.FTexts.FolderWord);
+  // Only the deepest open page keeps its file open: the parent's is written
+  // again when it ends.
+  if (w.FPage.IsOpen()) {
+    w.FPage.Close();
+    page.closed = true;
+  }
+  w.FTreePath.str() += '/';
+  w.FTreePath.str() += name;
+  if (w.BeginPage(child)) return TWalkStep::Go;
+  // No page, so nothing below it: the walk passes its entries by.
+  w.FPath.str().resize(page.pathLength);
+  w.FTreePath.str().resize(page.treeLength);
+  return TWalkStep::Skip;
+}
+
+bool THtmlSiteWriter::TSiteWalk::LeaveFolder(const ListNode*, const std::string&) {
+  THtmlSiteWriter& w = Writer;
+  w.FinishPage(w.FOpen.back());
+  w.FOpen.pop_back();
+  w.FPath.str().resize(w.FOpen.back().pathLength);
+  w.FTreePath.str().resize(w.FOpen.back().treeLength);
+  return true;
+}
+
+void THtmlSiteWriter::AppendPageHead(bool withUpLine) {
+  std::vector<std::string_view> names;
+  names.reserve(FOpen.size());
+  for (size_t i = 1; i < FOpen.size(); ++i) names.push_back(FieldView(FOpen[i].node->Name));
+  FPage.Append(WriteHtmlHeadWith(siteTitle + FTreePath, WriteUpLinks(names, siteTitle), FTexts));
+  if (withUpLine) FPage.Append(std::string("<pre><a href=\"../index.html\">...</a></pre>\r\r"));
+}
+
+bool THtmlSiteWriter::BeginPage(const ListNode* node) {
+  if (!FPage.CreateExclusive(AnsiToWide(FPath + "\\index.html"))) {
     const DWORD error = GetLastError();
     FPageFailed = true;
     Message(FTexts.FileNotFound + ": " + SysErrorMessage(error));
-    return TWriteResult::Done;
+    return false;
   }
-  page.Append(WriteHtmlHead(siteTitle + treePath, treePath, siteTitle, FTexts));
-  if (!page.Flush()) {
+  TOpenPage& page = FOpen.emplace_back();
+  page.node = node;
+  page.pathLength = FPath.Length();
+  page.treeLength = FTreePath.Length();
+  AppendPageHead(false);
+  if (!FPage.Flush()) {
+    const DWORD error = FPage.LastError();
+    FPage.Close();
+    FOpen.pop_back();
     FPageFailed = true;
-    Message(FTexts.FileNotFound + ": " + SysErrorMessage(page.LastError()));
-    return TWriteResult::Done;
+    Message(FTexts.FileNotFound + ": " + SysErrorMessage(error));
+    return false;
   }
-  if (firstPageDone) page.Append(std::string("<pre><a href=\"../index.html\">...</a></pre>\r\r"));
+  page.closed = false;
+  if (firstPageDone) FPage.Append(std::string("<pre><a href=\"../index.html\">...</a></pre>\r\r"));
   firstPageDone = true;
 
-  const std::string ups = UpLinkPrefix(siteRootPath, path).str();
+  // The disk names of the sub-folders are chosen before the first of them is
+  // made: each knows every sibling's. The page's own file and, in the site's
+  // root, the pictures' names are kept free.
+  std::vector<std::string_view> folderNames;
+  for (int i = 0; i < node->ChildCount(); ++i)
+    if (IsFolder(node->Child(i))) folderNames.push_back(FieldView(node->Child(i)->Name));
+  // A record per entry, the room made once: a folder of a million files
+  // takes no more than its records.
+  page.files.reserve(node->ChildCount() - folderNames.size());
+  if (folderNames.empty()) return true;
+  page.folders.reserve(folderNames.size());
+  const bool isRoot = FOpen.size() == 1;
+  const std::vector<std::string> disk = SiblingFolderNames(folderNames, [&](const std::string& lower) {
+    if (lower == "index.html") return true;
+    return isRoot && lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".jpg") == 0;
+  });
+  page.diskEnds.reserve(disk.size());
+  for (const std::string& d : disk) {
+    page.diskNames += d;
+    page.diskEnds.push_back(static_cast<uint32_t>(page.diskNames.size()));
+  }
+  return true;
+}
+
+void THtmlSiteWriter::Fail(const AnsiString& first) {
+  Message(first);
+  for (size_t i = FOpen.size(); i-- > 0;) {
+    const std::string_view path = std::string_view(FPath.str()).substr(0, FOpen[i].pathLength);
+    const std::string_view tree = std::string_view(FTreePath.str()).substr(0, FOpen[i].treeLength);
+    Message(FTexts.FileNotFound + "\npath = " + Shown(AnsiString(std::string(path))) + "\ntreePath = " +
+            AnsiString(std::string(tree)));
+  }
+  throw EHtmlExportEnded();
+}
+
+void THtmlSiteWriter::FinishPage(TOpenPage& page) {
+  // The page's own path and tree path: a sub-folder's may still be appended.
+  FPath.str().resize(page.pathLength);
+  FTreePath.str().resize(page.treeLength);
+  DWORD openError = 0;
+  if (page.closed) {
+    if (FPage.CreateExclusive(AnsiToWide(FPath + "\\index.html")))
+      AppendPageHead(FOpen.size() > 1);
+    else
+      openError = GetLastError();
+  }
+  const std::string ups = UpLinkPrefix(siteRootPath, FPath).str();
   const bool withBase = !siteBaseUrl.IsEmpty();
-  const std::string linkBase = withBase ? HtmlEscape(siteBaseUrl.str()) + UrlEncodePath(treePath.str()) + "/" : "";
-  // The sorter of each depth serves every page at that depth: a large
-  // folder's lines find their room taken already.
-  if (FSorters.size() <= FDepth) FSorters.push_back(std::make_unique<TSorter>());
-  TSorter& sorter = *FSorters[FDepth];
-  sorter.Clear();
-  ++FDepth;
-  struct TLeave {
-    size_t& depth;
-    ~TLeave() { --depth; }
-  } leave{FDepth};
-  // Disk names of the sub-folders so far (lower case, as the file system
-  // compares them), with the page's own file and, in the site's root, the
-  // pictures' names kept free.
-  std::unordered_set<std::string> taken{"index.html"};
-  const bool isRoot = treePath.IsEmpty();
-
-  auto fail = [&](const char* what) {
-    Message(FTexts.WriteError + what + "path = " + path + "\ntreePath = " + treePath + "\n" +
-            SysErrorMessage(page.LastError()));
-    Message(FTexts.FileNotFound + "\npath = " + path + "\ntreePath = " + treePath);
-    throw EHtmlExportError(FTexts.WriteError, true);
+  const std::string linkBase =
+      withBase ? HtmlEscape(siteBaseUrl.str()) + UrlEncodePath(FTreePath.str()) + "/" : std::string();
+  const ListNode* node = page.node;
+  uint64_t foldersEnd = UINT64_MAX, filesEnd = UINT64_MAX;
+  FLines.clear();
+  auto put = [&] {
+    if (FLines.size() < LinesPiece) return true;
+    const bool ok = FPage.Append(FLines);
+    FLines.clear();
+    return ok;
   };
+  bool ok = openError == 0;
 
-  try {
-    std::string line;
-    // The start of a file line without a base address depends on its picture
-    // and colour only: made once per page for each.
-    std::unordered_map<const std::string*, std::string> lineStarts[2];
-    for (int i = 0; i < node->ChildCount(); ++i) {
-      FSteps.Step();
-      // A cancel ends the site here; the open pages end where they were.
-      if (FSteps.CancelRequested()) return TWriteResult::Cancelled;
-      const ListNode* child = node->Child(i);
-      const std::string_view name = FieldView(child->Name);
-      line.clear();
-      if (!IsFolder(child)) {
-        const bool damaged = child->Attributes & DamagedBit;
-        const char* span = damaged ? "<span class = \"rdl\">" : "<span class=\"blk\">";
-        FName.str().assign(name);
-        const std::string& picture = PictureLinkOf(FName);
-        if (withBase) {
-          // The span opens before the link, so the link ends inside it and the
-          // columns keep the entry's colour.
-          line += "<pre>";
-          line += span;
-          line += "<a href=\"";
-          line += linkBase;
-          line += UrlEncodePath(std::string(name));
-          line += "\"><img border=\"0\" src=\"";
-          line += ups;
-          line += picture;
-          line += "\">";
-        } else {
-          std::string& start = lineStarts[damaged][&picture];
-          if (start.empty()) start = "<pre><img src=\"" + ups + picture + "\">" + span;
-          line += start;
-        }
-        AppendLineEnd(line, name, withBase, child, "</span></pre>\r");
-        sorter.Insert(name, line, sorter.Files());
-        continue;
-      }
-      // Sibling folders whose disk names would be one (transliteration, case)
-      // get their own: "_2", "_3", ...
-      const std::string base = Transliterate(AnsiString(name)).str();
-      std::string diskName = base;
-      auto clashes = [&](const std::string& candidate) {
-        const std::string lower = AnsiLowerBytes(candidate);
-        if (taken.count(lower)) return true;
-        return isRoot && lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".jpg") == 0;
-      };
-      for (int n = 2; clashes(diskName); ++n) diskName = base + "_" + std::to_string(n);
-      taken.insert(AnsiLowerBytes(diskName));
-      line += "<pre><a href=\"";
-      line += UrlEncodePath(diskName);
-      line += "/index.html\"><img border=\"0\" src=\"";
-      line += ups;
-      line += "open.jpg\">";
-      AppendLineEnd(line, name, true, child, "</pre>\r\r");
-      sorter.Insert(diskName, line, sorter.Folders());
-      const AnsiString childPath = path + "\\" + AnsiString(diskName);
-      const WideString wideChild = AnsiToWide(childPath);
-      // Made first and looked at only when that fails: a new site's folders
-      // cost one call each.
-      if (!CreateDirectoryW(wideChild.c_str(), nullptr) && !DirectoryExistsW(wideChild)) {
-        const AnsiString error = FTexts.CannotCreate + " " + childPath + " " + FTexts.FolderWord;
-        Message(error);
-        throw EHtmlExportError(error, true);
-      }
-      const TWriteResult r = WriteFolderPage(child, childPath, treePath + "/" + AnsiString(name));
-      if (r != TWriteResult::Done) return r;
+  SortByKey(page.folders, [&](const TFolderLine& f) {
+    return std::string_view(page.diskNames).substr(f.diskAt, f.diskLength);
+  });
+  for (size_t i = 0; ok && i < page.folders.size(); ++i) {
+    const TFolderLine& f = page.folders[i];
+    const ListNode* child = node->Child(f.serial);
+    FLines += "<pre><a href=\"";
+    FLines += UrlEncodePath(page.diskNames.substr(f.diskAt, f.diskLength));
+    FLines += "/index.html\"><img border=\"0\" src=\"";
+    FLines += ups;
+    FLines += "open.jpg\">";
+    AppendLineEnd(FLines, FieldView(child->Name), true, child, "</pre>\r\r");
+    ok = put();
+  }
+  std::vector<TFolderLine>().swap(page.folders);
+  if (ok) foldersEnd = FPage.Position() + FLines.size();
+
+  SortByKey(page.files, [](const TFileLine& f) { return std::string_view(f.entry->Name, f.nameLength); });
+  // The start of a file line without a base address depends on its picture
+  // and colour only: made once per page for each.
+  struct TLineStart {
+    const std::string* picture;
+    bool damaged;
+    std::string text;
+  };
+  std::vector<TLineStart> lineStarts;
+  for (size_t i = 0; ok && i < page.files.size(); ++i) {
+    const TFileLine& f = page.files[i];
+    const ListNode* child = f.entry;
+    const std::string_view name(child->Name, f.nameLength);
+    const bool damaged = child->Attributes & DamagedBit;
+    const char* span = damaged ? "<span class = \"rdl\">" : "<span class=\"blk\">";
+    if (withBase) {
+      // The span opens before the link, so the link ends inside it and the
+      // columns keep the entry's colour.
+      FLines += "<pre>";
+      FLines += span;
+      FLines += "<a href=\"";
+      FLines += linkBase;
+      FLines += UrlEncodePath(std::string(name));
+      FLines += "\"><img border=\"0\" src=\"";
+      FLines += ups;
+      FLines += *f.picture;
+      FLines += "\">";
+    } else {
+      auto start = std::find_if(lineStarts.begin(), lineStarts.end(),
+                                [&](const TLineStart& s) { return s.picture == f.picture && s.damaged == damaged; });
+      if (start == lineStarts.end())
+        start = lineStarts.insert(lineStarts.end(),
+                                  {f.picture, damaged, "<pre><img src=\"" + ups + *f.picture + "\">" + span});
+      FLines += start->text;
     }
-  } catch (const EHtmlExportError&) {
-    Message(FTexts.FileNotFound + "\npath = " + path + "\ntreePath = " + treePath);
-    throw;
+    AppendLineEnd(FLines, name, withBase, child, "</span></pre>\r");
+    ok = put();
   }
+  std::vector<TFileLine>().swap(page.files);
+  if (ok) filesEnd = FPage.Position() + FLines.size();
 
-  // The rest of the page goes out in one piece (a write costs more under Wine
-  // than the bytes in it); a failure names the first part not written.
-  // One text buffer serves every page: the pages are ended one at a time.
-  FPageText.clear();
-  sorter.AppendText(sorter.Folders(), FPageText);
-  const uint64_t foldersEnd = page.Position() + FPageText.size();
-  sorter.AppendText(sorter.Files(), FPageText);
-  const uint64_t filesEnd = page.Position() + FPageText.size();
-  FPageText += FFoot;
-  if (!page.Append(FPageText) || !page.Close()) {
-    const uint64_t written = page.Written();
-    fail(written < foldersEnd ? " (write about dirs).\n"
-         : written < filesEnd ? " (write about files).\n"
-                              : " (end of html file).\n");
+  // The rest of the page goes out in one piece; a failure names the first
+  // part not written.
+  FLines += FFoot;
+  if (ok) ok = FPage.Append(FLines);
+  FLines.clear();
+  if (FLines.capacity() > 4 * LinesPiece) FLines = std::string();
+  if (!FPage.Close()) ok = false;
+  if (!ok) {
+    const uint64_t written = openError ? 0 : FPage.Written();
+    const DWORD error = openError ? openError : FPage.LastError();
+    Fail(FTexts.WriteError +
+         (written < foldersEnd ? " (write about dirs).\n"
+          : written < filesEnd ? " (write about files).\n"
+                               : " (end of html file).\n") +
+         "path = " + Shown(FPath) + "\ntreePath = " + FTreePath + "\n" + SysErrorMessage(error));
   }
-  return TWriteResult::Done;
 }

@@ -5,8 +5,10 @@
 // damaged entries in red. The fixed pieces of a page are here too.
 #pragma once
 
+#include <deque>
+#include <functional>
 #include <string>
-#include <memory>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -28,6 +30,21 @@ AnsiString UpLinkPrefix(const AnsiString& base, const AnsiString& path);
 // A folder name as the site's disk folder is named: Cyrillic letters of
 // windows-1251 to Latin letters with "_", "?" to "__", the rest unchanged.
 AnsiString Transliterate(const AnsiString& name);
+// The disk name of a list folder: its transliteration made a name the system
+// keeps inside the parent folder. Characters no file name may hold ("\", "/",
+// ":", "*", '"', "<", ">", "|" and control characters) become "_"; a name
+// that is empty or ends in a dot or a blank ("." and ".." too) and a device
+// name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, with any extension)
+// get "_" after the name, respectively after the device word.
+AnsiString SiteFolderName(const AnsiString& name);
+// The disk names of sibling folders, in their order: each keeps its own
+// SiteFolderName when no earlier sibling's took it (compared in lower case,
+// as the file system does); the rest get "_2", "_3", ... skipping every name
+// a sibling takes. reserved(lowerCaseName) tells names kept for other files.
+std::vector<std::string> SiblingFolderNames(const std::vector<std::string_view>& names,
+                                            const std::function<bool(const std::string&)>& reserved);
+// The charset label a page declares for the bytes of ANSI code page cp.
+std::string HtmlCharsetLabel(UINT cp);
 // Size, created, modified, attribute letters (alphabetical) and comment,
 // right-aligned in 12, 24, 24, 10 and 30 characters.
 AnsiString FormatEntryLine(const ListNode* entry);
@@ -57,10 +74,15 @@ struct THtmlTexts {
 // The breadcrumb line of a page at treePath ("/A/B"): links to every
 // enclosing page, the first labelled with the site's title.
 AnsiString WriteUpLinks(const AnsiString& treePath, const AnsiString& siteTitle);
+// The same from the names of the folders down to the page (a name may hold a
+// "/" of its own).
+AnsiString WriteUpLinks(const std::vector<std::string_view>& names, const AnsiString& siteTitle);
 // The head of a page: the lower-cased head elements, the breadcrumb line and
 // the column titles.
 AnsiString WriteHtmlHead(const AnsiString& title, const AnsiString& treePath, const AnsiString& siteTitle,
                          const THtmlTexts& texts);
+// The head with a breadcrumb line made already.
+AnsiString WriteHtmlHeadWith(const AnsiString& title, const AnsiString& upLinks, const THtmlTexts& texts);
 AnsiString WriteHtmlFoot(const THtmlTexts& texts);
 
 // Where the pictures of the entries come from: for an entry name, the file
@@ -75,6 +97,12 @@ public:
   virtual AnsiString DefaultPicture(const AnsiString& folder) = 0;
 };
 
+// Writes a site without calling itself per folder level: the folders whose
+// pages are open stand on an explicit stack, so no depth of the list ends the
+// program. A page is written whole once its sub-folders' pages are: only the
+// deepest open page holds its file open, and a page keeps one small record
+// per entry (its line is made as it is written), so a folder of a million
+// files costs tens of megabytes, not the page's size.
 class THtmlSiteWriter {
 public:
   THtmlSiteWriter(ICoreHost& host, IHtmlPictures& pictures, IStepProgress& steps);
@@ -90,15 +118,65 @@ public:
   bool firstPageDone = false;
 
 private:
-  TWriteResult WriteFolderPage(const ListNode* node, const AnsiString& path, const AnsiString& treePath);
+  // A file's line: made when the page is written, from the entry and its
+  // picture link. serial orders equal keys.
+  struct TFileLine {
+    uint64_t head;
+    const ListNode* entry;
+    const std::string* picture;
+    int32_t serial;
+    uint32_t nameLength;
+  };
+  // A sub-folder's line, its disk name in the page's diskNames.
+  struct TFolderLine {
+    uint64_t head;
+    int32_t serial;
+    uint32_t diskAt, diskLength;
+  };
+  // A folder whose page is begun and not yet written.
+  struct TOpenPage {
+    const ListNode* node;
+    int next = 0;                 // the next child's index
+    size_t pathLength = 0;        // of FPath and FTreePath at this page
+    size_t treeLength = 0;
+    bool closed = false;          // its file was closed for a sub-folder's
+    std::vector<TFileLine> files;
+    std::vector<TFolderLine> folders;
+    std::string diskNames;        // of the sub-folders, in list order
+    std::vector<uint32_t> diskEnds;
+    int foldersSeen = 0;
+  };
+  // The site's side of the walk over the list's entries: a file entry is
+  // recorded on its folder's page; a folder's disk folder and page are made
+  // and its entries walked; a folder left has its page written.
+  struct TSiteWalk {
+    THtmlSiteWriter& Writer;
+    TWalkStep Entry(const ListNode* entry, const std::string& path);
+    bool LeaveFolder(const ListNode* folder, const std::string& path);
+  };
+  // Creates the page of node in FPath and writes its head; false (with the
+  // message shown) when it cannot be.
+  bool BeginPage(const ListNode* node);
+  // Writes the lines and the foot of the top page and closes it. Throws
+  // after message 36 when that fails.
+  void FinishPage(TOpenPage& page);
+  void AppendPageHead(bool withUpLine);
+  // Shows the first failure's text, then the page being written and every
+  // enclosing page, deepest first; ends the export.
+  [[noreturn]] void Fail(const AnsiString& first);
   // The picture link of a file entry (percent-encoded): a file that exists
-  // in the site's root under exactly the spelling linked.
-  const std::string& PictureLinkOf(const AnsiString& name);
+  // in the site's root under exactly the spelling linked. One look-up per
+  // file type (its extension); program and icon files carry their own
+  // pictures and are asked each time.
+  const std::string& PictureLinkOf(std::string_view name);
+  const std::string& PictureLinkOfPicture(const AnsiString& picture);
   void Message(const AnsiString& text);
+  AnsiString Shown(const AnsiString& path) const;
   // The name of a file in the site root as the disk spells it; empty when
   // there is no such file.
   AnsiString NameOnDisk(const AnsiString& name);
   bool FPageFailed = false;
+  TWriteResult FResult = TWriteResult::Done;
 
   ICoreHost& FHost;
   IHtmlPictures& FPictures;
@@ -108,10 +186,20 @@ private:
   std::unordered_map<std::string, std::string> FPictureNames;
   // Picture name as given to its link.
   std::unordered_map<std::string, std::string> FPictureLinks;
+  // Lower-cased extension to its picture link, and the last one found:
+  // neighbours often share their type.
+  std::unordered_map<std::string, const std::string*> FTypeLinks;
+  std::string FType, FLastType;
+  const std::string* FLastTypeLink = nullptr;
   AnsiString FName;
-  std::string FPageText;
   std::string FFoot;
-  // Page sorters by folder depth.
-  std::vector<std::unique_ptr<TSorter>> FSorters;
-  size_t FDepth = 0;
+  // The open pages, the root first; the disk path and tree path of the top
+  // one (each page's are the first pathLength / treeLength bytes).
+  std::deque<TOpenPage> FOpen;
+  AnsiString FPath;
+  AnsiString FTreePath;
+  // The file of the top page while it is open.
+  TExportFile FPage;
+  // Lines made for the page being written, written out in pieces.
+  std::string FLines;
 };

@@ -23,6 +23,8 @@ const TLowerTable& LowerTable() {
 
 }  // namespace
 
+const unsigned char* AnsiLowerTable() { return LowerTable().map; }
+
 std::string AnsiLowerBytes(const std::string& text) {
   const TLowerTable& t = LowerTable();
   std::string out(text);
@@ -34,14 +36,29 @@ void TSorter::AddFolder(const AnsiString& key, const AnsiString& text) { Insert(
 
 void TSorter::AddFile(const AnsiString& key, const AnsiString& text) { Insert(key.str(), text.str(), FFiles); }
 
-void TSorter::Insert(std::string_view key, std::string_view text, TRecList& list) {
+uint64_t SortHead(std::string_view key) {
   const unsigned char* lower = LowerTable().map;
   // Names hold no zero byte, so a shorter key's zero fill orders it before
   // the longer keys it begins.
   uint64_t head = 0;
   for (size_t i = 0; i < 8; ++i)
     head = head << 8 | (i < key.size() ? lower[static_cast<unsigned char>(key[i])] : 0);
-  const TItem item{head, static_cast<uint32_t>(list.bytes.size()), static_cast<uint32_t>(key.size()),
+  return head;
+}
+
+int CompareKeyTails(std::string_view a, std::string_view b) {
+  const unsigned char* lower = LowerTable().map;
+  const size_t common = std::min(a.size(), b.size());
+  for (size_t i = 8; i < common; ++i) {
+    const unsigned char ca = lower[static_cast<unsigned char>(a[i])], cb = lower[static_cast<unsigned char>(b[i])];
+    if (ca != cb) return ca < cb ? -1 : 1;
+  }
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  return 0;
+}
+
+void TSorter::Insert(std::string_view key, std::string_view text, TRecList& list) {
+  const TItem item{SortHead(key), static_cast<uint32_t>(list.bytes.size()), static_cast<uint32_t>(key.size()),
                    static_cast<uint32_t>(list.bytes.size() + key.size()), static_cast<uint32_t>(text.size()),
                    FSerial++};
   list.bytes.append(key);
@@ -61,21 +78,8 @@ void TSorter::Clear() {
 
 void TSorter::Order(TRecList& list) {
   if (list.sorted) return;
-  const unsigned char* lower = LowerTable().map;
-  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(list.bytes.data());
-  // Byte by byte as unsigned char after lower-casing, a prefix first.
-  std::sort(list.items.begin(), list.items.end(), [&](const TItem& a, const TItem& b) {
-    if (a.head != b.head) return a.head < b.head;
-    const unsigned char* x = bytes + a.keyAt;
-    const unsigned char* y = bytes + b.keyAt;
-    const uint32_t common = std::min(a.keyLength, b.keyLength);
-    for (uint32_t i = 8; i < common; ++i) {
-      const unsigned char cx = lower[x[i]], cy = lower[y[i]];
-      if (cx != cy) return cx < cy;
-    }
-    if (a.keyLength != b.keyLength) return a.keyLength < b.keyLength;
-    return a.serial > b.serial;
-  });
+  const std::string_view bytes(list.bytes);
+  SortByKey(list.items, [&](const TItem& item) { return bytes.substr(item.keyAt, item.keyLength); });
   list.sorted = true;
 }
 

@@ -2,6 +2,7 @@
 // lines as one text, the files' lines as another.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <string>
@@ -68,3 +69,26 @@ private:
 
 // The system's ANSI lower case of a text (CharLowerBuffA's table, built once).
 std::string AnsiLowerBytes(const std::string& text);
+// That table: the lower case of each byte.
+const unsigned char* AnsiLowerTable();
+
+// --- the order of a page's lines
+
+// The first eight lower-cased bytes of a key, the first the highest, zero
+// filled: most comparisons end there.
+uint64_t SortHead(std::string_view key);
+// Keys whose heads are equal, compared from their ninth byte on: negative,
+// zero or positive as a goes before, with or after b (lower-cased bytes, a
+// prefix first).
+int CompareKeyTails(std::string_view a, std::string_view b);
+// Puts items (each with a head and a serial) in page order by the key
+// keyOf(item) gives; equal keys stand latest serial first, as ordered
+// insertion leaves them.
+template <class Item, class KeyOf> void SortByKey(std::vector<Item>& items, KeyOf keyOf) {
+  std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+    if (a.head != b.head) return a.head < b.head;
+    const int c = CompareKeyTails(keyOf(a), keyOf(b));
+    if (c != 0) return c < 0;
+    return a.serial > b.serial;
+  });
+}

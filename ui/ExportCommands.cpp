@@ -154,7 +154,7 @@ void TInfoFileForm::mmSaveHTMLClick(TObject*) {
   if (isSearchView) return;
   AnsiString title = RootCaption(this);
   const AnsiString extension = ExtractFileExt(title);
-  if (!extension.IsEmpty()) title.Delete(title.Pos(extension), extension.Length());
+  if (!extension.IsEmpty()) title = ExportBaseName(title);
   sdSaveHTML->SetFileName(title);
   if (!sdSaveHTML->Execute()) return;
   // Every page of the site may lie deeper than the plain form reaches.

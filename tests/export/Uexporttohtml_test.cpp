@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <malloc.h>
 #include <set>
 
 #include "ExportTestUtil.h"
@@ -347,26 +348,41 @@ TEST(HtmlSite, AFolderThatCannotBeMadeEndsTheExportWithItsMessages) {
   WriteFileBytes(site.Root() + "\\A\\B", "a file where the folder should go");
   EXPECT_EQ(site.Write(list), TWriteResult::Failed);
   const std::string missing = A(L"Файл не найден");
+  // The paths as the user knows them, without the long-path prefix.
   EXPECT_EQ(site.host.Shown,
-            (std::vector<std::string>{A(L"Невозможно создать ") + site.Target() + "\\A\\B " + A(L"каталог"),
-                                      missing + "\npath = " + site.Target() + "\\A\ntreePath = /A",
-                                      missing + "\npath = " + site.Target() + "\ntreePath = "}));
+            (std::vector<std::string>{A(L"Невозможно создать ") + site.Root() + "\\A\\B " + A(L"каталог"),
+                                      missing + "\npath = " + site.Root() + "\\A\ntreePath = /A",
+                                      missing + "\npath = " + site.Root() + "\ntreePath = "}));
   EXPECT_EQ(GetFileAttributesA((site.Root() + "\\C").c_str()), INVALID_FILE_ATTRIBUTES) << "the export ended";
 }
 
 TEST(HtmlSite, APageThatCannotBeMadeIsSkippedAndTheExportGoesOn) {
-  TestList list;
-  list.File("x.txt", 0, list.Folder("A"));
-  list.File("y.txt", 0, list.Folder("B"));
-  Site site;
-  CreateDirectoryA(site.Root().c_str(), nullptr);
-  CreateDirectoryA((site.Root() + "\\A").c_str(), nullptr);
-  CreateDirectoryA((site.Root() + "\\A\\index.html").c_str(), nullptr);
-  EXPECT_EQ(site.Write(list), TWriteResult::Failed);
-  ASSERT_EQ(site.host.Shown.size(), 1u);
-  EXPECT_EQ(site.host.Shown[0].rfind(A(L"Файл не найден: "), 0), 0u) << site.host.Shown[0];
-  EXPECT_NE(site.Page("B").find("y.txt"), std::string::npos) << "the next folder still gets its page";
-  EXPECT_NE(site.Page("").find(Foot), std::string::npos);
+  // Its file cannot be made (a folder stands there), or takes no byte of its
+  // head (a disk that is full).
+  const struct {
+    const char* how;
+    std::function<void(const std::string& page)> block;
+    std::string error;
+  } cases[] = {
+      {"folder", [](const std::string& page) { CreateDirectoryA(page.c_str(), nullptr); }, ""},
+      {"full",
+       [](const std::string& page) { ASSERT_EQ(RunUnix("ln -s /dev/full " + Q(UnixPath(page))), 0); },
+       SysErrorMessage(ERROR_DISK_FULL).str()},
+  };
+  for (const auto& c : cases) {
+    TestList list;
+    list.File("x.txt", 0, list.Folder("A"));
+    list.File("y.txt", 0, list.Folder("B"));
+    Site site;
+    CreateDirectoryA(site.Root().c_str(), nullptr);
+    CreateDirectoryA((site.Root() + "\\A").c_str(), nullptr);
+    c.block(site.Root() + "\\A\\index.html");
+    EXPECT_EQ(site.Write(list), TWriteResult::Failed) << c.how;
+    ASSERT_EQ(site.host.Shown.size(), 1u) << c.how;
+    EXPECT_EQ(site.host.Shown[0].rfind(A(L"Файл не найден: ") + c.error, 0), 0u) << site.host.Shown[0];
+    EXPECT_NE(site.Page("B").find("y.txt"), std::string::npos) << "the next folder still gets its page";
+    EXPECT_NE(site.Page("").find(Foot), std::string::npos) << c.how;
+  }
 }
 
 const char* const LinkCheck = R"(
@@ -431,6 +447,307 @@ TEST(HtmlSite, EveryLinkAndPictureResolvesForPythonAndTheBrowser) {
   EXPECT_NE(dom.find(WideToAnsi(L"<title>мой список/документы/хор</title>", CP_UTF8).str()), std::string::npos) << dom;
   EXPECT_NE(dom.find(WideToAnsi(L">Документы</a>/Хор</pre>", CP_UTF8).str()), std::string::npos) << dom;
   EXPECT_NE(dom.find("<span class=\"rdl\">deep.txt"), std::string::npos) << dom;
+}
+
+// --- any depth, names from any list, failures said ---------------------------------------------
+
+// Runs the export with about 160 KiB of stack left: some 60 levels of a
+// writer that calls itself per folder level (about 2.7 KB each), so only a
+// writer that keeps its pages on a stack of its own gets through a deeper
+// list.
+struct SmallStackJob {
+  Site* site;
+  const TestList* list;
+  TWriteResult result = TWriteResult::Failed;
+  size_t stackLeft = 0;
+};
+
+constexpr size_t SmallStack = 160 * 1024;
+
+DWORD WINAPI RunSmallStackJob(void* p) {
+  SmallStackJob& j = *static_cast<SmallStackJob*>(p);
+  MEMORY_BASIC_INFORMATION stack{};
+  VirtualQuery(&stack, &stack, sizeof stack);
+  const char* bottom = static_cast<const char*>(stack.AllocationBase);
+  const size_t left = reinterpret_cast<const char*>(&stack) - bottom;
+  // The system gives a thread 1 MiB at least: the rest is taken here.
+  volatile char* taken = static_cast<volatile char*>(_alloca(left > SmallStack ? left - SmallStack : 0));
+  taken[0] = 0;
+  j.stackLeft = const_cast<const char*>(taken) - bottom;
+  j.result = j.site->Write(*j.list);
+  return 0;
+}
+
+TWriteResult WriteOnSmallStack(Site& site, const TestList& list) {
+  SmallStackJob job{&site, &list};
+  HANDLE thread = CreateThread(nullptr, 0, RunSmallStackJob, &job, 0, nullptr);
+  EXPECT_NE(thread, nullptr);
+  if (thread) {
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+  }
+  EXPECT_LE(job.stackLeft, SmallStack + 4096) << "the stack is not small";
+  return job.result;
+}
+
+// A chain of folders, each with one file: "d", "ж", "d", ...
+void MakeChain(TestList& list, int depth) {
+  ListNode* folder = list.Root();
+  for (int level = 1; level <= depth; ++level) {
+    folder = list.Folder(level % 2 ? "d" : A(L"ж"), folder);
+    list.File("f" + std::to_string(level) + ".txt", 0, folder);
+  }
+}
+
+std::string ChainFolder(int level) { return level % 2 ? "d" : "zh_"; }
+
+TEST(HtmlSiteDepth, AChainDeeperThanTheStackHasEveryPageWholeAndLinked) {
+  // Every page's breadcrumb line links to every page above it: the site
+  // grows with the cube of the depth.
+  constexpr int Depth = 200;
+  TestList list;
+  MakeChain(list, Depth);
+  Site site;
+  ASSERT_EQ(WriteOnSmallStack(site, list), TWriteResult::Done);
+  EXPECT_TRUE(site.host.Shown.empty());
+  EXPECT_EQ(site.steps.Steps, 2 * Depth);
+  std::string folder = site.Root();
+  for (int level = 0; level <= Depth; ++level) {
+    if (level > 0) folder += "\\" + ChainFolder(level);
+    const std::string page = Contents(folder + "\\index.html");
+    ASSERT_GE(page.size(), Foot.size()) << level;
+    ASSERT_EQ(page.substr(page.size() - Foot.size()), Foot) << level;
+    if (level > 0) ASSERT_NE(page.find(">f" + std::to_string(level) + ".txt "), std::string::npos) << level;
+    if (level < Depth)
+      ASSERT_NE(page.find("<a href=\"" + UrlEncodePath(ChainFolder(level + 1)) + "/index.html\">"), std::string::npos)
+          << level;
+  }
+  std::string output;
+  ASSERT_EQ(RunPython(LinkCheck, Q(UnixPath(site.Root())), &output), 0) << output;
+  EXPECT_NE(output.find("pages " + std::to_string(Depth + 1) + " "), std::string::npos) << output;
+  EXPECT_NE(output.find(" broken 0\n"), std::string::npos) << output;
+}
+
+TEST(HtmlSiteDepth, AListOf20000LevelsEndsWithTheFirstFolderTheDiskCannotHold) {
+  // Names of 100 characters: the disk's path limit comes long before the
+  // list's end, and the walk there is as deep as the system allows.
+  constexpr int Depth = 20000;
+  TestList list;
+  ListNode* folder = list.Root();
+  for (int level = 1; level <= Depth; ++level) folder = list.Folder(std::string(100, 'a' + level % 26), folder);
+  Site site;
+  ASSERT_EQ(WriteOnSmallStack(site, list), TWriteResult::Failed);
+  ASSERT_FALSE(site.host.Shown.empty());
+  for (const std::string& m : site.host.Shown) EXPECT_EQ(m.find("\\\\?\\"), std::string::npos) << m;
+  // The pages are there down to the first folder or page the disk could not
+  // hold, and that one is the failure reported first.
+  auto levelPath = [&](int level) {
+    std::string path = site.Root();
+    for (int l = 1; l <= level; ++l) path += "\\" + std::string(100, 'a' + l % 26);
+    return path;
+  };
+  int made = 0;
+  auto pageOf = [&](int level) { return "\\\\?\\" + levelPath(level) + "\\index.html"; };
+  while (made <= Depth && GetFileAttributesW(AnsiToWide(AnsiString(pageOf(made))).c_str()) != INVALID_FILE_ATTRIBUTES)
+    ++made;
+  EXPECT_GE(made, 5);
+  const std::string first = site.host.Shown[0];
+  if (first.rfind(A(L"Невозможно создать "), 0) == 0) {
+    // The export ended there: then every open page is named, deepest first.
+    EXPECT_EQ(first, A(L"Невозможно создать ") + levelPath(made) + " " + A(L"каталог"));
+    ASSERT_EQ(site.host.Shown.size(), static_cast<size_t>(made) + 1);
+    std::string treePath;
+    for (int l = 1; l < made; ++l) treePath += "/" + std::string(100, 'a' + l % 26);
+    EXPECT_EQ(site.host.Shown[1], A(L"Файл не найден") + "\npath = " + levelPath(made - 1) + "\ntreePath = " + treePath);
+    EXPECT_EQ(site.host.Shown.back(), A(L"Файл не найден") + "\npath = " + site.Root() + "\ntreePath = ");
+  } else {
+    // The folder was made and its page refused: the pages above end whole.
+    EXPECT_EQ(first.rfind(A(L"Файл не найден: "), 0), 0u) << first;
+    EXPECT_EQ(site.host.Shown.size(), 1u);
+    for (int level = 0; level < made; ++level)
+      EXPECT_NE(Contents(pageOf(level)).find(Foot), std::string::npos) << level;
+  }
+}
+
+TEST(HtmlSiteNames, DiskNamesStayInsideTheParent) {
+  const struct {
+    const char* name;
+    const char* disk;
+  } cases[] = {
+      {"..", ".._"},         {".", "._"},           {"a\\..\\..\\esc", "a_.._.._esc"},
+      {"b/c", "b_c"},        {"d:e", "d_e"},        {"trail.", "trail._"},
+      {"blank ", "blank _"}, {"", "_"},             {"CON", "CON_"},
+      {"con.txt", "con_.txt"}, {"Nul.a.b", "Nul_.a.b"}, {"LPT1", "LPT1_"},
+      {"com9.x", "com9_.x"}, {"COM0", "COM0"},      {"console", "console"},
+      {"x<y>|*\"z", "x_y____z"}, {"t\tab", "t_ab"}, {"a?b", "a__b"},
+      {"LPT", "LPT"},        {"aux .txt", "aux_ .txt"}, {"Data", "Data"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SiteFolderName(AnsiString(c.name)), c.disk) << c.name;
+  EXPECT_EQ(SiteFolderName(AnsiString(A(L"Хор."))), "Ch_o_r_._");
+}
+
+TEST(HtmlSiteNames, SiblingsKeepTheirOwnNamesAndSuffixesSkipEveryTakenOne) {
+  auto none = [](const std::string&) { return false; };
+  const struct {
+    std::vector<std::string> names;
+    std::vector<std::string> disk;
+  } cases[] = {
+      {{A(L"Хор"), A(L"хор"), A(L"Чор"), "Ch_o_r__2"}, {"Ch_o_r_", "ch_o_r__3", "Ch_o_r__4", "Ch_o_r__2"}},
+      {{"a", "A", "a_2", "A_3"}, {"a", "A_4", "a_2", "A_3"}},
+      {{"x", "x", "x", "X_2"}, {"x", "x_3", "x_4", "X_2"}},
+      {{"..", ".._", "."}, {".._", "..__2", "._"}},
+      {{"CON", "con_"}, {"CON_", "con__2"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string_view> views(c.names.begin(), c.names.end());
+    EXPECT_EQ(SiblingFolderNames(views, none), c.disk) << c.names[0];
+  }
+  std::vector<std::string_view> reservedOnes{"index.html", "Index.HTML_2", "p.jpg"};
+  EXPECT_EQ(SiblingFolderNames(reservedOnes,
+                               [](const std::string& lower) { return lower == "index.html" || lower == "p.jpg"; }),
+            (std::vector<std::string>{"index.html_3", "Index.HTML_2", "p.jpg_2"}));
+}
+
+TEST(HtmlSiteNames, ACraftedListWritesItsWholeSiteInsideTheSiteFolder) {
+  TestList list;
+  const char* const crafted[] = {"..", ".", "a\\..\\..\\esc", "b/c", "d:e", "trail.", "blank ", "CON", "con.txt",
+                                 "LPT1", "x<y>"};
+  for (const char* name : crafted) {
+    ListNode* f = list.Folder(name);
+    list.File("in.txt", 0, f);
+    // One level more below each: its links lead up through the odd name.
+    list.File("deeper.txt", 0, list.Folder(name, f));
+  }
+  Site site;
+  ASSERT_EQ(site.Write(list), TWriteResult::Done);
+  EXPECT_TRUE(site.host.Shown.empty());
+  // Nothing was written beside the site folder.
+  std::string output;
+  ASSERT_EQ(RunUnix("ls -A " + Q(UnixPath(site.dir.File(""))), &output), 0);
+  EXPECT_EQ(output, "site.html\n");
+  const char* const check = R"(
+import os, sys
+root = os.path.realpath(sys.argv[1])
+pages = 0
+for folder, dirs, files in os.walk(root):
+    for f in files:
+        if not os.path.realpath(os.path.join(folder, f)).startswith(root + os.sep):
+            print('outside', folder, f)
+    pages += 'index.html' in files
+print('pages', pages)
+)";
+  ASSERT_EQ(RunPython(check, Q(UnixPath(site.Root())), &output), 0) << output;
+  EXPECT_EQ(output, "pages " + std::to_string(1 + 2 * std::size(crafted)) + "\n");
+  ASSERT_EQ(RunPython(LinkCheck, Q(UnixPath(site.Root())), &output), 0) << output;
+  EXPECT_NE(output.find(" broken 0\n"), std::string::npos) << output;
+  // The pages show the real names, in the head's title and breadcrumb line.
+  const std::string escapePage = site.Page("a_.._.._esc\\a_.._.._esc");
+  EXPECT_NE(escapePage.find("<pre><a href=\"../../index.html\">" + Title + "</a>/<a href=\"../index.html\">"
+                            "a\\..\\..\\esc</a>/a\\..\\..\\esc</pre>"),
+            std::string::npos)
+      << escapePage;
+  EXPECT_NE(site.Page("").find("<a href=\"b_c/index.html\"><img border=\"0\" src=\"open.jpg\">b/c</a>"),
+            std::string::npos);
+  EXPECT_NE(site.Page("b_c\\b_c").find("<a href=\"../index.html\">b/c</a>/b/c</pre>"), std::string::npos);
+  EXPECT_NE(site.Page("x_y_").find("/x&lt;y&gt;</pre>"), std::string::npos);
+}
+
+TEST(HtmlSiteFailures, ATargetThatCannotBeMadeIsTheOneFailureReported) {
+  TestList list;
+  list.File("x.txt", 0, list.Folder("A"));
+  Site site;
+  // Below a file: no folder can be made there.
+  WriteFileBytes(site.dir.File("plain"), "a file");
+  THtmlSiteWriter writer(site.host, site.pictures, site.steps);
+  const std::string root = site.dir.File("plain") + "\\site";
+  EXPECT_EQ(writer.ExportToHtmlSite(list.Root(), AnsiString("\\\\?\\" + root), "", AnsiString(Title)),
+            TWriteResult::Failed);
+  EXPECT_EQ(site.host.Shown, (std::vector<std::string>{A(L"Невозможно создать ") + root + " " + A(L"каталог")}));
+}
+
+// Pictures that can turn a page into a file that takes no bytes ("disk full")
+// while the site is written: when the picture of `trigger` is asked for.
+class FillingPictures : public JpegPictures {
+public:
+  AnsiString PictureFor(const AnsiString& name, const AnsiString& folder) override {
+    if (name == Trigger) RunUnix("ln -sf /dev/full " + Q(UnixPath(Page)));
+    return JpegPictures::PictureFor(name, folder);
+  }
+  std::string Trigger, Page;
+};
+
+TEST(HtmlSiteFailures, APageWhoseLinesCannotBeWrittenEndsTheExportWithMessage36) {
+  const std::string disk = SysErrorMessage(ERROR_DISK_FULL).str();
+  {
+    // A page whose lines cannot be written once its sub-folders' pages are:
+    // message 36 with the part not written, then every open page.
+    TestList list;
+    ListNode* a = list.Folder("A");
+    list.File("x.hook", 0, list.Folder("B", a));
+    list.File("top.txt");
+    Site site;
+    FillingPictures pictures;
+    pictures.Trigger = "x.hook";
+    pictures.Page = site.Root() + "\\A\\index.html";
+    THtmlSiteWriter writer(site.host, pictures, site.steps);
+    EXPECT_EQ(writer.ExportToHtmlSite(list.Root(), AnsiString(site.Target()), "", AnsiString(Title)),
+              TWriteResult::Failed);
+    const std::string missing = A(L"Файл не найден");
+    EXPECT_EQ(site.host.Shown,
+              (std::vector<std::string>{
+                  A(L"Ошибка записи в файл") + " (write about dirs).\npath = " + site.Root() + "\\A\ntreePath = /A\n" +
+                      disk,
+                  missing + "\npath = " + site.Root() + "\\A\ntreePath = /A",
+                  missing + "\npath = " + site.Root() + "\ntreePath = "}));
+    EXPECT_NE(site.Page("A\\B").find(Foot), std::string::npos) << "the pages written stay";
+  }
+}
+
+TEST(HtmlSitePictures, OneLookUpPerTypeDecidedByTheExtensionAlone) {
+  TestList list;
+  for (const char* name : {"unicode.txt", "Mexico.doc", "a.txt", "b.DOC", "icons.txt", "x.exe", "y.EXE", "i.ico",
+                           "exe", "noext"})
+    list.File(name);
+  Site site;
+  ASSERT_EQ(site.Write(list), TWriteResult::Done);
+  // txt, doc and the names without extension once each; every program and
+  // icon file on its own.
+  EXPECT_EQ(site.pictures.Calls, 3 + 3);
+  EXPECT_NE(site.Page("").find("src=\"txt.jpg\"><span class=\"blk\">unicode.txt"), std::string::npos);
+  EXPECT_NE(site.Page("").find("src=\"doc.jpg\"><span class=\"blk\">b.DOC"), std::string::npos);
+}
+
+TEST(HtmlPieces, CharsetLabelsBrowsersKnow) {
+  const struct {
+    UINT cp;
+    const char* label;
+  } cases[] = {{1251, "windows-1251"}, {1252, "windows-1252"}, {1250, "windows-1250"}, {1258, "windows-1258"},
+               {874, "windows-874"},   {CP_UTF8, "utf-8"},     {932, "shift_jis"},     {936, "gbk"},
+               {949, "euc-kr"},        {950, "big5"}};
+  std::string labels;
+  for (const auto& c : cases) {
+    EXPECT_EQ(HtmlCharsetLabel(c.cp), c.label) << c.cp;
+    // Python names the Thai page cp874 only (browsers know windows-874).
+    if (c.cp != 874) labels += " " + HtmlCharsetLabel(c.cp);
+  }
+  // Python's codec registry knows each label as the encoding meant.
+  std::string output;
+  ASSERT_EQ(RunPython("import codecs, sys\nprint(' '.join(codecs.lookup(l).name for l in sys.argv[1:]))", labels,
+                      &output),
+            0)
+      << output;
+  EXPECT_EQ(output, "cp1251 cp1252 cp1250 cp1258 utf-8 shift_jis gbk euc_kr big5\n");
+}
+
+TEST(HtmlSite, TheTitleDropsTheListsExtensionAtTheLastDot) {
+  EXPECT_EQ(ExportBaseName("x.vqa.vq"), "x.vqa");
+  TestList list;
+  list.File("f.txt");
+  Site site;
+  THtmlSiteWriter writer(site.host, site.pictures, site.steps);
+  ASSERT_EQ(writer.ExportToHtmlSite(list.Root(), AnsiString(site.Target()), "", ExportBaseName("x.vqa.vq")),
+            TWriteResult::Done);
+  EXPECT_NE(site.Page("").find("<title>x.vqa</title>"), std::string::npos);
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 // export layer.
 #include "ExportCommands.h"
 
-#include <unordered_map>
-
 #include "ExportUnits.h"
 #include "FileExports.h"
 #include "JobGuard.h"
@@ -111,17 +109,10 @@ void RunFileExport(TInfoFileForm* form, TObject* sender, TFileExport kind) {
 class TSitePictures : public IHtmlPictures {
 public:
   explicit TSitePictures(TCustomImageList* icons) : FIcons(icons) {}
+  // The site writer keeps one picture per file type and asks again only for
+  // the files that carry their own icon.
   AnsiString PictureFor(const AnsiString& name, const AnsiString& folder) override {
-    const AnsiString lower = AnsiLowerCase(name);
-    const bool ownIcon = lower.Pos("exe") != 0 || lower.Pos("ico") != 0;
-    const std::string key = AnsiLowerCase(ExtractFileExt(name)).str();
-    if (!ownIcon) {
-      const auto known = FKnown.find(key);
-      if (known != FKnown.end()) return known->second;
-    }
-    const AnsiString picture = SaveIconsAsJpeg(FIcons, name, folder);
-    if (!ownIcon) FKnown[key] = picture;
-    return picture;
+    return SaveIconsAsJpeg(FIcons, name, folder);
   }
   AnsiString FolderPicture(const AnsiString& folder) override {
     // A name without extension stands for a folder, whatever the site is named.
@@ -134,7 +125,6 @@ public:
 
 private:
   TCustomImageList* FIcons;
-  std::unordered_map<std::string, AnsiString> FKnown;
 };
 
 }  // namespace

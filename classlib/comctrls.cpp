@@ -1885,7 +1885,12 @@ void TListItem::SetNativeItem(UINT mask) {
 
 void TListItem::SetCaption(const AnsiString& value) {
   FCaption = value;
-  SetNativeItem(LVIF_TEXT);
+  // An item added within the running update has never been drawn, its text
+  // is asked for by callback, and the update's end has the whole window
+  // drawn: telling the control of the new caption would be a message per
+  // row of a fill for nothing.
+  const bool undrawn = FOwner && FOwner->FUpdateCount > 0 && FAddedInBatch == FOwner->FBatch;
+  if (!undrawn) SetNativeItem(LVIF_TEXT);
   TCustomListView* view = ListView();
   if (view && FInList && (view->FSortType == stText || view->FSortType == stBoth)) view->AlphaSort();
 }
@@ -2096,6 +2101,7 @@ TListItem* TListItems::InsertAt(TListItem* item, int index) {
   FItems.insert(FItems.begin() + index, item);
   item->FInList = true;
   item->FIndexHint = index;
+  item->FAddedInBatch = FUpdateCount > 0 ? FBatch : 0;
   try {
     InsertNative(item, index);
   } catch (...) {
@@ -2211,7 +2217,10 @@ void TListItems::Clear() {
   EndUpdate();
 }
 
-void TListItems::BeginUpdate() { TItemViewShared<TCustomListView>::BeginUpdate(FOwner, FUpdateCount); }
+void TListItems::BeginUpdate() {
+  if (FUpdateCount == 0 && ++FBatch == 0) FBatch = 1;
+  TItemViewShared<TCustomListView>::BeginUpdate(FOwner, FUpdateCount);
+}
 void TListItems::EndUpdate() { TItemViewShared<TCustomListView>::EndUpdate(FOwner, FUpdateCount); }
 
 void TListItems::Assign(TPersistent* source) {

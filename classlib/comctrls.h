@@ -784,6 +784,8 @@ private:
   // LVIS_ bits kept while there is no window.
   UINT FSavedState = 0;
   mutable int FIndexHint = -1;
+  // The update of the items it was added in (0: none).
+  unsigned FAddedInBatch = 0;
   bool FDeleting = false;
   bool FInList = false;
 };
@@ -830,6 +832,8 @@ private:
   TCustomListView* FOwner;
   std::vector<TListItem*> FItems;
   int FUpdateCount = 0;
+  // Numbers the outermost updates; an item remembers the one it was added in.
+  unsigned FBatch = 0;
 };
 
 class TCustomListView : public TWinControl {

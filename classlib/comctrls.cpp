@@ -1753,10 +1753,18 @@ void TSubItems::Refresh(int index) {
     view->SendItemMessage(LVM_UPDATE, item, 0);
     return;
   }
+  view->SubItemTextChanged(item, index + 1);
+}
+
+int TCustomListView::InsertCallbackItem(LVITEMA& item) {
+  return static_cast<int>(SendItemMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void TCustomListView::SubItemTextChanged(int index, int subItem) {
   LVITEMA it{};
-  it.iSubItem = index + 1;
+  it.iSubItem = subItem;
   it.pszText = LPSTR_TEXTCALLBACKA;
-  view->SendItemMessage(LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&it));
+  SendItemMessage(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&it));
 }
 
 int TListItem::SubItemImages(int index) const {
@@ -2141,7 +2149,7 @@ void TListItems::InsertNative(TListItem* item, int index) {
     it.state = state;
     it.stateMask = mask;
   }
-  int r = static_cast<int>(FOwner->SendItemMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
+  int r = FOwner->InsertCallbackItem(it);
   if (r < 0) throw EOutOfResources(SInsertItemError);
   // The control gives a new item of a check-box view its unchecked box; a
   // kept mark goes on afterwards.

@@ -942,6 +942,12 @@ public:
   virtual bool CustomDrawItem(TListItem* item, TCustomDrawState state);
   virtual bool CustomDrawSubItem(TListItem* item, int subItem, TCustomDrawState state);
   virtual bool IsCustomDrawn();
+  // Tells the control that a sub-item's text changed (it asks for it by
+  // callback): LVM_SETITEMTEXTA down the window's whole chain.
+  virtual void SubItemTextChanged(int index, int subItem);
+  // Inserts an item whose text the control asks for by callback:
+  // LVM_INSERTITEMA down the window's whole chain; the new row's index.
+  virtual int InsertCallbackItem(LVITEMA& item);
 
   TLVChangeEvent OnChange;
   TLVChangingEvent OnChanging;

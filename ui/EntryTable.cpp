@@ -196,6 +196,7 @@ void ResetRowIcons(TInfoFileForm* form) {
 }
 
 struct TSearchRows::TState {
+  explicit TState(TInfoFileForm* form) : Form(form) {}
   TInfoFileForm* Form;
   const WideString None{L"----"};
   TLastFileType LastType;
@@ -203,7 +204,7 @@ struct TSearchRows::TState {
   WideString Cells[6];
 };
 
-TSearchRows::TSearchRows(TInfoFileForm* form) : F(new TState{form}) {}
+TSearchRows::TSearchRows(TInfoFileForm* form) : F(new TState(form)) {}
 
 TSearchRows::~TSearchRows() = default;
 

@@ -1753,10 +1753,18 @@ void TSubItems::Refresh(int index) {
     view->SendItemMessage(LVM_UPDATE, item, 0);
     return;
   }
+  view->SubItemTextChanged(item, index + 1);
+}
+
+int TCustomListView::InsertCallbackItem(LVITEMA& item) {
+  return static_cast<int>(SendItemMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void TCustomListView::SubItemTextChanged(int index, int subItem) {
   LVITEMA it{};
-  it.iSubItem = index + 1;
+  it.iSubItem = subItem;
   it.pszText = LPSTR_TEXTCALLBACKA;
-  view->SendItemMessage(LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&it));
+  SendItemMessage(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&it));
 }
 
 int TListItem::SubItemImages(int index) const {
@@ -1885,7 +1893,12 @@ void TListItem::SetNativeItem(UINT mask) {
 
 void TListItem::SetCaption(const AnsiString& value) {
   FCaption = value;
-  SetNativeItem(LVIF_TEXT);
+  // An item added within the running update has never been drawn, its text
+  // is asked for by callback, and the update's end has the whole window
+  // drawn: telling the control of the new caption would be a message per
+  // row of a fill for nothing.
+  const bool undrawn = FOwner && FOwner->FUpdateCount > 0 && FAddedInBatch == FOwner->FBatch;
+  if (!undrawn) SetNativeItem(LVIF_TEXT);
   TCustomListView* view = ListView();
   if (view && FInList && (view->FSortType == stText || view->FSortType == stBoth)) view->AlphaSort();
 }
@@ -2096,6 +2109,7 @@ TListItem* TListItems::InsertAt(TListItem* item, int index) {
   FItems.insert(FItems.begin() + index, item);
   item->FInList = true;
   item->FIndexHint = index;
+  item->FAddedInBatch = FUpdateCount > 0 ? FBatch : 0;
   try {
     InsertNative(item, index);
   } catch (...) {
@@ -2135,7 +2149,7 @@ void TListItems::InsertNative(TListItem* item, int index) {
     it.state = state;
     it.stateMask = mask;
   }
-  int r = static_cast<int>(FOwner->SendItemMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
+  int r = FOwner->InsertCallbackItem(it);
   if (r < 0) throw EOutOfResources(SInsertItemError);
   // The control gives a new item of a check-box view its unchecked box; a
   // kept mark goes on afterwards.
@@ -2211,7 +2225,10 @@ void TListItems::Clear() {
   EndUpdate();
 }
 
-void TListItems::BeginUpdate() { TItemViewShared<TCustomListView>::BeginUpdate(FOwner, FUpdateCount); }
+void TListItems::BeginUpdate() {
+  if (FUpdateCount == 0 && ++FBatch == 0) FBatch = 1;
+  TItemViewShared<TCustomListView>::BeginUpdate(FOwner, FUpdateCount);
+}
 void TListItems::EndUpdate() { TItemViewShared<TCustomListView>::EndUpdate(FOwner, FUpdateCount); }
 
 void TListItems::Assign(TPersistent* source) {

@@ -784,6 +784,8 @@ private:
   // LVIS_ bits kept while there is no window.
   UINT FSavedState = 0;
   mutable int FIndexHint = -1;
+  // The update of the items it was added in (0: none).
+  unsigned FAddedInBatch = 0;
   bool FDeleting = false;
   bool FInList = false;
 };
@@ -830,6 +832,8 @@ private:
   TCustomListView* FOwner;
   std::vector<TListItem*> FItems;
   int FUpdateCount = 0;
+  // Numbers the outermost updates; an item remembers the one it was added in.
+  unsigned FBatch = 0;
 };
 
 class TCustomListView : public TWinControl {
@@ -938,6 +942,12 @@ public:
   virtual bool CustomDrawItem(TListItem* item, TCustomDrawState state);
   virtual bool CustomDrawSubItem(TListItem* item, int subItem, TCustomDrawState state);
   virtual bool IsCustomDrawn();
+  // Tells the control that a sub-item's text changed (it asks for it by
+  // callback): LVM_SETITEMTEXTA down the window's whole chain.
+  virtual void SubItemTextChanged(int index, int subItem);
+  // Inserts an item whose text the control asks for by callback:
+  // LVM_INSERTITEMA down the window's whole chain; the new row's index.
+  virtual int InsertCallbackItem(LVITEMA& item);
 
   TLVChangeEvent OnChange;
   TLVChangingEvent OnChanging;

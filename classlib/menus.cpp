@@ -79,14 +79,18 @@ void ShortCutToKey(TShortCut shortCut, WORD& key, TShiftState& shift) {
   if (shortCut & scAlt) shift |= ssAlt;
 }
 
-AnsiString ShortCutToText(TShortCut shortCut) {
-  AnsiString name = KeyName(shortCut & 0xFF);
-  if (name.IsEmpty()) return AnsiString();
+AnsiString ShortCutModifierText(TShortCut shortCut) {
   AnsiString r;
   if (shortCut & scShift) r += "Shift+";
   if (shortCut & scCtrl) r += "Ctrl+";
   if (shortCut & scAlt) r += "Alt+";
-  return r + name;
+  return r;
+}
+
+AnsiString ShortCutToText(TShortCut shortCut) {
+  AnsiString name = KeyName(shortCut & 0xFF);
+  if (name.IsEmpty()) return AnsiString();
+  return ShortCutModifierText(shortCut) + name;
 }
 
 TShortCut TextToShortCut(const AnsiString& text) {

@@ -930,6 +930,30 @@ TListItem* TUcCustomListView::CreateListItem() {
 
 TListItems* TUcCustomListView::CreateListItems() { return new TUcListItems(this); }
 
+int TUcCustomListView::InsertCallbackItem(LVITEMA& item) {
+  WNDPROC control = DefWndProcPtr();
+  if (!Win32PlatformIsUnicode || !control || item.pszText != LPSTR_TEXTCALLBACKA)
+    return _UcInternalCustomListView::InsertCallbackItem(item);
+  LVITEMW wide;
+  static_assert(sizeof wide == sizeof item);
+  std::memcpy(&wide, &item, sizeof wide);
+  wide.pszText = LPSTR_TEXTCALLBACKW;
+  return static_cast<int>(
+      CallWindowProcW(control, WindowHandle(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&wide)));
+}
+
+void TUcCustomListView::SubItemTextChanged(int index, int subItem) {
+  WNDPROC control = DefWndProcPtr();
+  if (FChangingWideItemCount == 0 || FSavedItems || !Win32PlatformIsUnicode || !control) {
+    _UcInternalCustomListView::SubItemTextChanged(index, subItem);
+    return;
+  }
+  LVITEMW it{};
+  it.iSubItem = subItem;
+  it.pszText = LPSTR_TEXTCALLBACKW;
+  CallWindowProcW(control, WindowHandle(), LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&it));
+}
+
 TUcListItem* TUcCustomListView::FindCaption(int startIndex, const WideString& value, bool partial, bool inclusive,
                                             bool wrap) {
   if (!Win32PlatformIsUnicode)

@@ -446,6 +446,11 @@ public:
 
   TListItem* CreateListItem() override;
   TListItems* CreateListItems() override;
+  // A change made on the wide side goes straight to the control in wide
+  // form: nothing on the way has to take it back into the wide texts.
+  void SubItemTextChanged(int index, int subItem) override;
+  // The same for a new item: its text is a callback, in wide form too.
+  int InsertCallbackItem(LVITEMA& item) override;
   void DrawItem(TListItem* item, const TRect& rect, TOwnerDrawState state) override;
   int OwnerDataFindW(TItemFind find, const WideString& findString, const TPoint& findPosition, void* findData,
                      int startIndex, TSearchDirection direction, bool wrap) override;

@@ -95,10 +95,10 @@ WideString WideShortCutToText(TShortCut shortCut) {
     name = SpecialKeyName(MapVirtualKeyW(key, 0) + 256);
   else
     name = PlainKeyName(key);
-  if (shortCut & scShift) name = SpecialKeyName(MapVirtualKeyW(VK_SHIFT, 0)) + L"+" + name;
-  if (shortCut & scAlt) name = SpecialKeyName(MapVirtualKeyW(VK_MENU, 0)) + L"+" + name;
-  if (shortCut & scCtrl) name = SpecialKeyName(MapVirtualKeyW(VK_CONTROL, 0)) + L"+" + name;
-  return name;
+  // The modifiers in the words of every other shortcut text, not the
+  // driver's names of those keys: one menu must not say "Control+N" beside
+  // "Ctrl+L", and the words read back.
+  return AnsiToWide(ShortCutModifierText(shortCut)) + name;
 }
 
 TShortCut WideTextToShortCut(WideString text) {

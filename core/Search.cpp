@@ -45,36 +45,82 @@ void SearchNodes(const class ViewFilter& filter, const ListNode* node, const Ans
   if (!node || mask.IsEmpty()) return;
   const TAnsiUpper upper;
   const std::string needle = upper.Of(mask);
+  // In the damaged view a folder is shown when anything below it is damaged
+  // or absent. Asking that of every folder that matches would walk its
+  // subtree once per hit; instead the walk itself gathers it: a matching
+  // folder is taken at once and dropped when its subtree ends without damage.
+  const bool damagedView = filter.GetMode() == vmDamaged;
   // Pre-order without recursion (a deep tree must not exhaust the stack):
-  // each frame is a folder, the next child to test and the length of the
-  // path up to it.
+  // each frame is a folder, the next child to test, whether damage was seen
+  // in it, and its own hit awaiting that answer (-1 for none). Paths are
+  // made for hits only, from the folders on the stack.
   struct Frame {
     const ListNode* Folder;
     int Next;
-    size_t PathLength;
+    bool Damage;
+    ptrdiff_t PendingHit;
   };
-  std::string current = path.str();
+  const size_t firstHit = hits.Entries.size();
+  bool dropped = false;
   std::string name;
-  std::vector<Frame> stack{{node, 0, current.size()}};
+  std::vector<Frame> stack{{node, 0, false, -1}};
+  auto addHit = [&](ListNode* child) {
+    // One allocation a hit: the length is known before the text is made.
+    size_t length = path.str().size() + 1 + name.size();
+    for (size_t i = 1; i < stack.size(); ++i) length += 1 + FieldView(stack[i].Folder->Name).size();
+    std::string full;
+    full.reserve(length);
+    full.append(path.str());
+    for (size_t i = 1; i < stack.size(); ++i) full.append(1, '\\').append(FieldView(stack[i].Folder->Name));
+    full.append(1, '\\').append(child->Name, name.size());
+    hits.Entries.push_back(child);
+    hits.Paths.push_back(AnsiString(std::move(full)));
+  };
   while (!stack.empty()) {
     Frame& f = stack.back();
     if (f.Next >= f.Folder->ChildCount()) {
+      const Frame done = f;
       stack.pop_back();
+      if (done.PendingHit >= 0 && !done.Damage) {
+        hits.Entries[static_cast<size_t>(done.PendingHit)] = nullptr;
+        dropped = true;
+      }
+      if (done.Damage && !stack.empty()) stack.back().Damage = true;
       continue;
     }
     ListNode* child = f.Folder->Child(f.Next++);
-    current.resize(f.PathLength);
-    current += '\\';
-    const size_t length = strnlen(child->Name, sizeof child->Name);
-    current.append(child->Name, length);
-    name.assign(child->Name, length);
+    name.assign(child->Name, strnlen(child->Name, sizeof child->Name));
     upper.Apply(name);
-    if (name.find(needle) != std::string::npos && filter.IsVisible(child)) {
-      hits.Entries.push_back(child);
-      hits.Paths.push_back(AnsiString(current));
+    const bool matches = name.find(needle) != std::string::npos;
+    bool own = false;
+    ptrdiff_t pending = -1;
+    if (damagedView) {
+      own = DamagedOrAbsent(child);
+      if (own) f.Damage = true;
+      // A file is shown by its own mark; a folder by its own or, later, by
+      // one found below it.
+      const bool file = child->Kind == ekFile;
+      if (matches && (own || (!file && child->ChildCount() > 0))) {
+        if (!own) pending = static_cast<ptrdiff_t>(hits.Entries.size());
+        addHit(child);
+      }
+    } else if (matches && filter.IsVisible(child)) {
+      addHit(child);
     }
-    if (child->ChildCount() > 0) stack.push_back({child, 0, current.size()});
+    if (child->ChildCount() > 0) stack.push_back({child, 0, own, pending});
   }
+  if (!dropped) return;
+  size_t kept = firstHit;
+  for (size_t i = firstHit; i < hits.Entries.size(); ++i) {
+    if (!hits.Entries[i]) continue;
+    if (kept != i) {
+      hits.Entries[kept] = hits.Entries[i];
+      hits.Paths[kept] = std::move(hits.Paths[i]);
+    }
+    ++kept;
+  }
+  hits.Entries.resize(kept);
+  hits.Paths.resize(kept);
 }
 
 void OrderFoldersFirst(int count, const std::function<char(int)>& kindAt,

@@ -2,7 +2,6 @@
 
 namespace {
 
-bool Damaged(const ListNode* n) { return (n->Attributes & DamagedBit) || n->Absent != 0; }
 bool NeedMarked(const ListNode* n) { return n->NeedMark == 1 || n->NeedMark == 2; }
 
 void ChangeMarkedCounts(ListNode* node, int delta) {
@@ -16,7 +15,7 @@ bool ViewFilter::IsVisible(const ListNode* node) const {
   const bool file = node->Kind == ekFile;
   switch (FMode) {
     case vmDamaged:
-      return file ? Damaged(node) : ContainsDamaged(node);
+      return file ? DamagedOrAbsent(node) : ContainsDamaged(node);
     case vmMarked:
       return NeedMarked(node) || (!file && node->MarkedCount > 0);
     default:
@@ -30,7 +29,7 @@ void ViewFilter::SubMarkedCount(ListNode* node) { ChangeMarkedCounts(node, -1); 
 
 bool ContainsDamaged(const ListNode* node) {
   // Stops at the first damaged or absent entry.
-  return !VisitPreOrder(node, [](const ListNode* n) { return !Damaged(n); });
+  return !VisitPreOrder(node, [](const ListNode* n) { return !DamagedOrAbsent(n); });
 }
 
 std::function<bool(const ListNode*)> ViewFolderTest(const ListNode* root, uint8_t mode) {
@@ -44,7 +43,7 @@ std::function<bool(const ListNode*)> ViewFolderTest(const ListNode* root, uint8_
     bool Flag;
   };
   auto own = [mode](const ListNode* n) {
-    return mode == vmDamaged ? Damaged(n) : (n->Kind != ekFile && (NeedMarked(n) || n->MarkedCount != 0));
+    return mode == vmDamaged ? DamagedOrAbsent(n) : (n->Kind != ekFile && (NeedMarked(n) || n->MarkedCount != 0));
   };
   std::vector<Frame> stack{{root, 0, own(root)}};
   while (!stack.empty()) {

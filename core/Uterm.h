@@ -30,6 +30,9 @@ private:
   uint8_t FMode = vmAll;
 };
 
+// The entry itself carries the damaged mark or is absent.
+inline bool DamagedOrAbsent(const ListNode* n) { return (n->Attributes & DamagedBit) || n->Absent != 0; }
+
 // The entry or one below it carries the damaged mark or is absent.
 bool ContainsDamaged(const ListNode* node);
 

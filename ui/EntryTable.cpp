@@ -1,7 +1,7 @@
 // The entry table of the main window: folder paths of the folder tree, the
 // fill of the table with a folder's entries, the cell texts, the row colours
 // and the attribute hint.
-#include "Mainunit.h"
+#include "EntryTable.h"
 
 #include <shellapi.h>
 
@@ -105,7 +105,7 @@ int RowIcon(TInfoFileForm* form, const AnsiString& folder, const AnsiString& nam
   int row = -1;
   if (!extension.IsEmpty()) row = AddIconToList(list, FileTypeIcon(extension));
   if (row < 0) {
-    if (form->genericIconRow < 0) form->genericIconRow = AddIconToList(list, Shell32SmallIcon(0));
+    if (form->genericIconRow < 0) form->genericIconRow = AddIconToList(list, Shell32SmallIcon(siDocument));
     row = form->genericIconRow;
   }
   form->typeIconRows.emplace_back(extension, row);
@@ -174,6 +174,17 @@ void EntryCellTexts(TInfoFileForm* form, const ListNode* entry, const WideString
   cells[5] = shown(FieldText(entry->Comment));
 }
 
+// One row: its caption, its icon and the five cells after the name.
+void AddRow(TInfoFileForm* form, const WideString& caption, int icon, const WideString cells[6]) {
+  TUcListItem* item = form->lvInfo->Items()->Add();
+  item->SetCaption(caption);
+  item->SetImageIndex(icon);
+  TWideSubItems* sub = item->SubItems();
+  sub->BeginUpdate();
+  for (int c = 1; c < 6; ++c) sub->Add(cells[c]);
+  sub->EndUpdate();
+}
+
 }  // namespace
 
 void ResetRowIcons(TInfoFileForm* form) {
@@ -184,29 +195,22 @@ void ResetRowIcons(TInfoFileForm* form) {
   form->genericIconRow = -1;
 }
 
-void AddSearchRow(TInfoFileForm* form, ListNode* entry, const WideString& caption, const AnsiString& path) {
-  const WideString none(L"----");
-  AnsiString name;
-  WideString cells[6];
-  EntryCellTexts(form, entry, none, name, cells);
-  // The icon of the path where the list was made, when it is on this disk.
-  int slash = 0;
-  for (int i = path.Length(); i >= 1; --i)
-    if (path[i] == '\\') {
-      slash = i;
-      break;
-    }
-  const AnsiString folder = path.SubString(1, slash);
-  const AnsiString leaf = path.SubString(slash + 1, path.Length() - slash);
-  const bool exists = !path.IsEmpty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-  TLastFileType lastType;
-  TUcListItem* item = form->lvInfo->Items()->Add();
-  item->SetCaption(caption);
-  item->SetImageIndex(RowIcon(form, folder, leaf, exists, entry, lastType));
-  TWideSubItems* sub = item->SubItems();
-  sub->BeginUpdate();
-  for (int c = 1; c < 6; ++c) sub->Add(cells[c]);
-  sub->EndUpdate();
+struct TSearchRows::TState {
+  explicit TState(TInfoFileForm* form) : Form(form) {}
+  TInfoFileForm* Form;
+  const WideString None{L"----"};
+  TLastFileType LastType;
+  AnsiString Name;
+  WideString Cells[6];
+};
+
+TSearchRows::TSearchRows(TInfoFileForm* form) : F(new TState(form)) {}
+
+TSearchRows::~TSearchRows() = default;
+
+void TSearchRows::Add(ListNode* entry, const WideString& caption) {
+  EntryCellTexts(F->Form, entry, F->None, F->Name, F->Cells);
+  AddRow(F->Form, caption, RowIcon(F->Form, AnsiString(), F->Name, false, entry, F->LastType), F->Cells);
 }
 
 TList* FillListView(TInfoFileForm* form, const AnsiString& folderPath, ListNode* node,
@@ -256,13 +260,7 @@ TList* FillListView(TInfoFileForm* form, const AnsiString& folderPath, ListNode*
       if (!::ViewFilter->IsVisible(child)) continue;
       shown->Add(child);
       EntryCellTexts(form, child, none, name, cells);
-      TUcListItem* item = items->Add();
-      item->SetCaption(cells[0]);
-      item->SetImageIndex(RowIcon(form, displayPath, name, onDisk.Holds(name), child, lastType));
-      TWideSubItems* sub = item->SubItems();
-      sub->BeginUpdate();
-      for (int c = 1; c < 6; ++c) sub->Add(cells[c]);
-      sub->EndUpdate();
+      AddRow(form, cells[0], RowIcon(form, displayPath, name, onDisk.Holds(name), child, lastType), cells);
     }
   } catch (...) {
     items->EndUpdate();

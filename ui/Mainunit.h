@@ -371,9 +371,6 @@ AnsiString DisplayPathOf(const AnsiString& folderPath);
 void OrderFolderEntries(TList* list);
 // Empties the row icons of the table before it is filled anew.
 void ResetRowIcons(TInfoFileForm* form);
-// A row of the search results: the caption, the icon of path (on disk, or by
-// kind and extension), the entry's cells.
-void AddSearchRow(TInfoFileForm* form, ListNode* entry, const WideString& caption, const AnsiString& path);
 
 // --- navigation helpers
 void ClearForwardHistory(TInfoFileForm* form);

@@ -1,6 +1,10 @@
 // The search by name: asks for the text, finds every entry of the list whose
 // name holds it (case-insensitive, folders first) and shows the hits in the
 // table, each under its path below the scanned root.
+#include <algorithm>
+#include <optional>
+
+#include "EntryTable.h"
 #include "JobGuard.h"
 #include "Mainunit.h"
 #include "Maskunit.h"
@@ -47,6 +51,14 @@ void TInfoFileForm::spbtSearchClick(TObject* sender) {
   ShowSearchResults(searchResults, searchResultPaths, searchBasePath);
 }
 
+namespace {
+
+// From this many hits on, filling the table shows the progress window, whose
+// Cancel stops the fill.
+constexpr int ProgressRows = 10000;
+
+}  // namespace
+
 void TInfoFileForm::ShowSearchResults(TList* results, TStringList* paths, const AnsiString& basePath) {
   // The rows stand for the hits, in order, whoever calls (Up shows them again).
   if (results != ShownEntries->Children) {
@@ -55,19 +67,46 @@ void TInfoFileForm::ShowSearchResults(TList* results, TStringList* paths, const 
   }
   hasParentRow = 0;
   ResetRowIcons(this);
+  const int count = std::min(results->Count(), paths->Count());
+  const bool withProgress = count >= ProgressRows;
+  std::optional<TJobGuard> job;
+  if (withProgress) {
+    job.emplace(this);
+    progressMode = 5;  // the window paints no text of its own
+    progressTotal = count;
+    progressDone = 0;
+    ShowProgress(WideToAnsi(localization->GetCommonText(28)));
+  }
   TUcListItems* items = lvInfo->Items();
+  int filled = 0;
   items->BeginUpdate();
   try {
     items->Clear();
-    for (int i = 0; i < results->Count() && i < paths->Count(); ++i) {
-      const AnsiString path = paths->Strings(i);
-      AddSearchRow(this, static_cast<ListNode*>(results->Items(i)), AnsiToWide(SearchCaption(path, basePath)), path);
+    TSearchRows rows(this);
+    for (; filled < count; ++filled) {
+      if (withProgress) {
+        StepProgress();
+        if (cancelRequested) break;
+      }
+      rows.Add(static_cast<ListNode*>(results->Items(filled)), AnsiToWide(SearchCaption(paths->Strings(filled), basePath)));
     }
   } catch (...) {
     items->EndUpdate();
     throw;
   }
   items->EndUpdate();
+  // A cancelled fill keeps the rows it made, and the hits behind the rows
+  // (for the commands, and for Up to show again) are those rows.
+  if (filled < count) {
+    for (TList* list : {results, ShownEntries->Children})
+      while (list->Count() > filled) list->Delete(list->Count() - 1);
+    while (paths->Count() > filled) paths->Delete(paths->Count() - 1);
+  }
+  if (withProgress) {
+    if (!cancelRequested) CloseProgress();
+    cancelRequested = 0;
+    job->Finish();
+  }
 }
 
 void TInfoFileForm::EnterSearchResult(int row) {

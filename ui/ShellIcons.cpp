@@ -49,9 +49,14 @@ bool InitShellFileIcons() {
   }
 }
 
-HICON Shell32SmallIcon(int index) {
-  HICON small = nullptr;
-  if (ExtractIconExA(Shell32Path().c_str(), index, nullptr, &small, 1) == 0) return nullptr;
+HICON Shell32SmallIcon(TShell32Icon icon) {
+  // Loaded as a resource of the library: the extraction's negative index
+  // cannot name identifier 1 (-1 asks for the number of icons).
+  HMODULE shell = LoadLibraryExA(Shell32Path().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!shell) return nullptr;
+  HICON small = static_cast<HICON>(LoadImageA(shell, MAKEINTRESOURCEA(icon), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                             GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  FreeLibrary(shell);
   return small;
 }
 
@@ -59,9 +64,9 @@ void LoadShellIcons(TCustomImageList* imageList) {
   const bool initialised = InitShellFileIcons();
   imageList->Clear();
   int loaded = 0;
-  for (int index : {7, 3, 4}) {
+  for (TShell32Icon id : {siDrive, siClosedFolder, siOpenFolder}) {
     TIcon icon;
-    icon.SetHandle(Shell32SmallIcon(index));
+    icon.SetHandle(Shell32SmallIcon(id));
     if (imageList->AddIcon(&icon) >= 0) ++loaded;
   }
   // Wine's icon-cache initialisation is a stub that always answers FALSE
@@ -140,7 +145,7 @@ AnsiString SaveIconsAsJpeg(TCustomImageList* htmlIcons, const AnsiString& fileNa
   if (type.IsEmpty()) {
     // Folders and names without extension: the closed folder.
     type = "oopen";
-    icon.Reset(Shell32SmallIcon(3));
+    icon.Reset(Shell32SmallIcon(siClosedFolder));
     if (!icon.Handle) return AnsiString();
   }
   type.Delete(1, 1);
@@ -153,9 +158,9 @@ AnsiString SaveIconsAsJpeg(TCustomImageList* htmlIcons, const AnsiString& fileNa
       icon.Reset(FileTypeIcon(AnsiLowerCase(ExtractFileExt(fileName))));
       if (!icon.Handle) {
         if (type == "exe") {
-          icon.Reset(Shell32SmallIcon(2));
+          icon.Reset(Shell32SmallIcon(siApplication));
         } else {
-          icon.Reset(Shell32SmallIcon(0));
+          icon.Reset(Shell32SmallIcon(siDocument));
           type = "def";
         }
       }

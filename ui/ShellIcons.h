@@ -9,14 +9,26 @@
 // the library, the export and the call all succeeded.
 bool InitShellFileIcons();
 
-// Fills the folder tree's image list with shell32's small icons 7, 3 and 4
-// (images 0 root, 1 closed folder, 2 open folder). A failed initialisation
-// of the shell's icons is reported when icons are missing because of it.
+// The pictures of shell32.dll the program shows, by resource identifier:
+// the position of an icon in the library differs between systems (Wine's
+// shell32 orders them otherwise than Windows'), its identifier does not.
+enum TShell32Icon : int {
+  siDocument = 1,
+  siApplication = 3,
+  siClosedFolder = 4,
+  siOpenFolder = 5,
+  siDrive = 8,
+};
+
+// Fills the folder tree's image list with shell32's small drive, closed
+// folder and open folder icons (images 0 root, 1 closed folder, 2 open
+// folder). A failed initialisation of the shell's icons is reported when
+// icons are missing because of it.
 void LoadShellIcons(TCustomImageList* imageList);
 
-// The small icon number `index` of shell32.dll in the system folder; null
-// when there is none. The caller destroys it.
-HICON Shell32SmallIcon(int index);
+// The small icon of shell32.dll in the system folder with that resource
+// identifier; null when there is none. The caller destroys it.
+HICON Shell32SmallIcon(TShell32Icon icon);
 
 // The icon registered for an extension (with its dot) under HKEY_LOCAL_MACHINE
 // "Software\CLASSES": the extension's class, its "DefaultIcon" value

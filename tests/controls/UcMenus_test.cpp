@@ -30,8 +30,6 @@ std::wstring SpecialName(UINT scan) {
   return s;
 }
 
-std::wstring ModifierName(UINT vk) { return SpecialName(MapVirtualKeyW(vk, 0)); }
-
 std::wstring MenuString(HMENU menu, UINT command) {
   wchar_t buf[256] = {};
   int n = GetMenuStringW(menu, command, buf, 256, MF_BYCOMMAND);
@@ -81,16 +79,25 @@ TEST(UcShortCuts, TextFromTheDriversKeyNames) {
   EXPECT_EQ(WideShortCutToText(0).str(), L"");
   EXPECT_EQ(WideShortCutToText('O').str(), RawKeyName(MapVirtualKeyW('O', 0), 256));
   std::wstring f5 = SpecialName(MapVirtualKeyW(VK_F5, 0));
-  EXPECT_EQ(WideShortCutToText(0x6074).str(), ModifierName(VK_CONTROL) + L"+" + ModifierName(VK_SHIFT) + L"+" + f5);
-  EXPECT_EQ(WideShortCutToText(scAlt | VK_F1).str(),
-            ModifierName(VK_MENU) + L"+" + SpecialName(MapVirtualKeyW(VK_F1, 0)));
+  // The modifiers in the class library's words, in its order, whatever the
+  // driver calls those keys.
+  EXPECT_EQ(WideShortCutToText(0x6074).str(), L"Shift+Ctrl+" + f5);
+  EXPECT_EQ(WideShortCutToText(scAlt | VK_F1).str(), L"Alt+" + SpecialName(MapVirtualKeyW(VK_F1, 0)));
+  EXPECT_EQ(WideShortCutToText(scShift | scCtrl | scAlt | VK_F1).str(),
+            L"Shift+Ctrl+Alt+" + SpecialName(MapVirtualKeyW(VK_F1, 0)));
   // Page Up and the arrows are read with the extended-key bit.
   EXPECT_EQ(WideShortCutToText(VK_PRIOR).str(), SpecialName(MapVirtualKeyW(VK_PRIOR, 0) + 256));
   EXPECT_EQ(WideShortCutToText(VK_DELETE).str(), SpecialName(MapVirtualKeyW(VK_DELETE, 0) + 256));
   // The modifiers stay when the driver has no name for the key.
-  EXPECT_EQ(WideShortCutToText(scCtrl | VK_SPACE).str(),
-            ModifierName(VK_CONTROL) + L"+" + SpecialName(MapVirtualKeyW(VK_SPACE, 0) + 256));
-  EXPECT_EQ(WideShortCutToText(scCtrl | 0xFF).str(), ModifierName(VK_CONTROL) + L"+");
+  EXPECT_EQ(WideShortCutToText(scCtrl | VK_SPACE).str(), L"Ctrl+" + SpecialName(MapVirtualKeyW(VK_SPACE, 0) + 256));
+  EXPECT_EQ(WideShortCutToText(scCtrl | 0xFF).str(), L"Ctrl+");
+  // Every modifier set reads back, on any display.
+  for (TShortCut modifiers : {TShortCut(scShift), TShortCut(scCtrl), TShortCut(scAlt), TShortCut(scShift | scCtrl),
+                              TShortCut(scCtrl | scAlt)})
+    EXPECT_EQ(WideTextToShortCut(WideShortCutToText(modifiers | VK_F5)), modifiers | VK_F5) << modifiers;
+  // The same text as the class library's menus show.
+  for (TShortCut s : {TShortCut(scCtrl | 'N'), TShortCut(scCtrl | VK_F1), TShortCut(scAlt | VK_F4), TShortCut(0x6074)})
+    EXPECT_EQ(WideShortCutToText(s), AnsiToWide(ShortCutToText(s))) << s;
 }
 
 TEST(UcShortCuts, TextBackToShortCut) {

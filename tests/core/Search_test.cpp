@@ -85,6 +85,42 @@ TEST(Search, FoldersFirstByExchanges) {
   FreeNodeTree(root);
 }
 
+// The damaged view in one walk: every matching folder is kept exactly when
+// damage lies somewhere below it (or on itself), whatever the depth and
+// whatever comes after it, and the paths stay beside their entries.
+TEST(Search, DamagedViewKeepsFoldersWithDamageBelow) {
+  ListNode* root = MakeEntry(nullptr, "R:", ekFolder);
+  ListNode* deep = MakeEntry(MakeEntry(MakeEntry(root, "hit-a", ekFolder), "hit-b", ekFolder), "c", ekFolder);
+  MakeEntry(deep, "hit-ok.txt", ekFile);
+  MakeEntry(deep, "bad.txt", ekFile)->Attributes = DamagedBit;             // last child of the deepest folder
+  ListNode* clean = MakeEntry(root, "hit-clean", ekFolder);                 // matches, no damage below
+  MakeEntry(MakeEntry(clean, "hit-inner", ekFolder), "ok.txt", ekFile);     // nor here
+  MakeEntry(root, "hit-empty", ekFolder)->Attributes = DamagedBit;          // its own mark, no children
+  MakeEntry(root, "hit-bare", ekFolder);                                    // no children, no mark
+  ListNode* absent = MakeEntry(root, "hit-gone", ekFolder);
+  MakeEntry(absent, "hit-missing.txt", ekFile)->Absent = 1;                 // absent counts as damage
+  MakeEntry(absent, "hit-fine.txt", ekFile);
+  ListNode* clean2 = MakeEntry(root, "hit-clean2", ekFolder);               // after a dropped one
+  MakeEntry(clean2, "x.txt", ekFile);
+  ViewFilter filter;
+  filter.SetMode(vmDamaged);
+  TSearchHits hits;
+  SearchNodes(filter, root, "HIT", "R:", hits);
+  const std::vector<std::string> expected = {"hit-a", "hit-b", "hit-empty", "hit-gone", "hit-missing.txt"};
+  EXPECT_EQ(Names(hits), expected);
+  ASSERT_EQ(hits.Paths.size(), expected.size());
+  EXPECT_EQ(hits.Paths[1].str(), "R:\\hit-a\\hit-b");
+  EXPECT_EQ(hits.Paths[4].str(), "R:\\hit-gone\\hit-missing.txt");
+  // The same answer as asking the filter of every matching entry.
+  std::vector<std::string> asked;
+  VisitPreOrder(static_cast<const ListNode*>(root), [&](const ListNode* n) {
+    if (n != root && FieldText(n->Name).Pos("hit") == 1 && filter.IsVisible(n)) asked.push_back(FieldText(n->Name).str());
+    return true;
+  });
+  EXPECT_EQ(asked, expected);
+  FreeNodeTree(root);
+}
+
 TEST(Search, FindChildNodeByNameAndLevel) {
   ListNode* root = MakeEntry(nullptr, "", ekFolder);
   ListNode* x = MakeEntry(root, "x", ekFolder);

@@ -152,6 +152,21 @@ TEST_F(AboutAndHelpTest, AboutWindowNamesTheVersionCentredAndFitsItsLongerLine) 
   EXPECT_EQ(AboutForm->BitBtn->Left(), (w - 20) / 2 - AboutForm->BitBtn->Width() / 2);
   EXPECT_EQ(AboutForm->Bevel->Width(), w - 25);
   EXPECT_TRUE(AboutForm->VersionLabel->Font()->Style() & fsBold);
+  // The whole version line fits its label: its extent in the label's font.
+  {
+    HDC dc = GetDC(AboutForm->Handle());
+    HGDIOBJ old = SelectObject(dc, AboutForm->VersionLabel->Font()->Handle());
+    const std::wstring line = L"Fennolit 1.0.3.1";
+    SIZE extent = {};
+    GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(AboutForm->Handle(), dc);
+    EXPECT_GE(AboutForm->VersionLabel->Width(), extent.cx);
+    EXPECT_GE(AboutForm->VersionLabel->Height(), extent.cy);
+    RECT client = {};
+    GetClientRect(AboutForm->Handle(), &client);
+    EXPECT_LE(AboutForm->VersionLabel->Left() + AboutForm->VersionLabel->Width(), client.right);
+  }
   AboutForm->Hide();
 }
 
@@ -267,6 +282,46 @@ TEST_F(AboutAndHelpTest, HelpTextShowsBothPhrasesAsLinksThatOpenTheirPages) {
                                                         "http://www.korfen.example/?from=fennolit"}));
 }
 
+// The quoted names after a word ("меню «Редактирование»"), in order.
+std::vector<std::wstring> QuotedAfter(const std::wstring& text, const std::wstring& word) {
+  std::vector<std::wstring> names;
+  for (size_t at = text.find(word); at != std::wstring::npos; at = text.find(word, at + 1)) {
+    const size_t open = text.find(L'«', at);
+    const size_t close = text.find(L'»', open);
+    if (open == std::wstring::npos || close == std::wstring::npos || open > at + word.size() + 4) continue;
+    names.push_back(text.substr(open + 1, close - open - 1));
+  }
+  return names;
+}
+
+std::wstring WithoutHotKey(std::wstring caption) {
+  caption.erase(std::remove(caption.begin(), caption.end(), L'&'), caption.end());
+  return caption;
+}
+
+// The Russian help names the menus and buttons the window has, and the
+// actions as the table takes them: a click opens a comment, a double click a
+// folder (the English one is checked below).
+TEST_F(AboutAndHelpTest, HelpNamesTheMenusButtonsAndClicksOfTheProgram) {
+  F->mmUseAction->Execute();
+  ASSERT_EQ(HelpWindows().size(), 1u);
+  const std::wstring text = HelpWindows()[0]->UseRichEdit->Text().c_str();
+  std::vector<std::wstring> menus;
+  TMenuItem* bar = F->mmMenu->Items();
+  for (int i = 0; i < bar->Count(); ++i) menus.push_back(WithoutHotKey(AnsiToWide(bar->Items(i)->Caption()).str()));
+  const std::vector<std::wstring> named = QuotedAfter(text, L"меню");
+  ASSERT_FALSE(named.empty());
+  for (const std::wstring& name : named)
+    EXPECT_NE(std::find(menus.begin(), menus.end(), name), menus.end()) << Ansi(name.c_str());
+  const std::vector<std::wstring> buttons = QuotedAfter(text, L"кнопк");
+  ASSERT_EQ(buttons.size(), 2u);
+  EXPECT_EQ(buttons[0], UcControl_GetText(F->spbtDamaged).str());
+  EXPECT_EQ(buttons[1], UcControl_GetText(F->spbtComment).str());
+  EXPECT_NE(text.find(L"щелчком по комментарию"), std::wstring::npos);
+  EXPECT_EQ(text.find(L"двойным щелчком по колонке"), std::wstring::npos) << "a double click edits no comment";
+
+}
+
 TEST_F(AboutAndHelpTest, EnglishHelpMarksItsOwnPhrases) {
   Localization* saved = F->localization;
   Localization english(1);
@@ -276,6 +331,10 @@ TEST_F(AboutAndHelpTest, EnglishHelpMarksItsOwnPhrases) {
   F->localization = saved;
   const std::wstring text = help->UseRichEdit->Text().c_str();
   EXPECT_EQ(text.find(L"Fennolit: how to use the program"), 0u);
+  // The menu and the clicks as the program has them.
+  EXPECT_NE(text.find(L"the " + english.GetCommonText(40).str() + L" menu"), std::wstring::npos);
+  EXPECT_NE(text.find(L"a click on a comment"), std::wstring::npos);
+  EXPECT_EQ(text.find(L"double click on the comment"), std::wstring::npos);
   EXPECT_EQ(help->link1End - help->link1Start, 13) << "\"support page.\"";
   EXPECT_EQ(help->link2End - help->link2Start, 20);
   EXPECT_EQ(help->link1Address.str(), "http://www.fennolit.example/en/support/?from=fennolit");

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "Maskunit.h"
+#include "Progressunit.h"
 #include "UiTestUtil.h"
 #include "sysutils.h"
 
@@ -110,6 +111,48 @@ TEST_F(SearchTest, CancelKeepsTheTableAndMarksHitTheShownEntry) {
   EXPECT_EQ(Rows().size(), 1u) << "the empty folder's \"..\" row";
   F->spbtBackClick(F->spbtBack);
   EXPECT_EQ(F->currentTreeNode, F->tvTreeOfFile->Items()->GetFirstNode());
+}
+
+// Presses Cancel in the progress window as soon as it comes up.
+HHOOK CancelHook = nullptr;
+LRESULT CALLBACK CancelProgress(int code, WPARAM w, LPARAM l) {
+  if (code == HCBT_ACTIVATE && ProgressForm && reinterpret_cast<HWND>(w) == ProgressForm->Handle())
+    PostMessageA(ProgressForm->btnCancel->Handle(), BM_CLICK, 0, 0);
+  return CallNextHookEx(CancelHook, code, w, l);
+}
+
+// Many hits fill the table under the progress window; its Cancel stops the
+// fill, and the hits behind the rows are then exactly the rows shown, so
+// that Up, the commands and the exports see what the table shows.
+TEST_F(SearchTest, FillOfManyHitsCanBeCancelled) {
+  const int many = 12000;
+  ListNode* folder = FindEntry(F->rootNode, "sub");
+  ASSERT_NE(folder, nullptr);
+  for (int i = 0; i < many; ++i) {
+    EntryRecord r{};
+    r.Kind = ekFile;
+    SetFieldText(r.Name, ("many" + std::to_string(i) + ".txt").c_str());
+    InsertNode(folder, folder->Level + 1, r);
+  }
+  Search(L"many");
+  ASSERT_EQ(F->lvInfo->Items()->Count(), many) << "uncancelled, every hit has its row";
+  EXPECT_EQ(Cell(many - 1, 0), L"sub\\many" + std::to_wstring(many - 1) + L".txt");
+  EXPECT_TRUE(F->Enabled());
+  ASSERT_TRUE(WaitFor([] { return ProgressForm == nullptr; }, "the progress window gone"));
+
+  CancelHook = SetWindowsHookExA(WH_CBT, &CancelProgress, nullptr, GetCurrentThreadId());
+  Search(L"many");
+  UnhookWindowsHookEx(CancelHook);
+  const int rows = F->lvInfo->Items()->Count();
+  EXPECT_LT(rows, many);
+  EXPECT_EQ(F->searchResults->Count(), rows);
+  EXPECT_EQ(ShownEntries->Children->Count(), rows);
+  EXPECT_EQ(F->searchResultPaths->Count(), rows);
+  for (int r = 0; r < rows; ++r)
+    ASSERT_EQ(AnsiToWide(FieldText(F->RowEntry(r)->Name)).str(), Cell(r, 0).substr(4)) << r;
+  EXPECT_TRUE(F->Enabled());
+  EXPECT_EQ(F->cancelRequested, 0);
+  ASSERT_TRUE(WaitFor([] { return ProgressForm == nullptr; }, "the progress window gone"));
 }
 
 }  // namespace

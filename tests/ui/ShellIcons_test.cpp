@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "ShellIcons.h"
+#include "UiTestUtil.h"
 #include "harness.h"
 #include "sysutils.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
 
 namespace {
 
@@ -72,10 +76,85 @@ TEST(ShellIcons, FileTypeIconFollowsTheClassToItsDefaultIcon) {
 TEST(ShellIcons, FolderTreeGetsThreeIcons) {
   TImageList list(nullptr);
   TIcon stale;
-  stale.SetHandle(Shell32SmallIcon(0));
+  stale.SetHandle(Shell32SmallIcon(siDocument));
   list.AddIcon(&stale);
   LoadShellIcons(&list);
   EXPECT_EQ(list.Count(), 3) << "the list is cleared first";
+}
+
+// The 16x16 pixels of a picture drawn on white.
+std::vector<uint32_t> Pixels(const std::function<void(HDC)>& draw) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = 16;
+  info.bmiHeader.biHeight = -16;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  RECT all = {0, 0, 16, 16};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  draw(dc);
+  GdiFlush();
+  std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + 256);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+std::vector<uint32_t> ListPicture(TCustomImageList* list, int index) {
+  return Pixels([&](HDC dc) { ImageList_Draw(list->Handle(), index, dc, 0, 0, ILD_NORMAL); });
+}
+
+// shell32's picture with that resource identifier as the extraction by
+// identifier gives it (not the resource loading the program uses), drawn
+// through the tree's own image list.
+std::vector<uint32_t> Shell32Picture(TCustomImageList* list, int id) {
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, MAX_PATH);
+  HICON small = nullptr;
+  EXPECT_EQ(ExtractIconExA((std::string(system) + "\\shell32.dll").c_str(), -id, nullptr, &small, 1), 1u) << id;
+  TIcon icon;
+  icon.SetHandle(small);
+  const int index = list->AddIcon(&icon);
+  std::vector<uint32_t> pixels = ListPicture(list, index);
+  list->Delete(index);
+  return pixels;
+}
+
+// The tree's nodes show the drive, the closed and the open folder, not the
+// document picture that shell32's icon positions give under Wine.
+TEST_F(MainWindowTest, FolderTreeShowsDriveAndFolderPictures) {
+  TestTree tree;
+  tree.Folder("inner");
+  tree.File("inner\\a.txt", 3);
+  Scan(tree.Root());
+  TUcTreeNode* root = static_cast<TUcTreeNode*>(F->tvTreeOfFile->Items()->GetFirstNode());
+  ASSERT_NE(root, nullptr);
+  TUcTreeNode* inner = TreeNode(L"inner");
+  ASSERT_NE(inner, nullptr);
+  TCustomImageList* images = F->imlIcons;
+  const auto drive = Shell32Picture(images, siDrive), closed = Shell32Picture(images, siClosedFolder),
+             open = Shell32Picture(images, siOpenFolder);
+  // The document picture, which the positions 7, 3 and 4 gave under Wine.
+  TIcon generic;
+  generic.SetHandle(Shell32SmallIcon(siDocument));
+  const int at = images->AddIcon(&generic);
+  const auto document = ListPicture(images, at);
+  images->Delete(at);
+  ASSERT_NE(closed, document) << "the platform's pictures must differ for this test to tell them apart";
+  ASSERT_EQ(images->Count(), 3);
+  EXPECT_EQ(ListPicture(images, root->ImageIndex()), drive);
+  EXPECT_EQ(ListPicture(images, inner->ImageIndex()), closed);
+  EXPECT_NE(ListPicture(images, inner->ImageIndex()), document);
+  ClickTreeNode(inner);
+  ASSERT_TRUE(WaitFor([&] { return F->tvTreeOfFile->Selected() == inner; }, "the folder selected"));
+  EXPECT_EQ(ListPicture(images, inner->SelectedIndex()), open);
 }
 
 // The JPEG file's pixel size, decoded.

@@ -4,6 +4,7 @@
 // written, every open page follows it, and the page ends where the disk did.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <sstream>
@@ -55,8 +56,9 @@ void UnmountLeftovers() {
   const std::string under = UnixPath(std::string(base));
   if (under.empty()) return;
   const char* const script = R"(
-import re, subprocess, sys
-source, under = sys.argv[1], sys.argv[2].rstrip('/') + '/'
+import os, re, subprocess, sys
+# Wine names the folder through its drive's link; the table has the real path.
+source, under = sys.argv[1], os.path.realpath(sys.argv[2]) + '/'
 for line in open('/proc/mounts'):
     fields = line.split()
     point = re.sub(r'\\([0-7]{3})', lambda m: chr(int(m.group(1), 8)), fields[1])
@@ -116,7 +118,7 @@ private:
 
 // A site whose folder A holds `files` files and one more whose name is
 // nameLength characters long; its page is the one the disk takes.
-void MakeList(TestList& list, int files, int nameLength) {
+void MakeFileList(TestList& list, int files, int nameLength) {
   list.File("top.txt");
   ListNode* a = list.Folder("A");
   for (int i = 0; i < files; ++i) {
@@ -127,47 +129,67 @@ void MakeList(TestList& list, int files, int nameLength) {
   list.File(std::string(nameLength - 4, 'n') + ".txt", 0, a);
 }
 
-// The page of A written where the disk has room, and where its parts end:
-// the folders part (empty, A has no sub-folders) where the first file line
-// starts, the files part where the foot starts.
+// A site whose folder A holds `folders` empty sub-folders.
+void MakeFolderList(TestList& list, int folders) {
+  list.File("top.txt");
+  ListNode* a = list.Folder("A");
+  for (int i = 0; i < folders; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "d%04d", i);
+    list.Folder(name, a);
+  }
+}
+
+// The page of A written where the disk has room, and where its parts begin
+// and end: the folders part begins with the line of its first sub-folder and
+// ends where the first file line begins, or with the files part where the
+// foot begins.
 struct PageParts {
   std::string page;
-  size_t foldersEnd = std::string::npos, filesEnd = std::string::npos;
+  size_t foldersStart = std::string::npos, foldersEnd = std::string::npos, filesEnd = std::string::npos;
 };
 
-PageParts Measure(int files, int nameLength) {
+PageParts Measure(const std::function<void(TestList&)>& make) {
   TestList list;
-  MakeList(list, files, nameLength);
+  make(list);
   ExportHost host;
   PlainPictures pictures;
   TempDir dir;
   PageParts parts;
   if (WriteSite(host, pictures, list, dir.File("site")) != TWriteResult::Done) return parts;
   parts.page = Contents(dir.File("site\\A\\index.html"));
-  parts.foldersEnd = parts.page.find("<pre><img src=");
   parts.filesEnd = parts.page.rfind("<hr noshade>");
+  parts.foldersStart = parts.page.find("<pre><a href=\"d0000/");
+  parts.foldersEnd = std::min(parts.page.find("<pre><img src="), parts.filesEnd);
   return parts;
 }
 
-TEST(HtmlSiteDiskFull, ThePartOfThePageTheDiskCouldNotHoldIsNamed) {
+// The site's folder, whose sub-folder A gets the small disk; the disk's
+// block as the system says. Skipped where no tmpfs can be mounted.
+class HtmlSiteDiskFull : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr));
+    SmallDisk probe(root + "\\A", 64 * 1024);
+    if (!probe.Mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (root and the mount right needed): "
+                                       << probe.Why();
+    uint64_t emptyDisk = 0;
+    ASSERT_TRUE(probe.Room(block, emptyDisk));
+  }
   ExportHost host;
   PlainPictures pictures;
   TempDir dir;
   const std::string root = dir.File("site.html");
-  ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr));
-  uint64_t block = 0, free = 0;
-  {
-    SmallDisk probe(root + "\\A", 64 * 1024);
-    if (!probe.Mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (root and the mount right needed): "
-                                       << probe.Why();
-    ASSERT_TRUE(probe.Room(block, free));
-  }
+  uint64_t block = 0;
+};
+
+TEST_F(HtmlSiteDiskFull, ThePartOfThePageTheDiskCouldNotHoldIsNamed) {
   // The list grows until its files part spans two blocks and the middle of
   // its foot can be put on a block boundary by the length of one name.
   PageParts parts;
   int files = 1, nameLength = 30;
   for (;;) {
-    parts = Measure(files, 30);
+    parts = Measure([&](TestList& list) { MakeFileList(list, files, 30); });
     ASSERT_NE(parts.foldersEnd, std::string::npos) << parts.page;
     ASSERT_NE(parts.filesEnd, std::string::npos) << parts.page;
     ASSERT_LT(files, 100000) << "no list found for a block of " << block;
@@ -184,7 +206,7 @@ TEST(HtmlSiteDiskFull, ThePartOfThePageTheDiskCouldNotHoldIsNamed) {
       continue;
     }
     nameLength = 30 + static_cast<int>(grow);
-    parts = Measure(files, nameLength);
+    parts = Measure([&](TestList& list) { MakeFileList(list, files, nameLength); });
     break;
   }
   const size_t filesRoom = (parts.filesEnd - 1) / block * block;
@@ -203,7 +225,7 @@ TEST(HtmlSiteDiskFull, ThePartOfThePageTheDiskCouldNotHoldIsNamed) {
     SCOPED_TRACE(c.part);
     host.Shown.clear();
     TestList list;
-    MakeList(list, files, nameLength);
+    MakeFileList(list, files, nameLength);
     SmallDisk small(root + "\\A", parts.page.size() + 16 * block);
     ASSERT_TRUE(small.Mounted()) << small.Why();
     ASSERT_TRUE(small.LeaveFree(c.room)) << "the filler did not leave " << c.room << " bytes";
@@ -217,7 +239,44 @@ TEST(HtmlSiteDiskFull, ThePartOfThePageTheDiskCouldNotHoldIsNamed) {
   }
 }
 
-TEST(HtmlSiteDiskFull, APageThatCannotBeOpenedAgainAfterItsSubFoldersIsNamed) {
+TEST_F(HtmlSiteDiskFull, AFoldersPartCutPartWayIsNamed) {
+  // Enough sub-folders that their lines span two blocks.
+  PageParts parts;
+  int folders = 1;
+  for (;; folders *= 2) {
+    parts = Measure([&](TestList& list) { MakeFolderList(list, folders); });
+    ASSERT_NE(parts.foldersStart, std::string::npos) << parts.page;
+    ASSERT_NE(parts.filesEnd, std::string::npos) << parts.page;
+    if (parts.foldersEnd - parts.foldersStart >= 2 * block) break;
+    ASSERT_LT(folders, 100000) << "no list found for a block of " << block;
+  }
+  const size_t room = (parts.foldersEnd - 1) / block * block;
+  ASSERT_GT(room, parts.foldersStart);
+
+  TestList list;
+  MakeFolderList(list, folders);
+  // Every sub-folder's page is smaller than A's.
+  SmallDisk small(root + "\\A", (folders + 2) * (parts.page.size() + block));
+  ASSERT_TRUE(small.Mounted()) << small.Why();
+  // The sub-folders' pages lie on the small disk too: a first export leaves
+  // them there, and a second one writes each again in the room it takes.
+  ASSERT_EQ(WriteSite(host, pictures, list, root), TWriteResult::Done);
+  ASSERT_EQ(Contents(root + "\\A\\index.html"), parts.page);
+  ASSERT_TRUE(DeleteFileA((root + "\\A\\index.html").c_str()));
+  ASSERT_TRUE(small.LeaveFree(room)) << "the filler did not leave " << room << " bytes";
+  EXPECT_EQ(WriteSite(host, pictures, list, root), TWriteResult::Failed);
+  const std::string missing = A(L"Файл не найден");
+  EXPECT_EQ(host.Shown, (std::vector<std::string>{
+                            A(L"Ошибка записи в файл") + " (write about dirs).\npath = " + root +
+                                "\\A\ntreePath = /A\n" + SysErrorMessage(ERROR_DISK_FULL).str(),
+                            missing + "\npath = " + root + "\\A\ntreePath = /A",
+                            missing + "\npath = " + root + "\ntreePath = "}));
+  EXPECT_EQ(Contents(root + "\\A\\index.html"), parts.page.substr(0, room));
+  EXPECT_NE(Contents(root + "\\A\\d0000\\index.html").find("<hr noshade>"), std::string::npos)
+      << "the pages written stay";
+}
+
+TEST(HtmlSiteFailures, APageThatCannotBeOpenedAgainAfterItsSubFoldersIsNamed) {
   // A's page is closed while B's is written; then a folder takes its name.
   TestList list;
   ListNode* a = list.Folder("A");

@@ -212,51 +212,9 @@ void THelpContextAction::ExecuteTarget(TObject* target) {
 // ---------------------------------------------------------------------------
 // Dialog actions
 
-TCommonDialogAction::TCommonDialogAction(TComponent* owner) : TCustomAction(owner) {
-  SetDisableIfNoHandler(false);
-  SetEnabled(true);
-}
-
-TCommonDialogAction::~TCommonDialogAction() {
-  if (FDialog) FDialog->RemoveFreeNotification(this);
-}
-
-void TCommonDialogAction::SetupDialog() {
-  const TMetaClass* cls = GetDialogClass();
-  if (!cls || !cls->Create) return;
-  if (FDialog) {
-    if (FDialog->ClassType() == cls) return;
-    TCommonDialog* old = FDialog;
-    FDialog = nullptr;
-    old->RemoveFreeNotification(this);
-    delete old;
-  }
-  TComponent* made = cls->Create(this);
-  FDialog = made->As<TCommonDialog>();
-  FDialog->SetName(AnsiString(cls->Name + 1));
-  FDialog->SetSubComponent(true);
-  FDialog->FreeNotification(this);
-}
-
-void TCommonDialogAction::Notification(TComponent* component, TOperation operation) {
-  TCustomAction::Notification(component, operation);
-  if (operation == opRemove && component == FDialog) FDialog = nullptr;
-}
-
-void TCommonDialogAction::ExecuteTarget(TObject* target) {
-  (void)target;
-  FExecuteResult = false;
-  if (!FDialog) return;
-  FExecuteResult = RunDialogAction(this, BeforeExecute, OnAccept, OnCancel, [this] { return FDialog->Execute(); });
-}
-
 void TCommonDialogAction::Assign(TPersistent* source) {
   TCustomAction::Assign(source);
-  if (auto* s = ObjectAs<TCommonDialogAction>(source)) {
-    BeforeExecute = s->BeforeExecute;
-    OnAccept = s->OnAccept;
-    OnCancel = s->OnCancel;
-  }
+  if (auto* s = ObjectAs<TCommonDialogAction>(source)) AssignHandlers(*s);
 }
 
 void TFileOpenWith::ExecuteTarget(TObject* target) {
@@ -332,10 +290,7 @@ TSearchAction::~TSearchAction() {
   if (FControl) FControl->RemoveFreeNotification(this);
 }
 
-void TSearchAction::SetupSearchDialog() {
-  SetupDialog();
-  if (FDialog) FindDialog()->OnFind = MakeEvent<&TSearchAction::Search>(this);
-}
+void TSearchAction::DialogMade() { FindDialog()->OnFind = MakeEvent<&TSearchAction::Search>(this); }
 
 void TSearchAction::SetControl(TCustomEdit* value) {
   if (FControl == value) return;

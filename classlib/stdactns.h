@@ -158,21 +158,43 @@ bool ReplaceHits(bool selectionMatches, bool all, FSearch search, FReplace repla
   return found || count > 0;
 }
 
-// An action that runs a dialog it owns. Each concrete class names its dialog
-// class in GetDialogClass and calls SetupDialog in its constructor (a base
-// constructor cannot reach the derived class's choice).
-class TCommonDialogAction : public TCustomAction {
-  CL_CLASS(TCommonDialogAction, TCustomAction)
+// The dialog action of both families, written once over the action class it
+// extends (TBase) and the kind of dialog it runs (Kind: the dialog's type
+// Kind::Dialog and how it runs, Kind::Execute). It owns a dialog of the class
+// the concrete action names in GetDialogClass, made by SetupDialog, which the
+// concrete class calls from its constructor (a base constructor cannot reach
+// the derived class's choice). When the dialog component is deleted under a
+// live action a fresh one takes its place: an action left without its dialog
+// would do nothing when run and hand its users a null Dialog.
+template <class TBase, class Kind>
+class TDialogActionCore : public TBase {
 public:
-  explicit TCommonDialogAction(TComponent* owner);
-  ~TCommonDialogAction() override;
+  using TDialog = typename Kind::Dialog;
+  explicit TDialogActionCore(TComponent* owner) : TBase(owner) {
+    this->SetDisableIfNoHandler(false);
+    this->SetEnabled(true);
+  }
+  ~TDialogActionCore() override {
+    if (FDialog) FDialog->RemoveFreeNotification(this);
+  }
 
   bool ExecuteResult() const { return FExecuteResult; }
-  TCommonDialog* Dialog() const { return FDialog; }
+  TDialog* Dialog() const { return FDialog; }
   bool HandlesTarget(TObject* target) override { (void)target; return true; }
   // BeforeExecute, the dialog, then OnAccept or OnCancel.
-  void ExecuteTarget(TObject* target) override;
-  void Assign(TPersistent* source) override;
+  void ExecuteTarget(TObject* target) override {
+    (void)target;
+    FExecuteResult = false;
+    if (!FDialog) return;
+    FExecuteResult =
+        RunDialogAction(this, BeforeExecute, OnAccept, OnCancel, [this] { return Kind::Execute(FDialog); });
+  }
+  // Takes the dialog handlers of another action of this kind.
+  void AssignHandlers(const TDialogActionCore& source) {
+    BeforeExecute = source.BeforeExecute;
+    OnAccept = source.OnAccept;
+    OnCancel = source.OnCancel;
+  }
 
   TNotifyEvent BeforeExecute;
   TNotifyEvent OnAccept;
@@ -182,10 +204,50 @@ protected:
   virtual const TMetaClass* GetDialogClass() { return nullptr; }
   // Makes the dialog of GetDialogClass (replacing one of another class), named
   // after its class without the first letter, as a sub-component.
-  void SetupDialog();
-  void Notification(TComponent* component, TOperation operation) override;
+  void SetupDialog() {
+    const TMetaClass* cls = GetDialogClass();
+    if (!cls || !cls->Create) return;
+    if (FDialog) {
+      if (FDialog->ClassType() == cls) return;
+      TDialog* old = FDialog;
+      FDialog = nullptr;
+      old->RemoveFreeNotification(this);
+      delete old;
+    }
+    TComponent* made = cls->Create(this);
+    FDialog = made->template As<TDialog>();
+    FDialog->SetName(AnsiString(cls->Name + 1));
+    FDialog->SetSubComponent(true);
+    FDialog->FreeNotification(this);
+    DialogMade();
+  }
+  // A new dialog is in place: wire its events to this action.
+  virtual void DialogMade() {}
+  void Notification(TComponent* component, TOperation operation) override {
+    TBase::Notification(component, operation);
+    if (operation != opRemove || component != FDialog) return;
+    FDialog = nullptr;
+    if (this->ComponentState() & csDestroying) return;
+    // The dying dialog still holds its name among this action's components.
+    if (component->Owner() == this) this->RemoveComponent(component);
+    SetupDialog();
+  }
   bool FExecuteResult = false;
-  TCommonDialog* FDialog = nullptr;
+  TDialog* FDialog = nullptr;
+};
+
+// The class library's dialogs.
+struct TCommonDialogKind {
+  using Dialog = TCommonDialog;
+  static bool Execute(TCommonDialog* dialog) { return dialog->Execute(); }
+};
+
+// An action that runs a class-library dialog it owns.
+class TCommonDialogAction : public TDialogActionCore<TCustomAction, TCommonDialogKind> {
+  CL_CLASS(TCommonDialogAction, TCustomAction)
+public:
+  explicit TCommonDialogAction(TComponent* owner) : TDialogActionCore(owner) {}
+  void Assign(TPersistent* source) override;
 };
 
 class TFileAction : public TCommonDialogAction {
@@ -273,8 +335,8 @@ public:
 
 protected:
   void Notification(TComponent* component, TOperation operation) override;
-  // Wires the new dialog's OnFind after SetupDialog.
-  void SetupSearchDialog();
+  // Wires the new dialog's OnFind.
+  void DialogMade() override;
   bool FFindFirst = false;
 
 private:
@@ -290,7 +352,7 @@ AnsiString TextNotFoundMessage(const AnsiString& what);
 class TSearchFind : public TSearchAction {
   CL_CLASS(TSearchFind, TSearchAction)
 public:
-  explicit TSearchFind(TComponent* owner) : TSearchAction(owner) { SetupSearchDialog(); }
+  explicit TSearchFind(TComponent* owner) : TSearchAction(owner) { SetupDialog(); }
 
 protected:
   const TMetaClass* GetDialogClass() override { return &TFindDialog::Class; }
@@ -299,7 +361,7 @@ protected:
 class TSearchReplace : public TSearchAction {
   CL_CLASS(TSearchReplace, TSearchAction)
 public:
-  explicit TSearchReplace(TComponent* owner) : TSearchAction(owner) { SetupSearchDialog(); }
+  explicit TSearchReplace(TComponent* owner) : TSearchAction(owner) { SetupDialog(); }
   TReplaceDialog* ReplaceDialog() const { return static_cast<TReplaceDialog*>(FDialog); }
   void ExecuteTarget(TObject* target) override;
   // The dialog's OnReplace: replace, or replace all.

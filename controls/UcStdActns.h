@@ -84,29 +84,18 @@ UC_FILE_DIALOG_ACTION(TUcFileOpenWith, TFileOpenWith, TUcOpenDialog)
 UC_FILE_DIALOG_ACTION(TUcFileSaveAs, TFileSaveAs, TUcSaveDialog)
 #undef UC_FILE_DIALOG_ACTION
 
+// A class-library or a wide common dialog, each run by its own Execute.
+struct TUcCommonDialogKind {
+  using Dialog = TComponent;
+  static bool Execute(TComponent* dialog);
+};
+
 // Runs a dialog of the class the subclass names (a class-library or a wide
-// common dialog). Removing the dialog component makes a fresh one.
-class TUcCommonDialogAction : public TUcStdActionTexts<TCustomAction> {
+// common dialog): the class library's dialog action over either family.
+class TUcCommonDialogAction : public TDialogActionCore<TUcStdActionTexts<TCustomAction>, TUcCommonDialogKind> {
   CL_CLASS(TUcCommonDialogAction, TCustomAction)
 public:
-  explicit TUcCommonDialogAction(TComponent* owner);
-  ~TUcCommonDialogAction() override;
-
-  bool ExecuteResult() const { return FExecuteResult; }
-  TComponent* Dialog() const { return FDialog; }
-  bool HandlesTarget(TObject* target) override { (void)target; return true; }
-  void ExecuteTarget(TObject* target) override;
-
-  TNotifyEvent BeforeExecute;
-  TNotifyEvent OnAccept;
-  TNotifyEvent OnCancel;
-
-protected:
-  virtual const TMetaClass* GetDialogClass() { return nullptr; }
-  void SetupDialog();
-  void Notification(TComponent* component, TOperation operation) override;
-  bool FExecuteResult = false;
-  TComponent* FDialog = nullptr;
+  explicit TUcCommonDialogAction(TComponent* owner) : TDialogActionCore(owner) {}
 };
 
 // Searches the wide text of the focused edit control.
@@ -127,8 +116,8 @@ public:
 
 protected:
   void Notification(TComponent* component, TOperation operation) override;
-  // SetupDialog, then the new dialog's OnFind (and OnReplace) wired to this action.
-  virtual void SetupSearchDialog();
+  // Wires the new dialog's OnFind.
+  void DialogMade() override;
   bool FFindFirst = false;
 
 private:
@@ -144,7 +133,7 @@ bool SearchEditW(TCustomEdit* edit, const WideString& what, TFindOptions options
 class TUcSearchFind : public TUcSearchAction {
   CL_CLASS(TUcSearchFind, TUcSearchAction)
 public:
-  explicit TUcSearchFind(TComponent* owner) : TUcSearchAction(owner) { SetupSearchDialog(); }
+  explicit TUcSearchFind(TComponent* owner) : TUcSearchAction(owner) { SetupDialog(); }
 
 protected:
   const TMetaClass* GetDialogClass() override { return &TUcFindDialog::Class; }
@@ -153,7 +142,7 @@ protected:
 class TUcSearchReplace : public TUcSearchAction {
   CL_CLASS(TUcSearchReplace, TUcSearchAction)
 public:
-  explicit TUcSearchReplace(TComponent* owner) : TUcSearchAction(owner) { SetupSearchDialog(); }
+  explicit TUcSearchReplace(TComponent* owner) : TUcSearchAction(owner) { SetupDialog(); }
   TUcReplaceDialog* ReplaceDialog() const { return static_cast<TUcReplaceDialog*>(FDialog); }
   void ExecuteTarget(TObject* target) override;
   void Replace(TObject* sender);

@@ -316,31 +316,106 @@ public:
   void ExecuteTarget(TObject* target) override;
 };
 
-// Searches the text of the focused edit control with the find dialog's text
-// and options, and selects the hit.
-class TSearchAction : public TCommonDialogAction {
-  CL_CLASS(TSearchAction, TCommonDialogAction)
+// The search action of both families, written once over the family's dialog
+// action (TBase) and find dialog (TFind): the target is the focused edit
+// control (free-notified), the dialog's OnFind runs Search, which each family
+// writes for its own text.
+template <class TBase, class TFind>
+class TSearchActionCore : public TBase {
 public:
-  explicit TSearchAction(TComponent* owner) : TCommonDialogAction(owner) {}
-  ~TSearchAction() override;
-  bool HandlesTarget(TObject* target) override;
-  void UpdateTarget(TObject* target) override;
-  void ExecuteTarget(TObject* target) override;
+  explicit TSearchActionCore(TComponent* owner) : TBase(owner) {}
+  ~TSearchActionCore() override {
+    if (FControl) FControl->RemoveFreeNotification(this);
+  }
+  // While the focused control is an edit control; otherwise disabled.
+  bool HandlesTarget(TObject* target) override {
+    (void)target;
+    const bool handles = Screen && Screen->ActiveControl() && Screen->ActiveControl()->Is<TCustomEdit>();
+    if (!handles) this->SetEnabled(false);
+    return handles;
+  }
+  // Enabled while the target edit holds text.
+  void UpdateTarget(TObject* target) override {
+    auto* edit = ObjectAs<TCustomEdit>(target);
+    this->SetEnabled(edit && edit->GetTextLen() > 0);
+  }
+  // The target becomes the searched control, then the dialog is shown.
+  void ExecuteTarget(TObject* target) override {
+    SetControl(ObjectAs<TCustomEdit>(target));
+    TBase::ExecuteTarget(target);
+  }
   TCustomEdit* Control() const { return FControl; }
-  void SetControl(TCustomEdit* value);
+  void SetControl(TCustomEdit* value) {
+    if (FControl == value) return;
+    if (FControl) FControl->RemoveFreeNotification(this);
+    FControl = value;
+    if (FControl) FControl->FreeNotification(this);
+  }
   bool FindFirst() const { return FFindFirst; }
-  TFindDialog* FindDialog() const { return static_cast<TFindDialog*>(FDialog); }
+  TFind* FindDialog() const { return static_cast<TFind*>(this->FDialog); }
   // The dialog's OnFind: searches, and tells the user when nothing was found.
-  void Search(TObject* sender);
+  virtual void Search(TObject* sender) = 0;
 
 protected:
-  void Notification(TComponent* component, TOperation operation) override;
+  void Notification(TComponent* component, TOperation operation) override {
+    TBase::Notification(component, operation);
+    if (operation == opRemove && component == FControl) FControl = nullptr;
+  }
   // Wires the new dialog's OnFind.
-  void DialogMade() override;
+  void DialogMade() override { FindDialog()->OnFind = MakeEvent<&TSearchActionCore::Search>(this); }
   bool FFindFirst = false;
 
 private:
   TCustomEdit* FControl = nullptr;
+};
+
+// Repeats the search of a find action (TFindAction) with its dialog's text
+// and options; enabled while that action is enabled and has a text to find.
+template <class TBase, class TFindAction>
+class TSearchFindNextCore : public TBase {
+public:
+  explicit TSearchFindNextCore(TComponent* owner) : TBase(owner) { this->SetDisableIfNoHandler(false); }
+  ~TSearchFindNextCore() override {
+    if (FSearchFind) FSearchFind->RemoveFreeNotification(this);
+  }
+  TFindAction* SearchFind() const { return FSearchFind; }
+  void SetSearchFind(TFindAction* value) {
+    if (FSearchFind == value) return;
+    if (FSearchFind) FSearchFind->RemoveFreeNotification(this);
+    FSearchFind = value;
+    if (FSearchFind) FSearchFind->FreeNotification(this);
+  }
+  bool HandlesTarget(TObject* target) override {
+    (void)target;
+    const bool ready = FSearchFind && FSearchFind->Enabled() && FSearchFind->FindDialog() &&
+                       !FSearchFind->FindDialog()->FindText().IsEmpty();
+    this->SetEnabled(ready);
+    return ready;
+  }
+  void UpdateTarget(TObject* target) override { HandlesTarget(target); }
+  // Runs only after HandlesTarget said yes, so the find action is there.
+  void ExecuteTarget(TObject* target) override {
+    FSearchFind->SetControl(ObjectAs<TCustomEdit>(target));
+    FSearchFind->Search(this);
+  }
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override {
+    TBase::Notification(component, operation);
+    if (operation == opRemove && component == FSearchFind) FSearchFind = nullptr;
+  }
+
+private:
+  TFindAction* FSearchFind = nullptr;
+};
+
+// Searches the text of the focused edit control with the find dialog's text
+// and options, and selects the hit.
+class TSearchAction : public TSearchActionCore<TCommonDialogAction, TFindDialog> {
+  CL_CLASS(TSearchAction, TCommonDialogAction)
+public:
+  explicit TSearchAction(TComponent* owner) : TSearchActionCore(owner) {}
+  void Search(TObject* sender) override;
 };
 
 // One search in text: the index of the first character of the hit, or -1.
@@ -378,24 +453,11 @@ public:
   explicit TSearchFindFirst(TComponent* owner) : TSearchFind(owner) { FFindFirst = true; }
 };
 
-// Repeats the search of a find action with its dialog's text and options.
-class TSearchFindNext : public TCustomAction {
+class TSearchFindNext : public TSearchFindNextCore<TCustomAction, TSearchFind> {
   CL_CLASS(TSearchFindNext, TCustomAction)
 public:
-  explicit TSearchFindNext(TComponent* owner) : TCustomAction(owner) { SetDisableIfNoHandler(false); }
-  ~TSearchFindNext() override;
-  TSearchFind* SearchFind() const { return FSearchFind; }
-  void SetSearchFind(TSearchFind* value);
-  bool HandlesTarget(TObject* target) override;
-  void UpdateTarget(TObject* target) override;
-  void ExecuteTarget(TObject* target) override;
+  explicit TSearchFindNext(TComponent* owner) : TSearchFindNextCore(owner) {}
   void Assign(TPersistent* source) override;
-
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
-
-private:
-  TSearchFind* FSearchFind = nullptr;
 };
 
 void UnitInit_stdactns();

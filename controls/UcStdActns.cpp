@@ -117,45 +117,10 @@ void ShowTextNotFound(const WideString& what) {
 }
 }  // namespace
 
-TUcSearchAction::~TUcSearchAction() {
-  if (FControl) FControl->RemoveFreeNotification(this);
-}
-
-void TUcSearchAction::DialogMade() { FindDialog()->OnFind = MakeEvent<&TUcSearchAction::Search>(this); }
-
-void TUcSearchAction::SetControl(TCustomEdit* value) {
-  if (FControl == value) return;
-  if (FControl) FControl->RemoveFreeNotification(this);
-  FControl = value;
-  if (FControl) FControl->FreeNotification(this);
-}
-
-void TUcSearchAction::Notification(TComponent* component, TOperation operation) {
-  TUcCommonDialogAction::Notification(component, operation);
-  if (operation == opRemove && component == FControl) FControl = nullptr;
-}
-
-bool TUcSearchAction::HandlesTarget(TObject* target) {
-  (void)target;
-  const bool handles = Screen && Screen->ActiveControl() && Screen->ActiveControl()->Is<TCustomEdit>();
-  if (!handles) SetEnabled(false);
-  return handles;
-}
-
-void TUcSearchAction::UpdateTarget(TObject* target) {
-  auto* edit = ObjectAs<TCustomEdit>(target);
-  SetEnabled(edit && edit->GetTextLen() > 0);
-}
-
-void TUcSearchAction::ExecuteTarget(TObject* target) {
-  SetControl(ObjectAs<TCustomEdit>(target));
-  TUcCommonDialogAction::ExecuteTarget(target);
-}
-
 void TUcSearchAction::Search(TObject* sender) {
   (void)sender;
-  if (!FControl || !FDialog) return;
-  if (!SearchEditW(FControl, FindDialog()->FindText(), FindDialog()->Options(), FFindFirst))
+  if (!Control() || !FDialog) return;
+  if (!SearchEditW(Control(), FindDialog()->FindText(), FindDialog()->Options(), FFindFirst))
     ShowTextNotFound(FindDialog()->FindText());
 }
 
@@ -181,41 +146,6 @@ void TUcSearchReplace::Replace(TObject* sender) {
           !selected.IsEmpty() && same, all, [&] { return SearchEditW(edit, what, options, false); },
           [&] { Uc_ReplaceSelection(edit->Handle(), d->ReplaceText()); }))
     ShowTextNotFound(what);
-}
-
-TUcSearchFindNext::TUcSearchFindNext(TComponent* owner) : TUcStdActionTexts<TCustomAction>(owner) {
-  SetDisableIfNoHandler(false);
-}
-
-TUcSearchFindNext::~TUcSearchFindNext() {
-  if (FSearchFind) FSearchFind->RemoveFreeNotification(this);
-}
-
-void TUcSearchFindNext::SetSearchFind(TUcSearchFind* value) {
-  if (FSearchFind == value) return;
-  if (FSearchFind) FSearchFind->RemoveFreeNotification(this);
-  FSearchFind = value;
-  if (FSearchFind) FSearchFind->FreeNotification(this);
-}
-
-void TUcSearchFindNext::Notification(TComponent* component, TOperation operation) {
-  TUcStdActionTexts<TCustomAction>::Notification(component, operation);
-  if (operation == opRemove && component == FSearchFind) FSearchFind = nullptr;
-}
-
-bool TUcSearchFindNext::HandlesTarget(TObject* target) {
-  (void)target;
-  const bool ready = FSearchFind && FSearchFind->Enabled() && FSearchFind->FindDialog() &&
-                     !FSearchFind->FindDialog()->FindText().IsEmpty();
-  SetEnabled(ready);
-  return ready;
-}
-
-void TUcSearchFindNext::UpdateTarget(TObject* target) { HandlesTarget(target); }
-
-void TUcSearchFindNext::ExecuteTarget(TObject* target) {
-  FSearchFind->SetControl(ObjectAs<TCustomEdit>(target));
-  FSearchFind->Search(this);
 }
 
 // ---------------------------------------------------------------------------

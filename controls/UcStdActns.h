@@ -99,29 +99,12 @@ public:
 };
 
 // Searches the wide text of the focused edit control.
-class TUcSearchAction : public TUcCommonDialogAction {
+class TUcSearchAction : public TSearchActionCore<TUcCommonDialogAction, TUcFindDialog> {
   CL_CLASS(TUcSearchAction, TUcCommonDialogAction)
 public:
-  explicit TUcSearchAction(TComponent* owner) : TUcCommonDialogAction(owner) {}
-  ~TUcSearchAction() override;
-  bool HandlesTarget(TObject* target) override;
-  void UpdateTarget(TObject* target) override;
-  void ExecuteTarget(TObject* target) override;
-  TCustomEdit* Control() const { return FControl; }
-  void SetControl(TCustomEdit* value);
-  bool FindFirst() const { return FFindFirst; }
-  TUcFindDialog* FindDialog() const { return static_cast<TUcFindDialog*>(FDialog); }
-  // The find dialog's OnFind: a failed search tells the user.
-  void Search(TObject* sender);
-
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
-  // Wires the new dialog's OnFind.
-  void DialogMade() override;
-  bool FFindFirst = false;
-
-private:
-  TCustomEdit* FControl = nullptr;
+  explicit TUcSearchAction(TComponent* owner) : TSearchActionCore(owner) {}
+  // A failed search tells the user.
+  void Search(TObject* sender) override;
 };
 
 // The wide text of an edit control as its selection counts positions, its wide selection, and one search that selects the
@@ -157,22 +140,10 @@ public:
   explicit TUcSearchFindFirst(TComponent* owner) : TUcSearchFind(owner) { FFindFirst = true; }
 };
 
-class TUcSearchFindNext : public TUcStdActionTexts<TCustomAction> {
+class TUcSearchFindNext : public TSearchFindNextCore<TUcStdActionTexts<TCustomAction>, TUcSearchFind> {
   CL_CLASS(TUcSearchFindNext, TCustomAction)
 public:
-  explicit TUcSearchFindNext(TComponent* owner);
-  ~TUcSearchFindNext() override;
-  TUcSearchFind* SearchFind() const { return FSearchFind; }
-  void SetSearchFind(TUcSearchFind* value);
-  bool HandlesTarget(TObject* target) override;
-  void UpdateTarget(TObject* target) override;
-  void ExecuteTarget(TObject* target) override;
-
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
-
-private:
-  TUcSearchFind* FSearchFind = nullptr;
+  explicit TUcSearchFindNext(TComponent* owner) : TSearchFindNextCore(owner) {}
 };
 
 void UnitInit_UcStdActns();

@@ -212,51 +212,9 @@ void THelpContextAction::ExecuteTarget(TObject* target) {
 // ---------------------------------------------------------------------------
 // Dialog actions
 
-TCommonDialogAction::TCommonDialogAction(TComponent* owner) : TCustomAction(owner) {
-  SetDisableIfNoHandler(false);
-  SetEnabled(true);
-}
-
-TCommonDialogAction::~TCommonDialogAction() {
-  if (FDialog) FDialog->RemoveFreeNotification(this);
-}
-
-void TCommonDialogAction::SetupDialog() {
-  const TMetaClass* cls = GetDialogClass();
-  if (!cls || !cls->Create) return;
-  if (FDialog) {
-    if (FDialog->ClassType() == cls) return;
-    TCommonDialog* old = FDialog;
-    FDialog = nullptr;
-    old->RemoveFreeNotification(this);
-    delete old;
-  }
-  TComponent* made = cls->Create(this);
-  FDialog = made->As<TCommonDialog>();
-  FDialog->SetName(AnsiString(cls->Name + 1));
-  FDialog->SetSubComponent(true);
-  FDialog->FreeNotification(this);
-}
-
-void TCommonDialogAction::Notification(TComponent* component, TOperation operation) {
-  TCustomAction::Notification(component, operation);
-  if (operation == opRemove && component == FDialog) FDialog = nullptr;
-}
-
-void TCommonDialogAction::ExecuteTarget(TObject* target) {
-  (void)target;
-  FExecuteResult = false;
-  if (!FDialog) return;
-  FExecuteResult = RunDialogAction(this, BeforeExecute, OnAccept, OnCancel, [this] { return FDialog->Execute(); });
-}
-
 void TCommonDialogAction::Assign(TPersistent* source) {
   TCustomAction::Assign(source);
-  if (auto* s = ObjectAs<TCommonDialogAction>(source)) {
-    BeforeExecute = s->BeforeExecute;
-    OnAccept = s->OnAccept;
-    OnCancel = s->OnCancel;
-  }
+  if (auto* s = ObjectAs<TCommonDialogAction>(source)) AssignHandlers(*s);
 }
 
 void TFileOpenWith::ExecuteTarget(TObject* target) {
@@ -328,47 +286,10 @@ bool SearchEdit(TCustomEdit* edit, const AnsiString& what, TFindOptions options,
 }
 }  // namespace
 
-TSearchAction::~TSearchAction() {
-  if (FControl) FControl->RemoveFreeNotification(this);
-}
-
-void TSearchAction::SetupSearchDialog() {
-  SetupDialog();
-  if (FDialog) FindDialog()->OnFind = MakeEvent<&TSearchAction::Search>(this);
-}
-
-void TSearchAction::SetControl(TCustomEdit* value) {
-  if (FControl == value) return;
-  if (FControl) FControl->RemoveFreeNotification(this);
-  FControl = value;
-  if (FControl) FControl->FreeNotification(this);
-}
-
-void TSearchAction::Notification(TComponent* component, TOperation operation) {
-  TCommonDialogAction::Notification(component, operation);
-  if (operation == opRemove && component == FControl) FControl = nullptr;
-}
-
-bool TSearchAction::HandlesTarget(TObject* target) {
-  (void)target;
-  const bool handles = Screen && Screen->ActiveControl() && Screen->ActiveControl()->Is<TCustomEdit>();
-  if (!handles) SetEnabled(false);
-  return handles;
-}
-
-void TSearchAction::UpdateTarget(TObject* target) {
-  SetEnabled(target && target->Is<TCustomEdit>() && static_cast<TCustomEdit*>(target)->GetTextLen() > 0);
-}
-
-void TSearchAction::ExecuteTarget(TObject* target) {
-  SetControl(ObjectAs<TCustomEdit>(target));
-  TCommonDialogAction::ExecuteTarget(target);
-}
-
 void TSearchAction::Search(TObject* sender) {
   (void)sender;
-  if (!FControl || !FDialog) return;
-  if (!SearchEdit(FControl, FindDialog()->FindText(), FindDialog()->Options(), FFindFirst))
+  if (!Control() || !FDialog) return;
+  if (!SearchEdit(Control(), FindDialog()->FindText(), FindDialog()->Options(), FFindFirst))
     ShowMessage(TextNotFoundMessage(FindDialog()->FindText()));
 }
 
@@ -394,40 +315,9 @@ void TSearchReplace::Replace(TObject* sender) {
     ShowMessage(TextNotFoundMessage(what));
 }
 
-TSearchFindNext::~TSearchFindNext() {
-  if (FSearchFind) FSearchFind->RemoveFreeNotification(this);
-}
-
-void TSearchFindNext::SetSearchFind(TSearchFind* value) {
-  if (FSearchFind == value) return;
-  if (FSearchFind) FSearchFind->RemoveFreeNotification(this);
-  FSearchFind = value;
-  if (FSearchFind) FSearchFind->FreeNotification(this);
-}
-
-void TSearchFindNext::Notification(TComponent* component, TOperation operation) {
-  TCustomAction::Notification(component, operation);
-  if (operation == opRemove && component == FSearchFind) FSearchFind = nullptr;
-}
-
-bool TSearchFindNext::HandlesTarget(TObject* target) {
-  (void)target;
-  const bool ready = FSearchFind && FSearchFind->Enabled() && FSearchFind->FindDialog() &&
-                     !FSearchFind->FindDialog()->FindText().IsEmpty();
-  SetEnabled(ready);
-  return ready;
-}
-
-void TSearchFindNext::UpdateTarget(TObject* target) { HandlesTarget(target); }
-
-void TSearchFindNext::ExecuteTarget(TObject* target) {
-  FSearchFind->SetControl(ObjectAs<TCustomEdit>(target));
-  FSearchFind->Search(this);
-}
-
 void TSearchFindNext::Assign(TPersistent* source) {
   TCustomAction::Assign(source);
-  if (auto* s = ObjectAs<TSearchFindNext>(source)) SetSearchFind(s->FSearchFind);
+  if (auto* s = ObjectAs<TSearchFindNext>(source)) SetSearchFind(s->SearchFind());
 }
 
 // ---------------------------------------------------------------------------

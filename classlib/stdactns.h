@@ -158,21 +158,43 @@ bool ReplaceHits(bool selectionMatches, bool all, FSearch search, FReplace repla
   return found || count > 0;
 }
 
-// An action that runs a dialog it owns. Each concrete class names its dialog
-// class in GetDialogClass and calls SetupDialog in its constructor (a base
-// constructor cannot reach the derived class's choice).
-class TCommonDialogAction : public TCustomAction {
-  CL_CLASS(TCommonDialogAction, TCustomAction)
+// The dialog action of both families, written once over the action class it
+// extends (TBase) and the kind of dialog it runs (Kind: the dialog's type
+// Kind::Dialog and how it runs, Kind::Execute). It owns a dialog of the class
+// the concrete action names in GetDialogClass, made by SetupDialog, which the
+// concrete class calls from its constructor (a base constructor cannot reach
+// the derived class's choice). When the dialog component is deleted under a
+// live action a fresh one takes its place: an action left without its dialog
+// would do nothing when run and hand its users a null Dialog.
+template <class TBase, class Kind>
+class TDialogActionCore : public TBase {
 public:
-  explicit TCommonDialogAction(TComponent* owner);
-  ~TCommonDialogAction() override;
+  using TDialog = typename Kind::Dialog;
+  explicit TDialogActionCore(TComponent* owner) : TBase(owner) {
+    this->SetDisableIfNoHandler(false);
+    this->SetEnabled(true);
+  }
+  ~TDialogActionCore() override {
+    if (FDialog) FDialog->RemoveFreeNotification(this);
+  }
 
   bool ExecuteResult() const { return FExecuteResult; }
-  TCommonDialog* Dialog() const { return FDialog; }
+  TDialog* Dialog() const { return FDialog; }
   bool HandlesTarget(TObject* target) override { (void)target; return true; }
   // BeforeExecute, the dialog, then OnAccept or OnCancel.
-  void ExecuteTarget(TObject* target) override;
-  void Assign(TPersistent* source) override;
+  void ExecuteTarget(TObject* target) override {
+    (void)target;
+    FExecuteResult = false;
+    if (!FDialog) return;
+    FExecuteResult =
+        RunDialogAction(this, BeforeExecute, OnAccept, OnCancel, [this] { return Kind::Execute(FDialog); });
+  }
+  // Takes the dialog handlers of another action of this kind.
+  void AssignHandlers(const TDialogActionCore& source) {
+    BeforeExecute = source.BeforeExecute;
+    OnAccept = source.OnAccept;
+    OnCancel = source.OnCancel;
+  }
 
   TNotifyEvent BeforeExecute;
   TNotifyEvent OnAccept;
@@ -182,10 +204,50 @@ protected:
   virtual const TMetaClass* GetDialogClass() { return nullptr; }
   // Makes the dialog of GetDialogClass (replacing one of another class), named
   // after its class without the first letter, as a sub-component.
-  void SetupDialog();
-  void Notification(TComponent* component, TOperation operation) override;
+  void SetupDialog() {
+    const TMetaClass* cls = GetDialogClass();
+    if (!cls || !cls->Create) return;
+    if (FDialog) {
+      if (FDialog->ClassType() == cls) return;
+      TDialog* old = FDialog;
+      FDialog = nullptr;
+      old->RemoveFreeNotification(this);
+      delete old;
+    }
+    TComponent* made = cls->Create(this);
+    FDialog = made->template As<TDialog>();
+    FDialog->SetName(AnsiString(cls->Name + 1));
+    FDialog->SetSubComponent(true);
+    FDialog->FreeNotification(this);
+    DialogMade();
+  }
+  // A new dialog is in place: wire its events to this action.
+  virtual void DialogMade() {}
+  void Notification(TComponent* component, TOperation operation) override {
+    TBase::Notification(component, operation);
+    if (operation != opRemove || component != FDialog) return;
+    FDialog = nullptr;
+    if (this->ComponentState() & csDestroying) return;
+    // The dying dialog still holds its name among this action's components.
+    if (component->Owner() == this) this->RemoveComponent(component);
+    SetupDialog();
+  }
   bool FExecuteResult = false;
-  TCommonDialog* FDialog = nullptr;
+  TDialog* FDialog = nullptr;
+};
+
+// The class library's dialogs.
+struct TCommonDialogKind {
+  using Dialog = TCommonDialog;
+  static bool Execute(TCommonDialog* dialog) { return dialog->Execute(); }
+};
+
+// An action that runs a class-library dialog it owns.
+class TCommonDialogAction : public TDialogActionCore<TCustomAction, TCommonDialogKind> {
+  CL_CLASS(TCommonDialogAction, TCustomAction)
+public:
+  explicit TCommonDialogAction(TComponent* owner) : TDialogActionCore(owner) {}
+  void Assign(TPersistent* source) override;
 };
 
 class TFileAction : public TCommonDialogAction {
@@ -254,31 +316,106 @@ public:
   void ExecuteTarget(TObject* target) override;
 };
 
-// Searches the text of the focused edit control with the find dialog's text
-// and options, and selects the hit.
-class TSearchAction : public TCommonDialogAction {
-  CL_CLASS(TSearchAction, TCommonDialogAction)
+// The search action of both families, written once over the family's dialog
+// action (TBase) and find dialog (TFind): the target is the focused edit
+// control (free-notified), the dialog's OnFind runs Search, which each family
+// writes for its own text.
+template <class TBase, class TFind>
+class TSearchActionCore : public TBase {
 public:
-  explicit TSearchAction(TComponent* owner) : TCommonDialogAction(owner) {}
-  ~TSearchAction() override;
-  bool HandlesTarget(TObject* target) override;
-  void UpdateTarget(TObject* target) override;
-  void ExecuteTarget(TObject* target) override;
+  explicit TSearchActionCore(TComponent* owner) : TBase(owner) {}
+  ~TSearchActionCore() override {
+    if (FControl) FControl->RemoveFreeNotification(this);
+  }
+  // While the focused control is an edit control; otherwise disabled.
+  bool HandlesTarget(TObject* target) override {
+    (void)target;
+    const bool handles = Screen && Screen->ActiveControl() && Screen->ActiveControl()->Is<TCustomEdit>();
+    if (!handles) this->SetEnabled(false);
+    return handles;
+  }
+  // Enabled while the target edit holds text.
+  void UpdateTarget(TObject* target) override {
+    auto* edit = ObjectAs<TCustomEdit>(target);
+    this->SetEnabled(edit && edit->GetTextLen() > 0);
+  }
+  // The target becomes the searched control, then the dialog is shown.
+  void ExecuteTarget(TObject* target) override {
+    SetControl(ObjectAs<TCustomEdit>(target));
+    TBase::ExecuteTarget(target);
+  }
   TCustomEdit* Control() const { return FControl; }
-  void SetControl(TCustomEdit* value);
+  void SetControl(TCustomEdit* value) {
+    if (FControl == value) return;
+    if (FControl) FControl->RemoveFreeNotification(this);
+    FControl = value;
+    if (FControl) FControl->FreeNotification(this);
+  }
   bool FindFirst() const { return FFindFirst; }
-  TFindDialog* FindDialog() const { return static_cast<TFindDialog*>(FDialog); }
+  TFind* FindDialog() const { return static_cast<TFind*>(this->FDialog); }
   // The dialog's OnFind: searches, and tells the user when nothing was found.
-  void Search(TObject* sender);
+  virtual void Search(TObject* sender) = 0;
 
 protected:
-  void Notification(TComponent* component, TOperation operation) override;
-  // Wires the new dialog's OnFind after SetupDialog.
-  void SetupSearchDialog();
+  void Notification(TComponent* component, TOperation operation) override {
+    TBase::Notification(component, operation);
+    if (operation == opRemove && component == FControl) FControl = nullptr;
+  }
+  // Wires the new dialog's OnFind.
+  void DialogMade() override { FindDialog()->OnFind = MakeEvent<&TSearchActionCore::Search>(this); }
   bool FFindFirst = false;
 
 private:
   TCustomEdit* FControl = nullptr;
+};
+
+// Repeats the search of a find action (TFindAction) with its dialog's text
+// and options; enabled while that action is enabled and has a text to find.
+template <class TBase, class TFindAction>
+class TSearchFindNextCore : public TBase {
+public:
+  explicit TSearchFindNextCore(TComponent* owner) : TBase(owner) { this->SetDisableIfNoHandler(false); }
+  ~TSearchFindNextCore() override {
+    if (FSearchFind) FSearchFind->RemoveFreeNotification(this);
+  }
+  TFindAction* SearchFind() const { return FSearchFind; }
+  void SetSearchFind(TFindAction* value) {
+    if (FSearchFind == value) return;
+    if (FSearchFind) FSearchFind->RemoveFreeNotification(this);
+    FSearchFind = value;
+    if (FSearchFind) FSearchFind->FreeNotification(this);
+  }
+  bool HandlesTarget(TObject* target) override {
+    (void)target;
+    const bool ready = FSearchFind && FSearchFind->Enabled() && FSearchFind->FindDialog() &&
+                       !FSearchFind->FindDialog()->FindText().IsEmpty();
+    this->SetEnabled(ready);
+    return ready;
+  }
+  void UpdateTarget(TObject* target) override { HandlesTarget(target); }
+  // Runs only after HandlesTarget said yes, so the find action is there.
+  void ExecuteTarget(TObject* target) override {
+    FSearchFind->SetControl(ObjectAs<TCustomEdit>(target));
+    FSearchFind->Search(this);
+  }
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override {
+    TBase::Notification(component, operation);
+    if (operation == opRemove && component == FSearchFind) FSearchFind = nullptr;
+  }
+
+private:
+  TFindAction* FSearchFind = nullptr;
+};
+
+// Searches the text of the focused edit control with the find dialog's text
+// and options, and selects the hit.
+class TSearchAction : public TSearchActionCore<TCommonDialogAction, TFindDialog> {
+  CL_CLASS(TSearchAction, TCommonDialogAction)
+public:
+  explicit TSearchAction(TComponent* owner) : TSearchActionCore(owner) {}
+  void Search(TObject* sender) override;
 };
 
 // One search in text: the index of the first character of the hit, or -1.
@@ -290,7 +427,7 @@ AnsiString TextNotFoundMessage(const AnsiString& what);
 class TSearchFind : public TSearchAction {
   CL_CLASS(TSearchFind, TSearchAction)
 public:
-  explicit TSearchFind(TComponent* owner) : TSearchAction(owner) { SetupSearchDialog(); }
+  explicit TSearchFind(TComponent* owner) : TSearchAction(owner) { SetupDialog(); }
 
 protected:
   const TMetaClass* GetDialogClass() override { return &TFindDialog::Class; }
@@ -299,7 +436,7 @@ protected:
 class TSearchReplace : public TSearchAction {
   CL_CLASS(TSearchReplace, TSearchAction)
 public:
-  explicit TSearchReplace(TComponent* owner) : TSearchAction(owner) { SetupSearchDialog(); }
+  explicit TSearchReplace(TComponent* owner) : TSearchAction(owner) { SetupDialog(); }
   TReplaceDialog* ReplaceDialog() const { return static_cast<TReplaceDialog*>(FDialog); }
   void ExecuteTarget(TObject* target) override;
   // The dialog's OnReplace: replace, or replace all.
@@ -316,24 +453,11 @@ public:
   explicit TSearchFindFirst(TComponent* owner) : TSearchFind(owner) { FFindFirst = true; }
 };
 
-// Repeats the search of a find action with its dialog's text and options.
-class TSearchFindNext : public TCustomAction {
+class TSearchFindNext : public TSearchFindNextCore<TCustomAction, TSearchFind> {
   CL_CLASS(TSearchFindNext, TCustomAction)
 public:
-  explicit TSearchFindNext(TComponent* owner) : TCustomAction(owner) { SetDisableIfNoHandler(false); }
-  ~TSearchFindNext() override;
-  TSearchFind* SearchFind() const { return FSearchFind; }
-  void SetSearchFind(TSearchFind* value);
-  bool HandlesTarget(TObject* target) override;
-  void UpdateTarget(TObject* target) override;
-  void ExecuteTarget(TObject* target) override;
+  explicit TSearchFindNext(TComponent* owner) : TSearchFindNextCore(owner) {}
   void Assign(TPersistent* source) override;
-
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
-
-private:
-  TSearchFind* FSearchFind = nullptr;
 };
 
 void UnitInit_stdactns();

@@ -17,28 +17,6 @@ DWORD (*ComboTickCount)() = [] { return GetTickCount(); };
 
 namespace {
 
-// The list-index error of the string lists.
-const char* const SListIndexError = "List index out of bounds (%d)";
-
-[[noreturn]] void InsertLineError() { throw EOutOfResources(SInsertLineError); }
-
-int Checked(LRESULT result) {
-  if (result < 0) InsertLineError();
-  return static_cast<int>(result);
-}
-
-// A window text message's answer read into an AnsiString: the length first,
-// then the text (an error result gives empty); error tells whether the
-// length was refused.
-AnsiString ReadItemText(HWND wnd, UINT lenMsg, UINT textMsg, int index, bool* error = nullptr) {
-  LRESULT len = SendMessageA(wnd, lenMsg, index, 0);
-  if (error) *error = len < 0;
-  if (len < 0) return AnsiString();
-  std::vector<char> buffer(static_cast<size_t>(len) + 1, '\0');
-  if (SendMessageA(wnd, textMsg, index, reinterpret_cast<LPARAM>(buffer.data())) < 0) return AnsiString();
-  return AnsiString(buffer.data());
-}
-
 // CN_DRAWITEM of a combo or list box: the canvas on the item's device
 // context in the control's font and colour (the highlight colours for a
 // selected item), draw(index, rect, state), the focus rectangle last.
@@ -73,81 +51,6 @@ void MeasureOwnerDrawnItem(TMessage& m, int itemHeight, bool variable, Measure&&
 }
 
 }  // namespace
-
-// ===========================================================================
-// TComboBoxStrings
-
-HWND TComboBoxStrings::Wnd() { return FCombo->Handle(); }
-
-AnsiString TComboBoxStrings::Get(int index) {
-  if (TStringList* pending = FCombo->PendingItems())
-    return index >= 0 && index < pending->Count() ? pending->Get(index) : AnsiString();
-  return ReadItemText(Wnd(), CB_GETLBTEXTLEN, CB_GETLBTEXT, index);
-}
-
-int TComboBoxStrings::GetCount() {
-  if (TStringList* pending = FCombo->PendingItems()) return pending->Count();
-  return static_cast<int>(SendMessageA(Wnd(), CB_GETCOUNT, 0, 0));
-}
-
-TObject* TComboBoxStrings::GetObject(int index) {
-  if (TStringList* pending = FCombo->PendingItems()) return pending->GetObject(index);
-  LRESULT data = SendMessageA(Wnd(), CB_GETITEMDATA, index, 0);
-  if (data == CB_ERR) Error(SListIndexError, index);
-  return reinterpret_cast<TObject*>(data);
-}
-
-void TComboBoxStrings::PutObject(int index, TObject* obj) {
-  if (TStringList* pending = FCombo->PendingItems()) {
-    pending->PutObject(index, obj);
-    return;
-  }
-  SendMessageA(Wnd(), CB_SETITEMDATA, index, reinterpret_cast<LPARAM>(obj));
-}
-
-int TComboBoxStrings::Add(const AnsiString& s) {
-  if (TStringList* pending = FCombo->PendingItems()) return pending->Add(s);
-  return Checked(SendMessageA(Wnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str())));
-}
-
-void TComboBoxStrings::Insert(int index, const AnsiString& s) {
-  if (TStringList* pending = FCombo->PendingItems()) {
-    pending->Insert(index, s);
-    return;
-  }
-  Checked(SendMessageA(Wnd(), CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(s.c_str())));
-}
-
-void TComboBoxStrings::Delete(int index) {
-  if (TStringList* pending = FCombo->PendingItems()) {
-    pending->Delete(index);
-    return;
-  }
-  SendMessageA(Wnd(), CB_DELETESTRING, index, 0);
-}
-
-void TComboBoxStrings::Clear() {
-  if (TStringList* pending = FCombo->PendingItems()) {
-    pending->Clear();
-    return;
-  }
-  AnsiString text = FCombo->TControl::Text();
-  SendMessageA(Wnd(), CB_RESETCONTENT, 0, 0);
-  FCombo->TControl::SetText(text);
-  FCombo->Update();
-}
-
-int TComboBoxStrings::IndexOf(const AnsiString& s) {
-  if (TStringList* pending = FCombo->PendingItems()) return pending->IndexOf(s);
-  return static_cast<int>(
-      SendMessageA(Wnd(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(s.c_str())));
-}
-
-void TComboBoxStrings::SetUpdateState(bool updating) {
-  if (FCombo->PendingItems()) return;
-  SendMessageA(Wnd(), WM_SETREDRAW, updating ? 0 : 1, 0);
-  if (!updating) FCombo->Refresh();
-}
 
 // ===========================================================================
 // TCustomComboBox
@@ -477,73 +380,6 @@ void TCustomComboBox::CNDrawItem(TMessage& m) {
 void TCustomComboBox::CNMeasureItem(TMessage& m) {
   MeasureOwnerDrawnItem(m, FItemHeight, FStyle == csOwnerDrawVariable,
                         [this](int index, int& height) { MeasureItem(index, height); });
-}
-
-// ===========================================================================
-// TListBoxStrings
-
-AnsiString TListBoxStrings::Get(int index) {
-  if (TStringList* pending = FListBox->PendingItems()) return pending->Get(index);
-  if (FListBox->IsVirtual()) return FListBox->DoGetData(index);
-  bool error = false;
-  AnsiString s = ReadItemText(FListBox->Handle(), LB_GETTEXTLEN, LB_GETTEXT, index, &error);
-  if (error) Error(SListIndexError, index);
-  return s;
-}
-
-int TListBoxStrings::GetCount() { return FListBox->Count(); }
-
-TObject* TListBoxStrings::GetObject(int index) {
-  if (TStringList* pending = FListBox->PendingItems()) return pending->GetObject(index);
-  if (FListBox->IsVirtual()) return nullptr;
-  LRESULT data = SendMessageA(FListBox->Handle(), LB_GETITEMDATA, index, 0);
-  if (data == LB_ERR) Error(SListIndexError, index);
-  return reinterpret_cast<TObject*>(data);
-}
-
-void TListBoxStrings::PutObject(int index, TObject* obj) {
-  if (TStringList* pending = FListBox->PendingItems()) {
-    pending->PutObject(index, obj);
-    return;
-  }
-  if (index < 0 || FListBox->IsVirtual()) return;
-  SendMessageA(FListBox->Handle(), LB_SETITEMDATA, index, reinterpret_cast<LPARAM>(obj));
-}
-
-int TListBoxStrings::Add(const AnsiString& s) {
-  if (TStringList* pending = FListBox->PendingItems()) return pending->Add(s);
-  return Checked(SendMessageA(FListBox->Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str())));
-}
-
-void TListBoxStrings::Insert(int index, const AnsiString& s) {
-  if (TStringList* pending = FListBox->PendingItems()) {
-    pending->Insert(index, s);
-    return;
-  }
-  Checked(SendMessageA(FListBox->Handle(), LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(s.c_str())));
-}
-
-void TListBoxStrings::Delete(int index) { FListBox->DeleteString(index); }
-
-void TListBoxStrings::Clear() { FListBox->ResetContent(); }
-
-int TListBoxStrings::IndexOf(const AnsiString& s) {
-  if (TStringList* pending = FListBox->PendingItems()) return pending->IndexOf(s);
-  if (FListBox->IsVirtual()) return TStrings::IndexOf(s);
-  return static_cast<int>(SendMessageA(FListBox->Handle(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                       reinterpret_cast<LPARAM>(s.c_str())));
-}
-
-void TListBoxStrings::Put(int index, const AnsiString& s) { ListBoxItemsPut(this, FListBox, index, s); }
-
-void TListBoxStrings::Exchange(int index1, int index2) { ListBoxItemsExchange(this, FListBox, index1, index2); }
-
-void TListBoxStrings::Move(int curIndex, int newIndex) { ListBoxItemsMove(this, FListBox, curIndex, newIndex); }
-
-void TListBoxStrings::SetUpdateState(bool updating) {
-  if (FListBox->PendingItems()) return;
-  SendMessageA(FListBox->Handle(), WM_SETREDRAW, updating ? 0 : 1, 0);
-  if (!updating) FListBox->Refresh();
 }
 
 // ===========================================================================

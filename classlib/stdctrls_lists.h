@@ -9,6 +9,8 @@
 #include "sysutils.h"
 
 #include <functional>
+#include <type_traits>
+#include <vector>
 
 class TCustomComboBox;
 class TCustomListBox;
@@ -59,32 +61,6 @@ bool ComboAutoCompleteItem(TCustomComboBox* combo, const TComboAutoCompleteOps<S
 
 // ---------------------------------------------------------------------------
 // Combo box
-
-// The items of a combo box, read from and written to its window.
-class TComboBoxStrings : public TStrings {
-  CL_CLASS(TComboBoxStrings, TStrings)
-public:
-  explicit TComboBoxStrings(TCustomComboBox* combo) : FCombo(combo) {}
-  // An index outside the list gives an empty string.
-  AnsiString Get(int index) override;
-  int GetCount() override;
-  TObject* GetObject(int index) override;
-  void PutObject(int index, TObject* obj) override;
-  // EOutOfResources (SInsertLineError) when the window refuses the item.
-  int Add(const AnsiString& s) override;
-  void Insert(int index, const AnsiString& s) override;
-  void Delete(int index) override;
-  // The combo box's text stays.
-  void Clear() override;
-  // Whole items, ignoring case.
-  int IndexOf(const AnsiString& s) override;
-  void SetUpdateState(bool updating) override;
-  TCustomComboBox* ComboBox() const { return FCombo; }
-
-protected:
-  HWND Wnd();
-  TCustomComboBox* FCombo;
-};
 
 class TCustomComboBox : public TWinControl {
   CL_CLASS(TCustomComboBox, TWinControl)
@@ -216,33 +192,6 @@ public:
 
 // ---------------------------------------------------------------------------
 // List box
-
-class TListBoxStrings : public TStrings {
-  CL_CLASS(TListBoxStrings, TStrings)
-public:
-  explicit TListBoxStrings(TCustomListBox* listBox) : FListBox(listBox) {}
-  // An index outside the list raises the list-index error; the virtual
-  // styles ask OnData.
-  AnsiString Get(int index) override;
-  int GetCount() override;
-  TObject* GetObject(int index) override;
-  void PutObject(int index, TObject* obj) override;
-  int Add(const AnsiString& s) override;
-  void Insert(int index, const AnsiString& s) override;
-  void Delete(int index) override;
-  void Clear() override;
-  int IndexOf(const AnsiString& s) override;
-  // Keep the item data and the chosen item.
-  void Put(int index, const AnsiString& s) override;
-  void Exchange(int index1, int index2) override;
-  void Move(int curIndex, int newIndex) override;
-  void SetUpdateState(bool updating) override;
-  TCustomListBox* ListBox() const { return FListBox; }
-  void SetListBox(TCustomListBox* v) { FListBox = v; }
-
-protected:
-  TCustomListBox* FListBox;
-};
 
 class TCustomListBox : public TWinControl {
   CL_CLASS(TCustomListBox, TWinControl)
@@ -462,3 +411,245 @@ template <class L> void ListBoxItemsMove(L* items, TCustomListBox* listBox, int 
     items->InsertObject(newIndex, s, data);
   });
 }
+
+// ---------------------------------------------------------------------------
+// The item lists of both families, written once: the combo box's and the list
+// box's items over their window's messages (CB_ and LB_), with the items kept
+// aside while the control cannot have a window. Calls is the family:
+// - String, Strings: the string type and the list class the items derive from;
+// - Pending(control): the list the items wait in while there is no window (null
+//   once there can be one);
+// - Native(control): whether the window takes this family's item messages;
+//   where it does not, the class library's item list (Items) is asked, the
+//   strings going through Narrow and Widen;
+// - Send, Param: the A or W message call and a string as its parameter, and
+//   Char, the window's character type for the text read back;
+// - Text, SetText: the combo box's text of this family.
+
+// The item messages of one kind of box.
+struct TItemBoxMessages {
+  UINT GetTextLen, GetText, AddString, InsertString, FindStringExact;
+};
+inline constexpr TItemBoxMessages ComboItemMessages{CB_GETLBTEXTLEN, CB_GETLBTEXT, CB_ADDSTRING, CB_INSERTSTRING,
+                                                    CB_FINDSTRINGEXACT};
+inline constexpr TItemBoxMessages ListItemMessages{LB_GETTEXTLEN, LB_GETTEXT, LB_ADDSTRING, LB_INSERTSTRING,
+                                                   LB_FINDSTRINGEXACT};
+
+inline constexpr const char* SListIndexError = "List index out of bounds (%d)";
+
+// An index the window gives for an added or inserted item; a refusal is
+// EOutOfResources (SInsertLineError).
+inline int CheckedItemIndex(LRESULT result) {
+  if (result < 0) throw EOutOfResources(SInsertLineError);
+  return static_cast<int>(result);
+}
+
+// The item lists of both boxes: the string traffic with the window. TBox is
+// the control class, M its item messages.
+template <class Calls, class TBox, const TItemBoxMessages& M>
+class TBoxItemsCore : public Calls::Strings {
+public:
+  using S = typename Calls::String;
+  explicit TBoxItemsCore(TBox* box) : FBox(box) {}
+
+  int Add(const S& s) override {
+    if (auto* pending = Calls::Pending(FBox)) return pending->Add(s);
+    if (!Calls::Native(FBox)) return FBox->Items()->Add(Calls::Narrow(s));
+    return CheckedItemIndex(Calls::Send(FBox->Handle(), M.AddString, 0, Calls::Param(s)));
+  }
+  void Insert(int index, const S& s) override {
+    if (auto* pending = Calls::Pending(FBox))
+      pending->Insert(index, s);
+    else if (!Calls::Native(FBox))
+      FBox->Items()->Insert(index, Calls::Narrow(s));
+    else
+      CheckedItemIndex(Calls::Send(FBox->Handle(), M.InsertString, index, Calls::Param(s)));
+  }
+  TObject* GetObject(int index) override {
+    if (auto* pending = Calls::Pending(FBox)) return pending->GetObject(index);
+    return WindowObject(index);
+  }
+  void PutObject(int index, TObject* obj) override {
+    if (auto* pending = Calls::Pending(FBox))
+      pending->PutObject(index, obj);
+    else
+      PutWindowObject(index, obj);
+  }
+  void SetUpdateState(bool updating) override {
+    if (Calls::Pending(FBox)) return;
+    SendMessageA(FBox->Handle(), WM_SETREDRAW, updating ? 0 : 1, 0);
+    if (!updating) FBox->Refresh();
+  }
+
+protected:
+  // The window's item text; error tells whether the length was refused.
+  S ReadItemText(int index, bool* error = nullptr) {
+    const HWND wnd = FBox->Handle();
+    LRESULT len = Calls::Send(wnd, M.GetTextLen, index, 0);
+    if (error) *error = len < 0;
+    if (len < 0) return S();
+    std::vector<typename Calls::Char> buffer(static_cast<size_t>(len) + 1, 0);
+    if (Calls::Send(wnd, M.GetText, index, reinterpret_cast<LPARAM>(buffer.data())) < 0) return S();
+    return S(buffer.data());
+  }
+  int FindExact(const S& s) {
+    return static_cast<int>(Calls::Send(FBox->Handle(), M.FindStringExact, static_cast<WPARAM>(-1), Calls::Param(s)));
+  }
+  // The item data in the window (the same message of either family).
+  virtual TObject* WindowObject(int index) = 0;
+  virtual void PutWindowObject(int index, TObject* obj) = 0;
+  TBox* FBox;
+};
+
+// The items of a combo box. An index outside the list gives an empty string;
+// Clear keeps the combo box's text; IndexOf finds whole items, ignoring case.
+template <class Calls>
+class TComboItemsCore : public TBoxItemsCore<Calls, TCustomComboBox, ComboItemMessages> {
+  using Core = TBoxItemsCore<Calls, TCustomComboBox, ComboItemMessages>;
+
+public:
+  using S = typename Core::S;
+  using Core::Core;
+  TCustomComboBox* ComboBox() const { return this->FBox; }
+
+  S Get(int index) override {
+    if (auto* pending = Calls::Pending(this->FBox))
+      return index >= 0 && index < pending->Count() ? pending->Get(index) : S();
+    if (!Calls::Native(this->FBox)) return Calls::Widen(this->FBox->Items()->Get(index));
+    return this->ReadItemText(index);
+  }
+  int GetCount() override {
+    if (auto* pending = Calls::Pending(this->FBox)) return pending->Count();
+    return static_cast<int>(SendMessageA(this->FBox->Handle(), CB_GETCOUNT, 0, 0));
+  }
+  void Delete(int index) override {
+    if (auto* pending = Calls::Pending(this->FBox))
+      pending->Delete(index);
+    else
+      SendMessageA(this->FBox->Handle(), CB_DELETESTRING, index, 0);
+  }
+  void Clear() override {
+    if (auto* pending = Calls::Pending(this->FBox)) {
+      pending->Clear();
+      return;
+    }
+    if (!Calls::Native(this->FBox)) {
+      this->FBox->Items()->Clear();
+      return;
+    }
+    const S text = Calls::Text(this->FBox);
+    SendMessageA(this->FBox->Handle(), CB_RESETCONTENT, 0, 0);
+    Calls::SetText(this->FBox, text);
+    this->FBox->Update();
+  }
+  int IndexOf(const S& s) override {
+    if (auto* pending = Calls::Pending(this->FBox)) return pending->IndexOf(s);
+    if (!Calls::Native(this->FBox)) return this->FBox->Items()->IndexOf(Calls::Narrow(s));
+    return this->FindExact(s);
+  }
+
+protected:
+  TObject* WindowObject(int index) override {
+    LRESULT data = SendMessageA(this->FBox->Handle(), CB_GETITEMDATA, index, 0);
+    if (data == CB_ERR) this->Error(SListIndexError, index);
+    return reinterpret_cast<TObject*>(data);
+  }
+  void PutWindowObject(int index, TObject* obj) override {
+    SendMessageA(this->FBox->Handle(), CB_SETITEMDATA, index, reinterpret_cast<LPARAM>(obj));
+  }
+};
+
+// The items of a list box. An index outside the list raises the list-index
+// error; the virtual styles keep no strings nor data. Put, Exchange and Move
+// keep the item data and the chosen item.
+template <class Calls>
+class TListItemsCore : public TBoxItemsCore<Calls, TCustomListBox, ListItemMessages> {
+  using Core = TBoxItemsCore<Calls, TCustomListBox, ListItemMessages>;
+
+public:
+  using S = typename Core::S;
+  using Core::Core;
+  TCustomListBox* ListBox() const { return this->FBox; }
+  void SetListBox(TCustomListBox* v) { this->FBox = v; }
+
+  S Get(int index) override {
+    if (auto* pending = Calls::Pending(this->FBox)) return pending->Get(index);
+    if (!Calls::Native(this->FBox)) return Calls::Widen(this->FBox->Items()->Get(index));
+    // The class library's own list asks OnData without the window's detour.
+    if constexpr (std::is_same_v<S, AnsiString>)
+      if (this->FBox->IsVirtual()) return this->FBox->DoGetData(index);
+    bool error = false;
+    S s = this->ReadItemText(index, &error);
+    if (error) this->Error(SListIndexError, index);
+    return s;
+  }
+  int GetCount() override {
+    if (auto* pending = Calls::Pending(this->FBox)) return pending->Count();
+    return this->FBox->Count();
+  }
+  void Delete(int index) override {
+    if (auto* pending = Calls::Pending(this->FBox))
+      pending->Delete(index);
+    else
+      this->FBox->DeleteString(index);
+  }
+  void Clear() override {
+    if (auto* pending = Calls::Pending(this->FBox))
+      pending->Clear();
+    else
+      this->FBox->ResetContent();
+  }
+  int IndexOf(const S& s) override {
+    if (auto* pending = Calls::Pending(this->FBox)) return pending->IndexOf(s);
+    if (!Calls::Native(this->FBox)) return this->FBox->Items()->IndexOf(Calls::Narrow(s));
+    if (this->FBox->IsVirtual()) return Calls::Strings::IndexOf(s);
+    return this->FindExact(s);
+  }
+  void Put(int index, const S& s) override { ListBoxItemsPut(this, this->FBox, index, s); }
+  void Exchange(int index1, int index2) override { ListBoxItemsExchange(this, this->FBox, index1, index2); }
+  void Move(int curIndex, int newIndex) override { ListBoxItemsMove(this, this->FBox, curIndex, newIndex); }
+
+protected:
+  TObject* WindowObject(int index) override {
+    if (this->FBox->IsVirtual()) return nullptr;
+    LRESULT data = SendMessageA(this->FBox->Handle(), LB_GETITEMDATA, index, 0);
+    if (data == LB_ERR) this->Error(SListIndexError, index);
+    return reinterpret_cast<TObject*>(data);
+  }
+  void PutWindowObject(int index, TObject* obj) override {
+    if (index < 0 || this->FBox->IsVirtual()) return;
+    SendMessageA(this->FBox->Handle(), LB_SETITEMDATA, index, reinterpret_cast<LPARAM>(obj));
+  }
+};
+
+// The class library's family: ANSI messages to its own window.
+struct TAnsiItemCalls {
+  using String = AnsiString;
+  using Strings = TStrings;
+  using Char = char;
+  static TStringList* Pending(TCustomComboBox* combo) { return combo->PendingItems(); }
+  static TStringList* Pending(TCustomListBox* listBox) { return listBox->PendingItems(); }
+  static bool Native(TWinControl*) { return true; }
+  static const AnsiString& Narrow(const AnsiString& s) { return s; }
+  static const AnsiString& Widen(const AnsiString& s) { return s; }
+  static LRESULT Send(HWND wnd, UINT msg, WPARAM w, LPARAM l) { return SendMessageA(wnd, msg, w, l); }
+  static LPARAM Param(const AnsiString& s) { return reinterpret_cast<LPARAM>(s.c_str()); }
+  static AnsiString Text(TCustomComboBox* combo) { return combo->TControl::Text(); }
+  static void SetText(TCustomComboBox* combo, const AnsiString& s) { combo->TControl::SetText(s); }
+};
+
+// The items of a combo box, read from and written to its window.
+class TComboBoxStrings : public TComboItemsCore<TAnsiItemCalls> {
+  CL_CLASS(TComboBoxStrings, TStrings)
+public:
+  using TComboItemsCore::TComboItemsCore;
+
+protected:
+  HWND Wnd() { return FBox->Handle(); }
+};
+
+class TListBoxStrings : public TListItemsCore<TAnsiItemCalls> {
+  CL_CLASS(TListBoxStrings, TStrings)
+public:
+  using TListItemsCore::TListItemsCore;
+};

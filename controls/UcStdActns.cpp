@@ -44,17 +44,9 @@ CL_DEFINE_COMPONENT(TUcSearchFindNext, TCustomAction)
 void UcStdActn_AfterInherited_Assign(TCustomAction* action, TPersistent* source) {
   UcAction_AfterInherited_Assign(action, source);
   if (auto* a = ObjectAs<TCommonDialogAction>(action))
-    if (auto* s = ObjectAs<TCommonDialogAction>(source)) {
-      a->BeforeExecute = s->BeforeExecute;
-      a->OnAccept = s->OnAccept;
-      a->OnCancel = s->OnCancel;
-    }
+    if (auto* s = ObjectAs<TCommonDialogAction>(source)) a->AssignHandlers(*s);
   if (auto* a = ObjectAs<TUcCommonDialogAction>(action))
-    if (auto* s = ObjectAs<TUcCommonDialogAction>(source)) {
-      a->BeforeExecute = s->BeforeExecute;
-      a->OnAccept = s->OnAccept;
-      a->OnCancel = s->OnCancel;
-    }
+    if (auto* s = ObjectAs<TUcCommonDialogAction>(source)) a->AssignHandlers(*s);
   if (auto* a = ObjectAs<TFileOpenWith>(action))
     if (auto* s = ObjectAs<TFileOpenWith>(source)) a->SetFileName(s->FileName());
   if (auto* a = ObjectAs<TSearchFindNext>(action))
@@ -79,44 +71,10 @@ void TUcEditDelete::ExecuteTarget(TObject* target) {
 
 // ---------------------------------------------------------------------------
 
-TUcCommonDialogAction::TUcCommonDialogAction(TComponent* owner) : TUcStdActionTexts<TCustomAction>(owner) {
-  SetDisableIfNoHandler(false);
-  SetEnabled(true);
-}
-
-TUcCommonDialogAction::~TUcCommonDialogAction() {
-  if (FDialog) FDialog->RemoveFreeNotification(this);
-}
-
-void TUcCommonDialogAction::SetupDialog() {
-  const TMetaClass* cls = GetDialogClass();
-  if (!cls || !cls->Create) return;
-  FDialog = cls->Create(this);
-  FDialog->SetName(AnsiString(cls->Name + 1));
-  FDialog->SetSubComponent(true);
-  FDialog->FreeNotification(this);
-}
-
-void TUcCommonDialogAction::Notification(TComponent* component, TOperation operation) {
-  TUcStdActionTexts<TCustomAction>::Notification(component, operation);
-  if (operation == opRemove && component == FDialog) {
-    FDialog = nullptr;
-    if (ComponentState() & csDestroying) return;
-    // The dying dialog still holds its name among this action's components.
-    if (component->Owner() == this) RemoveComponent(component);
-    SetupDialog();
-  }
-}
-
-void TUcCommonDialogAction::ExecuteTarget(TObject* target) {
-  (void)target;
-  FExecuteResult = false;
-  if (!FDialog) return;
-  FExecuteResult = RunDialogAction(this, BeforeExecute, OnAccept, OnCancel, [this] {
-    if (auto* d = ObjectAs<TCommonDialog>(FDialog)) return d->Execute();
-    if (auto* u = ObjectAs<TUcCommonDialog>(FDialog)) return u->Execute();
-    return false;
-  });
+bool TUcCommonDialogKind::Execute(TComponent* dialog) {
+  if (auto* d = ObjectAs<TCommonDialog>(dialog)) return d->Execute();
+  if (auto* u = ObjectAs<TUcCommonDialog>(dialog)) return u->Execute();
+  return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -159,51 +117,10 @@ void ShowTextNotFound(const WideString& what) {
 }
 }  // namespace
 
-TUcSearchAction::~TUcSearchAction() {
-  if (FControl) FControl->RemoveFreeNotification(this);
-}
-
-void TUcSearchAction::SetupSearchDialog() {
-  SetupDialog();
-  if (FDialog) FindDialog()->OnFind = MakeEvent<&TUcSearchAction::Search>(this);
-}
-
-void TUcSearchAction::SetControl(TCustomEdit* value) {
-  if (FControl == value) return;
-  if (FControl) FControl->RemoveFreeNotification(this);
-  FControl = value;
-  if (FControl) FControl->FreeNotification(this);
-}
-
-void TUcSearchAction::Notification(TComponent* component, TOperation operation) {
-  const bool dialogGone = operation == opRemove && component == FDialog;
-  TUcCommonDialogAction::Notification(component, operation);
-  if (operation == opRemove && component == FControl) FControl = nullptr;
-  // The fresh dialog reports to this action as the old one did.
-  if (dialogGone && FDialog) FindDialog()->OnFind = MakeEvent<&TUcSearchAction::Search>(this);
-}
-
-bool TUcSearchAction::HandlesTarget(TObject* target) {
-  (void)target;
-  const bool handles = Screen && Screen->ActiveControl() && Screen->ActiveControl()->Is<TCustomEdit>();
-  if (!handles) SetEnabled(false);
-  return handles;
-}
-
-void TUcSearchAction::UpdateTarget(TObject* target) {
-  auto* edit = ObjectAs<TCustomEdit>(target);
-  SetEnabled(edit && edit->GetTextLen() > 0);
-}
-
-void TUcSearchAction::ExecuteTarget(TObject* target) {
-  SetControl(ObjectAs<TCustomEdit>(target));
-  TUcCommonDialogAction::ExecuteTarget(target);
-}
-
 void TUcSearchAction::Search(TObject* sender) {
   (void)sender;
-  if (!FControl || !FDialog) return;
-  if (!SearchEditW(FControl, FindDialog()->FindText(), FindDialog()->Options(), FFindFirst))
+  if (!Control() || !FDialog) return;
+  if (!SearchEditW(Control(), FindDialog()->FindText(), FindDialog()->Options(), FFindFirst))
     ShowTextNotFound(FindDialog()->FindText());
 }
 
@@ -229,41 +146,6 @@ void TUcSearchReplace::Replace(TObject* sender) {
           !selected.IsEmpty() && same, all, [&] { return SearchEditW(edit, what, options, false); },
           [&] { Uc_ReplaceSelection(edit->Handle(), d->ReplaceText()); }))
     ShowTextNotFound(what);
-}
-
-TUcSearchFindNext::TUcSearchFindNext(TComponent* owner) : TUcStdActionTexts<TCustomAction>(owner) {
-  SetDisableIfNoHandler(false);
-}
-
-TUcSearchFindNext::~TUcSearchFindNext() {
-  if (FSearchFind) FSearchFind->RemoveFreeNotification(this);
-}
-
-void TUcSearchFindNext::SetSearchFind(TUcSearchFind* value) {
-  if (FSearchFind == value) return;
-  if (FSearchFind) FSearchFind->RemoveFreeNotification(this);
-  FSearchFind = value;
-  if (FSearchFind) FSearchFind->FreeNotification(this);
-}
-
-void TUcSearchFindNext::Notification(TComponent* component, TOperation operation) {
-  TUcStdActionTexts<TCustomAction>::Notification(component, operation);
-  if (operation == opRemove && component == FSearchFind) FSearchFind = nullptr;
-}
-
-bool TUcSearchFindNext::HandlesTarget(TObject* target) {
-  (void)target;
-  const bool ready = FSearchFind && FSearchFind->Enabled() && FSearchFind->FindDialog() &&
-                     !FSearchFind->FindDialog()->FindText().IsEmpty();
-  SetEnabled(ready);
-  return ready;
-}
-
-void TUcSearchFindNext::UpdateTarget(TObject* target) { HandlesTarget(target); }
-
-void TUcSearchFindNext::ExecuteTarget(TObject* target) {
-  FSearchFind->SetControl(ObjectAs<TCustomEdit>(target));
-  FSearchFind->Search(this);
 }
 
 // ---------------------------------------------------------------------------

@@ -84,55 +84,27 @@ UC_FILE_DIALOG_ACTION(TUcFileOpenWith, TFileOpenWith, TUcOpenDialog)
 UC_FILE_DIALOG_ACTION(TUcFileSaveAs, TFileSaveAs, TUcSaveDialog)
 #undef UC_FILE_DIALOG_ACTION
 
+// A class-library or a wide common dialog, each run by its own Execute.
+struct TUcCommonDialogKind {
+  using Dialog = TComponent;
+  static bool Execute(TComponent* dialog);
+};
+
 // Runs a dialog of the class the subclass names (a class-library or a wide
-// common dialog). Removing the dialog component makes a fresh one.
-class TUcCommonDialogAction : public TUcStdActionTexts<TCustomAction> {
+// common dialog): the class library's dialog action over either family.
+class TUcCommonDialogAction : public TDialogActionCore<TUcStdActionTexts<TCustomAction>, TUcCommonDialogKind> {
   CL_CLASS(TUcCommonDialogAction, TCustomAction)
 public:
-  explicit TUcCommonDialogAction(TComponent* owner);
-  ~TUcCommonDialogAction() override;
-
-  bool ExecuteResult() const { return FExecuteResult; }
-  TComponent* Dialog() const { return FDialog; }
-  bool HandlesTarget(TObject* target) override { (void)target; return true; }
-  void ExecuteTarget(TObject* target) override;
-
-  TNotifyEvent BeforeExecute;
-  TNotifyEvent OnAccept;
-  TNotifyEvent OnCancel;
-
-protected:
-  virtual const TMetaClass* GetDialogClass() { return nullptr; }
-  void SetupDialog();
-  void Notification(TComponent* component, TOperation operation) override;
-  bool FExecuteResult = false;
-  TComponent* FDialog = nullptr;
+  explicit TUcCommonDialogAction(TComponent* owner) : TDialogActionCore(owner) {}
 };
 
 // Searches the wide text of the focused edit control.
-class TUcSearchAction : public TUcCommonDialogAction {
+class TUcSearchAction : public TSearchActionCore<TUcCommonDialogAction, TUcFindDialog> {
   CL_CLASS(TUcSearchAction, TUcCommonDialogAction)
 public:
-  explicit TUcSearchAction(TComponent* owner) : TUcCommonDialogAction(owner) {}
-  ~TUcSearchAction() override;
-  bool HandlesTarget(TObject* target) override;
-  void UpdateTarget(TObject* target) override;
-  void ExecuteTarget(TObject* target) override;
-  TCustomEdit* Control() const { return FControl; }
-  void SetControl(TCustomEdit* value);
-  bool FindFirst() const { return FFindFirst; }
-  TUcFindDialog* FindDialog() const { return static_cast<TUcFindDialog*>(FDialog); }
-  // The find dialog's OnFind: a failed search tells the user.
-  void Search(TObject* sender);
-
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
-  // SetupDialog, then the new dialog's OnFind (and OnReplace) wired to this action.
-  virtual void SetupSearchDialog();
-  bool FFindFirst = false;
-
-private:
-  TCustomEdit* FControl = nullptr;
+  explicit TUcSearchAction(TComponent* owner) : TSearchActionCore(owner) {}
+  // A failed search tells the user.
+  void Search(TObject* sender) override;
 };
 
 // The wide text of an edit control as its selection counts positions, its wide selection, and one search that selects the
@@ -144,7 +116,7 @@ bool SearchEditW(TCustomEdit* edit, const WideString& what, TFindOptions options
 class TUcSearchFind : public TUcSearchAction {
   CL_CLASS(TUcSearchFind, TUcSearchAction)
 public:
-  explicit TUcSearchFind(TComponent* owner) : TUcSearchAction(owner) { SetupSearchDialog(); }
+  explicit TUcSearchFind(TComponent* owner) : TUcSearchAction(owner) { SetupDialog(); }
 
 protected:
   const TMetaClass* GetDialogClass() override { return &TUcFindDialog::Class; }
@@ -153,7 +125,7 @@ protected:
 class TUcSearchReplace : public TUcSearchAction {
   CL_CLASS(TUcSearchReplace, TUcSearchAction)
 public:
-  explicit TUcSearchReplace(TComponent* owner) : TUcSearchAction(owner) { SetupSearchDialog(); }
+  explicit TUcSearchReplace(TComponent* owner) : TUcSearchAction(owner) { SetupDialog(); }
   TUcReplaceDialog* ReplaceDialog() const { return static_cast<TUcReplaceDialog*>(FDialog); }
   void ExecuteTarget(TObject* target) override;
   void Replace(TObject* sender);
@@ -168,22 +140,10 @@ public:
   explicit TUcSearchFindFirst(TComponent* owner) : TUcSearchFind(owner) { FFindFirst = true; }
 };
 
-class TUcSearchFindNext : public TUcStdActionTexts<TCustomAction> {
+class TUcSearchFindNext : public TSearchFindNextCore<TUcStdActionTexts<TCustomAction>, TUcSearchFind> {
   CL_CLASS(TUcSearchFindNext, TCustomAction)
 public:
-  explicit TUcSearchFindNext(TComponent* owner);
-  ~TUcSearchFindNext() override;
-  TUcSearchFind* SearchFind() const { return FSearchFind; }
-  void SetSearchFind(TUcSearchFind* value);
-  bool HandlesTarget(TObject* target) override;
-  void UpdateTarget(TObject* target) override;
-  void ExecuteTarget(TObject* target) override;
-
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
-
-private:
-  TUcSearchFind* FSearchFind = nullptr;
+  explicit TUcSearchFindNext(TComponent* owner) : TSearchFindNextCore(owner) {}
 };
 
 void UnitInit_UcStdActns();

@@ -21,27 +21,6 @@ CL_DEFINE_COMPONENT(TUcListBox, TUcCustomListBox)
 
 namespace {
 
-// The list-index error of the string lists.
-const char* const SListIndexError = "List index out of bounds (%d)";
-
-int CheckedInsert(LRESULT result) {
-  if (result < 0) throw EOutOfResources(SInsertLineError);
-  return static_cast<int>(result);
-}
-
-LPARAM WideParam(const WideString& s) { return reinterpret_cast<LPARAM>(s.c_bstr()); }
-
-// The item text a Unicode window gives: its length first, then the text up
-// to the terminating zero; error sets when the length is refused.
-WideString ReadWideItem(HWND wnd, UINT lenMsg, UINT textMsg, int index, bool& error) {
-  LRESULT len = SendMessageW(wnd, lenMsg, index, 0);
-  error = len < 0;
-  if (error) return WideString();
-  std::vector<wchar_t> buffer(static_cast<size_t>(len) + 1, L'\0');
-  if (SendMessageW(wnd, textMsg, index, reinterpret_cast<LPARAM>(buffer.data())) < 0) return WideString();
-  return WideString(buffer.data());
-}
-
 // A child of a Unicode combo box made Unicode: the system's procedure goes
 // back with the wide call and the combo box's procedure goes on top again,
 // so the previous procedure is the wide one.
@@ -54,179 +33,25 @@ void RewrapChildWide(HWND child, WNDPROC& previous, WNDPROC instance) {
 }  // namespace
 
 // ===========================================================================
-// TUcComboBoxStrings
+// TUcItemCalls
 
-TUcStringList* TUcComboBoxStrings::Pending() {
-  return FComboBox->Is<TUcCustomComboBox>() ? static_cast<TUcCustomComboBox*>(FComboBox)->PendingWideItems() : nullptr;
+TUcStringList* TUcItemCalls::Pending(TCustomComboBox* combo) {
+  return combo->Is<TUcCustomComboBox>() ? static_cast<TUcCustomComboBox*>(combo)->PendingWideItems() : nullptr;
 }
 
-bool TUcComboBoxStrings::UnicodeWindow() { return Win32PlatformIsUnicode && IsWindowUnicode(FComboBox->Handle()); }
-
-WideString TUcComboBoxStrings::Get(int index) {
-  if (TUcStringList* pending = Pending())
-    return index >= 0 && index < pending->Count() ? pending->Get(index) : WideString();
-  if (!UnicodeWindow()) return AnsiToWide(FComboBox->Items()->Get(index));
-  bool error = false;
-  return ReadWideItem(FComboBox->Handle(), CB_GETLBTEXTLEN, CB_GETLBTEXT, index, error);
+TUcStringList* TUcItemCalls::Pending(TCustomListBox* listBox) {
+  return listBox->Is<TUcCustomListBox>() ? static_cast<TUcCustomListBox*>(listBox)->PendingWideItems() : nullptr;
 }
 
-int TUcComboBoxStrings::GetCount() {
-  if (TUcStringList* pending = Pending()) return pending->Count();
-  return FComboBox->Items()->GetCount();
-}
+bool TUcItemCalls::Native(TWinControl* control) { return Win32PlatformIsUnicode && IsWindowUnicode(control->Handle()); }
 
-TObject* TUcComboBoxStrings::GetObject(int index) {
-  if (TUcStringList* pending = Pending()) return pending->GetObject(index);
-  return FComboBox->Items()->GetObject(index);
-}
+AnsiString TUcItemCalls::Narrow(const WideString& s) { return WideToAnsi(s); }
 
-void TUcComboBoxStrings::PutObject(int index, TObject* obj) {
-  if (TUcStringList* pending = Pending()) {
-    pending->PutObject(index, obj);
-    return;
-  }
-  FComboBox->Items()->PutObject(index, obj);
-}
+WideString TUcItemCalls::Widen(const AnsiString& s) { return AnsiToWide(s); }
 
-int TUcComboBoxStrings::Add(const WideString& s) {
-  if (TUcStringList* pending = Pending()) return pending->Add(s);
-  if (!UnicodeWindow()) return FComboBox->Items()->Add(WideToAnsi(s));
-  return CheckedInsert(SendMessageW(FComboBox->Handle(), CB_ADDSTRING, 0, WideParam(s)));
-}
+WideString TUcItemCalls::Text(TCustomComboBox* combo) { return UcControl_GetText(combo); }
 
-void TUcComboBoxStrings::Insert(int index, const WideString& s) {
-  if (TUcStringList* pending = Pending()) {
-    pending->Insert(index, s);
-    return;
-  }
-  if (!UnicodeWindow()) {
-    FComboBox->Items()->Insert(index, WideToAnsi(s));
-    return;
-  }
-  CheckedInsert(SendMessageW(FComboBox->Handle(), CB_INSERTSTRING, index, WideParam(s)));
-}
-
-void TUcComboBoxStrings::Delete(int index) {
-  if (TUcStringList* pending = Pending()) {
-    pending->Delete(index);
-    return;
-  }
-  FComboBox->Items()->Delete(index);
-}
-
-void TUcComboBoxStrings::Clear() {
-  if (TUcStringList* pending = Pending()) {
-    pending->Clear();
-    return;
-  }
-  if (!UnicodeWindow()) {
-    FComboBox->Items()->Clear();
-    return;
-  }
-  WideString text = UcControl_GetText(FComboBox);
-  SendMessageA(FComboBox->Handle(), CB_RESETCONTENT, 0, 0);
-  UcControl_SetText(FComboBox, text);
-  UpdateWindow(FComboBox->Handle());
-}
-
-int TUcComboBoxStrings::IndexOf(const WideString& s) {
-  if (TUcStringList* pending = Pending()) return pending->IndexOf(s);
-  if (!UnicodeWindow()) return FComboBox->Items()->IndexOf(WideToAnsi(s));
-  return static_cast<int>(SendMessageW(FComboBox->Handle(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), WideParam(s)));
-}
-
-void TUcComboBoxStrings::SetUpdateState(bool updating) {
-  if (Pending()) return;
-  FComboBox->Items()->SetUpdateState(updating);
-}
-
-// ===========================================================================
-// TUcListBoxStrings
-
-TUcStringList* TUcListBoxStrings::Pending() {
-  return FListBox->Is<TUcCustomListBox>() ? static_cast<TUcCustomListBox*>(FListBox)->PendingWideItems() : nullptr;
-}
-
-bool TUcListBoxStrings::UnicodeWindow() { return Win32PlatformIsUnicode && IsWindowUnicode(FListBox->Handle()); }
-
-WideString TUcListBoxStrings::Get(int index) {
-  if (TUcStringList* pending = Pending()) return pending->Get(index);
-  if (!UnicodeWindow()) return AnsiToWide(FListBox->Items()->Get(index));
-  bool error = false;
-  WideString s = ReadWideItem(FListBox->Handle(), LB_GETTEXTLEN, LB_GETTEXT, index, error);
-  if (error) Error(SListIndexError, index);
-  return s;
-}
-
-int TUcListBoxStrings::GetCount() {
-  if (TUcStringList* pending = Pending()) return pending->Count();
-  return FListBox->Items()->GetCount();
-}
-
-TObject* TUcListBoxStrings::GetObject(int index) {
-  if (TUcStringList* pending = Pending()) return pending->GetObject(index);
-  return FListBox->Items()->GetObject(index);
-}
-
-void TUcListBoxStrings::PutObject(int index, TObject* obj) {
-  if (TUcStringList* pending = Pending()) {
-    pending->PutObject(index, obj);
-    return;
-  }
-  FListBox->Items()->PutObject(index, obj);
-}
-
-int TUcListBoxStrings::Add(const WideString& s) {
-  if (TUcStringList* pending = Pending()) return pending->Add(s);
-  if (!UnicodeWindow()) return FListBox->Items()->Add(WideToAnsi(s));
-  return CheckedInsert(SendMessageW(FListBox->Handle(), LB_ADDSTRING, 0, WideParam(s)));
-}
-
-void TUcListBoxStrings::Insert(int index, const WideString& s) {
-  if (TUcStringList* pending = Pending()) {
-    pending->Insert(index, s);
-    return;
-  }
-  if (!UnicodeWindow()) {
-    FListBox->Items()->Insert(index, WideToAnsi(s));
-    return;
-  }
-  CheckedInsert(SendMessageW(FListBox->Handle(), LB_INSERTSTRING, index, WideParam(s)));
-}
-
-void TUcListBoxStrings::Delete(int index) {
-  if (TUcStringList* pending = Pending()) {
-    pending->Delete(index);
-    return;
-  }
-  FListBox->DeleteString(index);
-}
-
-void TUcListBoxStrings::Clear() {
-  if (TUcStringList* pending = Pending()) {
-    pending->Clear();
-    return;
-  }
-  FListBox->ResetContent();
-}
-
-int TUcListBoxStrings::IndexOf(const WideString& s) {
-  if (TUcStringList* pending = Pending()) return pending->IndexOf(s);
-  if (!UnicodeWindow()) return FListBox->Items()->IndexOf(WideToAnsi(s));
-  if (FListBox->IsVirtual()) return TUcStrings::IndexOf(s);
-  return static_cast<int>(SendMessageW(FListBox->Handle(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), WideParam(s)));
-}
-
-void TUcListBoxStrings::Put(int index, const WideString& s) { ListBoxItemsPut(this, FListBox, index, s); }
-
-void TUcListBoxStrings::Exchange(int index1, int index2) { ListBoxItemsExchange(this, FListBox, index1, index2); }
-
-void TUcListBoxStrings::Move(int curIndex, int newIndex) { ListBoxItemsMove(this, FListBox, curIndex, newIndex); }
-
-void TUcListBoxStrings::SetUpdateState(bool updating) {
-  if (Pending()) return;
-  FListBox->Items()->SetUpdateState(updating);
-}
+void TUcItemCalls::SetText(TCustomComboBox* combo, const WideString& s) { UcControl_SetText(combo, s); }
 
 // ===========================================================================
 // TUcCustomComboBox
@@ -347,7 +172,7 @@ void TUcCustomComboBox::SetSelText(const WideString& v) {
     TCustomComboBox::SetSelText(WideToAnsi(v));
     return;
   }
-  if (FStyle < csDropDownList && FEditHandle) SendMessageW(FEditHandle, EM_REPLACESEL, 0, WideParam(v));
+  if (FStyle < csDropDownList && FEditHandle) SendMessageW(FEditHandle, EM_REPLACESEL, 0, TUcItemCalls::Param(v));
 }
 
 void TUcCustomComboBox::AddItem(const WideString& item, TObject* object) { FWideItems->AddObject(item, object); }
@@ -365,7 +190,7 @@ int TUcCustomComboBox::FindString(int start, const WideString& text) {
   if (Supports(this, IID_IUcComboFindString, &intf) && intf)
     return static_cast<IUcComboFindString*>(intf)->FindString(text, start);
   if (Win32PlatformIsUnicode && IsWindowUnicode(Handle()))
-    return static_cast<int>(SendMessageW(Handle(), CB_FINDSTRING, start, WideParam(text)));
+    return static_cast<int>(SendMessageW(Handle(), CB_FINDSTRING, start, TUcItemCalls::Param(text)));
   return TCustomComboBox::FindString(start, WideToAnsi(text));
 }
 

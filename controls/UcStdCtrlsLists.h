@@ -24,61 +24,36 @@ protected:
   ~IUcComboFindString() = default;
 };
 
-// The items of a combo box: wide messages to its Unicode window, else the
-// class library's item list with conversion.
-class TUcComboBoxStrings : public TUcStrings {
-  CL_CLASS(TUcComboBoxStrings, TUcStrings)
-public:
-  explicit TUcComboBoxStrings(TCustomComboBox* combo) : FComboBox(combo) {}
-  // An index outside the list gives an empty string.
-  WideString Get(int index) override;
-  int GetCount() override;
-  TObject* GetObject(int index) override;
-  void PutObject(int index, TObject* obj) override;
-  // EOutOfResources when the window refuses the item.
-  int Add(const WideString& s) override;
-  void Insert(int index, const WideString& s) override;
-  void Delete(int index) override;
-  // The combo box's wide text stays.
-  void Clear() override;
-  int IndexOf(const WideString& s) override;
-  void SetUpdateState(bool updating) override;
-  TCustomComboBox* ComboBox() const { return FComboBox; }
-
-protected:
-  bool UnicodeWindow();
+// The wide family of the class library's item lists: wide messages to a
+// Unicode window, else the class library's item list with conversion.
+struct TUcItemCalls {
+  using String = WideString;
+  using Strings = TUcStrings;
+  using Char = wchar_t;
   // The wide items kept while the control has no window (null otherwise).
-  TUcStringList* Pending();
-  TCustomComboBox* FComboBox;
+  static TUcStringList* Pending(TCustomComboBox* combo);
+  static TUcStringList* Pending(TCustomListBox* listBox);
+  static bool Native(TWinControl* control);
+  static AnsiString Narrow(const WideString& s);
+  static WideString Widen(const AnsiString& s);
+  static LRESULT Send(HWND wnd, UINT msg, WPARAM w, LPARAM l) { return SendMessageW(wnd, msg, w, l); }
+  static LPARAM Param(const WideString& s) { return reinterpret_cast<LPARAM>(s.c_bstr()); }
+  static WideString Text(TCustomComboBox* combo);
+  static void SetText(TCustomComboBox* combo, const WideString& s);
 };
 
-class TUcListBoxStrings : public TUcStrings {
+// The items of a combo box with wide strings.
+class TUcComboBoxStrings : public TComboItemsCore<TUcItemCalls> {
+  CL_CLASS(TUcComboBoxStrings, TUcStrings)
+public:
+  using TComboItemsCore::TComboItemsCore;
+};
+
+class TUcListBoxStrings : public TListItemsCore<TUcItemCalls> {
   CL_CLASS(TUcListBoxStrings, TUcStrings)
 public:
-  explicit TUcListBoxStrings(TCustomListBox* listBox) : FListBox(listBox) {}
-  // An index outside the list raises the list-index error.
-  WideString Get(int index) override;
-  int GetCount() override;
-  TObject* GetObject(int index) override;
-  void PutObject(int index, TObject* obj) override;
-  int Add(const WideString& s) override;
-  void Insert(int index, const WideString& s) override;
-  void Delete(int index) override;
-  void Clear() override;
-  int IndexOf(const WideString& s) override;
-  // Keep the item data and the chosen item.
-  void Put(int index, const WideString& s) override;
-  void Exchange(int index1, int index2) override;
-  void Move(int curIndex, int newIndex) override;
-  void SetUpdateState(bool updating) override;
-  TCustomListBox* GetListBox() const { return FListBox; }
-  void SetListBox(TCustomListBox* v) { FListBox = v; }
-
-protected:
-  bool UnicodeWindow();
-  // The wide items kept while the control has no window (null otherwise).
-  TUcStringList* Pending();
-  TCustomListBox* FListBox;
+  using TListItemsCore::TListItemsCore;
+  TCustomListBox* GetListBox() const { return FBox; }
 };
 
 // ===========================================================================

@@ -148,7 +148,62 @@ TEST_F(StdActions, DialogActionRunsItsDialog) {
   EXPECT_EQ(color.Dialog()->Name(), AnsiString("ColorDialog"));
   EXPECT_EQ(save.Dialog()->Name(), AnsiString("SaveDialog"));
   delete save.Dialog();
-  EXPECT_EQ(save.Dialog(), nullptr);
+  ASSERT_NE(save.Dialog(), nullptr) << "a deleted dialog is made afresh";
+  EXPECT_EQ(save.Dialog()->Name(), AnsiString("SaveDialog"));
+}
+
+// Deleting the dialog under a live action leaves the action usable: a fresh
+// dialog of the same class under the same name, owned by the action, and
+// run when the action is.
+TEST_F(StdActions, DeletedDialogIsMadeAfresh) {
+  TFileOpen open(nullptr);
+  TFontEdit font(nullptr);
+  TColorSelect color(nullptr);
+  TFilePrintSetup setup(nullptr);
+  TPrintDlg print(nullptr);
+  TSearchReplace replace(nullptr);
+  TCommonDialogAction* actions[] = {&open, &font, &color, &setup, &print, &replace};
+  for (TCommonDialogAction* action : actions) {
+    TCommonDialog* first = action->Dialog();
+    ASSERT_NE(first, nullptr) << action->ClassType()->Name;
+    const AnsiString name = first->Name();
+    const TMetaClass* cls = first->ClassType();
+    delete first;
+    TCommonDialog* fresh = action->Dialog();
+    ASSERT_NE(fresh, nullptr) << action->ClassType()->Name;
+    EXPECT_EQ(fresh->ClassType(), cls);
+    EXPECT_EQ(fresh->Name(), name);
+    EXPECT_EQ(fresh->Owner(), action);
+    EXPECT_TRUE(fresh->ComponentStyle() & csSubComponent);
+    EXPECT_EQ(action->FindComponent(name), fresh) << "one component of that name";
+  }
+
+  TDialogEvents events;
+  open.BeforeExecute = MakeEvent<&TDialogEvents::Before>(&events);
+  open.OnCancel = MakeEvent<&TDialogEvents::Cancel>(&events);
+  open.Dialog()->SetTitle("Fresh one");
+  {
+    ScriptDialogs script({{"Fresh one", IDCANCEL}});
+    open.ExecuteTarget(nullptr);
+  }
+  EXPECT_EQ(events.Seen, (std::vector<std::string>{"before", "cancel"}));
+}
+
+// The find dialog made after a deletion still reports to its action.
+TEST_F(StdActions, FreshFindDialogSearches) {
+  TSearchFind find(nullptr);
+  delete find.FindDialog();
+  ASSERT_NE(find.FindDialog(), nullptr);
+  ASSERT_TRUE(find.FindDialog()->OnFind);
+  Edit->SetText("one two");
+  Edit->SetSelStart(0);
+  Edit->SetSelLength(0);
+  find.SetControl(Edit);
+  find.FindDialog()->SetFindText("two");
+  find.FindDialog()->SetOptions(FindOption(frDown));
+  find.FindDialog()->OnFind(find.FindDialog());
+  EXPECT_EQ(Edit->SelStart(), 4);
+  EXPECT_EQ(Edit->SelLength(), 3);
 }
 
 TEST_F(StdActions, FindNextNeedsAFindActionWithText) {

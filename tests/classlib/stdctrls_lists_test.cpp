@@ -269,3 +269,23 @@ TEST_F(StdCtrlsLists, ItemsBeforeTheWindowAndFromALayout) {
   EXPECT_EQ(SendMessageA(lb->Handle(), LB_GETITEMHEIGHT, 0, 0), 22);
   delete root;
 }
+
+// Indexes the window does not have, alike in both boxes: no item data to
+// read, data for no item ignored by a list box, no text (combo box: empty;
+// list box: the list-index error), and no whole item that was never added.
+TEST_F(StdCtrlsLists, IndexesTheWindowDoesNotHave) {
+  auto* combo = Place<TComboBox>();
+  auto* list = Place<TListBox>(80);
+  TObject tag;
+  for (TStrings* items : {combo->Items(), list->Items()}) {
+    Fill(items);
+    EXPECT_THROW(items->GetObject(5), EStringListError) << items->ClassType()->Name;
+    EXPECT_THROW(items->GetObject(-1), EStringListError) << items->ClassType()->Name;
+    EXPECT_EQ(items->IndexOf("appl"), -1) << items->ClassType()->Name;
+    EXPECT_EQ(items->IndexOf("APRICOT"), 4) << items->ClassType()->Name;
+  }
+  list->Items()->PutObject(-1, &tag);
+  EXPECT_EQ(list->Items()->GetObject(0), nullptr);
+  EXPECT_EQ(combo->Items()->Get(5), AnsiString());
+  EXPECT_THROW(list->Items()->Get(5), EStringListError);
+}

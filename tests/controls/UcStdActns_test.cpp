@@ -172,6 +172,49 @@ TEST_F(UcStdActns, RemovedDialogIsMadeAfresh) {
   EXPECT_EQ(replace.Dialog()->Name(), AnsiString("UcReplaceDialog"));
 }
 
+template <class TAction>
+TComponent* DialogOf(TCustomAction* action) {
+  return static_cast<TAction*>(action)->Dialog();
+}
+
+// Both dialog-action roots make a fresh dialog of the class the wide action
+// names: the wide search actions and the file actions that keep the class
+// library's classes.
+TEST_F(UcStdActns, EveryDialogActionMakesItsDialogAfresh) {
+  TUcFileOpen open(nullptr);
+  TUcFileOpenWith openWith(nullptr);
+  TUcFileSaveAs save(nullptr);
+  TUcFontEdit font(nullptr);
+  TUcSearchFind find(nullptr);
+  TUcSearchReplace replace(nullptr);
+  struct Row {
+    TCustomAction* Action;
+    TComponent* (*Dialog)(TCustomAction*);
+    const TMetaClass* Class;
+  } rows[] = {
+      {&open, &DialogOf<TUcFileOpen>, &TUcOpenDialog::Class},
+      {&openWith, &DialogOf<TUcFileOpenWith>, &TUcOpenDialog::Class},
+      {&save, &DialogOf<TUcFileSaveAs>, &TUcSaveDialog::Class},
+      {&font, &DialogOf<TUcFontEdit>, &TFontDialog::Class},
+      {&find, &DialogOf<TUcSearchFind>, &TUcFindDialog::Class},
+      {&replace, &DialogOf<TUcSearchReplace>, &TUcReplaceDialog::Class},
+  };
+  for (const Row& r : rows) {
+    TComponent* first = r.Dialog(r.Action);
+    ASSERT_NE(first, nullptr) << r.Class->Name;
+    EXPECT_EQ(first->ClassType(), r.Class);
+    EXPECT_EQ(r.Action->ComponentCount(), 1) << "the class library's dialog was replaced";
+    delete first;
+    TComponent* fresh = r.Dialog(r.Action);
+    ASSERT_NE(fresh, nullptr) << r.Class->Name;
+    EXPECT_EQ(fresh->ClassType(), r.Class);
+    EXPECT_EQ(fresh->Name(), AnsiString(r.Class->Name + 1));
+    EXPECT_EQ(fresh->Owner(), r.Action);
+    EXPECT_EQ(r.Action->ComponentCount(), 1);
+  }
+  EXPECT_TRUE(replace.FindDialog()->OnFind) << "the fresh replace dialog reports to the action";
+}
+
 TEST_F(UcStdActns, AssignCopiesWideTextsAndHandlers) {
   TUcSearchFind find(nullptr);
   TUcSearchFindNext a(nullptr), b(nullptr);

@@ -532,3 +532,26 @@ TEST_F(UcStdCtrlsLists, ReadFromALayout) {
   EXPECT_EQ(me->EditText().str(), L"\u0436\u03C9-12");
   delete root;
 }
+
+// The wide lists at indexes the window does not have, as the class
+// library's: no item data to read, data for no item ignored by a list box, no
+// text (combo box: empty; list box: the list-index error), and no whole item
+// that was never added.
+TEST_F(UcStdCtrlsLists, IndexesTheWindowDoesNotHave) {
+  auto* combo = PlaceOn<TUcComboBox>(Form, 10, 10, 200, 24);
+  auto* list = PlaceOn<TUcListBox>(Form, 10, 40, 200, 120);
+  FillItems(combo);
+  FillItems(list);
+  ASSERT_TRUE(IsWindowUnicode(list->Handle()));
+  TObject tag;
+  for (TUcStrings* items : {combo->Items(), list->Items()}) {
+    EXPECT_THROW(items->GetObject(5), EStringListError) << items->ClassType()->Name;
+    EXPECT_THROW(items->GetObject(-1), EStringListError) << items->ClassType()->Name;
+    EXPECT_EQ(items->IndexOf(L"\u0411\u0435\u0440"), -1) << items->ClassType()->Name;
+    EXPECT_EQ(items->IndexOf(kItems[4]), 4) << items->ClassType()->Name;
+  }
+  list->Items()->PutObject(-1, &tag);
+  EXPECT_EQ(list->Items()->GetObject(0), nullptr);
+  EXPECT_EQ(combo->Items()->Get(5), WideString());
+  EXPECT_THROW(list->Items()->Get(5), EStringListError);
+}

@@ -280,6 +280,7 @@ const wchar_t* const RussianMessageTexts[] = {
     L"каталог",  // 34
     L"Ошибка при экспорте данных",  // 35
     L"Ошибка записи в файл",  // 36
+    L"Не удалось прочитать файл",  // 37
 };
 const wchar_t* const EnglishMessageTexts[] = {
     L"Error",  // 0
@@ -319,6 +320,7 @@ const wchar_t* const EnglishMessageTexts[] = {
     L"directory",  // 34
     L"Error export",  // 35
     L"Error writing to file",  // 36
+    L"Unable to read the file",  // 37
 };
 const wchar_t* const RussianParamsTexts[] = {
     L"Сохранять параметры файлов",  // 0
@@ -362,7 +364,7 @@ const TGroupTable GroupTables[5] = {
 static_assert(std::size(RussianCommonTexts) == 74);
 static_assert(std::size(RussianHintTexts) == 31);
 static_assert(std::size(RussianAboutTexts) == 7);
-static_assert(std::size(RussianMessageTexts) == 37);
+static_assert(std::size(RussianMessageTexts) == 38);
 static_assert(std::size(RussianParamsTexts) == 8);
 
 }  // namespace

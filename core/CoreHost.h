@@ -41,6 +41,7 @@ enum TMessageNumber {
   msgBranchDeleteFailed = 29,
   msgChooseFolder = 30,
   msgWriteFailed = 36,
+  msgFileUnreadable = 38,
 };
 
 class ICoreHost {

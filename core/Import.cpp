@@ -36,6 +36,14 @@ namespace {
 
 bool StartsWith(const AnsiString& s, const char* prefix) { return strncmp(s.c_str(), prefix, strlen(prefix)) == 0; }
 
+// A control character (other than tab) names no file: such a line comes from
+// a binary file chosen by mistake.
+bool HoldsControlCharacter(const AnsiString& line) {
+  for (unsigned char c : line.str())
+    if (c >= 1 && c <= 31 && c != '\t') return true;
+  return false;
+}
+
 void TrimRightBlanks(AnsiString& s) {
   std::string& text = s.str();
   size_t n = text.size();
@@ -60,6 +68,7 @@ std::vector<AnsiString> DamagedListLines(const AnsiString& text) {
   kept.reserve(lines.size());
   for (AnsiString& line : lines) {
     if (StartsWith(line, "#") || StartsWith(line, "//") || StartsWith(line, "/*")) continue;
+    if (HoldsControlCharacter(line)) continue;
     for (const TWrapperText& w : wrappers) {
       const int lead = line.Pos(w.Leading);
       const int trail = line.Pos(w.Trailing);
@@ -240,6 +249,9 @@ void AddAbsentEntries(ListNode* root, const std::vector<AnsiString>& lines, cons
     if (!seen.insert(u).second) continue;
     AnsiString rest;
     if (!RelativeLinePath(line, rootPath, rest)) continue;
+    // The last part names the file: a line without one (ending in "\")
+    // adds nothing, not even the folders on its way.
+    if (rest.IsEmpty() || rest[rest.Length()] == '\\') continue;
     ListNode* folder = root;
     for (int slash = rest.Pos("\\"); slash != 0; slash = rest.Pos("\\")) {
       const AnsiString segment = rest.SubString(1, slash - 1);

@@ -20,7 +20,8 @@ struct TWrapperText {
 std::vector<TWrapperText> ImportWrapperTexts();
 
 // The lines of a list's text: split at CR LF, LF or CR; comment lines ("#",
-// "//", "/*" at the start) dropped; report sentences stripped (only where the
+// "//", "/*" at the start) and lines holding a control character (bytes 1 to
+// 31 but tab) dropped; report sentences stripped (only where the
 // leading text comes before the trailing one); trailing blanks removed.
 std::vector<AnsiString> DamagedListLines(const AnsiString& text);
 
@@ -60,7 +61,7 @@ TImportResult MatchDamagedList(ListNode* root, const std::vector<AnsiString>& li
                                IImportProgress& progress);
 // Adds the remaining lines' files that the list does not hold as absent
 // entries (folders on the way too, empty path segments skipped); lines that
-// are empty, "0", repeated (ignoring case) or full paths of another root add
-// nothing. Counts go into result.
+// are empty, "0", repeated (ignoring case), end in "\" (no file name) or are
+// full paths of another root add nothing. Counts go into result.
 void AddAbsentEntries(ListNode* root, const std::vector<AnsiString>& lines, const AnsiString& rootPath,
                       IImportProgress& progress, TImportResult& result);

@@ -1,6 +1,8 @@
 #include "Unicodesupport.h"
 
 #include <cstring>
+#include <new>
+#include <string>
 #include <vector>
 
 namespace Unicodesupport {
@@ -82,15 +84,6 @@ bool DecodeUtf8(const char* bytes, size_t count, std::wstring& out) {
   return true;
 }
 
-UINT UserAnsiCodePage() {
-  UINT codePage = 0;
-  // LOCALE_IDEFAULTANSICODEPAGE asked as a number.
-  if (GetLocaleInfoA(GetUserDefaultLCID(), LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
-                     reinterpret_cast<LPSTR>(&codePage), sizeof codePage) == 0)
-    return CP_ACP;
-  return codePage;
-}
-
 TextEncoding DetectTextEncoding(const AnsiString& fileName) {
   try {
     TReadHandle file(fileName);
@@ -161,60 +154,88 @@ AnsiString WideToAnsi(const WideString& wideText, UINT codePage) {
 
 namespace {
 
-AnsiString WideUnitsToAnsi(const std::wstring& units) {
-  const size_t end = units.find(L'\0');
-  return Unicodesupport::WideToAnsi(WideString(end == std::wstring::npos ? units : units.substr(0, end)), UserAnsiCodePage());
-}
-
-AnsiString Utf8ToAnsi(const char* bytes, size_t count) {
-  std::wstring wide;
-  if (!DecodeUtf8(bytes, count, wide)) return AnsiString();
-  return Unicodesupport::WideToAnsi(WideString(wide), UserAnsiCodePage());
-}
-
 bool HasHighBytes(const char* bytes, size_t count) {
   for (size_t i = 0; i < count; ++i)
     if (static_cast<unsigned char>(bytes[i]) > 127) return true;
   return false;
 }
 
+// A wide text in the code page; false when a text that is not empty gives
+// nothing (the conversion failed).
+bool WideTextToAnsi(const std::wstring& wide, UINT codePage, AnsiString& out) {
+  out = Unicodesupport::WideToAnsi(WideString(wide), codePage);
+  return wide.empty() || !out.IsEmpty();
+}
+
+// The decoding of DecodeTextToAnsi; false where it gives the empty string
+// for a text that cannot be decoded. May raise std::bad_alloc.
+bool DecodeText(const char* bytes, size_t total, TextEncoding encoding, UINT codePage, AnsiString& out) {
+  out = AnsiString();
+  switch (encoding) {
+    case teAnsi: {
+      const size_t length = strnlen(bytes, total);
+      std::wstring wide;
+      if (HasHighBytes(bytes, length) && DecodeUtf8(bytes, length, wide)) return WideTextToAnsi(wide, codePage, out);
+      out = AnsiString(bytes, static_cast<int>(length));
+      return true;
+    }
+    case teUtf8: {
+      if (total < 3) return false;
+      std::wstring wide;
+      if (!DecodeUtf8(bytes + 3, strnlen(bytes + 3, total - 3), wide)) return false;
+      return WideTextToAnsi(wide, codePage, out);
+    }
+    case teUtf16LE:
+    case teUtf16BE: {
+      if (total < 2) return false;
+      const size_t units = (total - 2) / 2;
+      std::wstring text(units, L'\0');
+      const auto* p = reinterpret_cast<const unsigned char*>(bytes + 2);
+      for (size_t i = 0; i < units; ++i) {
+        const unsigned lo = encoding == teUtf16LE ? p[2 * i] : p[2 * i + 1];
+        const unsigned hi = encoding == teUtf16LE ? p[2 * i + 1] : p[2 * i];
+        text[i] = static_cast<wchar_t>(lo | (hi << 8));
+      }
+      const size_t end = text.find(L'\0');
+      if (end != std::wstring::npos) text.resize(end);
+      return WideTextToAnsi(text, codePage, out);
+    }
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
-AnsiString DecodeTextToAnsi(const void* buffer, int32_t size, TextEncoding encoding) {
+AnsiString DecodeTextToAnsi(const void* buffer, int32_t size, TextEncoding encoding, UINT codePage) {
   try {
     if (!buffer || size <= 0) return AnsiString();
-    const char* bytes = static_cast<const char*>(buffer);
-    const size_t total = static_cast<size_t>(size);
-    switch (encoding) {
-      case teAnsi: {
-        const size_t length = strnlen(bytes, total);
-        std::wstring wide;
-        if (HasHighBytes(bytes, length) && DecodeUtf8(bytes, length, wide))
-          return Unicodesupport::WideToAnsi(WideString(wide), UserAnsiCodePage());
-        return AnsiString(bytes, static_cast<int>(length));
-      }
-      case teUtf8: {
-        if (total < 3) return AnsiString();
-        return Utf8ToAnsi(bytes + 3, strnlen(bytes + 3, total - 3));
-      }
-      case teUtf16LE:
-      case teUtf16BE: {
-        if (total < 2) return AnsiString();
-        const size_t units = (total - 2) / 2;
-        std::wstring text(units, L'\0');
-        const auto* p = reinterpret_cast<const unsigned char*>(bytes + 2);
-        for (size_t i = 0; i < units; ++i) {
-          const unsigned lo = encoding == teUtf16LE ? p[2 * i] : p[2 * i + 1];
-          const unsigned hi = encoding == teUtf16LE ? p[2 * i + 1] : p[2 * i];
-          text[i] = static_cast<wchar_t>(lo | (hi << 8));
-        }
-        return WideUnitsToAnsi(text);
-      }
-      default:
-        return AnsiString();
-    }
+    AnsiString text;
+    if (!DecodeText(static_cast<const char*>(buffer), static_cast<size_t>(size), encoding, codePage, text))
+      return AnsiString();
+    return text;
   } catch (...) {
     return AnsiString();
+  }
+}
+
+bool ReadTextFile(const AnsiString& fileName, AnsiString& text, UINT codePage) {
+  text = AnsiString();
+  try {
+    const TextEncoding encoding = DetectTextEncoding(fileName);
+    if (encoding == teUnreadable || encoding == teUtf32BE || encoding == teUtf32LE) return false;
+    const int32_t size = TextFileSize(fileName);
+    if (size <= 0 || size > kMaxTextFileSize) return false;
+    std::vector<char> buffer(static_cast<size_t>(size) + 1, '\0');
+    if (!ReadFileBlock(buffer.data(), fileName, 0, size)) return false;
+    if (!DecodeText(buffer.data(), static_cast<size_t>(size), encoding, codePage, text)) {
+      text = AnsiString();
+      return false;
+    }
+    return true;
+  } catch (const std::bad_alloc&) {
+    text = AnsiString();
+    return false;
   }
 }
 

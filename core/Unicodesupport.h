@@ -32,12 +32,19 @@ int32_t TextFileSize(const AnsiString& fileName);
 // left zero) when the file is missing, unopenable or shorter than
 // offset + count.
 bool ReadFileBlock(void* buffer, const AnsiString& fileName, int32_t offset, int32_t count);
-// The text of a whole file of size bytes, mark included, in the ANSI code
-// page. An ANSI file stops at its first zero byte, UTF-16 at its first zero
-// unit. Without a mark, a text that is valid UTF-8 and holds bytes above 127
-// is read as UTF-8 (a code-page text practically never is). Malformed UTF-8
-// and UTF-32 give the empty string.
-AnsiString DecodeTextToAnsi(const void* buffer, int32_t size, TextEncoding encoding);
+// The text of a whole file of size bytes, mark included, in the code page of
+// the entry names (the system's ANSI code page, GetACP; not the user's, which
+// may differ). An ANSI file stops at its first zero byte, UTF-16 at its first
+// zero unit. Without a mark, a text that is valid UTF-8 and holds bytes above
+// 127 is read as UTF-8 (a code-page text practically never is). Malformed
+// UTF-8 and UTF-32 give the empty string.
+AnsiString DecodeTextToAnsi(const void* buffer, int32_t size, TextEncoding encoding, UINT codePage = CP_ACP);
+// The whole text of a file as DecodeTextToAnsi gives it. False, with text
+// empty, when the file cannot be read (missing, not openable, under 4 bytes,
+// larger than kMaxTextFileSize, a failing read), is UTF-32, holds malformed
+// UTF-8 or cannot be held in memory: a text that is not there is never
+// taken for an empty one.
+bool ReadTextFile(const AnsiString& fileName, AnsiString& text, UINT codePage = CP_ACP);
 // The wide text in a code page, characters it cannot hold as its default
 // character. Uses the composite and default-character flags, and converts
 // without them where a code page refuses flags.
@@ -47,7 +54,5 @@ AnsiString WideToAnsi(const WideString& wideText, UINT codePage);
 // pairs). False for a stray or missing continuation byte, an overlong form, a
 // surrogate code point or a value above U+10FFFF.
 bool DecodeUtf8(const char* bytes, size_t count, std::wstring& out);
-// The user's default ANSI code page.
-UINT UserAnsiCodePage();
 
 }  // namespace Unicodesupport

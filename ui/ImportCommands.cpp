@@ -2,6 +2,7 @@
 // core marks the files it names and adds the ones the list lacks as absent
 // entries; the progress window counts both, the folder tree gains the new
 // absent folders and the table shows the current folder again.
+#include <new>
 #include <unordered_map>
 
 #include "Import.h"
@@ -12,19 +13,6 @@
 #include "sysutils.h"
 
 namespace {
-
-// The whole text of a list file in the ANSI code page; empty when it cannot
-// be read.
-AnsiString ReadDamagedList(const AnsiString& fileName) {
-  using namespace Unicodesupport;
-  const TextEncoding encoding = DetectTextEncoding(fileName);
-  if (encoding == teUnreadable) return AnsiString();
-  const int32_t size = TextFileSize(fileName);
-  if (size <= 0 || size > kMaxTextFileSize) return AnsiString();
-  std::vector<char> buffer(static_cast<size_t>(size) + 1, '\0');
-  if (!ReadFileBlock(buffer.data(), fileName, 0, size)) return AnsiString();
-  return DecodeTextToAnsi(buffer.data(), size, encoding);
-}
 
 // The import as the progress window shows it. The counters are current at
 // every step; the window is repainted and the message loop run about 30
@@ -93,15 +81,26 @@ void TInfoFileForm::spbtListClick(TObject* sender) {
   }
   if (!odFileWithError->Execute()) return;
   importListName = odFileWithError->FileName();
-  damagedNames->Clear();
+  if (importListName.IsEmpty()) return;
+  // A list that cannot be read is told, and nothing changes: an import with
+  // nothing to find would look like one that found nothing.
   std::vector<AnsiString> lines;
-  if (!importListName.IsEmpty()) {
-    try {
-      lines = DamagedListLines(ReadDamagedList(importListName));
-    } catch (...) {
-      lines.clear();
+  {
+    AnsiString text;
+    bool read = Unicodesupport::ReadTextFile(importListName, text);
+    if (read) {
+      try {
+        lines = DamagedListLines(text);
+      } catch (const std::bad_alloc&) {
+        read = false;
+      }
+    }
+    if (!read) {
+      ShowMessageNumber(*this, msgFileUnreadable, " - " + importListName);
+      return;
     }
   }
+  damagedNames->Clear();
   for (const AnsiString& line : lines) damagedNames->Add(line);
   if (!rootNode) {
     isRootPathNew = 0;
@@ -119,7 +118,9 @@ void TInfoFileForm::spbtListClick(TObject* sender) {
 
   actionSource = sender;
   TImportResult result;
-  TProgressForm* keepOpen = nullptr;
+  // The progress window outlives the job with its totals: until message 25
+  // is answered, or until the user presses its OK.
+  TProgressForm* totals = nullptr;
   {
     TJobGuard job(this);
     ShowWaitWindow();
@@ -148,14 +149,11 @@ void TInfoFileForm::spbtListClick(TObject* sender) {
       if (!cancelRequested && ProgressForm && !ProgressForm->closing) {
         ProgressForm->btnOK->SetEnabled(true);
         ProgressForm->ClearPathArea();
-        if (result.AbsentFiles > 0) {
-          ProgressForm->Close();
-        } else {
-          // Stays with its totals until the user presses OK.
-          keepOpen = ProgressForm;
-          keepOpen->SetFormStyle(fsNormal);
-          ProgressForm = nullptr;
-        }
+        // Below the message box that may follow, and out of the job's frame,
+        // which would close it.
+        totals = ProgressForm;
+        totals->SetFormStyle(fsNormal);
+        ProgressForm = nullptr;
       }
       cancelRequested = 0;
     } catch (...) {
@@ -164,16 +162,27 @@ void TInfoFileForm::spbtListClick(TObject* sender) {
     }
     lvInfo->Items()->EndUpdate();
   }
-  // The window left with its totals is the progress window again (the
-  // frame of the job would have closed it).
-  if (keepOpen) ProgressForm = keepOpen;
+  if (totals) ProgressForm = totals;
 
   if (mode == vmDamaged || mode == vmMarked) {
     RebuildFilteredView();
-  } else if (TUcTreeNode* selected = tvTreeOfFile->Selected()) {
+  } else if (TUcTreeNode* selected = currentTreeNode ? currentTreeNode : tvTreeOfFile->Selected()) {
     ShowFolder(selected);
     SelectFirstRow();
   }
-  // After the progress and wait windows have gone, where the user sees it.
-  if (result.AbsentFiles > 0) ShowMessageNumber(*this, msgAbsentAdded);
+  if (result.AbsentFiles > 0) {
+    // Read beside the totals, owned by the main window (the box must not go
+    // with the progress window); the totals close once it is answered, and
+    // the main window is in front again with its focus, ready for the next
+    // shortcut.
+    TWinControl* focused = ActiveControl();
+    if (Handle() != GetActiveWindow()) SetActiveWindow(Handle());
+    ShowMessageNumber(*this, msgAbsentAdded);
+    if (ProgressForm && ProgressForm == totals && !ProgressForm->closing) {
+      ProgressForm->done = true;
+      ProgressForm->Close();
+    }
+    SetActiveWindow(Handle());
+    if (focused && focused->CanFocus()) focused->SetFocus();
+  }
 }

@@ -86,10 +86,8 @@ AnsiString NamePart(const AnsiString& path) {
 void ShowRootFolder(TInfoFileForm* form, TUcTreeNode* root) {
   if (!root) return;
   root->Expand(false);
-  form->tvTreeOfFile->SetSelected(root);
-  form->currentTreeNode = root;
-  if (form->tvTreeOfFile->CanFocus()) form->tvTreeOfFile->SetFocus();
   form->ShowFolder(root);
+  if (form->tvTreeOfFile->CanFocus()) form->tvTreeOfFile->SetFocus();
 }
 
 }  // namespace
@@ -106,11 +104,11 @@ void TInfoFileForm::spbtNewClick(TObject*) {
     return;
   }
   rootPath = WideToAnsi(folder);
-  isSearchView = 0;
   isModified = 1;
   isRootPathNew = 1;
   listFileName = "";
   // Nothing may point into the trees that are about to go.
+  TTreeRebuild rebuild(this);
   ResetViewState();
   lvInfo->Items()->Clear();
   tvTreeOfFile->Items()->Clear();
@@ -203,12 +201,12 @@ void TInfoFileForm::spbtOpenClick(TObject* sender) {
     ReportOpenFailure(*this, status, fileName);
     return;
   }
-  isSearchView = 0;
   isModified = 0;
   isRootPathNew = 0;
   listFileName = fileName;
 
   // One tree in memory at a time: the old one goes before the new is read.
+  TTreeRebuild rebuild(this);
   ResetViewState();
   lvInfo->Items()->Clear();
   tvTreeOfFile->Items()->Clear();
@@ -255,8 +253,20 @@ void TInfoFileForm::spbtOpenClick(TObject* sender) {
 
 namespace {
 
+// A read-only file is not replaced, as on Windows (Wine lets the replace
+// through and drops the attribute).
+bool ReadOnlyFile(const AnsiString& name) {
+  const DWORD attributes = GetFileAttributesA(name.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+         !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // Writes the list under name with the progress bar; true when it was saved.
 bool WriteListFile(TInfoFileForm* form, TObject* sender, const AnsiString& name) {
+  if (ReadOnlyFile(name)) {
+    ReportSaveFailure(*form, TSaveStatus::CreateFailed);
+    return false;
+  }
   form->actionSource = sender;
   Application->ProcessMessages();
   TJobGuard job(form);

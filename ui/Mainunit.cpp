@@ -36,6 +36,8 @@ TInfoFileForm::TInfoFileForm(TComponent* owner) : TForm(owner) {
   // finds; the layout itself names no resize handler.
   OnResize = MakeEvent<&TInfoFileForm::FormResize>(this);
   ReadLayout(&TInfoFileForm::Class);
+  // Keyboard moves in the folder tree change its selection without a click.
+  tvTreeOfFile->SetOnChange(MakeEvent<&TInfoFileForm::tvTreeOfFileChange>(this));
   // The archive component of the list files, with the list files' settings.
   ZipEngine = new TZipEngine(this);
   ZipEngine->SetName("ZipEngine");
@@ -276,7 +278,7 @@ void TInfoFileForm::UpdateViewMenuChecks(uint8_t mode) {
 
 bool TInfoFileForm::HasSelectedFolder() { return tvTreeOfFile->Selected() != nullptr; }
 
-void TInfoFileForm::LeaveSearchView() { isSearchView = 0; }
+void TInfoFileForm::LeaveSearchView() { LeaveSearchResults(); }
 
 void TInfoFileForm::ClearHistories() {
   backHistory.clear();

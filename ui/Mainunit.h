@@ -220,6 +220,8 @@ public:
   void tvTreeOfFileClick(TObject* sender);
   void tvTreeOfFileCollapsed(TObject* sender, TTreeNode* node);
   void tvTreeOfFileExpanded(TObject* sender, TTreeNode* node);
+  // The tree's selection changed (keys, mouse or the program).
+  void tvTreeOfFileChange(TObject* sender, TTreeNode* node);
   void lvInfoDblClick(TObject* sender);
   void lvInfoKeyDown(TObject* sender, WORD& key, TShiftState shift);
   void lvInfoChange(TObject* sender, TListItem* item, TItemChange change);
@@ -258,8 +260,17 @@ public:
   void ResetViewState();
   // The entry behind a table row; null for the ".." row or a row past the end.
   ListNode* RowEntry(int row);
-  // The folder of a tree node in the table (the "show-folder" step).
+  // The folder of a tree node in the table and selected in the tree; the
+  // folder view's state (see the list at its definition).
   void ShowFolder(TUcTreeNode* node);
+  // A move of the user to a folder (tree click or key): the history pushed,
+  // the folder shown, the forward history emptied. Leaves search results.
+  void MoveToFolder(TUcTreeNode* node);
+  // Back from the search results to the folder they were searched from.
+  void LeaveSearchResults();
+  // Above 0 while the program rebuilds the folder tree: its selection
+  // changes are not moves of the user.
+  int treeRebuilds = 0;
   // Selects and focuses row 1 when row 0 is "..", else row 0.
   void SelectFirstRow();
   // Selects the first row whose caption is text (from row `from` on, no
@@ -326,6 +337,19 @@ public:
   std::vector<std::pair<AnsiString, int>> typeIconRows;
   int folderIconRow = -1;
   int genericIconRow = -1;
+};
+
+// While it lives, the selection changes of the folder tree are the
+// program's (a rebuild of the tree), not moves of the user.
+class TTreeRebuild {
+public:
+  explicit TTreeRebuild(TInfoFileForm* form) : FForm(form) { ++FForm->treeRebuilds; }
+  ~TTreeRebuild() { --FForm->treeRebuilds; }
+  TTreeRebuild(const TTreeRebuild&) = delete;
+  TTreeRebuild& operator=(const TTreeRebuild&) = delete;
+
+private:
+  TInfoFileForm* FForm;
 };
 
 // The main window and the dialogs, created at start-up in this order.

@@ -71,18 +71,15 @@ void TInfoFileForm::N2Click(TObject*) {
   MarkSelected(this, [](int, ListNode* e) { return MarkNotNeeded(*::ViewFilter, e); });
 }
 
+// Clears in place: the view is not rebuilt (the rows, the folder shown and
+// the histories stay), only the attributes cells follow.
 void TInfoFileForm::N6Click(TObject*) {
-  bool damageChanged = false;
   MarkSelected(this, [&](int row, ListNode* e) {
     const bool wasDamaged = e->Attributes & DamagedBit;
     const bool changed = ClearMarks(*::ViewFilter, e);
-    if (wasDamaged) {
-      ShowDamagedCell(lvInfo, row, e);
-      damageChanged = true;
-    }
+    if (wasDamaged) ShowDamagedCell(lvInfo, row, e);
     return changed;
   });
-  if (damageChanged) RebuildFilteredView();
 }
 
 void TInfoFileForm::spbtDamagedClick(TObject*) {

@@ -14,12 +14,51 @@ WideString NodeText(TTreeNode* node) { return node ? static_cast<TUcTreeNode*>(n
 
 TUcTreeNode* TInfoFileForm::RootTreeNode() { return tvTreeOfFile->Items()->GetFirstNode(); }
 
+// The view state: what the table shows, which every command reads to find
+// the entry of a row.
+//   isSearchView, searchListShown, searchDepth: the rows are search hits
+//     (1, 1, 0) or a folder (0, 1, 0); no other combination is shown.
+//   hasParentRow: row 0 is ".." (a folder below the root; never for hits).
+//   shownList and ShownEntries->Children: the entries behind the rows.
+//   currentTreeNode, the tree's selection: the folder shown (before a
+//     search: the folder the search left, which the ways out return to).
+// ShowFolder sets all of them for a folder, ShowSearchResults for the hits,
+// ResetViewState forgets them when the trees go; nothing else writes them.
 void TInfoFileForm::ShowFolder(TUcTreeNode* node) {
+  isSearchView = 0;
+  searchListShown = 1;
+  searchDepth = 0;
   ShownEntries->Children->Clear();
   shownList = nullptr;
-  if (!node) return;
+  hasParentRow = 0;
+  currentTreeNode = node;
+  if (!node) {
+    lvInfo->Items()->Clear();
+    return;
+  }
+  // currentTreeNode is set first: the selection change is not a user's move.
+  if (tvTreeOfFile->Selected() != node) tvTreeOfFile->SetSelected(node);
   const AnsiString path = GetTreeNodePath(this, node);
+  // The fill writes hasParentRow as it adds the ".." row.
   shownList = FillListView(this, path + "*", rootNode, DisplayPathOf(path));
+}
+
+void TInfoFileForm::MoveToFolder(TUcTreeNode* node) {
+  if (!node || (node == currentTreeNode && !isSearchView)) return;
+  // A repeated move does not push the same folder twice in a row.
+  if (currentTreeNode && node != currentTreeNode && (backHistory.empty() || backHistory.back() != currentTreeNode))
+    PushHistory();
+  ShowFolder(node);
+  ClearForwardHistory(this);
+}
+
+void TInfoFileForm::LeaveSearchResults() {
+  if (!isSearchView) return;
+  TUcTreeNode* folder = currentTreeNode ? currentTreeNode : tvTreeOfFile->Selected();
+  if (!folder) folder = RootTreeNode();
+  ShowFolder(folder);
+  if (lvInfo->Items()->Count() > 0) SelectFirstRow();
+  ClearForwardHistory(this);
 }
 
 namespace {
@@ -83,28 +122,34 @@ void UpdateForwardHint(TInfoFileForm* form) {
 
 void TInfoFileForm::tvTreeOfFileMouseUp(TObject*, TMouseButton, TShiftState, int x, int y) {
   TUcTreeNode* node = tvTreeOfFile->GetNodeAt(x, y);
-  if (!node) return;
-  if (!((node->Selected() && node != currentTreeNode) || isSearchView)) return;
-  isSearchView = 0;
-  // A repeated click does not push the same folder twice in a row.
-  if (backHistory.empty() || backHistory.back() != currentTreeNode) PushHistory();
-  currentTreeNode = node;
-  ShowFolder(node);
-  ClearForwardHistory(this);
+  if (!node || !node->Selected()) return;
+  // A click on the folder shown leaves the search results for it.
+  MoveToFolder(node);
 }
 
 void TInfoFileForm::tvTreeOfFileClick(TObject*) {
-  const bool wasSearchView = isSearchView;
-  isSearchView = 0;
   TUcTreeNode* selected = tvTreeOfFile->Selected();
   if (!selected) return;
   selected->SetSelectedIndex(2);
+  const bool wasSearchView = isSearchView;
+  MoveToFolder(selected);
   if (!wasSearchView) {
     Application->ProcessMessages();
     tvTreeOfFile->Repaint();
     lvInfo->Repaint();
     Application->ProcessMessages();
   }
+}
+
+void TInfoFileForm::tvTreeOfFileChange(TObject*, TTreeNode* node) {
+  // The selection moved by the keyboard (arrows, Home, End, first letters,
+  // "-" closing the folder around it) or the mouse: the table follows as on
+  // a click. Moves made by the program set currentTreeNode first, and the
+  // trees being rebuilt or filled by a job are left alone.
+  if (!node || treeRebuilds > 0 || jobRunning || !rootNode || destroying) return;
+  auto* ucNode = static_cast<TUcTreeNode*>(node);
+  if (ucNode == currentTreeNode && !isSearchView) return;
+  MoveToFolder(ucNode);
 }
 
 void TInfoFileForm::tvTreeOfFileCollapsed(TObject*, TTreeNode*) {}
@@ -144,6 +189,18 @@ TUcTreeNode* ChildNamed(TUcTreeNode* parent, const AnsiString& name) {
 
 }  // namespace
 
+namespace {
+
+// The tree node of a folder entry below parent: by its entry, else by name.
+TUcTreeNode* ChildOfEntry(TUcTreeNode* parent, const ListNode* entry) {
+  if (!parent || !entry) return nullptr;
+  for (TUcTreeNode* child = parent->getFirstChild(); child; child = child->getNextSibling())
+    if (child->Data() == entry) return child;
+  return ChildNamed(parent, NameOf(entry));
+}
+
+}  // namespace
+
 void TInfoFileForm::lvInfoDblClick(TObject*) {
   TUcTreeNode* tree = tvTreeOfFile->Selected();
   TUcListItem* row = lvInfo->Selected();
@@ -157,48 +214,51 @@ void TInfoFileForm::lvInfoDblClick(TObject*) {
     // A folder row: enter it.
     ListNode* entry = EntryOfRow(this, row);
     if (!entry || entry->Kind != ekFolder) return;
-    const AnsiString name = NameOf(entry);
-    const AnsiString path = GetTreeNodePath(this, tree) + "*" + name;
-    ShownEntries->Children->Clear();
-    shownList = FillListView(this, path + "*", rootNode, DisplayPathOf(path));
-    SelectFirstRow();
-    TUcTreeNode* child = ChildNamed(tree, name);
+    // Only a folder the tree shows is entered: the table never shows a
+    // folder the tree does not select.
+    TUcTreeNode* child = ChildOfEntry(currentTreeNode ? currentTreeNode : tree, entry);
+    if (!child) return;
     PushHistory();
-    if (child) {
-      currentTreeNode = child;
-      child->Expand(false);
-      tvTreeOfFile->SetSelected(child);
-    }
+    ShowFolder(child);
+    child->Expand(false);
+    SelectFirstRow();
     ClearForwardHistory(this);
   } else {
     // The ".." row: up to the parent, the folder left selected.
-    TUcTreeNode* parent = tree->Parent();
+    TUcTreeNode* left = currentTreeNode ? currentTreeNode : tree;
+    TUcTreeNode* parent = left->Parent();
     if (!parent) return;
-    ShowFolder(parent);
-    if (!SelectRowByCaption(tree->Text(), 1)) SelectFirstRow();
     PushHistory();
-    currentTreeNode = parent;
-    tvTreeOfFile->SetSelected(parent);
-    tree->Collapse(false);
+    ShowFolder(parent);
+    left->Collapse(false);
+    if (!SelectRowByCaption(left->Text(), 1)) SelectFirstRow();
     ClearForwardHistory(this);
   }
   if (TUcTreeNode* selected = tvTreeOfFile->Selected()) selected->SetSelectedIndex(2);
 }
 
+// In the search results Up, Back and Forward (with a forward history) leave
+// the results for the folder the search was made from.
 void TInfoFileForm::spbtUpClick(TObject*) {
-  TUcTreeNode* tree = tvTreeOfFile->Selected();
+  if (isSearchView) {
+    LeaveSearchResults();
+    return;
+  }
+  TUcTreeNode* tree = currentTreeNode ? currentTreeNode : tvTreeOfFile->Selected();
   if (!tree || !tree->Parent()) return;
   TUcTreeNode* parent = tree->Parent();
-  tvTreeOfFile->SetSelected(parent);
-  tree->Collapse(false);
   PushHistory();
-  currentTreeNode = parent;
   ShowFolder(parent);
+  tree->Collapse(false);
   ClearForwardHistory(this);
   if (!SelectRowByCaption(tree->Text(), 0)) SelectFirstRow();
 }
 
 void TInfoFileForm::spbtBackClick(TObject*) {
+  if (isSearchView) {
+    LeaveSearchResults();
+    return;
+  }
   if (backHistory.empty()) return;
   TUcTreeNode* back = backHistory.back();
   if (currentTreeNode) {
@@ -207,26 +267,26 @@ void TInfoFileForm::spbtBackClick(TObject*) {
   }
   backHistory.pop_back();
   UcControl_SetHint(spbtBack, backHistory.empty() ? localization->GetHintText(1) : backHistory.back()->Text());
-  tvTreeOfFile->SetSelected(back);
   const WideString left = NodeText(currentTreeNode);
-  currentTreeNode = back;
   ShowFolder(back);
   if (!SelectRowByCaption(left, 0)) SelectFirstRow();
 }
 
 void TInfoFileForm::spbtForwardClick(TObject*) {
   if (!forwardHistory.empty()) {
+    if (isSearchView) {
+      LeaveSearchResults();
+      return;
+    }
     TUcTreeNode* forward = forwardHistory.back();
     PushHistory();
     forwardHistory.pop_back();
+    const WideString left = NodeText(currentTreeNode);
+    ShowFolder(forward);
     if (forwardHistory.empty())
       UpdateForwardHint(this);
     else
       UcControl_SetHint(spbtForward, forwardHistory.back()->Text());
-    tvTreeOfFile->SetSelected(forward);
-    const WideString left = NodeText(currentTreeNode);
-    currentTreeNode = forward;
-    ShowFolder(forward);
     if (!SelectRowByCaption(left, 0)) SelectFirstRow();
     return;
   }
@@ -234,13 +294,12 @@ void TInfoFileForm::spbtForwardClick(TObject*) {
     lvInfoDblClick(lvInfo);
     return;
   }
-  TUcTreeNode* tree = tvTreeOfFile->Selected();
+  if (isSearchView) return;
+  TUcTreeNode* tree = currentTreeNode ? currentTreeNode : tvTreeOfFile->Selected();
   TUcTreeNode* child = tree ? tree->getFirstChild() : nullptr;
   if (!child) return;
-  tvTreeOfFile->SetSelected(child);
-  child->Expand(false);
   PushHistory();
-  currentTreeNode = child;
   ShowFolder(child);
+  child->Expand(false);
   SelectFirstRow();
 }

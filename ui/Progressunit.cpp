@@ -62,14 +62,49 @@ AnsiString TProgressForm::PathLayout(const AnsiString& text) {
   return text;
 }
 
+namespace {
+
+// The path area below the counters is painted on the window itself, whose
+// drawing is not clipped to leave its child windows out: the buttons (and
+// the bar) standing in the area are left out here, or the fill would wipe a
+// button that nothing repaints.
+class TPathAreaClip {
+public:
+  explicit TPathAreaClip(TProgressForm* form) : FDC(form->Canvas()->Handle()), FSaved(CreateRectRgn(0, 0, 0, 0)) {
+    // Only the clip region is saved and put back: the canvas keeps track of
+    // the pen, brush and font it selected itself.
+    if (FSaved && GetClipRgn(FDC, FSaved) != 1) {
+      DeleteObject(FSaved);
+      FSaved = nullptr;
+    }
+    for (TWinControl* child : std::initializer_list<TWinControl*>{form->btnOK, form->btnCancel, form->pBar}) {
+      if (!child || !child->HandleAllocated() || !IsWindowVisible(child->Handle())) continue;
+      ExcludeClipRect(FDC, child->Left(), child->Top(), child->Left() + child->Width(), child->Top() + child->Height());
+    }
+  }
+  ~TPathAreaClip() {
+    SelectClipRgn(FDC, FSaved);
+    if (FSaved) DeleteObject(FSaved);
+  }
+  TPathAreaClip(const TPathAreaClip&) = delete;
+  TPathAreaClip& operator=(const TPathAreaClip&) = delete;
+
+private:
+  HDC FDC;
+  HRGN FSaved;
+};
+
+}  // namespace
+
 void TProgressForm::DrawCurrentPath() {
   if (!InfoFileForm) return;
   const AnsiString text = InfoFileForm->progressMode != 0 ? InfoFileForm->progressText : InfoFileForm->scanPath;
   TCanvas* canvas = Canvas();
   RECT r = {8, 44, ClientWidth(), ClientHeight()};
+  const AnsiString laidOut = PathLayout(text);
+  TPathAreaClip clip(this);
   canvas->Brush()->SetColor(clBtnFace);
   canvas->FillRect(TRect(r.left, r.top, r.right, r.bottom));
-  const AnsiString laidOut = PathLayout(text);
   canvas->Brush()->SetStyle(bsClear);
   DrawTextA(canvas->Handle(), laidOut.c_str(), laidOut.Length(), &r, DT_VCENTER);
   canvas->Brush()->SetStyle(bsSolid);
@@ -77,6 +112,7 @@ void TProgressForm::DrawCurrentPath() {
 
 void TProgressForm::ClearPathArea() {
   TCanvas* canvas = Canvas();
+  TPathAreaClip clip(this);
   canvas->Brush()->SetColor(clBtnFace);
   canvas->FillRect(TRect(8, 44, ClientWidth(), ClientHeight()));
 }
@@ -104,7 +140,9 @@ void TProgressForm::btnCancelClick(TObject*) {
 }
 
 void TProgressForm::FormClose(TObject*, TCloseAction& action) {
-  ShowTotals();
+  // The window keeps what it shows while it goes: putting back the texts it
+  // was made with would flash another job's caption and labels. The jobs
+  // call ShowTotals themselves where they want the end state.
   action = caFree;
   closing = true;
   // Only a running job is cancelled: a window left open after its job (to

@@ -21,14 +21,11 @@ void TInfoFileForm::spbtSearchClick(TObject* sender) {
   // a cancelled search changes nothing.
   if (MaskForm->ShowModal() != mrOk) return;
   if (searchMask.IsEmpty()) return;
-  searchDepth = 0;
-  isSearchView = 1;
-  searchListShown = 1;
-  hasParentRow = 0;
   actionSource = sender;
   {
     TJobGuard job(this);
     ShowWaitWindow();
+    // The old rows stand for nothing until the hits are shown.
     ShownEntries->Children->Clear();
     shownList = nullptr;
     searchResults->Clear();
@@ -45,7 +42,6 @@ void TInfoFileForm::spbtSearchClick(TObject* sender) {
       ShownEntries->Children->Add(hits.Entries[i]);
       searchResultPaths->Add(hits.Paths[i]);
     }
-    shownList = searchResults;
     searchBasePath = base;
   }
   ShowSearchResults(searchResults, searchResultPaths, searchBasePath);
@@ -59,13 +55,18 @@ constexpr int ProgressRows = 10000;
 
 }  // namespace
 
+// The search view's state (the list of fields is at ShowFolder): the rows
+// stand for the hits, in order; currentTreeNode stays the folder searched from.
 void TInfoFileForm::ShowSearchResults(TList* results, TStringList* paths, const AnsiString& basePath) {
-  // The rows stand for the hits, in order, whoever calls (Up shows them again).
+  isSearchView = 1;
+  searchListShown = 1;
+  searchDepth = 0;
+  hasParentRow = 0;
+  shownList = results;
   if (results != ShownEntries->Children) {
     ShownEntries->Children->Clear();
     for (int i = 0; i < results->Count(); ++i) ShownEntries->Children->Add(results->Items(i));
   }
-  hasParentRow = 0;
   ResetRowIcons(this);
   const int count = std::min(results->Count(), paths->Count());
   const bool withProgress = count >= ProgressRows;
@@ -95,8 +96,8 @@ void TInfoFileForm::ShowSearchResults(TList* results, TStringList* paths, const 
     throw;
   }
   items->EndUpdate();
-  // A cancelled fill keeps the rows it made, and the hits behind the rows
-  // (for the commands, and for Up to show again) are those rows.
+  // A cancelled fill keeps the rows it made, and the hits behind the rows,
+  // which the commands act on, are those rows.
   if (filled < count) {
     for (TList* list : {results, ShownEntries->Children})
       while (list->Count() > filled) list->Delete(list->Count() - 1);
@@ -110,7 +111,6 @@ void TInfoFileForm::ShowSearchResults(TList* results, TStringList* paths, const 
 }
 
 void TInfoFileForm::EnterSearchResult(int row) {
-  searchListShown = 1;
   lastSearchRow = row;
   ListNode* entry = RowEntry(row);
   if (!entry || entry->Kind != ekFolder) return;
@@ -118,14 +118,10 @@ void TInfoFileForm::EnterSearchResult(int row) {
   TUcTreeNode* node = TreeNodeOfEntry(entry);
   if (!node) return;  // a folder the filtered tree does not show
   for (TTreeNode* p = node->Parent(); p; p = p->Parent()) p->Expand(false);
-  tvTreeOfFile->SetSelected(node);
-  node->SetSelectedIndex(2);
   // Back returns to the folder shown before the search.
   if (currentTreeNode && (backHistory.empty() || backHistory.back() != currentTreeNode)) PushHistory();
-  currentTreeNode = node;
-  isSearchView = 0;
-  searchListShown = 0;
   ShowFolder(node);
+  node->SetSelectedIndex(2);
   SelectFirstRow();
   ClearForwardHistory(this);
 }

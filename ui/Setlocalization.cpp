@@ -281,6 +281,7 @@ const wchar_t* const RussianMessageTexts[] = {
     L"Ошибка при экспорте данных",  // 35
     L"Ошибка записи в файл",  // 36
     L"Не выбраны параметры екпорта",  // 37
+    L"Не удалось прочитать файл",  // 38
 };
 const wchar_t* const EnglishMessageTexts[] = {
     L"Error",  // 0
@@ -321,6 +322,7 @@ const wchar_t* const EnglishMessageTexts[] = {
     L"Error export",  // 35
     L"Error writing to file",  // 36
     L"No marks chosen for the export",  // 37
+    L"Unable to read the file",  // 38
 };
 const wchar_t* const RussianParamsTexts[] = {
     L"Сохранять параметры файлов",  // 0
@@ -364,7 +366,7 @@ const TGroupTable GroupTables[5] = {
 static_assert(std::size(RussianCommonTexts) == 74);
 static_assert(std::size(RussianHintTexts) == 31);
 static_assert(std::size(RussianAboutTexts) == 7);
-static_assert(std::size(RussianMessageTexts) == 38);
+static_assert(std::size(RussianMessageTexts) == 39);
 static_assert(std::size(RussianParamsTexts) == 8);
 
 }  // namespace

@@ -48,6 +48,7 @@ void TInfoFileForm::RestoreFullTree() {
   ListNode* selected = savedTreeEntry;
   const WideString rootText = rootNodeText;
   TUcTreeNodes* nodes = tvTreeOfFile->Items();
+  TTreeRebuild rebuild(this);
   nodes->BeginUpdate();
   try {
     // The history names nodes of the tree about to be replaced.
@@ -64,10 +65,8 @@ void TInfoFileForm::RestoreFullTree() {
     if (!node) node = root;
     if (node) {
       for (TTreeNode* p = node->Parent(); p; p = p->Parent()) p->Expand(false);
-      tvTreeOfFile->SetSelected(node);
-      node->SetSelectedIndex(2);
-      currentTreeNode = node;
       ShowFolder(node);
+      node->SetSelectedIndex(2);
     }
   } catch (...) {
     nodes->EndUpdate();
@@ -93,6 +92,7 @@ void TInfoFileForm::RebuildFilteredView() {
   }
   ListNode* keepSelection = savedTreeEntry;
   const WideString rootText = rootNodeText;
+  TTreeRebuild rebuild(this);
   nodes->BeginUpdate();
   try {
     ResetViewState();
@@ -106,10 +106,8 @@ void TInfoFileForm::RebuildFilteredView() {
     if (root) {
       root->SetText(rootText);
       root->Expand(false);
-      tvTreeOfFile->SetSelected(root);
-      root->SetSelectedIndex(2);
-      currentTreeNode = root;
       ShowFolder(root);
+      root->SetSelectedIndex(2);
     }
   } catch (...) {
     nodes->EndUpdate();

@@ -38,6 +38,27 @@ TEST(ImportLines, CommentsWrappersAndBlanks) {
   EXPECT_TRUE(DamagedListLines("").empty());
 }
 
+TEST(ImportLines, ControlCharactersNameNoFile) {
+  struct Case {
+    std::string Line;
+    bool Kept;
+  };
+  const Case cases[] = {
+      {"a.txt", true},
+      {"tab\there.txt", true},                  // a tab may stand in a name
+      {std::string("bin\x01ary.txt"), false},  // bytes 1 to 31 cannot
+      {std::string("\x1F"), false},
+      {std::string("x\x0By"), false},
+      {std::string("MZ\x90\x03"), false},  // the start of a program chosen by mistake
+      {"\x7F" "del.txt", true},             // 127 is no control character here
+      {A(L"отчёт.txt"), true},
+  };
+  for (const Case& c : cases) {
+    const std::vector<AnsiString> lines = DamagedListLines(AnsiString(c.Line));
+    EXPECT_EQ(lines.size(), c.Kept ? 1u : 0u) << testing::PrintToString(c.Line);
+  }
+}
+
 TEST(ImportLines, RelativePaths) {
   struct Case {
     const char* Line;
@@ -120,8 +141,9 @@ TEST_F(ImportTree, MatchesWholeRelativePathsOnly) {
 }
 
 TEST_F(ImportTree, AbsentEntriesWithTheirFolders) {
-  const TImportResult r = Import({"NEW\\X.TXT", "new\\x.txt", "NEW\\\\DEEP\\Y.TXT", "\\\\Z.TXT", "SUB\\"});
-  EXPECT_EQ(r.AbsentFiles, 4);
+  const TImportResult r = Import({"NEW\\X.TXT", "new\\x.txt", "NEW\\\\DEEP\\Y.TXT", "\\\\Z.TXT", "SUB\\",
+                                  "GONE\\", "GONE\\MORE\\", "\\"});
+  EXPECT_EQ(r.AbsentFiles, 3);
   EXPECT_TRUE(r.Changed);
   ASSERT_EQ(root->ChildCount(), 6);  // NEW, and Z.TXT at the root
   ListNode* added = root->Child(4);
@@ -139,8 +161,9 @@ TEST_F(ImportTree, AbsentEntriesWithTheirFolders) {
   EXPECT_EQ(x->Level, 2);
   EXPECT_EQ(FieldText(added->Child(1)->Child(0)->Name).str(), "Y.TXT");
   EXPECT_EQ(FieldText(root->Child(5)->Name).str(), "Z.TXT");
-  // "SUB\" names a file without a name below SUB.
-  EXPECT_EQ(FieldText(sub->Child(sub->ChildCount() - 1)->Name).str(), "");
+  // A line ending in "\" names no file: no nameless entry below SUB, and
+  // no folder GONE on the way to nothing.
+  EXPECT_EQ(sub->ChildCount(), 2);
   EXPECT_EQ(progress.Folders, (std::vector<std::string>{"NEW", "DEEP"}));
   // The same list again adds nothing more.
   progress = Recorder();

@@ -18,6 +18,7 @@ struct EncodingCase {
   std::string Bytes;
   TextEncoding Encoding;
   std::string Text;  // what the whole file decodes to
+  bool Readable = true;  // ReadTextFile gives the text (else it reports failure)
 };
 
 class EncodingTable : public ::testing::TestWithParam<EncodingCase> {};
@@ -33,26 +34,29 @@ TEST_P(EncodingTable, DetectsAndDecodes) {
   std::vector<char> buffer(static_cast<size_t>(size) + 1, 'x');
   ASSERT_TRUE(ReadFileBlock(buffer.data(), file, 0, size));
   EXPECT_EQ(DecodeTextToAnsi(buffer.data(), size, c.Encoding).str(), c.Text);
+  AnsiString text("stale");
+  EXPECT_EQ(ReadTextFile(file, text), c.Readable);
+  EXPECT_EQ(text.str(), c.Readable ? c.Text : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, EncodingTable,
     ::testing::Values(
-        EncodingCase{"empty_utf8_with_mark_is_too_short", "\xEF\xBB\xBF", teUnreadable, ""},
-        EncodingCase{"two_bytes", "ab", teUnreadable, ""},
+        EncodingCase{"empty_utf8_with_mark_is_too_short", "\xEF\xBB\xBF", teUnreadable, "", false},
+        EncodingCase{"two_bytes", "ab", teUnreadable, "", false},
         EncodingCase{"utf8_mark", "\xEF\xBB\xBF" + CyrUtf8 + "\r\n", teUtf8, CyrAnsi + "\r\n"},
         EncodingCase{"utf16le", std::string("\xFF\xFE" "A\0B\0", 6), teUtf16LE, "AB"},
         EncodingCase{"utf16be_ab", std::string("\xFE\xFF\0A\0B", 6), teUtf16BE, "AB"},
         EncodingCase{"utf16le_stops_at_zero_unit", std::string("\xFF\xFE" "A\0\0\0B\0", 8), teUtf16LE, "A"},
-        EncodingCase{"utf32le_mark_wins", std::string("\xFF\xFE\0\0A\0\0\0", 8), teUtf32LE, ""},
-        EncodingCase{"utf32be", std::string("\0\0\xFE\xFF\0\0\0A", 8), teUtf32BE, ""},
+        EncodingCase{"utf32le_mark_wins", std::string("\xFF\xFE\0\0A\0\0\0", 8), teUtf32LE, "", false},
+        EncodingCase{"utf32be", std::string("\0\0\xFE\xFF\0\0\0A", 8), teUtf32BE, "", false},
         EncodingCase{"ansi_stops_at_zero", std::string("abcd\0ef", 7), teAnsi, "abcd"},
         EncodingCase{"ansi_cyrillic", CyrAnsi + "\r\n", teAnsi, CyrAnsi + "\r\n"},
         // Without a mark, valid UTF-8 with letters above 127 is UTF-8.
         EncodingCase{"utf8_without_mark", CyrUtf8 + "\\x", teAnsi, CyrAnsi + "\\x"},
-        EncodingCase{"utf8_bad_continuation", "\xEF\xBB\xBF" "ab\xD0(", teUtf8, ""},
-        EncodingCase{"utf8_cut_off", "\xEF\xBB\xBF" "ab\xE2\x82", teUtf8, ""},
-        EncodingCase{"utf8_stray_continuation", "\xEF\xBB\xBF" "a\x80" "b", teUtf8, ""},
+        EncodingCase{"utf8_bad_continuation", "\xEF\xBB\xBF" "ab\xD0(", teUtf8, "", false},
+        EncodingCase{"utf8_cut_off", "\xEF\xBB\xBF" "ab\xE2\x82", teUtf8, "", false},
+        EncodingCase{"utf8_stray_continuation", "\xEF\xBB\xBF" "a\x80" "b", teUtf8, "", false},
         // Outside the code page: its default character.
         EncodingCase{"utf8_outside_code_page", "\xEF\xBB\xBF" "a\xE2\x82\xAC\xE4\xB8\xAD", teUtf8,
                      "a\x88?"}),
@@ -100,6 +104,10 @@ TEST(Unicodesupport, TextsLargerThan256MiBAreUnreadable) {
     SetEndOfFile(h);
     CloseHandle(h);
     EXPECT_EQ(DetectTextEncoding(file), c.Encoding) << c.Size;
+    if (c.Encoding == teUnreadable) {
+      AnsiString text;
+      EXPECT_FALSE(ReadTextFile(file, text)) << "too large to read, not an empty list";
+    }
     DeleteFileA(file.c_str());
   }
 }
@@ -134,7 +142,34 @@ TEST(Unicodesupport, WideToAnsiOfCodePages) {
   EXPECT_EQ(Unicodesupport::WideToAnsi(WideString(L"\x0422"), 1252).str(), "?");
   // A code page that refuses the flags still converts.
   EXPECT_EQ(Unicodesupport::WideToAnsi(WideString(L"\x0422"), CP_UTF8).str(), "\xD0\xA2");
-  EXPECT_EQ(UserAnsiCodePage(), 1251u);
+}
+
+// The entry names are in the system's ANSI code page (GetACP), whatever the
+// user's formats: a list is converted to the page it is asked for, and to
+// the system's by default.
+TEST(Unicodesupport, ListsConvertToTheCodePageOfTheEntryNames) {
+  ASSERT_EQ(GetACP(), 1251u);
+  // "Тест" and the euro sign, which the two code pages hold at different bytes.
+  const std::string utf8 = "\xEF\xBB\xBF" + CyrUtf8 + "\xE2\x82\xAC";
+  const std::string utf16 = std::string("\xFF\xFE\x22\x04\x35\x04\x41\x04\x42\x04\xAC\x20", 12);
+  struct Case {
+    UINT CodePage;
+    std::string Text;
+  };
+  const Case cases[] = {{1251, CyrAnsi + "\x88"}, {1252, "????\x80"}, {CP_ACP, CyrAnsi + "\x88"}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(DecodeTextToAnsi(utf8.data(), static_cast<int32_t>(utf8.size()), teUtf8, c.CodePage).str(), c.Text)
+        << c.CodePage;
+    EXPECT_EQ(DecodeTextToAnsi(utf16.data(), static_cast<int32_t>(utf16.size()), teUtf16LE, c.CodePage).str(), c.Text)
+        << c.CodePage;
+  }
+  EXPECT_EQ(DecodeTextToAnsi(utf8.data(), static_cast<int32_t>(utf8.size()), teUtf8).str(), CyrAnsi + "\x88");
+  TempDir dir;
+  const std::string file = dir.File("list.txt");
+  WriteFileBytes(file, utf8);
+  AnsiString text;
+  ASSERT_TRUE(ReadTextFile(file, text, 1252));
+  EXPECT_EQ(text.str(), "????\x80");
 }
 
 TEST(Unicodesupport, ListsWrittenByPython) {

@@ -1,7 +1,8 @@
 // The import on the real main window: a list in each encoding that Python's
 // codecs write marks the same files and adds the same absent entries, the
-// folder tree gains the absent folders, and message 25 comes once, after
-// the progress window has gone.
+// folder tree gains the absent folders, message 25 comes once while the
+// progress window still shows its totals, the totals window shows its OK
+// button, and a list that cannot be read is told and changes nothing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -66,7 +67,7 @@ TEST_F(ImportTest, EveryEncodingGivesTheSameList) {
     ASSERT_TRUE(WaitFor([&] { return answers.Shown().size() >= (first ? 2u : 1u); }, "the awaited state"))
         << c.Codec << ": " << answers.Log();
     if (first) {
-      EXPECT_EQ(ProgressForm, nullptr) << "the progress window closed when files were added";
+      EXPECT_TRUE(WaitFor([] { return ProgressForm == nullptr; }, "the progress window closed when files were added"));
     }
     const auto told = std::count_if(answers.Shown().begin(), answers.Shown().end(), [&](const auto& seen) {
       return seen.Text.find(message) != std::string::npos;
@@ -95,26 +96,114 @@ TEST_F(ImportTest, EveryEncodingGivesTheSameList) {
   }
 }
 
-TEST_F(ImportTest, NoListLoadedAndAnUnreadableFile) {
-  {
+TEST_F(ImportTest, NoListLoadedAndListsThatCannotBeRead) {
+  // Too short, UTF-32, malformed UTF-8, missing: one message each, no
+  // progress window, the list and the lines of the last import unchanged.
+  struct Case {
+    const char* Name;
+    std::string Bytes;  // none: the file does not exist
+    bool Exists;
+  };
+  const Case cases[] = {
+      {"short.txt", "ab", true},
+      {"utf32.txt", std::string("\xFF\xFE\0\0t\0\0\0", 8), true},
+      {"badutf8.txt", "\xEF\xBB\xBFtop.txt\xD0(", true},
+      {"missing.txt", "", false},
+  };
+  F->damagedNames->Add("kept");
+  for (const Case& c : cases) {
     KeepCurrentFolder keep;
-    const std::string empty = Lists.File("short.txt");
-    WriteFileBytes(empty, "ab");
-    DialogDriver answers({{"", IDOK, empty, ""}});
+    const std::string file = Lists.File(c.Name);
+    if (c.Exists) WriteFileBytes(file, c.Bytes);
+    DialogDriver answers({{"", IDOK, file, ""}, {Ansi(L"Не удалось прочитать файл"), IDOK}});
     F->isModified = 0;
     F->mmListAction->Execute();
-    ASSERT_TRUE(WaitFor([&] { return ProgressForm && ProgressForm->btnOK->Enabled(); }, "the progress window never offered OK with its totals"));
-    EXPECT_EQ(UcControl_GetText(ProgressForm->laDir), L"0");
-    EXPECT_EQ(UcControl_GetText(ProgressForm->laFile), L"0");
-    EXPECT_EQ(F->isModified, 0);
-    ProgressForm->btnOKClick(ProgressForm);
-    ASSERT_TRUE(WaitFor([&] { return ProgressForm == nullptr; }, "OK never closed the progress window"));
+    EXPECT_TRUE(answers.Unused().empty()) << c.Name << ": " << answers.Log();
+    EXPECT_EQ(answers.Shown().size(), 2u) << c.Name << ": " << answers.Log();
+    EXPECT_EQ(ProgressForm, nullptr) << c.Name;
+    EXPECT_EQ(F->isModified, 0) << c.Name;
+    EXPECT_FALSE(Find("top.txt")->Attributes & DamagedBit) << c.Name;
+    ASSERT_EQ(F->damagedNames->Count(), 1) << c.Name;
+    EXPECT_EQ(F->damagedNames->Strings(0).str(), "kept") << c.Name;
+    EXPECT_TRUE(F->Enabled());
   }
   F->listLoaded = 0;
   DialogDriver answers({{Ansi(L"Отсутствуют данные"), IDOK}});
   F->spbtListClick(F->spbtList);
   EXPECT_TRUE(answers.Unused().empty()) << answers.Log();
   F->listLoaded = 1;
+}
+
+const wchar_t* const ImportCaption = L"Прогресс импорта списка поврежденных файлов";
+
+// The totals as the window shows them, in the import's own texts.
+void ExpectImportTotals(TProgressForm* w, const wchar_t* damaged, const wchar_t* absent) {
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(IsWindowVisible(w->Handle()));
+  EXPECT_EQ(UcControl_GetText(w).str(), ImportCaption);
+  EXPECT_EQ(UcControl_GetText(w->CountDirsLabel).str(), L"Поврежденных:");
+  EXPECT_EQ(UcControl_GetText(w->CountFilesLabel).str(), L"Отсутствующих:");
+  EXPECT_EQ(UcControl_GetText(w->laDir).str(), damaged);
+  EXPECT_EQ(UcControl_GetText(w->laFile).str(), absent);
+  EXPECT_TRUE(w->btnOK->Enabled());
+  EXPECT_TRUE(IsWindowVisible(w->btnOK->Handle()));
+}
+
+TEST_F(ImportTest, Message25ComesBesideTheTotalsOwnedByTheMainWindow) {
+  KeepCurrentFolder keep;
+  const std::string list = Lists.File("absent.txt");
+  WriteFileBytes(list, "top.txt\r\nNEW\\gone.txt\r\n");
+  bool seen = false;
+  DialogDriver answers({{"", IDOK, list, ""},
+                        {Ansi(L"В импортируемом списке"), IDOK, "", "", [&](HWND box) {
+                           seen = true;
+                           EXPECT_EQ(GetWindow(box, GW_OWNER), F->Handle()) << "the box goes with the main window";
+                           ExpectImportTotals(ProgressForm, L"1", L"1");
+                         }}});
+  F->lvInfo->SetFocus();
+  F->mmListAction->Execute();
+  EXPECT_TRUE(seen) << answers.Log();
+  ASSERT_TRUE(WaitFor([] { return ProgressForm == nullptr; }, "the totals closed once the message was answered"));
+  // The main window is in front with the focus where it was: the next
+  // shortcut reaches it.
+  EXPECT_TRUE(F->Enabled());
+  EXPECT_EQ(GetActiveWindow(), F->Handle());
+  EXPECT_EQ(GetFocus(), F->lvInfo->Handle());
+}
+
+TEST_F(ImportTest, TheTotalsWindowShowsItsOkButtonAndKeepsItsTextsWhileItCloses) {
+  KeepCurrentFolder keep;
+  const std::string list = Lists.File("found.txt");
+  WriteFileBytes(list, "top.txt\r\n");
+  {
+    DialogDriver answers({{"", IDOK, list, ""}});
+    F->mmListAction->Execute();
+    EXPECT_TRUE(answers.Unused().empty()) << answers.Log();
+  }
+  ASSERT_TRUE(WaitFor([] { return ProgressForm && ProgressForm->btnOK->Enabled(); }, "the totals with OK"));
+  TProgressForm* w = ProgressForm;
+  ExpectImportTotals(w, L"1", L"0");
+  // The button as the screen shows it: drawn, not the window's background
+  // over its place.
+  RECT r;
+  GetWindowRect(w->btnOK->Handle(), &r);
+  const POINT middle = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  ASSERT_EQ(WindowFromPoint(middle), w->btnOK->Handle()) << "another window covers the button";
+  Pump(30);
+  const TCapturedImage shot = CaptureScreen(r);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  const int total = shot.Width * shot.Height;
+  ASSERT_GT(total, 0);
+  EXPECT_LT(shot.Count(face), total * 9 / 10)
+      << "the OK button is not drawn";
+  // Closing keeps the import's texts to the end (no other job's caption or
+  // blank labels flash up).
+  w->btnOKClick(w);
+  EXPECT_EQ(UcControl_GetText(w).str(), ImportCaption);
+  EXPECT_EQ(UcControl_GetText(w->CountDirsLabel).str(), L"Поврежденных:");
+  EXPECT_EQ(UcControl_GetText(w->laDir).str(), L"1");
+  ASSERT_TRUE(WaitFor([] { return ProgressForm == nullptr; }, "OK closed the window"));
+  EXPECT_EQ(F->cancelRequested, 0);
 }
 
 }  // namespace

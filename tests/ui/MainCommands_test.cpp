@@ -309,6 +309,34 @@ TEST_F(CommandsTest, FailedOrCancelledSaveKeepsTheOldFileAndTheChangedFlag) {
   EXPECT_EQ(F->isModified, 0);
 }
 
+TEST_F(CommandsTest, SaveOntoAReadOnlyListFileIsRefused) {
+  Scan(Tree.Root());
+  TempDir out;
+  KeepCurrentFolder keep;
+  const std::string file = out.File("locked.vq");
+  SaveAs(file);
+  const std::string saved = ReadFileBytes(file);
+  ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+  FindEntry(F->rootNode, "small.dat")->NeedMark = 1;
+  F->isModified = 1;
+  // Save and Save As onto it: message 11 each, the file, its attribute and
+  // the changed flag as they were.
+  for (int saveAs = 0; saveAs < 2; ++saveAs) {
+    DialogDriver answers(saveAs ? std::vector<DialogStep>{{"", IDOK, file}, {Ansi(L"Заменить файл ?"), IDYES},
+                                                          {Ansi(L"Ошибка при создании файла!"), IDOK}}
+                                : std::vector<DialogStep>{{Ansi(L"Ошибка при создании файла!"), IDOK}});
+    EXPECT_FALSE(saveAs ? F->SaveAsCommand(F) : F->SaveCommand(F));
+    Pump(10);
+    EXPECT_TRUE(answers.Unused().empty()) << saveAs << ": " << answers.Log();
+    EXPECT_EQ(F->isModified, 1) << saveAs;
+    EXPECT_EQ(ReadFileBytes(file), saved) << saveAs;
+    EXPECT_NE(GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << saveAs;
+    EXPECT_TRUE(F->Enabled());
+    EXPECT_EQ(ProgressForm, nullptr);
+  }
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(CommandsTest, OpenFailuresShowTheirMessagesAndKeepTheList) {
   Scan(Tree.Root());
   TempDir out;

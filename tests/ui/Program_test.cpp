@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "sysutils.h"
 
@@ -526,12 +527,21 @@ TEST_F(ProgramSessionTest, ShortcutsMarkImportAndSave) {
   PostMessageW(GetDlgItem(told, IDOK), BM_CLICK, 0, 0);
   ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(main) && !IsWindow(told); }, "the end of the import"));
 
-  const std::string before = ReadFileBytes(listFile);
+  // The file is watched by its attributes, never opened while the program
+  // may be putting the new one in place: a reader holding it open makes
+  // that replace fail (message 11), as it would on Windows.
+  const auto stamp = [&] {
+    WIN32_FILE_ATTRIBUTE_DATA d = {};
+    GetFileAttributesExA(listFile.c_str(), GetFileExInfoStandard, &d);
+    return std::make_tuple(d.ftLastWriteTime.dwLowDateTime, d.ftLastWriteTime.dwHighDateTime, d.nFileSizeLow);
+  };
+  const auto before = stamp();
+  const std::string beforeBytes = ReadFileBytes(listFile);
   PressCtrlShortcut(main, 'S');
-  ASSERT_TRUE(WaitFor([&] { return ReadFileBytes(listFile) != before && IsWindowEnabled(main); },
-                      "the list saved by Ctrl+S"));
+  ASSERT_TRUE(WaitFor([&] { return stamp() != before && IsWindowEnabled(main); }, "the list saved by Ctrl+S"));
   PostMessageW(main, WM_CLOSE, 0, 0);
   ASSERT_TRUE(p.Ended()) << "a saved list closes without a question";
+  EXPECT_NE(ReadFileBytes(listFile), beforeBytes);
 
   const std::map<std::string, std::string> records = SavedListRecords(listFile);
   const std::map<std::string, std::string> expected = {

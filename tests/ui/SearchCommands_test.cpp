@@ -25,30 +25,6 @@ protected:
     Scan(Tree.Root());
     ASSERT_NE(F->rootNode, nullptr);
   }
-  // Runs the search with the mask typed into the window (or the window
-  // cancelled when mask is null). The window is answered from a timer once
-  // it runs modally: it is shown again and again, which the activation hook
-  // of the dialog driver does not see every time.
-  void Search(const wchar_t* mask) {
-    Mask = mask;
-    Answered = false;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &AnswerMask);
-    F->FindAction->Execute();
-    KillTimer(nullptr, timer);
-    ASSERT_TRUE(Answered) << "the search window was never shown";
-  }
-  static void CALLBACK AnswerMask(HWND, UINT, UINT_PTR, DWORD) {
-    if (Answered || !MaskForm || !MaskForm->Visible() || !(MaskForm->FormState() & fsModal)) return;
-    Answered = true;
-    if (!Mask) {
-      PostMessageA(MaskForm->CancelBitBtn->Handle(), BM_CLICK, 0, 0);
-      return;
-    }
-    MaskForm->ledMask->SetText(Mask);
-    PostMessageA(MaskForm->FindBitBtn->Handle(), BM_CLICK, 0, 0);
-  }
-  static inline const wchar_t* Mask = nullptr;
-  static inline bool Answered = false;
   std::vector<std::wstring> Captions() {
     std::vector<std::wstring> c;
     for (int r = 0; r < F->lvInfo->Items()->Count(); ++r) c.push_back(Cell(r, 0));

@@ -3,6 +3,7 @@
 #include "Aboutunit.h"
 #include "Commentunit.h"
 #include "Maskunit.h"
+#include "Opensaveunit.h"
 
 #include <shlobj.h>
 
@@ -224,6 +225,7 @@ void DialogDriver::Perform() {
         continue;
       }
     }
+    if (s.Before) s.Before(p.Window);
     if (s.Button == 0) {
       PostMessageA(p.Window, WM_CLOSE, 0, 0);
     } else if (HWND button = GetDlgItem(p.Window, s.Button)) {
@@ -321,6 +323,39 @@ void MainWindowTest::SaveAs(const std::string& listFile) {
   F->saveAsAction->Execute();
   Pump(10);
   ASSERT_EQ(answers.Unused().size(), 0u) << answers.Log();
+}
+
+namespace {
+
+const wchar_t* SearchMask = nullptr;
+bool SearchAnswered = false;
+
+// The search window is answered from a timer once it runs modally: it is
+// shown again and again, which the activation hook of the dialog driver does
+// not see every time.
+void CALLBACK AnswerSearchMask(HWND, UINT, UINT_PTR, DWORD) {
+  if (SearchAnswered || !MaskForm || !MaskForm->Visible() || !(MaskForm->FormState() & fsModal)) return;
+  SearchAnswered = true;
+  if (!SearchMask) {
+    PostMessageA(MaskForm->CancelBitBtn->Handle(), BM_CLICK, 0, 0);
+    return;
+  }
+  MaskForm->ledMask->SetText(SearchMask);
+  PostMessageA(MaskForm->FindBitBtn->Handle(), BM_CLICK, 0, 0);
+}
+
+}  // namespace
+
+void MainWindowTest::Search(const wchar_t* mask) {
+  SearchMask = mask;
+  SearchAnswered = false;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, &AnswerSearchMask);
+  F->FindAction->Execute();
+  KillTimer(nullptr, timer);
+  ASSERT_TRUE(SearchAnswered) << "the search window was never shown";
+  // The job's wait window is released by the message loop, as after every
+  // command: a dialog opened before would be owned by it.
+  ASSERT_TRUE(WaitFor([] { return OpenSaveForm == nullptr; }, "the search's wait window gone"));
 }
 
 std::vector<std::wstring> MainWindowTest::Rows() {

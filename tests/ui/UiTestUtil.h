@@ -32,13 +32,18 @@ inline std::string Ansi(const wchar_t* text) { return WideToAnsi(text).str(); }
 // selects the folder Input, and then the button Button is clicked (0 closes
 // the window). A program window with Control set gets a click on that
 // component instead, after Input was put into its first edit.
+// Before, when set, runs on a message box while it is up, just before it is
+// answered (the box's own message loop has run by then).
 struct DialogStep {
-  DialogStep(std::string match, int button = IDOK, std::string input = {}, std::string control = {})
-      : Match(std::move(match)), Button(button), Input(std::move(input)), Control(std::move(control)) {}
+  DialogStep(std::string match, int button = IDOK, std::string input = {}, std::string control = {},
+             std::function<void(HWND)> before = {})
+      : Match(std::move(match)), Button(button), Input(std::move(input)), Control(std::move(control)),
+        Before(std::move(before)) {}
   std::string Match;
   int Button = IDOK;
   std::string Input;
   std::string Control;
+  std::function<void(HWND)> Before;
 };
 
 // Answers the dialogs shown while it lives, each with the first step that
@@ -100,6 +105,9 @@ protected:
   void OpenFile(const std::string& listFile);
   // Saves under a name through Save As (the save dialog answered).
   void SaveAs(const std::string& listFile);
+  // Runs the search with the mask typed into the search window (or the
+  // window cancelled when mask is null).
+  void Search(const wchar_t* mask);
 
   // The table as the control holds it: one line per row, cells joined by "|".
   std::vector<std::wstring> Rows();

@@ -1,15 +1,6 @@
-// The export layer's place in the program's start-up, and what its dialogs
-// take from the main window (which lives in the layer above).
+// The export layer's place in the program's start-up.
 #pragma once
 
-#include <cstdint>
-
-#include "CoreHost.h"
-
-// The texts of the localisation tables (null while there is no main window)
-// and the font character set of the language; set by the main window's layer.
-extern ICoreHost* (*ExportTextHost)();
-extern uint8_t (*ExportCharset)();
-
-// Registers the units of the export layer and of the layers below it.
+// Registers the units of the layers below the export layer; the export layer
+// has no units of its own (its dialogs belong to the main window's layer).
 void RegisterExportUnits();

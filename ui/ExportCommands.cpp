@@ -4,7 +4,6 @@
 // export layer.
 #include "ExportCommands.h"
 
-#include "ExportUnits.h"
 #include "FileExports.h"
 #include "JobGuard.h"
 #include "LongPath.h"
@@ -192,8 +191,6 @@ void TInfoFileForm::mmPrintClick(TObject*) {
 }
 
 void UnitInit_ExportCommands() {
-  ExportTextHost = [] { return InfoFileForm ? static_cast<ICoreHost*>(InfoFileForm) : nullptr; };
-  ExportCharset = [] { return LanguageCharset(InfoFileForm ? InfoFileForm->localization : nullptr); };
   using F = TInfoFileForm;
   RegisterFormMethods<F>({
       {"mmSaveTextClick", MethodEntry<&F::mmSaveTextClick>()},

@@ -11,7 +11,9 @@
 #include "Maskunit.h"
 #include "Opensaveunit.h"
 #include "Progressunit.h"
+#include "Ufmexportoptions.h"
 #include "Unitparams.h"
+#include "Upreexport.h"
 #include "Useunit.h"
 #include "WideStringsUnits.h"
 #include "ZipUnits.h"
@@ -24,6 +26,8 @@ const TUnitEntry UiUnitTable[] = {
     {"Aboutunit", &UnitInit_Aboutunit, &UnitFini_Aboutunit},
     {"Useunit", &UnitInit_Useunit, &UnitFini_Useunit},
     {"ExportCommands", &UnitInit_ExportCommands, &UnitFini_ExportCommands},
+    {"Upreexport", &UnitInit_Upreexport, &UnitFini_Upreexport},
+    {"Ufmexportoptions", &UnitInit_Ufmexportoptions, &UnitFini_Ufmexportoptions},
     {"Maskunit", &UnitInit_Maskunit, &UnitFini_Maskunit},
     {"Commentunit", &UnitInit_Commentunit, &UnitFini_Commentunit},
 };

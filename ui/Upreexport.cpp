@@ -1,6 +1,6 @@
 #include "Upreexport.h"
 
-#include "ExportUnits.h"
+#include "Mainunit.h"
 #include "UcControls.h"
 #include "filer.h"
 
@@ -15,16 +15,15 @@ TufmPreExport::~TufmPreExport() {
 }
 
 void TufmPreExport::FormCreate(TObject*) {
-  const uint8_t charset = ExportCharset();
+  const uint8_t charset = LanguageCharset(InfoFileForm ? InfoFileForm->localization : nullptr);
   for (TControl* c : std::initializer_list<TControl*>{this, edPath, Button1, Button2, Label1})
     c->Font()->SetCharset(charset);
 }
 
 void TufmPreExport::FormShow(TObject*) {
-  ICoreHost* host = ExportTextHost();
-  if (!host) return;
-  UcControl_SetText(Button1, host->LocalText(tgCommon, 30));
-  UcControl_SetText(Label1, host->LocalText(tgCommon, 62));
+  if (!InfoFileForm) return;
+  UcControl_SetText(Button1, InfoFileForm->LocalText(tgCommon, 30));
+  UcControl_SetText(Label1, InfoFileForm->LocalText(tgCommon, 62));
 }
 
 void TufmPreExport::Button1Click(TObject*) { Close(); }

@@ -1,6 +1,6 @@
 #include "Ufmexportoptions.h"
 
-#include "ExportUnits.h"
+#include "Mainunit.h"
 #include "UcControls.h"
 #include "dialogs.h"
 #include "filer.h"
@@ -23,7 +23,7 @@ TfmExportOptions::~TfmExportOptions() {
 }
 
 void TfmExportOptions::FormCreate(TObject*) {
-  const uint8_t charset = ExportCharset();
+  const uint8_t charset = LanguageCharset(InfoFileForm ? InfoFileForm->localization : nullptr);
   for (TControl* c :
        std::initializer_list<TControl*>{this, cbxNeed, cbxNoNeed, cbxDamaged, cbxAbsent, btnCancel, btnOK})
     c->Font()->SetCharset(charset);
@@ -31,8 +31,8 @@ void TfmExportOptions::FormCreate(TObject*) {
 
 void TfmExportOptions::FormShow(TObject*) {
   accepted = 0;
-  ICoreHost* host = ExportTextHost();
-  if (!host) return;
+  if (!InfoFileForm) return;
+  ICoreHost* host = InfoFileForm;
   UcControl_SetText(this, host->LocalText(tgCommon, 66));
   UcControl_SetText(cbxNeed, host->LocalText(tgCommon, 52));
   UcControl_SetText(cbxNoNeed, host->LocalText(tgCommon, 53));
@@ -45,7 +45,7 @@ void TfmExportOptions::FormShow(TObject*) {
 void TfmExportOptions::btnOKClick(TObject*) {
   if (!Marks().Any()) {
     accepted = 0;
-    if (ICoreHost* host = ExportTextHost()) ShowMessageNumber(*host, msgNoExportMarks);
+    if (InfoFileForm) ShowMessageNumber(*InfoFileForm, msgNoExportMarks);
     return;
   }
   accepted = 1;

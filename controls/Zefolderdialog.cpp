@@ -1,9 +1,12 @@
 #include "Zefolderdialog.h"
 
+#include <commctrl.h>
+
 #include "controls.h"
 #include "filer.h"
 #include "forms.h"
 #include "registry.h"
+#include "sysutils.h"
 
 CL_DEFINE_COMPONENT(TPBFolderDialog, TComponent)
 
@@ -191,10 +194,27 @@ void TPBFolderDialog::SetNewFolderEnabled(bool v) {
 void TPBFolderDialog::SetSelectedFolder(const AnsiString& path) { SetSelectionPath(FDialogHandle, path); }
 
 void TPBFolderDialog::SetSelectionPath(HWND wnd, const AnsiString& path) {
-  LPITEMIDLIST list = GetIDListFromPath(path);
-  if (!list) return;
-  SetSelectionPIDL(wnd, list);
-  CoTaskMemFree(list);
+  // The shell finds the folder by comparing each step of the identifier list
+  // with the items of its tree byte for byte, the folders' times included. A
+  // folder on the way that changed between the list's making and the shell's
+  // reading of its parent (any folder written to meanwhile) leaves nothing
+  // selected, and the tree then selects its first item, the desktop, when it
+  // gets the focus: OK would answer the desktop. A list made again afterwards
+  // matches the items the shell has just read, so the selection is repeated
+  // until it holds.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    LPITEMIDLIST list = GetIDListFromPath(path);
+    if (!list) return;
+    SetSelectionPIDL(wnd, list);
+    CoTaskMemFree(list);
+    if (IsSelected(wnd, path)) return;
+  }
+}
+
+bool TPBFolderDialog::IsSelected(HWND wnd, const AnsiString& path) const {
+  HWND tree = FindWindowExA(wnd, nullptr, WC_TREEVIEWA, nullptr);
+  if (tree && !SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) return false;
+  return AnsiSameText(ExcludeTrailingBackslash(FSelectionPath), ExcludeTrailingBackslash(path));
 }
 
 void TPBFolderDialog::SetSelectionPIDL(HWND wnd, LPCITEMIDLIST list) {

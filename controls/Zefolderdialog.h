@@ -74,6 +74,8 @@ public:
   void SetSelectedFolder(const AnsiString& path);
   void SetSelectionPath(HWND wnd, const AnsiString& path);
   void SetSelectionPIDL(HWND wnd, LPCITEMIDLIST list);
+  // The dialog's tree has an item selected and it is this folder.
+  bool IsSelected(HWND wnd, const AnsiString& path) const;
   void EnableOK(HWND wnd, bool value);
   // The button's bounds for a dialog client height, width and dots per inch.
   static RECT NewFolderButtonRect(int clientHeight, int width, int dpi);

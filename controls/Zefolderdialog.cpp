@@ -1,9 +1,12 @@
 #include "Zefolderdialog.h"
 
+#include <commctrl.h>
+
 #include "controls.h"
 #include "filer.h"
 #include "forms.h"
 #include "registry.h"
+#include "sysutils.h"
 
 CL_DEFINE_COMPONENT(TPBFolderDialog, TComponent)
 
@@ -194,7 +197,87 @@ void TPBFolderDialog::SetSelectionPath(HWND wnd, const AnsiString& path) {
   LPITEMIDLIST list = GetIDListFromPath(path);
   if (!list) return;
   SetSelectionPIDL(wnd, list);
+  // The shell finds the folder by comparing each step of the identifier list
+  // with the items of its tree byte for byte, the folders' times included. A
+  // folder on the way that changed between the list's making and the shell's
+  // reading of its parent (written to, or read for the first time since)
+  // leaves nothing selected, and the tree then selects its first item, the
+  // desktop, when it gets the focus: OK would answer the desktop. The items
+  // the shell read keep their times, so a list made again need not match
+  // them either: the folder is found through the tree's own items, step by
+  // step by the names the shell shows.
+  if (!IsSelected(wnd, path)) SelectThroughTheTree(wnd, list);
   CoTaskMemFree(list);
+}
+
+namespace {
+// The name the shell shows for one step below a folder (as its tree does).
+std::wstring ShownName(IShellFolder* folder, LPCITEMIDLIST step) {
+  STRRET name{};
+  wchar_t text[MAX_PATH] = {};
+  if (FAILED(folder->GetDisplayNameOf(step, SHGDN_NORMAL, &name))) return std::wstring();
+  if (name.uType == STRRET_WSTR) {
+    lstrcpynW(text, name.pOleStr, MAX_PATH);
+    CoTaskMemFree(name.pOleStr);
+  } else if (name.uType == STRRET_CSTR) {
+    MultiByteToWideChar(CP_ACP, 0, name.cStr, -1, text, MAX_PATH);
+  } else if (name.uType == STRRET_OFFSET) {
+    MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(step) + name.uOffset, -1, text, MAX_PATH);
+  }
+  return text;
+}
+
+std::wstring TreeItemText(HWND tree, HTREEITEM item) {
+  wchar_t text[MAX_PATH] = {};
+  TVITEMW it{};
+  it.mask = TVIF_TEXT;
+  it.hItem = item;
+  it.pszText = text;
+  it.cchTextMax = MAX_PATH;
+  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+  return text;
+}
+}  // namespace
+
+void TPBFolderDialog::SelectThroughTheTree(HWND wnd, LPCITEMIDLIST list) {
+  HWND tree = FindWindowExA(wnd, nullptr, WC_TREEVIEWA, nullptr);
+  IShellFolder* desktop = nullptr;
+  if (!tree || FAILED(SHGetDesktopFolder(&desktop))) return;
+  // The tree's root item stands for the root folder; the steps below it are
+  // looked for among the children of each item in turn.
+  IShellFolder* folder = desktop;
+  LPCITEMIDLIST rest = list;
+  if (FRootIDList) {
+    rest = ILFindChild(FRootIDList, list);
+    if (!rest || FAILED(desktop->BindToObject(FRootIDList, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder))))
+      folder = nullptr;
+    desktop->Release();
+  }
+  HTREEITEM item = folder ? reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)) : nullptr;
+  for (LPCITEMIDLIST step = rest; item && step && step->mkid.cb; step = ILGetNext(step)) {
+    LPITEMIDLIST one = ILCloneFirst(step);
+    const std::wstring name = one ? ShownName(folder, one) : std::wstring();
+    SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+    HTREEITEM child = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+    while (child && (name.empty() || TreeItemText(tree, child) != name))
+      child = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(child)));
+    IShellFolder* below = nullptr;
+    if (child && one &&
+        FAILED(folder->BindToObject(one, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&below))))
+      below = nullptr;
+    if (one) CoTaskMemFree(one);
+    folder->Release();
+    folder = below;
+    item = folder ? child : nullptr;
+  }
+  if (folder) folder->Release();
+  if (item) SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+}
+
+bool TPBFolderDialog::IsSelected(HWND wnd, const AnsiString& path) const {
+  HWND tree = FindWindowExA(wnd, nullptr, WC_TREEVIEWA, nullptr);
+  if (tree && !SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) return false;
+  return AnsiSameText(ExcludeTrailingBackslash(FSelectionPath), ExcludeTrailingBackslash(path));
 }
 
 void TPBFolderDialog::SetSelectionPIDL(HWND wnd, LPCITEMIDLIST list) {
@@ -216,6 +299,7 @@ bool TPBFolderDialog::Execute() {
   LPITEMIDLIST root = nullptr;
   if (RootFolder != foDesktopExpanded)
     SHGetSpecialFolderLocation(Application ? Application->Handle() : nullptr, SHFolderCsidl(RootFolder), &root);
+  FRootIDList = root;
   char displayName[MAX_PATH] = {};
   BROWSEINFOA info{};
   info.hwndOwner = owner;
@@ -233,6 +317,7 @@ bool TPBFolderDialog::Execute() {
     FDialogHandle = nullptr;
     FNewFolderButton = nullptr;
   } while (FNewFolderPressed);
+  FRootIDList = nullptr;
   if (root) CoTaskMemFree(root);
   // A cancelled dialog, or an item that is no folder of the file system
   // (the computer, the control panel), leaves the start folder.

@@ -74,6 +74,11 @@ public:
   void SetSelectedFolder(const AnsiString& path);
   void SetSelectionPath(HWND wnd, const AnsiString& path);
   void SetSelectionPIDL(HWND wnd, LPCITEMIDLIST list);
+  // The dialog's tree has an item selected and it is this folder.
+  bool IsSelected(HWND wnd, const AnsiString& path) const;
+  // Selects the folder of the list through the tree's items, by the names
+  // the shell shows for each step.
+  void SelectThroughTheTree(HWND wnd, LPCITEMIDLIST list);
   void EnableOK(HWND wnd, bool value);
   // The button's bounds for a dialog client height, width and dots per inch.
   static RECT NewFolderButtonRect(int clientHeight, int width, int dpi);
@@ -90,6 +95,7 @@ private:
   HWND FDialogHandle = nullptr;
   HWND FNewFolderButton = nullptr;
   WNDPROC FDialogProc = nullptr;
+  LPITEMIDLIST FRootIDList = nullptr;  // the open dialog's root (none: the desktop)
   AnsiString FLabelCaption;
   AnsiString FDisplayName;
   int FImageIndex = 0;

@@ -1641,7 +1641,8 @@ TEST_F(ComCtrls, TreeCustomDrawColoursNodesAndMaySkipThem) {
   tv->OnCustomDrawItem = MakeEvent<&TPainter::Node>(&painter);
   HWND h = tv->Handle();
   tv->Invalidate();
-  Pump(50);
+  ASSERT_TRUE(WaitFor([&] { return painter.WholeView > 0 && !GetUpdateRect(h, nullptr, FALSE); },
+                      "the tree view painted through its handlers"));
   TCapturedImage shot = CaptureClient(h);
   auto rectOf = [&](int i) { return items->Item(i)->DisplayRect(true); };
   EXPECT_GT(painter.WholeView, 0);

@@ -84,7 +84,7 @@ TEST_F(FindDialog, FindNextReachesOnFindWithTheUsersOptions) {
   EXPECT_EQ(d.Handle(), first);
 
   SendMessageA(GetDlgItem(d.Handle(), IDOK), BM_CLICK, 0, 0);
-  Pump(20);
+  ASSERT_TRUE(WaitFor([&] { return events.Finds > 0; }, "Find Next reached OnFind"));
   EXPECT_EQ(events.Finds, 1);
   EXPECT_EQ(events.Text, AnsiString("needle"));
   EXPECT_TRUE(events.Options & FindOption(frMatchCase));

@@ -46,7 +46,8 @@ protected:
     Target->OnDragOver = MakeEvent<&TDragLog::Over>(&Log);
     Target->OnDragDrop = MakeEvent<&TDragLog::Drop>(&Log);
     Source->OnEndDrag = MakeEvent<&TDragLog::End>(&Log);
-    Pump(20);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(Source->Handle()) && IsWindowVisible(Target->Handle()); },
+                        "both panels show"));
   }
   TPanel* Panel(int left, int top) {
     auto* p = Place<TPanel>(left, top, 100, 80);

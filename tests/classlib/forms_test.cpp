@@ -1045,7 +1045,7 @@ TEST_F(FormsTest, MdiChildMenusMergeAndTheWindowMenuListsTheChildren) {
   main->SetMenu(mainMenu);
   main->SetWindowMenu(windowItem);
   main->Show();
-  Pump(20);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main->Handle()); }, "the MDI frame shows"));
   int before = GetMenuItemCount(windowItem->Handle());
 
   auto* child = NewForm<TForm>(nullptr);
@@ -1060,8 +1060,9 @@ TEST_F(FormsTest, MdiChildMenusMergeAndTheWindowMenuListsTheChildren) {
   child->SetCaption("Doc1");
   child->SetBounds(10, 10, 200, 150);
   child->Show();
-  Pump(20);
   HMENU bar = mainMenu->Handle();
+  ASSERT_TRUE(WaitFor([&] { return GetMenuItemCount(bar) == 3 && GetMenuItemCount(windowItem->Handle()) > before; },
+                      "the active child's menu merged in and the child listed in the window menu"));
   ASSERT_EQ(GetMenuItemCount(bar), 3) << "the active child's menu is merged in";
   char text[64] = {};
   GetMenuStringA(bar, 1, text, sizeof text, MF_BYPOSITION);
@@ -1070,8 +1071,7 @@ TEST_F(FormsTest, MdiChildMenusMergeAndTheWindowMenuListsTheChildren) {
   EXPECT_GT(GetMenuItemCount(windowItem->Handle()), before);
 
   delete child;
-  Pump(10);
-  EXPECT_EQ(GetMenuItemCount(bar), 2) << "a closed child's menu leaves the bar";
+  EXPECT_TRUE(WaitFor([&] { return GetMenuItemCount(bar) == 2; }, "a closed child's menu left the bar"));
   EXPECT_EQ(mainMenu->Items()->Merged(), nullptr);
   delete main;
 }

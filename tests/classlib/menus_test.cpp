@@ -702,7 +702,8 @@ TEST_F(MenusTest, AnAutoMergeFormShowsItsMenuInTheMainFormsBar) {
   menu->SetAutoMerge(true);
   for (TMenuItem* i : {file}) i->SetGroupIndex(3);
   form->Show();
-  Pump(10);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(form->WindowHandle()) && GetMenuItemCount(mainMenu->Handle()) == 2; },
+                      "the shown form's items merged into the main menu"));
   EXPECT_EQ(GetMenu(form->WindowHandle()), nullptr) << "no bar of its own";
   EXPECT_EQ(NativeTexts(mainMenu->Handle()), (std::vector<std::string>{"Main", "&File"}));
   form->Hide();

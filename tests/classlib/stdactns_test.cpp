@@ -52,7 +52,8 @@ protected:
     Edit->SetParent(Form);
     Edit->SetBounds(10, 10, 200, 24);
     Form->Show();
-    Pump(20);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(Form->Handle()) && IsWindowVisible(Edit->Handle()); },
+                        "the form and its edit show"));
   }
   void TearDown() override {
     delete Form;
@@ -102,8 +103,7 @@ TEST_F(StdActions, FocusedEditIsTheTargetOfTheForm) {
   TEditSelectAll all(nullptr);
   Edit->SetText("abc");
   Edit->SetFocus();
-  Pump(20);
-  ASSERT_TRUE(Edit->Focused());
+  ASSERT_TRUE(WaitFor([&] { return Edit->Focused(); }, "the edit has the focus"));
   Edit->SetSelLength(0);
   EXPECT_TRUE(Edit->ExecuteAction(&all));
   EXPECT_EQ(Edit->SelLength(), 3);

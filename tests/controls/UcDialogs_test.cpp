@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 namespace {
 
 using UcDialogs = UcGuiTest;
@@ -60,11 +63,11 @@ TEST_F(UcDialogs, ReplaceDialogStaysUnicodeAndReturnsWideText) {
   SetDlgItemTextW(wnd, FindWhatEdit, kCjkText);
   SetDlgItemTextW(wnd, ReplaceWithEdit, kMixedText);
   SendMessageW(GetDlgItem(wnd, IDOK), BM_CLICK, 0, 0);
-  Pump(20);
+  ASSERT_TRUE(WaitFor([&] { return events.Finds > 0; }, "Find Next reached OnFind"));
   EXPECT_EQ(events.Finds, 1);
   EXPECT_EQ(events.Text, std::wstring(kCjkText));
   SendMessageW(GetDlgItem(wnd, ReplaceButton), BM_CLICK, 0, 0);
-  Pump(20);
+  ASSERT_TRUE(WaitFor([&] { return events.Replaces > 0; }, "Replace reached OnReplace"));
   EXPECT_EQ(events.Replaces, 1);
   EXPECT_EQ(events.Replacement, std::wstring(kMixedText));
   EXPECT_TRUE(events.Options & FindOption(frReplace));
@@ -182,26 +185,96 @@ TEST_F(UcDialogs, OutOfRangeTypeOrButtonRaises) {
   EXPECT_EQ(GetButtonCaption(mbNoToAll), WideString(L"N&o to All"));
 }
 
+// The script's answers for these dialogs go through their real buttons, as a
+// user's would: the window's child whose caption (without its "&") is the
+// one named is clicked (BM_CLICK), after Typed went into its edit when set.
+// A button with the wrong modal result, or an edit read wrongly, shows.
+struct TClickAnswer {
+  std::wstring Caption;
+  std::wstring Typed;
+  static inline TClickAnswer* Current = nullptr;
+  static inline HWND Found = nullptr;
+  static inline HWND Edit = nullptr;
+  static BOOL CALLBACK Child(HWND wnd, LPARAM) {
+    const LRESULT code = SendMessageW(wnd, WM_GETDLGCODE, 0, 0);
+    if (code & DLGC_HASSETSEL) Edit = wnd;
+    std::wstring text = WindowTextW(wnd);
+    text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
+    if ((code & (DLGC_BUTTON | DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) && text == Current->Caption) Found = wnd;
+    return TRUE;
+  }
+  explicit TClickAnswer(std::wstring caption, std::wstring typed = L"")
+      : Caption(std::move(caption)), Typed(std::move(typed)), FOld(ScriptDialogs::AnswerHook) {
+    Current = this;
+    ScriptDialogs::AnswerHook = [](HWND form, int) {
+      Found = Edit = nullptr;
+      EnumChildWindows(form, &Child, 0);
+      if (!Found) {
+        ADD_FAILURE() << "no button " << WideToAnsi(Current->Caption).c_str();
+        PostMessageW(form, WM_CLOSE, 0, 0);
+        return;
+      }
+      if (!Current->Typed.empty() && Edit) SetWindowTextW(Edit, Current->Typed.c_str());
+      PostMessageW(Found, BM_CLICK, 0, 0);
+    };
+  }
+  ~TClickAnswer() {
+    ScriptDialogs::AnswerHook = FOld;
+    Current = nullptr;
+  }
+  TClickAnswer(const TClickAnswer&) = delete;
+  TClickAnswer& operator=(const TClickAnswer&) = delete;
+
+private:
+  std::function<void(HWND, int)> FOld;
+};
+
 TEST_F(UcDialogs, MessageDlgAnswersWithTheModalResult) {
-  ScriptDialogs script({{"TUcMessageForm", IDNO}});
-  EXPECT_EQ(WideMessageDlg(kCjkText, mtConfirmation, mbYesNo, 0), IDNO);
-  ASSERT_EQ(script.Shown().size(), 1u);
+  struct Row {
+    TMsgDlgButtons Buttons;
+    const wchar_t* Clicked;
+    int Result;
+  } rows[] = {
+      {mbYesNo, L"No", IDNO},
+      {mbYesNo, L"Yes", IDYES},
+      {mbOKCancel, L"Cancel", IDCANCEL},
+      {mbAbortRetryIgnore, L"Ignore", IDIGNORE},
+      {MsgDlgButton(mbYesToAll) | MsgDlgButton(mbNoToAll) | MsgDlgButton(mbAll), L"Yes to All", 10},
+      {MsgDlgButton(mbYesToAll) | MsgDlgButton(mbNoToAll) | MsgDlgButton(mbAll), L"No to All", 9},
+      {MsgDlgButton(mbYesToAll) | MsgDlgButton(mbNoToAll) | MsgDlgButton(mbAll), L"All", 8},
+  };
+  for (const Row& r : rows) {
+    TClickAnswer click(r.Clicked);
+    ScriptDialogs script({{"TUcMessageForm", IDOK}});
+    EXPECT_EQ(WideMessageDlg(kCjkText, mtConfirmation, r.Buttons, 0), r.Result) << WideToAnsi(r.Clicked).c_str();
+    EXPECT_EQ(script.Shown().size(), 1u);
+  }
 }
 
 TEST_F(UcDialogs, InputQueryReturnsTheEditsWideText) {
-  WideString value = kCjkText;
+  WideString value = kCyrillicText;
   {
+    // The text typed over the one shown comes back whole, outside the code page too.
+    TClickAnswer click(L"OK", kCjkText);
     ScriptDialogs script({{"Query", IDOK}});
     EXPECT_TRUE(WideInputQuery(L"Query", kMixedText, value));
+    EXPECT_EQ(script.Shown().size(), 1u);
   }
   EXPECT_EQ(value, WideString(kCjkText));
   {
-    ScriptDialogs script({{"Query", IDCANCEL}});
+    TClickAnswer click(L"Cancel", L"typed");
+    ScriptDialogs script({{"Query", IDOK}});
     value = L"kept";
     EXPECT_FALSE(WideInputQuery(L"Query", L"prompt", value));
     EXPECT_EQ(value, WideString(L"kept"));
   }
-  ScriptDialogs script({{"Box", IDCANCEL}});
+  {
+    TClickAnswer click(L"OK", kMixedText);
+    ScriptDialogs script({{"Box", IDOK}});
+    EXPECT_EQ(WideInputBox(L"Box", L"prompt", kCyrillicText), WideString(kMixedText));
+  }
+  TClickAnswer click(L"Cancel", L"typed");
+  ScriptDialogs script({{"Box", IDOK}});
   EXPECT_EQ(WideInputBox(L"Box", L"prompt", kCyrillicText), WideString(kCyrillicText));
 }
 

@@ -126,7 +126,8 @@ TEST_F(UcToolWin, ANativeClickReachesTheButton) {
   TClicks clicks;
   check->OnClick = MakeEvent<&TClicks::Click>(&clicks);
   HWND wnd = bar->Handle();
-  Pump(10);
+  ASSERT_TRUE(WaitFor([&] { return SendMessageW(wnd, TB_BUTTONCOUNT, 0, 0) == 2 && IsWindowVisible(wnd); },
+                      "the tool bar shows its two buttons"));
   RECT r{};
   ASSERT_TRUE(SendMessageW(wnd, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r)));
   EXPECT_EQ(check->Left(), r.left);

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include <cstring>
 
 namespace {
@@ -87,6 +91,7 @@ TEST(UnitVersion, RegistryLookupsAcrossModules) {
   EXPECT_EQ(registry.Items(3), nullptr);
   EXPECT_EQ(registry.Modules(0)->IndexOfInfo(&b), 1);
 
+  TCountingProvider::Loaded = 0;
   TCountingProvider::Released = 0;
   TCountingProvider* p = registry.RegisterProvider<TCountingProvider>();
   EXPECT_EQ(registry.RegisterProvider<TCountingProvider>(), p);
@@ -99,18 +104,46 @@ TEST(UnitVersion, RegistryLookupsAcrossModules) {
   EXPECT_EQ(registry.ModuleCount(), 0);
 }
 
+// A library of the system folder that this program has not loaded and that
+// goes away again when freed, found by asking the system (which libraries
+// there are, which are loaded, which one unloads cleanly) instead of naming
+// one that some version of the platform loads at start.
+std::string UnloadableSystemLibrary() {
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, MAX_PATH);
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA d;
+  HANDLE h = FindFirstFileA((std::string(system) + "\\*.dll").c_str(), &d);
+  if (h == INVALID_HANDLE_VALUE) return std::string();
+  do names.push_back(d.cFileName);
+  while (FindNextFileA(h, &d));
+  FindClose(h);
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    if (GetModuleHandleA(name.c_str())) continue;
+    // Mapped without running its start code or loading what it imports.
+    HMODULE dll = LoadLibraryExA(name.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    if (!dll) continue;
+    FreeLibrary(dll);
+    if (!GetModuleHandleA(name.c_str())) return name;
+  }
+  return std::string();
+}
+
 TEST(UnitVersion, UnloadedModulesAreDropped) {
-  if (GetModuleHandleA("msimg32.dll")) GTEST_SKIP() << "msimg32.dll is loaded already";
-  HMODULE dll = LoadLibraryA("msimg32.dll");
-  ASSERT_NE(dll, nullptr);
+  const std::string name = UnloadableSystemLibrary();
+  ASSERT_FALSE(name.empty()) << "no library of the system folder loads and unloads";
+  HMODULE dll = LoadLibraryExA(name.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+  ASSERT_NE(dll, nullptr) << name;
   TUnitVersioning registry;
   TUnitVersionInfo a = Info("Dll.pas", "1", "", "");
   registry.Add(dll, &a);
   EXPECT_EQ(registry.Count(), 1);
+  EXPECT_EQ(registry.ModuleCount(), 1);
   FreeLibrary(dll);
-  ASSERT_EQ(GetModuleHandleA("msimg32.dll"), nullptr);
-  EXPECT_EQ(registry.Count(), 0);
-  EXPECT_EQ(registry.ModuleCount(), 0);
+  ASSERT_EQ(GetModuleHandleA(name.c_str()), nullptr) << name;
+  EXPECT_EQ(registry.Count(), 0) << name;
+  EXPECT_EQ(registry.ModuleCount(), 0) << name;
 }
 
 TEST(UnitVersion, TheProgramRegistersItsFiveRecords) {

@@ -5,6 +5,8 @@
 
 #include "stdctrls.h"
 
+#include <commctrl.h>
+
 #include "Zefolderdialog.h"
 
 #include <gtest/gtest.h>
@@ -179,6 +181,80 @@ TEST_F(FolderDialogRounds, OkAnswersTheStartFolder) {
   EXPECT_EQ(rounds.ButtonText, "New folder");
   EXPECT_EQ(d.Folder().str(), dir.Path()) << "selection at start: " << rounds.SelectionAtStart[0];
   EXPECT_EQ(d.DialogHandle(), nullptr);
+}
+
+// While the dialog walks its tree down to the start folder, a folder on the
+// way changes its last-write time once (as when something is written into
+// it): between the identifier list the selection was made from and the
+// shell's own reading of that folder's parent. The shell
+// compares the two byte for byte, times included, so the first selection
+// finds nothing; a user would see the tree jump to the desktop and OK answer
+// the desktop. The change is made from a hook at the moment the shell starts
+// to read the changed folder's parent (the expansion of the item above it).
+struct TChangeOnTheWay {
+  std::string ExpandedName;  // the item whose expansion triggers the change
+  std::string Changed;       // the folder whose time changes
+  bool Done = false;
+  static inline TChangeOnTheWay* Current = nullptr;
+  static LRESULT CALLBACK Hook(int code, WPARAM w, LPARAM l) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(l);
+    if (code == HC_ACTION && Current && !Current->Done && call->message == WM_NOTIFY) {
+      const auto* nm = reinterpret_cast<const NMTREEVIEWW*>(call->lParam);
+      if (nm->hdr.code == TVN_ITEMEXPANDINGW || nm->hdr.code == TVN_ITEMEXPANDINGA) {
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW item{};
+        item.mask = TVIF_TEXT;
+        item.hItem = nm->itemNew.hItem;
+        item.pszText = text;
+        item.cchTextMax = MAX_PATH;
+        SendMessageW(nm->hdr.hwndFrom, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        if (WideToAnsi(text).str() == Current->ExpandedName) {
+          Current->Done = true;
+          HANDLE h = CreateFileA(Current->Changed.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+          SYSTEMTIME st{2001, 2, 0, 3, 4, 5, 6, 0};
+          FILETIME ft;
+          SystemTimeToFileTime(&st, &ft);
+          if (h != INVALID_HANDLE_VALUE) {
+            SetFileTime(h, nullptr, nullptr, &ft);  // written to long ago
+            CloseHandle(h);
+          }
+        }
+      }
+    }
+    return CallNextHookEx(nullptr, code, w, l);
+  }
+};
+
+TEST_F(FolderDialogRounds, AFolderOnTheWayThatChangesWhileTheDialogOpensKeepsTheStartFolder) {
+  TempDir dir;
+  const std::string outer = dir.File("outer"), start = outer + "\\inner";
+  ASSERT_TRUE(CreateDirectoryA(outer.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(start.c_str(), nullptr));
+  TChangeOnTheWay change;
+  // The shell reads the changed folder's parent (dir) when it adds dir's
+  // item, that is while it expands dir's own parent.
+  const std::string above = dir.Path().substr(0, dir.Path().rfind('\\'));
+  change.ExpandedName = above.substr(above.rfind('\\') + 1);
+  change.Changed = outer;
+  TChangeOnTheWay::Current = &change;
+  HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, &TChangeOnTheWay::Hook, nullptr, GetCurrentThreadId());
+  TPBFolderDialog d(nullptr);
+  d.SetFolder(AnsiString(start));
+  TRounds rounds;
+  rounds.Dialog = &d;
+  rounds.OkAt = AnsiString(start);
+  d.OnInitialized = MakeEvent<&TRounds::Initialized>(&rounds);
+  bool answered;
+  {
+    ScriptDialogs script({{"", 0xFFFE}});
+    answered = d.Execute();
+  }
+  UnhookWindowsHookEx(hook);
+  TChangeOnTheWay::Current = nullptr;
+  EXPECT_TRUE(change.Done) << "the dialog never read " << change.ExpandedName;
+  ASSERT_TRUE(answered);
+  EXPECT_EQ(d.Folder().str(), start) << "selection at start: " << rounds.SelectionAtStart[0];
 }
 
 struct TCancelRound {

@@ -158,7 +158,12 @@ LRESULT CALLBACK ScriptDialogs::CbtProc(int code, WPARAM w, LPARAM l) {
   return CallNextHookEx(nullptr, code, w, l);
 }
 
+bool IsOwnThreadWindow(HWND wnd) {
+  return wnd && GetWindowThreadProcessId(wnd, nullptr) == GetCurrentThreadId();
+}
+
 void ScriptDialogs::OnActivate(HWND wnd) {
+  if (!IsOwnThreadWindow(wnd)) return;
   char cls[64] = {};
   GetClassNameA(wnd, cls, sizeof cls);
   std::string title = WindowTextA(wnd), text;

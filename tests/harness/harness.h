@@ -78,6 +78,12 @@ struct DialogAnswer {
   int ButtonId = IDOK;
 };
 
+// True for a window of the calling thread. The system tells a thread's CBT
+// hook of activations of other processes' windows too (the window that takes
+// the foreground when one of ours closes): another test program's dialog on
+// the same display is none of ours to record or answer.
+bool IsOwnThreadWindow(HWND wnd);
+
 // Records every modal dialog and message box shown while it lives, answering
 // each with the first matching script entry (or IDCANCEL when none matches).
 class ScriptDialogs {

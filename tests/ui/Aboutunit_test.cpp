@@ -136,7 +136,7 @@ TEST(StrLCopyFixed, KeepsATerminatorZeroesTheRestAndNeverSplitsACharacter) {
 
 TEST_F(AboutAndHelpTest, AboutWindowNamesTheVersionCentredAndFitsItsLongerLine) {
   AboutForm->Show();
-  Pump(20);
+  ASSERT_TRUE(WaitFor([] { return IsWindowVisible(AboutForm->Handle()); }, "the about window shows"));
   const int w = AboutForm->Width();
   EXPECT_EQ(UcControl_GetText(AboutForm->VersionLabel), L"Fennolit 1.0.3.1");
   EXPECT_EQ(WindowTextW(AboutForm->Handle()), L"О программе");
@@ -219,7 +219,7 @@ TEST_F(AboutAndHelpTest, EachUsageCommandOpensOneMoreHelpWindowAndEscClosesOne) 
   }
   TUseForm* first = windows[0];
   PostKey(first->UseRichEdit->Handle(), 'A', L'a');
-  Pump(20);
+  ASSERT_TRUE(WaitFor([] { return !GetQueueStatus(QS_KEY); }, "the key was taken"));
   EXPECT_EQ(HelpWindows().size(), 2u) << "keys other than Esc leave the window open";
   PostKey(first->UseRichEdit->Handle(), VK_ESCAPE, 27);
   ASSERT_TRUE(WaitFor([&] { return HelpWindows().size() == 1; }, "Esc closed the help window"));

@@ -5,6 +5,7 @@
 // frames); printing onto a printer whose pages go to a metafile.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "JobGuard.h"
@@ -16,6 +17,29 @@
 #include "sysutils.h"
 
 namespace {
+
+// The names in a folder and below it, one per line, sorted.
+std::string FolderListing(const std::string& dir) {
+  std::vector<std::string> names;
+  std::function<void(const std::string&, const std::string&)> walk = [&](const std::string& path,
+                                                                          const std::string& prefix) {
+    WIN32_FIND_DATAA d;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &d);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+      const std::string n = d.cFileName;
+      if (n == "." || n == "..") continue;
+      names.push_back(prefix + n);
+      if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) walk(path + "\\" + n, prefix + n + "\\");
+    } while (FindNextFileA(h, &d));
+    FindClose(h);
+  };
+  walk(dir, "");
+  std::sort(names.begin(), names.end());
+  std::string r;
+  for (const std::string& n : names) r += n + "\n";
+  return r;
+}
 
 class ExportCommandsTest : public MainWindowTest {
 protected:
@@ -116,10 +140,16 @@ TEST_F(ExportCommandsTest, ProposedNamesAndRefusals) {
   CreateDirectoryA(Out.File("taken.csv").c_str(), nullptr);
   Run(F->exportCSVAction, {{"", IDOK, Out.File("taken"), ""},
                            {Ansi(L"Ошибка при создании файла!"), IDOK, "", ""}});
+  // In the search results the exports do nothing: no dialog opens, no file
+  // or folder appears.
+  const std::string before = FolderListing(Out.Path());
   F->isSearchView = 1;
   Run(F->exportTXTAction, {});
+  EXPECT_EQ(Seen, "") << "a dialog opened for the text export in the search results";
   Run(F->SaveHTMLAction, {});
+  EXPECT_EQ(Seen, "") << "a dialog opened for the site export in the search results";
   F->isSearchView = 0;
+  EXPECT_EQ(FolderListing(Out.Path()), before);
 }
 
 TEST_F(ExportCommandsTest, CsvExportIsReadByPython) {
@@ -247,15 +277,21 @@ TEST_F(ExportCommandsTest, ClosingTheProgressWindowStopsTheSiteAndLeavesNoPageOp
   Run(F->SaveHTMLAction, {{"", IDOK, Out.File("site"), ""},
                           {"TufmPreExport", IDOK, "", "Button1"},
                           {"TProgressForm", 0, "", ""}});
+  // What the user finds: the site's root page begun but not finished, and
+  // every page that was begun closed (it can be opened for writing alone).
   const std::string root = Out.File("site") + "\\index.html";
   const std::string page = ReadFileBytes(root);
+  EXPECT_FALSE(page.empty()) << "the root page was never begun";
   EXPECT_EQ(page.find("</html>"), std::string::npos) << "the root page ends where the cancel found it";
+  int pages = 0;
   for (const std::string& written : {root, Out.File("site") + "\\many\\index.html"}) {
     if (GetFileAttributesA(written.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    ++pages;
     HANDLE h = CreateFileA(written.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(h, INVALID_HANDLE_VALUE) << written << " left open";
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   }
+  EXPECT_GE(pages, 1) << "no page was begun before the cancel";
 }
 
 // A printer whose document goes to an enhanced metafile: text records as

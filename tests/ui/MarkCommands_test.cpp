@@ -35,7 +35,7 @@ protected:
       else
         ADD_FAILURE() << "no row " << Ansi(c.c_str());
     }
-    Pump(5);
+    EXPECT_TRUE(WaitFor([&] { return F->lvInfo->SelCount() == static_cast<int>(captions.size()); }, "the rows selected"));
   }
   TestTree Tree;
 };
@@ -61,14 +61,17 @@ TEST_F(MarksTest, CommandsReachTheSelectedEntries) {
   };
   for (const Step& s : steps) {
     Select(s.Rows);
+    F->isModified = 0;
     (F->*s.Action)->Execute();
-    Pump(5);
     const ListNode* e = Entry(s.Name);
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->NeedMark, s.NeedMark) << s.Name;
     EXPECT_EQ(e->Attributes & DamagedBit, s.Attributes) << s.Name;
     EXPECT_EQ(F->rootNode->MarkedCount, s.RootCount) << s.Name;
-    EXPECT_EQ(F->isModified, 1) << s.Name;
+    // What a user sees of the change: closing the window asks to save.
+    DialogDriver answers({{Ansi(L"Сохранить изменения ?"), IDCANCEL}});
+    EXPECT_FALSE(F->CloseQuery()) << s.Name;
+    EXPECT_EQ(answers.Shown().size(), 1u) << s.Name << ": " << answers.Log();
   }
   EXPECT_EQ(Entry("docs")->Attributes, 0) << "toggle damaged leaves folders";
 }

@@ -16,7 +16,7 @@ TEST_F(MaskTest, FindIsEnabledOnlyWithText) {
   F->searchMask = "old";
   m->ledMask->SetText(L"previous");
   m->Show();
-  Pump(10);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(m->Handle()); }, "the search-mask window shows"));
   EXPECT_EQ(m->ledMask->Text(), L"") << "the previous mask is never shown";
   EXPECT_FALSE(m->FindBitBtn->Enabled());
   EXPECT_EQ(UcControl_GetText(m), L"Поиск");
@@ -62,7 +62,7 @@ TEST_F(CommentTest, CaptionTextAndLimit) {
   F->commentEntryName = "readme.txt";
   F->commentTargetKind = ekFile;
   c->Show();
-  Pump(10);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(c->Handle()); }, "the comment window shows"));
   EXPECT_EQ(UcControl_GetText(c), L"Ввод комментарияКомментарий для файла readme.txt");
   EXPECT_EQ(UcControl_GetText(c->redComment), L"старый");
   EXPECT_EQ(c->ClientWidth(), 358);
@@ -85,7 +85,7 @@ TEST_F(CommentTest, CaptionTextAndLimit) {
   F->commentTargetKind = ekFolder;
   F->commentEntryName = "Docs";
   c->Show();
-  Pump(10);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(c->Handle()); }, "the comment window shows"));
   EXPECT_EQ(UcControl_GetText(c), L"Ввод комментарияКомментарий для папки Docs");
   c->Hide();
 }
@@ -95,7 +95,7 @@ TEST_F(CommentTest, AnEmptyCommentIsRefused) {
   F->commentText = "kept";
   F->commentTargetKind = ekFile;
   c->Show();
-  Pump(10);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(c->Handle()); }, "the comment window shows"));
   UcControl_SetText(c->redComment, WideString());
   {
     DialogDriver answers({{Ansi(L"Комментарий не введён!"), IDOK}});

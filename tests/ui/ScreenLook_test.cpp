@@ -69,7 +69,6 @@ void CALLBACK ShootMenu(HWND, UINT, UINT_PTR, DWORD) {
     Pending->Rows.push_back(r);
   }
   Pending->Done = true;
-  EndMenu();
 }
 
 class MenuLookTest : public MainWindowTest {};
@@ -106,10 +105,14 @@ TEST_F(MenuLookTest, CaptionsStandApartFromShortcuts) {
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, &ShootMenu);
     RECT bar0;
     GetMenuItemRect(main, bar, index, &bar0);
-    TrackPopupMenuEx(shot.Menu, TPM_LEFTALIGN | TPM_TOPALIGN, bar0.left, bar0.bottom, main, nullptr);
-    KillTimer(nullptr, timer);
-    Pending = nullptr;
-    ASSERT_TRUE(shot.Done) << "menu " << index << " was never seen open";
+    {
+      // The menu closes once it was shot, or after the harness's bound.
+      EndMenuWhen ends([&] { return shot.Done; }, "menu " + std::to_string(index) + " seen open and shot");
+      TrackPopupMenuEx(shot.Menu, TPM_LEFTALIGN | TPM_TOPALIGN, bar0.left, bar0.bottom, main, nullptr);
+      KillTimer(nullptr, timer);
+      Pending = nullptr;
+      ASSERT_TRUE(ends.Result());
+    }
     if (const char* dump = getenv("FENNOLIT_MENU_SHOT")) {
       FILE* f = fopen((std::string(dump) + std::to_string(index) + ".ppm").c_str(), "wb");
       fprintf(f, "P6 %d %d 255\n", shot.Shot.Image.Width, shot.Shot.Image.Height);
@@ -157,8 +160,8 @@ TEST_F(MenuLookTest, TheRootNodeShowsTheNewListNameAtOnce) {
   MapWindowPoints(view, nullptr, reinterpret_cast<POINT*>(&area), 2);
   // What the screen shows once the window has handled its messages, and
   // what a full repaint draws: the same.
-  Pump(50);
-  ASSERT_TRUE(WaitFor([&] { return !GetUpdateRect(view, nullptr, FALSE); }, "the tree painted what changed"));
+  ASSERT_TRUE(WaitFor([&] { return !GetUpdateRect(view, nullptr, FALSE) && !GetQueueStatus(QS_ALLINPUT); },
+                      "the tree view handled its messages and painted"));
   const TScreenShot shown = ShootScreen(area);
   InvalidateRect(view, nullptr, TRUE);
   UpdateWindow(view);

@@ -123,6 +123,7 @@ LRESULT CALLBACK DialogDriver::CbtProc(int code, WPARAM w, LPARAM l) {
 }
 
 void DialogDriver::OnActivate(HWND wnd) {
+  if (!IsOwnThreadWindow(wnd)) return;
   if (std::find(FWindows.begin(), FWindows.end(), wnd) != FWindows.end()) return;
   char cls[64] = {};
   GetClassNameA(wnd, cls, sizeof cls);

@@ -376,7 +376,10 @@ TEST(BuiltInBoxes, TheOverwriteBoxOffersYesToAll) {
   ZEDialogs = saved;
   EXPECT_TRUE(confirm);
   EXPECT_EQ(zip->Options()->OverwriteMode, omAlways);
-  ASSERT_EQ(script.Shown().size(), 1u);
+  std::string seen;
+  for (const ScriptDialogs::Seen& s : script.Shown())
+    seen += "[" + s.Title + " | " + s.Text + (s.Answered ? "" : " (unanswered)") + "] ";
+  ASSERT_EQ(script.Shown().size(), 1u) << seen;
   EXPECT_TRUE(script.Unused().empty());
 }
 

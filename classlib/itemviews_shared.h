@@ -13,10 +13,7 @@ class TTreeNode;
 class TCustomListView;
 class TListItem;
 
-// The view that owns a node or an item, and the text the library sorts it by
-// (defined beside each view).
-TCustomTreeView* OwningView(TTreeNode* node);
-TCustomListView* OwningView(TListItem* item);
+// The text the library sorts a node or an item by (defined beside each view).
 const AnsiString& SortText(TTreeNode* node);
 const AnsiString& SortText(TListItem* item);
 

@@ -70,6 +70,9 @@ void RegisterListItemClass(const TMetaClass* cls, TListItemFactory factory);
 // A new item of the class (not yet in the list); EInvalidOperation when the
 // class was not registered.
 TListItem* CreateListItemOf(const TMetaClass* cls, TListItems* owner);
+// The view an item belongs to (null while it has none), for code written over
+// both views alike.
+TCustomListView* OwningView(TListItem* item);
 
 class TListColumn : public TCollectionItem {
   CL_CLASS(TListColumn, TCollectionItem)

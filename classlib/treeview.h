@@ -61,6 +61,9 @@ template <class T> TTreeNode* NewTreeNode(TTreeNodes* owner) { return new T(owne
 void RegisterTreeNodeClass(const TMetaClass* cls, TTreeNodeFactory factory);
 // A new node of the class; EInvalidOperation when the class was not registered.
 TTreeNode* CreateTreeNodeOf(const TMetaClass* cls, TTreeNodes* owner);
+// The view a node belongs to (null while it has none), for code written over
+// both views alike.
+TCustomTreeView* OwningView(TTreeNode* node);
 
 class TTreeNode : public TPersistent {
   CL_CLASS(TTreeNode, TPersistent)

@@ -6,18 +6,19 @@
 #include "LibVer.h"
 #include "UcActnList.h"
 #include "UcButtons.h"
-#include "UcComCtrls.h"
 #include "UcControls.h"
 #include "UcDialogs.h"
 #include "UcFileDialogs.h"
 #include "UcStdActns.h"
 #include "UcExtCtrls.h"
 #include "UcForms.h"
+#include "UcListView.h"
 #include "UcMenus.h"
 #include "UcRichEdit.h"
 #include "UcStdCtrls.h"
 #include "UcTabs.h"
 #include "UcToolWin.h"
+#include "UcTreeView.h"
 #include "UcStatusBar.h"
 #include "UcPickers.h"
 #include "UcStdCtrlsLists.h"
@@ -39,7 +40,8 @@ const TUnitEntry ControlsUnitTable[] = {
     {"UcActnList", &UnitInit_UcActnList, &UnitFini_UcActnList},
     {"UcForms", &UnitInit_UcForms, &UnitFini_UcForms},
     {"UcMenus", &UnitInit_UcMenus, &UnitFini_UcMenus},
-    {"UcComCtrls", &UnitInit_UcComCtrls, &UnitFini_UcComCtrls},
+    {"UcTreeView", &UnitInit_UcTreeView, &UnitFini_UcTreeView},
+    {"UcListView", &UnitInit_UcListView, &UnitFini_UcListView},
     {"UcStdCtrls", &UnitInit_UcStdCtrls, &UnitFini_UcStdCtrls},
     {"UcStdCtrlsLists", &UnitInit_UcStdCtrlsLists, &UnitFini_UcStdCtrlsLists},
     {"UcMask", &UnitInit_UcMask, &UnitFini_UcMask},

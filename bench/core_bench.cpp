@@ -30,9 +30,8 @@
 #include "harness.h"
 #include "units.h"
 
+#include "BenchPhase.h"
 #include "BenchReport.h"
-
-#include <psapi.h>
 
 namespace {
 
@@ -150,13 +149,6 @@ ListNode* BigTree(int entries) {
 // with the private memory of the moment (no peak at all: after the tree was
 // freed it showed a few MiB); the peak working set is a true high-water mark
 // here and on Windows, and in a process of its own it is the phase's.
-size_t PeakMemory() {
-  PROCESS_MEMORY_COUNTERS c{};
-  c.cb = sizeof c;
-  GetProcessMemoryInfo(GetCurrentProcess(), &c, sizeof c);
-  return c.PeakWorkingSetSize;
-}
-
 constexpr double GiB = 1024.0 * 1024.0 * 1024.0;
 
 // The save phase, in a process of its own: the tree in memory, the baseline
@@ -305,33 +297,6 @@ void OpenPhase(const std::string& dir, int entries) {
   ReportAim("open phase peak memory, GiB", peak / GiB, 1.0);
 }
 
-// Runs this program again for one phase and waits for it; its output goes
-// where ours goes. The phase's exit code is its verdict.
-int RunPhase(const char* phase, const std::string& dir, int entries) {
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string line = std::string("\"") + self + "\" --phase " + phase + " \"" + dir + "\" " + std::to_string(entries);
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  PROCESS_INFORMATION pi{};
-  std::vector<char> cmd(line.begin(), line.end());
-  cmd.push_back('\0');
-  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-    std::printf("  the %s phase did not start (error %lu)\n", phase, GetLastError());
-    return 1;
-  }
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  DWORD code = 1;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  if (code != 0) std::printf("  the %s phase ended with exit code %lu\n", phase, code);
-  return static_cast<int>(code);
-}
 
 }  // namespace
 
@@ -355,8 +320,9 @@ int main(int argc, char** argv) {
   int phases = 0;
   if (listEntries > 0) {
     TempDir dir;
-    phases = RunPhase("save", dir.Path(), listEntries);
-    if (phases == 0) phases = RunPhase("open", dir.Path(), listEntries);
+    const std::string arguments = "\"" + dir.Path() + "\" " + std::to_string(listEntries);
+    phases = RunPhase("save", arguments);
+    if (phases == 0) phases = RunPhase("open", arguments);
   }
   FinishUnits();
   return phases != 0 ? phases : BenchExitCode();

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchPhase.h"
 #include "BenchReport.h"
 #include "CoreHost.h"
 #include "ExportUnits.h"
@@ -31,7 +32,6 @@
 #include "harness.h"
 #include "units.h"
 
-#include <psapi.h>
 
 namespace {
 
@@ -40,15 +40,6 @@ double Clock() {
   QueryPerformanceCounter(&now);
   QueryPerformanceFrequency(&frequency);
   return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// The most memory the process has held so far. The working set's peak: under
-// Wine the "peak" page-file figure is only the present one.
-size_t PeakMemory() {
-  PROCESS_MEMORY_COUNTERS c{};
-  c.cb = sizeof c;
-  GetProcessMemoryInfo(GetCurrentProcess(), &c, sizeof c);
-  return c.PeakWorkingSetSize;
 }
 
 double MiB(double bytes) { return bytes / 1048576.0; }
@@ -402,33 +393,6 @@ void OneFolderBench(int files) {
   RemoveTree(AnsiToWide(AnsiString(target)).str());
 }
 
-// Runs one phase in a new process of this program; its exit code.
-int RunPhase(const char* phase, int count) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring command = L"\"" + std::wstring(self) + L"\" --phase ";
-  for (const char* c = phase; *c; ++c) command += static_cast<wchar_t>(*c);
-  command += L" " + std::to_wstring(count);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-    std::printf("  phase %s could not be started (%lu)\n", phase, GetLastError());
-    return 1;
-  }
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 1;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  if (code != 0) std::printf("  phase %s ended with %lu\n", phase, code);
-  return static_cast<int>(code);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -448,9 +412,9 @@ int main(int argc, char** argv) {
   const int siteEntries = argc > 2 ? std::atoi(argv[2]) : 100000;
   const int folderFiles = argc > 3 ? std::atoi(argv[3]) : 1000000;
   int failed = 0;
-  if (listEntries > 0) failed |= RunPhase("text", listEntries);
-  if (listEntries > 0) failed |= RunPhase("csv", listEntries);
-  if (siteEntries > 0) failed |= RunPhase("site", siteEntries);
-  if (folderFiles > 0) failed |= RunPhase("folder", folderFiles);
+  if (listEntries > 0) failed |= RunPhase("text", std::to_string(listEntries));
+  if (listEntries > 0) failed |= RunPhase("csv", std::to_string(listEntries));
+  if (siteEntries > 0) failed |= RunPhase("site", std::to_string(siteEntries));
+  if (folderFiles > 0) failed |= RunPhase("folder", std::to_string(folderFiles));
   return failed != 0 ? 1 : BenchExitCode();
 }

@@ -9,24 +9,19 @@
 
 #include "ListNode.h"
 #include "Uterm.h"
+#include "sysutils.h"
 
-// Upper-casing of the system's ANSI code page (CharUpperBuffA). For a
-// single-byte code page the 256 answers are asked once and kept in a table;
-// a double-byte code page is asked per text.
+// Upper-casing of the system's ANSI code page, as the search and the import
+// compare names (the class library's AnsiUpperInPlace).
 class TAnsiUpper {
 public:
-  TAnsiUpper();
-  void Apply(std::string& text) const;
+  void Apply(std::string& text) const { AnsiUpperInPlace(text); }
   std::string Of(const char* text, size_t length) const {
     std::string s(text, length);
     Apply(s);
     return s;
   }
   std::string Of(const AnsiString& text) const { return Of(text.c_str(), static_cast<size_t>(text.Length())); }
-
-private:
-  bool FSingleByte = true;
-  unsigned char FTable[256];
 };
 
 // The result of a search: the hits in table order with their full paths.

@@ -12,16 +12,24 @@
 #include "sysutils.h"
 
 // Upper-casing of the system's ANSI code page, as the search and the import
-// compare names (the class library's AnsiUpperInPlace).
+// compare names: AnsiUpperInPlace, with the class library's table looked up
+// here once, since a search or an import applies it to every name of a list.
 class TAnsiUpper {
 public:
-  void Apply(std::string& text) const { AnsiUpperInPlace(text); }
+  void Apply(std::string& text) const {
+    if (!FTable) return AnsiUpperInPlace(text);
+    for (char& c : text) c = static_cast<char>(FTable[static_cast<unsigned char>(c)]);
+  }
   std::string Of(const char* text, size_t length) const {
     std::string s(text, length);
     Apply(s);
     return s;
   }
   std::string Of(const AnsiString& text) const { return Of(text.c_str(), static_cast<size_t>(text.Length())); }
+
+private:
+  // Null on a double-byte code page, where a byte is not a character.
+  const unsigned char* FTable = AnsiCodePageIsSingleByte() ? AnsiUpperTable() : nullptr;
 };
 
 // The result of a search: the hits in table order with their full paths.

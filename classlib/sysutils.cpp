@@ -549,15 +549,68 @@ AnsiString LowerCase(const AnsiString& s) {
   return AnsiString(std::move(r));
 }
 
+namespace {
+
+using TCharBuffCase = DWORD(WINAPI*)(LPSTR, DWORD);
+
+struct TAnsiCaseTables {
+  unsigned char Upper[256];
+  unsigned char Lower[256];
+  bool SingleByte;
+  TAnsiCaseTables() {
+    CPINFO info = {};
+    SingleByte = GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+    Fill(Upper, CharUpperBuffA);
+    Fill(Lower, CharLowerBuffA);
+  }
+  static void Fill(unsigned char (&table)[256], TCharBuffCase change) {
+    char bytes[256];
+    for (int i = 0; i < 256; ++i) bytes[i] = static_cast<char>(i);
+    // The zero byte stops nothing: the calls work by length.
+    change(bytes, 256);
+    std::memcpy(table, bytes, 256);
+  }
+};
+
+const TAnsiCaseTables& AnsiCaseTables() {
+  static const TAnsiCaseTables tables;
+  return tables;
+}
+
+void MapBytes(std::string& text, const unsigned char* table) {
+  for (char& c : text) c = static_cast<char>(table[static_cast<unsigned char>(c)]);
+}
+
+void ChangeCase(std::string& text, const unsigned char* table, TCharBuffCase change) {
+  if (AnsiCaseTables().SingleByte)
+    MapBytes(text, table);
+  else if (!text.empty())
+    change(text.data(), static_cast<DWORD>(text.size()));
+}
+
+}  // namespace
+
+const unsigned char* AnsiUpperTable() { return AnsiCaseTables().Upper; }
+const unsigned char* AnsiLowerTable() { return AnsiCaseTables().Lower; }
+bool AnsiCodePageIsSingleByte() { return AnsiCaseTables().SingleByte; }
+void AnsiUpperInPlace(std::string& text) { ChangeCase(text, AnsiUpperTable(), CharUpperBuffA); }
+void AnsiLowerInPlace(std::string& text) { ChangeCase(text, AnsiLowerTable(), CharLowerBuffA); }
+
+std::string AnsiLowerBytes(const std::string& text) {
+  std::string out(text);
+  MapBytes(out, AnsiLowerTable());
+  return out;
+}
+
 AnsiString AnsiUpperCase(const AnsiString& s) {
   AnsiString r = s;
-  if (!r.IsEmpty()) CharUpperBuffA(r.data(), static_cast<DWORD>(r.Length()));
+  AnsiUpperInPlace(r.str());
   return r;
 }
 
 AnsiString AnsiLowerCase(const AnsiString& s) {
   AnsiString r = s;
-  if (!r.IsEmpty()) CharLowerBuffA(r.data(), static_cast<DWORD>(r.Length()));
+  AnsiLowerInPlace(r.str());
   return r;
 }
 

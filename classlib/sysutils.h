@@ -248,6 +248,23 @@ AnsiString UpperCase(const AnsiString& s);  // ASCII letters only
 AnsiString LowerCase(const AnsiString& s);
 AnsiString AnsiUpperCase(const AnsiString& s);  // the system's rules for the ANSI code page
 AnsiString AnsiLowerCase(const AnsiString& s);
+// The system's case of each byte of the ANSI code page: CharUpperBuffA and
+// CharLowerBuffA asked once, over the 256 byte values in one call, and kept
+// for the process (its code page does not change). On a single-byte code
+// page a byte is a character, and the table gives exactly what the calls give
+// for any text. On a double-byte code page it does not: there the text
+// functions below ask the system per text, and only AnsiLowerBytes (the byte
+// orders of sort keys and names, which want one answer per byte) keeps to
+// the table.
+const unsigned char* AnsiUpperTable();
+const unsigned char* AnsiLowerTable();
+bool AnsiCodePageIsSingleByte();
+// text in the system's upper or lower case, in place (what AnsiUpperCase and
+// AnsiLowerCase give).
+void AnsiUpperInPlace(std::string& text);
+void AnsiLowerInPlace(std::string& text);
+// text with every byte put through AnsiLowerTable, whatever the code page.
+std::string AnsiLowerBytes(const std::string& text);
 int CompareStr(const AnsiString& a, const AnsiString& b);
 int CompareText(const AnsiString& a, const AnsiString& b);  // ASCII case-insensitive
 bool SameText(const AnsiString& a, const AnsiString& b);

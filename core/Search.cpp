@@ -2,27 +2,6 @@
 
 #include <cstring>
 
-TAnsiUpper::TAnsiUpper() {
-  CPINFO info = {};
-  FSingleByte = GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
-  for (int i = 0; i < 256; ++i) FTable[i] = static_cast<unsigned char>(i);
-  if (FSingleByte) {
-    char chars[256];
-    for (int i = 0; i < 256; ++i) chars[i] = static_cast<char>(i);
-    CharUpperBuffA(chars + 1, 255);  // the zero byte stays
-    for (int i = 1; i < 256; ++i) FTable[i] = static_cast<unsigned char>(chars[i]);
-  }
-}
-
-void TAnsiUpper::Apply(std::string& text) const {
-  if (text.empty()) return;
-  if (!FSingleByte) {
-    CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return;
-  }
-  for (char& c : text) c = static_cast<char>(FTable[static_cast<unsigned char>(c)]);
-}
-
 AnsiString SearchNeedle(const AnsiString& typed) {
   AnsiString needle = typed;
   if (const int star = needle.Pos("*")) needle.Delete(star, 1);

@@ -9,14 +9,17 @@
 
 #include "ListNode.h"
 #include "Uterm.h"
+#include "sysutils.h"
 
-// Upper-casing of the system's ANSI code page (CharUpperBuffA). For a
-// single-byte code page the 256 answers are asked once and kept in a table;
-// a double-byte code page is asked per text.
+// Upper-casing of the system's ANSI code page, as the search and the import
+// compare names: AnsiUpperInPlace, with the class library's table looked up
+// here once, since a search or an import applies it to every name of a list.
 class TAnsiUpper {
 public:
-  TAnsiUpper();
-  void Apply(std::string& text) const;
+  void Apply(std::string& text) const {
+    if (!FTable) return AnsiUpperInPlace(text);
+    for (char& c : text) c = static_cast<char>(FTable[static_cast<unsigned char>(c)]);
+  }
   std::string Of(const char* text, size_t length) const {
     std::string s(text, length);
     Apply(s);
@@ -25,8 +28,8 @@ public:
   std::string Of(const AnsiString& text) const { return Of(text.c_str(), static_cast<size_t>(text.Length())); }
 
 private:
-  bool FSingleByte = true;
-  unsigned char FTable[256];
+  // Null on a double-byte code page, where a byte is not a character.
+  const unsigned char* FTable = AnsiCodePageIsSingleByte() ? AnsiUpperTable() : nullptr;
 };
 
 // The result of a search: the hits in table order with their full paths.

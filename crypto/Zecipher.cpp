@@ -679,6 +679,19 @@ void TCipher::MacBlock(const uint8_t* s, int n, bool chained) {
     std::memcpy(FFeedback, w, FBufSize);
 }
 
+// The byte-wise feedback modes (CFB, OFB, CFB-MAC) take one byte of key
+// stream from the encrypted feedback, then move the feedback on by one byte.
+uint8_t TCipher::FeedbackKeyByte() {
+  std::memcpy(FBuffer, FFeedback, FBufSize);
+  Encode(FBuffer);
+  return FBuffer[0];
+}
+
+void TCipher::ShiftIntoFeedback(uint8_t c) {
+  std::memmove(FFeedback, FFeedback + 1, FBufSize - 1);
+  FFeedback[FBufSize - 1] = c;
+}
+
 void TCipher::EncodeBuffer(const void* source, void* dest, int dataSize) {
   CheckInitialized();
   const int B = FBufSize;
@@ -714,21 +727,15 @@ void TCipher::EncodeBuffer(const void* source, void* dest, int dataSize) {
       break;
     case cmCFB:
       for (int i = 0; i < n; ++i) {
-        std::memcpy(FBuffer, FFeedback, B);
-        Encode(FBuffer);
-        uint8_t c = s[i] ^ FBuffer[0];
-        d[i] = c;
-        std::memmove(FFeedback, FFeedback + 1, B - 1);
-        FFeedback[B - 1] = c;
+        d[i] = static_cast<uint8_t>(s[i] ^ FeedbackKeyByte());
+        ShiftIntoFeedback(d[i]);
       }
       break;
     case cmOFB:
       for (int i = 0; i < n; ++i) {
-        std::memcpy(FBuffer, FFeedback, B);
-        Encode(FBuffer);
-        d[i] = s[i] ^ FBuffer[0];
-        std::memmove(FFeedback, FFeedback + 1, B - 1);
-        FFeedback[B - 1] = FBuffer[0];
+        const uint8_t k = FeedbackKeyByte();
+        d[i] = s[i] ^ k;
+        ShiftIntoFeedback(k);
       }
       break;
     case cmCTR: {
@@ -754,12 +761,7 @@ void TCipher::EncodeBuffer(const void* source, void* dest, int dataSize) {
       if (n > 0) MacBlock(s, n, FMode == cmCTSMAC);
       break;
     case cmCFBMAC:
-      for (int i = 0; i < n; ++i) {
-        std::memcpy(FBuffer, FFeedback, B);
-        Encode(FBuffer);
-        std::memmove(FFeedback, FFeedback + 1, B - 1);
-        FFeedback[B - 1] = s[i] ^ FBuffer[0];
-      }
+      for (int i = 0; i < n; ++i) ShiftIntoFeedback(static_cast<uint8_t>(s[i] ^ FeedbackKeyByte()));
       break;
   }
 }
@@ -801,12 +803,11 @@ void TCipher::DecodeBuffer(const void* source, void* dest, int dataSize) {
       break;
     case cmCFB:
       for (int i = 0; i < n; ++i) {
-        std::memcpy(FBuffer, FFeedback, B);
-        Encode(FBuffer);
-        uint8_t c = s[i];
-        std::memmove(FFeedback, FFeedback + 1, B - 1);
-        FFeedback[B - 1] = c;
-        d[i] = c ^ FBuffer[0];
+        // s and d may be the same buffer: the cipher byte is kept first.
+        const uint8_t c = s[i];
+        const uint8_t k = FeedbackKeyByte();
+        ShiftIntoFeedback(c);
+        d[i] = c ^ k;
       }
       break;
     case cmOFB:

@@ -318,6 +318,8 @@ private:
   void IncCounter();
   void TailXor(const uint8_t* s, uint8_t* d, int n);
   void MacBlock(const uint8_t* s, int n, bool chained);
+  uint8_t FeedbackKeyByte();
+  void ShiftIntoFeedback(uint8_t c);
 
   TCipherMode FMode = cmCTS;
   THash* FHash = nullptr;

@@ -251,24 +251,9 @@ AnsiString FormatEntryLine(const ListNode* entry) {
 }
 
 void AppendHtmlEscaped(std::string& out, std::string_view text) {
-  // Names and columns seldom hold a character to escape: the plain runs
-  // between them go in whole.
-  size_t from = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (!SpecialBytes.is[static_cast<unsigned char>(text[i])]) continue;
-    const char* reference;
-    switch (text[i]) {
-      case '&': reference = "&amp;"; break;
-      case '<': reference = "&lt;"; break;
-      case '>': reference = "&gt;"; break;
-      case '"': reference = "&quot;"; break;
-      default: continue;
-    }
-    out.append(text.data() + from, i - from);
-    out += reference;
-    from = i + 1;
-  }
-  out.append(text.data() + from, text.size() - from);
+  const size_t at = out.size();
+  out.resize(at + text.size() * 6);
+  out.resize(static_cast<size_t>(PutHtmlEscaped(out.data() + at, text) - out.data()));
 }
 
 std::string HtmlEscape(const std::string& text) {

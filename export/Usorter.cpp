@@ -1,43 +1,15 @@
 #include "Usorter.h"
 
 #include <algorithm>
-#include <cstring>
 
-namespace {
-
-struct TLowerTable {
-  unsigned char map[256];
-  TLowerTable() {
-    char bytes[256];
-    for (int i = 0; i < 256; ++i) bytes[i] = static_cast<char>(i);
-    // The NUL byte stops nothing here: CharLowerBuffA works by length.
-    CharLowerBuffA(bytes, 256);
-    std::memcpy(map, bytes, 256);
-  }
-};
-
-const TLowerTable& LowerTable() {
-  static const TLowerTable table;
-  return table;
-}
-
-}  // namespace
-
-const unsigned char* AnsiLowerTable() { return LowerTable().map; }
-
-std::string AnsiLowerBytes(const std::string& text) {
-  const TLowerTable& t = LowerTable();
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(t.map[static_cast<unsigned char>(c)]);
-  return out;
-}
+#include "sysutils.h"
 
 void TSorter::AddFolder(const AnsiString& key, const AnsiString& text) { Insert(key.str(), text.str(), FFolders); }
 
 void TSorter::AddFile(const AnsiString& key, const AnsiString& text) { Insert(key.str(), text.str(), FFiles); }
 
 uint64_t SortHead(std::string_view key) {
-  const unsigned char* lower = LowerTable().map;
+  const unsigned char* lower = AnsiLowerTable();
   // Names hold no zero byte, so a shorter key's zero fill orders it before
   // the longer keys it begins.
   uint64_t head = 0;
@@ -47,7 +19,7 @@ uint64_t SortHead(std::string_view key) {
 }
 
 int CompareKeyTails(std::string_view a, std::string_view b) {
-  const unsigned char* lower = LowerTable().map;
+  const unsigned char* lower = AnsiLowerTable();
   const size_t common = std::min(a.size(), b.size());
   for (size_t i = 8; i < common; ++i) {
     const unsigned char ca = lower[static_cast<unsigned char>(a[i])], cb = lower[static_cast<unsigned char>(b[i])];

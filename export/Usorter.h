@@ -67,11 +67,6 @@ private:
   Rec FGot;
 };
 
-// The system's ANSI lower case of a text (CharLowerBuffA's table, built once).
-std::string AnsiLowerBytes(const std::string& text);
-// That table: the lower case of each byte.
-const unsigned char* AnsiLowerTable();
-
 // --- the order of a page's lines
 
 // The first eight lower-cased bytes of a key, the first the highest, zero

@@ -351,6 +351,47 @@ TEST(Case, AnsiFunctionsFollowCodePage1251) {
   EXPECT_EQ(mine, py);
 }
 
+TEST(Case, SharedTablesAt1251) {
+  const unsigned char* upper = AnsiUpperTable();
+  const unsigned char* lower = AnsiLowerTable();
+  ASSERT_TRUE(AnsiCodePageIsSingleByte());
+  // Latin, the Russian alphabet's ends, Ё and the other Cyrillic letters of 1251.
+  const struct {
+    unsigned char small, capital;
+  } letters[] = {{'a', 'A'},   {'z', 'Z'},   {0xE0, 0xC0}, {0xFF, 0xDF}, {0xB8, 0xA8}, {0x90, 0x80},
+                 {0x83, 0x81}, {0x9A, 0x8A}, {0xA2, 0xA1}, {0xBC, 0xA3}, {0xB4, 0xA5}, {0xBA, 0xAA},
+                 {0xBF, 0xAF}, {0xB3, 0xB2}, {0xBE, 0xBD}, {0x9F, 0x8F}};
+  for (const auto& l : letters) {
+    EXPECT_EQ(upper[l.small], l.capital) << int(l.small);
+    EXPECT_EQ(upper[l.capital], l.capital) << int(l.capital);
+    EXPECT_EQ(lower[l.capital], l.small) << int(l.capital);
+    EXPECT_EQ(lower[l.small], l.small) << int(l.small);
+  }
+  // Bytes without case: zero, ASCII signs and digits, no-break space, "№",
+  // dash, guillemet, euro sign and the one byte 1251 leaves undefined.
+  for (unsigned char b : {0x00, 0x20, 0x30, 0x39, 0x40, 0x5B, 0x60, 0x7B, 0x7F, 0xA0, 0xB9, 0x96, 0xAB, 0x88, 0x98}) {
+    EXPECT_EQ(upper[b], b) << int(b);
+    EXPECT_EQ(lower[b], b) << int(b);
+  }
+  // Every byte as the system cases it alone, and the text functions as the
+  // tables.
+  std::string all;
+  for (int b = 0; b < 256; ++b) {
+    char u = static_cast<char>(b), l = static_cast<char>(b);
+    CharUpperBuffA(&u, 1);
+    CharLowerBuffA(&l, 1);
+    EXPECT_EQ(upper[b], static_cast<unsigned char>(u)) << b;
+    EXPECT_EQ(lower[b], static_cast<unsigned char>(l)) << b;
+    all += static_cast<char>(b);
+  }
+  std::string up = all, down = all;
+  CharUpperBuffA(up.data(), 256);
+  CharLowerBuffA(down.data(), 256);
+  EXPECT_EQ(AnsiUpperCase(all).str(), up);
+  EXPECT_EQ(AnsiLowerCase(all).str(), down);
+  EXPECT_EQ(AnsiLowerBytes(all), down);
+}
+
 TEST(Compare, AsciiAndLocaleRules) {
   EXPECT_LT(CompareStr("a", "b"), 0);
   EXPECT_GT(CompareStr("b", "a"), 0);

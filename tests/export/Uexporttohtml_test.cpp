@@ -89,6 +89,32 @@ TEST(HtmlPieces, EscapesAndLinkPaths) {
   EXPECT_EQ(UrlEncodePath(A(L"/Доки/я.txt")), "/%D0%94%D0%BE%D0%BA%D0%B8/%D1%8F.txt");
 }
 
+TEST(HtmlPieces, EscapingAppendsAfterWhatIsThere) {
+  const struct {
+    std::string before, text, after;
+  } cases[] = {
+      {"", "", ""},
+      {"<b>", "", "<b>"},
+      {"x<", "<", "x<&lt;"},
+      {"", "&&", "&amp;&amp;"},
+      {"", "\"<>\"", "&quot;&lt;&gt;&quot;"},
+      // Apostrophes, Cyrillic and undefined bytes of 1251 stay as they are.
+      {"", "'\xE0\xFF\x98\xB8", "'\xE0\xFF\x98\xB8"},
+      {"", std::string("a\0&", 3), std::string("a\0&amp;", 7)},
+      {"", std::string(300, '"'), [] {
+         std::string s;
+         for (int i = 0; i < 300; ++i) s += "&quot;";
+         return s;
+       }()},
+  };
+  for (const auto& c : cases) {
+    std::string out = c.before;
+    AppendHtmlEscaped(out, c.text);
+    EXPECT_EQ(out, c.after) << c.text;
+    EXPECT_EQ(HtmlEscape(c.text), c.after.substr(c.before.size())) << c.text;
+  }
+}
+
 const std::string Title = A(L"Мой Список");
 
 std::string Head(const std::string& lowerTitle, const std::string& crumbs) {

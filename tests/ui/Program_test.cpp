@@ -371,13 +371,9 @@ TEST_F(ProgramTest, ScanSaveReopenFromTheCommandLineShowsTheFolderTree) {
     HWND chooser = p.Dialog("the folder chooser of New", [](HWND w) { return Child(w, L"SysTreeView32") != nullptr; });
     ASSERT_NE(chooser, nullptr);
     p.Write(root.c_str(), (root.size() + 1) * 2, 4096);
-    HWND chooserTree = Child(chooser, L"SysTreeView32");
+    const TTreeItemText remoteText = [&](HWND t, HTREEITEM item) { return RemoteNodeText(p, t, item); };
     ASSERT_TRUE(WaitFor(
-        [&] {
-          SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(p.Remote(4096)));
-          HTREEITEM caret = reinterpret_cast<HTREEITEM>(SendMessageW(chooserTree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-          return caret && RemoteNodeText(p, chooserTree, caret) == L"tree";
-        },
+        [&] { return SelectInFolderChooser(chooser, root, reinterpret_cast<LPARAM>(p.Remote(4096)), remoteText); },
         "the folder chooser selected the folder to scan"));
     PostMessageW(GetDlgItem(chooser, IDOK), BM_CLICK, 0, 0);
     HWND params = p.Window(L"TParamsForm");

@@ -226,6 +226,7 @@ std::wstring ShownName(IShellFolder* folder, LPCITEMIDLIST step) {
   }
   return text;
 }
+}  // namespace
 
 std::wstring TreeItemText(HWND tree, HTREEITEM item) {
   wchar_t text[MAX_PATH] = {};
@@ -237,41 +238,59 @@ std::wstring TreeItemText(HWND tree, HTREEITEM item) {
   SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
   return text;
 }
-}  // namespace
 
-void TPBFolderDialog::SelectThroughTheTree(HWND wnd, LPCITEMIDLIST list) {
-  HWND tree = FindWindowExA(wnd, nullptr, WC_TREEVIEWA, nullptr);
+bool ShownStepNames(LPCITEMIDLIST root, LPCITEMIDLIST list, std::vector<std::wstring>& names) {
+  names.clear();
   IShellFolder* desktop = nullptr;
-  if (!tree || FAILED(SHGetDesktopFolder(&desktop))) return;
-  // The tree's root item stands for the root folder; the steps below it are
-  // looked for among the children of each item in turn.
+  if (!list || FAILED(SHGetDesktopFolder(&desktop))) return false;
   IShellFolder* folder = desktop;
   LPCITEMIDLIST rest = list;
-  if (FRootIDList) {
-    rest = ILFindChild(FRootIDList, list);
-    if (!rest || FAILED(desktop->BindToObject(FRootIDList, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder))))
+  if (root) {
+    rest = ILFindChild(const_cast<LPITEMIDLIST>(root), list);
+    if (!rest || FAILED(desktop->BindToObject(root, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder))))
       folder = nullptr;
     desktop->Release();
   }
-  HTREEITEM item = folder ? reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)) : nullptr;
-  for (LPCITEMIDLIST step = rest; item && step && step->mkid.cb; step = ILGetNext(step)) {
+  for (LPCITEMIDLIST step = rest; folder && step && step->mkid.cb; step = ILGetNext(step)) {
     LPITEMIDLIST one = ILCloneFirst(step);
     const std::wstring name = one ? ShownName(folder, one) : std::wstring();
-    SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
-    HTREEITEM child = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
-    while (child && (name.empty() || TreeItemText(tree, child) != name))
-      child = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(child)));
     IShellFolder* below = nullptr;
-    if (child && one &&
-        FAILED(folder->BindToObject(one, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&below))))
+    if (name.empty() || FAILED(folder->BindToObject(one, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&below))))
       below = nullptr;
     if (one) CoTaskMemFree(one);
     folder->Release();
     folder = below;
-    item = folder ? child : nullptr;
+    if (folder) names.push_back(name);
   }
-  if (folder) folder->Release();
-  if (item) SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  if (!folder) {
+    names.clear();
+    return false;
+  }
+  folder->Release();
+  return true;
+}
+
+HTREEITEM TreeItemByNames(HWND tree, const std::vector<std::wstring>& names, const TTreeItemText& itemText) {
+  HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  for (size_t i = 0; item && i < names.size(); ++i) {
+    SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+    HTREEITEM child = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+    while (child && itemText(tree, child) != names[i])
+      child = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(child)));
+    item = child;
+  }
+  return item;
+}
+
+bool SelectFolderThroughTheTree(HWND tree, LPCITEMIDLIST root, LPCITEMIDLIST list, const TTreeItemText& itemText) {
+  std::vector<std::wstring> names;
+  if (!tree || !ShownStepNames(root, list, names)) return false;
+  HTREEITEM item = TreeItemByNames(tree, names, itemText);
+  return item && SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+}
+
+void TPBFolderDialog::SelectThroughTheTree(HWND wnd, LPCITEMIDLIST list) {
+  SelectFolderThroughTheTree(FindWindowExA(wnd, nullptr, WC_TREEVIEWA, nullptr), FRootIDList, list);
 }
 
 bool TPBFolderDialog::IsSelected(HWND wnd, const AnsiString& path) const {

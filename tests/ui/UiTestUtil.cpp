@@ -8,11 +8,13 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "FolderScan.h"
 #include "ListFile.h"
 #include "UiUnits.h"
 #include "Unitparams.h"
+#include "Zefolderdialog.h"
 
 namespace {
 
@@ -47,34 +49,6 @@ bool HasChildOfClass(HWND wnd, const char* cls) {
   TFindChild find{cls};
   EnumChildWindows(wnd, &FindChildOfClass, reinterpret_cast<LPARAM>(&find));
   return find.Found;
-}
-
-// The text of the item the folder chooser's tree has selected.
-std::wstring SelectedFolderName(HWND dialog) {
-  struct TFindTree {
-    HWND Tree = nullptr;
-  } find;
-  EnumChildWindows(
-      dialog,
-      [](HWND child, LPARAM data) -> BOOL __attribute__((stdcall)) {
-        char name[64] = {};
-        GetClassNameA(child, name, sizeof name);
-        if (lstrcmpiA(name, "SysTreeView32") != 0) return TRUE;
-        reinterpret_cast<TFindTree*>(data)->Tree = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&find));
-  if (!find.Tree) return std::wstring();
-  HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageW(find.Tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-  if (!item) return std::wstring();
-  wchar_t text[MAX_PATH] = {};
-  TVITEMW tv = {};
-  tv.mask = TVIF_TEXT;
-  tv.hItem = item;
-  tv.pszText = text;
-  tv.cchTextMax = MAX_PATH;
-  SendMessageW(find.Tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
-  return text;
 }
 
 // The texts of a message box's static controls.
@@ -167,7 +141,7 @@ void DialogDriver::OnActivate(HWND wnd) {
     if (step.Button == 0) PostMessageA(wnd, WM_CLOSE, 0, 0);
     return;
   }
-  FPending.push_back({wnd, kind, step, 0});
+  FPending.push_back({wnd, kind, step, GetTickCount()});
   // Answered from the dialog's own message loop, once it runs.
   if (!FTimer) FTimer = SetTimer(nullptr, 0, 20, &TimerProc);
 }
@@ -214,14 +188,17 @@ void DialogDriver::Perform() {
       SetWindowTextA(edit, s.Input.c_str());
     }
     if (p.Kind == 2 && s.Button == IDOK) {
-      std::wstring path = AnsiToWide(s.Input.c_str()).str();
-      SendMessageW(p.Window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+      const std::wstring path = AnsiToWide(s.Input.c_str()).str();
       // The chooser may not take a selection before it has settled: OK only
-      // once its tree shows the folder, else a later try.
-      if (SelectedFolderName(p.Window) != path.substr(path.rfind(L'\\') + 1)) {
-        if (p.Tries < 100) {
-          FPending.push_back({p.Window, p.Kind, p.Step, p.Tries + 1});
+      // once its tree has the folder selected, else a later try; a chooser
+      // that never gets there is cancelled, so that the test fails on what
+      // it waits for instead of hanging in the dialog.
+      if (!SelectInFolderChooser(p.Window, path, reinterpret_cast<LPARAM>(path.c_str()))) {
+        if (GetTickCount() - p.Since < kWaitBoundMs) {
+          FPending.push_back(p);
           if (!FTimer) FTimer = SetTimer(nullptr, 0, 20, &TimerProc);
+        } else {
+          PostMessageA(p.Window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         }
         continue;
       }
@@ -235,6 +212,23 @@ void DialogDriver::Perform() {
       PostMessageA(p.Window, WM_COMMAND, MAKEWPARAM(s.Button, BN_CLICKED), 0);
     }
   }
+}
+
+bool SelectInFolderChooser(HWND dialog, const std::wstring& path, LPARAM pathArgument, const TTreeItemText& itemText) {
+  HWND tree = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
+  std::unique_ptr<ITEMIDLIST, decltype(&ILFree)> list(ILCreateFromPathW(path.c_str()), &ILFree);
+  std::vector<std::wstring> steps;
+  if (!tree || !list || !ShownStepNames(nullptr, list.get(), steps)) return false;
+  auto chosen = [&] {
+    HTREEITEM caret = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    return caret && caret == TreeItemByNames(tree, steps, itemText);
+  };
+  SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, pathArgument);
+  // The chooser's match by path compares the folder times too and misses a
+  // folder on the way that changed since its tree read it; a user finds the
+  // folder by the names the tree shows.
+  if (!chosen()) SelectFolderThroughTheTree(tree, nullptr, list.get(), itemText);
+  return chosen();
 }
 
 // --- the main window ------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "Zefolderdialog.h"
 #include "guitest.h"
 #include "harness.h"
 
@@ -81,12 +82,20 @@ private:
     HWND Window;
     int Kind;  // 0 message box, 1 file dialog, 2 folder chooser, 3 program window
     DialogStep Step;
-    int Tries;
+    DWORD Since;  // GetTickCount when first seen
   };
   std::vector<Pending> FPending;
   UINT_PTR FTimer = 0;
   static DialogDriver* FCurrent;
 };
+
+// Selects the folder path in the shell's folder chooser of New: by path
+// (pathArgument: the path in memory the chooser's process reads), and when
+// the chooser's own match missed, through its tree by the names the tree
+// shows (itemText reads an item of a tree in another process). True once the
+// tree has the folder selected.
+bool SelectInFolderChooser(HWND dialog, const std::wstring& path, LPARAM pathArgument,
+                           const TTreeItemText& itemText = TreeItemText);
 
 // The main window and the parameters window as the program makes them (the
 // application's exception handler stays the test's). The window is shown.

@@ -84,6 +84,20 @@ bool DecodeUtf8(const char* bytes, size_t count, std::wstring& out) {
   return true;
 }
 
+namespace {
+
+// The encoding the first four bytes of a text announce.
+TextEncoding EncodingOfHead(const unsigned char* b) {
+  if (b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) return teUtf8;
+  if (b[0] == 0xFE && b[1] == 0xFF) return teUtf16BE;
+  if (b[0] == 0x00 && b[1] == 0x00 && b[2] == 0xFE && b[3] == 0xFF) return teUtf32BE;
+  if (b[0] == 0xFF && b[1] == 0xFE && b[2] == 0x00 && b[3] == 0x00) return teUtf32LE;
+  if (b[0] == 0xFF && b[1] == 0xFE) return teUtf16LE;
+  return teAnsi;
+}
+
+}  // namespace
+
 TextEncoding DetectTextEncoding(const AnsiString& fileName) {
   try {
     TReadHandle file(fileName);
@@ -92,12 +106,7 @@ TextEncoding DetectTextEncoding(const AnsiString& fileName) {
     if (size < 4 || size > kMaxTextFileSize) return teUnreadable;
     unsigned char b[4] = {};
     if (file.Read(b, 0, 4) < 4) return teUnreadable;
-    if (b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) return teUtf8;
-    if (b[0] == 0xFE && b[1] == 0xFF) return teUtf16BE;
-    if (b[0] == 0x00 && b[1] == 0x00 && b[2] == 0xFE && b[3] == 0xFF) return teUtf32BE;
-    if (b[0] == 0xFF && b[1] == 0xFE && b[2] == 0x00 && b[3] == 0x00) return teUtf32LE;
-    if (b[0] == 0xFF && b[1] == 0xFE) return teUtf16LE;
-    return teAnsi;
+    return EncodingOfHead(b);
   } catch (...) {
     return teUnreadable;
   }
@@ -222,18 +231,22 @@ AnsiString DecodeTextToAnsi(const void* buffer, int32_t size, TextEncoding encod
 bool ReadTextFile(const AnsiString& fileName, AnsiString& text, UINT codePage) {
   text = AnsiString();
   try {
-    const TextEncoding encoding = DetectTextEncoding(fileName);
-    if (encoding == teUnreadable || encoding == teUtf32BE || encoding == teUtf32LE) return false;
-    const int32_t size = TextFileSize(fileName);
-    if (size <= 0 || size > kMaxTextFileSize) return false;
+    // One open and one read: the encoding comes from the bytes read.
+    TReadHandle file(fileName);
+    if (!file.Ok()) return false;
+    const int64_t length = file.Size();
+    if (length < 4 || length > kMaxTextFileSize) return false;
+    const auto size = static_cast<int32_t>(length);
     std::vector<char> buffer(static_cast<size_t>(size) + 1, '\0');
-    if (!ReadFileBlock(buffer.data(), fileName, 0, size)) return false;
+    if (file.Read(buffer.data(), 0, static_cast<DWORD>(size)) < static_cast<DWORD>(size)) return false;
+    const TextEncoding encoding = EncodingOfHead(reinterpret_cast<const unsigned char*>(buffer.data()));
+    if (encoding == teUtf32BE || encoding == teUtf32LE) return false;
     if (!DecodeText(buffer.data(), static_cast<size_t>(size), encoding, codePage, text)) {
       text = AnsiString();
       return false;
     }
     return true;
-  } catch (const std::bad_alloc&) {
+  } catch (...) {  // out of memory, or a file the system would not read
     text = AnsiString();
     return false;
   }

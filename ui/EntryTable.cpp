@@ -55,7 +55,7 @@ public:
 private:
   static std::string Upper(const char* name) {
     std::string s = name;
-    if (!s.empty()) CharUpperBuffA(s.data(), static_cast<DWORD>(s.size()));
+    AnsiUpperInPlace(s);
     return s;
   }
   std::unordered_set<std::string> FNames;

@@ -278,8 +278,6 @@ void TInfoFileForm::UpdateViewMenuChecks(uint8_t mode) {
 
 bool TInfoFileForm::HasSelectedFolder() { return tvTreeOfFile->Selected() != nullptr; }
 
-void TInfoFileForm::LeaveSearchView() { LeaveSearchResults(); }
-
 void TInfoFileForm::ClearHistories() {
   backHistory.clear();
   UcControl_SetHint(spbtBack, localization->GetHintText(1));

@@ -266,8 +266,6 @@ public:
   // A move of the user to a folder (tree click or key): the history pushed,
   // the folder shown, the forward history emptied. Leaves search results.
   void MoveToFolder(TUcTreeNode* node);
-  // Back from the search results to the folder they were searched from.
-  void LeaveSearchResults();
   // Above 0 while the program rebuilds the folder tree: its selection
   // changes are not moves of the user.
   int treeRebuilds = 0;
@@ -287,6 +285,7 @@ public:
   // --- IViewHost
   void UpdateViewMenuChecks(uint8_t mode) override;
   bool HasSelectedFolder() override;
+  // Back from the search results to the folder they were searched from.
   void LeaveSearchView() override;
   bool FullTreeSaved() override;
   void RestoreFullTree() override;

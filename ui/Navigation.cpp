@@ -52,7 +52,7 @@ void TInfoFileForm::MoveToFolder(TUcTreeNode* node) {
   ClearForwardHistory(this);
 }
 
-void TInfoFileForm::LeaveSearchResults() {
+void TInfoFileForm::LeaveSearchView() {
   if (!isSearchView) return;
   TUcTreeNode* folder = currentTreeNode ? currentTreeNode : tvTreeOfFile->Selected();
   if (!folder) folder = RootTreeNode();
@@ -241,7 +241,7 @@ void TInfoFileForm::lvInfoDblClick(TObject*) {
 // the results for the folder the search was made from.
 void TInfoFileForm::spbtUpClick(TObject*) {
   if (isSearchView) {
-    LeaveSearchResults();
+    LeaveSearchView();
     return;
   }
   TUcTreeNode* tree = currentTreeNode ? currentTreeNode : tvTreeOfFile->Selected();
@@ -256,7 +256,7 @@ void TInfoFileForm::spbtUpClick(TObject*) {
 
 void TInfoFileForm::spbtBackClick(TObject*) {
   if (isSearchView) {
-    LeaveSearchResults();
+    LeaveSearchView();
     return;
   }
   if (backHistory.empty()) return;
@@ -275,7 +275,7 @@ void TInfoFileForm::spbtBackClick(TObject*) {
 void TInfoFileForm::spbtForwardClick(TObject*) {
   if (!forwardHistory.empty()) {
     if (isSearchView) {
-      LeaveSearchResults();
+      LeaveSearchView();
       return;
     }
     TUcTreeNode* forward = forwardHistory.back();

@@ -145,6 +145,8 @@ TSaveStatus SaveListFile(TZipEngine& zip, const AnsiString& listFileName, const 
     why = e.ErrorCode();
     return TSaveStatus::WriteFailed;
   } catch (...) {
+    // The archive component's errors carry no system code; the thread's last
+    // error is still that of the call that failed (a full disk's write).
     why = GetLastError();
     return TSaveStatus::WriteFailed;
   }

@@ -41,14 +41,8 @@ TEST(TFileStream, CreateWriteReopenRead) {
     EXPECT_EQ(f.Read(buf, 5), 0);
     EXPECT_EQ(Raised([&] { f.Seek(int64_t(0), soBeginning); f.ReadBuffer(buf, 5); f.Seek(int64_t(10), soBeginning); f.ReadBuffer(buf, 5); }),
               "EReadError: Stream read error");
-    // Writing to a file opened for reading fails as a write error, with the
-    // system's reason.
+    // Writing to a file opened for reading fails as a write error.
     EXPECT_EQ(Raised([&] { f.WriteBuffer("x", 1); }), "EWriteError: Stream write error");
-    try {
-      f.WriteBuffer("x", 1);
-    } catch (const EWriteError& e) {
-      EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    }
     EXPECT_EQ(f.Seek(int64_t(-1), soBeginning), -1);  // the system refuses
   }
   // fmCreate truncates an existing file.
@@ -69,19 +63,6 @@ TEST(TFileStream, ErrorsNameTheFullPathAndTheReason) {
   expected = "EFCreateError: Cannot create file \"" + dir.File("no such dir\\x.bin") + "\". ";
   EXPECT_EQ(msg.substr(0, expected.size()), expected);
   EXPECT_EQ(msg.substr(expected.size()), SysErrorMessage(ERROR_PATH_NOT_FOUND).str());
-  // The same as values, for a program that words the message itself.
-  try {
-    TFileStream f("no such dir\\x.bin", fmCreate);
-  } catch (const EStreamError& e) {
-    EXPECT_EQ(e.FileName(), AnsiToWide(dir.File("no such dir\\x.bin").c_str()));
-    EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-  }
-  try {
-    TFileStream f("missing.bin", fmOpenRead);
-  } catch (const EStreamError& e) {
-    EXPECT_EQ(e.FileName(), AnsiToWide(dir.File("missing.bin").c_str()));
-    EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  }
   SetCurrentDirectoryA("C:\\");
 
   // An access value outside read/write/read-write is refused, not guessed.

@@ -390,12 +390,18 @@ int64_t TStream::GetSize() {
   return result;
 }
 
+// The system's reason goes with the error when a file call gave one; a memory
+// stream or a short read at the end leaves the code cleared before the call.
 void TStream::ReadBuffer(void* buffer, int32_t count) {
-  if (count != 0 && Read(buffer, count) != count) throw EReadError("Stream read error");
+  if (count == 0) return;
+  SetLastError(0);
+  if (Read(buffer, count) != count) throw EReadError("Stream read error", WideString(), GetLastError());
 }
 
 void TStream::WriteBuffer(const void* buffer, int32_t count) {
-  if (count != 0 && Write(buffer, count) != count) throw EWriteError("Stream write error");
+  if (count == 0) return;
+  SetLastError(0);
+  if (Write(buffer, count) != count) throw EWriteError("Stream write error", WideString(), GetLastError());
 }
 
 int64_t TStream::CopyFrom(TStream* source, int64_t count) {
@@ -465,8 +471,9 @@ HANDLE OpenFileStreamHandle(const AnsiString& fileName, uint16_t mode) {
                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       DWORD err = GetLastError();
-      throw EFCreateError(
-          Format("Cannot create file \"%s\". %s", {ExpandFileName(fileName), SysErrorMessage(err)}));
+      const AnsiString full = ExpandFileName(fileName);
+      throw EFCreateError(Format("Cannot create file \"%s\". %s", {full, SysErrorMessage(err)}), AnsiToWide(full),
+                          err);
     }
     return h;
   }
@@ -483,8 +490,8 @@ HANDLE OpenFileStreamHandle(const AnsiString& fileName, uint16_t mode) {
   }
   if (h == INVALID_HANDLE_VALUE) {
     DWORD err = GetLastError();
-    throw EFOpenError(
-        Format("Cannot open file \"%s\". %s", {ExpandFileName(fileName), SysErrorMessage(err)}));
+    const AnsiString full = ExpandFileName(fileName);
+    throw EFOpenError(Format("Cannot open file \"%s\". %s", {full, SysErrorMessage(err)}), AnsiToWide(full), err);
   }
   return h;
 }

@@ -222,7 +222,8 @@ public:
   void SetPosition(int64_t pos) { Seek(pos, soBeginning); }
   int64_t Size() { return GetSize(); }
 
-  // All or nothing: EReadError "Stream read error" / EWriteError "Stream write error".
+  // All or nothing: EReadError "Stream read error" / EWriteError "Stream write
+  // error", with the system's error code when the stream's call set one.
   void ReadBuffer(void* buffer, int32_t count);
   void WriteBuffer(const void* buffer, int32_t count);
   // Copies count bytes from source's position; count 0 copies all of source
@@ -266,7 +267,8 @@ enum : uint16_t {
 
 // Opens or creates a named file; closes it when destroyed.
 // EFCreateError "Cannot create file \"%s\". %s" / EFOpenError "Cannot open file \"%s\". %s"
-// (the expanded name and the system's message).
+// (the expanded name and the system's message; both also as FileName and
+// ErrorCode).
 class TFileStream : public THandleStream {
   CL_CLASS(TFileStream, THandleStream)
 public:

@@ -1838,7 +1838,7 @@ void TApplication::HandleException(TObject* sender) {
   } catch (Exception& e) {
     report(&e);
   } catch (std::bad_alloc&) {
-    Exception e("Out of memory");
+    EOutOfMemory e("Out of memory");
     report(&e);
   } catch (std::exception& e) {
     Exception ex(e.what());

@@ -98,7 +98,7 @@ AnsiString TPrinter::PrinterName() {
   }
   char name[512];
   DWORD size = sizeof name;
-  if (!GetDefaultPrinterA(name, &size) || !name[0]) throw EPrinter("There is no default printer currently selected");
+  if (!GetDefaultPrinterA(name, &size) || !name[0]) throw ENoDefaultPrinter("There is no default printer currently selected");
   return name;
 }
 
@@ -135,13 +135,13 @@ void TPrinter::BeginDoc() {
   if (!StartDocument(dc, FTitle)) {
     DWORD err = GetLastError();
     DeleteDC(dc);
-    throw EPrinter(SysErrorMessage(err));
+    throw EPrinter(SysErrorMessage(err), err);
   }
   if (!StartDevicePage(dc)) {
     DWORD err = GetLastError();
     AbortDocument(dc);
     DeleteDC(dc);
-    throw EPrinter(SysErrorMessage(err));
+    throw EPrinter(SysErrorMessage(err), err);
   }
   FDC = dc;
   FDCIsIC = false;

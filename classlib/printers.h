@@ -59,8 +59,8 @@ public:
   void SetPrinter(const AnsiString& device, const DEVMODEA* deviceMode);
   // The settings chosen for the printer in use; null while its defaults apply.
   const DEVMODEA* DeviceMode() const;
-  // The name of the printer in use; EPrinter "There is no default printer
-  // currently selected" when there is none.
+  // The name of the printer in use; ENoDefaultPrinter "There is no default
+  // printer currently selected" when there is none.
   virtual AnsiString PrinterName();
   int PageWidth();   // HORZRES
   int PageHeight();  // VERTRES

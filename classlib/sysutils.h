@@ -31,7 +31,23 @@ CL_EXCEPTION(EInvalidOperation, Exception)
 CL_EXCEPTION(EListError, Exception)
 CL_EXCEPTION(EStringListError, Exception)
 CL_EXCEPTION(EComponentError, Exception)
-CL_EXCEPTION(EStreamError, Exception)
+// A stream failure. One about a named file carries the file's full name and
+// the system's error code beside the English text (a failed read or write
+// the code alone, when the system gave one), so that a program words the
+// message in its own language; the text stays for every other caller.
+class EStreamError : public Exception {
+  CL_CLASS(EStreamError, Exception)
+public:
+  using Exception::Exception;
+  EStreamError(const AnsiString& msg, const WideString& fileName, DWORD errorCode)
+      : Exception(msg), FFileName(fileName), FErrorCode(errorCode) {}
+  const WideString& FileName() const { return FFileName; }
+  DWORD ErrorCode() const { return FErrorCode; }
+
+private:
+  WideString FFileName;
+  DWORD FErrorCode = 0;
+};
 CL_EXCEPTION(EReadError, EStreamError)
 CL_EXCEPTION(EWriteError, EStreamError)
 CL_EXCEPTION(EFCreateError, EStreamError)
@@ -43,7 +59,20 @@ CL_EXCEPTION(EAbstractError, Exception)
 CL_EXCEPTION(EAssertionFailed, Exception)
 CL_EXCEPTION(EParserError, Exception)
 CL_EXCEPTION(EOutOfResources, Exception)
-CL_EXCEPTION(EPrinter, Exception)
+// A printer failure; ErrorCode is the system's reason where the device gave
+// one (0 otherwise).
+class EPrinter : public Exception {
+  CL_CLASS(EPrinter, Exception)
+public:
+  using Exception::Exception;
+  EPrinter(const AnsiString& msg, DWORD errorCode) : Exception(msg), FErrorCode(errorCode) {}
+  DWORD ErrorCode() const { return FErrorCode; }
+
+private:
+  DWORD FErrorCode = 0;
+};
+// The system has no default printer: there is nothing to print on.
+CL_EXCEPTION(ENoDefaultPrinter, EPrinter)
 CL_EXCEPTION(ERangeError, Exception)
 CL_EXCEPTION(EIntOverflow, Exception)
 CL_EXCEPTION(EZeroDivide, Exception)

@@ -1,11 +1,50 @@
 #include "CoreHost.h"
 
+#include "LongPath.h"
 #include "sysutils.h"
 
 AnsiString MessageTextA(ICoreHost& host, int number) { return WideToAnsi(host.LocalText(tgMessage, number)); }
 
 void ShowMessageNumber(ICoreHost& host, int number, const AnsiString& extra) {
   host.ShowMessage(MessageTextA(host, number) + extra);
+}
+
+AnsiString PathAndReason(const WideString& path, DWORD error) {
+  AnsiString text;
+  if (!path.IsEmpty()) text = ": " + WideToAnsi(ShownPath(path));
+  if (error != 0) text += "\n" + SysErrorMessage(error);
+  return text;
+}
+
+AnsiString ExceptionMessage(ICoreHost& host, const Exception& e) {
+  int number = -1;
+  WideString file;
+  DWORD error = 0;
+  if (e.Is<EPrinter>()) {
+    number = e.Is<ENoDefaultPrinter>() ? msgNoPrinter : msgPrintFailed;
+    error = static_cast<const EPrinter&>(e).ErrorCode();
+  } else if (e.Is<EStreamError>()) {
+    const auto& stream = static_cast<const EStreamError&>(e);
+    file = stream.FileName();
+    error = stream.ErrorCode();
+    if (e.Is<EFCreateError>())
+      number = msgCreateFileFailed;
+    else if (e.Is<EFOpenError>())
+      number = msgFileOpenFailed;
+    else if (e.Is<EWriteError>())
+      number = msgWriteFailed;
+    else if (e.Is<EReadError>())
+      number = msgFileUnreadable;
+    else
+      number = msgError;
+  } else if (e.Is<EOutOfMemory>()) {
+    number = msgOutOfMemory;
+  }
+  const AnsiString text = number < 0 ? AnsiString() : MessageTextA(host, number);
+  // Without the program's words (another kind, or no texts loaded yet) the
+  // library's own text is still better than an empty box.
+  if (text.IsEmpty()) return e.Message();
+  return text + PathAndReason(file, error);
 }
 
 bool ConfirmDiscardList(ICoreHost& host, const std::function<bool()>& save) {

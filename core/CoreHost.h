@@ -18,6 +18,7 @@ enum TTextGroup { tgCommon = 1, tgHint = 2, tgAbout = 3, tgMessage = 4, tgParams
 
 // Numbers of the messages (group tgMessage) that the core shows or builds.
 enum TMessageNumber {
+  msgError = 0,
   msgUnpackFailed = 2,
   msgSameNameFolder = 3,
   msgOpenElsewhere = 4,
@@ -40,8 +41,12 @@ enum TMessageNumber {
   msgTreeBuildFailed = 28,
   msgBranchDeleteFailed = 29,
   msgChooseFolder = 30,
+  msgOutOfMemory = 32,
   msgWriteFailed = 36,
   msgFileUnreadable = 38,
+  msgNoPrinter = 39,
+  msgPrintFailed = 40,
+  msgFileOpenFailed = 41,
 };
 
 class ICoreHost {
@@ -59,6 +64,16 @@ public:
 AnsiString MessageTextA(ICoreHost& host, int number);
 // Shows message `number` with ShowMessage, followed by extra.
 void ShowMessageNumber(ICoreHost& host, int number, const AnsiString& extra = AnsiString());
+// What follows a message about a file: ": " and the path as the user chose it
+// (without the long-path prefix), then on a line of its own the system's
+// reason for the error code. Either part is left out when not known (empty
+// path, code 0).
+AnsiString PathAndReason(const WideString& path, DWORD error);
+// The text of a class-library exception in the program's language: the
+// message of its kind (printer, file creation, opening, reading, writing,
+// another stream failure, memory) with the file and the system's reason it
+// carries. Kinds the program has no words for keep the library's text.
+AnsiString ExceptionMessage(ICoreHost& host, const Exception& e);
 
 // The question before a changed list is dropped (New, Open, closing): message
 // 20 in a Yes/No/Cancel box captioned by message 10. Returns whether the caller

@@ -102,23 +102,36 @@ private:
 }  // namespace
 
 TSaveStatus SaveListFile(TZipEngine& zip, const AnsiString& listFileName, const AnsiString& scrambledRootPath,
-                         ListNode* root, IStepProgress* progress) {
+                         ListNode* root, IStepProgress* progress, DWORD* reason) {
+  DWORD ignored = 0;
+  DWORD& why = reason ? *reason : ignored;
+  why = 0;
   TTempFolder temp;
-  if (!temp.Created()) return TSaveStatus::CreateFailed;
+  if (!temp.Created()) {
+    why = GetLastError();
+    return TSaveStatus::CreateFailed;
+  }
   // The stored name is the one every list file carries: "~tmp~" + base name.
   const WideString data = temp.File(AnsiToWide("~tmp~" + ListBaseName(listFileName)));
   try {
     TUcFileStream stream(data, fmCreate);
     if (!WriteListData(stream, scrambledRootPath, root, progress)) return TSaveStatus::Cancelled;
-  } catch (const EFCreateError&) {
+  } catch (const EFCreateError& e) {
+    why = e.ErrorCode();
     return TSaveStatus::CreateFailed;
+  } catch (const EStreamError& e) {
+    why = e.ErrorCode();
+    return TSaveStatus::WriteFailed;
   } catch (...) {
     return TSaveStatus::WriteFailed;
   }
 
   const WideString listFile = AnsiToWide(listFileName);
   TPendingArchive archive(listFile);
-  if (!archive.Created()) return TSaveStatus::CreateFailed;
+  if (!archive.Created()) {
+    why = GetLastError();
+    return TSaveStatus::CreateFailed;
+  }
   try {
     TArchiveSession session(zip);
     zip.SetBaseDir(temp.Path());
@@ -128,17 +141,28 @@ TSaveStatus SaveListFile(TZipEngine& zip, const AnsiString& listFileName, const 
     if (zip.GetFileCount() != 1) return TSaveStatus::WriteFailed;
     zip.CloseArchive();
     if (!zip.LastCloseError().IsEmpty()) return TSaveStatus::WriteFailed;
+  } catch (const EStreamError& e) {
+    why = e.ErrorCode();
+    return TSaveStatus::WriteFailed;
   } catch (...) {
+    // The archive component's errors carry no system code; the thread's last
+    // error is still that of the call that failed (a full disk's write).
+    why = GetLastError();
     return TSaveStatus::WriteFailed;
   }
-  if (!archive.Replace(listFile)) return TSaveStatus::CreateFailed;
+  if (!archive.Replace(listFile)) {
+    why = GetLastError();
+    return TSaveStatus::CreateFailed;
+  }
   ClearPathNames(root);
   return TSaveStatus::Saved;
 }
 
-void ReportSaveFailure(ICoreHost& host, TSaveStatus status) {
-  if (status == TSaveStatus::CreateFailed) ShowMessageNumber(host, msgCreateFileFailed);
-  if (status == TSaveStatus::WriteFailed) ShowMessageNumber(host, msgWriteFailed);
+// Whatever failed on the way, what the user lacks is the list file: it is the
+// file that could not be made (the data file is the program's own business).
+void ReportSaveFailure(ICoreHost& host, TSaveStatus status, const AnsiString& listFileName, DWORD reason) {
+  if (status == TSaveStatus::CreateFailed || status == TSaveStatus::WriteFailed)
+    ShowMessageNumber(host, msgCreateFileFailed, PathAndReason(AnsiToWide(listFileName), reason));
 }
 
 TSaveStatus SaveList(ICoreHost& host, TZipEngine& zip, const AnsiString& listFileName, ListNode* root,
@@ -148,13 +172,14 @@ TSaveStatus SaveList(ICoreHost& host, TZipEngine& zip, const AnsiString& listFil
   const AnsiString header =
       isRootPathNew ? ScrambleString(rootPath, kScrambleStartKey, kScrambleMultiplier, kScrambleAddend)
                     : scrambledRootPath;
-  const TSaveStatus status = SaveListFile(zip, listFileName, header, root, progress);
+  DWORD reason = 0;
+  const TSaveStatus status = SaveListFile(zip, listFileName, header, root, progress, &reason);
   if (status == TSaveStatus::Saved) {
     scrambledRootPath = header;
     isRootPathNew = 0;
     isModified = 0;
   }
-  ReportSaveFailure(host, status);
+  ReportSaveFailure(host, status, listFileName, reason);
   return status;
 }
 

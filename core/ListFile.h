@@ -39,23 +39,27 @@ AnsiString ListFileNameWithExtension(const AnsiString& name);
 enum class TSaveStatus {
   Saved,
   Cancelled,     // the user stopped the writing; the old list file is untouched
-  CreateFailed,  // a file could not be created or put in place (message 11)
-  WriteFailed,   // writing the data file or the archive failed (message 36)
+  CreateFailed,  // a file could not be created or put in place
+  WriteFailed,   // writing the data file or the archive failed
 };
 
 // Writes root's tree under listFileName. The stored entry is "~tmp~" + the
 // list file's base name; the header holds scrambledRootPath. On success the
 // tree's path names are cleared as the file holds them (ClearPathNames); on any
 // other outcome the tree, the old list file and every other file are as before.
+// reason, when given, receives the system's error code of a failure (0 when
+// the system gave none).
 TSaveStatus SaveListFile(TZipEngine& zip, const AnsiString& listFileName, const AnsiString& scrambledRootPath,
-                         ListNode* root, IStepProgress* progress);
-// Message 11 or 36 for a failed save; nothing otherwise.
-void ReportSaveFailure(ICoreHost& host, TSaveStatus status);
+                         ListNode* root, IStepProgress* progress, DWORD* reason = nullptr);
+// Message 11 for a failed save, with the list file's path and the system's
+// reason; nothing otherwise.
+void ReportSaveFailure(ICoreHost& host, TSaveStatus status, const AnsiString& listFileName, DWORD reason);
 
 // Save and Save As once the list file's name is known, on the main window's
 // fields: the root path is scrambled when a scan set it since the last save;
 // only a save that succeeded changes scrambledRootPath and clears isRootPathNew
-// and isModified; a failure is reported (message 11 or 36).
+// and isModified; a failure is reported (message 11 with the list file's
+// path and the system's reason).
 TSaveStatus SaveList(ICoreHost& host, TZipEngine& zip, const AnsiString& listFileName, ListNode* root,
                      const AnsiString& rootPath, AnsiString& scrambledRootPath, uint8_t& isRootPathNew,
                      uint8_t& isModified, IStepProgress* progress);

@@ -98,8 +98,7 @@ void RunFileExport(TInfoFileForm* form, TObject* sender, TFileExport kind) {
   form->cancelRequested = 0;
   job.Finish();
   if (result == TWriteResult::Failed)
-    ShowMessageNumber(*form, msgWriteFailed,
-                      ": " + WideToAnsi(ShownPath(name)) + "\n" + SysErrorMessage(out.LastError()));
+    ShowMessageNumber(*form, msgWriteFailed, PathAndReason(name, out.LastError()));
 }
 
 // The pictures of the site through the file-type icons, each type looked up
@@ -186,7 +185,7 @@ void TInfoFileForm::mmPrintClick(TObject*) {
     PrintDocument(Printer(), printLines, "Fennolit");
   } catch (const Exception& e) {
     // Without a printer (or when it fails) the user is told, not left guessing.
-    ::ShowMessage(e.Message());
+    ShowMessage(ExceptionMessage(*this, e));
   }
 }
 

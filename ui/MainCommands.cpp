@@ -264,7 +264,8 @@ bool ReadOnlyFile(const AnsiString& name) {
 // Writes the list under name with the progress bar; true when it was saved.
 bool WriteListFile(TInfoFileForm* form, TObject* sender, const AnsiString& name) {
   if (ReadOnlyFile(name)) {
-    ReportSaveFailure(*form, TSaveStatus::CreateFailed);
+    // What Windows itself answers when a read-only file is to be replaced.
+    ReportSaveFailure(*form, TSaveStatus::CreateFailed, name, ERROR_ACCESS_DENIED);
     return false;
   }
   form->actionSource = sender;

@@ -168,9 +168,12 @@ void TInfoFileForm::AppShowHint(AnsiString&, bool&, THintInfo& hintInfo) { hintI
 
 // An exception that reaches the message loop stopped a command half-way: the
 // user sees its message in the exception box, never a silent "done". The
-// jobs put the window back in order themselves (TJobGuard) before it shows.
+// jobs put the window back in order themselves (TJobGuard) before it shows,
+// in the program's language where the program has words for the failure.
 void TInfoFileForm::AppException(TObject*, Exception* e) {
-  if (e) Application->ShowException(e);
+  if (!e) return;
+  Exception shown(ExceptionMessage(*this, *e));
+  Application->ShowException(&shown);
 }
 
 void TInfoFileForm::FormCanResize(TObject*, int& newWidth, int& newHeight, bool& resize) {

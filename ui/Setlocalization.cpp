@@ -282,6 +282,9 @@ const wchar_t* const RussianMessageTexts[] = {
     L"Ошибка записи в файл",  // 36
     L"Не выбраны параметры екпорта",  // 37
     L"Не удалось прочитать файл",  // 38
+    L"Нет принтера по умолчанию",  // 39
+    L"Ошибка печати",  // 40
+    L"Не удалось открыть файл",  // 41
 };
 const wchar_t* const EnglishMessageTexts[] = {
     L"Error",  // 0
@@ -323,6 +326,9 @@ const wchar_t* const EnglishMessageTexts[] = {
     L"Error writing to file",  // 36
     L"No marks chosen for the export",  // 37
     L"Unable to read the file",  // 38
+    L"There is no default printer",  // 39
+    L"Printing error",  // 40
+    L"Unable to open the file",  // 41
 };
 const wchar_t* const RussianParamsTexts[] = {
     L"Сохранять параметры файлов",  // 0
@@ -366,7 +372,7 @@ const TGroupTable GroupTables[5] = {
 static_assert(std::size(RussianCommonTexts) == 74);
 static_assert(std::size(RussianHintTexts) == 31);
 static_assert(std::size(RussianAboutTexts) == 7);
-static_assert(std::size(RussianMessageTexts) == 39);
+static_assert(std::size(RussianMessageTexts) == 42);
 static_assert(std::size(RussianParamsTexts) == 8);
 
 }  // namespace

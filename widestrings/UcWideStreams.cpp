@@ -23,13 +23,19 @@ namespace {
 HANDLE OpenOrCreate(const WideString& fileName, uint16_t mode) {
   if (mode == fmCreate) {
     HANDLE h = WideFileCreate(fileName);
-    if (h == INVALID_HANDLE_VALUE)
-      throw EFCreateError(Format("Cannot create file %s", {WideToSystem(WideExpandFileName(fileName))}));
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD err = GetLastError();
+      const WideString full = WideExpandFileName(fileName);
+      throw EFCreateError(Format("Cannot create file %s", {WideToSystem(full)}), full, err);
+    }
     return h;
   }
   HANDLE h = WideFileOpen(fileName, mode);
-  if (h == INVALID_HANDLE_VALUE)
-    throw EFOpenError(Format("Cannot open file %s", {WideToSystem(WideExpandFileName(fileName))}));
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD err = GetLastError();
+    const WideString full = WideExpandFileName(fileName);
+    throw EFOpenError(Format("Cannot open file %s", {WideToSystem(full)}), full, err);
+  }
   return h;
 }
 

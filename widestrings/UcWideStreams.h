@@ -12,7 +12,8 @@ enum TUcStreamCharSet : uint8_t { csAnsi = 0, csUnicode = 1, csUnicodeSwapped = 
 // A file opened or created by a wide name. mode 0xFFFF (fmCreate) creates or
 // truncates the file; any other value is an open mode (fmOpen* | fmShare*).
 // EFCreateError "Cannot create file %s" / EFOpenError "Cannot open file %s"
-// name the expanded full path.
+// name the expanded full path (also their FileName, with the system's
+// ErrorCode).
 class TUcFileStream : public THandleStream {
   CL_CLASS(TUcFileStream, THandleStream)
 public:

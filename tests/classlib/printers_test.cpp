@@ -98,7 +98,15 @@ TEST(Printer, TextReachesThePageAndAbortSkipsTheEnd) {
 
   TMemoryPrinter r;
   r.RefuseStart = true;
-  EXPECT_THROW(r.BeginDoc(), EPrinter);
+  try {
+    r.BeginDoc();
+    ADD_FAILURE() << "a refused start raised nothing";
+  } catch (const EPrinter& e) {
+    // The device's reason goes with the error; a printer is there.
+    EXPECT_FALSE(e.Is<ENoDefaultPrinter>());
+    EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_CANCELLED));
+    EXPECT_EQ(e.Message(), SysErrorMessage(ERROR_CANCELLED));
+  }
   EXPECT_FALSE(r.Printing());
 }
 
@@ -116,6 +124,8 @@ TEST(Printer, SystemPrinterListAndDefault) {
       FAIL();
     } catch (const EPrinter& e) {
       EXPECT_EQ(e.Message(), "There is no default printer currently selected");
+      // Its own kind, so that a program can say so in its own words.
+      EXPECT_TRUE(e.Is<ENoDefaultPrinter>());
     }
     EXPECT_THROW(p->SetPrinterIndex(0), EPrinter);
   } else {

@@ -318,18 +318,18 @@ TEST_F(ListFiles, FailureMessages) {
   ReportOpenFailure(host, TOpenStatus::DataEmpty, "C:\\x.vq");
   ReportOpenFailure(host, TOpenStatus::LoadFailed, "C:\\x.vq");
   ReportOpenFailure(host, TOpenStatus::Opened, "C:\\x.vq");
-  ReportSaveFailure(host, TSaveStatus::CreateFailed);
-  ReportSaveFailure(host, TSaveStatus::WriteFailed);
-  ReportSaveFailure(host, TSaveStatus::Cancelled);
-  ReportSaveFailure(host, TSaveStatus::Saved);
+  ReportSaveFailure(host, TSaveStatus::CreateFailed, "C:\\x.vq", 0);
+  ReportSaveFailure(host, TSaveStatus::WriteFailed, "C:\\x.vq", ERROR_DISK_FULL);
+  ReportSaveFailure(host, TSaveStatus::Cancelled, "C:\\x.vq", 0);
+  ReportSaveFailure(host, TSaveStatus::Saved, "C:\\x.vq", 0);
   EXPECT_EQ(host.Shown, (std::vector<std::string>{
                             A(L"Неудачная попытка разархивировать файл - C:\\x.vq"),
                             A(L"Неудачная попытка разархивировать файл - C:\\x.vq\nВозможно в той же папке находиться "
                               L"папка с совпадающим именем \nпожалуйста, откройте файл из другого места"),
                             A(L"Файл пуст!"),
                             A(L"Ошибка при загрузке файла! Возможно он повреждён"),
-                            A(L"Ошибка при создании файла!"),
-                            A(L"Ошибка записи в файл"),
+                            A(L"Ошибка при создании файла!: C:\\x.vq"),
+                            A(L"Ошибка при создании файла!: C:\\x.vq\n") + SysErrorMessage(ERROR_DISK_FULL).str(),
                         }));
   EXPECT_TRUE(host.Asked.empty());
 }
@@ -362,7 +362,11 @@ TEST(ListFileRoad, FlagsChangeOnlyWhenSaved) {
   EXPECT_EQ(isRootPathNew, 1);
   EXPECT_EQ(isModified, 1);
   EXPECT_EQ(FieldText(root->Name), "D:\\Data");
-  EXPECT_EQ(host.Shown, (std::vector<std::string>{A(L"Ошибка при создании файла!")}));
+  // Message 11 with the list file's path, then the system's reason.
+  const std::string said = A(L"Ошибка при создании файла!: ") + dir.File("missing\\a.vq") + "\n";
+  ASSERT_EQ(host.Shown.size(), 1u);
+  EXPECT_EQ(host.Shown[0].substr(0, said.size()), said);
+  EXPECT_GT(host.Shown[0].size(), said.size());
   // The first save scrambles the path; a second writes the same header.
   ASSERT_EQ(SaveList(host, zip, dir.File("a.vq"), root, "D:\\Data", scrambled, isRootPathNew, isModified, nullptr),
             TSaveStatus::Saved);

@@ -15,9 +15,6 @@
 
 namespace {
 
-// Marks the tmpfs mounts of these tests in the system's mount table.
-const char* const MountSource = "fennolit-diskfull";
-
 // Pictures as small plain files in the site's root, one per type; hook runs
 // before each is handed out.
 class PlainPictures : public IHtmlPictures {
@@ -47,74 +44,6 @@ TWriteResult WriteSite(ICoreHost& host, IHtmlPictures& pictures, const TestList&
   THtmlSiteWriter writer(host, pictures, steps);
   return writer.ExportToHtmlSite(list.Root(), AnsiString("\\\\?\\" + root), "", AnsiString(Title));
 }
-
-// Unmounts what a run that ended without its clean-up left mounted in this
-// Wine prefix's temporary folder (the folders of the tests' TempDir).
-void UnmountLeftovers() {
-  char base[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, base);
-  const std::string under = UnixPath(std::string(base));
-  if (under.empty()) return;
-  const char* const script = R"(
-import os, re, subprocess, sys
-# Wine names the folder through its drive's link; the table has the real path.
-source, under = sys.argv[1], os.path.realpath(sys.argv[2]) + '/'
-for line in open('/proc/mounts'):
-    fields = line.split()
-    point = re.sub(r'\\([0-7]{3})', lambda m: chr(int(m.group(1), 8)), fields[1])
-    if fields[0] == source and point.startswith(under):
-        subprocess.call(['umount', '-l', point])
-)";
-  std::string output;
-  RunPython(script, Q(MountSource) + " " + Q(under), &output);
-}
-
-// A tmpfs of about `bytes` mounted on a folder for the life of the object:
-// unmounted on every way out, before the folder itself is removed.
-class SmallDisk {
-public:
-  SmallDisk(const std::string& windowsFolder, uint64_t bytes) : FPoint(UnixPath(windowsFolder)) {
-    UnmountLeftovers();
-    CreateDirectoryA(windowsFolder.c_str(), nullptr);
-    FMounted = !FPoint.empty() && RunUnix("mount -t tmpfs -o size=" + std::to_string(bytes) + " " + Q(MountSource) +
-                                              " " + Q(FPoint),
-                                          &FWhy) == 0;
-  }
-  ~SmallDisk() {
-    if (FMounted && RunUnix("umount " + Q(FPoint)) != 0) RunUnix("umount -l " + Q(FPoint));
-  }
-  SmallDisk(const SmallDisk&) = delete;
-  SmallDisk& operator=(const SmallDisk&) = delete;
-
-  bool Mounted() const { return FMounted; }
-  const std::string& Why() const { return FWhy; }
-  // The disk's block and the bytes a new file may take, as the system says.
-  bool Room(uint64_t& block, uint64_t& free) const {
-    std::string output;
-    if (RunUnix("stat -f -c '%S %a %f' " + Q(FPoint), &output) != 0) return false;
-    uint64_t available = 0, freeBlocks = 0;
-    std::istringstream in(output);
-    if (!(in >> block >> available >> freeBlocks) || block == 0) return false;
-    // Root may use blocks kept from others; a tmpfs keeps none.
-    if (available != freeBlocks) return false;
-    free = available * block;
-    return true;
-  }
-  // Fills the disk with one file until `left` bytes are free; false when the
-  // system does not then say exactly that.
-  bool LeaveFree(uint64_t left) {
-    uint64_t block = 0, free = 0;
-    if (!Room(block, free) || free < left) return false;
-    if (RunUnix("head -c " + std::to_string(free - left) + " /dev/zero > " + Q(FPoint + "/filler")) != 0)
-      return false;
-    return Room(block, free) && free == left;
-  }
-
-private:
-  std::string FPoint;
-  bool FMounted = false;
-  std::string FWhy;
-};
 
 // A site whose folder A holds `files` files and one more whose name is
 // nameLength characters long; its page is the one the disk takes.

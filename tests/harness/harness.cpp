@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -424,4 +425,86 @@ int DibSurface::Count(COLORREF color, const RECT& area) const {
 void DibSurface::Fill(uint32_t value) {
   GdiFlush();
   std::fill(FBits, FBits + FWidth * FHeight, value);
+}
+
+// --- the small disk ---------------------------------------------------------------------------
+
+namespace {
+
+// Marks the tmpfs mounts of the tests in the system's mount table.
+const char* const MountSource = "fennolit-diskfull";
+
+// Whether the test process that made a folder of TempDir ("fnt<pid>_...")
+// still runs: its mounts are its own to remove.
+bool OwnerRuns(const std::string& folder) {
+  unsigned long pid = 0;
+  if (std::sscanf(folder.c_str(), "fnt%lu_", &pid) != 1) return false;
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (!process) return false;
+  const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return running;
+}
+
+// Unmounts what a run that ended without its clean-up left mounted in this
+// Wine prefix's temporary folder (the folders of the tests' TempDir). Test
+// programs run side by side in one prefix: the mounts of one that still runs
+// stay.
+void UnmountLeftovers() {
+  char base[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, base);
+  const std::string under = UnixPath(std::string(base));
+  if (under.empty()) return;
+  const char* const script = R"(
+import os, re, sys
+# Wine names the folder through its drive's link; the table has the real path.
+source, under = sys.argv[1], os.path.realpath(sys.argv[2]) + '/'
+for line in open('/proc/mounts'):
+    fields = line.split()
+    point = re.sub(r'\\([0-7]{3})', lambda m: chr(int(m.group(1), 8)), fields[1])
+    if fields[0] == source and point.startswith(under):
+        print(point[len(under):].split('/')[0] + '\t' + point)
+)";
+  std::string output;
+  if (RunPython(script, Q(MountSource) + " " + Q(under), &output) != 0) return;
+  std::istringstream points(output);
+  std::string line;
+  while (std::getline(points, line)) {
+    const size_t tab = line.find('\t');
+    if (tab == std::string::npos || OwnerRuns(line.substr(0, tab))) continue;
+    RunUnix("umount -l " + Q(line.substr(tab + 1)));
+  }
+}
+
+}  // namespace
+
+SmallDisk::SmallDisk(const std::string& windowsFolder, uint64_t bytes) : FPoint(UnixPath(windowsFolder)) {
+  UnmountLeftovers();
+  CreateDirectoryA(windowsFolder.c_str(), nullptr);
+  FMounted = !FPoint.empty() &&
+             RunUnix("mount -t tmpfs -o size=" + std::to_string(bytes) + " " + Q(MountSource) + " " + Q(FPoint),
+                     &FWhy) == 0;
+}
+
+SmallDisk::~SmallDisk() {
+  if (FMounted && RunUnix("umount " + Q(FPoint)) != 0) RunUnix("umount -l " + Q(FPoint));
+}
+
+bool SmallDisk::Room(uint64_t& block, uint64_t& free) const {
+  std::string output;
+  if (RunUnix("stat -f -c '%S %a %f' " + Q(FPoint), &output) != 0) return false;
+  uint64_t available = 0, freeBlocks = 0;
+  std::istringstream in(output);
+  if (!(in >> block >> available >> freeBlocks) || block == 0) return false;
+  // Root may use blocks kept from others; a tmpfs keeps none.
+  if (available != freeBlocks) return false;
+  free = available * block;
+  return true;
+}
+
+bool SmallDisk::LeaveFree(uint64_t left) {
+  uint64_t block = 0, free = 0;
+  if (!Room(block, free) || free < left) return false;
+  if (RunUnix("head -c " + std::to_string(free - left) + " /dev/zero > " + Q(FPoint + "/filler")) != 0) return false;
+  return Room(block, free) && free == left;
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -156,6 +157,30 @@ std::string Q(const std::string& s);
 // Runs a Python script on the Linux side with arguments (already quoted);
 // returns its exit code and fills output.
 int RunPython(const std::string& script, const std::string& args, std::string* output);
+
+// A tmpfs of about `bytes` mounted on a folder for the life of the object, a
+// small disk that the tests fill: unmounted on every way out, before the
+// folder itself is removed. Mounting needs root; Why() tells what mount said.
+class SmallDisk {
+public:
+  SmallDisk(const std::string& windowsFolder, uint64_t bytes);
+  ~SmallDisk();
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+
+  bool Mounted() const { return FMounted; }
+  const std::string& Why() const { return FWhy; }
+  // The disk's block and the bytes a new file may take, as the system says.
+  bool Room(uint64_t& block, uint64_t& free) const;
+  // Fills the disk with one file until `left` bytes are free; false when the
+  // system does not then say exactly that.
+  bool LeaveFree(uint64_t left);
+
+private:
+  std::string FPoint;
+  bool FMounted = false;
+  std::string FWhy;
+};
 
 // A memory device context with a white 32-bit DIB section of width x height
 // selected (row 0 at the top). The caller deletes the DC, then the bitmap;

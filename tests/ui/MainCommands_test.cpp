@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 #include "FolderScan.h"
@@ -319,8 +320,10 @@ TEST_F(CommandsTest, SaveOntoAReadOnlyListFileIsRefused) {
   ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
   FindEntry(F->rootNode, "small.dat")->NeedMark = 1;
   F->isModified = 1;
-  // Save and Save As onto it: message 11 each, the file, its attribute and
-  // the changed flag as they were.
+  // Save and Save As onto it: message 11 each with the file and the reason,
+  // the file, its attribute and the changed flag as they were.
+  const std::string said =
+      Ansi(L"Ошибка при создании файла!: ") + file + "\n" + SysErrorMessage(ERROR_ACCESS_DENIED).str();
   for (int saveAs = 0; saveAs < 2; ++saveAs) {
     DialogDriver answers(saveAs ? std::vector<DialogStep>{{"", IDOK, file}, {Ansi(L"Заменить файл ?"), IDYES},
                                                           {Ansi(L"Ошибка при создании файла!"), IDOK}}
@@ -328,6 +331,7 @@ TEST_F(CommandsTest, SaveOntoAReadOnlyListFileIsRefused) {
     EXPECT_FALSE(saveAs ? F->SaveAsCommand(F) : F->SaveCommand(F));
     Pump(10);
     EXPECT_TRUE(answers.Unused().empty()) << saveAs << ": " << answers.Log();
+    EXPECT_EQ(answers.Shown().back().Text, said) << saveAs;
     EXPECT_EQ(F->isModified, 1) << saveAs;
     EXPECT_EQ(ReadFileBytes(file), saved) << saveAs;
     EXPECT_NE(GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << saveAs;
@@ -335,6 +339,76 @@ TEST_F(CommandsTest, SaveOntoAReadOnlyListFileIsRefused) {
     EXPECT_EQ(ProgressForm, nullptr);
   }
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The system's reason why no new file can be made in folder, as the system
+// gives it to anyone who asks for one there.
+DWORD NewFileRefusal(const std::string& folder) {
+  char name[MAX_PATH + 1] = {};
+  if (!GetTempFileNameA(folder.c_str(), "~t", 0, name)) return GetLastError();
+  DeleteFileA(name);
+  return 0;
+}
+
+TEST_F(CommandsTest, AFailedSaveSaysWhichFileAndWhy) {
+  Scan(Tree.Root());
+  TempDir out;
+  KeepCurrentFolder keep;
+  // A disk with room for the list file once, then none.
+  SmallDisk disk(out.File("disk"), 256 * 1024);
+  if (!disk.Mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (root and the mount right needed): " << disk.Why();
+  const std::string full = out.File("disk") + "\\" + Ansi(L"список.vq");
+  const std::string gone = out.File("gone") + "\\list.vq";
+  ASSERT_TRUE(CreateDirectoryA(out.File("gone").c_str(), nullptr));
+  const struct {
+    std::string file;
+    std::function<DWORD()> takeAway;  // the reason the system then gives
+  } cases[] = {
+      {full,
+       [&]() -> DWORD {
+         EXPECT_TRUE(disk.LeaveFree(0)) << "the disk filled to the last byte";
+         return ERROR_DISK_FULL;
+       }},
+      {gone,
+       [&]() -> DWORD {
+         DeleteFileA(gone.c_str());
+         EXPECT_TRUE(RemoveDirectoryA(out.File("gone").c_str()));
+         return NewFileRefusal(out.File("gone"));
+       }},
+  };
+  for (const auto& c : cases) {
+    SaveAs(c.file);
+    ASSERT_EQ(F->isModified, 0) << c.file;
+    const DWORD reason = c.takeAway();
+    ASSERT_NE(reason, 0u) << c.file;
+    // The system's own words, in Russian on this Russian system.
+    const std::string why = SysErrorMessage(reason).str();
+    EXPECT_TRUE(!why.empty() && std::none_of(why.begin(), why.end(), [](char ch) {
+      return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z');
+    })) << why;
+    const std::string saved = ReadFileBytes(c.file);
+    const bool there = GetFileAttributesA(c.file.c_str()) != INVALID_FILE_ATTRIBUTES;
+    EXPECT_EQ(there, !saved.empty()) << c.file;
+    FindEntry(F->rootNode, "small.dat")->NeedMark ^= 1;
+    const uint8_t mark = FindEntry(F->rootNode, "small.dat")->NeedMark;
+    F->isModified = 1;
+    DialogDriver answers({{Ansi(L"Ошибка"), IDOK}});
+    EXPECT_FALSE(F->SaveCommand(F));
+    Pump(10);
+    ASSERT_EQ(answers.Shown().size(), 1u) << answers.Log();
+    EXPECT_EQ(answers.Shown()[0].Text,
+              Ansi(L"Ошибка при создании файла!: ") + c.file + "\n" + SysErrorMessage(reason).str());
+    // The list stays changed; on disk what was there before, and nothing else.
+    EXPECT_EQ(F->isModified, 1);
+    EXPECT_EQ(FindEntry(F->rootNode, "small.dat")->NeedMark, mark);
+    EXPECT_EQ(ReadFileBytes(c.file), saved) << c.file;
+    EXPECT_EQ(GetFileAttributesA(c.file.c_str()) != INVALID_FILE_ATTRIBUTES, there) << c.file;
+    if (!there)
+      EXPECT_EQ(GetFileAttributesA(out.File("gone").c_str()), INVALID_FILE_ATTRIBUTES) << "no folder made anew";
+    EXPECT_TRUE(F->Enabled());
+    EXPECT_EQ(ProgressForm, nullptr);
+  }
+  F->isModified = 0;
 }
 
 TEST_F(CommandsTest, OpenFailuresShowTheirMessagesAndKeepTheList) {

@@ -3,6 +3,9 @@
 // minimum size, which commands are offered, and the hint timing.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "UcWideStreams.h"
 #include "UiTestUtil.h"
 
 namespace {
@@ -249,6 +252,64 @@ TEST_F(MainWindowTest, ACommandThatFailsHalfWayShowsItsErrorInTheExceptionBox) {
   EXPECT_EQ(answers.Shown()[0].Text, Ansi(L"Устройство не готово"));
   EXPECT_EQ(answers.Shown()[0].Title, Application->Title().str()) << "the exception box has the program's title";
   EXPECT_EQ(F->rootNode, nullptr) << "nothing half-made stays";
+}
+
+std::function<void()> ChooserFailure;
+
+bool ChooserThatRaises(HWND, const WideString&, WideString&) {
+  ChooserFailure();
+  return false;
+}
+
+TEST_F(MainWindowTest, ClassLibraryFailuresReachTheExceptionBoxInTheProgramsLanguage) {
+  Application->OnException = MakeEvent<&TInfoFileForm::AppException>(F);
+  struct Restore {
+    TFolderChooser Saved = ChooseScanFolder;
+    ~Restore() {
+      ChooseScanFolder = Saved;
+      ChooserFailure = nullptr;
+    }
+  } restore;
+  ChooseScanFolder = &ChooserThatRaises;
+  TempDir dir;
+  const std::string missingFolder = dir.File("gone") + "\\list.vq";
+  const std::string missingFile = dir.File(Ansi(L"нет.vq"));
+  WriteFileBytes(dir.File("kept.bin"), "kept");
+  // Each failure as the class library raises it for real; the box's text.
+  const struct {
+    std::function<void()> fail;
+    std::string shown;
+  } cases[] = {
+      {[&] { TFileStream f(missingFolder.c_str(), fmCreate); },
+       Ansi(L"Ошибка при создании файла!: ") + missingFolder + "\n" + SysErrorMessage(ERROR_PATH_NOT_FOUND).str()},
+      {[&] { TUcFileStream f(AnsiToWide(missingFile.c_str()), fmOpenRead); },
+       Ansi(L"Не удалось открыть файл: ") + missingFile + "\n" + SysErrorMessage(ERROR_FILE_NOT_FOUND).str()},
+      {[&] {
+         TFileStream f(dir.File("kept.bin").c_str(), fmOpenRead);
+         f.WriteBuffer("x", 1);
+       },
+       Ansi(L"Ошибка записи в файл\n") + SysErrorMessage(ERROR_ACCESS_DENIED).str()},
+      {[&] {
+         TMemoryStream m;
+         char byte;
+         m.ReadBuffer(&byte, 1);
+       },
+       Ansi(L"Не удалось прочитать файл")},
+      {[&] { throw std::bad_alloc(); }, Ansi(L"Ошибка при выделении памяти под объект")},
+      // A fault of the program itself has no words of the program's: its
+      // own text is still shown rather than nothing.
+      {[&] { TList().Delete(3); }, "List index out of bounds (3)"},
+  };
+  for (const auto& c : cases) {
+    ChooserFailure = c.fail;
+    DialogDriver answers({{"", IDOK}});
+    PostMessageW(F->Handle(), WM_COMMAND, MAKEWPARAM(F->mmNew->Command(), 0), 0);
+    ASSERT_TRUE(WaitFor([&] { return !answers.Shown().empty(); }, "the box of a failed New"));
+    ASSERT_TRUE(WaitFor([&] { return F->Enabled() && !F->jobRunning; }, "the main window enabled again"));
+    ASSERT_EQ(answers.Shown().size(), 1u) << answers.Log();
+    EXPECT_EQ(answers.Shown()[0].Text, c.shown);
+    EXPECT_EQ(answers.Shown()[0].Title, Application->Title().str());
+  }
 }
 
 TEST_F(MainWindowTest, ShortcutsRunTheirCommands) {

@@ -27,14 +27,17 @@ TEST(Setlocalization, RussianTextsAtTheBoundsOfEveryGroup) {
   EXPECT_EQ(l.Loc.GetMessageText(36), L"Ошибка записи в файл");
   EXPECT_EQ(l.Loc.GetMessageText(37), L"Не выбраны параметры екпорта");
   EXPECT_EQ(l.Loc.GetMessageText(38), L"Не удалось прочитать файл");
-  EXPECT_EQ(l.Loc.GetMessageText(39), L"");
+  EXPECT_EQ(l.Loc.GetMessageText(39), L"Нет принтера по умолчанию");
+  EXPECT_EQ(l.Loc.GetMessageText(40), L"Ошибка печати");
+  EXPECT_EQ(l.Loc.GetMessageText(41), L"Не удалось открыть файл");
+  EXPECT_EQ(l.Loc.GetMessageText(42), L"");
   EXPECT_EQ(l.Loc.GetParamsText(0), L"Сохранять параметры файлов");
   EXPECT_EQ(l.Loc.GetParamsText(7), L"Применить");
   EXPECT_EQ(l.Loc.GetParamsText(8), L"");
   EXPECT_EQ(l.Loc.CommonTexts->Count(), 74);
   EXPECT_EQ(l.Loc.HintTexts->Count(), 31);
   EXPECT_EQ(l.Loc.AboutTexts->Count(), 7);
-  EXPECT_EQ(l.Loc.MessageTexts->Count(), 39);
+  EXPECT_EQ(l.Loc.MessageTexts->Count(), 42);
   EXPECT_EQ(l.Loc.ParamsTexts->Count(), 8);
   EXPECT_EQ(l.Loc.GetLanguage(), 0);
 }
@@ -75,6 +78,9 @@ TEST(Setlocalization, EnglishTextsKeepTheirSpellingAndBlanks) {
   EXPECT_EQ(l.Loc.GetHintText(27), L"Export labels in CSV ");
   EXPECT_EQ(l.Loc.GetCommonText(22), L"Files (*.vq)|*.vq");
   EXPECT_EQ(l.Loc.GetMessageText(36), L"Error writing to file");
+  EXPECT_EQ(l.Loc.GetMessageText(39), L"There is no default printer");
+  EXPECT_EQ(l.Loc.GetMessageText(40), L"Printing error");
+  EXPECT_EQ(l.Loc.GetMessageText(41), L"Unable to open the file");
   EXPECT_EQ(l.Loc.GetParamsText(6), L"Calc folder size");
   EXPECT_NE(l.Loc.GetAboutText(5), Loaded(0).Loc.GetAboutText(5)) << "the English site";
   // A language asks only its own list.

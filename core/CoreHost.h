@@ -42,6 +42,7 @@ enum TMessageNumber {
   msgChooseFolder = 30,
   msgWriteFailed = 36,
   msgFileUnreadable = 38,
+  msgPartNotDeleted = 39,
 };
 
 class ICoreHost {

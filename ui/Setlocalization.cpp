@@ -282,6 +282,7 @@ const wchar_t* const RussianMessageTexts[] = {
     L"Ошибка записи в файл",  // 36
     L"Не выбраны параметры екпорта",  // 37
     L"Не удалось прочитать файл",  // 38
+    L"Не удалось удалить недописанный файл",  // 39
 };
 const wchar_t* const EnglishMessageTexts[] = {
     L"Error",  // 0
@@ -323,6 +324,7 @@ const wchar_t* const EnglishMessageTexts[] = {
     L"Error writing to file",  // 36
     L"No marks chosen for the export",  // 37
     L"Unable to read the file",  // 38
+    L"Unable to delete the incomplete file",  // 39
 };
 const wchar_t* const RussianParamsTexts[] = {
     L"Сохранять параметры файлов",  // 0
@@ -366,7 +368,7 @@ const TGroupTable GroupTables[5] = {
 static_assert(std::size(RussianCommonTexts) == 74);
 static_assert(std::size(RussianHintTexts) == 31);
 static_assert(std::size(RussianAboutTexts) == 7);
-static_assert(std::size(RussianMessageTexts) == 39);
+static_assert(std::size(RussianMessageTexts) == 40);
 static_assert(std::size(RussianParamsTexts) == 8);
 
 }  // namespace

@@ -27,14 +27,15 @@ TEST(Setlocalization, RussianTextsAtTheBoundsOfEveryGroup) {
   EXPECT_EQ(l.Loc.GetMessageText(36), L"Ошибка записи в файл");
   EXPECT_EQ(l.Loc.GetMessageText(37), L"Не выбраны параметры екпорта");
   EXPECT_EQ(l.Loc.GetMessageText(38), L"Не удалось прочитать файл");
-  EXPECT_EQ(l.Loc.GetMessageText(39), L"");
+  EXPECT_EQ(l.Loc.GetMessageText(39), L"Не удалось удалить недописанный файл");
+  EXPECT_EQ(l.Loc.GetMessageText(40), L"");
   EXPECT_EQ(l.Loc.GetParamsText(0), L"Сохранять параметры файлов");
   EXPECT_EQ(l.Loc.GetParamsText(7), L"Применить");
   EXPECT_EQ(l.Loc.GetParamsText(8), L"");
   EXPECT_EQ(l.Loc.CommonTexts->Count(), 74);
   EXPECT_EQ(l.Loc.HintTexts->Count(), 31);
   EXPECT_EQ(l.Loc.AboutTexts->Count(), 7);
-  EXPECT_EQ(l.Loc.MessageTexts->Count(), 39);
+  EXPECT_EQ(l.Loc.MessageTexts->Count(), 40);
   EXPECT_EQ(l.Loc.ParamsTexts->Count(), 8);
   EXPECT_EQ(l.Loc.GetLanguage(), 0);
 }

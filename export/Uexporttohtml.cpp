@@ -82,32 +82,31 @@ AnsiString Transliterate(const AnsiString& name) {
   return AnsiString(std::move(out));
 }
 
+namespace {
+
+// The UTF-8 bytes of a character of an ANSI code page (all of them lie in
+// the Basic Multilingual Plane).
+size_t Utf8Bytes(wchar_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : 3; }
+
+}  // namespace
+
 size_t DiskNameLength(std::string_view ansiName) {
   if (std::all_of(ansiName.begin(), ansiName.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
     return ansiName.size();
-  const WideString wide = AnsiToWide(AnsiString(std::string(ansiName)));
   size_t length = 0;
-  // A surrogate half counts 2: a pair is the 4 bytes of its character.
-  for (wchar_t c : wide.str()) length += c < 0x80 ? 1 : c < 0x800 || (c >= 0xD800 && c < 0xE000) ? 2 : 3;
+  for (wchar_t c : AnsiToWide(AnsiString(std::string(ansiName))).str()) length += Utf8Bytes(c);
   return length;
 }
 
 namespace {
 
 // The start of an ANSI name whose DiskNameLength is at most room, cut between
-// characters (never inside a double-byte character or a surrogate pair).
+// characters (never inside a double-byte character).
 std::string NameStart(const std::string& ansiName, size_t room) {
   if (DiskNameLength(ansiName) <= room) return ansiName;
   const std::wstring wide = AnsiToWide(AnsiString(ansiName)).str();
   size_t length = 0, keep = 0;
-  while (keep < wide.size()) {
-    const wchar_t c = wide[keep];
-    const bool pair = c >= 0xD800 && c < 0xDC00 && keep + 1 < wide.size();
-    const size_t add = c < 0x80 ? 1 : c < 0x800 ? 2 : pair ? 4 : 3;
-    if (length + add > room) break;
-    length += add;
-    keep += pair ? 2 : 1;
-  }
+  for (; keep < wide.size() && length + Utf8Bytes(wide[keep]) <= room; ++keep) length += Utf8Bytes(wide[keep]);
   return WideToAnsi(WideString(wide.substr(0, keep))).str();
 }
 

@@ -47,6 +47,7 @@ enum TMessageNumber {
   msgNoPrinter = 39,
   msgPrintFailed = 40,
   msgFileOpenFailed = 41,
+  msgPartNotDeleted = 42,
 };
 
 class ICoreHost {

@@ -102,7 +102,7 @@ bool TExportFile::Close() {
 bool TExportFile::Discard() {
   Close();
   if (FName.IsEmpty()) return true;
-  const bool gone = DeleteFileW(FName.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+  if (!DeleteFileW(FName.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
   FName = WideString();
-  return gone;
+  return true;
 }

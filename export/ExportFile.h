@@ -37,7 +37,8 @@ public:
   // refused the close. A second call does nothing and repeats the answer.
   bool Close();
   // Closes and deletes the file: an export that failed leaves nothing under
-  // its name. False when the file is still there.
+  // its name. False when the file is still there, the system's reason left
+  // in GetLastError.
   bool Discard();
 
   bool IsOpen() const { return FHandle != INVALID_HANDLE_VALUE; }

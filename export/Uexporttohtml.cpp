@@ -82,16 +82,37 @@ AnsiString Transliterate(const AnsiString& name) {
   return AnsiString(std::move(out));
 }
 
-AnsiString SiteFolderName(const AnsiString& name) {
-  std::string disk = Transliterate(name).str();
-  for (char& c : disk) {
-    const unsigned char b = static_cast<unsigned char>(c);
-    if (b < 0x20 || c == '\\' || c == '/' || c == ':' || c == '*' || c == '"' || c == '<' || c == '>' || c == '|')
-      c = '_';
-  }
-  // The system drops a trailing dot or blank and takes "." and ".." as the
-  // folder itself and its parent: such a name would write elsewhere.
-  if (disk.empty() || disk.back() == '.' || disk.back() == ' ') return AnsiString(disk + "_");
+namespace {
+
+// The UTF-8 bytes of a character of an ANSI code page (all of them lie in
+// the Basic Multilingual Plane).
+size_t Utf8Bytes(wchar_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : 3; }
+
+}  // namespace
+
+size_t DiskNameLength(std::string_view ansiName) {
+  if (std::all_of(ansiName.begin(), ansiName.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return ansiName.size();
+  size_t length = 0;
+  for (wchar_t c : AnsiToWide(AnsiString(std::string(ansiName))).str()) length += Utf8Bytes(c);
+  return length;
+}
+
+namespace {
+
+// The start of an ANSI name whose DiskNameLength is at most room, cut between
+// characters (never inside a double-byte character).
+std::string NameStart(const std::string& ansiName, size_t room) {
+  if (DiskNameLength(ansiName) <= room) return ansiName;
+  const std::wstring wide = AnsiToWide(AnsiString(ansiName)).str();
+  size_t length = 0, keep = 0;
+  for (; keep < wide.size() && length + Utf8Bytes(wide[keep]) <= room; ++keep) length += Utf8Bytes(wide[keep]);
+  return WideToAnsi(WideString(wide.substr(0, keep))).str();
+}
+
+// A disk name the system does not take for another thing: "_" after a
+// trailing dot or blank and after a device word.
+std::string KeptApart(std::string disk) {
   // A device word, alone or before an extension, names the device whatever
   // folder it stands in.
   // Blanks before the extension do not keep the system from seeing it.
@@ -102,18 +123,43 @@ AnsiString SiteFolderName(const AnsiString& name) {
                       (word.size() == 4 && (word.compare(0, 3, "com") == 0 || word.compare(0, 3, "lpt") == 0) &&
                        word[3] >= '1' && word[3] <= '9');
   if (device) disk.insert(word.size(), "_");
-  return AnsiString(std::move(disk));
+  // The system drops a trailing dot or blank and takes "." and ".." as the
+  // folder itself and its parent: such a name would write elsewhere.
+  if (disk.empty() || disk.back() == '.' || disk.back() == ' ') disk += '_';
+  return disk;
+}
+
+}  // namespace
+
+AnsiString SiteFolderName(const AnsiString& name, size_t longest) {
+  std::string disk = Transliterate(name).str();
+  for (char& c : disk) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    if (b < 0x20 || c == '\\' || c == '/' || c == ':' || c == '*' || c == '"' || c == '<' || c == '>' || c == '|')
+      c = '_';
+  }
+  std::string kept = KeptApart(disk);
+  // A folder name of 86 Cyrillic letters transliterates past what a name
+  // may hold: its start is kept, with room for what keeps it apart (the cut
+  // may end it in a dot or make a device word of it).
+  if (DiskNameLength(kept) > longest) {
+    disk = NameStart(disk, longest);
+    while (DiskNameLength(kept = KeptApart(disk)) > longest && !disk.empty())
+      disk = NameStart(disk, DiskNameLength(disk) - 1);
+  }
+  return AnsiString(std::move(kept));
 }
 
 std::vector<std::string> SiblingFolderNames(const std::vector<std::string_view>& names,
-                                            const std::function<bool(const std::string&)>& reserved) {
+                                            const std::function<bool(const std::string&)>& reserved,
+                                            size_t longest) {
   std::vector<std::string> disk(names.size());
   std::vector<bool> own(names.size());
   std::unordered_set<std::string> taken;
   // First every folder that can keep its own name, then the rest numbered:
   // a literal "x_2" is never pushed aside by a generated one.
   for (size_t i = 0; i < names.size(); ++i) {
-    disk[i] = SiteFolderName(AnsiString(std::string(names[i]))).str();
+    disk[i] = SiteFolderName(AnsiString(std::string(names[i])), longest).str();
     const std::string lower = AnsiLowerBytes(disk[i]);
     own[i] = !reserved(lower) && taken.insert(lower).second;
   }
@@ -121,7 +167,11 @@ std::vector<std::string> SiblingFolderNames(const std::vector<std::string_view>&
     if (own[i]) continue;
     const std::string base = disk[i];
     for (int n = 2;; ++n) {
-      std::string candidate = base + "_" + std::to_string(n);
+      const std::string suffix = "_" + std::to_string(n);
+      // Names cut to fit may be equal: the suffix takes the place of their
+      // last characters. A numbered name ends in its suffix, never in a dot
+      // or a blank, and no device word holds a "_".
+      std::string candidate = NameStart(base, longest > suffix.size() ? longest - suffix.size() : 0) + suffix;
       const std::string lower = AnsiLowerBytes(candidate);
       if (reserved(lower) || !taken.insert(lower).second) continue;
       disk[i] = std::move(candidate);
@@ -404,6 +454,16 @@ constexpr size_t LinesPiece = 64 * 1024;
 
 }  // namespace
 
+size_t LongestNameOn(const AnsiString& folder) {
+  const WideString wide = AnsiToWide(folder);
+  std::wstring volume(wide.Length() + 2, L'\0');
+  DWORD longest = 0;
+  if (GetVolumePathNameW(wide.c_str(), volume.data(), static_cast<DWORD>(volume.size())) &&
+      GetVolumeInformationW(volume.c_str(), nullptr, 0, nullptr, &longest, nullptr, nullptr, 0) && longest > 0)
+    return longest;
+  return 255;
+}
+
 THtmlSiteWriter::THtmlSiteWriter(ICoreHost& host, IHtmlPictures& pictures, IStepProgress& steps)
     : FHost(host), FPictures(pictures), FSteps(steps), FTexts(THtmlTexts::From(host)) {}
 
@@ -496,12 +556,13 @@ TWriteResult THtmlSiteWriter::ExportToHtmlSite(const ListNode* root, const AnsiS
     Message(FTexts.CannotCreate + " " + Shown(siteRootPath) + " " + FTexts.FolderWord);
     return TWriteResult::Failed;
   }
-  // Every folder line shows the folder picture, whatever the site is named.
-  FPictures.FolderPicture(siteRootPath);
+  FLongestName = LongestNameOn(siteRootPath);
   FPath = siteRootPath;
   FTreePath = AnsiString();
   FResult = TWriteResult::Done;
   try {
+    // Every folder line shows the folder picture, whatever the site is named.
+    FFolderLink = PictureLinkOfPicture(FPictures.FolderPicture(siteRootPath));
     if (BeginPage(root)) {
       TSiteWalk walk{*this};
       // The root's page ends when the walk does; a walk ended early leaves
@@ -509,6 +570,11 @@ TWriteResult THtmlSiteWriter::ExportToHtmlSite(const ListNode* root, const AnsiS
       if (WalkEntries(root->Children, '/', walk)) FinishPage(FOpen.back());
     }
   } catch (const EHtmlExportEnded&) {
+    FResult = TWriteResult::Failed;
+  } catch (const EHtmlPictureNotWritten& e) {
+    // Pages would show a picture that is not there: no site is complete
+    // without it.
+    Message(EndMessage(FTexts.WriteError + ": " + Shown(e.Path) + "\n" + SysErrorMessage(e.Error), false));
     FResult = TWriteResult::Failed;
   }
   FPage.Close();
@@ -611,10 +677,13 @@ bool THtmlSiteWriter::BeginPage(const ListNode* node) {
   if (folderNames.empty()) return true;
   page.folders.reserve(folderNames.size());
   const bool isRoot = FOpen.size() == 1;
-  const std::vector<std::string> disk = SiblingFolderNames(folderNames, [&](const std::string& lower) {
-    if (lower == "index.html") return true;
-    return isRoot && lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".jpg") == 0;
-  });
+  const std::vector<std::string> disk = SiblingFolderNames(
+      folderNames,
+      [&](const std::string& lower) {
+        if (lower == "index.html") return true;
+        return isRoot && lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".jpg") == 0;
+      },
+      FLongestName);
   page.diskEnds.reserve(disk.size());
   for (const std::string& d : disk) {
     page.diskNames += d;
@@ -623,14 +692,23 @@ bool THtmlSiteWriter::BeginPage(const ListNode* node) {
   return true;
 }
 
-void THtmlSiteWriter::Fail(const AnsiString& first) {
-  Message(first);
-  for (size_t i = FOpen.size(); i-- > 0;) {
-    const std::string_view path = std::string_view(FPath.str()).substr(0, FOpen[i].pathLength);
-    const std::string_view tree = std::string_view(FTreePath.str()).substr(0, FOpen[i].treeLength);
-    Message(FTexts.FileNotFound + "\npath = " + Shown(AnsiString(std::string(path))) + "\ntreePath = " +
-            AnsiString(std::string(tree)));
-  }
+AnsiString THtmlSiteWriter::EndMessage(const AnsiString& first, bool namesPage) const {
+  // One box, however deep the site: a box per open page would keep the user
+  // answering thousands of them.
+  std::string text = first.str();
+  auto page = [&](const TOpenPage& open) {
+    text += "\n\npath = ";
+    text += Shown(AnsiString(FPath.str().substr(0, open.pathLength))).str();
+    text += "\ntreePath = ";
+    text.append(FTreePath.str(), 0, open.treeLength);
+  };
+  if (!FOpen.empty() && !namesPage) page(FOpen.back());
+  if (FOpen.size() > 1) page(FOpen.front());
+  return AnsiString(std::move(text));
+}
+
+void THtmlSiteWriter::Fail(const AnsiString& first, bool namesPage) {
+  Message(EndMessage(first, namesPage));
   throw EHtmlExportEnded();
 }
 
@@ -670,7 +748,8 @@ void THtmlSiteWriter::FinishPage(TOpenPage& page) {
     FLines += UrlEncodePath(page.diskNames.substr(f.diskAt, f.diskLength));
     FLines += "/index.html\"><img border=\"0\" src=\"";
     FLines += ups;
-    FLines += "open.jpg\">";
+    FLines += FFolderLink;
+    FLines += "\">";
     AppendLineEnd(FLines, FieldView(child->Name), true, child, "</pre>\r\r");
     ok = put();
   }
@@ -729,9 +808,10 @@ void THtmlSiteWriter::FinishPage(TOpenPage& page) {
     const uint64_t written = openError ? 0 : FPage.Written();
     const DWORD error = openError ? openError : FPage.LastError();
     Fail(FTexts.WriteError +
-         (written < foldersEnd ? " (write about dirs).\n"
-          : written < filesEnd ? " (write about files).\n"
-                               : " (end of html file).\n") +
-         "path = " + Shown(FPath) + "\ntreePath = " + FTreePath + "\n" + SysErrorMessage(error));
+             (written < foldersEnd ? " (write about dirs).\n"
+              : written < filesEnd ? " (write about files).\n"
+                                   : " (end of html file).\n") +
+             "path = " + Shown(FPath) + "\ntreePath = " + FTreePath + "\n" + SysErrorMessage(error),
+         true);
   }
 }

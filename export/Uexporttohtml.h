@@ -35,14 +35,24 @@ AnsiString Transliterate(const AnsiString& name);
 // ":", "*", '"', "<", ">", "|" and control characters) become "_"; a name
 // that is empty or ends in a dot or a blank ("." and ".." too) and a device
 // name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, with any extension)
-// get "_" after the name, respectively after the device word.
-AnsiString SiteFolderName(const AnsiString& name);
+// get "_" after the name, respectively after the device word. A name longer
+// than longest (counted by DiskNameLength) keeps its start, cut to fit.
+AnsiString SiteFolderName(const AnsiString& name, size_t longest);
 // The disk names of sibling folders, in their order: each keeps its own
 // SiteFolderName when no earlier sibling's took it (compared in lower case,
 // as the file system does); the rest get "_2", "_3", ... skipping every name
-// a sibling takes. reserved(lowerCaseName) tells names kept for other files.
+// a sibling takes, the start cut where the suffix would not fit in longest.
+// reserved(lowerCaseName) tells names kept for other files.
 std::vector<std::string> SiblingFolderNames(const std::vector<std::string_view>& names,
-                                            const std::function<bool(const std::string&)>& reserved);
+                                            const std::function<bool(const std::string&)>& reserved,
+                                            size_t longest);
+// The length of an ANSI name as the disk counts it against its longest name:
+// its UTF-8 bytes, which a Unix file system under Wine counts, and which are
+// never fewer than the UTF-16 units Windows counts.
+size_t DiskNameLength(std::string_view ansiName);
+// The longest name the volume of an existing folder keeps, as the volume
+// says; 255 where it says nothing.
+size_t LongestNameOn(const AnsiString& folder);
 // The charset label a page declares for the bytes of ANSI code page cp.
 std::string HtmlCharsetLabel(UINT cp);
 // Size, created, modified, attribute letters (alphabetical) and comment,
@@ -86,7 +96,8 @@ AnsiString WriteHtmlHeadWith(const AnsiString& title, const AnsiString& upLinks,
 AnsiString WriteHtmlFoot(const THtmlTexts& texts);
 
 // Where the pictures of the entries come from: for an entry name, the file
-// name of its picture in folder, written there when it is not yet.
+// name of its picture in folder, written there when it is not yet. A picture
+// that cannot be written raises EHtmlPictureNotWritten.
 class IHtmlPictures {
 public:
   virtual ~IHtmlPictures() = default;
@@ -95,6 +106,15 @@ public:
   virtual AnsiString FolderPicture(const AnsiString& folder) = 0;
   // The picture of entries whose own picture could not be made ("def.jpg").
   virtual AnsiString DefaultPicture(const AnsiString& folder) = 0;
+};
+
+// A picture of the site that could not be written: its path and the
+// system's error. The site ends with it.
+class EHtmlPictureNotWritten : public Exception {
+public:
+  EHtmlPictureNotWritten(const AnsiString& path, DWORD error) : Exception(path), Path(path), Error(error) {}
+  AnsiString Path;
+  DWORD Error;
 };
 
 // Writes a site without calling itself per folder level: the folders whose
@@ -161,9 +181,12 @@ private:
   // after message 36 when that fails.
   void FinishPage(TOpenPage& page);
   void AppendPageHead(bool withUpLine);
-  // Shows the first failure's text, then the page being written and every
-  // enclosing page, deepest first; ends the export.
-  [[noreturn]] void Fail(const AnsiString& first);
+  // The one message of a failure that ends the site: its text, then the
+  // disk and tree paths of the page being written (unless the text names it
+  // already) and of the root page.
+  AnsiString EndMessage(const AnsiString& first, bool namesPage) const;
+  // Shows EndMessage and ends the export.
+  [[noreturn]] void Fail(const AnsiString& first, bool namesPage = false);
   // The picture link of a file entry (percent-encoded): a file that exists
   // in the site's root under exactly the spelling linked. One look-up per
   // file type (its extension); program and icon files carry their own
@@ -177,6 +200,10 @@ private:
   AnsiString NameOnDisk(const AnsiString& name);
   bool FPageFailed = false;
   TWriteResult FResult = TWriteResult::Done;
+  // The longest disk name of a folder the site's volume keeps.
+  size_t FLongestName = 255;
+  // The link of the folder picture, as the pictures named it.
+  std::string FFolderLink;
 
   ICoreHost& FHost;
   IHtmlPictures& FPictures;

@@ -92,13 +92,16 @@ void RunFileExport(TInfoFileForm* form, TObject* sender, TFileExport kind) {
   }
   if (!out.Close()) result = TWriteResult::Failed;
   // A file that could not be written whole is no export: nothing is left
-  // under its name (a cancel keeps its complete lines).
-  if (result == TWriteResult::Failed) out.Discard();
+  // under its name (a cancel keeps its complete lines). One that cannot be
+  // deleted is said, or the user would take it for an export.
+  AnsiString partLeft;
+  if (result == TWriteResult::Failed && !out.Discard())
+    partLeft = "\n" + MessageTextA(*form, msgPartNotDeleted) + ": " + SysErrorMessage(GetLastError());
   if (!form->cancelRequested) form->CloseProgress();
   form->cancelRequested = 0;
   job.Finish();
   if (result == TWriteResult::Failed)
-    ShowMessageNumber(*form, msgWriteFailed, PathAndReason(name, out.LastError()));
+    ShowMessageNumber(*form, msgWriteFailed, PathAndReason(name, out.LastError()) + partLeft);
 }
 
 // The pictures of the site through the file-type icons, each type looked up

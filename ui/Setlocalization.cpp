@@ -285,6 +285,7 @@ const wchar_t* const RussianMessageTexts[] = {
     L"Нет принтера по умолчанию",  // 39
     L"Ошибка печати",  // 40
     L"Не удалось открыть файл",  // 41
+    L"Не удалось удалить недописанный файл",  // 42
 };
 const wchar_t* const EnglishMessageTexts[] = {
     L"Error",  // 0
@@ -329,6 +330,7 @@ const wchar_t* const EnglishMessageTexts[] = {
     L"There is no default printer",  // 39
     L"Printing error",  // 40
     L"Unable to open the file",  // 41
+    L"Unable to delete the incomplete file",  // 42
 };
 const wchar_t* const RussianParamsTexts[] = {
     L"Сохранять параметры файлов",  // 0
@@ -372,7 +374,7 @@ const TGroupTable GroupTables[5] = {
 static_assert(std::size(RussianCommonTexts) == 74);
 static_assert(std::size(RussianHintTexts) == 31);
 static_assert(std::size(RussianAboutTexts) == 7);
-static_assert(std::size(RussianMessageTexts) == 42);
+static_assert(std::size(RussianMessageTexts) == 43);
 static_assert(std::size(RussianParamsTexts) == 8);
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "ExportFile.h"
+#include "Uexporttohtml.h"
 #include "forms.h"
 #include "registry.h"
 #include "sysutils.h"
@@ -32,6 +34,21 @@ struct TIconHolder {
     Handle = h;
   }
 };
+
+// Writes a picture's bytes; a picture not written whole is not left behind,
+// where it would be taken for a written one. False with the system's error.
+bool WritePicture(const AnsiString& path, TMemoryStream& bytes, DWORD& error) {
+  TExportFile file;
+  if (!file.Create(AnsiToWide(path))) {
+    error = GetLastError();
+    return false;
+  }
+  if (file.Append(static_cast<const char*>(bytes.Memory()), static_cast<size_t>(bytes.Size())) && file.Close())
+    return true;
+  error = file.LastError();
+  file.Discard();
+  return false;
+}
 
 }  // namespace
 
@@ -183,14 +200,12 @@ AnsiString SaveIconsAsJpeg(TCustomImageList* htmlIcons, const AnsiString& fileNa
       if (ownIcon || !FileExists(picturePath())) {
         TJPEGImage jpeg;
         jpeg.Assign(&bitmap);
-        try {
-          jpeg.SaveToFile(picturePath());
-        } catch (const Exception&) {
+        TMemoryStream bytes;
+        jpeg.SaveToStream(&bytes);
+        DWORD error = 0;
+        if (!WritePicture(picturePath(), bytes, error)) {
           type += "1";
-          try {
-            jpeg.SaveToFile(picturePath());
-          } catch (const Exception&) {
-          }
+          if (!WritePicture(picturePath(), bytes, error)) throw EHtmlPictureNotWritten(picturePath(), error);
         }
       }
     }

@@ -47,6 +47,8 @@ bool PathExists(const AnsiString& path);
 // folder targetFolder: "<type>.jpg" (the extension without its dot, case
 // kept; "open" for folders and names without extension; "def" for unknown
 // types of files not on this computer), written there once per type as a
-// 16x16 JPEG and added to htmlIcons. Empty when no icon could be made.
+// 16x16 JPEG and added to htmlIcons. Empty when no icon could be made. A
+// picture that cannot be written, under its name nor under the name with
+// "1" appended, raises EHtmlPictureNotWritten with the latter's path.
 AnsiString SaveIconsAsJpeg(TCustomImageList* htmlIcons, const AnsiString& fileName,
                            const AnsiString& targetFolder);

@@ -1,7 +1,7 @@
 // The HTML site on a disk that fills up part-way through a page: a small
 // tmpfs stands in for the disk, filled so that exactly the chosen number of
-// the page's bytes fit. The message names the part of the page that was not
-// written, every open page follows it, and the page ends where the disk did.
+// the page's bytes fit. The one message names the part of the page that was
+// not written and the root page, and the page ends where the disk did.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -145,7 +145,6 @@ TEST_F(HtmlSiteDiskFull, ThePartOfThePageTheDiskCouldNotHoldIsNamed) {
   ASSERT_LT(footRoom, parts.page.size());
 
   const std::string disk = SysErrorMessage(ERROR_DISK_FULL).str();
-  const std::string missing = A(L"Файл не найден");
   const struct {
     const char* part;
     size_t room;
@@ -159,10 +158,9 @@ TEST_F(HtmlSiteDiskFull, ThePartOfThePageTheDiskCouldNotHoldIsNamed) {
     ASSERT_TRUE(small.Mounted()) << small.Why();
     ASSERT_TRUE(small.LeaveFree(c.room)) << "the filler did not leave " << c.room << " bytes";
     EXPECT_EQ(WriteSite(host, pictures, list, root), TWriteResult::Failed);
-    EXPECT_EQ(host.Shown, (std::vector<std::string>{
-                              A(L"Ошибка записи в файл") + c.part + "path = " + root + "\\A\ntreePath = /A\n" + disk,
-                              missing + "\npath = " + root + "\\A\ntreePath = /A",
-                              missing + "\npath = " + root + "\ntreePath = "}));
+    EXPECT_EQ(host.Shown, (std::vector<std::string>{A(L"Ошибка записи в файл") + c.part + "path = " + root +
+                                                    "\\A\ntreePath = /A\n" + disk + "\n\npath = " + root +
+                                                    "\ntreePath = "}));
     // The page ends where the disk did, with every byte before that right.
     EXPECT_EQ(Contents(root + "\\A\\index.html"), parts.page.substr(0, c.room));
   }
@@ -194,12 +192,10 @@ TEST_F(HtmlSiteDiskFull, AFoldersPartCutPartWayIsNamed) {
   ASSERT_TRUE(DeleteFileA((root + "\\A\\index.html").c_str()));
   ASSERT_TRUE(small.LeaveFree(room)) << "the filler did not leave " << room << " bytes";
   EXPECT_EQ(WriteSite(host, pictures, list, root), TWriteResult::Failed);
-  const std::string missing = A(L"Файл не найден");
-  EXPECT_EQ(host.Shown, (std::vector<std::string>{
-                            A(L"Ошибка записи в файл") + " (write about dirs).\npath = " + root +
-                                "\\A\ntreePath = /A\n" + SysErrorMessage(ERROR_DISK_FULL).str(),
-                            missing + "\npath = " + root + "\\A\ntreePath = /A",
-                            missing + "\npath = " + root + "\ntreePath = "}));
+  EXPECT_EQ(host.Shown, (std::vector<std::string>{A(L"Ошибка записи в файл") + " (write about dirs).\npath = " +
+                                                  root + "\\A\ntreePath = /A\n" +
+                                                  SysErrorMessage(ERROR_DISK_FULL).str() + "\n\npath = " + root +
+                                                  "\ntreePath = "}));
   EXPECT_EQ(Contents(root + "\\A\\index.html"), parts.page.substr(0, room));
   EXPECT_NE(Contents(root + "\\A\\d0000\\index.html").find("<hr noshade>"), std::string::npos)
       << "the pages written stay";
@@ -227,12 +223,9 @@ TEST(HtmlSiteFailures, APageThatCannotBeOpenedAgainAfterItsSubFoldersIsNamed) {
                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   const DWORD error = GetLastError();
   ASSERT_EQ(h, INVALID_HANDLE_VALUE);
-  const std::string missing = A(L"Файл не найден");
-  EXPECT_EQ(host.Shown,
-            (std::vector<std::string>{A(L"Ошибка записи в файл") + " (write about dirs).\npath = " + root +
-                                          "\\A\ntreePath = /A\n" + SysErrorMessage(error).str(),
-                                      missing + "\npath = " + root + "\\A\ntreePath = /A",
-                                      missing + "\npath = " + root + "\ntreePath = "}));
+  EXPECT_EQ(host.Shown, (std::vector<std::string>{A(L"Ошибка записи в файл") + " (write about dirs).\npath = " +
+                                                  root + "\\A\ntreePath = /A\n" + SysErrorMessage(error).str() +
+                                                  "\n\npath = " + root + "\ntreePath = "}));
   EXPECT_NE(Contents(root + "\\A\\B\\index.html").find("x.hook"), std::string::npos) << "the pages written stay";
 }
 

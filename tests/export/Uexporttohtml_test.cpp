@@ -373,12 +373,12 @@ TEST(HtmlSite, AFolderThatCannotBeMadeEndsTheExportWithItsMessages) {
   CreateDirectoryA((site.Root() + "\\A").c_str(), nullptr);
   WriteFileBytes(site.Root() + "\\A\\B", "a file where the folder should go");
   EXPECT_EQ(site.Write(list), TWriteResult::Failed);
-  const std::string missing = A(L"Файл не найден");
-  // The paths as the user knows them, without the long-path prefix.
+  // One message: the failure, the page being written and the root page,
+  // the paths as the user knows them, without the long-path prefix.
   EXPECT_EQ(site.host.Shown,
-            (std::vector<std::string>{A(L"Невозможно создать ") + site.Root() + "\\A\\B " + A(L"каталог"),
-                                      missing + "\npath = " + site.Root() + "\\A\ntreePath = /A",
-                                      missing + "\npath = " + site.Root() + "\ntreePath = "}));
+            (std::vector<std::string>{A(L"Невозможно создать ") + site.Root() + "\\A\\B " + A(L"каталог") +
+                                      "\n\npath = " + site.Root() + "\\A\ntreePath = /A" +
+                                      "\n\npath = " + site.Root() + "\ntreePath = "}));
   EXPECT_EQ(GetFileAttributesA((site.Root() + "\\C").c_str()), INVALID_FILE_ATTRIBUTES) << "the export ended";
 }
 
@@ -579,13 +579,14 @@ TEST(HtmlSiteDepth, AListOf20000LevelsEndsWithTheFirstFolderTheDiskCannotHold) {
   EXPECT_GE(made, 5);
   const std::string first = site.host.Shown[0];
   if (first.rfind(A(L"Невозможно создать "), 0) == 0) {
-    // The export ended there: then every open page is named, deepest first.
-    EXPECT_EQ(first, A(L"Невозможно создать ") + levelPath(made) + " " + A(L"каталог"));
-    ASSERT_EQ(site.host.Shown.size(), static_cast<size_t>(made) + 1);
+    // The export ended there, however many pages were open: one message,
+    // with the deepest page and the root page.
     std::string treePath;
     for (int l = 1; l < made; ++l) treePath += "/" + std::string(100, 'a' + l % 26);
-    EXPECT_EQ(site.host.Shown[1], A(L"Файл не найден") + "\npath = " + levelPath(made - 1) + "\ntreePath = " + treePath);
-    EXPECT_EQ(site.host.Shown.back(), A(L"Файл не найден") + "\npath = " + site.Root() + "\ntreePath = ");
+    EXPECT_EQ(site.host.Shown, (std::vector<std::string>{A(L"Невозможно создать ") + levelPath(made) + " " +
+                                                         A(L"каталог") + "\n\npath = " + levelPath(made - 1) +
+                                                         "\ntreePath = " + treePath + "\n\npath = " + site.Root() +
+                                                         "\ntreePath = "}));
   } else {
     // The folder was made and its page refused: the pages above end whole.
     EXPECT_EQ(first.rfind(A(L"Файл не найден: "), 0), 0u) << first;
@@ -608,8 +609,8 @@ TEST(HtmlSiteNames, DiskNamesStayInsideTheParent) {
       {"x<y>|*\"z", "x_y____z"}, {"t\tab", "t_ab"}, {"a?b", "a__b"},
       {"LPT", "LPT"},        {"aux .txt", "aux_ .txt"}, {"Data", "Data"},
   };
-  for (const auto& c : cases) EXPECT_EQ(SiteFolderName(AnsiString(c.name)), c.disk) << c.name;
-  EXPECT_EQ(SiteFolderName(AnsiString(A(L"Хор."))), "Ch_o_r_._");
+  for (const auto& c : cases) EXPECT_EQ(SiteFolderName(AnsiString(c.name), 255), c.disk) << c.name;
+  EXPECT_EQ(SiteFolderName(AnsiString(A(L"Хор.")), 255), "Ch_o_r_._");
 }
 
 TEST(HtmlSiteNames, SiblingsKeepTheirOwnNamesAndSuffixesSkipEveryTakenOne) {
@@ -626,29 +627,67 @@ TEST(HtmlSiteNames, SiblingsKeepTheirOwnNamesAndSuffixesSkipEveryTakenOne) {
   };
   for (const auto& c : cases) {
     std::vector<std::string_view> views(c.names.begin(), c.names.end());
-    EXPECT_EQ(SiblingFolderNames(views, none), c.disk) << c.names[0];
+    EXPECT_EQ(SiblingFolderNames(views, none, 255), c.disk) << c.names[0];
   }
   std::vector<std::string_view> reservedOnes{"index.html", "Index.HTML_2", "p.jpg"};
-  EXPECT_EQ(SiblingFolderNames(reservedOnes,
-                               [](const std::string& lower) { return lower == "index.html" || lower == "p.jpg"; }),
+  EXPECT_EQ(SiblingFolderNames(
+                reservedOnes, [](const std::string& lower) { return lower == "index.html" || lower == "p.jpg"; },
+                255),
             (std::vector<std::string>{"index.html_3", "Index.HTML_2", "p.jpg_2"}));
 }
 
-TEST(HtmlSiteNames, ACraftedListWritesItsWholeSiteInsideTheSiteFolder) {
+std::string Times(const std::string& text, int n) {
+  std::string r;
+  for (int i = 0; i < n; ++i) r += text;
+  return r;
+}
+
+TEST(HtmlSiteNames, ANameTooLongForTheDiskKeepsItsStart) {
+  const struct {
+    std::string name;
+    size_t longest;
+    std::string disk;
+  } cases[] = {
+      {Times(A(L"Щ"), 85), 255, Times("Ch_", 85)},
+      {Times(A(L"Щ"), 86), 255, Times("Ch_", 85)},
+      {std::string(256, 'L'), 255, std::string(255, 'L')},
+      // A cut that ends in a dot has no room for the "_" after it.
+      {"abc.defg", 4, "abc"},
+      {"con.txtx", 5, "con_"},
+      // The disk counts "№" as three bytes of UTF-8: cut between characters.
+      {A(L"a№№"), 6, A(L"a№")},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SiteFolderName(AnsiString(c.name), c.longest), c.disk) << c.name;
+  // Equal once cut: the suffix takes the place of the last characters.
+  const std::vector<std::string_view> siblings{"abcdefX", "abcdefY", "abcd_2"};
+  EXPECT_EQ(SiblingFolderNames(siblings, [](const std::string&) { return false; }, 6),
+            (std::vector<std::string>{"abcdef", "abcd_3", "abcd_2"}));
+}
+
+// A site of a folder of each name, each holding a file and a folder of its
+// own name with a file (whose links lead up through the name): written
+// whole, with no message. What the link check says of it.
+std::string WriteFoldersTwoDeep(Site& site, const std::vector<std::string>& names) {
   TestList list;
-  const char* const crafted[] = {"..", ".", "a\\..\\..\\esc", "b/c", "d:e", "trail.", "blank ", "CON", "con.txt",
-                                 "LPT1", "x<y>"};
-  for (const char* name : crafted) {
-    ListNode* f = list.Folder(name);
-    list.File("in.txt", 0, f);
-    // One level more below each: its links lead up through the odd name.
-    list.File("deeper.txt", 0, list.Folder(name, f));
+  for (const std::string& name : names) {
+    ListNode* folder = list.Folder(name);
+    list.File("in.txt", 0, folder);
+    list.File("deeper.txt", 0, list.Folder(name, folder));
   }
-  Site site;
-  ASSERT_EQ(site.Write(list), TWriteResult::Done);
+  EXPECT_EQ(site.Write(list), TWriteResult::Done);
   EXPECT_TRUE(site.host.Shown.empty());
-  // Nothing was written beside the site folder.
   std::string output;
+  EXPECT_EQ(RunPython(LinkCheck, Q(UnixPath(site.Root())), &output), 0) << output;
+  return output;
+}
+
+TEST(HtmlSiteNames, ACraftedListWritesItsWholeSiteInsideTheSiteFolder) {
+  const std::vector<std::string> crafted = {"..",     ".",   "a\\..\\..\\esc", "b/c",  "d:e", "trail.",
+                                            "blank ", "CON", "con.txt",        "LPT1", "x<y>"};
+  Site site;
+  std::string output = WriteFoldersTwoDeep(site, crafted);
+  EXPECT_NE(output.find(" broken 0\n"), std::string::npos) << output;
+  // Nothing was written beside the site folder.
   ASSERT_EQ(RunUnix("ls -A " + Q(UnixPath(site.dir.File(""))), &output), 0);
   EXPECT_EQ(output, "site.html\n");
   const char* const check = R"(
@@ -663,9 +702,7 @@ for folder, dirs, files in os.walk(root):
 print('pages', pages)
 )";
   ASSERT_EQ(RunPython(check, Q(UnixPath(site.Root())), &output), 0) << output;
-  EXPECT_EQ(output, "pages " + std::to_string(1 + 2 * std::size(crafted)) + "\n");
-  ASSERT_EQ(RunPython(LinkCheck, Q(UnixPath(site.Root())), &output), 0) << output;
-  EXPECT_NE(output.find(" broken 0\n"), std::string::npos) << output;
+  EXPECT_EQ(output, "pages " + std::to_string(1 + 2 * crafted.size()) + "\n");
   // The pages show the real names, in the head's title and breadcrumb line.
   const std::string escapePage = site.Page("a_.._.._esc\\a_.._.._esc");
   EXPECT_NE(escapePage.find("<pre><a href=\"../../index.html\">" + Title + "</a>/<a href=\"../index.html\">"
@@ -676,6 +713,31 @@ print('pages', pages)
             std::string::npos);
   EXPECT_NE(site.Page("b_c\\b_c").find("<a href=\"../index.html\">b/c</a>/b/c</pre>"), std::string::npos);
   EXPECT_NE(site.Page("x_y_").find("/x&lt;y&gt;</pre>"), std::string::npos);
+}
+
+TEST(HtmlSiteNames, FolderNamesTooLongForTheDiskStillGetTheirPages) {
+  // 90 "Щ" transliterate to 270 characters, past the 255 a name may hold;
+  // 255 Latin letters fit exactly; two names equal in their first 255
+  // characters of transliteration are kept apart.
+  const std::string sha90 = Times(A(L"Щ"), 90);
+  const std::vector<std::string> names = {sha90, std::string(255, 'L'), sha90 + "1", sha90 + "2"};
+  Site site;
+  std::string output = WriteFoldersTwoDeep(site, names);
+  EXPECT_EQ(output, "pages 9 refs 44 broken 0\n");
+  // The pages show the real names, in the parent's line and in their own
+  // title and breadcrumb line.
+  const std::string root = site.Page("");
+  for (const std::string& name : names) EXPECT_NE(root.find("open.jpg\">" + name + "</a>"), std::string::npos) << name;
+  const char* const longest = R"(
+import os, sys
+print(max(len(n.encode()) for _, dirs, _ in os.walk(sys.argv[1]) for n in dirs))
+)";
+  ASSERT_EQ(RunPython(longest, Q(UnixPath(site.Root())), &output), 0) << output;
+  EXPECT_EQ(output, "255\n");
+  const std::string cut = Times("Ch_", 85);
+  const std::string deep = site.Page(cut + "\\" + cut);
+  EXPECT_NE(deep.find("<a href=\"../index.html\">" + sha90 + "</a>/" + sha90 + "</pre>"), std::string::npos);
+  EXPECT_NE(deep.find(">deeper.txt"), std::string::npos);
 }
 
 TEST(HtmlSiteFailures, ATargetThatCannotBeMadeIsTheOneFailureReported) {
@@ -718,13 +780,10 @@ TEST(HtmlSiteFailures, APageWhoseLinesCannotBeWrittenEndsTheExportWithMessage36)
     THtmlSiteWriter writer(site.host, pictures, site.steps);
     EXPECT_EQ(writer.ExportToHtmlSite(list.Root(), AnsiString(site.Target()), "", AnsiString(Title)),
               TWriteResult::Failed);
-    const std::string missing = A(L"Файл не найден");
-    EXPECT_EQ(site.host.Shown,
-              (std::vector<std::string>{
-                  A(L"Ошибка записи в файл") + " (write about dirs).\npath = " + site.Root() + "\\A\ntreePath = /A\n" +
-                      disk,
-                  missing + "\npath = " + site.Root() + "\\A\ntreePath = /A",
-                  missing + "\npath = " + site.Root() + "\ntreePath = "}));
+    // The message names the page already; the root page follows it.
+    EXPECT_EQ(site.host.Shown, (std::vector<std::string>{A(L"Ошибка записи в файл") + " (write about dirs).\npath = " +
+                                                         site.Root() + "\\A\ntreePath = /A\n" + disk +
+                                                         "\n\npath = " + site.Root() + "\ntreePath = "}));
     EXPECT_NE(site.Page("A\\B").find(Foot), std::string::npos) << "the pages written stay";
   }
 }
@@ -741,6 +800,47 @@ TEST(HtmlSitePictures, OneLookUpPerTypeDecidedByTheExtensionAlone) {
   EXPECT_EQ(site.pictures.Calls, 3 + 3);
   EXPECT_NE(site.Page("").find("src=\"txt.jpg\"><span class=\"blk\">unicode.txt"), std::string::npos);
   EXPECT_NE(site.Page("").find("src=\"doc.jpg\"><span class=\"blk\">b.DOC"), std::string::npos);
+}
+
+// Pictures whose folder picture has a name of its own, and whose picture
+// of one type cannot be written.
+class RefusingPictures : public JpegPictures {
+public:
+  AnsiString PictureFor(const AnsiString& name, const AnsiString& folder) override {
+    if (ExtractFileExt(name) == ".bad")
+      throw EHtmlPictureNotWritten(folder + "\\bad.jpg", ERROR_ACCESS_DENIED);
+    return JpegPictures::PictureFor(name, folder);
+  }
+  AnsiString FolderPicture(const AnsiString& folder) override { return DefaultPicture(folder); }
+};
+
+TEST(HtmlSitePictures, TheFolderPictureIsLinkedAsNamedAndAPictureNotWrittenEndsTheSite) {
+  TestList list;
+  ListNode* a = list.Folder("A");
+  list.File("x.txt", 0, list.Folder("B", a));
+  list.File("y.txt", 0, a);
+  Site site;
+  RefusingPictures pictures;
+  THtmlSiteWriter writer(site.host, pictures, site.steps);
+  ASSERT_EQ(writer.ExportToHtmlSite(list.Root(), AnsiString(site.Target()), "", AnsiString(Title)),
+            TWriteResult::Done);
+  EXPECT_NE(site.Page("A").find("<a href=\"B/index.html\"><img border=\"0\" src=\"../def.jpg\">B</a>"),
+            std::string::npos)
+      << site.Page("A");
+
+  // A picture that cannot be written: said once, with its path and the
+  // reason, and the pages open at the time; nothing after it is written.
+  list.File("z.bad", 0, a);
+  list.Folder("C");
+  Site refused;
+  THtmlSiteWriter second(refused.host, pictures, refused.steps);
+  EXPECT_EQ(second.ExportToHtmlSite(list.Root(), AnsiString(refused.Target()), "", AnsiString(Title)),
+            TWriteResult::Failed);
+  EXPECT_EQ(refused.host.Shown,
+            (std::vector<std::string>{A(L"Ошибка записи в файл: ") + refused.Root() + "\\bad.jpg\n" +
+                                      SysErrorMessage(ERROR_ACCESS_DENIED).str() + "\n\npath = " + refused.Root() +
+                                      "\\A\ntreePath = /A\n\npath = " + refused.Root() + "\ntreePath = "}));
+  EXPECT_EQ(GetFileAttributesA((refused.Root() + "\\C").c_str()), INVALID_FILE_ATTRIBUTES) << "the export ended";
 }
 
 TEST(HtmlPieces, CharsetLabelsBrowsersKnow) {

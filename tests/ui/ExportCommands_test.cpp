@@ -526,6 +526,56 @@ TEST_F(ExportCommandsTest, AFailedWriteIsSaidWithThePathAndTheReason) {
   EXPECT_EQ(Seen.find("\\\\?\\"), std::string::npos) << Seen;
 }
 
+TEST_F(ExportCommandsTest, APartialFileThatCannotBeDeletedIsSaid) {
+  std::string output;
+  ASSERT_EQ(RunPython("import os, sys\nos.symlink('/dev/full', sys.argv[1])\n", Q(UnixPath(Out.File("full.txt"))),
+                      &output),
+            0)
+      << output;
+  // Another program reads the file and lets nobody delete it meanwhile.
+  const HANDLE reader = CreateFileA(Out.File("full.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  ASSERT_FALSE(DeleteFileA(Out.File("full.txt").c_str()));
+  const DWORD why = GetLastError();
+  Run(F->exportTXTAction, {{Ansi(L"Экспортировать в текстовый формат"), IDOK, Out.File("full.txt"), ""},
+                           {Ansi(L"Заменить файл ?"), IDYES, "", ""},
+                           {Ansi(L"Ошибка записи в файл"), IDOK, "", ""}});
+  CloseHandle(reader);
+  EXPECT_NE(Seen.find(Ansi(L"Ошибка записи в файл: ") + Out.File("full.txt") + "\n" +
+                      SysErrorMessage(ERROR_DISK_FULL).str() + "\n" +
+                      Ansi(L"Не удалось удалить недописанный файл: ") + SysErrorMessage(why).str()),
+            std::string::npos)
+      << Seen;
+  EXPECT_EQ(RunUnix("test -L " + Q(UnixPath(Out.File("full.txt")))), 0) << "the partial file is still there";
+}
+
+TEST_F(ExportCommandsTest, ASitePictureThatCannotBeWrittenEndsTheSiteWithOneMessage) {
+  // Once the site's name is chosen (the save dialog would open a folder of
+  // that name), folders take the places of the folder picture, under both
+  // its names.
+  const std::string root = Out.File("site");
+  DWORD why = 0;
+  auto block = [&](HWND) {
+    CreateDirectoryA(root.c_str(), nullptr);
+    for (const char* taken : {"\\open.jpg", "\\open1.jpg"}) CreateDirectoryA((root + taken).c_str(), nullptr);
+    const HANDLE h =
+        CreateFileA((root + "\\open1.jpg").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    why = GetLastError();
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  };
+  Run(F->SaveHTMLAction, {{"", IDOK, root, ""},
+                          {"TufmPreExport", IDOK, "", "Button1", block},
+                          {Ansi(L"Ошибка записи в файл"), IDOK, "", ""}});
+  ASSERT_NE(why, 0u);
+  EXPECT_NE(Seen.find(Ansi(L"Ошибка записи в файл: ") + root + "\\open1.jpg\n" + SysErrorMessage(why).str()),
+            std::string::npos)
+      << Seen;
+  EXPECT_EQ(Seen.find(Ansi(L"Ошибка записи в файл")), Seen.rfind(Ansi(L"Ошибка записи в файл"))) << "said once";
+  EXPECT_EQ(GetFileAttributesA((root + "\\index.html").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "no page shows a picture that is not there";
+}
+
 TEST_F(ExportCommandsTest, TheMarksDialogTakesItsMessageFromTheLocalisation) {
   // The message as the localisation object holds it, changed here: the dialog
   // must show what the object says, not a text of its own.

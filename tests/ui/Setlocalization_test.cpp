@@ -30,14 +30,15 @@ TEST(Setlocalization, RussianTextsAtTheBoundsOfEveryGroup) {
   EXPECT_EQ(l.Loc.GetMessageText(39), L"Нет принтера по умолчанию");
   EXPECT_EQ(l.Loc.GetMessageText(40), L"Ошибка печати");
   EXPECT_EQ(l.Loc.GetMessageText(41), L"Не удалось открыть файл");
-  EXPECT_EQ(l.Loc.GetMessageText(42), L"");
+  EXPECT_EQ(l.Loc.GetMessageText(42), L"Не удалось удалить недописанный файл");
+  EXPECT_EQ(l.Loc.GetMessageText(43), L"");
   EXPECT_EQ(l.Loc.GetParamsText(0), L"Сохранять параметры файлов");
   EXPECT_EQ(l.Loc.GetParamsText(7), L"Применить");
   EXPECT_EQ(l.Loc.GetParamsText(8), L"");
   EXPECT_EQ(l.Loc.CommonTexts->Count(), 74);
   EXPECT_EQ(l.Loc.HintTexts->Count(), 31);
   EXPECT_EQ(l.Loc.AboutTexts->Count(), 7);
-  EXPECT_EQ(l.Loc.MessageTexts->Count(), 42);
+  EXPECT_EQ(l.Loc.MessageTexts->Count(), 43);
   EXPECT_EQ(l.Loc.ParamsTexts->Count(), 8);
   EXPECT_EQ(l.Loc.GetLanguage(), 0);
 }

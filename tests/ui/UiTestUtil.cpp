@@ -163,6 +163,7 @@ void DialogDriver::Perform() {
     if (p.Kind == 3) {
       auto* form = static_cast<TCustomForm*>(FindControl(p.Window));
       if (!form) continue;
+      if (s.Before) s.Before(p.Window);
       // Input goes into the window's first edit (the search mask or the
       // comment).
       if (!s.Input.empty()) {

@@ -33,8 +33,9 @@ inline std::string Ansi(const wchar_t* text) { return WideToAnsi(text).str(); }
 // selects the folder Input, and then the button Button is clicked (0 closes
 // the window). A program window with Control set gets a click on that
 // component instead, after Input was put into its first edit.
-// Before, when set, runs on a message box while it is up, just before it is
-// answered (the box's own message loop has run by then).
+// Before, when set, runs on a message box or a program window while it is
+// up, just before it is answered (the window's own message loop has run by
+// then).
 struct DialogStep {
   DialogStep(std::string match, int button = IDOK, std::string input = {}, std::string control = {},
              std::function<void(HWND)> before = {})

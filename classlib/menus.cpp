@@ -81,9 +81,9 @@ void ShortCutToKey(TShortCut shortCut, WORD& key, TShiftState& shift) {
 
 AnsiString ShortCutModifierText(TShortCut shortCut) {
   AnsiString r;
-  if (shortCut & scShift) r += "Shift+";
   if (shortCut & scCtrl) r += "Ctrl+";
   if (shortCut & scAlt) r += "Alt+";
+  if (shortCut & scShift) r += "Shift+";
   return r;
 }
 

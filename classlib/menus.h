@@ -13,13 +13,13 @@ enum : TShortCut { scNone = 0, scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000
 
 TShortCut ShortCut(WORD key, TShiftState shift);
 void ShortCutToKey(TShortCut shortCut, WORD& key, TShiftState& shift);
-// The modifier words in front of a shortcut's key name ("Shift+Ctrl+Alt+",
-// each only when set). Every shortcut text of every menu starts with them:
-// the keyboard driver's own names of these keys differ between systems and
-// displays (Wine under Xvfb calls Ctrl "Control"), these words do not, and
-// the text readers take them back.
+// The modifier words in front of a shortcut's key name ("Ctrl+Alt+Shift+",
+// each only when set, always in that order). Every shortcut text of every
+// menu starts with them: the keyboard driver's own names of these keys
+// differ between systems and displays (Wine under Xvfb calls Ctrl
+// "Control"), these words do not, and the text readers take them back.
 AnsiString ShortCutModifierText(TShortCut shortCut);
-// "Shift+Ctrl+F5": the modifier words, then the keyboard driver's key name.
+// "Ctrl+Shift+F5": the modifier words, then the keyboard driver's key name.
 AnsiString ShortCutToText(TShortCut shortCut);
 // The reverse of ShortCutToText (modifier words in any order, "^" for Ctrl);
 // 0 for text it cannot match.

@@ -104,6 +104,47 @@ void TCustomLabel::AdjustBounds() {
   SetBounds(x, Top(), r.right, r.bottom);
 }
 
+int TCustomLabel::DrawnTextWidth() {
+  const UINT flags = DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0);
+  // The label's canvas borrows a device context for a moment, as AdjustBounds
+  // does; it gives it back on every way out.
+  struct TBorrowedDC {
+    TCanvas* Canvas;
+    TBorrowedDC(TCanvas* canvas, HDC dc) : Canvas(canvas) { canvas->SetHandle(dc); }
+    ~TBorrowedDC() { Canvas->SetHandle(nullptr); }
+  };
+  TRect measured = ClientRect();
+  {
+    TScreenFontDC screen(Font());
+    TBorrowedDC borrowed(Canvas(), screen.Handle());
+    DoDrawText(measured, flags | DT_CALCRECT);
+  }
+  if (measured.right <= 0 || measured.bottom <= 0) return measured.right;
+  // Drawn as Paint draws it, on the label's colour, with room on the right
+  // for what the glyphs draw past their widths.
+  TBitmap aside;
+  aside.SetPixelFormat(pf24bit);
+  aside.SetSize(measured.right + measured.bottom + 8, measured.bottom);
+  aside.Canvas()->Brush()->SetColor(Color());
+  aside.Canvas()->FillRect(TRect(0, 0, aside.Width(), aside.Height()));
+  {
+    TBorrowedDC borrowed(Canvas(), aside.Canvas()->Handle());
+    Canvas()->Brush()->SetStyle(bsClear);
+    TRect room(0, 0, aside.Width(), aside.Height());
+    DoDrawText(room, flags);
+  }
+  const COLORREF back = ColorToRGB(Color());
+  const std::vector<uint8_t> bgr = aside.GetBGR24();
+  const int width = aside.Width();
+  for (int x = width - 1; x >= measured.right - 1; --x)
+    for (int y = 0; y < aside.Height(); ++y) {
+      const uint8_t* p = &bgr[(static_cast<size_t>(y) * width + x) * 3];
+      // The inked column, and one of background after it.
+      if (RGB(p[2], p[1], p[0]) != back) return x + 2;
+    }
+  return measured.right;
+}
+
 void TCustomLabel::SetAlignment(TAlignment v) {
   if (v == FAlignment) return;
   FAlignment = v;

@@ -86,6 +86,12 @@ public:
 
   // Draws (or, with DT_CALCRECT, measures into rect) the label's text.
   virtual void DoDrawText(TRect& rect, UINT flags);
+  // The width the text takes as the label draws it: its own drawing call in
+  // its own font, drawn aside, to its last inked column and one column of
+  // background after it, never less than the measured width. Some fonts draw past the widths the
+  // measuring calls report (Wine's bold Tahoma of 12 pixels by 4 pixels on a
+  // line of 16 characters), which a label sized by them cuts off.
+  int DrawnTextWidth();
   virtual AnsiString GetLabelText();
 
 protected:

@@ -226,6 +226,10 @@ std::wstring ShownName(IShellFolder* folder, LPCITEMIDLIST step) {
   }
   return text;
 }
+
+HTREEITEM TreeItem(HWND tree, UINT relation, HTREEITEM from) {
+  return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(from)));
+}
 }  // namespace
 
 std::wstring TreeItemText(HWND tree, HTREEITEM item) {
@@ -270,27 +274,20 @@ bool ShownStepNames(LPCITEMIDLIST root, LPCITEMIDLIST list, std::vector<std::wst
   return true;
 }
 
-HTREEITEM TreeItemByNames(HWND tree, const std::vector<std::wstring>& names, const TTreeItemText& itemText) {
-  HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
-  for (size_t i = 0; item && i < names.size(); ++i) {
-    SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
-    HTREEITEM child = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
-    while (child && itemText(tree, child) != names[i])
-      child = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(child)));
-    item = child;
-  }
-  return item;
-}
-
-bool SelectFolderThroughTheTree(HWND tree, LPCITEMIDLIST root, LPCITEMIDLIST list, const TTreeItemText& itemText) {
-  std::vector<std::wstring> names;
-  if (!tree || !ShownStepNames(root, list, names)) return false;
-  HTREEITEM item = TreeItemByNames(tree, names, itemText);
-  return item && SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-}
-
+// The dialog fills an item's children when it expands, so each step is
+// expanded before its children are searched for the next name.
 void TPBFolderDialog::SelectThroughTheTree(HWND wnd, LPCITEMIDLIST list) {
-  SelectFolderThroughTheTree(FindWindowExA(wnd, nullptr, WC_TREEVIEWA, nullptr), FRootIDList, list);
+  HWND tree = FindWindowExA(wnd, nullptr, WC_TREEVIEWA, nullptr);
+  std::vector<std::wstring> names;
+  if (!tree || !ShownStepNames(FRootIDList, list, names)) return;
+  HTREEITEM item = TreeItem(tree, TVGN_ROOT, nullptr);
+  for (const std::wstring& name : names) {
+    if (!item) return;
+    SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+    item = TreeItem(tree, TVGN_CHILD, item);
+    while (item && TreeItemText(tree, item) != name) item = TreeItem(tree, TVGN_NEXT, item);
+  }
+  if (item) SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
 }
 
 bool TPBFolderDialog::IsSelected(HWND wnd, const AnsiString& path) const {

@@ -5,7 +5,6 @@
 
 #include <shlobj.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -81,7 +80,7 @@ public:
   // The dialog's tree has an item selected and it is this folder.
   bool IsSelected(HWND wnd, const AnsiString& path) const;
   // Selects the folder of the list through the tree's items, by the names
-  // the shell shows for each step.
+  // the shell shows for each step (ShownStepNames).
   void SelectThroughTheTree(HWND wnd, LPCITEMIDLIST list);
   void EnableOK(HWND wnd, bool value);
   // The button's bounds for a dialog client height, width and dots per inch.
@@ -122,28 +121,15 @@ AnsiString MakeDisplayPath(const AnsiString& path, int maxLen);
 // Null unless the folder exists; free it with CoTaskMemFree.
 LPITEMIDLIST GetIDListFromPath(const AnsiString& path);
 
-// The shell's browse dialog finds a folder by comparing identifier lists byte
-// for byte, folder times included, and so misses a folder on the way that
-// changed since its tree read it. These find it as a user does: by the names
-// the tree shows.
-//
 // The names the shell shows for each step of the list below root (null: the
 // desktop), as the browse dialog's tree shows them; false when the list is
-// not below root or a step has no name.
+// not below root or a step has no name. The shell's browse dialog finds a
+// folder by comparing identifier lists byte for byte, folder times included,
+// and so misses a folder on the way that changed since its tree read it;
+// these names find it as a user does.
 bool ShownStepNames(LPCITEMIDLIST root, LPCITEMIDLIST list, std::vector<std::wstring>& names);
-// The text of a tree item; a tree of another process needs a reader that
-// hands it memory of that process.
-using TTreeItemText = std::function<std::wstring(HWND tree, HTREEITEM item)>;
+// The text of an item of a tree view of this process.
 std::wstring TreeItemText(HWND tree, HTREEITEM item);
-// The item reached from the tree's root item through children of these
-// names, each expanded on the way (the browse dialog fills an item's
-// children when it expands); null when a name is missing.
-HTREEITEM TreeItemByNames(HWND tree, const std::vector<std::wstring>& names,
-                          const TTreeItemText& itemText = TreeItemText);
-// Selects the folder of the list in a browse dialog's tree whose root item
-// stands for root (null: the desktop); false when it is not there.
-bool SelectFolderThroughTheTree(HWND tree, LPCITEMIDLIST root, LPCITEMIDLIST list,
-                                const TTreeItemText& itemText = TreeItemText);
 
 void UnitInit_Zefolderdialog();
 void UnitFini_Zefolderdialog();

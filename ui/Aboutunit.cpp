@@ -35,14 +35,12 @@ void TAboutForm::FormShow(TObject*) {
   // The window is as wide as its longer text line needs: the Russian second
   // line is longer than the first and would otherwise be cut off.
   SetWidth(Label1->Left() + std::max(Label1->Width(), Label2->Width()) + 40);
-  // The bold version line is as wide as its text measured in its own font:
-  // the label's own sizing fell short of the bold text and cut the line.
+  // The bold version line is as wide as the label draws it: the widths the
+  // measuring calls report fall short of its last character.
   const WideString version = WideString(L"Fennolit ") + AnsiToWide(ProgramVersion);
   VersionLabel->SetCaption(version);
-  SIZE extent = {};
-  GetTextExtentPoint32W(TScreenFontDC(VersionLabel->Font()).Handle(), version.c_str(), version.Length(), &extent);
   VersionLabel->SetAutoSize(false);
-  VersionLabel->SetBounds(VersionLabel->Left(), VersionLabel->Top(), extent.cx, std::max<int>(extent.cy, VersionLabel->Height()));
+  VersionLabel->SetWidth(VersionLabel->DrawnTextWidth());
   const int w = Width();
   VersionLabel->SetLeft((w - 10) / 2 - VersionLabel->Width() / 2);
   Link1Label->SetLeft((w - 10) / 2 - Link1Label->Width() / 2);

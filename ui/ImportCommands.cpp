@@ -118,8 +118,8 @@ void TInfoFileForm::spbtListClick(TObject* sender) {
 
   actionSource = sender;
   TImportResult result;
-  // The progress window outlives the job with its totals: until message 25
-  // is answered, or until the user presses its OK.
+  // The progress window outlives the job with its totals, until the user
+  // closes it.
   TProgressForm* totals = nullptr;
   {
     TJobGuard job(this);
@@ -170,19 +170,23 @@ void TInfoFileForm::spbtListClick(TObject* sender) {
     ShowFolder(selected);
     SelectFirstRow();
   }
+  // The totals are the window of the moment, with OK ready for Enter or Esc.
+  // Message 25 is read in front of them: the box owned by the totals, which
+  // the program no longer closes, so the box, the totals and the main window
+  // lie in that order and the counts stay in sight until the user closes
+  // them. Closing them gives the main window its focus back.
+  const bool totalsOpen = totals && ProgressForm == totals && !totals->closing;
+  if (totalsOpen) {
+    totals->btnOK->SetCancel(true);
+    totals->btnOK->SetFocus();
+  }
   if (result.AbsentFiles > 0) {
-    // Read beside the totals, owned by the main window (the box must not go
-    // with the progress window); the totals close once it is answered, and
-    // the main window is in front again with its focus, ready for the next
-    // shortcut.
     TWinControl* focused = ActiveControl();
-    if (Handle() != GetActiveWindow()) SetActiveWindow(Handle());
+    if (!totalsOpen && Handle() != GetActiveWindow()) SetActiveWindow(Handle());
     ShowMessageNumber(*this, msgAbsentAdded);
-    if (ProgressForm && ProgressForm == totals && !ProgressForm->closing) {
-      ProgressForm->done = true;
-      ProgressForm->Close();
+    if (!totalsOpen) {
+      SetActiveWindow(Handle());
+      if (focused && focused->CanFocus()) focused->SetFocus();
     }
-    SetActiveWindow(Handle());
-    if (focused && focused->CanFocus()) focused->SetFocus();
   }
 }

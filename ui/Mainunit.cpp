@@ -184,6 +184,10 @@ void TInfoFileForm::FormCanResize(TObject*, int& newWidth, int& newHeight, bool&
 
 void TInfoFileForm::FormResize(TObject*) {
   if (!lvInfo || lvInfo->Columns()->Count() < 6) return;
+  // A minimized window lays its controls out in a client area of almost
+  // nothing: that width is no size the user chose, and the restore brings
+  // the table back to the width last seen here.
+  if (IsIconic(Handle())) return;
   const int d = lvInfo->Width() - lastListWidth;
   lastListWidth = lvInfo->Width();
   TListColumn* comments = lvInfo->Columns()->Items(5);

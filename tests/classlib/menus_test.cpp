@@ -97,11 +97,15 @@ TEST(ShortCuts, ValuesAndTextsFromTheKeyboardDriver) {
   EXPECT_EQ(key, VK_F5);
   EXPECT_EQ(shift, ssCtrl | ssShift);
   EXPECT_EQ(ShortCutToText(ShortCut('O', ssCtrl)).str(), "Ctrl+" + DriverKeyName('O'));
-  EXPECT_EQ(ShortCutToText(0x6074).str(), "Shift+Ctrl+" + DriverKeyName(VK_F5));
+  // The modifier words in one order, Ctrl, Alt, Shift, whatever bits are set.
+  EXPECT_EQ(ShortCutToText(0x6074).str(), "Ctrl+Shift+" + DriverKeyName(VK_F5));
+  EXPECT_EQ(ShortCutToText(ShortCut(VK_F5, ssShift | ssAlt)).str(), "Alt+Shift+" + DriverKeyName(VK_F5));
+  EXPECT_EQ(ShortCutToText(ShortCut(VK_F5, ssShift | ssAlt | ssCtrl)).str(), "Ctrl+Alt+Shift+" + DriverKeyName(VK_F5));
   EXPECT_EQ(ShortCutToText(ShortCut(VK_DELETE, 0)).str(), DriverKeyName(VK_DELETE, true));
   EXPECT_EQ(ShortCutToText(0), "");
   // And back, in any case and with "^" for Ctrl.
   EXPECT_EQ(TextToShortCut(ShortCutToText(0x6074)), 0x6074);
+  EXPECT_EQ(TextToShortCut(("Shift+Ctrl+" + DriverKeyName(VK_F5)).c_str()), 0x6074) << "any order reads back";
   EXPECT_EQ(TextToShortCut(("^" + DriverKeyName('O')).c_str()), 0x404F);
   EXPECT_EQ(TextToShortCut(("ctrl+" + DriverKeyName('O')).c_str()), 0x404F);
   EXPECT_EQ(TextToShortCut("Ctrl+"), 0);

@@ -79,12 +79,13 @@ TEST(UcShortCuts, TextFromTheDriversKeyNames) {
   EXPECT_EQ(WideShortCutToText(0).str(), L"");
   EXPECT_EQ(WideShortCutToText('O').str(), RawKeyName(MapVirtualKeyW('O', 0), 256));
   std::wstring f5 = SpecialName(MapVirtualKeyW(VK_F5, 0));
-  // The modifiers in the class library's words, in its order, whatever the
-  // driver calls those keys.
-  EXPECT_EQ(WideShortCutToText(0x6074).str(), L"Shift+Ctrl+" + f5);
+  // The modifiers in the class library's words, in the order Ctrl, Alt,
+  // Shift, whatever the driver calls those keys.
+  EXPECT_EQ(WideShortCutToText(0x6074).str(), L"Ctrl+Shift+" + f5);
+  EXPECT_EQ(WideShortCutToText(scShift | scAlt | VK_F5).str(), L"Alt+Shift+" + f5);
   EXPECT_EQ(WideShortCutToText(scAlt | VK_F1).str(), L"Alt+" + SpecialName(MapVirtualKeyW(VK_F1, 0)));
   EXPECT_EQ(WideShortCutToText(scShift | scCtrl | scAlt | VK_F1).str(),
-            L"Shift+Ctrl+Alt+" + SpecialName(MapVirtualKeyW(VK_F1, 0)));
+            L"Ctrl+Alt+Shift+" + SpecialName(MapVirtualKeyW(VK_F1, 0)));
   // Page Up and the arrows are read with the extended-key bit.
   EXPECT_EQ(WideShortCutToText(VK_PRIOR).str(), SpecialName(MapVirtualKeyW(VK_PRIOR, 0) + 256));
   EXPECT_EQ(WideShortCutToText(VK_DELETE).str(), SpecialName(MapVirtualKeyW(VK_DELETE, 0) + 256));
@@ -93,10 +94,11 @@ TEST(UcShortCuts, TextFromTheDriversKeyNames) {
   EXPECT_EQ(WideShortCutToText(scCtrl | 0xFF).str(), L"Ctrl+");
   // Every modifier set reads back, on any display.
   for (TShortCut modifiers : {TShortCut(scShift), TShortCut(scCtrl), TShortCut(scAlt), TShortCut(scShift | scCtrl),
-                              TShortCut(scCtrl | scAlt)})
+                              TShortCut(scCtrl | scAlt), TShortCut(scShift | scAlt), TShortCut(scShift | scCtrl | scAlt)})
     EXPECT_EQ(WideTextToShortCut(WideShortCutToText(modifiers | VK_F5)), modifiers | VK_F5) << modifiers;
   // The same text as the class library's menus show.
-  for (TShortCut s : {TShortCut(scCtrl | 'N'), TShortCut(scCtrl | VK_F1), TShortCut(scAlt | VK_F4), TShortCut(0x6074)})
+  for (TShortCut s : {TShortCut(scCtrl | 'N'), TShortCut(scCtrl | VK_F1), TShortCut(scAlt | VK_F4), TShortCut(0x6074),
+                      TShortCut(scShift | scCtrl | scAlt | 'N')})
     EXPECT_EQ(WideShortCutToText(s), AnsiToWide(ShortCutToText(s))) << s;
 }
 
@@ -104,7 +106,8 @@ TEST(UcShortCuts, TextBackToShortCut) {
   if (WideShortCutToText('O') != L"O") GTEST_SKIP() << "the driver does not call the O key \"O\"";
   EXPECT_EQ(WideTextToShortCut(L"Ctrl+O"), 0x404F);
   EXPECT_EQ(WideTextToShortCut(L"^O"), 0x404F);
-  EXPECT_EQ(WideTextToShortCut(L"Shift+Ctrl+O"), 0x604F);
+  EXPECT_EQ(WideTextToShortCut(L"Ctrl+Shift+O"), 0x604F);
+  EXPECT_EQ(WideTextToShortCut(L"Shift+Ctrl+O"), 0x604F) << "the words read back in any order";
   EXPECT_EQ(WideTextToShortCut(L"Alt+o"), scAlt | 'O');  // the key name ignores case
   EXPECT_EQ(WideTextToShortCut(L"O"), 'O');
   EXPECT_EQ(WideTextToShortCut(L"Ctrl+"), 0);

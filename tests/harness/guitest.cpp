@@ -1,5 +1,9 @@
 #include "guitest.h"
 
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -141,4 +145,23 @@ TCapturedImage CaptureScreen(const RECT& area) {
   return Capture(area.right - area.left, area.bottom - area.top, [&](HDC dc, HDC screen) {
     BitBlt(dc, 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left, area.top, SRCCOPY);
   });
+}
+
+void KeepShot(const TCapturedImage& image, const std::string& name) {
+  const char* folder = std::getenv("FENNOLIT_SHOTS");
+  if (!folder || !*folder) return;
+  std::ofstream out(std::string(folder) + "\\" + name + ".ppm", std::ios::binary);
+  out << "P6 " << image.Width << " " << image.Height << " 255\n";
+  for (uint32_t p : image.Pixels) out.put(char(p >> 16)).put(char(p >> 8)).put(char(p));
+}
+
+HTREEITEM TreeItemByNames(HWND tree, const std::vector<std::wstring>& names, const TTreeItemText& itemText) {
+  HTREEITEM item = TreeView_GetRoot(tree);
+  for (size_t i = 0; item && i < names.size(); ++i) {
+    TreeView_Expand(tree, item, TVE_EXPAND);
+    HTREEITEM child = TreeView_GetChild(tree, item);
+    while (child && itemText(tree, child) != names[i]) child = TreeView_GetNextSibling(tree, child);
+    item = child;
+  }
+  return item;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,19 @@ TCapturedImage CaptureClient(HWND wnd);
 // What the screen shows in a rectangle of screen coordinates (a window's
 // pixels as they stand, without making it paint again).
 TCapturedImage CaptureScreen(const RECT& area);
+// For a person to look at what a test saw: when FENNOLIT_SHOTS names a
+// folder (as the program sees it: Z:\tmp\shots), the image goes there as
+// name.ppm.
+void KeepShot(const TCapturedImage& image, const std::string& name);
+
+// Reads the text of a tree view's item. A tree of another process (the
+// program's own folder chooser) needs a reader that hands it memory of that
+// process.
+using TTreeItemText = std::function<std::wstring(HWND tree, HTREEITEM item)>;
+// The item reached from the tree's root item through children of these
+// names, each expanded on the way (the shell's browse dialog fills an item's
+// children when it expands); null when a name is missing.
+HTREEITEM TreeItemByNames(HWND tree, const std::vector<std::wstring>& names, const TTreeItemText& itemText);
 
 // WM_MEASUREITEM / WM_DRAWITEM for the menu item with the command, as the
 // system sends them to the window that owns an owner-drawn menu (wide: sent

@@ -4,6 +4,7 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 
@@ -152,21 +153,69 @@ TEST_F(AboutAndHelpTest, AboutWindowNamesTheVersionCentredAndFitsItsLongerLine) 
   EXPECT_EQ(AboutForm->BitBtn->Left(), (w - 20) / 2 - AboutForm->BitBtn->Width() / 2);
   EXPECT_EQ(AboutForm->Bevel->Width(), w - 25);
   EXPECT_TRUE(AboutForm->VersionLabel->Font()->Style() & fsBold);
-  // The whole version line fits its label: its extent in the label's font.
-  {
-    HDC dc = GetDC(AboutForm->Handle());
-    HGDIOBJ old = SelectObject(dc, AboutForm->VersionLabel->Font()->Handle());
-    const std::wstring line = L"Fennolit 1.0.3.1";
-    SIZE extent = {};
-    GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &extent);
-    SelectObject(dc, old);
-    ReleaseDC(AboutForm->Handle(), dc);
-    EXPECT_GE(AboutForm->VersionLabel->Width(), extent.cx);
-    EXPECT_GE(AboutForm->VersionLabel->Height(), extent.cy);
-    RECT client = {};
-    GetClientRect(AboutForm->Handle(), &client);
-    EXPECT_LE(AboutForm->VersionLabel->Left() + AboutForm->VersionLabel->Width(), client.right);
-  }
+  AboutForm->Hide();
+}
+
+// The columns of an image that hold ink: pixels far from the background.
+struct TInkColumns {
+  int First = -1;
+  int Last = -1;
+};
+TInkColumns InkColumns(int width, int height, const std::function<COLORREF(int, int)>& at, COLORREF background) {
+  TInkColumns ink;
+  for (int x = 0; x < width; ++x)
+    for (int y = 0; y < height; ++y) {
+      const COLORREF p = at(x, y);
+      const int d = std::abs(GetRValue(p) - GetRValue(background)) + std::abs(GetGValue(p) - GetGValue(background)) +
+                    std::abs(GetBValue(p) - GetBValue(background));
+      if (d < 96) continue;
+      if (ink.First < 0) ink.First = x;
+      ink.Last = x;
+      break;
+    }
+  return ink;
+}
+
+// The version line as the screen shows it: its ink ends inside the label,
+// with background after it, and spans as many columns as the same line
+// drawn with the label's font into a bitmap with room to spare.
+TEST_F(AboutAndHelpTest, TheWholeVersionLineIsDrawn) {
+  AboutForm->Show();
+  TUcLabel* label = AboutForm->VersionLabel;
+  const HWND form = AboutForm->Handle();
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(form) && !GetUpdateRect(form, nullptr, FALSE); },
+                      "the about window shown and painted"));
+  ASSERT_TRUE(label->Font()->Style() & fsBold);
+  const std::wstring line = L"Fennolit 1.0.3.1";
+  ASSERT_EQ(UcControl_GetText(label).str(), line);
+  RECT shown = {label->Left(), label->Top(), label->Left() + label->Width(), label->Top() + label->Height()};
+  MapWindowPoints(form, nullptr, reinterpret_cast<POINT*>(&shown), 2);
+  const TCapturedImage shot = CaptureScreen(shown);
+  RECT whole;
+  GetWindowRect(form, &whole);
+  KeepShot(CaptureScreen(whole), "about-window");
+  const COLORREF background = ColorToRGB(label->Color());
+  const TInkColumns onScreen =
+      InkColumns(shot.Width, shot.Height, [&](int x, int y) { return shot.At(x, y); }, background);
+  ASSERT_GE(onScreen.First, 0) << "no text drawn in the label";
+  EXPECT_LT(onScreen.Last, shot.Width - 1) << "the text runs to the label's right edge: cut";
+  EXPECT_GE(label->Left(), 0);
+  EXPECT_LE(label->Left() + label->Width(), AboutForm->ClientWidth()) << "the label runs out of the window";
+
+  DibSurface wide(shot.Width + 200, shot.Height);
+  wide.Fill(((background & 0xFF) << 16) | (background & 0xFF00) | ((background >> 16) & 0xFF));
+  HGDIOBJ old = SelectObject(wide.DC(), label->Font()->Handle());
+  SetBkMode(wide.DC(), TRANSPARENT);
+  SetTextColor(wide.DC(), ColorToRGB(label->Font()->Color()));
+  RECT room = {0, 0, wide.Width(), wide.Height()};
+  DrawTextW(wide.DC(), line.c_str(), static_cast<int>(line.size()), &room, DT_LEFT | DT_NOPREFIX);
+  SelectObject(wide.DC(), old);
+  const TInkColumns drawn =
+      InkColumns(wide.Width(), wide.Height(), [&](int x, int y) { return wide.At(x, y); }, background);
+  ASSERT_GE(drawn.First, 0);
+  EXPECT_EQ(onScreen.Last - onScreen.First, drawn.Last - drawn.First)
+      << "the label shows " << onScreen.Last - onScreen.First + 1 << " columns of the line's "
+      << drawn.Last - drawn.First + 1;
   AboutForm->Hide();
 }
 

@@ -1,8 +1,9 @@
 // The import on the real main window: a list in each encoding that Python's
 // codecs write marks the same files and adds the same absent entries, the
-// folder tree gains the absent folders, message 25 comes once while the
-// progress window still shows its totals, the totals window shows its OK
-// button, and a list that cannot be read is told and changes nothing.
+// folder tree gains the absent folders, message 25 comes once in front of
+// the totals, which stay above the main window until the user closes them,
+// the totals window shows its OK button and takes Enter and Esc, and a list
+// that cannot be read is told and changes nothing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -66,9 +67,6 @@ TEST_F(ImportTest, EveryEncodingGivesTheSameList) {
     F->mmListAction->Execute();
     ASSERT_TRUE(WaitFor([&] { return answers.Shown().size() >= (first ? 2u : 1u); }, "the awaited state"))
         << c.Codec << ": " << answers.Log();
-    if (first) {
-      EXPECT_TRUE(WaitFor([] { return ProgressForm == nullptr; }, "the progress window closed when files were added"));
-    }
     const auto told = std::count_if(answers.Shown().begin(), answers.Shown().end(), [&](const auto& seen) {
       return seen.Text.find(message) != std::string::npos;
     });
@@ -149,26 +147,95 @@ void ExpectImportTotals(TProgressForm* w, const wchar_t* damaged, const wchar_t*
   EXPECT_TRUE(IsWindowVisible(w->btnOK->Handle()));
 }
 
-TEST_F(ImportTest, Message25ComesBesideTheTotalsOwnedByTheMainWindow) {
-  KeepCurrentFolder keep;
-  const std::string list = Lists.File("absent.txt");
-  WriteFileBytes(list, "top.txt\r\nNEW\\gone.txt\r\n");
-  bool seen = false;
-  DialogDriver answers({{"", IDOK, list, ""},
-                        {Ansi(L"В импортируемом списке"), IDOK, "", "", [&](HWND box) {
-                           seen = true;
-                           EXPECT_EQ(GetWindow(box, GW_OWNER), F->Handle()) << "the box goes with the main window";
-                           ExpectImportTotals(ProgressForm, L"1", L"1");
-                         }}});
-  F->lvInfo->SetFocus();
-  F->mmListAction->Execute();
-  EXPECT_TRUE(seen) << answers.Log();
-  ASSERT_TRUE(WaitFor([] { return ProgressForm == nullptr; }, "the totals closed once the message was answered"));
-  // The main window is in front with the focus where it was: the next
-  // shortcut reaches it.
-  EXPECT_TRUE(F->Enabled());
-  EXPECT_EQ(GetActiveWindow(), F->Handle());
-  EXPECT_EQ(GetFocus(), F->lvInfo->Handle());
+// The program's own shown windows as they lie on the screen, the top one first.
+std::vector<HWND> OwnWindowsTopDown() {
+  std::vector<HWND> order;
+  for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
+    if (IsOwnThreadWindow(w) && IsWindowVisible(w)) order.push_back(w);
+  return order;
+}
+
+// Where a window lies in that order; -1 when it is not shown.
+int Depth(const std::vector<HWND>& order, HWND window) {
+  const auto at = std::find(order.begin(), order.end(), window);
+  return at == order.end() ? -1 : static_cast<int>(at - order.begin());
+}
+
+TEST_F(ImportTest, Message25ComesInFrontOfTheTotalsWhichStayAboveTheMainWindow) {
+  for (const UINT key : {VK_RETURN, VK_ESCAPE}) {
+    KeepCurrentFolder keep;
+    // One file found, one absent file added (another one each round).
+    const std::string list = Lists.File("absent.txt");
+    WriteFileBytes(list, "top.txt\r\nNEW\\gone" + std::to_string(key) + ".txt\r\n");
+    bool seen = false;
+    DialogDriver answers({{"", IDOK, list, ""},
+                          {Ansi(L"В импортируемом списке"), IDOK, "", "", [&](HWND box) {
+                             seen = true;
+                             ASSERT_NE(ProgressForm, nullptr);
+                             ExpectImportTotals(ProgressForm, L"1", L"1");
+                             EXPECT_EQ(GetWindow(box, GW_OWNER), ProgressForm->Handle()) << "the box goes with the totals";
+                             const std::vector<HWND> order = OwnWindowsTopDown();
+                             const int boxAt = Depth(order, box);
+                             const int totalsAt = Depth(order, ProgressForm->Handle());
+                             const int mainAt = Depth(order, F->Handle());
+                             EXPECT_TRUE(boxAt >= 0 && boxAt < totalsAt && totalsAt < mainAt)
+                                 << "box " << boxAt << ", totals " << totalsAt << ", main window " << mainAt
+                                 << ": the box, then the totals, then the main window";
+                             RECT screen;
+                             GetWindowRect(GetDesktopWindow(), &screen);
+                             KeepShot(CaptureScreen(screen), "message25-in-front-of-the-totals");
+                           }}});
+    F->lvInfo->SetFocus();
+    F->mmListAction->Execute();
+    EXPECT_TRUE(seen) << answers.Log();
+    // The totals stay above the main window, their OK ready for Enter and
+    // Esc, until the user closes them.
+    TProgressForm* totals = ProgressForm;
+    ASSERT_NE(totals, nullptr);
+    ExpectImportTotals(totals, L"1", L"1");
+    auto totalsAbove = [&] {
+      const std::vector<HWND> order = OwnWindowsTopDown();
+      return Depth(order, totals->Handle()) < Depth(order, F->Handle());
+    };
+    EXPECT_TRUE(totalsAbove()) << "the totals went behind the main window";
+    const HWND ok = totals->btnOK->Handle();
+    ASSERT_TRUE(WaitFor([&] { return GetFocus() == ok; }, "OK of the totals has the focus"));
+    // The main window in front (a click on it) leaves the totals above it.
+    SetActiveWindow(F->Handle());
+    ASSERT_TRUE(WaitFor([&] { return GetActiveWindow() == F->Handle(); }, "the main window active"));
+    EXPECT_TRUE(totalsAbove()) << "the totals went behind the main window when it came to the front";
+    SetActiveWindow(totals->Handle());
+    ASSERT_TRUE(WaitFor([&] { return GetFocus() == ok; }, "OK of the totals has the focus again"));
+    PostKey(ok, key);
+    ASSERT_TRUE(WaitFor([] { return ProgressForm == nullptr; }, "the key closed the totals"));
+    // The main window is in front again with the focus where it was: the
+    // next shortcut reaches it.
+    EXPECT_TRUE(F->Enabled());
+    EXPECT_TRUE(WaitFor([&] { return GetActiveWindow() == F->Handle() && GetFocus() == F->lvInfo->Handle(); },
+                        "the main window active with the table focused"));
+    EXPECT_EQ(F->cancelRequested, 0);
+  }
+}
+
+TEST_F(ImportTest, EnterOrEscClosesTheTotalsWhenNoMessageFollows) {
+  WriteFileBytes(Lists.File("found.txt"), "top.txt\r\n");
+  for (const UINT key : {VK_RETURN, VK_ESCAPE}) {
+    KeepCurrentFolder keep;
+    {
+      DialogDriver answers({{"", IDOK, Lists.File("found.txt"), ""}});
+      F->mmListAction->Execute();
+      EXPECT_TRUE(answers.Unused().empty()) << answers.Log();
+    }
+    ASSERT_NE(ProgressForm, nullptr) << key;
+    ExpectImportTotals(ProgressForm, L"1", L"0");
+    const HWND ok = ProgressForm->btnOK->Handle();
+    ASSERT_TRUE(WaitFor([&] { return GetFocus() == ok; }, "OK of the totals has the focus")) << key;
+    // The key goes where the keyboard sends it: to the window with the focus.
+    PostKey(ok, key);
+    ASSERT_TRUE(WaitFor([] { return ProgressForm == nullptr; }, "the key closed the totals")) << key;
+    EXPECT_EQ(F->cancelRequested, 0) << key;
+    EXPECT_TRUE(F->Enabled());
+  }
 }
 
 TEST_F(ImportTest, TheTotalsWindowShowsItsOkButtonAndKeepsItsTextsWhileItCloses) {

@@ -180,6 +180,64 @@ TEST_F(MainWindowTest, LayoutGeometryAndMinimumSize) {
   EXPECT_EQ(F->lvInfo->Columns()->Items(5)->Width(), 139 - (936 - minWidth));
 }
 
+std::vector<int> ColumnWidths(HWND list) {
+  std::vector<int> widths;
+  for (int i = 0; i < 6; ++i) widths.push_back(static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0)));
+  return widths;
+}
+
+// Minimizing lays the table out in almost no width; that is no width the
+// user chose, and the restore shows every column as before, the comments
+// header inside the table where the screen shows it.
+TEST_F(MainWindowTest, MinimizeAndRestoreKeepEveryColumn) {
+  const HWND main = F->Handle();
+  const HWND list = F->lvInfo->Handle();
+  // A width of the user's first, so that the comments column is not at its
+  // design width by chance.
+  F->SetWidth(1000);
+  ASSERT_TRUE(WaitFor([&] { return F->lvInfo->Width() == 788; }, "the table 64 pixels wider"));
+  const std::vector<int> before = ColumnWidths(list);
+  ASSERT_EQ(before, (std::vector<int>{150, 87, 121, 120, 70, 203}));
+
+  ShowWindow(main, SW_MINIMIZE);
+  ASSERT_TRUE(WaitFor([&] { return IsIconic(main) && F->lvInfo->Width() < 100; },
+                      "the window minimized and its table laid out in the little left"));
+  EXPECT_EQ(ColumnWidths(list), before) << "a minimized window changes no column";
+
+  ShowWindow(main, SW_RESTORE);
+  ASSERT_TRUE(WaitFor([&] { return !IsIconic(main) && F->lvInfo->Width() == 788; }, "the window restored"));
+  EXPECT_EQ(ColumnWidths(list), before);
+  EXPECT_EQ(F->lvInfo->Columns()->Items(5)->Width(), 203);
+
+  // The comments header on the screen: inside the table's client area, its
+  // caption drawn (dark pixels on the header's face).
+  const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  ASSERT_NE(header, nullptr);
+  RECT item{};
+  ASSERT_TRUE(SendMessageW(header, HDM_GETITEMRECT, 5, reinterpret_cast<LPARAM>(&item)));
+  RECT client{};
+  GetClientRect(list, &client);
+  EXPECT_LE(item.right, client.right) << "the comments column runs out of the table";
+  SetForegroundWindow(main);
+  ASSERT_TRUE(WaitFor([&] { return !GetUpdateRect(header, nullptr, FALSE) && !GetUpdateRect(list, nullptr, FALSE); },
+                      "the table painted"));
+  MapWindowPoints(header, nullptr, reinterpret_cast<POINT*>(&item), 2);
+  RECT visible{};
+  GetWindowRect(list, &visible);
+  IntersectRect(&visible, &visible, &item);
+  const TCapturedImage shot = CaptureScreen(visible);
+  KeepShot(CaptureScreen([&] {
+             RECT r;
+             GetWindowRect(main, &r);
+             return r;
+           }()),
+           "restored-main-window");
+  int ink = 0;
+  for (uint32_t p : shot.Pixels) ink += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF) < 3 * 96;
+  EXPECT_GT(ink, 20) << "no caption drawn where the comments header stands";
+  EXPECT_EQ(visible.right - visible.left, 203) << "the whole header on the screen";
+}
+
 TEST_F(MainWindowTest, HintsReappearAfterOneSecondAndLogosShowTheHand) {
   ASSERT_TRUE(Application->OnShowHint);
   AnsiString text = "x";

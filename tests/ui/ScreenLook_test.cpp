@@ -113,15 +113,7 @@ TEST_F(MenuLookTest, CaptionsStandApartFromShortcuts) {
       Pending = nullptr;
       ASSERT_TRUE(ends.Result());
     }
-    if (const char* dump = getenv("FENNOLIT_MENU_SHOT")) {
-      FILE* f = fopen((std::string(dump) + std::to_string(index) + ".ppm").c_str(), "wb");
-      fprintf(f, "P6 %d %d 255\n", shot.Shot.Image.Width, shot.Shot.Image.Height);
-      for (uint32_t p : shot.Shot.Image.Pixels) {
-        const unsigned char rgb[3] = {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)};
-        fwrite(rgb, 1, 3, f);
-      }
-      fclose(f);
-    }
+    KeepShot(shot.Shot.Image, "menu" + std::to_string(index));
     for (int i = 0; i < GetMenuItemCount(shot.Menu); ++i) {
       wchar_t text[256] = {};
       GetMenuStringW(shot.Menu, i, text, 256, MF_BYPOSITION);

@@ -228,7 +228,8 @@ bool SelectInFolderChooser(HWND dialog, const std::wstring& path, LPARAM pathArg
   // The chooser's match by path compares the folder times too and misses a
   // folder on the way that changed since its tree read it; a user finds the
   // folder by the names the tree shows.
-  if (!chosen()) SelectFolderThroughTheTree(tree, nullptr, list.get(), itemText);
+  if (!chosen())
+    if (HTREEITEM item = TreeItemByNames(tree, steps, itemText)) TreeView_SelectItem(tree, item);
   return chosen();
 }
 

@@ -19,6 +19,13 @@
 
 namespace {
 
+// The need mark of a saved record ("kind|damaged|absent|need mark|...").
+std::string NeedMarkOf(const std::string& record) {
+  size_t at = 0;
+  for (int field = 0; field < 3; ++field) at = record.find('|', at) + 1;
+  return record.substr(at, record.find('|', at) - at);
+}
+
 class ViewStateTest : public MainWindowTest {
 protected:
   void SetUp() override {
@@ -103,10 +110,7 @@ protected:
     SaveAs(listFile);
     std::set<std::string> needed, withComment;
     for (const auto& [path, record] : SavedListRecords(listFile)) {
-      // kind|damaged|absent|need mark|marked count|comment
-      size_t at = 0;
-      for (int field = 0; field < 3; ++field) at = record.find('|', at) + 1;
-      if (record.compare(at, 2, "1|") == 0) needed.insert(path);
+      if (NeedMarkOf(record) == "1") needed.insert(path);
       if (record.substr(record.rfind('|') + 1) == "note") withComment.insert(path);
     }
     EXPECT_EQ(needed, std::set<std::string>{marked}) << way;
@@ -388,38 +392,29 @@ TEST_F(ViewStateTest, ClearMarksInAFilteredViewKeepsTheView) {
 
 using TRecords = std::vector<std::pair<std::string, std::string>>;
 
-// The need mark of a saved record ("kind|damaged|absent|need mark|...").
-std::string NeedMarkOf(const std::string& record) {
-  size_t at = 0;
-  for (int field = 0; field < 3; ++field) at = record.find('|', at) + 1;
-  return record.substr(at, record.find('|', at) - at);
-}
-
-// The names of the files of each folder at path, one set per folder of that
-// path in the order of the file (twins share the path).
+// For each folder at path, in the order of the file (twins share the path):
+// the names of its files.
 std::vector<std::set<std::string>> FolderFiles(const TRecords& records, const std::string& path) {
   std::vector<std::set<std::string>> folders;
-  bool inside = false;
   for (const auto& [p, record] : records) {
-    if (p == path) {
+    if (p == path)
       folders.emplace_back();
-      inside = true;
-    } else if (inside && p.rfind(path + "\\", 0) == 0) {
+    else if (!folders.empty() && p.rfind(path + "\\", 0) == 0)
       folders.back().insert(p.substr(path.size() + 1));
-    } else {
-      inside = false;
-    }
   }
   return folders;
 }
 
-// Which of the folders at path holds the record at index (0 the first); -1
-// when it lies in none.
-int FolderIndexOf(const TRecords& records, size_t index, const std::string& path) {
+// The records with need mark 1: the path, and which of the folders at path
+// holds it (0 the first, -1 none).
+std::vector<std::pair<std::string, int>> NeededIn(const TRecords& records, const std::string& path) {
+  std::vector<std::pair<std::string, int>> needed;
   int folder = -1;
-  for (size_t i = 0; i < index; ++i)
-    if (records[i].first == path) folder++;
-  return records[index].first.rfind(path + "\\", 0) == 0 ? folder : -1;
+  for (const auto& [p, record] : records) {
+    if (p == path) ++folder;
+    if (NeedMarkOf(record) == "1") needed.emplace_back(p, p.rfind(path + "\\", 0) == 0 ? folder : -1);
+  }
+  return needed;
 }
 
 TEST_F(ViewStateTest, TwinFoldersAreEachShownFromTheirOwnEntry) {
@@ -448,30 +443,14 @@ TEST_F(ViewStateTest, TwinFoldersAreEachShownFromTheirOwnEntry) {
   // The scan makes twins of two Greek names of one length: code page 1251
   // stores both as "??".
   TestTree greek;
-  const std::wstring greekRoot = AnsiToWide(greek.Root().c_str()).str();
-  for (const auto& [name, own] : {std::pair{L"\u03b1\u03b2", "one.txt"}, std::pair{L"\u03b3\u03b4", "two.txt"}}) {
-    const std::wstring folder = greekRoot + L"\\" + name;
+  for (const auto& [name, own] : {std::pair{L"\u03b1\u03b2", L"one.txt"}, std::pair{L"\u03b3\u03b4", L"two.txt"}}) {
+    const std::wstring folder = AnsiToWide(greek.Root().c_str()).str() + L"\\" + name;
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     WriteFileBytes(folder + L"\\same.txt", "x");
-    WriteFileBytes(folder + L"\\" + AnsiToWide(own).str(), "x");
+    WriteFileBytes(folder + L"\\" + own, "x");
   }
-  struct Source {
-    const char* Name;
-    std::function<void()> Load;
-    std::wstring Twin;  // the name both twins show
-  };
-  const Source sources[] = {
-      {"a written list", [&] { OpenFile(written); }, L"dup"},
-      {"a scan of Greek names", [&] { Scan(greek.Root()); }, L"??"},
-  };
-  auto twinNodes = [&](const std::wstring& text) {
-    std::vector<TUcTreeNode*> nodes;
-    for (TUcTreeNode* n = F->tvTreeOfFile->Items()->GetFirstNode(); n; n = n->GetNext())
-      if (n->Text() == text.c_str()) nodes.push_back(n);
-    return nodes;
-  };
-  // The row of the k-th twin among the rows (also the hits) captioned text.
-  auto twinRow = [&](const std::wstring& text, int k) {
+  // The row of the k-th of the rows (also hits) captioned text.
+  auto nthRow = [&](const std::wstring& text, int k) {
     for (int r = 0, seen = 0; r < F->lvInfo->Items()->Count(); ++r)
       if (Cell(r, 0) == text && seen++ == k) return r;
     return -1;
@@ -481,46 +460,63 @@ TEST_F(ViewStateTest, TwinFoldersAreEachShownFromTheirOwnEntry) {
     if (F->currentTreeNode != root || F->isSearchView) ClickTreeNode(root);
     ASSERT_TRUE(WaitFor([&] { return F->currentTreeNode == root && !F->isSearchView; }, "the root shown"));
   };
+  auto saveAndRead = [&] {
+    const std::string listFile = Lists.File("twins" + std::to_string(++Saves) + ".vq");
+    SaveAs(listFile);
+    return SavedListRecordsInOrder(listFile);
+  };
+  // Needed on the row captioned name; the list saved and read back.
+  auto markAndSave = [&](const wchar_t* name) {
+    SelectOnly(RowOf(name));
+    F->N4Action->Execute();
+    return saveAndRead();
+  };
+  struct Source {
+    const char* Name;
+    std::function<void()> Load;
+    std::wstring Twin;  // the name both twins show
+  } const sources[] = {
+      {"a written list", [&] { OpenFile(written); }, L"dup"},
+      {"a scan of Greek names", [&] { Scan(greek.Root()); }, L"??"},
+  };
   for (const Source& source : sources) {
     SCOPED_TRACE(source.Name);
     F->isModified = 0;
     source.Load();
-    ASSERT_NE(F->rootNode, nullptr);
     const std::string twin = Ansi(source.Twin.c_str());
     // What each twin holds, as the list file has it.
-    const std::string original = Lists.File("original" + std::to_string(++Saves) + ".vq");
-    SaveAs(original);
-    const std::vector<std::set<std::string>> files = FolderFiles(SavedListRecordsInOrder(original), twin);
+    const std::vector<std::set<std::string>> files = FolderFiles(saveAndRead(), twin);
     ASSERT_EQ(files.size(), 2u);
     ASSERT_NE(files[0], files[1]);
-    const std::vector<TUcTreeNode*> nodes = twinNodes(source.Twin);
+    std::vector<TUcTreeNode*> nodes;
+    for (TUcTreeNode* n = F->tvTreeOfFile->Items()->GetFirstNode(); n; n = n->GetNext())
+      if (n->Text() == source.Twin.c_str()) nodes.push_back(n);
     ASSERT_EQ(nodes.size(), 2u);
-
-    struct Way {
+    auto choose = [&](int k, bool enter) {
+      SelectOnly(nthRow(source.Twin, k));
+      if (enter)
+        PressEnterOnTable();
+      else
+        F->spbtForwardClick(F->spbtForward);
+    };
+    const struct {
       const char* Name;
       std::function<void(int k)> Show;
-      int Road = -1;  // as in the table of ways out of the hits
-    };
-    const Way ways[] = {
+      bool OnTheRoad = false;  // from a hit, the hits kept
+    } ways[] = {
         {"the tree", [&](int k) { ClickTreeNode(nodes[k]); }},
-        {"Enter on its row",
-         [&](int k) {
-           SelectOnly(twinRow(source.Twin, k));
-           PressEnterOnTable();
-         }},
+        {"Enter on its row", [&](int k) { choose(k, true); }},
         {"Enter on its hit",
          [&](int k) {
            Search(source.Twin.c_str());
-           SelectOnly(twinRow(source.Twin, k));
-           PressEnterOnTable();
+           choose(k, true);
          }},
         {"Forward on its hit",
          [&](int k) {
            Search(source.Twin.c_str());
-           SelectOnly(twinRow(source.Twin, k));
-           F->spbtForwardClick(F->spbtForward);
+           choose(k, false);
          },
-         0},
+         true},
         {"Back",
          [&](int k) {
            ClickTreeNode(nodes[k]);
@@ -535,42 +531,33 @@ TEST_F(ViewStateTest, TwinFoldersAreEachShownFromTheirOwnEntry) {
            F->spbtForwardClick(F->spbtForward);
          }},
     };
-    for (const Way& way : ways)
+    for (const auto& way : ways)
       for (int k = 0; k < 2; ++k) {
         const std::string name = std::string(way.Name) + ", twin " + std::to_string(k);
         showRoot();
         way.Show(k);
         EXPECT_EQ(F->currentTreeNode, nodes[k]) << name;
         EXPECT_EQ(F->tvTreeOfFile->Selected(), nodes[k]) << name;
-        EXPECT_EQ(F->isSearchView, way.Road >= 0 ? 1 : 0) << name;
+        EXPECT_EQ(F->isSearchView, way.OnTheRoad ? 1 : 0) << name;
         ASSERT_EQ(Cell(0, 0), L"..") << name;
         std::set<std::string> shown;
         for (int r = 1; r < F->lvInfo->Items()->Count(); ++r) shown.insert(Ansi(Cell(r, 0).c_str()));
         EXPECT_EQ(shown, files[k]) << name << ": its own rows";
         // A mark on the shared name lands in this twin.
-        SelectOnly(RowOf(L"same.txt"));
-        F->N4Action->Execute();
-        const std::string listFile = Lists.File("twin" + std::to_string(++Saves) + ".vq");
-        SaveAs(listFile);
-        const TRecords records = SavedListRecordsInOrder(listFile);
-        std::vector<std::pair<std::string, int>> marked;
-        for (size_t i = 0; i < records.size(); ++i)
-          if (NeedMarkOf(records[i].second) == "1") marked.emplace_back(records[i].first, FolderIndexOf(records, i, twin));
         const std::vector<std::pair<std::string, int>> expected{{twin + "\\same.txt", k}};
-        EXPECT_EQ(marked, expected) << name;
+        EXPECT_EQ(NeededIn(markAndSave(L"same.txt"), twin), expected) << name;
         // Up (on the road: back to the hits) selects the row of this twin.
         F->spbtUpClick(F->spbtUp);
-        EXPECT_EQ(SelectedRow(), twinRow(source.Twin, k)) << name << ": Up";
+        EXPECT_EQ(SelectedRow(), nthRow(source.Twin, k)) << name << ": Up";
         Clean();
         F->isModified = 0;
       }
   }
 
-  // A folder named with "*" is shown (through the tree and by Enter on its
-  // row) and its file marked.
-  F->isModified = 0;
+  // A folder named with "*" is shown, through the tree and by Enter on its
+  // row, and its file marked.
   OpenFile(written);
-  for (int byEnter = 0; byEnter < 2; ++byEnter) {
+  for (bool byEnter : {false, true}) {
     showRoot();
     if (byEnter) {
       SelectOnly(RowOf(L"a*b"));
@@ -579,17 +566,10 @@ TEST_F(ViewStateTest, TwinFoldersAreEachShownFromTheirOwnEntry) {
       ClickTreeNode(TreeNode(L"a*b"));
     }
     ASSERT_EQ(F->currentTreeNode, TreeNode(L"a*b"));
-    ASSERT_EQ(Rows().size(), 2u);
-    EXPECT_EQ(Cell(0, 0), L"..");
+    EXPECT_EQ(Rows().size(), 2u);
     EXPECT_EQ(Cell(1, 0), L"f.txt");
-    SelectOnly(1);
-    F->N4Action->Execute();
-    const std::string listFile = Lists.File("star" + std::to_string(++Saves) + ".vq");
-    SaveAs(listFile);
-    std::set<std::string> marked;
-    for (const auto& [path, record] : SavedListRecordsInOrder(listFile))
-      if (NeedMarkOf(record) == "1") marked.insert(path);
-    EXPECT_EQ(marked, std::set<std::string>{"a*b\\f.txt"}) << (byEnter ? "by Enter" : "through the tree");
+    const std::vector<std::pair<std::string, int>> expected{{"a*b\\f.txt", 0}};
+    EXPECT_EQ(NeededIn(markAndSave(L"f.txt"), "a*b"), expected) << (byEnter ? "by Enter" : "through the tree");
     Clean();
     F->isModified = 0;
   }

@@ -293,7 +293,8 @@ public:
   // --- IViewHost
   void UpdateViewMenuChecks(uint8_t mode) override;
   bool HasSelectedFolder() override;
-  // From the search road to the folder view of the folder the tree selects.
+  // Out of the search view (the hits or a folder on the road from them) to
+  // the folder view of the folder shown last.
   void LeaveSearchView() override;
   bool FullTreeSaved() override;
   void RestoreFullTree() override;

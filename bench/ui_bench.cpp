@@ -148,7 +148,7 @@ double FillTable(TInfoFileForm* form) {
   form->lvInfo->Items()->Clear();
   const double start = Seconds();
   ShownEntries->Children->Clear();
-  form->shownList = FillListView(form, "*", form->rootNode, DisplayPathOf(""));
+  form->shownList = FillListView(form, form->rootNode, DisplayPathOf(""));
   return Seconds() - start;
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "Search.h"
 #include "ShellIcons.h"
@@ -134,15 +135,38 @@ TUcTreeNode* FindTreeNodeByPath(TInfoFileForm* form, TTreeNode* start, const Ans
   return nullptr;
 }
 
-AnsiString DisplayPathOf(const AnsiString& folderPath) {
-  AnsiString text = folderPath + "*";
-  for (int i = 1; i <= text.Length(); ++i)
-    if (text[i] == '*') text[i] = '\\';
+namespace {
+
+// A drive root's name ends in "\", which the joins double once ("C:\\a\"):
+// the first backslash of such a text goes.
+AnsiString DropDoubledBackslash(AnsiString text) {
   if (text.Pos("\\\\") != 0) {
     const int first = text.Pos("\\");
     text.Delete(first, 1);
   }
   return text;
+}
+
+}  // namespace
+
+AnsiString DisplayPathOf(const AnsiString& folderPath) {
+  AnsiString text = folderPath + "*";
+  for (int i = 1; i <= text.Length(); ++i)
+    if (text[i] == '*') text[i] = '\\';
+  return DropDoubledBackslash(text);
+}
+
+AnsiString FolderDisplayPath(const ListNode* folder) {
+  // Joined by "\" from the names themselves: a name may hold "*" (an absent
+  // folder of an import), which a folder path could not tell from a join.
+  std::vector<const ListNode*> chain;
+  for (const ListNode* n = folder; n; n = n->Parent) chain.push_back(n);
+  std::string text;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    text += FieldText((*it)->Name).c_str();
+    text += '\\';
+  }
+  return DropDoubledBackslash(AnsiString(text.c_str()));
 }
 
 void OrderFolderEntries(TList* list) {
@@ -213,39 +237,24 @@ void TSearchRows::Add(ListNode* entry, const WideString& caption) {
   AddRow(F->Form, caption, RowIcon(F->Form, AnsiString(), F->Name, false, entry, F->LastType), F->Cells);
 }
 
-TList* FillListView(TInfoFileForm* form, const AnsiString& folderPath, ListNode* node,
-                    const AnsiString& displayPath) {
-  if (!node) return nullptr;
-  // The first segment, the root's name, is not compared.
-  ListNode* folder = node;
-  AnsiString rest = folderPath;
-  for (;;) {
-    const int star = rest.Pos("*");
-    rest = star ? rest.SubString(star + 1, rest.Length() - star) : AnsiString();
-    if (rest.IsEmpty()) break;
-    const int next = rest.Pos("*");
-    const AnsiString name = next ? rest.SubString(1, next - 1) : AnsiString();
-    ListNode* match = nullptr;
-    for (int i = 0; i < folder->ChildCount(); ++i)
-      if (NameOf(folder->Child(i)) == name) {
-        match = folder->Child(i);
-        break;
-      }
-    if (!match) return nullptr;
-    folder = match;
+TList* FillListView(TInfoFileForm* form, ListNode* folder, const AnsiString& displayPath) {
+  TUcListItems* items = form->lvInfo->Items();
+  form->hasParentRow = 0;
+  if (!folder) {
+    // No folder: no rows either, nothing may stand for an entry.
+    items->Clear();
+    return nullptr;
   }
-
   ResetRowIcons(form);
   OrderFolderEntries(folder->Children);
   TList* shown = ShownEntries->Children;
   shown->SetCapacity(std::max(shown->Capacity(), shown->Count() + folder->ChildCount()));
-  form->hasParentRow = 0;
   const TFolderListing onDisk(displayPath);
-  TUcListItems* items = form->lvInfo->Items();
   items->BeginUpdate();
   try {
     items->Clear();
-    if (form->rootNode && NameOf(folder) != NameOf(form->rootNode)) {
+    // Every folder below the root has the way up, whatever its name.
+    if (folder->Parent) {
       TUcListItem* up = items->Add();
       up->SetCaption(L"..");
       up->SetImageIndex(-1);
@@ -272,8 +281,10 @@ TList* FillListView(TInfoFileForm* form, const AnsiString& folderPath, ListNode*
 
 ListNode* TInfoFileForm::RowEntry(int row) {
   if (!ShownEntries || row < 0) return nullptr;
+  // The rows as the table shows them: the ".." row, when there is one,
+  // stands for no entry and shifts the others by one.
   int index = row;
-  if (hasParentRow && !isSearchView) {
+  if (hasParentRow) {
     if (row == 0) return nullptr;
     index = row - 1;
   }
@@ -303,7 +314,6 @@ void TInfoFileForm::lvInfoCustomDrawSubItem(TCustomListView* sender, TListItem* 
   TCanvas* canvas = sender->Canvas();
   canvas->Font()->SetColor(clBlack);
   if (!item || !ShownEntries || ShownEntries->Children->Count() == 0) return;
-  if (static_cast<TUcListItem*>(item)->Caption() == L"..") return;
   ListNode* entry = RowEntry(item->Index());
   if (!entry) return;
   if (entry->NeedMark == 1) canvas->Brush()->SetColor(NeededColor);
@@ -319,8 +329,7 @@ void TInfoFileForm::lvInfoMouseMove(TObject*, TShiftState, int x, int y) {
   WideString letters;
   if (hit.iItem >= 0 && hit.iSubItem == 4 && hit.iItem < lvInfo->Items()->Count()) {
     TUcListItem* item = lvInfo->Items()->Item(hit.iItem);
-    const bool parentRow = hasParentRow && !isSearchView && hit.iItem == 0;
-    if (!parentRow && item->SubItems()->GetCount() > 3) letters = item->SubItems()->Get(3);
+    if (RowEntry(hit.iItem) && item->SubItems()->GetCount() > 3) letters = item->SubItems()->Get(3);
   }
   if (letters.IsEmpty() || letters == L"----") {
     lvInfo->SetShowHint(false);

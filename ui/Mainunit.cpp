@@ -116,7 +116,6 @@ void TInfoFileForm::FormCreate(TObject*) {
     openAtShow = 0;
   }
 
-  savedTreeNode = nullptr;
   try {
     scratchTree = new TTreeView(this);
     scratchTree->SetEnabled(false);
@@ -306,12 +305,10 @@ void TInfoFileForm::ResetViewState() {
   if (searchResultPaths) searchResultPaths->Clear();
   searchBasePath = "";
   searchDepth = 0;
-  lastSearchRow = 0;
+  lastSearchRow = -1;
   searchListShown = 1;
   isSearchView = 0;
   if (scratchTree) scratchTree->Items()->Clear();
-  savedTreeNode = nullptr;
-  savedSelectionIndex = -1;
   filteredTreeShown = false;
   savedTreeEntry = nullptr;
 }

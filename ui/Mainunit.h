@@ -137,8 +137,6 @@ public:
   // --- state
   uint8_t openAtShow = 0;
   TTreeView* scratchTree = nullptr;
-  TUcTreeNode* savedTreeNode = nullptr;
-  int savedSelectionIndex = -1;
   ListNode* rootNode = nullptr;
   TList* shownList = nullptr;
   TList* searchResults = nullptr;
@@ -159,6 +157,7 @@ public:
   AnsiString rootPath;
   AnsiString scrambledRootPath;
   int32_t lastListWidth = 0;
+  // The hit row last chosen (Enter or Forward on it); -1: none since the search.
   int32_t lastSearchRow = 0;
   int32_t searchDepth = 0;
   uint8_t isSearchView = 0;
@@ -263,6 +262,15 @@ public:
   // The folder of a tree node in the table and selected in the tree; the
   // folder view's state (see the list at its definition).
   void ShowFolder(TUcTreeNode* node);
+  // The same folder shown on the road from the search results: the hits are
+  // kept to go back to, depth levels below the hit entered.
+  void ShowFolderOfHits(TUcTreeNode* node, int depth);
+  // The result list shown again (filled anew when a folder stands in its
+  // place), the row of the hit last chosen selected.
+  void ReturnToSearchResults();
+  // Forward on a row of the result list: a folder hit is entered, the hits
+  // kept.
+  void ForwardIntoHit(int row);
   // A move of the user to a folder (tree click or key): the history pushed,
   // the folder shown, the forward history emptied. Leaves search results.
   void MoveToFolder(TUcTreeNode* node);
@@ -271,9 +279,9 @@ public:
   int treeRebuilds = 0;
   // Selects and focuses row 1 when row 0 is "..", else row 0.
   void SelectFirstRow();
-  // Selects the first row whose caption is text (from row `from` on, no
-  // wrap); false when there is none.
-  bool SelectRowByCaption(const WideString& text, int from);
+  // Selects the row of an entry of the folder shown; false when no row
+  // stands for it (twins share a caption: the entry tells them apart).
+  bool SelectRowOfEntry(const ListNode* entry);
   void PushHistory();
   TUcTreeNode* RootTreeNode();
 
@@ -285,7 +293,8 @@ public:
   // --- IViewHost
   void UpdateViewMenuChecks(uint8_t mode) override;
   bool HasSelectedFolder() override;
-  // Back from the search results to the folder they were searched from.
+  // Out of the search view (the hits or a folder on the road from them) to
+  // the folder view of the folder shown last.
   void LeaveSearchView() override;
   bool FullTreeSaved() override;
   void RestoreFullTree() override;
@@ -382,14 +391,17 @@ AnsiString GetTreeNodePath(TInfoFileForm* form, TTreeNode* node);
 // The node below start whose path relative to start is path ("a*b"); null
 // when a segment matches no child (exact, case-sensitive).
 TUcTreeNode* FindTreeNodeByPath(TInfoFileForm* form, TTreeNode* start, const AnsiString& path);
-// Fills the table with the entries of the folder that folderPath (a folder
-// path with a trailing "*") names below node; returns that folder's Children
-// list, or null when a segment matches no child.
-TList* FillListView(TInfoFileForm* form, const AnsiString& folderPath, ListNode* node,
-                    const AnsiString& displayPath);
+// Fills the table with the entries of a folder (a ".." row first for any
+// folder below the root) and returns its Children list; displayPath is where
+// the folder lies on disk, for the rows' icons. No folder: the table is
+// emptied and the result is null.
+TList* FillListView(TInfoFileForm* form, ListNode* folder, const AnsiString& displayPath);
 // The display path of a folder path: "*" becomes "\", a trailing "\" is
 // added, and the first "\" of a text holding "\\" is removed once.
 AnsiString DisplayPathOf(const AnsiString& folderPath);
+// The display path of a folder entry, from the names of it and the folders
+// above it.
+AnsiString FolderDisplayPath(const ListNode* folder);
 // Folders before files, by exchanges (files do not keep their order).
 void OrderFolderEntries(TList* list);
 // Empties the row icons of the table before it is filled anew.

@@ -8,7 +8,9 @@ namespace {
 
 AnsiString NameOf(const ListNode* node) { return FieldText(node->Name); }
 
-WideString NodeText(TTreeNode* node) { return node ? static_cast<TUcTreeNode*>(node)->Text() : WideString(); }
+// The entry a folder-tree node carries (AttachFolderEntries, FillFolderTree,
+// the import's absent folders).
+ListNode* EntryOf(TTreeNode* node) { return node ? static_cast<ListNode*>(node->Data()) : nullptr; }
 
 }  // namespace
 
@@ -16,31 +18,51 @@ TUcTreeNode* TInfoFileForm::RootTreeNode() { return tvTreeOfFile->Items()->GetFi
 
 // The view state: what the table shows, which every command reads to find
 // the entry of a row.
-//   isSearchView, searchListShown, searchDepth: the rows are search hits
-//     (1, 1, 0) or a folder (0, 1, 0); no other combination is shown.
-//   hasParentRow: row 0 is ".." (a folder below the root; never for hits).
+//   isSearchView, searchListShown, searchDepth: a folder (0, 1, 0), the
+//     search hits (1, 1, 0), or a folder reached from a hit by Forward
+//     (1, 0, levels below the hit); no other combination is shown.
+//   hasParentRow: row 0 is ".." (a folder below the root; never for hits);
+//     RowEntry skips it, whatever the view.
 //   shownList and ShownEntries->Children: the entries behind the rows.
-//   currentTreeNode, the tree's selection: the folder shown (before a
-//     search: the folder the search left, which the ways out return to).
-// ShowFolder sets all of them for a folder, ShowSearchResults for the hits,
-// ResetViewState forgets them when the trees go; nothing else writes them.
+//   currentTreeNode, the tree's selection: the folder shown (with the hits:
+//     the folder shown last, where the ways out of the search view go).
+//   lastSearchRow: the hit last chosen, selected when the hits come back.
+// ShowFolder and ShowFolderOfHits set them for a folder, ShowSearchResults
+// for the hits, ResetViewState forgets them when the trees go.
+namespace {
+
+// The folder of a tree node filled in from the entry the node carries (never
+// looked up again by its names: twins share them) and selected in the tree.
+void ShowFolderRows(TInfoFileForm* form, TUcTreeNode* node) {
+  ShownEntries->Children->Clear();
+  form->shownList = nullptr;
+  form->hasParentRow = 0;
+  form->currentTreeNode = node;
+  if (!node) {
+    form->lvInfo->Items()->Clear();
+    return;
+  }
+  // currentTreeNode is set first: the selection change is not a user's move.
+  if (form->tvTreeOfFile->Selected() != node) form->tvTreeOfFile->SetSelected(node);
+  ListNode* folder = EntryOf(node);
+  // The fill writes hasParentRow as it adds the ".." row.
+  form->shownList = FillListView(form, folder, folder ? FolderDisplayPath(folder) : AnsiString());
+}
+
+}  // namespace
+
 void TInfoFileForm::ShowFolder(TUcTreeNode* node) {
   isSearchView = 0;
   searchListShown = 1;
   searchDepth = 0;
-  ShownEntries->Children->Clear();
-  shownList = nullptr;
-  hasParentRow = 0;
-  currentTreeNode = node;
-  if (!node) {
-    lvInfo->Items()->Clear();
-    return;
-  }
-  // currentTreeNode is set first: the selection change is not a user's move.
-  if (tvTreeOfFile->Selected() != node) tvTreeOfFile->SetSelected(node);
-  const AnsiString path = GetTreeNodePath(this, node);
-  // The fill writes hasParentRow as it adds the ".." row.
-  shownList = FillListView(this, path + "*", rootNode, DisplayPathOf(path));
+  ShowFolderRows(this, node);
+}
+
+void TInfoFileForm::ShowFolderOfHits(TUcTreeNode* node, int depth) {
+  isSearchView = 1;
+  searchListShown = 0;
+  searchDepth = depth;
+  ShowFolderRows(this, node);
 }
 
 void TInfoFileForm::MoveToFolder(TUcTreeNode* node) {
@@ -75,21 +97,30 @@ void SelectRow(TUcListView* list, int index) {
 void TInfoFileForm::SelectFirstRow() {
   TUcListItems* items = lvInfo->Items();
   if (items->Count() == 0) return;
-  if (items->Count() >= 2 && items->Item(0)->Caption() == L"..")
+  if (items->Count() >= 2 && hasParentRow)
     SelectRow(lvInfo, 1);
   else
     SelectRow(lvInfo, 0);
 }
 
-bool TInfoFileForm::SelectRowByCaption(const WideString& text, int from) {
-  // Exact: names that differ only in case are different folders.
-  TUcListItems* items = lvInfo->Items();
-  for (int i = from < 0 ? 0 : from; i < items->Count(); ++i)
-    if (items->Item(i)->Caption() == text) {
-      SelectRow(lvInfo, i);
+bool TInfoFileForm::SelectRowOfEntry(const ListNode* entry) {
+  if (!entry) return false;
+  TList* shown = ShownEntries->Children;
+  for (int i = 0; i < shown->Count(); ++i)
+    if (shown->Items(i) == entry) {
+      const int row = i + (hasParentRow ? 1 : 0);
+      if (row >= lvInfo->Items()->Count()) return false;
+      SelectRow(lvInfo, row);
       return true;
     }
   return false;
+}
+
+void TInfoFileForm::ReturnToSearchResults() {
+  if (!isSearchView || !searchListShown) ShowSearchResults(searchResults, searchResultPaths, searchBasePath);
+  TUcListItems* items = lvInfo->Items();
+  for (int row : SelectedRows()) items->Item(row)->SetSelected(false);
+  if (lastSearchRow >= 0 && lastSearchRow < items->Count()) SelectRow(lvInfo, lastSearchRow);
 }
 
 void TInfoFileForm::PushHistory() {
@@ -110,7 +141,7 @@ void UpdateForwardHint(TInfoFileForm* form) {
   WideString hint;
   if (!row) {
     hint = form->localization->GetHintText(2);
-  } else if (row->Index() == 0 && form->hasParentRow && !form->isSearchView) {
+  } else if (row->Index() == 0 && form->hasParentRow) {
     TUcTreeNode* selected = form->tvTreeOfFile->Selected();
     hint = selected && selected->Parent() ? selected->Parent()->Text() : WideString();
   } else {
@@ -148,7 +179,9 @@ void TInfoFileForm::tvTreeOfFileChange(TObject*, TTreeNode* node) {
   // trees being rebuilt or filled by a job are left alone.
   if (!node || treeRebuilds > 0 || jobRunning || !rootNode || destroying) return;
   auto* ucNode = static_cast<TUcTreeNode*>(node);
-  if (ucNode == currentTreeNode && !isSearchView) return;
+  // The folder shown (also on the road from the hits) is no move; with the
+  // hits in the table it is.
+  if (ucNode == currentTreeNode && !(isSearchView && searchListShown)) return;
   MoveToFolder(ucNode);
 }
 
@@ -166,37 +199,13 @@ void TInfoFileForm::lvInfoChange(TObject*, TListItem* item, TItemChange change) 
 
 namespace {
 
-// The entry of a row: through the shown entries, or by its name in the
-// folder's list when the row does not name it.
-ListNode* EntryOfRow(TInfoFileForm* form, TUcListItem* row) {
-  ListNode* entry = form->RowEntry(row->Index());
-  const AnsiString caption = AnsiUpperCase(WideToAnsi(row->Caption()));
-  if (entry && AnsiUpperCase(NameOf(entry).Trim()) == caption) return entry;
-  if (!form->shownList) return entry;
-  for (int i = 0; i < form->shownList->Count(); ++i) {
-    auto* candidate = static_cast<ListNode*>(form->shownList->Items(i));
-    if (AnsiUpperCase(NameOf(candidate).Trim()) == caption) return candidate;
-  }
-  return entry;
-}
-
-TUcTreeNode* ChildNamed(TUcTreeNode* parent, const AnsiString& name) {
-  if (!parent) return nullptr;
-  for (TUcTreeNode* child = parent->getFirstChild(); child; child = child->getNextSibling())
-    if (WideToAnsi(child->Text()) == name) return child;
-  return nullptr;
-}
-
-}  // namespace
-
-namespace {
-
-// The tree node of a folder entry below parent: by its entry, else by name.
+// The tree node of a folder entry below parent; null when the tree does not
+// show that folder.
 TUcTreeNode* ChildOfEntry(TUcTreeNode* parent, const ListNode* entry) {
   if (!parent || !entry) return nullptr;
   for (TUcTreeNode* child = parent->getFirstChild(); child; child = child->getNextSibling())
     if (child->Data() == entry) return child;
-  return ChildNamed(parent, NameOf(entry));
+  return nullptr;
 }
 
 }  // namespace
@@ -205,58 +214,67 @@ void TInfoFileForm::lvInfoDblClick(TObject*) {
   TUcTreeNode* tree = tvTreeOfFile->Selected();
   TUcListItem* row = lvInfo->Selected();
   if (!tree || !row) return;
-  if (isSearchView) {
+  if (isSearchView && searchListShown) {
     EnterSearchResult(row->Index());
     return;
   }
+  // A folder, also one reached from the hits: its rows are read as shown,
+  // and a move from there leaves the search view.
   if (!shownList) return;
-  if (!hasParentRow || row->Index() != 0 || row->Caption() != L"..") {
-    // A folder row: enter it.
-    ListNode* entry = EntryOfRow(this, row);
+  TUcTreeNode* shown = currentTreeNode ? currentTreeNode : tree;
+  if (hasParentRow && row->Index() == 0) {
+    // The ".." row: up to the parent, the folder left selected.
+    TUcTreeNode* parent = shown->Parent();
+    if (!parent) return;
+    PushHistory();
+    ShowFolder(parent);
+    shown->Collapse(false);
+    if (!SelectRowOfEntry(EntryOf(shown))) SelectFirstRow();
+    ClearForwardHistory(this);
+  } else {
+    ListNode* entry = RowEntry(row->Index());
     if (!entry || entry->Kind != ekFolder) return;
     // Only a folder the tree shows is entered: the table never shows a
     // folder the tree does not select.
-    TUcTreeNode* child = ChildOfEntry(currentTreeNode ? currentTreeNode : tree, entry);
+    TUcTreeNode* child = ChildOfEntry(shown, entry);
     if (!child) return;
     PushHistory();
     ShowFolder(child);
     child->Expand(false);
     SelectFirstRow();
     ClearForwardHistory(this);
-  } else {
-    // The ".." row: up to the parent, the folder left selected.
-    TUcTreeNode* left = currentTreeNode ? currentTreeNode : tree;
-    TUcTreeNode* parent = left->Parent();
-    if (!parent) return;
-    PushHistory();
-    ShowFolder(parent);
-    left->Collapse(false);
-    if (!SelectRowByCaption(left->Text(), 1)) SelectFirstRow();
-    ClearForwardHistory(this);
   }
   if (TUcTreeNode* selected = tvTreeOfFile->Selected()) selected->SetSelectedIndex(2);
 }
 
-// In the search results Up, Back and Forward (with a forward history) leave
-// the results for the folder the search was made from.
+// The road from the search results: Forward enters a folder hit (or, with
+// no row chosen, the first folder below the one shown), and Up, Back and
+// Forward with a forward history climb back level by level to the hits. The
+// histories stay as they were before the search: the road is its own way
+// back.
 void TInfoFileForm::spbtUpClick(TObject*) {
-  if (isSearchView) {
-    LeaveSearchView();
+  if (isSearchView && (searchListShown || searchDepth <= 0)) {
+    ReturnToSearchResults();
     return;
   }
   TUcTreeNode* tree = currentTreeNode ? currentTreeNode : tvTreeOfFile->Selected();
   if (!tree || !tree->Parent()) return;
   TUcTreeNode* parent = tree->Parent();
-  PushHistory();
-  ShowFolder(parent);
-  tree->Collapse(false);
-  ClearForwardHistory(this);
-  if (!SelectRowByCaption(tree->Text(), 0)) SelectFirstRow();
+  if (isSearchView) {
+    ShowFolderOfHits(parent, searchDepth - 1);
+    tree->Collapse(false);
+  } else {
+    PushHistory();
+    ShowFolder(parent);
+    tree->Collapse(false);
+    ClearForwardHistory(this);
+  }
+  if (!SelectRowOfEntry(EntryOf(tree))) SelectFirstRow();
 }
 
 void TInfoFileForm::spbtBackClick(TObject*) {
   if (isSearchView) {
-    LeaveSearchView();
+    spbtUpClick(spbtUp);
     return;
   }
   if (backHistory.empty()) return;
@@ -267,39 +285,47 @@ void TInfoFileForm::spbtBackClick(TObject*) {
   }
   backHistory.pop_back();
   UcControl_SetHint(spbtBack, backHistory.empty() ? localization->GetHintText(1) : backHistory.back()->Text());
-  const WideString left = NodeText(currentTreeNode);
+  const ListNode* left = EntryOf(currentTreeNode);
   ShowFolder(back);
-  if (!SelectRowByCaption(left, 0)) SelectFirstRow();
+  if (!SelectRowOfEntry(left)) SelectFirstRow();
 }
 
 void TInfoFileForm::spbtForwardClick(TObject*) {
   if (!forwardHistory.empty()) {
     if (isSearchView) {
-      LeaveSearchView();
+      spbtUpClick(spbtUp);
       return;
     }
     TUcTreeNode* forward = forwardHistory.back();
     PushHistory();
     forwardHistory.pop_back();
-    const WideString left = NodeText(currentTreeNode);
+    const ListNode* left = EntryOf(currentTreeNode);
     ShowFolder(forward);
     if (forwardHistory.empty())
       UpdateForwardHint(this);
     else
       UcControl_SetHint(spbtForward, forwardHistory.back()->Text());
-    if (!SelectRowByCaption(left, 0)) SelectFirstRow();
+    if (!SelectRowOfEntry(left)) SelectFirstRow();
+    return;
+  }
+  if (isSearchView && searchListShown) {
+    // Only the hit chosen is entered: after Back that is the one chosen last.
+    if (TUcListItem* row = lvInfo->Selected()) ForwardIntoHit(row->Index());
     return;
   }
   if (lvInfo->Selected()) {
     lvInfoDblClick(lvInfo);
     return;
   }
-  if (isSearchView) return;
   TUcTreeNode* tree = currentTreeNode ? currentTreeNode : tvTreeOfFile->Selected();
   TUcTreeNode* child = tree ? tree->getFirstChild() : nullptr;
   if (!child) return;
-  PushHistory();
-  ShowFolder(child);
+  if (isSearchView) {
+    ShowFolderOfHits(child, searchDepth + 1);
+  } else {
+    PushHistory();
+    ShowFolder(child);
+  }
   child->Expand(false);
   SelectFirstRow();
 }

@@ -43,6 +43,8 @@ void TInfoFileForm::spbtSearchClick(TObject* sender) {
       searchResultPaths->Add(hits.Paths[i]);
     }
     searchBasePath = base;
+    // No hit of these has been chosen yet.
+    lastSearchRow = -1;
   }
   ShowSearchResults(searchResults, searchResultPaths, searchBasePath);
 }
@@ -56,7 +58,7 @@ constexpr int ProgressRows = 10000;
 }  // namespace
 
 // The search view's state (the list of fields is at ShowFolder): the rows
-// stand for the hits, in order; currentTreeNode stays the folder searched from.
+// stand for the hits, in order; currentTreeNode stays the folder shown last.
 void TInfoFileForm::ShowSearchResults(TList* results, TStringList* paths, const AnsiString& basePath) {
   isSearchView = 1;
   searchListShown = 1;
@@ -110,18 +112,39 @@ void TInfoFileForm::ShowSearchResults(TList* results, TStringList* paths, const 
   }
 }
 
-void TInfoFileForm::EnterSearchResult(int row) {
-  lastSearchRow = row;
-  ListNode* entry = RowEntry(row);
-  if (!entry || entry->Kind != ekFolder) return;
+namespace {
+
+// The tree node of the folder hit of a row, made visible in the tree; null
+// for a file and for a folder the filtered tree does not show. The row
+// becomes the hit last chosen.
+TUcTreeNode* ChosenHitFolder(TInfoFileForm* form, int row) {
+  form->lastSearchRow = row;
+  ListNode* entry = form->RowEntry(row);
+  if (!entry || entry->Kind != ekFolder) return nullptr;
   // The tree node knows its entry: no path of the result has to be parsed.
-  TUcTreeNode* node = TreeNodeOfEntry(entry);
-  if (!node) return;  // a folder the filtered tree does not show
+  TUcTreeNode* node = form->TreeNodeOfEntry(entry);
+  if (!node) return nullptr;
   for (TTreeNode* p = node->Parent(); p; p = p->Parent()) p->Expand(false);
+  return node;
+}
+
+}  // namespace
+
+void TInfoFileForm::EnterSearchResult(int row) {
+  TUcTreeNode* node = ChosenHitFolder(this, row);
+  if (!node) return;
   // Back returns to the folder shown before the search.
   if (currentTreeNode && (backHistory.empty() || backHistory.back() != currentTreeNode)) PushHistory();
   ShowFolder(node);
   node->SetSelectedIndex(2);
   SelectFirstRow();
   ClearForwardHistory(this);
+}
+
+void TInfoFileForm::ForwardIntoHit(int row) {
+  TUcTreeNode* node = ChosenHitFolder(this, row);
+  if (!node) return;
+  ShowFolderOfHits(node, 0);
+  node->SetSelectedIndex(2);
+  SelectFirstRow();
 }

@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, TableOfAListFolderKeepsItsTextsAndAnIconPerFileType) {
   const wchar_t* const names[] = {L"a.TXT", L"b.txt", L"c.dat", L"Папка", L"d.txt", L"e", L"f.DAT", L"Ж.txt"};
   for (const wchar_t* name : names) Entry(F->rootNode, name == std::wstring(L"Папка") ? 'D' : 'F', Ansi(name).c_str());
   ShownEntries->Children->Clear();
-  F->shownList = FillListView(F, "*", F->rootNode, DisplayPathOf(""));
+  F->shownList = FillListView(F, F->rootNode, DisplayPathOf(""));
   TUcListItems* items = F->lvInfo->Items();
   ASSERT_EQ(items->Count(), 8);
   EXPECT_EQ(items->Item(0)->Caption(), L"Папка");

@@ -466,6 +466,12 @@ ListNode* FindEntry(ListNode* root, const std::string& name) {
 }
 
 std::map<std::string, std::string> SavedListRecords(const std::string& listFile) {
+  std::map<std::string, std::string> records;
+  for (auto& [path, record] : SavedListRecordsInOrder(listFile)) records[path] = record;
+  return records;
+}
+
+std::vector<std::pair<std::string, std::string>> SavedListRecordsInOrder(const std::string& listFile) {
   TempDir work;
   const std::string out = work.File("records.txt");
   const std::string script =
@@ -481,12 +487,12 @@ std::map<std::string, std::string> SavedListRecords(const std::string& listFile)
       "    out.write(b'%s|%c|%d|%d|%d|%d|%s\\n' % (path, r[568], r[569] >> 7, r[586], r[587], count, comment))\n";
   std::string output;
   EXPECT_EQ(RunPython(script, Q(UnixPath(listFile)) + " " + Q(UnixPath(out)), &output), 0) << output;
-  std::map<std::string, std::string> records;
+  std::vector<std::pair<std::string, std::string>> records;
   const std::string text = ReadFileBytes(out);
   size_t start = 0;
   for (size_t nl = text.find('\n'); nl != std::string::npos; start = nl + 1, nl = text.find('\n', start)) {
     const std::string line = text.substr(start, nl - start);
-    records[line.substr(0, line.find('|'))] = line.substr(line.find('|') + 1);
+    records.emplace_back(line.substr(0, line.find('|')), line.substr(line.find('|') + 1));
   }
   return records;
 }

@@ -21,6 +21,9 @@
 // below the root ("<root>" for the root): "kind|damaged|absent|need
 // mark|marked count|comment", the texts in the ANSI code page as stored.
 std::map<std::string, std::string> SavedListRecords(const std::string& listFile);
+// The same records in the order of the file (depth-first): twins, two
+// sibling folders of one name, share their paths and are told apart by it.
+std::vector<std::pair<std::string, std::string>> SavedListRecordsInOrder(const std::string& listFile);
 
 // The first entry below root (in pre-order) whose Name is name; null when none.
 ListNode* FindEntry(ListNode* root, const std::string& name);

@@ -18,9 +18,19 @@ namespace {
 
 TClassFactories<TTreeNodeFactory> NodeClasses;
 
+// The node that follows node's branch in pre-order (null: the branch ends the
+// tree). Every walk over a branch is a loop up to it: a list may be tens of
+// thousands of folders deep, more than the stack holds frames for.
+TTreeNode* AfterBranch(const TTreeNode* node) {
+  for (const TTreeNode* n = node; n; n = n->Parent())
+    if (n->getNextSibling()) return n->getNextSibling();
+  return nullptr;
+}
+
 int SubtreeSize(const TTreeNode* node) {
-  int n = 1;
-  for (TTreeNode* c = node->getFirstChild(); c; c = c->getNextSibling()) n += SubtreeSize(c);
+  int n = 0;
+  const TTreeNode* end = AfterBranch(node);
+  for (const TTreeNode* c = node; c && c != end; c = c->GetNext()) ++n;
   return n;
 }
 
@@ -337,11 +347,8 @@ void TTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
   bool native = view->HandleAllocated() && view->FNativeItemsValid && FItemId;
   // The native items go and come back: what only they hold is noted first.
   std::vector<TTreeNode*> branch, expanded;
-  auto collect = [&](auto&& self, TTreeNode* n) -> void {
-    branch.push_back(n);
-    for (TTreeNode* c = n->FFirstChild; c; c = c->FNextSibling) self(self, c);
-  };
-  collect(collect, this);
+  const TTreeNode* end = AfterBranch(this);
+  for (TTreeNode* n = this; n && n != end; n = n->GetNext()) branch.push_back(n);
   for (TTreeNode* n : branch)
     if (n->Expanded()) expanded.push_back(n);
   TTreeNode* selected = view->Selected();
@@ -642,30 +649,54 @@ void TTreeNodes::InsertNative(TTreeNode* node) {
 }
 
 void TTreeNodes::InsertSubtreeNative(TTreeNode* node) {
-  InsertNative(node);
-  for (TTreeNode* c = node->FFirstChild; c; c = c->FNextSibling) InsertSubtreeNative(c);
+  const TTreeNode* end = AfterBranch(node);
+  for (TTreeNode* n = node; n && n != end; n = n->GetNext()) InsertNative(n);
 }
 
 void TTreeNodes::FireDeletion(TTreeNode* node) {
-  for (TTreeNode* c = node->FFirstChild; c; c = c->FNextSibling) FireDeletion(c);
-  if (node->FDeleting) return;
-  node->FDeleting = true;
-  GuardedCall(FOwner, [&] { FOwner->Delete(node); });
+  // Children before their parent, siblings in order.
+  TTreeNode* n = node;
+  while (n->FFirstChild) n = n->FFirstChild;
+  for (;;) {
+    if (!n->FDeleting) {
+      n->FDeleting = true;
+      GuardedCall(FOwner, [&] { FOwner->Delete(n); });
+    }
+    if (n == node) return;
+    if (n->FNextSibling) {
+      n = n->FNextSibling;
+      while (n->FFirstChild) n = n->FFirstChild;
+    } else {
+      n = n->FParent;
+    }
+  }
 }
 
 void TTreeNodes::FreeSubtree(TTreeNode* node, bool deleteRoot) {
-  TTreeNode* c = node->FFirstChild;
-  while (c) {
-    TTreeNode* next = c->FNextSibling;
-    FreeSubtree(c, true);
-    c = next;
+  // Children before their parent: each node is freed once its last child is
+  // gone, taken off its parent's list first.
+  TTreeNode* n = node;
+  for (;;) {
+    if (n->FFirstChild) {
+      n = n->FFirstChild;
+      continue;
+    }
+    TTreeNode* parent = n->FParent;
+    TTreeNode* next = n->FNextSibling;
+    n->FFirstChild = n->FLastChild = nullptr;
+    n->FCount = 0;
+    n->FLinked = false;
+    n->FDeleting = true;
+    n->FItemId = nullptr;
+    if (n == node) {
+      if (deleteRoot) delete n;
+      return;
+    }
+    delete n;
+    parent->FFirstChild = next;
+    if (!next) parent->FLastChild = nullptr;
+    n = next ? next : parent;
   }
-  node->FFirstChild = node->FLastChild = nullptr;
-  node->FCount = 0;
-  node->FLinked = false;
-  node->FDeleting = true;
-  node->FItemId = nullptr;
-  if (deleteRoot) delete node;
 }
 
 void TTreeNodes::Delete(TTreeNode* node) {
@@ -787,6 +818,39 @@ AnsiString ReadTreeNodeRecord(TStream* stream, TTreeNodeRecord& rec) {
   return text;
 }
 
+void ReadTreeNodeRecords(
+    TStream* stream,
+    const std::function<TTreeNode*(TTreeNode* parent, const TTreeNodeRecord& rec, const AnsiString& text)>& add) {
+  // Each open node with the count of its children still to come; the top
+  // level is the open node null.
+  struct Open {
+    TTreeNode* Node;
+    int32_t Left;
+  };
+  std::vector<Open> open{{nullptr, ReadTreeNodeCount(stream)}};
+  while (!open.empty()) {
+    if (open.back().Left == 0) {
+      open.pop_back();
+      continue;
+    }
+    --open.back().Left;
+    TTreeNodeRecord rec{};
+    const AnsiString text = ReadTreeNodeRecord(stream, rec);
+    TTreeNode* node = add(open.back().Node, rec, text);
+    open.push_back({node, rec.Count});
+  }
+}
+
+void WriteTreeNodeRecords(TStream* stream, TTreeNode* first, const std::function<AnsiString(TTreeNode*)>& textOf) {
+  int32_t count = 0;
+  for (TTreeNode* n = first; n; n = n->getNextSibling()) ++count;
+  stream->WriteBuffer(&count, sizeof count);
+  for (TTreeNode* n = first; n; n = n->GetNext()) {
+    const AnsiString text = textOf(n);
+    WriteTreeNodeRecord(stream, n, text.c_str(), text.Length());
+  }
+}
+
 void WriteTreeNodeRecord(TStream* stream, TTreeNode* node, const char* text, int length) {
   TTreeNodeRecord rec{};
   rec.ImageIndex = node->ImageIndex();
@@ -808,8 +872,16 @@ void TTreeNodes::ReadData(TStream* stream) {
   BeginUpdate();
   FReading = true;
   try {
-    const int32_t count = ReadTreeNodeCount(stream);
-    for (int32_t i = 0; i < count; ++i) ReadNode(stream, nullptr);
+    ReadTreeNodeRecords(stream, [this](TTreeNode* parent, const TTreeNodeRecord& rec, const AnsiString& text) {
+      TTreeNode* node = AddChild(parent, text);
+      node->SetImageIndex(rec.ImageIndex);
+      node->SetSelectedIndex(rec.SelectedIndex);
+      node->SetStateIndex(rec.StateIndex);
+      node->SetOverlayIndex(rec.OverlayIndex);
+      node->FData = reinterpret_cast<void*>(static_cast<uintptr_t>(rec.Data));
+      FOwner->Added(node);
+      return node;
+    });
   } catch (...) {
     FReading = false;
     EndUpdate();
@@ -819,29 +891,9 @@ void TTreeNodes::ReadData(TStream* stream) {
   EndUpdate();
 }
 
-void TTreeNodes::ReadNode(TStream* stream, TTreeNode* parent) {
-  TTreeNodeRecord rec{};
-  const AnsiString text = ReadTreeNodeRecord(stream, rec);
-  TTreeNode* node = AddChild(parent, text);
-  node->SetImageIndex(rec.ImageIndex);
-  node->SetSelectedIndex(rec.SelectedIndex);
-  node->SetStateIndex(rec.StateIndex);
-  node->SetOverlayIndex(rec.OverlayIndex);
-  node->FData = reinterpret_cast<void*>(static_cast<uintptr_t>(rec.Data));
-  FOwner->Added(node);
-  for (int32_t i = 0; i < rec.Count; ++i) ReadNode(stream, node);
-}
-
 void TTreeNodes::WriteData(TStream* stream) {
-  int32_t count = FTopCount;
-  stream->WriteBuffer(&count, sizeof count);
-  for (TTreeNode* n = FFirst; n; n = n->FNextSibling) WriteNode(stream, n);
-}
-
-void TTreeNodes::WriteNode(TStream* stream, TTreeNode* node) {
   // A text longer than the record holds is cut to 255 bytes.
-  WriteTreeNodeRecord(stream, node, node->FText.c_str(), std::min(node->FText.Length(), 255));
-  for (TTreeNode* c = node->FFirstChild; c; c = c->FNextSibling) WriteNode(stream, c);
+  WriteTreeNodeRecords(stream, FFirst, [](TTreeNode* node) { return node->FText.SubString(1, 255); });
 }
 
 // ---------------------------------------------------------------------------
@@ -1137,6 +1189,18 @@ bool TCustomTreeView::CustomSort(PFNTVCOMPARE sortProc, LPARAM data, bool recurs
 
 bool TCustomTreeView::SortChildren(TTreeNode* parent, PFNTVCOMPARE sortProc, LPARAM data, bool recurse) {
   if (!sortProc) sortProc = &DefaultTreeViewSort;
+  const bool result = SortLevel(parent, sortProc, data);
+  // Each level below in pre-order, after its parent's level is in its new
+  // order.
+  if (recurse) {
+    TTreeNode* end = parent ? AfterBranch(parent) : nullptr;
+    for (TTreeNode* n = parent ? parent->FFirstChild : Items()->FFirst; n && n != end; n = n->GetNext())
+      if (n->FFirstChild) SortLevel(n, sortProc, data);
+  }
+  return result;
+}
+
+bool TCustomTreeView::SortLevel(TTreeNode* parent, PFNTVCOMPARE sortProc, LPARAM data) {
   TTreeNodes* nodes = Items();
   nodes->ClearCache();
   bool result = false;
@@ -1161,9 +1225,6 @@ bool TCustomTreeView::SortChildren(TTreeNode* parent, PFNTVCOMPARE sortProc, LPA
     RelinkChildren(parent, children);
     result = true;
   }
-  if (recurse)
-    for (TTreeNode* c = parent ? parent->FFirstChild : nodes->FFirst; c; c = c->FNextSibling)
-      if (c->FFirstChild) SortChildren(c, sortProc, data, true);
   return result;
 }
 

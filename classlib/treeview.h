@@ -22,6 +22,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class TCustomTreeView;
@@ -275,8 +276,6 @@ private:
   void FlushGraveyard();
   // The sibling after which node belongs in sort order (null: first).
   TTreeNode* SortedPlace(TTreeNode* parent, TTreeNode* node);
-  void ReadNode(TStream* stream, TTreeNode* parent);
-  void WriteNode(TStream* stream, TTreeNode* node);
   void ReadDataProc(TStream* stream) { ReadData(stream); }
   void WriteDataProc(TStream* stream) { WriteData(stream); }
 
@@ -323,6 +322,15 @@ int32_t ReadTreeNodeCount(TStream* stream);
 AnsiString ReadTreeNodeRecord(TStream* stream, TTreeNodeRecord& rec);
 // node's record with the text bytes given (at most 255).
 void WriteTreeNodeRecord(TStream* stream, TTreeNode* node, const char* text, int length);
+// The count of top-level records, then every record, each node followed by
+// its children, at any depth; add makes the node of a record under its
+// parent (null: the top level) and returns it.
+void ReadTreeNodeRecords(
+    TStream* stream,
+    const std::function<TTreeNode*(TTreeNode* parent, const TTreeNodeRecord& rec, const AnsiString& text)>& add);
+// The count of the top-level nodes from first on, then their records in the
+// same order; textOf gives the bytes a node's record holds.
+void WriteTreeNodeRecords(TStream* stream, TTreeNode* first, const std::function<AnsiString(TTreeNode*)>& textOf);
 
 class TCustomTreeView : public TWinControl {
   CL_CLASS(TCustomTreeView, TWinControl)
@@ -483,8 +491,9 @@ protected:
   void WMDestroy(TMessage& m);
   CL_ITEM_VIEW_MEMBERS
   // Sorts parent's children (null: the top level), natively when there is a
-  // window, else the objects themselves.
+  // window, else the objects themselves; with recurse every level below too.
   bool SortChildren(TTreeNode* parent, PFNTVCOMPARE sortProc, LPARAM data, bool recurse);
+  bool SortLevel(TTreeNode* parent, PFNTVCOMPARE sortProc, LPARAM data);
   // Native children order back into the node objects after a native sort.
   void SyncChildOrder(TTreeNode* parent);
   void RelinkChildren(TTreeNode* parent, const std::vector<TTreeNode*>& order);

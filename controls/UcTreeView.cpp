@@ -217,8 +217,21 @@ void TUcTreeNodes::ReadData(TStream* stream) {
   bool update = Owner() && Owner()->HandleAllocated();
   if (update) BeginUpdate();
   try {
-    const int32_t count = ReadTreeNodeCount(stream);
-    for (int32_t i = 0; i < count; ++i) ReadNodeData(stream, nullptr);
+    ReadTreeNodeRecords(stream, [this](TTreeNode* parent, const TTreeNodeRecord& rec, const AnsiString& bytes) {
+      WideString text;
+      if (bytes.Length() >= 3 && std::memcmp(bytes.c_str(), Utf8Mark, 3) == 0)
+        text = UTF8ToWideString(bytes.SubString(4, bytes.Length() - 3));
+      else
+        text = AnsiToWide(bytes);
+      TUcTreeNode* node = AddChild(parent, text);
+      node->SetImageIndex(rec.ImageIndex);
+      node->SetSelectedIndex(rec.SelectedIndex);
+      node->SetStateIndex(rec.StateIndex);
+      node->SetOverlayIndex(rec.OverlayIndex);
+      node->SetData(reinterpret_cast<void*>(static_cast<uintptr_t>(rec.Data)));
+      if (TUcCustomTreeView* view = Owner()) view->Added(node);
+      return node;
+    });
   } catch (...) {
     SetReading(false);
     if (update) EndUpdate();
@@ -228,37 +241,12 @@ void TUcTreeNodes::ReadData(TStream* stream) {
   if (update) EndUpdate();
 }
 
-void TUcTreeNodes::ReadNodeData(TStream* stream, TTreeNode* parent) {
-  TTreeNodeRecord rec{};
-  const AnsiString bytes = ReadTreeNodeRecord(stream, rec);
-  WideString text;
-  if (bytes.Length() >= 3 && std::memcmp(bytes.c_str(), Utf8Mark, 3) == 0)
-    text = UTF8ToWideString(bytes.SubString(4, bytes.Length() - 3));
-  else
-    text = AnsiToWide(bytes);
-  TUcTreeNode* node = AddChild(parent, text);
-  node->SetImageIndex(rec.ImageIndex);
-  node->SetSelectedIndex(rec.SelectedIndex);
-  node->SetStateIndex(rec.StateIndex);
-  node->SetOverlayIndex(rec.OverlayIndex);
-  node->SetData(reinterpret_cast<void*>(static_cast<uintptr_t>(rec.Data)));
-  if (TUcCustomTreeView* view = Owner()) view->Added(node);
-  for (int32_t i = 0; i < rec.Count; ++i) ReadNodeData(stream, node);
-}
-
 void TUcTreeNodes::WriteData(TStream* stream) {
-  int32_t count = 0;
-  for (TTreeNode* n = TTreeNodes::GetFirstNode(); n; n = n->getNextSibling()) ++count;
-  stream->WriteBuffer(&count, sizeof count);
-  for (TUcTreeNode* n = GetFirstNode(); n; n = n->getNextSibling()) WriteNodeData(stream, n);
-}
-
-void TUcTreeNodes::WriteNodeData(TStream* stream, TUcTreeNode* node) {
   // The length byte holds at most 255 bytes: mark and UTF-8 text are cut at
   // whole characters to fit.
-  AnsiString text = AnsiString(Utf8Mark) + WideStringToUTF8(CutToUtf8Bytes(node->Text(), 255 - 3));
-  WriteTreeNodeRecord(stream, node, text.c_str(), text.Length());
-  for (TUcTreeNode* c = node->getFirstChild(); c; c = c->getNextSibling()) WriteNodeData(stream, c);
+  WriteTreeNodeRecords(stream, TTreeNodes::GetFirstNode(), [](TTreeNode* node) {
+    return AnsiString(Utf8Mark) + WideStringToUTF8(CutToUtf8Bytes(WideNodeText(node), 255 - 3));
+  });
 }
 
 // ===========================================================================

@@ -116,8 +116,6 @@ public:
   void WriteData(TStream* stream) override;
 
 private:
-  void ReadNodeData(TStream* stream, TTreeNode* parent);
-  void WriteNodeData(TStream* stream, TUcTreeNode* node);
   // Whether the collection differs from the ancestor's (null: has nodes).
   bool DataDiffers(TPersistent* ancestor);
 };

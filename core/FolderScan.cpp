@@ -205,20 +205,3 @@ TScanResult ScanTree(IScanSink& sink, const TStoreOptions& options, const WideSt
   }
   return r;
 }
-
-bool ChooseFolder(HWND owner, const WideString& title, WideString& path) {
-  IMalloc* shellMalloc = nullptr;
-  if (FAILED(SHGetMalloc(&shellMalloc)) || !shellMalloc) return false;
-  BROWSEINFOW bi{};
-  bi.hwndOwner = owner;
-  bi.lpszTitle = title.c_bstr();
-  bool ok = false;
-  wchar_t buffer[MAX_PATH + 1] = {};
-  if (LPITEMIDLIST pidl = Uc_SHBrowseForFolderW(&bi)) {
-    ok = Uc_SHGetPathFromIDListW(pidl, buffer);
-    shellMalloc->Free(pidl);
-  }
-  shellMalloc->Release();
-  if (ok) path = WideString(buffer);
-  return ok;
-}

@@ -60,8 +60,3 @@ struct TScanResult {
 // The whole scan of New: the root folder node, the root record at level 0 and
 // the scan below it. The root keeps what was recorded when cancelled.
 TScanResult ScanTree(IScanSink& sink, const TStoreOptions& options, const WideString& path);
-
-// The shell's folder chooser (desktop as root, no flags). True with the chosen
-// file-system folder in path; false when cancelled or when the item is no folder
-// of the file system.
-bool ChooseFolder(HWND owner, const WideString& title, WideString& path);

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -117,20 +118,42 @@ int RowIcon(TInfoFileForm* form, const AnsiString& folder, const AnsiString& nam
 
 AnsiString GetTreeNodePath(TInfoFileForm* form, TTreeNode* node) {
   if (!node) return AnsiString();
-  if (node->Parent())
-    return GetTreeNodePath(form, node->Parent()) + "*" + WideToAnsi(static_cast<TUcTreeNode*>(node)->Text());
-  return form->rootNode ? NameOf(form->rootNode) : AnsiString();
+  // Loops, names gathered first and joined once: a list may be tens of
+  // thousands of folders deep, deeper than the stack and too deep to copy
+  // the growing path at every level.
+  std::vector<AnsiString> names;
+  size_t length = 0;
+  for (; node->Parent(); node = node->Parent()) {
+    names.push_back(WideToAnsi(static_cast<TUcTreeNode*>(node)->Text()));
+    length += names.back().Length() + 1;
+  }
+  AnsiString path = form->rootNode ? NameOf(form->rootNode) : AnsiString();
+  std::string joined(path.c_str(), path.Length());
+  joined.reserve(joined.size() + length);
+  for (auto name = names.rbegin(); name != names.rend(); ++name) {
+    joined += '*';
+    joined.append(name->c_str(), name->Length());
+  }
+  return AnsiString(joined);
 }
 
-TUcTreeNode* FindTreeNodeByPath(TInfoFileForm* form, TTreeNode* start, const AnsiString& path) {
-  if (!start) return nullptr;
-  const int star = path.Pos("*");
-  const AnsiString head = star ? path.SubString(1, star - 1) : path;
-  const AnsiString rest = star ? path.SubString(star + 1, path.Length() - star) : AnsiString();
-  int n = 0;
-  for (TTreeNode* child = start->getFirstChild(); child && n < start->Count(); child = child->getNextSibling(), ++n) {
-    if (WideToAnsi(static_cast<TUcTreeNode*>(child)->Text()) == head)
-      return rest.IsEmpty() ? static_cast<TUcTreeNode*>(child) : FindTreeNodeByPath(form, child, rest);
+TUcTreeNode* FindTreeNodeByPath(TInfoFileForm*, TTreeNode* start, const AnsiString& path) {
+  std::string_view rest(path.c_str(), path.Length());
+  for (TTreeNode* node = start; node;) {
+    const size_t star = rest.find('*');
+    const std::string_view head = rest.substr(0, star);
+    rest = star == std::string_view::npos ? std::string_view() : rest.substr(star + 1);
+    TTreeNode* match = nullptr;
+    int n = 0;
+    for (TTreeNode* child = node->getFirstChild(); child && n < node->Count(); child = child->getNextSibling(), ++n) {
+      const AnsiString name = WideToAnsi(static_cast<TUcTreeNode*>(child)->Text());
+      if (std::string_view(name.c_str(), name.Length()) == head) {
+        match = child;
+        break;
+      }
+    }
+    if (!match || rest.empty()) return static_cast<TUcTreeNode*>(match);
+    node = match;
   }
   return nullptr;
 }

@@ -9,6 +9,7 @@
 #include "Opensaveunit.h"
 #include "Progressunit.h"
 #include "Unitparams.h"
+#include "UcWindows.h"
 #include "ZipEngine.h"
 #include "sysutils.h"
 
@@ -93,6 +94,23 @@ void ShowRootFolder(TInfoFileForm* form, TUcTreeNode* root) {
 }  // namespace
 
 // --- New ------------------------------------------------------------------------------------
+
+bool ChooseFolder(HWND owner, const WideString& title, WideString& path) {
+  IMalloc* shellMalloc = nullptr;
+  if (FAILED(SHGetMalloc(&shellMalloc)) || !shellMalloc) return false;
+  BROWSEINFOW bi{};
+  bi.hwndOwner = owner;
+  bi.lpszTitle = title.c_bstr();
+  bool ok = false;
+  wchar_t buffer[MAX_PATH + 1] = {};
+  if (LPITEMIDLIST pidl = Uc_SHBrowseForFolderW(&bi)) {
+    ok = Uc_SHGetPathFromIDListW(pidl, buffer);
+    shellMalloc->Free(pidl);
+  }
+  shellMalloc->Release();
+  if (ok) path = WideString(buffer);
+  return ok;
+}
 
 void TInfoFileForm::spbtNewClick(TObject*) {
   if (rootNode && isModified && !ConfirmDiscardList(*this, [this] { return SaveCommand(nullptr); })) return;

@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 
-#include "FolderScan.h"
 #include "FormAutoSize.h"
 #include "ListFile.h"
 #include "Aboutunit.h"

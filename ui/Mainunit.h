@@ -370,7 +370,11 @@ extern TOpenSaveForm* OpenSaveForm;
 extern class ViewFilter* ViewFilter;
 extern ListNode* ShownEntries;
 
-// The folder chooser of New (the shell's; tests put their own in its place).
+// The shell's folder chooser (desktop as root, no flags). True with the chosen
+// file-system folder in path; false when cancelled or when the item is no folder
+// of the file system.
+bool ChooseFolder(HWND owner, const WideString& title, WideString& path);
+// The folder chooser of New (ChooseFolder; tests put their own in its place).
 using TFolderChooser = bool (*)(HWND owner, const WideString& title, WideString& path);
 extern TFolderChooser ChooseScanFolder;
 

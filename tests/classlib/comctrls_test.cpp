@@ -1654,3 +1654,89 @@ TEST_F(ComCtrls, TreeCustomDrawColoursNodesAndMaySkipThem) {
   EXPECT_EQ(shot.Count(RGB(0, 0, 0), rectOf(2)), 0) << "a node left to the handler shows no text";
   EXPECT_GT(shot.Count(RGB(0, 0, 0), rectOf(3)), 10) << "the plain node as usual";
 }
+
+// A chain of nodes as deep as a list file may nest its folders, deeper than
+// the stack would hold frames for: every walk over the nodes is a loop, and
+// the window's own removal of the branch, which recurses, has the stack it
+// needs.
+TEST_F(ComCtrls, TreeWalksReachThirtyTwoThousandLevels) {
+  constexpr int Depth = 32768;
+  auto* tv = Make<TTreeView>(10, 10, 200, 200);
+  TTreeNodes* items = tv->Items();
+  TEvents ev;
+  tv->OnDeletion = MakeEvent<&TEvents::TreeDeletion>(&ev);
+  auto fill = [](TTreeNodes* nodes) {
+    TTreeNode* node = nullptr;
+    for (int i = 0; i < Depth; ++i) node = nodes->AddChild(node, AnsiString("n") + AnsiString(std::to_string(i)));
+    return node;
+  };
+  TTreeNode* deepest = fill(items);
+  HWND h = tv->Handle();
+  ASSERT_EQ(deepest->Level(), Depth - 1);
+  EXPECT_EQ(items->Count(), Depth);
+  EXPECT_EQ(SendMessageA(h, TVM_GETCOUNT, 0, 0), Depth);
+  int level = 0;
+  TTreeNode* last = nullptr;
+  for (TTreeNode* n = items->GetFirstNode(); n; n = n->GetNext(), ++level) {
+    ASSERT_EQ(n->Level(), level);
+    last = n;
+  }
+  EXPECT_EQ(level, Depth);
+  EXPECT_EQ(last, deepest);
+  EXPECT_EQ(deepest->AbsoluteIndex(), Depth - 1);
+  EXPECT_TRUE(deepest->HasAsParent(items->GetFirstNode()));
+
+  // Shown in the window: every parent expanded, the deepest selected.
+  tv->SetSelected(deepest);
+  deepest->MakeVisible();
+  EXPECT_TRUE(deepest->IsVisible());
+  EXPECT_EQ(tv->Selected(), deepest);
+  EXPECT_EQ(TreeText(h, deepest->ItemId()), "n32767");
+
+  // The node records and back: each node is followed by its one child.
+  TMemoryStream ms;
+  items->WriteData(&ms);
+  int64_t size = 4;
+  for (int i = 0; i < Depth; ++i) size += 4 + 25 + static_cast<int64_t>(std::to_string(i).size()) + 1;
+  EXPECT_EQ(ms.Size(), size);
+  auto* other = Make<TTreeView>(220, 10, 150, 150);
+  ms.SetPosition(0);
+  other->Items()->ReadData(&ms);
+  EXPECT_EQ(other->Items()->Count(), Depth);
+  TTreeNode* copy = other->Items()->GetFirstNode();
+  while (copy->getFirstChild()) copy = copy->getFirstChild();
+  EXPECT_EQ(copy->Level(), Depth - 1);
+  EXPECT_EQ(copy->Text(), "n32767");
+  delete other;
+
+  // Sorted at every level, then the branch below the first node moved to
+  // the top level and back.
+  tv->AlphaSort(true);
+  EXPECT_EQ(items->Count(), Depth);
+  EXPECT_EQ(deepest->Level(), Depth - 1);
+  TTreeNode* branch = items->GetFirstNode()->getFirstChild();
+  branch->MoveTo(nullptr, naAdd);
+  EXPECT_EQ(deepest->Level(), Depth - 2);
+  EXPECT_EQ(SendMessageA(h, TVM_GETCOUNT, 0, 0), Depth);
+  EXPECT_TRUE(ev.Log.empty()) << "a moved branch is not deleted";
+  branch->MoveTo(items->GetFirstNode(), naAddChild);
+  EXPECT_EQ(deepest->Level(), Depth - 1);
+  EXPECT_EQ(tv->Selected(), deepest);
+
+  // Deleted: every node reported once, the deepest first.
+  branch->Delete();
+  ASSERT_EQ(ev.Log.size(), static_cast<size_t>(Depth - 1));
+  EXPECT_EQ(ev.Log.front(), "deleted:n32767");
+  EXPECT_EQ(ev.Log.back(), "deleted:n1");
+  EXPECT_EQ(items->Count(), 1);
+  EXPECT_EQ(SendMessageA(h, TVM_GETCOUNT, 0, 0), 1);
+  // Made again and cleared at once, and once more with the window's items
+  // going with the window.
+  fill(items);
+  ev.Log.clear();
+  items->Clear();
+  EXPECT_EQ(ev.Log.size(), static_cast<size_t>(Depth + 1));
+  EXPECT_EQ(SendMessageA(h, TVM_GETCOUNT, 0, 0), 0);
+  fill(items);
+  delete tv;
+}

@@ -291,6 +291,33 @@ TEST_F(UcTreeView, Utf8DataRecordsAndTheirCut) {
   EXPECT_THROW(tv->Items()->ReadData(&bad), EReadError);
 }
 
+// A chain as deep as a list file may nest its folders: its records are
+// written and read back in loops, each node followed by its one child.
+TEST_F(UcTreeView, Utf8DataOfAChainThirtyTwoThousandLevelsDeep) {
+  constexpr int Depth = 32768;
+  TUcTreeView* tv = NewTree(Form);
+  TUcTreeNode* node = nullptr;
+  for (int i = 0; i < Depth; ++i) node = tv->Items()->AddChild(node, i + 1 < Depth ? WideString(L"n") : kCjkText);
+  TUcMemoryStream stream;
+  tv->Items()->WriteData(&stream);
+  const std::string bottom = "\xEF\xBB\xBF" + Utf8(kCjkText);
+  const std::string bytes = Bytes(&stream);
+  ASSERT_EQ(bytes.size(), 4 + (Depth - 1) * (4 + 25 + 4) + 4 + 25 + bottom.size());
+  // The last record: no children, the wide text.
+  EXPECT_EQ(bytes.substr(bytes.size() - bottom.size() - 5), std::string(4, '\0') + char(bottom.size()) + bottom);
+  TUcTreeView* other = NewTree(Form);
+  stream.SetPosition(0);
+  other->Items()->ReadData(&stream);
+  ASSERT_EQ(other->Items()->Count(), Depth);
+  TUcTreeNode* copy = other->Items()->GetFirstNode();
+  while (copy->getFirstChild()) copy = copy->getFirstChild();
+  EXPECT_EQ(copy->Level(), Depth - 1);
+  EXPECT_EQ(copy->Text().str(), kCjkText);
+  EXPECT_EQ(NativeText(copy), kCjkText);
+  delete other;
+  delete tv;
+}
+
 TEST_F(UcTreeView, IndentedTextSaveAndLoad) {
   TempDir dir;
   TUcTreeView* tv = NewTree(Form);

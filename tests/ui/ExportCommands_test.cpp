@@ -468,30 +468,6 @@ TEST_F(ExportCommandsTest, DialogsCarryTheirTextsAndKeepTheirChoices) {
 
 namespace {
 
-// A list file of a chain of folders depth levels deep (names d0 ... d99 in
-// turn) with one needed file f.txt at its bottom, written by Python.
-void WriteDeepList(const std::string& listFile, int depth) {
-  const std::string script = R"PY(
-import struct, sys, zipfile
-depth = int(sys.argv[2])
-def record(name, kind, level, last, need=0):
-    r = bytearray(600)
-    r[0:len(name)] = name
-    r[568] = ord(kind)
-    r[587] = need
-    struct.pack_into('<ii', r, 592, level, last)
-    return r
-data = bytearray(256) + record(b'', 'D', 0, 0)
-for i in range(depth):
-    data += record(b'd%d' % (i % 100), 'D', i + 1, 0)
-data += record(b'f.txt', 'F', depth + 1, -1, 1)
-with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
-    z.writestr('~tmp~deep', bytes(data))
-)PY";
-  std::string output;
-  ASSERT_EQ(RunPython(script, Q(UnixPath(listFile)) + " " + std::to_string(depth), &output), 0) << output;
-}
-
 TEST_F(ExportCommandsTest, ExportsOfAListTwentyThousandLevelsDeep) {
   constexpr int Depth = 20000;
   TempDir lists;

@@ -3,6 +3,7 @@
 // hints, real clicks in the folder tree; and the rows' colours by mark.
 #include <gtest/gtest.h>
 
+#include "ListDataFile.h"
 #include "ListFile.h"
 #include "UiTestUtil.h"
 #include "ZipEngine.h"
@@ -168,6 +169,75 @@ TEST_F(NavigationTest, ANewListForgetsEveryFolderOfTheOldOne) {
   F->spbtBackClick(F->spbtBack);
   F->spbtForwardClick(F->spbtForward);
   Pump(10);
+}
+
+// --- a list deeper than the stack would hold frames for ------------------------------------
+
+// Every step on a chain of folders as deep as a list file may nest them: the
+// window walks the tree's nodes in loops, so the program lives and the table
+// shows the folder it should.
+TEST_F(MainWindowTest, MovesThroughAListAsDeepAsAListFileGoes) {
+  constexpr int Depth = kMaxListDepth - 1;
+  TempDir lists;
+  WriteDeepList(lists.File("deep.vq"), Depth, "deepest");
+  OpenFile(lists.File("deep.vq"));
+  ASSERT_EQ(CountNodes(F->rootNode), Depth + 1);
+  TUcTreeNode* deepest = F->tvTreeOfFile->Items()->GetFirstNode();
+  while (deepest && deepest->getFirstChild()) deepest = deepest->getFirstChild();
+  ASSERT_NE(deepest, nullptr);
+  ASSERT_EQ(deepest->Level(), Depth);
+  ASSERT_EQ(deepest->Text(), L"deepest");
+  TUcTreeNode* above = deepest->Parent();
+  // The folder shown, its rows and the entries behind them.
+  auto expectShown = [&](TUcTreeNode* node, const std::wstring& row1, const char* step) {
+    ASSERT_TRUE(WaitFor([&] { return F->currentTreeNode == node; }, step));
+    EXPECT_EQ(F->isSearchView, 0) << step;
+    EXPECT_EQ(F->tvTreeOfFile->Selected(), node) << step;
+    EXPECT_EQ(Rows().size(), 2u) << step;
+    EXPECT_EQ(Cell(0, 0), L"..") << step;
+    EXPECT_EQ(Cell(1, 0), row1) << step;
+    ListNode* entry = F->RowEntry(1);
+    ASSERT_NE(entry, nullptr) << step;
+    EXPECT_EQ(AnsiToWide(FieldText(entry->Name)).str(), row1) << step;
+    EXPECT_EQ(entry->Level, node->Level() + 1) << step;
+  };
+  auto enter = [&](int row) {
+    SelectRow(row);
+    F->lvInfo->SetFocus();
+    PostKey(F->lvInfo->Handle(), VK_RETURN);
+  };
+
+  Search(L"deepest");
+  ASSERT_EQ(F->isSearchView, 1);
+  ASSERT_EQ(Rows().size(), 1u);
+  enter(0);
+  expectShown(deepest, L"f.txt", "Enter on the hit");
+  F->spbtUpClick(F->spbtUp);
+  expectShown(above, L"deepest", "Up");
+  F->spbtBackClick(F->spbtBack);
+  expectShown(deepest, L"f.txt", "Back");
+  F->spbtForwardClick(F->spbtForward);
+  expectShown(above, L"deepest", "Forward");
+  enter(1);
+  expectShown(deepest, L"f.txt", "Enter on a folder row");
+  enter(0);
+  expectShown(above, L"deepest", "the \"..\" row");
+  enter(1);
+  expectShown(deepest, L"f.txt", "Enter on a folder row again");
+
+  SelectRow(1);
+  F->N5Action->Execute();
+  SaveAs(lists.File("saved.vq"));
+  std::string path;
+  for (int i = 0; i < Depth - 1; ++i) path += "d" + std::to_string(i % 100) + "\\";
+  // kind|damaged|absent|need mark|marked count|comment: not needed now.
+  EXPECT_EQ(SavedListRecords(lists.File("saved.vq"), true),
+            (std::map<std::string, std::string>{{path + "deepest\\f.txt", "F|0|0|2|0|"}}));
+  // The deep tree goes as the saved list replaces it.
+  OpenFile(lists.File("saved.vq"));
+  EXPECT_EQ(F->currentTreeNode, F->tvTreeOfFile->Items()->GetFirstNode());
+  EXPECT_EQ(Rows().size(), 1u);
+  EXPECT_EQ(F->tvTreeOfFile->Items()->Count(), Depth + 1);
 }
 
 // --- row colours ------------------------------------------------------------------------

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "FolderScan.h"
 #include "ListFile.h"
 #include "UiUnits.h"
 #include "Unitparams.h"
@@ -465,13 +464,13 @@ ListNode* FindEntry(ListNode* root, const std::string& name) {
   return found;
 }
 
-std::map<std::string, std::string> SavedListRecords(const std::string& listFile) {
+std::map<std::string, std::string> SavedListRecords(const std::string& listFile, bool markedOnly) {
   std::map<std::string, std::string> records;
-  for (auto& [path, record] : SavedListRecordsInOrder(listFile)) records[path] = record;
+  for (auto& [path, record] : SavedListRecordsInOrder(listFile, markedOnly)) records[path] = record;
   return records;
 }
 
-std::vector<std::pair<std::string, std::string>> SavedListRecordsInOrder(const std::string& listFile) {
+std::vector<std::pair<std::string, std::string>> SavedListRecordsInOrder(const std::string& listFile, bool markedOnly) {
   TempDir work;
   const std::string out = work.File("records.txt");
   const std::string script =
@@ -483,10 +482,13 @@ std::vector<std::pair<std::string, std::string>> SavedListRecordsInOrder(const s
       "    name = r[0:256].split(b'\\0')[0]; comment = r[256:512].split(b'\\0')[0]\n"
       "    level, = struct.unpack('<i', r[592:596]); count, = struct.unpack('<i', r[588:592])\n"
       "    del stack[max(level, 0):]; stack.append(name)\n"
+      "    if sys.argv[3] == '1' and r[587] == 0 and not comment: continue\n"
       "    path = b'\\\\'.join(stack[1:]) if level > 0 else b'<root>'\n"
       "    out.write(b'%s|%c|%d|%d|%d|%d|%s\\n' % (path, r[568], r[569] >> 7, r[586], r[587], count, comment))\n";
   std::string output;
-  EXPECT_EQ(RunPython(script, Q(UnixPath(listFile)) + " " + Q(UnixPath(out)), &output), 0) << output;
+  EXPECT_EQ(RunPython(script, Q(UnixPath(listFile)) + " " + Q(UnixPath(out)) + (markedOnly ? " 1" : " 0"), &output),
+            0)
+      << output;
   std::vector<std::pair<std::string, std::string>> records;
   const std::string text = ReadFileBytes(out);
   size_t start = 0;
@@ -495,4 +497,31 @@ std::vector<std::pair<std::string, std::string>> SavedListRecordsInOrder(const s
     records.emplace_back(line.substr(0, line.find('|')), line.substr(line.find('|') + 1));
   }
   return records;
+}
+
+void WriteDeepList(const std::string& listFile, int depth, const std::string& deepest) {
+  const std::string script = R"PY(
+import struct, sys, zipfile
+depth = int(sys.argv[2])
+deepest = sys.argv[3].encode() if len(sys.argv) > 3 else b''
+def record(name, kind, level, last, need=0):
+    r = bytearray(600)
+    r[0:len(name)] = name
+    r[568] = ord(kind)
+    r[587] = need
+    struct.pack_into('<ii', r, 592, level, last)
+    return r
+data = bytearray(256) + record(b'', 'D', 0, 0)
+for i in range(depth):
+    name = deepest if deepest and i == depth - 1 else b'd%d' % (i % 100)
+    data += record(name, 'D', i + 1, 0)
+data += record(b'f.txt', 'F', depth + 1, -1, 1)
+with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr('~tmp~deep', bytes(data))
+)PY";
+  std::string output;
+  ASSERT_EQ(RunPython(script, Q(UnixPath(listFile)) + " " + std::to_string(depth) + (deepest.empty() ? "" : " " + Q(deepest)),
+                      &output),
+            0)
+      << output;
 }

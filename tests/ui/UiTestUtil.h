@@ -20,10 +20,18 @@
 // The records of a list file as Python reads them from the archive, by path
 // below the root ("<root>" for the root): "kind|damaged|absent|need
 // mark|marked count|comment", the texts in the ANSI code page as stored.
-std::map<std::string, std::string> SavedListRecords(const std::string& listFile);
+// markedOnly: only the records with a need mark or a comment (the paths of
+// every record of a list thousands of folders deep would not fit in memory).
+std::map<std::string, std::string> SavedListRecords(const std::string& listFile, bool markedOnly = false);
 // The same records in the order of the file (depth-first): twins, two
 // sibling folders of one name, share their paths and are told apart by it.
-std::vector<std::pair<std::string, std::string>> SavedListRecordsInOrder(const std::string& listFile);
+std::vector<std::pair<std::string, std::string>> SavedListRecordsInOrder(const std::string& listFile,
+                                                                         bool markedOnly = false);
+
+// Writes a list file whose root holds a chain of depth folders named by
+// their level modulo 100 (d0, d1, ...; the deepest named deepest when
+// given) with one file, f.txt marked needed, in the deepest.
+void WriteDeepList(const std::string& listFile, int depth, const std::string& deepest = {});
 
 // The first entry below root (in pre-order) whose Name is name; null when none.
 ListNode* FindEntry(ListNode* root, const std::string& name);

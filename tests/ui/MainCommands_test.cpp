@@ -403,8 +403,9 @@ TEST_F(CommandsTest, AFailedSaveSaysWhichFileAndWhy) {
     EXPECT_EQ(FindEntry(F->rootNode, "small.dat")->NeedMark, mark);
     EXPECT_EQ(ReadFileBytes(c.file), saved) << c.file;
     EXPECT_EQ(GetFileAttributesA(c.file.c_str()) != INVALID_FILE_ATTRIBUTES, there) << c.file;
-    if (!there)
+    if (!there) {
       EXPECT_EQ(GetFileAttributesA(out.File("gone").c_str()), INVALID_FILE_ATTRIBUTES) << "no folder made anew";
+    }
     EXPECT_TRUE(F->Enabled());
     EXPECT_EQ(ProgressForm, nullptr);
   }

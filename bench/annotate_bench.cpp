@@ -21,8 +21,8 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
-#include <type_traits>
 #include <unordered_set>
 #include <vector>
 
@@ -95,24 +95,6 @@ std::vector<std::wstring> RowCells(TInfoFileForm* form) {
   return cells;
 }
 
-// The best of three rounds; a run that returns its own time (work around
-// the measured part left out) is taken at its word.
-template <class F> double Best(F run) {
-  double best = 1e9;
-  for (int round = 0; round < 3; ++round) {
-    const double start = Seconds();
-    double t;
-    if constexpr (std::is_void_v<decltype(run())>) {
-      run();
-      t = Seconds() - start;
-    } else {
-      t = run();
-    }
-    best = std::min(best, t);
-  }
-  return best;
-}
-
 struct NoProgress : IImportProgress {
   void EntryMatched(const std::string&) override {}
   void EntryChecked(const ListNode*) override {}
@@ -137,15 +119,19 @@ int main() {
   // --- search
   ::ViewFilter->SetMode(vmAll);
   size_t bareHits = 0, hits = 0;
-  const double bare = Best([&] { bareHits = BareSearch(root, "7.DAT"); });
   TSearchHits found;
-  const double search = Best([&] {
-    TSearchHits h;
-    SearchNodes(*::ViewFilter, root, "7.dat", "", h);
-    OrderFoldersFirst(h);
-    hits = h.Entries.size();
-    found = std::move(h);
-  });
+  const auto [bare, search] = BestPerPass(
+      5, [&] { bareHits = BareSearch(root, "7.DAT"); },
+      [&] {
+        TSearchHits h;
+        const double start = Seconds();
+        SearchNodes(*::ViewFilter, root, "7.dat", "", h);
+        OrderFoldersFirst(h);
+        const double t = Seconds() - start;
+        hits = h.Entries.size();
+        found = std::move(h);
+        return t;
+      });
   printf("search of %d entries (%zu hits, bare %zu): SearchNodes %.3f s, bare walk %.3f s\n", entries, hits, bareHits,
          search, bare);
   CheckSame("search hits", hits == bareHits);
@@ -162,24 +148,26 @@ int main() {
     ShownEntries->Children->Clear();
   };
   std::vector<std::wstring> folderCells, resultCells;
-  const double folderFill = Best([&] {
-    emptyTable();
-    const double start = Seconds();
-    FillListView(form, "*", folderRoot, DisplayPathOf(""));
-    const double t = Seconds() - start;
-    folderCells = RowCells(form);
-    return t;
-  });
-  const double resultFill = Best([&] {
-    emptyTable();
-    form->searchResults->Clear();
-    for (ListNode* n : found.Entries) form->searchResults->Add(n);
-    const double start = Seconds();
-    form->ShowSearchResults(form->searchResults, form->searchResultPaths, "");
-    const double t = Seconds() - start;
-    resultCells = RowCells(form);
-    return t;
-  });
+  const auto [folderFill, resultFill] = BestPerPass(
+      5,
+      [&] {
+        emptyTable();
+        const double start = Seconds();
+        FillListView(form, "*", folderRoot, DisplayPathOf(""));
+        const double t = Seconds() - start;
+        folderCells = RowCells(form);
+        return t;
+      },
+      [&] {
+        emptyTable();
+        form->searchResults->Clear();
+        for (ListNode* n : found.Entries) form->searchResults->Add(n);
+        const double start = Seconds();
+        form->ShowSearchResults(form->searchResults, form->searchResultPaths, "");
+        const double t = Seconds() - start;
+        resultCells = RowCells(form);
+        return t;
+      });
   emptyTable();
   form->searchResults->Clear();
   form->searchResultPaths->Clear();
@@ -199,13 +187,17 @@ int main() {
   // shown when damage lies below it
   ::ViewFilter->SetMode(vmDamaged);
   size_t damagedHits = 0;
-  const double bareDamaged = Best([&] { BareSearch(root, "7"); });
-  const double damagedSearch = Best([&] {
-    TSearchHits h;
-    SearchNodes(*::ViewFilter, root, "7", "", h);
-    OrderFoldersFirst(h);
-    damagedHits = h.Entries.size();
-  });
+  const auto [bareDamaged, damagedSearch] = BestPerPass(
+      5, [&] { BareSearch(root, "7"); },
+      [&] {
+        TSearchHits h;
+        const double start = Seconds();
+        SearchNodes(*::ViewFilter, root, "7", "", h);
+        OrderFoldersFirst(h);
+        const double t = Seconds() - start;
+        damagedHits = h.Entries.size();
+        return t;
+      });
   // What the filter says of every matching entry, asked one by one.
   const size_t expectedDamaged = BareSearch(root, "7", [](const ListNode* n) { return ::ViewFilter->IsVisible(n); });
   ::ViewFilter->SetMode(vmAll);
@@ -218,24 +210,25 @@ int main() {
   // own rebuilds do: nothing of the view state may point into it meanwhile.
   form->ResetViewState();
   TUcTreeNodes* nodes = form->tvTreeOfFile->Items();
+  // The baseline: the folders each view shows, known beforehand, into the tree.
   auto fillShown = [&](uint8_t mode) {
-    // The baseline: the folders the view shows, known beforehand, into the tree.
-    std::unordered_set<const ListNode*> shown;
+    auto shown = std::make_shared<std::unordered_set<const ListNode*>>();
     const auto test = ViewFolderTest(root, mode);
     VisitPreOrder(static_cast<const ListNode*>(root), [&](const ListNode* n) {
-      if (n->Kind == ekFolder && (!test || test(n))) shown.insert(n);
+      if (n->Kind == ekFolder && (!test || test(n))) shown->insert(n);
       return true;
     });
-    return Best([&] {
+    return [&, shown] {
       TTreeRebuild rebuild(form);
       nodes->BeginUpdate();
       nodes->Clear();
-      form->FillFolderTree([&](const ListNode* n) { return shown.count(n) != 0; });
+      form->FillFolderTree([&](const ListNode* n) { return shown->count(n) != 0; });
       nodes->EndUpdate();
       Pump();
-    });
+    };
   };
-  const double baseAll = fillShown(vmAll), baseDamaged = fillShown(vmDamaged), baseMarked = fillShown(vmMarked);
+  const auto [baseAll, baseDamaged, baseMarked] =
+      BestPerPass(3, fillShown(vmAll), fillShown(vmDamaged), fillShown(vmMarked));
   {
     TTreeRebuild rebuild(form);
     nodes->Clear();
@@ -243,15 +236,15 @@ int main() {
   }
   form->ShowFolder(nodes->GetFirstNode());
   auto switchTo = [&](void (TInfoFileForm::*command)(TObject*)) {
-    return Best([&] {
+    return [&, command] {
       (form->*command)(form);
       Pump();
       form->mmViewAllClick(form);
       Pump();
-    });
+    };
   };
-  const double damaged = switchTo(&TInfoFileForm::mmViewDamagedClick);
-  const double marked = switchTo(&TInfoFileForm::mmNeededClick);
+  const auto [damaged, marked] =
+      BestPerPass(3, switchTo(&TInfoFileForm::mmViewDamagedClick), switchTo(&TInfoFileForm::mmNeededClick));
   printf("damaged view and back: %.3f s, filling its folders and all folders %.3f s\n", damaged, baseDamaged + baseAll);
   ReportAim("damaged view and back", damaged / (baseDamaged + baseAll), 2.0);
   printf("marked view and back : %.3f s, filling its folders and all folders %.3f s\n", marked, baseMarked + baseAll);
@@ -283,8 +276,8 @@ int main() {
     ReadFileBlock(buffer.data(), list.c_str(), 0, size);
     return DecodeTextToAnsi(buffer.data(), size, e);
   };
-  // Every round on a fresh copy of the list: an import changes the list it
-  // runs on (marks, absent entries), and a second round on the same list
+  // Every pass on a fresh copy of the list: an import changes the list it
+  // runs on (marks, absent entries), and a second pass on the same list
   // would measure other work.
   int walked = 0;
   ListNode* copy = nullptr;
@@ -292,30 +285,33 @@ int main() {
     if (copy) FreeNodeTree(copy);
     copy = CopyList(root);
   };
-  const double baseImport = Best([&] {
-    freshCopy();
-    const double start = Seconds();
-    const AnsiString text = readText();
-    walked = 0;
-    VisitPreOrder(copy, [&](ListNode*) { return ++walked > 0; });
-    return Seconds() - start;
-  });
   std::vector<std::pair<int, int>> counts;
-  const double import = Best([&] {
-    freshCopy();
-    const double start = Seconds();
-    NoProgress progress;
-    TImportResult r = MatchDamagedList(copy, DamagedListLines(readText()), "", progress);
-    AddAbsentEntries(copy, r.Remaining, "", progress, r);
-    const double t = Seconds() - start;
-    counts.emplace_back(r.Matched, r.AbsentFiles);
-    return t;
-  });
+  const auto [baseImport, import] = BestPerPass(
+      3,
+      [&] {
+        freshCopy();
+        const double start = Seconds();
+        const AnsiString text = readText();
+        walked = 0;
+        VisitPreOrder(copy, [&](ListNode*) { return ++walked > 0; });
+        return Seconds() - start;
+      },
+      [&] {
+        freshCopy();
+        const double start = Seconds();
+        NoProgress progress;
+        TImportResult r = MatchDamagedList(copy, DamagedListLines(readText()), "", progress);
+        AddAbsentEntries(copy, r.Remaining, "", progress, r);
+        const double t = Seconds() - start;
+        counts.emplace_back(r.Matched, r.AbsentFiles);
+        return t;
+      });
   FreeNodeTree(copy);
   printf("import of 100000 lines (%d matched, %d absent added) into %d entries: %.3f s, reading the text and one "
          "walk %.3f s\n",
          counts[0].first, counts[0].second, walked, import, baseImport);
-  CheckSame("import counts of every round", std::count(counts.begin(), counts.end(), counts[0]) == 3);
+  CheckSame("import counts of every pass",
+            std::count(counts.begin(), counts.end(), counts[0]) == static_cast<std::ptrdiff_t>(counts.size()));
   ReportAim("import against reading and one walk", import / baseImport, 3.0);
   DeleteFileA(list.c_str());
 

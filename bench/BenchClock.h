@@ -42,28 +42,23 @@ template <class Run> double PassSeconds(Run& run) {
   }
 }
 
-// One round of run: passes until they have taken RoundSeconds; the time per
-// pass.
-template <class Run> double RoundPerPass(Run& run) {
-  double total = 0;
-  int passes = 0;
-  do {
-    total += PassSeconds(run);
-    ++passes;
-  } while (total < RoundSeconds);
-  return total / passes;
-}
-
-// The best time per pass of each piece of work over `rounds` rounds. The
-// pieces take their rounds in turn, so a busy moment of the machine slows the
-// work and its baseline alike; other programs only ever make a round slower,
-// so the best one is the work's own.
+// The best time per pass of each piece of work over `rounds` rounds. A round
+// runs a pass of each piece in turn until every piece has had RoundSeconds,
+// so the work and its baseline share the machine's busy and quiet moments
+// pass by pass; other programs only ever make a round slower, so the best
+// round is the work's own.
 template <class... Runs> std::array<double, sizeof...(Runs)> BestPerPass(int rounds, Runs&&... runs) {
-  std::array<double, sizeof...(Runs)> best;
+  constexpr size_t count = sizeof...(Runs);
+  std::array<double, count> best;
   best.fill(1e300);
   for (int round = 0; round < rounds; ++round) {
-    size_t i = 0;
-    ((best[i] = std::min(best[i], RoundPerPass(runs)), ++i), ...);
+    std::array<double, count> total{};
+    std::array<int, count> passes{};
+    while (*std::min_element(total.begin(), total.end()) < RoundSeconds) {
+      size_t i = 0;
+      ((total[i] += PassSeconds(runs), ++passes[i], ++i), ...);
+    }
+    for (size_t i = 0; i < count; ++i) best[i] = std::min(best[i], total[i] / passes[i]);
   }
   return best;
 }

@@ -1,6 +1,6 @@
 // export_bench: the exports of a large list next to bare baselines measured
 // in the same run, each the best of several rounds of half a second or more
-// (the export's rounds and its baselines' taken in turn).
+// (the export's passes and its baselines' taken in turn).
 // - Text and CSV exports of a 1,000,000-entry list (progress steps and the
 //   paced message loop as the window has them) against a bare walk making
 //   the same bytes and writing them with one buffered write loop.
@@ -214,7 +214,7 @@ void FileBench(const char* what, ListNode* root, const std::string& path, bool c
   const size_t exportPeak = PeakMemory();
   const std::string bytes = ReadFileBytes(path);
   const auto [best, walk, bare] = BestPerPass(
-      5, exportOnce, [&] { return BareWalk(path + ".walk", root, csv); },
+      3, exportOnce, [&] { return BareWalk(path + ".walk", root, csv); },
       [&] { return BareWrite(path + ".bare", bytes); });
   const bool same = ReadFileBytes(path + ".walk") == bytes && ReadFileBytes(path) == bytes;
   std::printf("  %-5s export %7.3f s  bare walk making the same bytes, one buffered write loop %7.3f s  "

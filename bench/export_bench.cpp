@@ -213,10 +213,10 @@ void FileBench(const char* what, ListNode* root, const std::string& path, bool c
   // Before the baselines hold the file's bytes in memory.
   const size_t exportPeak = PeakMemory();
   const std::string bytes = ReadFileBytes(path);
-  const auto [best, walk] = BestPerPass(3, exportOnce, [&] { return BareWalk(path + ".walk", root, csv); });
+  const auto [best, walk] = BestPerPass(5, exportOnce, [&] { return BareWalk(path + ".walk", root, csv); });
   // Writing alone takes a few hundredths of a second: in turn with the export
   // it would hold the export to dozens of passes a round.
-  const auto [bare] = BestPerPass(3, [&] { return BareWrite(path + ".bare", bytes); });
+  const auto [bare] = BestPerPass(5, [&] { return BareWrite(path + ".bare", bytes); });
   const bool same = ReadFileBytes(path + ".walk") == bytes && ReadFileBytes(path) == bytes;
   std::printf("  %-5s export %7.3f s  bare walk making the same bytes, one buffered write loop %7.3f s  "
               "(%.2fx bare)\n",

@@ -1,6 +1,7 @@
 // annotate_bench: search, the filtered views and the import of a damaged-file
 // list on a list of 1,000,000 entries in 50,000 folders, each next to a bare
-// baseline measured in the same run (best of three):
+// baseline measured in the same run (the best of several rounds of half a
+// second or more, the work's passes and its baseline's taken in turn):
 //  - search (100,000 hits) against a bare pre-order walk doing the same
 //    upper-cased substring test; aim 1.5x;
 //  - the same search in the damaged view against the bare walk that also
@@ -10,7 +11,7 @@
 //  - switching to the damaged view and to the marked view and back to all,
 //    against filling the folder tree with the folders each view shows;
 //    aim 2x;
-//  - the import of a 100,000-line UTF-8 list, each round into a fresh copy
+//  - the import of a 100,000-line UTF-8 list, each pass into a fresh copy
 //    of the list, against reading and decoding the file plus one walk of the
 //    entries; aim 3x.
 //
@@ -21,8 +22,8 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
-#include <type_traits>
 #include <unordered_set>
 #include <vector>
 
@@ -82,6 +83,15 @@ size_t BareSearch(const ListNode* root, const std::string& needle,
   return hits;
 }
 
+// The search as the command runs it, in the present view, into hits; its
+// seconds.
+double TimedSearch(const ListNode* root, const char* needle, TSearchHits& hits) {
+  const double start = Seconds();
+  SearchNodes(*::ViewFilter, root, needle, "", hits);
+  OrderFoldersFirst(hits);
+  return Seconds() - start;
+}
+
 // The cells after the name of every row of the table.
 std::vector<std::wstring> RowCells(TInfoFileForm* form) {
   std::vector<std::wstring> cells;
@@ -93,24 +103,6 @@ std::vector<std::wstring> RowCells(TInfoFileForm* form) {
     cells.push_back(row);
   }
   return cells;
-}
-
-// The best of three rounds; a run that returns its own time (work around
-// the measured part left out) is taken at its word.
-template <class F> double Best(F run) {
-  double best = 1e9;
-  for (int round = 0; round < 3; ++round) {
-    const double start = Seconds();
-    double t;
-    if constexpr (std::is_void_v<decltype(run())>) {
-      run();
-      t = Seconds() - start;
-    } else {
-      t = run();
-    }
-    best = std::min(best, t);
-  }
-  return best;
 }
 
 struct NoProgress : IImportProgress {
@@ -137,15 +129,16 @@ int main() {
   // --- search
   ::ViewFilter->SetMode(vmAll);
   size_t bareHits = 0, hits = 0;
-  const double bare = Best([&] { bareHits = BareSearch(root, "7.DAT"); });
   TSearchHits found;
-  const double search = Best([&] {
-    TSearchHits h;
-    SearchNodes(*::ViewFilter, root, "7.dat", "", h);
-    OrderFoldersFirst(h);
-    hits = h.Entries.size();
-    found = std::move(h);
-  });
+  const auto [bare, search] = BestPerPass(
+      5, [&] { bareHits = BareSearch(root, "7.DAT"); },
+      [&] {
+        TSearchHits h;
+        const double t = TimedSearch(root, "7.dat", h);
+        hits = h.Entries.size();
+        found = std::move(h);
+        return t;
+      });
   printf("search of %d entries (%zu hits, bare %zu): SearchNodes %.3f s, bare walk %.3f s\n", entries, hits, bareHits,
          search, bare);
   CheckSame("search hits", hits == bareHits);
@@ -161,25 +154,25 @@ int main() {
     form->lvInfo->Items()->Clear();
     ShownEntries->Children->Clear();
   };
-  std::vector<std::wstring> folderCells, resultCells;
-  const double folderFill = Best([&] {
+  auto fillFolder = [&] {
     emptyTable();
     const double start = Seconds();
     FillListView(form, folderRoot, DisplayPathOf(""));
-    const double t = Seconds() - start;
-    folderCells = RowCells(form);
-    return t;
-  });
-  const double resultFill = Best([&] {
+    return Seconds() - start;
+  };
+  auto fillResults = [&] {
     emptyTable();
     form->searchResults->Clear();
     for (ListNode* n : found.Entries) form->searchResults->Add(n);
     const double start = Seconds();
     form->ShowSearchResults(form->searchResults, form->searchResultPaths, "");
-    const double t = Seconds() - start;
-    resultCells = RowCells(form);
-    return t;
-  });
+    return Seconds() - start;
+  };
+  const auto [folderFill, resultFill] = BestPerPass(5, fillFolder, fillResults);
+  // The rows of the last passes, read outside the timed part.
+  const std::vector<std::wstring> resultCells = RowCells(form);
+  fillFolder();
+  const std::vector<std::wstring> folderCells = RowCells(form);
   emptyTable();
   form->searchResults->Clear();
   form->searchResultPaths->Clear();
@@ -199,13 +192,14 @@ int main() {
   // shown when damage lies below it
   ::ViewFilter->SetMode(vmDamaged);
   size_t damagedHits = 0;
-  const double bareDamaged = Best([&] { BareSearch(root, "7"); });
-  const double damagedSearch = Best([&] {
-    TSearchHits h;
-    SearchNodes(*::ViewFilter, root, "7", "", h);
-    OrderFoldersFirst(h);
-    damagedHits = h.Entries.size();
-  });
+  const auto [bareDamaged, damagedSearch] = BestPerPass(
+      5, [&] { BareSearch(root, "7"); },
+      [&] {
+        TSearchHits h;
+        const double t = TimedSearch(root, "7", h);
+        damagedHits = h.Entries.size();
+        return t;
+      });
   // What the filter says of every matching entry, asked one by one.
   const size_t expectedDamaged = BareSearch(root, "7", [](const ListNode* n) { return ::ViewFilter->IsVisible(n); });
   ::ViewFilter->SetMode(vmAll);
@@ -216,42 +210,58 @@ int main() {
 
   // The baselines replace the tree behind the window's back, as the window's
   // own rebuilds do: nothing of the view state may point into it meanwhile.
-  form->ResetViewState();
+  // Each pass of a baseline or a switch starts with that state emptied, and
+  // its passes take turns with the others', so all share the machine's moments.
   TUcTreeNodes* nodes = form->tvTreeOfFile->Items();
+  auto forgetView = [&] {
+    emptyTable();
+    form->ResetViewState();
+  };
+  // The baseline: the folders each view shows, known beforehand, into the tree.
   auto fillShown = [&](uint8_t mode) {
-    // The baseline: the folders the view shows, known beforehand, into the tree.
-    std::unordered_set<const ListNode*> shown;
+    auto shown = std::make_shared<std::unordered_set<const ListNode*>>();
     const auto test = ViewFolderTest(root, mode);
     VisitPreOrder(static_cast<const ListNode*>(root), [&](const ListNode* n) {
-      if (n->Kind == ekFolder && (!test || test(n))) shown.insert(n);
+      if (n->Kind == ekFolder && (!test || test(n))) shown->insert(n);
       return true;
     });
-    return Best([&] {
-      TTreeRebuild rebuild(form);
-      nodes->BeginUpdate();
-      nodes->Clear();
-      form->FillFolderTree([&](const ListNode* n) { return shown.count(n) != 0; });
-      nodes->EndUpdate();
-      Pump();
-    });
+    return [&, shown] {
+      forgetView();
+      const double start = Seconds();
+      {
+        TTreeRebuild rebuild(form);
+        nodes->BeginUpdate();
+        nodes->Clear();
+        form->FillFolderTree([&](const ListNode* n) { return shown->count(n) != 0; });
+        nodes->EndUpdate();
+        Pump();
+      }
+      return Seconds() - start;
+    };
   };
-  const double baseAll = fillShown(vmAll), baseDamaged = fillShown(vmDamaged), baseMarked = fillShown(vmMarked);
-  {
-    TTreeRebuild rebuild(form);
-    nodes->Clear();
-    form->FillFolderTree(nullptr);
-  }
-  form->ShowFolder(nodes->GetFirstNode());
+  // A switch starts where the user's would: every folder in the tree, the
+  // first one shown.
   auto switchTo = [&](void (TInfoFileForm::*command)(TObject*)) {
-    return Best([&] {
+    return [&, command] {
+      forgetView();
+      {
+        TTreeRebuild rebuild(form);
+        nodes->Clear();
+        form->FillFolderTree(nullptr);
+      }
+      form->ShowFolder(nodes->GetFirstNode());
+      Pump();
+      const double start = Seconds();
       (form->*command)(form);
       Pump();
       form->mmViewAllClick(form);
       Pump();
-    });
+      return Seconds() - start;
+    };
   };
-  const double damaged = switchTo(&TInfoFileForm::mmViewDamagedClick);
-  const double marked = switchTo(&TInfoFileForm::mmNeededClick);
+  const auto [baseAll, baseDamaged, baseMarked, damaged, marked] =
+      BestPerPass(3, fillShown(vmAll), fillShown(vmDamaged), fillShown(vmMarked),
+                  switchTo(&TInfoFileForm::mmViewDamagedClick), switchTo(&TInfoFileForm::mmNeededClick));
   printf("damaged view and back: %.3f s, filling its folders and all folders %.3f s\n", damaged, baseDamaged + baseAll);
   ReportAim("damaged view and back", damaged / (baseDamaged + baseAll), 2.0);
   printf("marked view and back : %.3f s, filling its folders and all folders %.3f s\n", marked, baseMarked + baseAll);
@@ -283,8 +293,8 @@ int main() {
     ReadFileBlock(buffer.data(), list.c_str(), 0, size);
     return DecodeTextToAnsi(buffer.data(), size, e);
   };
-  // Every round on a fresh copy of the list: an import changes the list it
-  // runs on (marks, absent entries), and a second round on the same list
+  // Every pass on a fresh copy of the list: an import changes the list it
+  // runs on (marks, absent entries), and a second pass on the same list
   // would measure other work.
   int walked = 0;
   ListNode* copy = nullptr;
@@ -292,30 +302,33 @@ int main() {
     if (copy) FreeNodeTree(copy);
     copy = CopyList(root);
   };
-  const double baseImport = Best([&] {
-    freshCopy();
-    const double start = Seconds();
-    const AnsiString text = readText();
-    walked = 0;
-    VisitPreOrder(copy, [&](ListNode*) { return ++walked > 0; });
-    return Seconds() - start;
-  });
   std::vector<std::pair<int, int>> counts;
-  const double import = Best([&] {
-    freshCopy();
-    const double start = Seconds();
-    NoProgress progress;
-    TImportResult r = MatchDamagedList(copy, DamagedListLines(readText()), "", progress);
-    AddAbsentEntries(copy, r.Remaining, "", progress, r);
-    const double t = Seconds() - start;
-    counts.emplace_back(r.Matched, r.AbsentFiles);
-    return t;
-  });
+  const auto [baseImport, import] = BestPerPass(
+      3,
+      [&] {
+        freshCopy();
+        const double start = Seconds();
+        const AnsiString text = readText();
+        walked = 0;
+        VisitPreOrder(copy, [&](ListNode*) { return ++walked > 0; });
+        return Seconds() - start;
+      },
+      [&] {
+        freshCopy();
+        const double start = Seconds();
+        NoProgress progress;
+        TImportResult r = MatchDamagedList(copy, DamagedListLines(readText()), "", progress);
+        AddAbsentEntries(copy, r.Remaining, "", progress, r);
+        const double t = Seconds() - start;
+        counts.emplace_back(r.Matched, r.AbsentFiles);
+        return t;
+      });
   FreeNodeTree(copy);
   printf("import of 100000 lines (%d matched, %d absent added) into %d entries: %.3f s, reading the text and one "
          "walk %.3f s\n",
          counts[0].first, counts[0].second, walked, import, baseImport);
-  CheckSame("import counts of every round", std::count(counts.begin(), counts.end(), counts[0]) == 3);
+  CheckSame("import counts of every pass",
+            std::count(counts.begin(), counts.end(), counts[0]) == static_cast<std::ptrdiff_t>(counts.size()));
   ReportAim("import against reading and one walk", import / baseImport, 3.0);
   DeleteFileA(list.c_str());
 

@@ -586,8 +586,10 @@ void TControl::WndProc(TMessage& message) {
   }
   Dispatch(message);
   // The site shows the client's caption (a page control's tab): it hears of
-  // new texts and visibility after the client has them.
-  if (FHostDockSite && (message.Msg == WM_SETTEXT || message.Msg == CM_VISIBLECHANGED))
+  // new texts and visibility after the client has them. The message is asked
+  // first: a handler may have freed the control (a released form's
+  // CM_RELEASE), and then nothing of it may be read.
+  if ((message.Msg == WM_SETTEXT || message.Msg == CM_VISIBLECHANGED) && FHostDockSite)
     SendDockNotification(message.Msg, message.WParam, message.LParam);
 }
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -302,6 +303,34 @@ TEST_F(FormsTest, ReleaseFreesTheFormAfterTheCurrentMessage) {
   EXPECT_EQ(global, nullptr);
   EXPECT_FALSE(IsWindow(h));
   EXPECT_EQ(Events, (std::vector<std::string>{"closequery", "close", "after close", "destroy", "destructor"}));
+}
+
+// A form in pages of its own that go back to the system when it is freed: a
+// read of the form after its deletion faults instead of passing unseen.
+class TPagedForm : public TForm {
+  CL_CLASS(TPagedForm, TForm)
+public:
+  explicit TPagedForm(TComponent* owner) : TForm(owner) {}
+  static void* operator new(size_t size) {
+    void* p = VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!p) throw std::bad_alloc();
+    return p;
+  }
+  static void operator delete(void* p) { VirtualFree(p, 0, MEM_RELEASE); }
+};
+CL_DEFINE_COMPONENT(TPagedForm, TForm)
+
+TEST_F(FormsTest, AReleasedFormIsNotReadOnceItsReleaseMessageFreedIt) {
+  // The message loop hands CM_RELEASE to the form, whose handler deletes it;
+  // the window procedure must not look at the form on its way out.
+  auto* form = NewForm<TPagedForm>(nullptr);
+  form->Show();
+  Pump(10);
+  const HWND h = form->Handle();
+  form->Release();
+  EXPECT_TRUE(IsWindow(h)) << "freed after the message loop ran";
+  Pump(10);
+  EXPECT_FALSE(IsWindow(h));
 }
 
 TEST_F(FormsTest, ExceptionsReachOnExceptionAbortIsSilentAndHandlerFaultsAreSwallowed) {

@@ -257,12 +257,23 @@ std::wstring WidePath(const std::string& ansiPath) {
 }
 }  // namespace
 
-TempDir::TempDir() {
+namespace {
+
+std::string TemporaryFolder() {
   char base[MAX_PATH] = {};
   const DWORD length = GetTempPathA(MAX_PATH, base);
   if (length == 0 || length >= MAX_PATH)
     throw std::runtime_error("TempDir: no usable temporary folder (GetTempPath error " +
                              std::to_string(GetLastError()) + ")");
+  return base;
+}
+
+}  // namespace
+
+TempDir::TempDir() : TempDir(TemporaryFolder()) {}
+
+TempDir::TempDir(const std::string& folder) {
+  const char* const base = folder.c_str();
   static unsigned counter = 0;
   // A name in use is skipped; any other refusal (a folder that is missing,
   // read-only or not a folder) would refuse every name, so it ends the test.

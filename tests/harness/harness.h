@@ -129,6 +129,9 @@ std::wstring WindowTextW(HWND wnd);
 class TempDir {
 public:
   TempDir();
+  // A folder made in `base` (a folder path ending in "\") instead of the
+  // temporary folder.
+  explicit TempDir(const std::string& base);
   ~TempDir();
   const std::string& Path() const { return FPath; }
   std::string File(const std::string& name) const { return FPath + "\\" + name; }

@@ -57,7 +57,7 @@ void RunFileExport(TInfoFileForm* form, TObject* sender, TFileExport kind) {
 
   TExportFile out;
   if (!out.Create(name)) {
-    ShowMessageNumber(*form, msgCreateFileFailed);
+    ShowMessageNumber(*form, msgCreateFileFailed, PathAndReason(name, GetLastError()));
     return;
   }
   if (!text) {

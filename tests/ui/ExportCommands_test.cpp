@@ -137,10 +137,11 @@ TEST_F(ExportCommandsTest, ProposedNamesAndRefusals) {
   Run(F->exportCSVAction, {{"", IDCANCEL, "", ""}});
   EXPECT_EQ(F->sdSaveCSV->FileName(), "my.list.csv");
   // A folder of the target's name cannot be created as a file: message 11
-  // (the name is typed without extension, which the dialog takes as it is).
+  // with the file's path and the system's reason (the name is typed without
+  // extension, which the dialog takes as it is).
   CreateDirectoryA(Out.File("taken.csv").c_str(), nullptr);
   Run(F->exportCSVAction, {{"", IDOK, Out.File("taken"), ""},
-                           {Ansi(L"Ошибка при создании файла!"), IDOK, "", ""}});
+                           {Ansi(L"Ошибка при создании файла!: ") + Out.File("taken.csv") + "\n", IDOK, "", ""}});
   // In the search results the exports do nothing: no dialog opens, no file
   // or folder appears.
   const std::string before = FolderListing(Out.Path());

@@ -80,7 +80,7 @@ void TCustomLabel::Paint() {
     c->FillRect(r);
   }
   c->Brush()->SetStyle(bsClear);
-  UINT flags = DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0) | AlignmentFlags[FAlignment];
+  UINT flags = TextFlags() | AlignmentFlags[FAlignment];
   if (FLayout != tlTop) {
     TRect calc = r;
     DoDrawText(calc, flags | DT_CALCRECT);
@@ -90,14 +90,33 @@ void TCustomLabel::Paint() {
   DoDrawText(r, flags);
 }
 
+namespace {
+
+// The label's canvas draws on a device context lent for a moment; it gives
+// it back on every way out.
+struct TBorrowedDC {
+  TCanvas* Canvas;
+  TBorrowedDC(TCanvas* canvas, HDC dc) : Canvas(canvas) { canvas->SetHandle(dc); }
+  ~TBorrowedDC() { Canvas->SetHandle(nullptr); }
+  TBorrowedDC(const TBorrowedDC&) = delete;
+  TBorrowedDC& operator=(const TBorrowedDC&) = delete;
+};
+
+}  // namespace
+
+UINT TCustomLabel::TextFlags() const { return DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0); }
+
+TRect TCustomLabel::MeasuredTextRect() {
+  TRect r = ClientRect();
+  TScreenFontDC screen(Font());
+  TBorrowedDC borrowed(Canvas(), screen.Handle());
+  DoDrawText(r, TextFlags() | DT_CALCRECT);
+  return r;
+}
+
 void TCustomLabel::AdjustBounds() {
   if ((ComponentState() & csLoading) || !FAutoSize) return;
-  TRect r = ClientRect();
-  HDC dc = GetDC(nullptr);
-  Canvas()->SetHandle(dc);
-  DoDrawText(r, DT_EXPANDTABS | DT_CALCRECT | (FWordWrap ? DT_WORDBREAK : 0));
-  Canvas()->SetHandle(nullptr);
-  ReleaseDC(nullptr, dc);
+  const TRect r = MeasuredTextRect();
   int x = Left();
   if (FAlignment == taRightJustify) x += Width() - r.right;
   else if (FAlignment == taCenter) x += (Width() - r.right) / 2;
@@ -105,20 +124,7 @@ void TCustomLabel::AdjustBounds() {
 }
 
 int TCustomLabel::DrawnTextWidth() {
-  const UINT flags = DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0);
-  // The label's canvas borrows a device context for a moment, as AdjustBounds
-  // does; it gives it back on every way out.
-  struct TBorrowedDC {
-    TCanvas* Canvas;
-    TBorrowedDC(TCanvas* canvas, HDC dc) : Canvas(canvas) { canvas->SetHandle(dc); }
-    ~TBorrowedDC() { Canvas->SetHandle(nullptr); }
-  };
-  TRect measured = ClientRect();
-  {
-    TScreenFontDC screen(Font());
-    TBorrowedDC borrowed(Canvas(), screen.Handle());
-    DoDrawText(measured, flags | DT_CALCRECT);
-  }
+  const TRect measured = MeasuredTextRect();
   if (measured.right <= 0 || measured.bottom <= 0) return measured.right;
   // Drawn as Paint draws it, on the label's colour, with room on the right
   // for what the glyphs draw past their widths.
@@ -131,7 +137,7 @@ int TCustomLabel::DrawnTextWidth() {
     TBorrowedDC borrowed(Canvas(), aside.Canvas()->Handle());
     Canvas()->Brush()->SetStyle(bsClear);
     TRect room(0, 0, aside.Width(), aside.Height());
-    DoDrawText(room, flags);
+    DoDrawText(room, TextFlags());
   }
   const COLORREF back = ColorToRGB(Color());
   const std::vector<uint8_t> bgr = aside.GetBGR24();

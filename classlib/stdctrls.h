@@ -99,6 +99,10 @@ protected:
   // With AutoSize, fits the bounds to the text, keeping the side the text is
   // aligned to.
   virtual void AdjustBounds();
+  // The flags the label draws its text with (tabs expanded, words wrapped
+  // when it wraps), and the rectangle its text measures in them.
+  UINT TextFlags() const;
+  TRect MeasuredTextRect();
   void CMTextChanged(TMessage& m);
   void CMFontChanged(TMessage& m);
   void CMDialogChar(TMessage& m);

@@ -55,7 +55,7 @@ public:
   localItems* CommonTexts;   // group 1, 74 texts
   localItems* HintTexts;     // group 2, 31 texts
   localItems* AboutTexts;    // group 3, 7 texts
-  localItems* MessageTexts;  // group 4, 42 texts
+  localItems* MessageTexts;  // group 4, 43 texts
   localItems* ParamsTexts;   // group 5, 8 texts
 
 private:

@@ -25,10 +25,12 @@ TUcTreeNode* TInfoFileForm::RootTreeNode() { return tvTreeOfFile->Items()->GetFi
 //     RowEntry skips it, whatever the view.
 //   shownList and ShownEntries->Children: the entries behind the rows.
 //   currentTreeNode, the tree's selection: the folder shown (with the hits:
-//     the folder shown last, where the ways out of the search view go).
+//     the folder shown last, before the search or on the road from them;
+//     the all-entries view goes back there).
 //   lastSearchRow: the hit last chosen, selected when the hits come back.
 // ShowFolder and ShowFolderOfHits set them for a folder, ShowSearchResults
-// for the hits, ResetViewState forgets them when the trees go.
+// for the hits (the search empties the rows' entries before it looks),
+// ResetViewState forgets them when the trees go.
 namespace {
 
 // The folder of a tree node filled in from the entry the node carries (never

@@ -133,7 +133,8 @@ TUcTreeNode* ChosenHitFolder(TInfoFileForm* form, int row) {
 void TInfoFileForm::EnterSearchResult(int row) {
   TUcTreeNode* node = ChosenHitFolder(this, row);
   if (!node) return;
-  // Back returns to the folder shown before the search.
+  // Back returns to the folder shown last: the one shown before the search
+  // or, after the road from the hits, the last folder shown on that road.
   if (currentTreeNode && (backHistory.empty() || backHistory.back() != currentTreeNode)) PushHistory();
   ShowFolder(node);
   node->SetSelectedIndex(2);

@@ -86,7 +86,8 @@ protected:
       EXPECT_EQ(AnsiToWide(FieldText(entry->Name)).str(), caption.substr(caption.rfind(L'\\') + 1))
           << way << " row " << r;
     }
-    EXPECT_EQ(SelectedRow(), selected.empty() ? -1 : RowOf(selected)) << way;
+    const std::vector<int> only = selected.empty() ? std::vector<int>{} : std::vector<int>{RowOf(selected)};
+    EXPECT_EQ(F->SelectedRows(), only) << way << ": the rows selected";
   }
   // Needed on the first file row, a comment on the second; saved and read
   // back: exactly those two entries carry them.
@@ -173,6 +174,23 @@ TEST_F(ViewStateTest, EveryWayOutOfTheSearchResultsMarksTheRowsEntries) {
   auto forward = [&] { F->spbtForwardClick(F->spbtForward); };
   auto up = [&] { F->spbtUpClick(F->spbtUp); };
   auto back = [&] { F->spbtBackClick(F->spbtBack); };
+  // The hits with a hit chosen and another row selected by hand, so that a
+  // way back to the hits that does nothing leaves the other row selected.
+  // The hit is chosen by entering its folder on the road and coming back
+  // with comeBack, or by Enter on a file hit when no folder can be entered.
+  auto chooseThenSelect = [&](const wchar_t* hit, const std::function<void()>& comeBack, const wchar_t* other) {
+    SelectRowOf(hit);
+    if (comeBack) {
+      forward();
+      ASSERT_EQ(F->searchListShown, 0) << "the hit's folder entered";
+      comeBack();
+    } else {
+      PressEnterOnTable();
+    }
+    ExpectHits(hit, "the hit chosen");
+    SelectRowOf(other);
+    ASSERT_EQ(F->SelectedRows(), std::vector<int>{RowOf(other)});
+  };
   const std::vector<Way> ways = {
       {"an import", nullptr, L"txt",
        [&] {
@@ -185,9 +203,28 @@ TEST_F(ViewStateTest, EveryWayOutOfTheSearchResultsMarksTheRowsEntries) {
        },
        "alpha"},
       // The road from the hits and back to them.
-      {"Up on the hits", nullptr, L"txt", up, "", Hits},
-      {"Back on the hits", nullptr, L"txt", back, "", Hits},
-      {"Forward with a forward history", back, L"txt", forward, "", Hits},
+      {"Up on the hits", nullptr, L"i",
+       [&] {
+         chooseThenSelect(L"alpha\\inner", back, L"alpha\\inner\\i1.txt");
+         up();
+       },
+       "", Hits, L"alpha\\inner"},
+      {"Back on the hits", nullptr, L"i",
+       [&] {
+         chooseThenSelect(L"alpha\\inner", up, L"alpha\\inner\\i1.txt");
+         back();
+       },
+       "", Hits, L"alpha\\inner"},
+      // With a forward history no hit's folder can be entered: Forward goes
+      // back to the hits. The row selected by hand is a folder hit, which a
+      // Forward that forgot the history would enter.
+      {"Forward with a forward history", back, L"a",
+       [&] {
+         ASSERT_FALSE(F->forwardHistory.empty());
+         chooseThenSelect(L"alpha\\a1.txt", nullptr, L"beta");
+         forward();
+       },
+       "", Hits, L"alpha\\a1.txt"},
       {"Forward on a folder hit", nullptr, L"inner",
        [&] {
          SelectRowOf(L"alpha\\inner");

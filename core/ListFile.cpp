@@ -24,16 +24,152 @@ AnsiString ListFileNameWithExtension(const AnsiString& name) {
   return ExtractFileExt(name).IsEmpty() ? name + ".vq" : name;
 }
 
-TTempFolder::TTempFolder() {
+namespace {
+
+// What this program names in the temporary folder and beside a list file.
+const wchar_t kTempFolderPrefix[] = L"fennolit-";
+const wchar_t kLockName[] = L"fennolit.lock";
+const wchar_t kDataPrefix[] = L"~tmp~";
+const wchar_t kPendingPrefix[] = L"~";
+const wchar_t kPendingSuffix[] = L".tmp";
+
+// The system's temporary folder, ending in "\"; empty when it has none.
+WideString TempBase() {
   wchar_t base[MAX_PATH + 1] = {};
   const DWORD n = Uc_GetTempPathW(MAX_PATH, base);
-  if (n == 0 || n > MAX_PATH) return;
+  if (n == 0 || n > MAX_PATH) return WideString();
+  return WideString(base);
+}
+
+// Upper-case hex digits from at to at + count, as IntToHex writes them.
+bool HexDigits(const std::wstring& s, size_t at, size_t count, DWORD* value) {
+  if (at + count > s.size()) return false;
+  DWORD v = 0;
+  for (size_t i = at; i < at + count; ++i) {
+    const wchar_t c = s[i];
+    if (c >= L'0' && c <= L'9')
+      v = v * 16 + (c - L'0');
+    else if (c >= L'A' && c <= L'F')
+      v = v * 16 + (c - L'A' + 10);
+    else
+      return false;
+  }
+  if (value) *value = v;
+  return true;
+}
+
+// The whole name of a temporary folder this program makes:
+// "fennolit-" + 4 to 8 hex digits of the process id + "-" + 8 of the serial.
+bool IsTempFolderName(const std::wstring& name, DWORD* pid) {
+  const size_t prefix = wcslen(kTempFolderPrefix);
+  if (name.compare(0, prefix, kTempFolderPrefix) != 0) return false;
+  const size_t dash = name.find(L'-', prefix);
+  if (dash == std::wstring::npos || dash - prefix < 4 || dash - prefix > 8) return false;
+  return name.size() == dash + 1 + 8 && HexDigits(name, prefix, dash - prefix, pid) &&
+         HexDigits(name, dash + 1, 8, nullptr);
+}
+
+// The pending archive of a save: "~" + the save's temporary folder name +
+// ".tmp". Gives the folder's name.
+bool IsPendingArchiveName(const std::wstring& name, std::wstring& folder) {
+  const size_t prefix = wcslen(kPendingPrefix), suffix = wcslen(kPendingSuffix);
+  if (name.size() <= prefix + suffix || name.compare(0, prefix, kPendingPrefix) != 0 ||
+      name.compare(name.size() - suffix, suffix, kPendingSuffix) != 0)
+    return false;
+  folder = name.substr(prefix, name.size() - prefix - suffix);
+  return IsTempFolderName(folder, nullptr);
+}
+
+// False only when the system says no process has this id: a process of
+// another user, or one that cannot be asked, may still be alive.
+bool ProcessMayLive(DWORD pid) {
+  HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (!h) return GetLastError() != ERROR_INVALID_PARAMETER;
+  const bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+  CloseHandle(h);
+  return running;
+}
+
+// Removes one of this program's temporary folders when its run has ended: the
+// lock can be deleted (no live process holds it open), or there is no lock
+// and no process of the id in the name. Only the lock and the list data files
+// go, then the folder if that left it empty. True when no folder of that name
+// is left.
+bool RemoveLeftoverTempFolder(const WideString& base, const std::wstring& name) {
+  DWORD pid = 0;
+  if (!IsTempFolderName(name, &pid)) return false;
+  const WideString folder = base + WideString(name);
+  const DWORD attributes = WideFileGetAttr(folder);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;  // not a folder of a run
+  if (!WideDeleteFile(folder + L"\\" + kLockName)) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) return false;  // held: its run is alive
+    // Before its lock is made and after it is gone, a run's folder has none.
+    if (ProcessMayLive(pid)) return false;
+  }
+  TSearchRecW rec;
+  if (WideFindFirst(folder + L"\\" + kDataPrefix + L"*", faAnyFile & ~faDirectory, rec) == 0) {
+    do WideDeleteFile(folder + L"\\" + rec.Name);
+    while (WideFindNext(rec) == 0);
+    WideFindClose(rec);
+  }
+  return WideRemoveDir(folder);
+}
+
+// Removes the pending archives that runs which have ended left beside a list
+// file (folder ends in "\"). A live run keeps its temporary folder locked
+// until its archive has taken the list file's place, and the archive itself
+// open, its deletion shared with no one, while it writes it.
+void RemoveLeftoverPendingArchives(const WideString& folder) {
+  const WideString base = TempBase();
+  TSearchRecW rec;
+  if (WideFindFirst(folder + kPendingPrefix + kTempFolderPrefix + L"*" + kPendingSuffix, faAnyFile & ~faDirectory,
+                    rec) != 0)
+    return;
+  do {
+    std::wstring owner;
+    if (!IsPendingArchiveName(rec.Name.str(), owner)) continue;
+    if (!base.IsEmpty() && !RemoveLeftoverTempFolder(base, owner)) continue;
+    WideDeleteFile(folder + rec.Name);
+  } while (WideFindNext(rec) == 0);
+  WideFindClose(rec);
+}
+
+}  // namespace
+
+void RemoveLeftoverTempFolders() {
+  try {
+    const WideString base = TempBase();
+    if (base.IsEmpty()) return;
+    TSearchRecW rec;
+    if (WideFindFirst(base + kTempFolderPrefix + L"*", faDirectory, rec) != 0) return;
+    do
+      if (rec.Attr & faDirectory) RemoveLeftoverTempFolder(base, rec.Name.str());
+    while (WideFindNext(rec) == 0);
+    WideFindClose(rec);
+  } catch (...) {
+    // Leftovers stay for the next start; the start itself goes on.
+  }
+}
+
+TTempFolder::TTempFolder() {
+  const WideString base = TempBase();
+  if (base.IsEmpty()) return;
   static unsigned serial = 0;
   if (serial == 0) serial = GetTickCount();
   for (int attempt = 0; attempt < 1000; ++attempt) {
-    const WideString path = WideString(base) + L"fennolit-" + AnsiToWide(IntToHex(GetCurrentProcessId(), 4)) + L"-" +
+    const WideString path = base + kTempFolderPrefix + AnsiToWide(IntToHex(GetCurrentProcessId(), 4)) + L"-" +
                             AnsiToWide(IntToHex(++serial, 8));
     if (Uc_CreateDirectoryW(path.c_bstr(), nullptr)) {
+      // Read and write, shared with no one: deleting it needs this handle gone.
+      FLock = WideFileCreate(path + L"\\" + kLockName);
+      if (FLock == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        WideRemoveDir(path);
+        SetLastError(error);
+        return;
+      }
       FPath = path;
       return;
     }
@@ -43,6 +179,7 @@ TTempFolder::TTempFolder() {
 
 TTempFolder::~TTempFolder() {
   if (FPath.IsEmpty()) return;
+  CloseHandle(FLock);
   TSearchRecW rec;
   if (WideFindFirst(FPath + L"\\*", faAnyFile & ~faDirectory, rec) == 0) {
     do WideDeleteFile(FPath + L"\\" + rec.Name);
@@ -51,6 +188,8 @@ TTempFolder::~TTempFolder() {
   }
   WideRemoveDir(FPath);
 }
+
+WideString TTempFolder::Name() const { return WideExtractFileName(FPath); }
 
 namespace {
 
@@ -71,16 +210,26 @@ private:
   WideString FBaseDir;
 };
 
-// The new archive beside the list file until it takes the list file's place.
+// The new archive beside the list file until it takes the list file's place:
+// "~" + the save's temporary folder name + ".tmp", so a later save knows whose
+// it is. It is open to this object alone from its creation until it is moved,
+// and the temporary folder stays locked until then.
 class TPendingArchive {
 public:
-  explicit TPendingArchive(const WideString& listFile) {
+  TPendingArchive(const WideString& listFile, const TTempFolder& temp) {
     WideString folder = WideExtractFilePath(listFile);
-    if (folder.IsEmpty()) folder = L".";
-    wchar_t name[MAX_PATH + 1] = {};
-    if (Uc_GetTempFileNameW(folder.c_bstr(), L"~vq", 0, name)) FPath = name;
+    if (folder.IsEmpty()) folder = L".\\";
+    RemoveLeftoverPendingArchives(folder);
+    const WideString path = folder + kPendingPrefix + temp.Name() + kPendingSuffix;
+    try {
+      FStream.reset(new TUcFileStream(path, fmCreate));
+      FPath = path;
+    } catch (const EFCreateError& e) {
+      SetLastError(e.ErrorCode());
+    }
   }
   ~TPendingArchive() {
+    FStream.reset();
     if (!FPath.IsEmpty()) WideDeleteFile(FPath);
   }
   TPendingArchive(const TPendingArchive&) = delete;
@@ -88,7 +237,10 @@ public:
 
   bool Created() const { return !FPath.IsEmpty(); }
   const WideString& Path() const { return FPath; }
+  // The engine writes the archive straight into it: no file of its own.
+  TStream* Stream() const { return FStream.get(); }
   bool Replace(const WideString& listFile) {
+    FStream.reset();
     if (!MoveFileExW(FPath.c_bstr(), listFile.c_bstr(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return false;
     FPath = WideString();
@@ -97,6 +249,7 @@ public:
 
 private:
   WideString FPath;
+  std::unique_ptr<TUcFileStream> FStream;
 };
 
 }  // namespace
@@ -127,7 +280,7 @@ TSaveStatus SaveListFile(TZipEngine& zip, const AnsiString& listFileName, const 
   }
 
   const WideString listFile = AnsiToWide(listFileName);
-  TPendingArchive archive(listFile);
+  TPendingArchive archive(listFile, temp);
   if (!archive.Created()) {
     why = GetLastError();
     return TSaveStatus::CreateFailed;
@@ -136,7 +289,7 @@ TSaveStatus SaveListFile(TZipEngine& zip, const AnsiString& listFileName, const 
     TArchiveSession session(zip);
     zip.SetBaseDir(temp.Path());
     zip.SetFileName(archive.Path());
-    zip.OpenArchive(fmCreate);
+    zip.OpenArchive(archive.Stream(), true);
     zip.AddFiles(data, 0x28BF, WideString());
     if (zip.GetFileCount() != 1) return TSaveStatus::WriteFailed;
     zip.CloseArchive();
@@ -229,9 +382,7 @@ TOpenStatus TUnpackedList::Unpack(TZipEngine& zip, const AnsiString& listFileNam
   FVerdict = TVerdict::None;
   FNodes = 0;
   if (!FFolder.Created()) return TOpenStatus::UnpackFailed;
-  WideString name = AnsiToWide(ListBaseName(listFileName));
-  if (name.IsEmpty()) name = L"~tmp~";
-  const WideString data = FFolder.File(name);
+  const WideString data = FFolder.File(AnsiToWide("~tmp~" + ListBaseName(listFileName)));
   TListDataChecker checker;
   bool sawEverything = false;
   try {

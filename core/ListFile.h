@@ -2,7 +2,8 @@
 // Saving writes the data file in a fresh temporary folder, builds the archive
 // under a temporary name beside the list file and puts it in place only when it
 // is complete. Opening extracts the entry into a fresh temporary folder and
-// never writes to the list file.
+// never writes to the list file. A save also removes the pending archives that
+// killed saves left beside its list file.
 #pragma once
 
 #include <memory>
@@ -16,9 +17,13 @@
 // no spanning, flushing on, no password, no extraction of corrupted items.
 void ConfigureListEngine(TZipEngine& zip);
 
-// A folder of its own under the system's temporary folder, removed with the
-// files in it when the object ends. Nothing else writes there, so nothing of
-// the user's is ever overwritten or deleted.
+// A folder of its own under the system's temporary folder,
+// "fennolit-<process id>-<serial>" (upper-case hex), removed with the files in
+// it when the object ends. Nothing else writes there, so nothing of the user's
+// is ever overwritten or deleted. A lock file inside stays open, its deletion
+// shared with no one, for the folder's lifetime: while the process lives no
+// other process can take the folder away, and once it has gone, however it
+// ended, the system has closed the lock and a later run removes what is left.
 class TTempFolder {
 public:
   TTempFolder();
@@ -27,11 +32,21 @@ public:
   TTempFolder& operator=(const TTempFolder&) = delete;
   bool Created() const { return !FPath.IsEmpty(); }
   const WideString& Path() const { return FPath; }
+  // The folder's own name, without the path.
+  WideString Name() const;
   WideString File(const WideString& name) const { return FPath + L"\\" + name; }
 
 private:
   WideString FPath;
+  HANDLE FLock = INVALID_HANDLE_VALUE;
 };
+
+// Removes what this program's runs that have ended left in the temporary
+// folder: their folders whose lock no live process holds (or, for a folder
+// without a lock, whose process no longer exists), with the list data files in
+// them. Folders of live runs, folders it did not make and files it did not put
+// there are left alone. Cheap and silent: made for the program's start.
+void RemoveLeftoverTempFolders();
 
 // Save As: a name without extension gets ".vq".
 AnsiString ListFileNameWithExtension(const AnsiString& name);

@@ -25,19 +25,44 @@ std::string DataBytes(const AnsiString& header, const ListNode* root) {
   return std::string(static_cast<const char*>(m.Memory()), m.Size());
 }
 
-// This process's temporary folders of the save and open roads.
-std::vector<std::string> TempLeftovers() {
+// The temporary folders of the save and open roads of a process (this one
+// when none is named).
+std::vector<std::string> TempLeftovers(DWORD pid = GetCurrentProcessId()) {
   char base[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, base);
   std::vector<std::string> r;
   WIN32_FIND_DATAA d;
-  const std::string mask = std::string(base) + "fennolit-" + IntToHex(GetCurrentProcessId(), 4).str() + "-*";
+  const std::string mask = std::string(base) + "fennolit-" + IntToHex(pid, 4).str() + "-*";
   HANDLE h = FindFirstFileA(mask.c_str(), &d);
   if (h == INVALID_HANDLE_VALUE) return r;
   do r.push_back(d.cFileName);
   while (FindNextFileA(h, &d));
   FindClose(h);
   return r;
+}
+
+std::string TempBase() {
+  char base[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, base);
+  return base;
+}
+
+// Python's zipfile: the archive tests clean, holds one deflated entry of the
+// name given (no fast or super-fast flag) and its bytes are those of expected.
+int PythonReadsTheEntry(const std::string& list, const std::string& entry, const std::string& expected,
+                        std::string* out) {
+  const char* py =
+      "import sys, zipfile\n"
+      "z = zipfile.ZipFile(sys.argv[1])\n"
+      "assert z.testzip() is None\n"
+      "assert len(z.infolist()) == 1\n"
+      "i = z.infolist()[0]\n"
+      "assert i.orig_filename == sys.argv[2], i.orig_filename\n"
+      "assert i.compress_type == zipfile.ZIP_DEFLATED\n"
+      "assert (i.flag_bits >> 1) & 3 == 0  # normal/maximum: no fast or super-fast flag\n"
+      "assert z.read(i) == open(sys.argv[3], 'rb').read()\n"
+      "print('ok')\n";
+  return RunPython(py, Q(UnixPath(list)) + " " + Q(entry) + " " + Q(UnixPath(expected)), out);
 }
 
 std::vector<std::string> Names(const std::string& folder) {
@@ -95,18 +120,7 @@ TEST_F(ListFiles, SavedListIsOneLevel9EntryThatPeersAccept) {
   std::string out;
   EXPECT_EQ(RunUnix("unzip -t " + arc, &out), 0) << out;
   EXPECT_EQ(RunUnix("7z t " + arc, &out), 0) << out;
-  const char* py =
-      "import sys, zipfile\n"
-      "z = zipfile.ZipFile(sys.argv[1])\n"
-      "assert z.testzip() is None\n"
-      "assert len(z.infolist()) == 1\n"
-      "i = z.infolist()[0]\n"
-      "assert i.orig_filename == '~tmp~disk1', i.orig_filename\n"
-      "assert i.compress_type == zipfile.ZIP_DEFLATED\n"
-      "assert (i.flag_bits >> 1) & 3 == 0  # normal/maximum: no fast or super-fast flag\n"
-      "assert z.read(i) == open(sys.argv[2], 'rb').read()\n"
-      "print('ok')\n";
-  EXPECT_EQ(RunPython(py, arc + " " + Q(UnixPath(dir.File("expected.bin"))), &out), 0) << out;
+  EXPECT_EQ(PythonReadsTheEntry(dir.File("disk1.vq"), "~tmp~disk1", dir.File("expected.bin"), &out), 0) << out;
   // Nothing beside the list file but the list file and what the test wrote.
   EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"disk1.vq", "expected.bin"}));
 }
@@ -382,6 +396,248 @@ TEST(ListFileRoad, FlagsChangeOnlyWhenSaved) {
   FreeNodeTree(r.Data.Root);
   EXPECT_EQ(host.Shown.size(), 1u);
   FreeNodeTree(root);
+}
+
+}  // namespace
+
+namespace {
+
+// The leftovers of a save that was killed: a second process of this test
+// program saves a list and stops part-way, as a save is when the program is
+// killed, until it is killed or this process ends.
+const char kHeldSave[] = "FENNOLIT_TEST_HELD_SAVE";
+
+class HeldSave {
+public:
+  // stage: "records" (the data file half written) or "archive" (the archive
+  // begun). signal: a file the process writes once it stops.
+  HeldSave(const std::string& list, const std::string& stage, const std::string& signal) {
+    const std::string setting = stage + "|" + std::to_string(GetCurrentProcessId()) + "|" + signal + "|" + list;
+    SetEnvironmentVariableA(kHeldSave, setting.c_str());
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string command = std::string("\"") + exe +
+                          "\" --gtest_also_run_disabled_tests --gtest_filter=HeldSaveProcess.DISABLED_StopsPartWay";
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = si.hStdOutput = si.hStdError = nul;
+    EXPECT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &FInfo))
+        << GetLastError();
+    CloseHandle(nul);
+    SetEnvironmentVariableA(kHeldSave, nullptr);
+  }
+  ~HeldSave() {
+    Kill();
+    CloseHandle(FInfo.hThread);
+    CloseHandle(FInfo.hProcess);
+  }
+  HeldSave(const HeldSave&) = delete;
+  HeldSave& operator=(const HeldSave&) = delete;
+  DWORD Pid() const { return FInfo.dwProcessId; }
+  void Kill() {
+    if (!FInfo.hProcess) return;
+    TerminateProcess(FInfo.hProcess, 1);
+    EXPECT_EQ(WaitForSingleObject(FInfo.hProcess, kWaitBoundMs), WAIT_OBJECT_0);
+  }
+
+private:
+  PROCESS_INFORMATION FInfo = {};
+};
+
+// A list as big as the save of a real disk makes it for a while: 20,000
+// entries, 12 MB of records, several of the engine's blocks.
+ListNode* BigTree() {
+  ListNode* root = MakeEntry(nullptr, "C:\\big", ekFolder);
+  for (int f = 0; f < 100; ++f) {
+    ListNode* folder = MakeEntry(root, "folder" + std::to_string(f), ekFolder);
+    for (int i = 0; i < 199; ++i) MakeEntry(folder, "file" + std::to_string(i) + ".dat", ekFile);
+  }
+  return root;
+}
+
+// The second process: run only by HeldSave.
+TEST(HeldSaveProcess, DISABLED_StopsPartWay) {
+  char setting[4096] = {};
+  if (!GetEnvironmentVariableA(kHeldSave, setting, sizeof setting)) GTEST_SKIP() << "started by HeldSave only";
+  std::vector<std::string> parts;
+  std::string rest = setting;
+  for (int i = 0; i < 3; ++i) {
+    parts.push_back(rest.substr(0, rest.find('|')));
+    rest = rest.substr(rest.find('|') + 1);
+  }
+  struct Stop : IStepProgress {
+    std::string Stage, Signal;
+    DWORD Parent = 0;
+    int Count = 0;
+    // Waits to be killed; should that never come, ends with the test that
+    // started it.
+    void Hold() {
+      WriteFileBytes(Signal, "held");
+      HANDLE parent = OpenProcess(SYNCHRONIZE, FALSE, Parent);
+      WaitForSingleObject(parent, 4 * kWaitBoundMs);
+      ExitProcess(3);
+    }
+    void Step() override {
+      if (Stage == "records" && ++Count == 10000) Hold();
+    }
+    bool CancelRequested() override { return false; }
+    static void OnFile(void* data, TObject*, const WideString&, double progress, TZEProcessOperation,
+                       TZEProgressPhase, bool&) {
+      auto* stop = static_cast<Stop*>(data);
+      if (stop->Stage == "archive" && progress > 0) stop->Hold();
+    }
+  } stop;
+  stop.Stage = parts[0];
+  stop.Parent = static_cast<DWORD>(std::stoul(parts[1]));
+  stop.Signal = parts[2];
+  ListNode* root = BigTree();
+  TZipEngine zip(nullptr);
+  ConfigureListEngine(zip);
+  zip.OnFileProgress = TZEFileProgressEvent(&stop, &Stop::OnFile);
+  SaveListFile(zip, rest, "hdr", root, &stop);
+  FreeNodeTree(root);
+  ADD_FAILURE() << "the save was not held at " << stop.Stage;
+}
+
+// Files of a user beside a list and in the temporary folder, named like the
+// program's own.
+const char* const kUserNamesBesideList[] = {"~fennolit-notes.tmp", "~vq12.tmp", "~vqABCD.txt", "fennolit-notes"};
+
+// A save killed part-way leaves its temporary folder (and, once it writes the
+// archive, its pending archive beside the list); the next start and the next
+// save of the list remove them. A save that is still running keeps both.
+TEST_F(ListFiles, KilledSaveLeavesNothingForLong) {
+  MakeTree();
+  const struct {
+    const char* Stage;
+    bool Killed;
+    std::vector<std::string> Made;  // in the temporary folder
+    bool Pending;                   // an archive beside the list
+  } cases[] = {
+      {"records", true, {"fennolit.lock", "~tmp~big"}, false},
+      {"archive", true, {"fennolit.lock", "~tmp~big"}, true},
+      {"archive", false, {"fennolit.lock", "~tmp~big"}, true},
+  };
+  const std::string base = TempBase();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Stage) + (c.Killed ? ", killed" : ", alive"));
+    TempDir lists, signals;
+    const std::string list = lists.File("big.vq");
+    WriteFileBytes(list, "the previous list");
+    for (const char* name : kUserNamesBesideList) WriteFileBytes(lists.File(name), name);
+    HeldSave save(list, c.Stage, signals.File("held"));
+    ASSERT_TRUE(WaitFor([&] { return FileExists(signals.File("held").c_str()); }, "the second save held"));
+    const std::vector<std::string> folders = TempLeftovers(save.Pid());
+    ASSERT_EQ(folders.size(), 1u);
+    const std::string folder = base + folders[0], pending = "~" + folders[0] + ".tmp";
+    EXPECT_EQ(Names(folder), c.Made);
+    EXPECT_EQ(FileExists(lists.File(pending).c_str()), c.Pending);
+    if (c.Killed) save.Kill();
+    // The list file is never touched before its successor is complete.
+    EXPECT_EQ(ReadFileBytes(list), "the previous list");
+
+    RemoveLeftoverTempFolders();
+    ASSERT_EQ(SaveListFile(*zip, list, Header(), root, nullptr), TSaveStatus::Saved);
+    std::vector<std::string> beside(std::begin(kUserNamesBesideList), std::end(kUserNamesBesideList));
+    beside.push_back("big.vq");
+    if (!c.Killed) {
+      EXPECT_EQ(Names(folder), c.Made);
+      if (c.Pending) beside.push_back(pending);
+    } else {
+      EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    std::sort(beside.begin(), beside.end());
+    EXPECT_EQ(Names(lists.Path()), beside);
+    for (const char* name : kUserNamesBesideList) EXPECT_EQ(ReadFileBytes(lists.File(name)), name);
+    WriteFileBytes(lists.File("expected.bin"), DataBytes(Header(), root));
+    std::string out;
+    EXPECT_EQ(PythonReadsTheEntry(list, "~tmp~big", lists.File("expected.bin"), &out), 0) << out;
+    DeleteFileA(lists.File("expected.bin").c_str());
+
+    if (!c.Killed) {
+      // Once it has gone, its leftovers go too.
+      save.Kill();
+      RemoveLeftoverTempFolders();
+      EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+      ASSERT_EQ(SaveListFile(*zip, list, Header(), root, nullptr), TSaveStatus::Saved);
+      EXPECT_FALSE(FileExists(lists.File(pending).c_str()));
+    }
+  }
+}
+
+// Only what the program itself names and puts there is removed: a folder of
+// the temporary folder by its whole name, its lock and its data files; an
+// archive beside a list by its whole name, once its run's folder is gone.
+TEST_F(ListFiles, LeftoversAreKnownByTheirWholeNames) {
+  MakeTree();
+  const std::string base = TempBase();
+  const std::string own = IntToHex(GetCurrentProcessId(), 4).str();
+  const struct {
+    std::string Name;
+    bool Lock;                      // an unheld lock file in it
+    std::vector<std::string> Left;  // what is left of it; empty: the folder is gone
+  } folders[] = {
+      {"fennolit-" + own + "-0000A001", true, {}},           // its lock held by no one
+      {"fennolit-FFFFFFF0-0000A002", false, {}},             // no lock, no process of that id
+      {"fennolit-" + own + "-0000A003", false, {"~tmp~list"}},  // no lock, its process lives
+      {"fennolit-" + own + "-0000A004", true, {"notes.txt"}},   // a user's file in it stays
+      {"fennolit-notes", true, {"fennolit.lock", "~tmp~list"}},
+      {"fennolit-" + own + "-0000a005", true, {"fennolit.lock", "~tmp~list"}},
+      {"fennolit-" + own + "-0000A006.bak", true, {"fennolit.lock", "~tmp~list"}},
+      {"fennolit-" + own + "-A007", true, {"fennolit.lock", "~tmp~list"}},
+      {"fennolit-012-0000A008", true, {"fennolit.lock", "~tmp~list"}},
+      {"fennolit-123456789-0000A009", true, {"fennolit.lock", "~tmp~list"}},
+  };
+  for (const auto& f : folders) {
+    const std::string path = base + f.Name;
+    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << f.Name;
+    WriteFileBytes(path + "\\~tmp~list", "data");
+    if (f.Lock) WriteFileBytes(path + "\\fennolit.lock", "");
+    if (f.Name == "fennolit-" + own + "-0000A004") WriteFileBytes(path + "\\notes.txt", "mine");
+  }
+  // A file named like a folder of the program is not a folder of the program.
+  const std::string file = base + "fennolit-" + own + "-0000A00A";
+  WriteFileBytes(file, "a file");
+
+  RemoveLeftoverTempFolders();
+  for (const auto& f : folders) {
+    const std::string path = base + f.Name;
+    if (f.Left.empty())
+      EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << f.Name;
+    else
+      EXPECT_EQ(Names(path), f.Left) << f.Name;
+  }
+  EXPECT_EQ(ReadFileBytes(file), "a file");
+
+  const struct {
+    std::string Name;
+    bool Left;
+  } beside[] = {
+      {"~fennolit-" + own + "-0000B001.tmp", false},  // its run's folder is gone
+      {"~fennolit-FFFFFFF0-0000A002.tmp", false},
+      {"~fennolit-" + own + "-0000A003.tmp", true},  // its run's folder is still there
+      {"~fennolit-" + own + "-0000B001.tmp.bak", true},
+      {"~fennolit-" + own + "-0000b002.tmp", true},
+      {"fennolit-" + own + "-0000B003.tmp", true},
+      {"~fennolit-" + own + "-0000B004.TMP", true},
+      {"~fennolit-notes.tmp", true},
+      {"~vq12.tmp", true},
+      {"~vqABCD.txt", true},
+  };
+  for (const auto& b : beside) WriteFileBytes(dir.File(b.Name), "pending");
+  ASSERT_EQ(SaveListFile(*zip, dir.File("list.vq"), Header(), root, nullptr), TSaveStatus::Saved);
+  std::vector<std::string> left = {"list.vq"};
+  for (const auto& b : beside)
+    if (b.Left) left.push_back(b.Name);
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(Names(dir.Path()), left);
+
+  for (const auto& f : folders) RemoveTree(W(base + f.Name).str());
+  DeleteFileA(file.c_str());
 }
 
 }  // namespace

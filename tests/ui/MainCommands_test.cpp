@@ -344,9 +344,11 @@ TEST_F(CommandsTest, SaveOntoAReadOnlyListFileIsRefused) {
 // The system's reason why no new file can be made in folder, as the system
 // gives it to anyone who asks for one there.
 DWORD NewFileRefusal(const std::string& folder) {
-  char name[MAX_PATH + 1] = {};
-  if (!GetTempFileNameA(folder.c_str(), "~t", 0, name)) return GetLastError();
-  DeleteFileA(name);
+  const std::string name = folder + "\\~new.tmp";
+  HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError();
+  CloseHandle(h);
+  DeleteFileA(name.c_str());
   return 0;
 }
 

@@ -58,6 +58,12 @@ public:
   Program& operator=(const Program&) = delete;
 
   bool Ended(DWORD ms = kWaitBoundMs) { return WaitForSingleObject(FInfo.hProcess, ms) == WAIT_OBJECT_0; }
+  // Ends the program from outside, as the task manager ends it.
+  void Kill() {
+    TerminateProcess(FInfo.hProcess, 1);
+    EXPECT_TRUE(Ended());
+  }
+  DWORD Pid() const { return FInfo.dwProcessId; }
 
   // The first top-level window of the program that satisfies test, now.
   HWND Find(const std::function<bool(HWND)>& test) {
@@ -475,6 +481,110 @@ TEST_F(ProgramTest, ScanSaveReopenFromTheCommandLineShowsTheFolderTree) {
   EXPECT_TRUE(foldersFirst);
   PostMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_TRUE(p.Ended());
+}
+
+// The names in a folder that match a mask (no path).
+std::set<std::string> Matching(const std::string& mask) {
+  std::set<std::string> names;
+  WIN32_FIND_DATAA d;
+  HANDLE h = FindFirstFileA(mask.c_str(), &d);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do names.insert(d.cFileName);
+  while (FindNextFileA(h, &d));
+  FindClose(h);
+  return names;
+}
+
+// A save of a list of 171,372 entries (100 MB of records) killed part-way
+// through the archive leaves its temporary folder and its pending archive
+// beside the list, and the list file as it was; the next start removes the
+// folder, the next save of the list the archive, and the list reads back.
+TEST_F(ProgramTest, AKilledSaveIsClearedByTheNextStartAndSave) {
+  TempDir dir;
+  const std::string listFile = dir.File("big.vq"), data = dir.File("big.bin");
+  const std::string script = R"PY(
+import struct, sys, zipfile
+def record(name, kind, level, last):
+    r = bytearray(600)
+    r[0:len(name)] = name
+    r[568] = ord(kind)
+    struct.pack_into('<ii', r, 592, level, last)
+    return r
+data = bytearray(b'hdr' + bytes(253)) + record(b'', 'D', 0, 418)
+for f in range(419):
+    data += record(b'folder%d' % f, 'D', 1, 407)
+    for i in range(408):
+        data += record(b'file%d.dat' % i, 'F', 2, -1)
+open(sys.argv[2], 'wb').write(data)
+with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr('~tmp~big', bytes(data))
+)PY";
+  std::string output;
+  ASSERT_EQ(RunPython(script, Q(UnixPath(listFile)) + " " + Q(UnixPath(data)), &output), 0) << output;
+  const std::string before = ReadFileBytes(listFile);
+  char base[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, base);
+  const std::string pendingMask = dir.File("~fennolit-*.tmp");
+  auto rootText = [](Program& p, HWND tree) {
+    HTREEITEM first = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    return first ? RemoteNodeText(p, tree, first) : std::wstring();
+  };
+  auto opened = [&](Program& p) {
+    HWND main = p.Window(L"TInfoFileForm");
+    if (!main) return main;
+    HWND tree = Child(main, L"TreeView");
+    const bool loaded = WaitFor([&] { return IsWindowEnabled(main) && rootText(p, tree) == L"big.vq"; },
+                                "the list named on the command line opened", 4 * kWaitBoundMs);
+    EXPECT_TRUE(loaded);
+    return loaded ? main : nullptr;
+  };
+
+  std::set<std::string> killed;
+  {
+    Program p(L"\"" + AnsiToWide(listFile.c_str()).str() + L"\"");
+    HWND main = opened(p);
+    ASSERT_NE(main, nullptr);
+    PressCtrlShortcut(main, 'S');
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          const std::set<std::string> pending = Matching(pendingMask);
+          WIN32_FILE_ATTRIBUTE_DATA d = {};
+          return !pending.empty() &&
+                 GetFileAttributesExA(dir.File(*pending.begin()).c_str(), GetFileExInfoStandard, &d) &&
+                 d.nFileSizeLow > 0;
+        },
+        "the save part-way through its archive beside the list", 4 * kWaitBoundMs));
+    p.Kill();
+    killed = Matching(std::string(base) + "fennolit-" + IntToHex(p.Pid(), 4).str() + "-*");
+  }
+  ASSERT_EQ(killed.size(), 1u) << "the killed save's temporary folder";
+  const std::string folder = std::string(base) + *killed.begin();
+  EXPECT_EQ(Matching(pendingMask), std::set<std::string>{"~" + *killed.begin() + ".tmp"});
+  EXPECT_EQ(ReadFileBytes(listFile), before);
+
+  Program p(L"\"" + AnsiToWide(listFile.c_str()).str() + L"\"");
+  HWND main = opened(p);
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES) << "removed at the start";
+  const auto stamp = [&] {
+    WIN32_FILE_ATTRIBUTE_DATA d = {};
+    GetFileAttributesExA(listFile.c_str(), GetFileExInfoStandard, &d);
+    return std::make_tuple(d.ftLastWriteTime.dwLowDateTime, d.ftLastWriteTime.dwHighDateTime, d.nFileSizeLow);
+  };
+  const auto saved = stamp();
+  PressCtrlShortcut(main, 'S');
+  ASSERT_TRUE(WaitFor([&] { return stamp() != saved && IsWindowEnabled(main); }, "the list saved by Ctrl+S",
+                      4 * kWaitBoundMs));
+  EXPECT_EQ(Matching(pendingMask), std::set<std::string>{}) << "removed by the save";
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(p.Ended());
+  ASSERT_EQ(RunPython("import sys, zipfile\n"
+                      "z = zipfile.ZipFile(sys.argv[1])\n"
+                      "assert z.testzip() is None and z.namelist() == ['~tmp~big'], z.namelist()\n"
+                      "assert z.read('~tmp~big') == open(sys.argv[2], 'rb').read()\n",
+                      Q(UnixPath(listFile)) + " " + Q(UnixPath(data)), &output),
+            0)
+      << output;
 }
 
 // Keys as the user types them, to the window in front (the program's).

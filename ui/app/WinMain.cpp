@@ -2,6 +2,7 @@
 // and the dialogs, and runs the message loop until the main window closes.
 #include "Aboutunit.h"
 #include "Commentunit.h"
+#include "ListFile.h"
 #include "Mainunit.h"
 #include "Maskunit.h"
 #include "UiUnits.h"
@@ -14,6 +15,8 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   RegisterUiUnits();
   StartUnits();
+  // What killed or crashed runs left in the temporary folder goes first.
+  RemoveLeftoverTempFolders();
   try {
     Application->Initialize();
     Application->SetTitle("Fennolit");

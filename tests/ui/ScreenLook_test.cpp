@@ -179,6 +179,8 @@ TEST_F(MenuLookTest, EverySizeShowsWhatAWholeRepaintDraws) {
   // under it between the two shots would be no fault of the painting.
   SetCursorPos(0, GetSystemMetrics(SM_CYSCREEN) - 1);
   RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  // The client area on the screen: the frame is the platform's, and the
+  // repaint below leaves it alone.
   auto shownArea = [&] {
     RECT r;
     GetClientRect(main, &r);
@@ -205,7 +207,8 @@ TEST_F(MenuLookTest, EverySizeShowsWhatAWholeRepaintDraws) {
   };
   for (const auto& change : changes) {
     change.Change();
-    ASSERT_TRUE(WaitFor([&] { return change.Done() && settled(); }, std::string("the window ") + change.Name + " and painted"));
+    ASSERT_TRUE(WaitFor([&] { return change.Done() && settled(); },
+                        std::string("the window ") + change.Name + " and painted"));
     const RECT area = shownArea();
     const TCapturedImage shown = CaptureScreen(area);
     RECT whole;

@@ -1,5 +1,7 @@
 #include "extctrls.h"
 
+#include <algorithm>
+
 #include "forms.h"
 #include "thunk.h"
 
@@ -15,6 +17,7 @@ CL_DEFINE_COMPONENT(TTimer, TComponent)
 
 CL_BEGIN_MESSAGE_MAP(TCustomPanel, TCustomControl)
   CL_MESSAGE(CM_TEXTCHANGED, CMTextChanged)
+  CL_MESSAGE(WM_WINDOWPOSCHANGED, WMWindowPosChanged)
 CL_END_MESSAGE_MAP
 
 TCustomPanel::TCustomPanel(TComponent* owner) : TCustomControl(owner) {
@@ -27,6 +30,9 @@ TCustomPanel::TCustomPanel(TComponent* owner) : TCustomControl(owner) {
 
 void TCustomPanel::CreateParams(TCreateParams& params) {
   TCustomControl::CreateParams(params);
+  // The window class is shared by every panel of the class while FullRepaint
+  // is each panel's own, so the class repaints nothing on a size change and
+  // the panel invalidates what the change touched itself (WMWindowPosChanged).
   params.WindowClass.style &= ~(CS_HREDRAW | CS_VREDRAW);
   if (FBorderStyle == bsSingle) {
     if (FCtl3D)
@@ -69,15 +75,47 @@ void TCustomPanel::Paint() {
   DrawTextA(c->Handle(), caption.c_str(), caption.Length(), &r, flags);
 }
 
+int TCustomPanel::FrameWidth() const {
+  int width = BorderWidth();
+  if (FBevelOuter != bvNone) width += FBevelWidth;
+  if (FBevelInner != bvNone) width += FBevelWidth;
+  return width;
+}
+
 void TCustomPanel::AlignControls(TControl* control, TRect& rect) {
-  int bevel = BorderWidth();
-  if (FBevelOuter != bvNone) bevel += FBevelWidth;
-  if (FBevelInner != bvNone) bevel += FBevelWidth;
-  InflateRect(&rect, -bevel, -bevel);
+  const int frame = FrameWidth();
+  InflateRect(&rect, -frame, -frame);
   TCustomControl::AlignControls(control, rect);
 }
 
 void TCustomPanel::CMTextChanged(TMessage&) { Invalidate(); }
+
+void TCustomPanel::WMWindowPosChanged(TMessage& m) {
+  const int oldWidth = FWidth, oldHeight = FHeight;
+  TCustomControl::WMWindowPosChanged(m);
+  if (!HandleAllocated() || (FWidth == oldWidth && FHeight == oldHeight)) return;
+  // The frame was drawn along the old right and bottom edges: what lies
+  // there now, and the new edges, are painted again. A caption is placed by
+  // the size, so it moves.
+  if (FFullRepaint || GetTextLen() > 0) {
+    Invalidate();
+    return;
+  }
+  const int frame = FrameWidth();
+  if (frame == 0) return;
+  RECT client;
+  ::GetClientRect(FHandle, &client);
+  const BOOL erase = !(FControlStyle & csOpaque);
+  // From the inner side of the nearer of the two edges to the new edge.
+  if (FWidth != oldWidth) {
+    RECT edge = {client.right - std::max(0, FWidth - oldWidth) - frame, 0, client.right, client.bottom};
+    InvalidateRect(FHandle, &edge, erase);
+  }
+  if (FHeight != oldHeight) {
+    RECT edge = {0, client.bottom - std::max(0, FHeight - oldHeight) - frame, client.right, client.bottom};
+    InvalidateRect(FHandle, &edge, erase);
+  }
+}
 
 void TCustomPanel::SetAlignment(TAlignment v) {
   if (v == FAlignment) return;

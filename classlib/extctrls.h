@@ -24,6 +24,8 @@ public:
   void SetBevelWidth(int v);
   TBorderStyle BorderStyle() const { return FBorderStyle; }
   void SetBorderStyle(TBorderStyle v);
+  // A size change repaints the whole panel; without it only the frame at
+  // the old and the new edges is repainted (and the caption, which moves).
   bool FullRepaint() const { return FFullRepaint; }
   void SetFullRepaint(bool v) { FFullRepaint = v; }
 
@@ -32,7 +34,10 @@ protected:
   void Paint() override;
   // Children are placed inside the border and the bevels.
   void AlignControls(TControl* control, TRect& rect) override;
+  // The border and the bevels: how far the frame reaches in from each edge.
+  int FrameWidth() const;
   void CMTextChanged(TMessage& m);
+  void WMWindowPosChanged(TMessage& m);
 
   TAlignment FAlignment = taCenter;
   TPanelBevel FBevelInner = bvNone;

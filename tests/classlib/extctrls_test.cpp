@@ -62,6 +62,58 @@ TEST(ExtCtrls, PanelBevelsColourAndChildPlacement) {
   EXPECT_EQ(WindowTextA(panel->Handle()), Ru(L"Панель"));
 }
 
+// A panel's frame is drawn along its edges, so a size change must repaint
+// where the old edges were and where the new ones are: the whole panel with
+// FullRepaint or a caption (which moves), else the strips of the frame. The
+// screen then shows what a whole paint of the panel draws.
+TEST(ExtCtrls, PanelRepaintsItsFrameWhenItsSizeChanges) {
+  auto form = ShownForm(300, 200);
+  const int frame = 5;  // outer and inner bevel 2 each, border 1
+  const struct {
+    const char* Name;
+    bool Full;
+    const wchar_t* Caption;
+    int Width, Height;
+  } cases[] = {
+      {"wider", true, L"", 160, 60},           {"narrower", true, L"", 70, 60},
+      {"taller", true, L"", 100, 90},          {"shorter", true, L"", 100, 40},
+      {"both", true, L"", 150, 30},            {"wider, edges only", false, L"", 160, 60},
+      {"narrower, edges only", false, L"", 70, 60}, {"taller, edges only", false, L"", 100, 90},
+      {"shorter, edges only", false, L"", 100, 40}, {"captioned", false, L"Панель", 160, 90},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto* panel = new TPanel(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(10, 10, 100, 60);
+    panel->SetBevelInner(bvLowered);
+    panel->SetBevelWidth(2);
+    panel->SetBorderWidth(1);
+    panel->SetFullRepaint(c.Full);
+    panel->SetCaption(Ru(c.Caption));
+    const HWND h = panel->Handle();
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(h) && !GetQueueStatus(QS_ALLINPUT); }, "the panel painted"));
+    panel->SetBounds(10, 10, c.Width, c.Height);
+    HRGN update = CreateRectRgn(0, 0, 0, 0);
+    GetUpdateRgn(h, update, FALSE);
+    const bool whole = c.Full || *c.Caption;
+    EXPECT_EQ(PtInRegion(update, frame + 2, frame + 2) != FALSE, whole) << "the inside";
+    // The frame's columns and rows at the old edge and at the new one.
+    if (c.Width != 100)
+      for (int x : {99, 100 - frame, c.Width - 1, c.Width - frame})
+        if (x < c.Width) EXPECT_TRUE(PtInRegion(update, x, c.Height / 2)) << "column " << x;
+    if (c.Height != 60)
+      for (int y : {59, 60 - frame, c.Height - 1, c.Height - frame})
+        if (y < c.Height) EXPECT_TRUE(PtInRegion(update, c.Width / 2, y)) << "row " << y;
+    DeleteObject(update);
+    ASSERT_TRUE(WaitFor([&] { return !GetQueueStatus(QS_ALLINPUT); }, "the panel painted at its new size"));
+    RECT onScreen = {0, 0, c.Width, c.Height};
+    MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&onScreen), 2);
+    EXPECT_TRUE(CaptureScreen(onScreen).Pixels == CaptureClient(h).Pixels) << "the screen differs from a whole paint";
+    delete panel;
+  }
+}
+
 TEST(ExtCtrls, BevelShapes) {
   auto form = ShownForm(200, 150);
   auto* bevel = new TBevel(form.get());

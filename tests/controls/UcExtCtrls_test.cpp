@@ -90,6 +90,21 @@ TEST_F(UcExtCtrls, PanelCaptionIsWideAndCentredOnTheHeightOfW) {
   Pump(10);
   EXPECT_EQ(WindowTextW(panel->WindowHandle()), kCjkText);
   EXPECT_EQ(panel->Caption().str(), kCjkText);
+
+  // A wide caption is placed by the size, so a size change repaints the
+  // whole panel even where only its frame would be repainted.
+  panel->SetFullRepaint(false);
+  const HWND h = panel->WindowHandle();
+  ASSERT_TRUE(WaitFor([&] { return !GetQueueStatus(QS_ALLINPUT); }, "the panel painted"));
+  panel->SetBounds(10, 10, 360, 80);
+  HRGN update = CreateRectRgn(0, 0, 0, 0);
+  GetUpdateRgn(h, update, FALSE);
+  EXPECT_TRUE(PtInRegion(update, 150, 30)) << "the old caption's place";
+  DeleteObject(update);
+  ASSERT_TRUE(WaitFor([&] { return !GetQueueStatus(QS_ALLINPUT); }, "the panel painted at its new size"));
+  RECT onScreen = {0, 0, 360, 80};
+  MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&onScreen), 2);
+  EXPECT_TRUE(CaptureScreen(onScreen).Pixels == CaptureClient(h).Pixels) << "the screen differs from a whole paint";
 }
 
 TEST_F(UcExtCtrls, ImagesHaveAWidePictureAndHint) {

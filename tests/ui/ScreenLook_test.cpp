@@ -1,9 +1,11 @@
 // What the screen shows, taken from the screen itself: the open File and Edit
 // menus under the platform's fonts (every caption stands apart from its
-// shortcut text), and the folder tree's root after Save As.
+// shortcut text), the folder tree's root after Save As, and the main window
+// after each change of its size.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "UiTestUtil.h"
 
@@ -159,6 +161,81 @@ TEST_F(MenuLookTest, TheRootNodeShowsTheNewListNameAtOnce) {
   UpdateWindow(view);
   const TScreenShot repainted = ShootScreen(area);
   EXPECT_TRUE(shown.Image.Pixels == repainted.Image.Pixels) << "the root's new text appears only after a repaint";
+}
+
+// The main window maximized, restored, made wider and narrower shows after
+// each change what it draws when the whole of it is repainted: no frame of a
+// panel stays where the panel's edge was, no strip is left unpainted.
+TEST_F(MenuLookTest, EverySizeShowsWhatAWholeRepaintDraws) {
+  TestTree tree;
+  tree.Folder("sub");
+  tree.File("sub\\a.txt", 10);
+  tree.File("b.txt", 2000);
+  Scan(tree.Root());
+  ASSERT_GT(F->lvInfo->Items()->Count(), 0);
+  const HWND main = F->Handle();
+  SetForegroundWindow(main);
+  // The pointer out of the window's way: a hint popping up or a button lit
+  // under it between the two shots would be no fault of the painting.
+  SetCursorPos(0, GetSystemMetrics(SM_CYSCREEN) - 1);
+  RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  // The client area on the screen: the frame is the platform's, and the
+  // repaint below leaves it alone.
+  auto shownArea = [&] {
+    RECT r;
+    GetClientRect(main, &r);
+    MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    IntersectRect(&r, &r, &screen);
+    return r;
+  };
+  // Laid out to the new size, every message handled, nothing left to paint
+  // (QS_PAINT stands for any window of the thread).
+  auto settled = [&] {
+    return F->Panel->Width() == F->ClientWidth() && F->StatusBar1->Width() == F->ClientWidth() &&
+           !GetQueueStatus(QS_ALLINPUT);
+  };
+  const int designWidth = F->Width();
+  const struct {
+    const char* Name;
+    std::function<void()> Change;
+    std::function<bool()> Done;
+  } changes[] = {
+      {"maximized", [&] { ShowWindow(main, SW_MAXIMIZE); }, [&] { return IsZoomed(main) && F->Width() > designWidth; }},
+      {"restored", [&] { ShowWindow(main, SW_RESTORE); }, [&] { return !IsZoomed(main) && F->Width() == designWidth; }},
+      {"wider", [&] { F->SetWidth(designWidth + 150); }, [&] { return F->Width() == designWidth + 150; }},
+      {"narrower", [&] { F->SetWidth(designWidth - 80); }, [&] { return F->Width() == designWidth - 80; }},
+  };
+  for (const auto& change : changes) {
+    change.Change();
+    ASSERT_TRUE(WaitFor([&] { return change.Done() && settled(); },
+                        std::string("the window ") + change.Name + " and painted"));
+    const RECT area = shownArea();
+    const TCapturedImage shown = CaptureScreen(area);
+    RECT whole;
+    GetWindowRect(main, &whole);
+    IntersectRect(&whole, &whole, &screen);
+    KeepShot(CaptureScreen(whole), std::string("main-") + change.Name);
+    RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    ASSERT_TRUE(WaitFor(settled, std::string("the window ") + change.Name + " repainted whole"));
+    const TCapturedImage repainted = CaptureScreen(area);
+    ASSERT_EQ(repainted.Pixels.size(), shown.Pixels.size());
+    int differing = 0;
+    RECT where = {shown.Width, shown.Height, -1, -1};
+    for (int y = 0; y < shown.Height; ++y)
+      for (int x = 0; x < shown.Width; ++x)
+        if (shown.At(x, y) != repainted.At(x, y)) {
+          ++differing;
+          where = {std::min<LONG>(where.left, x), std::min<LONG>(where.top, y), std::max<LONG>(where.right, x),
+                   std::max<LONG>(where.bottom, y)};
+        }
+    EXPECT_EQ(differing, 0) << change.Name << ": " << differing << " pixels of the client area between (" << where.left
+                            << ", " << where.top << ") and (" << where.right << ", " << where.bottom
+                            << ") change when the window is repainted whole";
+    if (differing) {
+      KeepShot(shown, std::string("main-") + change.Name + "-shown");
+      KeepShot(repainted, std::string("main-") + change.Name + "-repainted");
+    }
+  }
 }
 
 }  // namespace

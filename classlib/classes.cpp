@@ -399,9 +399,16 @@ void TStream::ReadBuffer(void* buffer, int32_t count) {
 }
 
 void TStream::WriteBuffer(const void* buffer, int32_t count) {
-  if (count == 0) return;
-  SetLastError(0);
-  if (Write(buffer, count) != count) throw EWriteError("Stream write error", WideString(), GetLastError());
+  const char* p = static_cast<const char*>(buffer);
+  while (count > 0) {
+    SetLastError(0);
+    const int32_t n = Write(p, count);
+    // A full disk takes what fits without a word; only the next write says
+    // why it takes no more, and that is the reason the error carries.
+    if (n <= 0) throw EWriteError("Stream write error", WideString(), GetLastError());
+    p += n;
+    count -= n;
+  }
 }
 
 int64_t TStream::CopyFrom(TStream* source, int64_t count) {

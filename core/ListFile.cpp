@@ -239,10 +239,13 @@ public:
   const WideString& Path() const { return FPath; }
   // The engine writes the archive straight into it: no file of its own.
   TStream* Stream() const { return FStream.get(); }
-  bool Replace(const WideString& listFile) {
+  // False with the system's reason in error.
+  bool Replace(const WideString& listFile, DWORD& error) {
     FStream.reset();
-    if (!MoveFileExW(FPath.c_bstr(), listFile.c_bstr(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!MoveFileExW(FPath.c_bstr(), listFile.c_bstr(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      error = GetLastError();
       return false;
+    }
     FPath = WideString();
     return true;
   }
@@ -291,22 +294,23 @@ TSaveStatus SaveListFile(TZipEngine& zip, const AnsiString& listFileName, const 
     zip.SetFileName(archive.Path());
     zip.OpenArchive(archive.Stream(), true);
     zip.AddFiles(data, 0x28BF, WideString());
+    // The engine passed the data file by without a word: nothing to tell but
+    // the file it could not make.
     if (zip.GetFileCount() != 1) return TSaveStatus::WriteFailed;
     zip.CloseArchive();
-    if (!zip.LastCloseError().IsEmpty()) return TSaveStatus::WriteFailed;
-  } catch (const EStreamError& e) {
-    why = e.ErrorCode();
+    if (!zip.LastCloseError().IsEmpty()) {
+      why = zip.LastCloseSystemError();
+      return TSaveStatus::WriteFailed;
+    }
+  } catch (const Exception& e) {
+    // The engine's errors and the streams' carry the code of the call that
+    // failed; the thread's last error is the clean-up's by now.
+    why = ZEExceptionSystemError(e);
     return TSaveStatus::WriteFailed;
   } catch (...) {
-    // The archive component's errors carry no system code; the thread's last
-    // error is still that of the call that failed (a full disk's write).
-    why = GetLastError();
     return TSaveStatus::WriteFailed;
   }
-  if (!archive.Replace(listFile)) {
-    why = GetLastError();
-    return TSaveStatus::CreateFailed;
-  }
+  if (!archive.Replace(listFile, why)) return TSaveStatus::CreateFailed;
   ClearPathNames(root);
   return TSaveStatus::Saved;
 }
@@ -466,7 +470,7 @@ void ReportOpenFailure(ICoreHost& host, TOpenStatus status, const AnsiString& li
       ShowMessageNumber(host, msgFileEmpty);
       break;
     case TOpenStatus::LoadFailed:
-      ShowMessageNumber(host, msgLoadFailed);
+      ShowMessageNumber(host, msgLoadFailed, " - " + listFileName);
       break;
   }
 }

@@ -100,9 +100,17 @@ bool TExportFile::Close() {
 }
 
 bool TExportFile::Discard() {
+  FDiscardError = 0;
   Close();
   if (FName.IsEmpty()) return true;
-  if (!DeleteFileW(FName.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+  if (!DeleteFileW(FName.c_str())) {
+    // Taken at once: whatever the caller does next may leave its own code.
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) {
+      FDiscardError = error;
+      return false;
+    }
+  }
   FName = WideString();
   return true;
 }

@@ -37,9 +37,11 @@ public:
   // refused the close. A second call does nothing and repeats the answer.
   bool Close();
   // Closes and deletes the file: an export that failed leaves nothing under
-  // its name. False when the file is still there, the system's reason left
-  // in GetLastError.
+  // its name. False when the file is still there, the system's reason kept
+  // in DiscardError.
   bool Discard();
+  // Why the last Discard left the file (0 when it did not).
+  DWORD DiscardError() const { return FDiscardError; }
 
   bool IsOpen() const { return FHandle != INVALID_HANDLE_VALUE; }
   // The system's handle of the open file; INVALID_HANDLE_VALUE once closed.
@@ -61,5 +63,6 @@ private:
   std::string FBuffer;
   bool FFailed = false;
   DWORD FError = 0;
+  DWORD FDiscardError = 0;
   uint64_t FWritten = 0;
 };

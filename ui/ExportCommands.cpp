@@ -96,7 +96,7 @@ void RunFileExport(TInfoFileForm* form, TObject* sender, TFileExport kind) {
   // deleted is said, or the user would take it for an export.
   AnsiString partLeft;
   if (result == TWriteResult::Failed && !out.Discard())
-    partLeft = "\n" + MessageTextA(*form, msgPartNotDeleted) + ": " + SysErrorMessage(GetLastError());
+    partLeft = "\n" + MessageTextA(*form, msgPartNotDeleted) + ": " + SysErrorMessage(out.DiscardError());
   if (!form->cancelRequested) form->CloseProgress();
   form->cancelRequested = 0;
   job.Finish();

@@ -120,9 +120,13 @@ int ZEErrorCodeOf(int nativeError) {
   return 0;
 }
 
-EZEException::EZEException(int nativeError, TComponent* owner) { Build(nativeError, nullptr, owner); }
+EZEException::EZEException(int nativeError, TComponent* owner, uint32_t systemError) : FSystemError(systemError) {
+  Build(nativeError, nullptr, owner);
+}
 
-EZEException::EZEException(int nativeError, std::initializer_list<TZEArg> args, TComponent* owner) {
+EZEException::EZEException(int nativeError, std::initializer_list<TZEArg> args, TComponent* owner,
+                           uint32_t systemError)
+    : FSystemError(systemError) {
   std::vector<TZEArg> v(args);
   Build(nativeError, &v, owner);
 }
@@ -142,6 +146,13 @@ void EZEException::Build(int nativeError, const std::vector<TZEArg>* args, TComp
 WideString ZEExceptionMessage(const Exception& e) {
   if (auto* z = dynamic_cast<const EZEException*>(&e)) return z->WideMessage();
   return AnsiToWide(e.Message());
+}
+
+uint32_t ZEExceptionSystemError(const Exception& e) {
+  if (auto* z = dynamic_cast<const EZEException*>(&e)) return z->SystemError();
+  if (auto* s = dynamic_cast<const EStreamError*>(&e)) return s->ErrorCode();
+  if (auto* os = dynamic_cast<const EOSError*>(&e)) return os->ErrorCode();
+  return 0;
 }
 
 int CCheck(int code) {

@@ -37,11 +37,15 @@ extern const wchar_t* const ZEErrorMessages[ZE_MESSAGE_COUNT];
 class EZEException : public Exception {
   CL_CLASS(EZEException, Exception)
 public:
-  EZEException(int nativeError, TComponent* owner);
-  EZEException(int nativeError, std::initializer_list<TZEArg> args, TComponent* owner);
+  // systemError: the system's error code of the call that failed, taken right
+  // there (0 when the failure is the engine's own); the message stays as the
+  // number gives it.
+  EZEException(int nativeError, TComponent* owner, uint32_t systemError = 0);
+  EZEException(int nativeError, std::initializer_list<TZEArg> args, TComponent* owner, uint32_t systemError = 0);
 
   int ErrorCode() const { return FErrorCode; }
   int NativeError() const { return FNativeError; }
+  uint32_t SystemError() const { return FSystemError; }
   // The message as built, in UTF-16 (Message() holds its ANSI form).
   const WideString& WideMessage() const { return FWideMessage; }
 
@@ -49,6 +53,7 @@ private:
   void Build(int nativeError, const std::vector<TZEArg>* args, TComponent* owner);
   int FErrorCode = 0;
   int FNativeError = 0;
+  uint32_t FSystemError = 0;
   WideString FWideMessage;
 };
 
@@ -57,6 +62,9 @@ int ZEErrorCodeOf(int nativeError);
 
 // The wide message of any exception: EZEException's own, else the ANSI message.
 WideString ZEExceptionMessage(const Exception& e);
+// The system's error code an exception carries: an EZEException's, a stream
+// error's, a failed system call's; 0 for any other.
+uint32_t ZEExceptionSystemError(const Exception& e);
 
 // Failures of the compression library.
 CL_EXCEPTION(EZlibError, Exception)

@@ -439,7 +439,7 @@ void TZEBaseArchiver::ExtractToStream(const WideString& fileName, TStream* strea
   FWriteFailed = false;
   ExtractItem(index, stream);
   // The stream holds only part of the item: the caller must not take it for the whole.
-  if (FPipeline.Cancel || FWriteFailed) throw EZEException(46, this);
+  if (FPipeline.Cancel || FWriteFailed) throw EZEException(46, this, FWriteFailed ? FWriteError : 0);
   // Nor an empty stream for an item whose password prompt was skipped.
   if (FPipeline.PasswordSkip) throw EZEException(8, this);
 }

@@ -158,7 +158,7 @@ void TZEBaseArchiver::ForceUpdate() {
     FDirManager->SetStream(FArchiveStream);
     RestoreWorkingDirectory();
     if (r.Action == fxaAbort && r.ItemFailure) throw EZEException(*r.ItemFailure);
-    throw EZEException(46, this);
+    throw EZEException(46, this, FWriteFailed ? FWriteError : 0);
   }
 
   // The new archive is in place from here on: what follows cannot undo it.
@@ -287,8 +287,8 @@ bool TZEBaseArchiver::WriteLocalItem(TRebuild& r, int index) {
         throw EZEException(61, {item.SourcePath}, this);
       try {
         fileSource.reset(new TUcFileStream(item.SourcePath, fmOpenRead | ShareModeToInt(FOptions->ShareMode)));
-      } catch (const EStreamError&) {
-        throw EZEException(33, {item.SourcePath}, this);
+      } catch (const EStreamError& e) {
+        throw EZEException(33, {item.SourcePath}, this, e.ErrorCode());
       }
       source = fileSource.get();
       sourceSize = source->Size();
@@ -534,18 +534,19 @@ void TZEBaseArchiver::CommitRebuild(TRebuild& r) {
     return;
   }
   auto* temp = static_cast<THandleStream*>(r.TempStream.get());
-  if (FOptions->FlushBuffers && !FlushFileBuffers(temp->Handle())) throw EZEException(46, this);
+  if (FOptions->FlushBuffers && !FlushFileBuffers(temp->Handle())) throw EZEException(46, this, GetLastError());
   r.TempStream.reset();
   const DWORD attrs = WideFileGetAttr(FFileName);
   delete FArchiveStream;
   FArchiveStream = nullptr;
   const uint16_t reopenMode = FOpenMode == fmCreate ? static_cast<uint16_t>(fmOpenReadWrite) : FOpenMode;
   if (!MoveFileExW(r.TempName.c_str(), FFileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = GetLastError();
     // The old archive is still whole: take it back and report the failure.
     WideDeleteFile(r.TempName);
     r.TempName = WideString();
     ReopenFileStream(FFileName);
-    throw EZEException(46, this);
+    throw EZEException(46, this, error);
   }
   r.TempName = WideString();
   if (attrs != 0xFFFFFFFF && (attrs & ~(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL)) != 0)

@@ -206,7 +206,7 @@ void TZEBaseArchiver::WriteVolumes() {
           left -= n;
         }
       }
-      if (FOptions->FlushBuffers && !FlushFileBuffers(out.Handle())) throw EZEException(46, this);
+      if (FOptions->FlushBuffers && !FlushFileBuffers(out.Handle())) throw EZEException(46, this, GetLastError());
     }
   } catch (...) {
     for (const WideString& n : written) WideDeleteFile(n);
@@ -244,20 +244,31 @@ int64_t TZEBaseArchiver::WriteToStream(const void* buffer, int64_t count, TStrea
   (void)keepTogether;
   TStream* target = cacheStream ? cacheStream : stream;
   const uint8_t* p = static_cast<const uint8_t*>(buffer);
+  // Only a file's write leaves a system code worth telling.
+  const bool onFile = dynamic_cast<THandleStream*>(target) != nullptr;
   int64_t written = 0;
   while (written < count) {
     const int32_t n = static_cast<int32_t>(std::min<int64_t>(count - written, 0x40000000));
+    if (onFile) SetLastError(0);
     const int32_t w = target->Write(p + written, n);
-    if (w <= 0) break;
+    if (w <= 0) {
+      // Taken before anything else runs: a clean-up on the way out would
+      // leave its own code in its place. A file that took nothing without an
+      // error has no room left.
+      FWriteError = onFile ? GetLastError() : 0;
+      if (onFile && FWriteError == 0) FWriteError = ERROR_HANDLE_DISK_FULL;
+      break;
+    }
     written += w;
-    if (w < n) break;
+    // A short write is tried again for the rest: a full disk takes what fits,
+    // and only the next write says why it takes no more.
   }
   return written;
 }
 
 void TZEBaseArchiver::WriteBufferToStream(TStream* stream, const void* buffer, int64_t count) {
   TStream* s = stream;
-  if (WriteToStream(buffer, count, s, *FVolumeState, -1, nullptr) < count) throw EZEException(46, this);
+  if (WriteToStream(buffer, count, s, *FVolumeState, -1, nullptr) < count) throw EZEException(46, this, FWriteError);
 }
 
 bool TZEBaseArchiver::WriteToStreamWithOnDiskFull(TStream* stream, const void* buffer, int32_t count) {

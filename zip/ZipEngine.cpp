@@ -391,6 +391,7 @@ void TZEBaseArchiver::FreeArchive() {
 
 void TZEBaseArchiver::CloseArchive() {
   FLastCloseError = WideString();
+  FLastCloseSystemError = 0;
   if (FActive) {
     try {
       ForceUpdate();
@@ -398,6 +399,7 @@ void TZEBaseArchiver::CloseArchive() {
       // Close runs on cleanup paths and must not raise; the rebuild already
       // put the archive back as it was. The failure stays readable.
       FLastCloseError = ZEExceptionMessage(e);
+      FLastCloseSystemError = ZEExceptionSystemError(e);
       OutputDebugStringW((L"ZipEngine: commit at close failed: " + FLastCloseError).c_str());
     } catch (...) {
       FLastCloseError = L"Unknown error";
@@ -406,7 +408,10 @@ void TZEBaseArchiver::CloseArchive() {
       if (FArchiveStream && FDirManager && FArchiveStream->Size() == 0) FDirManager->SaveDir(true);
       if (!FWholeName.IsEmpty() && FDirManager) WriteVolumes();
     } catch (const Exception& e) {
-      if (FLastCloseError.IsEmpty()) FLastCloseError = ZEExceptionMessage(e);
+      if (FLastCloseError.IsEmpty()) {
+        FLastCloseError = ZEExceptionMessage(e);
+        FLastCloseSystemError = ZEExceptionSystemError(e);
+      }
     } catch (...) {
     }
   }

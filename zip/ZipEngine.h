@@ -244,9 +244,12 @@ public:
   void OpenArchive(uint16_t mode);
   void OpenArchive(TStream* stream, bool create);
   // Never raises; a commit that fails here is rolled back, and the failure is
-  // kept in LastCloseError (empty when the close was clean).
+  // kept in LastCloseError (empty when the close was clean), the system's
+  // error code of the call that failed in LastCloseSystemError (0 when the
+  // failure was the engine's own or the close was clean).
   void CloseArchive();
   const WideString& LastCloseError() const { return FLastCloseError; }
+  uint32_t LastCloseSystemError() const { return FLastCloseSystemError; }
   void BeginUpdate();
   void EndUpdate();
   void CancelUpdate();
@@ -504,7 +507,11 @@ private:
   TStream* FArchiveStream = nullptr;
   // Set when a write to the archive failed for good (disk full answered Cancel).
   bool FWriteFailed = false;
+  // The system's code of the last write that came up short (0 for a stream
+  // that is no file).
+  uint32_t FWriteError = 0;
   WideString FLastCloseError;
+  uint32_t FLastCloseSystemError = 0;
 };
 
 class TZipEngine : public TZEBaseArchiver {

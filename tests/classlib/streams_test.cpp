@@ -2,6 +2,7 @@
 // 4 GiB), memory and string streams, copying, resources.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -313,6 +314,44 @@ TEST(TResourceStream, MissingResource) {
             "EResNotFound: Resource 4711 not found");
   EXPECT_EQ(Raised([] { TResourceStream rs(HInstance, AnsiString("MISSING"), MAKEINTRESOURCEA(10)); }),
             "EResNotFound: Resource MISSING not found");
+}
+
+// A disk that takes part of a write without a word and refuses the rest:
+// the error of a whole-buffer write carries the refusal's reason.
+struct FillingStream : TStream {
+  std::string Taken;
+  size_t Room;
+  explicit FillingStream(size_t room) : Room(room) {}
+  int32_t Read(void*, int32_t) override { return 0; }
+  int32_t Write(const void* buffer, int32_t count) override {
+    if (Taken.size() >= Room) {
+      SetLastError(ERROR_DISK_FULL);
+      return 0;
+    }
+    const size_t n = std::min(Room - Taken.size(), static_cast<size_t>(count));
+    Taken.append(static_cast<const char*>(buffer), n);
+    return static_cast<int32_t>(n);
+  }
+  using TStream::Seek;
+  int64_t Seek(int64_t, TSeekOrigin) override { return static_cast<int64_t>(Taken.size()); }
+};
+
+TEST(TStream, AWholeWriteAfterAPartOneSaysWhyTheRestFailed) {
+  const struct {
+    size_t room;
+    bool raises;
+  } cases[] = {{0, true}, {3, true}, {9, true}, {10, false}, {20, false}};
+  for (const auto& c : cases) {
+    FillingStream s(c.room);
+    DWORD error = 0;
+    try {
+      s.WriteBuffer("0123456789", 10);
+    } catch (const EWriteError& e) {
+      error = e.ErrorCode();
+    }
+    EXPECT_EQ(error, c.raises ? static_cast<DWORD>(ERROR_DISK_FULL) : 0u) << c.room;
+    EXPECT_EQ(s.Taken, std::string("0123456789").substr(0, c.room)) << c.room;
+  }
 }
 
 }  // namespace

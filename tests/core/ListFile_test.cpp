@@ -325,27 +325,44 @@ TEST_F(ListFiles, OpenInTwoHalves) {
   EXPECT_EQ(failed.Load(data), TOpenStatus::LoadFailed);
 }
 
+// Every failed open names the list file; every failed save names it and the
+// system's reason when there is one.
 TEST_F(ListFiles, FailureMessages) {
-  FakeHost host;
-  ReportOpenFailure(host, TOpenStatus::UnpackFailed, "C:\\x.vq");
-  ReportOpenFailure(host, TOpenStatus::DataOpenFailed, "C:\\x.vq");
-  ReportOpenFailure(host, TOpenStatus::DataEmpty, "C:\\x.vq");
-  ReportOpenFailure(host, TOpenStatus::LoadFailed, "C:\\x.vq");
-  ReportOpenFailure(host, TOpenStatus::Opened, "C:\\x.vq");
-  ReportSaveFailure(host, TSaveStatus::CreateFailed, "C:\\x.vq", 0);
-  ReportSaveFailure(host, TSaveStatus::WriteFailed, "C:\\x.vq", ERROR_DISK_FULL);
-  ReportSaveFailure(host, TSaveStatus::Cancelled, "C:\\x.vq", 0);
-  ReportSaveFailure(host, TSaveStatus::Saved, "C:\\x.vq", 0);
-  EXPECT_EQ(host.Shown, (std::vector<std::string>{
-                            A(L"Неудачная попытка разархивировать файл - C:\\x.vq"),
-                            A(L"Неудачная попытка разархивировать файл - C:\\x.vq\nВозможно в той же папке находиться "
-                              L"папка с совпадающим именем \nпожалуйста, откройте файл из другого места"),
-                            A(L"Файл пуст!"),
-                            A(L"Ошибка при загрузке файла! Возможно он повреждён"),
-                            A(L"Ошибка при создании файла!: C:\\x.vq"),
-                            A(L"Ошибка при создании файла!: C:\\x.vq\n") + SysErrorMessage(ERROR_DISK_FULL).str(),
-                        }));
-  EXPECT_TRUE(host.Asked.empty());
+  const std::string unpack = A(L"Неудачная попытка разархивировать файл - C:\\x.vq");
+  const struct {
+    TOpenStatus status;
+    std::vector<std::string> shown;
+  } opens[] = {
+      {TOpenStatus::UnpackFailed, {unpack}},
+      {TOpenStatus::DataOpenFailed,
+       {unpack + A(L"\nВозможно в той же папке находиться папка с совпадающим именем \nпожалуйста, откройте файл из "
+                   L"другого места")}},
+      {TOpenStatus::DataEmpty, {A(L"Файл пуст!")}},
+      {TOpenStatus::LoadFailed, {A(L"Ошибка при загрузке файла! Возможно он повреждён - C:\\x.vq")}},
+      {TOpenStatus::Opened, {}},
+  };
+  for (const auto& c : opens) {
+    FakeHost host;
+    ReportOpenFailure(host, c.status, "C:\\x.vq");
+    EXPECT_EQ(host.Shown, c.shown) << static_cast<int>(c.status);
+    EXPECT_TRUE(host.Asked.empty());
+  }
+  const std::string create = A(L"Ошибка при создании файла!: C:\\x.vq");
+  const struct {
+    TSaveStatus status;
+    DWORD reason;
+    std::vector<std::string> shown;
+  } saves[] = {
+      {TSaveStatus::CreateFailed, 0, {create}},
+      {TSaveStatus::WriteFailed, ERROR_DISK_FULL, {create + "\n" + SysErrorMessage(ERROR_DISK_FULL).str()}},
+      {TSaveStatus::Cancelled, 0, {}},
+      {TSaveStatus::Saved, 0, {}},
+  };
+  for (const auto& c : saves) {
+    FakeHost host;
+    ReportSaveFailure(host, c.status, "C:\\x.vq", c.reason);
+    EXPECT_EQ(host.Shown, c.shown) << static_cast<int>(c.status);
+  }
 }
 
 TEST(ListFileNames, SaveAsAppendsTheExtension) {
@@ -638,6 +655,176 @@ TEST_F(ListFiles, LeftoversAreKnownByTheirWholeNames) {
 
   for (const auto& f : folders) RemoveTree(W(base + f.Name).str());
   DeleteFileA(file.c_str());
+}
+
+// A list whose archive is tens of kilobytes: names that do not repeat.
+ListNode* MakeWideTree(int files) {
+  ListNode* root = MakeEntry(nullptr, "C:\\wide", ekFolder);
+  uint32_t x = 12345;
+  for (int i = 0; i < files; ++i) {
+    std::string name;
+    for (int k = 0; k < 24; ++k) {
+      x = x * 1103515245u + 12345u;
+      name += static_cast<char>('a' + (x >> 16) % 26);
+    }
+    MakeEntry(root, name + ".txt", ekFile);
+  }
+  return root;
+}
+
+// The system's answer to putting a file in the place of target as it is now.
+DWORD ReplaceRefusal(const std::string& folder, const std::string& target) {
+  const std::string probe = folder + "\\probe";
+  WriteFileBytes(probe, "x");
+  DWORD error = 0;
+  if (!MoveFileExA(probe.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    error = GetLastError();
+  DeleteFileA(probe.c_str());
+  return error;
+}
+
+// Holds a file open as another program would, reading it and letting it be
+// deleted but not replaced.
+struct HeldOpen {
+  HANDLE Handle = INVALID_HANDLE_VALUE;
+  void Hold(const std::string& file) {
+    Handle = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  }
+  void Release() {
+    if (Handle != INVALID_HANDLE_VALUE) CloseHandle(Handle);
+    Handle = INVALID_HANDLE_VALUE;
+  }
+  ~HeldOpen() { Release(); }
+};
+
+// Points the process's temporary folder somewhere else for a while.
+struct TempFolderAt {
+  std::string Old;
+  bool Had;
+  explicit TempFolderAt(const std::string& folder) {
+    char old[MAX_PATH] = {};
+    Had = GetEnvironmentVariableA("TMP", old, MAX_PATH) > 0;
+    Old = old;
+    SetEnvironmentVariableA("TMP", folder.c_str());
+  }
+  ~TempFolderAt() { SetEnvironmentVariableA("TMP", Had ? Old.c_str() : nullptr); }
+};
+
+// A save on a small disk that fails at each of its steps in turn: the data
+// file (the temporary folder is on the disk too), the archive's writing (its
+// first bytes, then its data) and the new file put in the list file's place. Each failure names the
+// list file and the system's reason, keeps the old list file byte for byte and
+// the changes in memory, and a later save elsewhere holds them.
+TEST(ListFileSaveSteps, EveryFailedStepSaysTheListAndWhy) {
+  TempDir dir;
+  SmallDisk disk(dir.File("disk"), 4 << 20);
+  if (!disk.Mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (root and the mount right needed): " << disk.Why();
+  uint64_t block = 0, free = 0;
+  ASSERT_TRUE(disk.Room(block, free));
+  const std::string lists = dir.File("disk\\lists"), temp = dir.File("disk\\tmp");
+  ASSERT_TRUE(CreateDirectoryA(lists.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));
+  const std::string list = lists + "\\" + A(L"список.vq");
+  std::unique_ptr<ListNode, void (*)(ListNode*)> root(MakeWideTree(2000), FreeNodeTree);
+  const AnsiString header = ScrambleString("C:\\wide", kScrambleStartKey, kScrambleMultiplier, kScrambleAddend);
+  const uint64_t data = DataBytes(header, root.get()).size();
+  auto pages = [&](uint64_t bytes) { return (bytes + block - 1) / block * block; };
+  TZipEngine zip(nullptr);
+  ConfigureListEngine(zip);
+  ASSERT_EQ(SaveListFile(zip, list, header, root.get(), nullptr), TSaveStatus::Saved);
+  const std::string old = ReadFileBytes(list);
+  ASSERT_GT(old.size(), 2 * block) << "the archive outgrows the room it is given below";
+
+  HeldOpen held;
+  // The engine is to ask nothing on the way: the failure is the save's to tell.
+  static int asked;
+  asked = 0;
+  struct Restore {
+    TZEDialogs Saved = ZEDialogs;
+    ~Restore() { ZEDialogs = Saved; }
+  } restore;
+  ZEDialogs.Confirm = [](const WideString&, TZEDialogButtons) {
+    ++asked;
+    return zmrAbort;
+  };
+  const struct {
+    const char* step;
+    std::function<DWORD()> arrange;  // the reason the system then gives
+    TSaveStatus status;
+  } cases[] = {
+      {"data file",
+       [&] {
+         EXPECT_TRUE(disk.LeaveFree(pages(data) / 2 / block * block));
+         return disk.WriteRefusal();
+       },
+       TSaveStatus::WriteFailed},
+      {"archive's first bytes",
+       [&] {
+         EXPECT_TRUE(disk.LeaveFree(pages(data)));
+         return disk.WriteRefusal();
+       },
+       TSaveStatus::WriteFailed},
+      {"archive's data",
+       [&] {
+         EXPECT_TRUE(disk.LeaveFree(pages(data) + block));
+         return disk.WriteRefusal();
+       },
+       TSaveStatus::WriteFailed},
+      {"list file's replacement",
+       [&] {
+         held.Hold(list);
+         return ReplaceRefusal(lists, list);
+       },
+       TSaveStatus::CreateFailed},
+  };
+  uint8_t mark = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.step);
+    ListNode* changed = root->Child(static_cast<int>(mark) * 7);
+    mark ^= 1;
+    changed->NeedMark = mark;
+    const std::string expected = DataBytes(header, root.get());
+    FakeHost host;
+    AnsiString scrambled = header;
+    uint8_t isRootPathNew = 0, isModified = 1;
+    TSaveStatus status;
+    DWORD reason;
+    {
+      TempFolderAt tmp(temp);
+      reason = c.arrange();
+      status = SaveList(host, zip, list, root.get(), "", scrambled, isRootPathNew, isModified, nullptr);
+    }
+    held.Release();
+    DeleteFileA(dir.File("disk\\filler").c_str());
+    EXPECT_EQ(status, c.status);
+    ASSERT_NE(reason, 0u);
+    ASSERT_EQ(host.Shown.size(), 1u);
+    EXPECT_EQ(host.Shown[0], A(L"Ошибка при создании файла!: ") + list + "\n" + SysErrorMessage(reason).str());
+    // The old list file as it was, nothing left beside it or in the temporary
+    // folder, the change still in memory.
+    EXPECT_EQ(ReadFileBytes(list), old);
+    EXPECT_EQ(Names(lists), (std::vector<std::string>{A(L"список.vq")}));
+    EXPECT_EQ(Names(temp), std::vector<std::string>{});
+    EXPECT_EQ(isModified, 1);
+    EXPECT_EQ(changed->NeedMark, mark);
+    // A later save elsewhere holds the change, as Python reads it.
+    const std::string elsewhere = dir.File("elsewhere.vq");
+    ASSERT_EQ(SaveList(host, zip, elsewhere, root.get(), "", scrambled, isRootPathNew, isModified, nullptr),
+              TSaveStatus::Saved);
+    EXPECT_EQ(isModified, 0);
+    WriteFileBytes(dir.File("expected.bin"), expected);
+    std::string out;
+    EXPECT_EQ(RunPython("import sys, zipfile\n"
+                        "z = zipfile.ZipFile(sys.argv[1])\n"
+                        "assert len(z.infolist()) == 1\n"
+                        "assert z.read(z.infolist()[0]) == open(sys.argv[2], 'rb').read()\n",
+                        Q(UnixPath(elsewhere)) + " " + Q(UnixPath(dir.File("expected.bin"))), &out),
+              0)
+        << out;
+    EXPECT_EQ(host.Shown.size(), 1u);
+    EXPECT_EQ(asked, 0);
+  }
 }
 
 }  // namespace

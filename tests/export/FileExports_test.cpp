@@ -474,4 +474,28 @@ TEST(ExportFileWrites, ADiscardedFileLeavesNothingUnderItsName) {
   }
 }
 
+// The reason a partial file stays is the one its deletion met, whatever the
+// caller does before it asks.
+TEST(ExportFileWrites, AFileThatCannotBeDiscardedKeepsItsReason) {
+  TempDir dir;
+  const std::string name = dir.File("held.txt");
+  TExportFile out;
+  ASSERT_TRUE(out.Create(name.c_str()));
+  ASSERT_TRUE(out.Append(std::string("part")));
+  // Another program reads the file and lets nobody delete it meanwhile.
+  const HANDLE reader =
+      CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  ASSERT_FALSE(DeleteFileA(name.c_str()));
+  const DWORD why = GetLastError();
+  ASSERT_NE(why, 0u);
+  EXPECT_FALSE(out.Discard());
+  SetLastError(ERROR_SUCCESS);
+  EXPECT_EQ(out.DiscardError(), why);
+  CloseHandle(reader);
+  EXPECT_TRUE(out.Discard());
+  EXPECT_EQ(out.DiscardError(), 0u);
+  EXPECT_EQ(GetFileAttributesA(name.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 }  // namespace

@@ -489,7 +489,8 @@ for line in open('/proc/mounts'):
 
 }  // namespace
 
-SmallDisk::SmallDisk(const std::string& windowsFolder, uint64_t bytes) : FPoint(UnixPath(windowsFolder)) {
+SmallDisk::SmallDisk(const std::string& windowsFolder, uint64_t bytes)
+    : FFolder(windowsFolder), FPoint(UnixPath(windowsFolder)) {
   UnmountLeftovers();
   CreateDirectoryA(windowsFolder.c_str(), nullptr);
   FMounted = !FPoint.empty() &&
@@ -518,4 +519,21 @@ bool SmallDisk::LeaveFree(uint64_t left) {
   if (!Room(block, free) || free < left) return false;
   if (RunUnix("head -c " + std::to_string(free - left) + " /dev/zero > " + Q(FPoint + "/filler")) != 0) return false;
   return Room(block, free) && free == left;
+}
+
+DWORD SmallDisk::WriteRefusal() const {
+  const std::string probe = FFolder + "\\write-probe";
+  const HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError();
+  // A full disk may take part of a write; the next one says why it takes no
+  // more.
+  const std::string chunk(65536, 'x');
+  DWORD error = 0;
+  for (int i = 0; i < 4096 && error == 0; ++i) {
+    DWORD written = 0;
+    if (!WriteFile(h, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr)) error = GetLastError();
+  }
+  CloseHandle(h);
+  DeleteFileA(probe.c_str());
+  return error;
 }

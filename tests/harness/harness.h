@@ -178,8 +178,12 @@ public:
   // Fills the disk with one file until `left` bytes are free; false when the
   // system does not then say exactly that.
   bool LeaveFree(uint64_t left);
+  // The system's reason when a write finds no more room on the disk as it is
+  // now (writes until one fails, then gives the room back).
+  DWORD WriteRefusal() const;
 
 private:
+  std::string FFolder;
   std::string FPoint;
   bool FMounted = false;
   std::string FWhy;

@@ -352,14 +352,37 @@ DWORD NewFileRefusal(const std::string& folder) {
   return 0;
 }
 
+// The need mark of the entry named name in a list data file, as its records
+// lie: 600 bytes each after the 256-byte header, the name first, the mark at
+// byte 587. -1 when no record has that name.
+int StoredNeedMark(const std::string& data, const std::string& name) {
+  for (size_t at = 256; at + 600 <= data.size(); at += 600)
+    if (std::string(data.c_str() + at) == name) return static_cast<unsigned char>(data[at + 587]);
+  return -1;
+}
+
 TEST_F(CommandsTest, AFailedSaveSaysWhichFileAndWhy) {
   Scan(Tree.Root());
+  // Thousands of entries whose names do not repeat: an archive of tens of
+  // kilobytes.
+  uint32_t x = 7;
+  for (int i = 0; i < 3000; ++i) {
+    EntryRecord record{};
+    for (int k = 0; k < 24; ++k) {
+      x = x * 1103515245u + 12345u;
+      record.Name[k] = static_cast<char>('a' + (x >> 16) % 26);
+    }
+    record.Kind = 'F';
+    InsertNode(F->rootNode, 1, record);
+  }
   TempDir out;
   KeepCurrentFolder keep;
-  // A disk with room for the list file once, then none.
-  SmallDisk disk(out.File("disk"), 256 * 1024);
+  // A disk with room for the list file once, then none or too little.
+  SmallDisk disk(out.File("disk"), 1 << 20);
   if (!disk.Mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (root and the mount right needed): " << disk.Why();
   const std::string full = out.File("disk") + "\\" + Ansi(L"список.vq");
+  const std::string nearly = out.File("disk") + "\\nearly.vq";
+  const uint64_t room = 24 * 1024;
   const std::string gone = out.File("gone") + "\\list.vq";
   ASSERT_TRUE(CreateDirectoryA(out.File("gone").c_str(), nullptr));
   const struct {
@@ -369,7 +392,13 @@ TEST_F(CommandsTest, AFailedSaveSaysWhichFileAndWhy) {
       {full,
        [&]() -> DWORD {
          EXPECT_TRUE(disk.LeaveFree(0)) << "the disk filled to the last byte";
-         return ERROR_DISK_FULL;
+         return disk.WriteRefusal();
+       }},
+      {nearly,
+       [&]() -> DWORD {
+         EXPECT_GT(ReadFileBytes(nearly).size(), room + 4096) << "the list outgrows the room left";
+         EXPECT_TRUE(disk.LeaveFree(room));
+         return disk.WriteRefusal();
        }},
       {gone,
        [&]() -> DWORD {
@@ -379,6 +408,7 @@ TEST_F(CommandsTest, AFailedSaveSaysWhichFileAndWhy) {
        }},
   };
   for (const auto& c : cases) {
+    DeleteFileA(out.File("disk\\filler").c_str());
     SaveAs(c.file);
     ASSERT_EQ(F->isModified, 0) << c.file;
     const DWORD reason = c.takeAway();
@@ -410,8 +440,17 @@ TEST_F(CommandsTest, AFailedSaveSaysWhichFileAndWhy) {
     }
     EXPECT_TRUE(F->Enabled());
     EXPECT_EQ(ProgressForm, nullptr);
+    // Saved elsewhere, the change is in the file.
+    const std::string elsewhere = out.File("elsewhere" + std::to_string(&c - cases) + ".vq");
+    SaveAs(elsewhere);
+    EXPECT_EQ(F->isModified, 0);
+    const std::string data = ZipSingleEntry(elsewhere);
+    EXPECT_EQ(data.size(), 256u + 600u * (1 + CountNodes(F->rootNode)));
+    EXPECT_EQ(StoredNeedMark(data, "small.dat"), mark) << c.file;
+    if (there) {
+      EXPECT_EQ(StoredNeedMark(ZipSingleEntry(c.file), "small.dat"), mark ^ 1) << "the old list as it was";
+    }
   }
-  F->isModified = 0;
 }
 
 TEST_F(CommandsTest, OpenFailuresShowTheirMessagesAndKeepTheList) {
@@ -437,9 +476,13 @@ TEST_F(CommandsTest, OpenFailuresShowTheirMessagesAndKeepTheList) {
   std::string output;
   ASSERT_EQ(RunUnix("cd '" + UnixPath(out.Path()) + "' && zip -q cut.vq '~tmp~cut'", &output), 0) << output;
   {
-    DialogDriver answers({{Ansi(L"Ошибка при загрузке файла! Возможно он повреждён"), IDOK}});
+    // Named as the unpacking failure names it.
+    const std::string said = Ansi(L"Ошибка при загрузке файла! Возможно он повреждён - ") + out.File("cut.vq");
+    DialogDriver answers({{said, IDOK}});
     OpenFile(out.File("cut.vq"));
     EXPECT_TRUE(answers.Unused().empty()) << answers.Log();
+    ASSERT_EQ(answers.Shown().size(), 1u) << answers.Log();
+    EXPECT_EQ(answers.Shown()[0].Text, said);
   }
   EXPECT_EQ(F->rootNode, loaded);
   EXPECT_EQ(F->listFileName, AnsiString(out.File("good.vq").c_str()));

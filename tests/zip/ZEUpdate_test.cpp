@@ -95,7 +95,19 @@ TEST_F(Update, AbortOnAnUnreadableSourceRaisesItsErrorAndChangesNothing) {
   zip->BeginUpdate();
   zip->DeleteFiles(L"two.txt", 0x28BF, L"");
   zip->AddFiles(W(dir.File("locked.txt")), 0x28BF, L"");
-  EXPECT_EQ(NativeOf([&] { zip->EndUpdate(); }), 33);
+  // The source's refusal travels with the error, as the system gives it to
+  // anyone who opens the file now.
+  ASSERT_EQ(CreateFileA(dir.File("locked.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                        nullptr),
+            INVALID_HANDLE_VALUE);
+  const DWORD refusal = GetLastError();
+  try {
+    zip->EndUpdate();
+    ADD_FAILURE() << "the update went through";
+  } catch (const EZEException& e) {
+    EXPECT_EQ(e.NativeError(), 33);
+    EXPECT_EQ(e.SystemError(), refusal);
+  }
   CloseHandle(h);
   EXPECT_EQ(answers.Natives, std::vector<int>{33});
   EXPECT_EQ(zip->UpdateCount(), 0);
@@ -285,6 +297,70 @@ TEST(UpdateHelpers, ShareModesDrivesAndEmptyTrees) {
   WriteFileBytes(d.File("u\\a\\b\\f"), "f");
   EXPECT_FALSE(DelTreeIfNoFiles(W(d.File("u\\"))));
   EXPECT_NE(GetFileAttributesA(d.File("u\\a\\b").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Bytes deflate cannot shrink.
+std::string Noise(size_t size) {
+  std::string r(size, '\0');
+  uint32_t x = 2463534242u;
+  for (char& c : r) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    c = static_cast<char>(x);
+  }
+  return r;
+}
+
+// A rebuild that finds no room on the disk, committed by the operation or at
+// the close: the error and the close failure carry the system's code of the
+// write, the archive keeps its bytes and nothing is left beside it.
+TEST(UpdateOnAFullDisk, TheSystemsReasonTravelsWithTheFailure) {
+  TempDir dir;
+  SmallDisk disk(dir.File("disk"), 1 << 20);
+  if (!disk.Mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (root and the mount right needed): " << disk.Why();
+  uint64_t block = 0, free = 0;
+  ASSERT_TRUE(disk.Room(block, free));
+  const std::string archive = dir.File("disk\\a.zip");
+  WriteFileBytes(dir.File("noise.bin"), Noise(8 * block));
+  for (const bool atClose : {false, true}) {
+    SCOPED_TRACE(atClose ? "committed at the close" : "committed by the operation");
+    DeleteFileA(archive.c_str());
+    std::unique_ptr<TZipEngine> zip(NewListEngine());
+    zip->SetFileName(W(archive));
+    zip->OpenArchive(fmCreate);
+    zip->AddFromString(L"one.txt", "one", 0x20, 0);
+    zip->CloseArchive();
+    const std::string before = ReadFileBytes(archive);
+    ASSERT_FALSE(before.empty());
+    // Room for the local header and a little of the data.
+    ASSERT_TRUE(disk.LeaveFree(2 * block));
+    const DWORD refusal = disk.WriteRefusal();
+    ASSERT_NE(refusal, 0u);
+    zip->OpenArchive(2);
+    if (atClose) {
+      zip->BeginUpdate();
+      zip->AddFiles(W(dir.File("noise.bin")), 0x28BF, L"");
+      zip->CloseArchive();
+      EXPECT_FALSE(zip->LastCloseError().IsEmpty());
+      EXPECT_EQ(zip->LastCloseSystemError(), refusal);
+    } else {
+      try {
+        zip->AddFiles(W(dir.File("noise.bin")), 0x28BF, L"");
+        ADD_FAILURE() << "the file went in";
+      } catch (const EZEException& e) {
+        EXPECT_EQ(e.NativeError(), 46);
+        EXPECT_EQ(e.SystemError(), refusal);
+        EXPECT_EQ(e.Message(), "Write to stream error - Native error: 00046") << "the text as the number gives it";
+      }
+      zip->CloseArchive();
+      EXPECT_TRUE(zip->LastCloseError().IsEmpty());
+      EXPECT_EQ(zip->LastCloseSystemError(), 0u);
+    }
+    DeleteFileA(dir.File("disk\\filler").c_str());
+    EXPECT_EQ(ReadFileBytes(archive), before);
+    EXPECT_EQ(CountFiles(dir.File("disk\\FC*")), 0);
+  }
 }
 
 }  // namespace

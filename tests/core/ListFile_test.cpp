@@ -713,9 +713,10 @@ struct TempFolderAt {
 
 // A save on a small disk that fails at each of its steps in turn: the data
 // file (the temporary folder is on the disk too), the archive's writing (its
-// first bytes, then its data) and the new file put in the list file's place. Each failure names the
-// list file and the system's reason, keeps the old list file byte for byte and
-// the changes in memory, and a later save elsewhere holds them.
+// first bytes, then its data) and the new file put in the list file's place.
+// Each failure names the list file and the system's reason, keeps the old list
+// file byte for byte and the changes in memory, and a later save elsewhere
+// holds them.
 TEST(ListFileSaveSteps, EveryFailedStepSaysTheListAndWhy) {
   TempDir dir;
   SmallDisk disk(dir.File("disk"), 4 << 20);

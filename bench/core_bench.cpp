@@ -78,7 +78,7 @@ void ScanBench(int entries) {
   RunUnix("python3 '" + UnixPath(dir.File("gen.py")) + "' '" + UnixPath(dir.File("tree")) + "'");
   const std::string root = dir.File("tree");
   // The trees are freed outside the times.
-  ListNode* plainTree = PlainScanTree(root);  // warms the cache
+  ListNode* plainTree = PlainScanTree(root, TStoreOptions{});  // warms the cache
   const long total = CountNodes(plainTree);
   bool same = true;
   auto scan = [&](bool pump) {
@@ -98,7 +98,7 @@ void ScanBench(int entries) {
       [&] {
         FreeNodeTree(plainTree);
         const double t0 = Seconds();
-        plainTree = PlainScanTree(root);
+        plainTree = PlainScanTree(root, TStoreOptions{});
         return Seconds() - t0;
       },
       scan(true), scan(false));

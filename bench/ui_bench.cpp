@@ -254,14 +254,25 @@ int main() {
 
   const std::string root = BenchRoot();
   const int made = MakeTree(root, entries);
-  // The plain walk's trees are freed outside its time.
+  // The plain walk stores what the scan does (the parameters window's
+  // choices, read at each pass); its trees are freed outside its time.
+  auto storeOptions = [] {
+    TStoreOptions options;
+    options.Attributes = InfoFileForm->storeAttributes;
+    options.Created = InfoFileForm->storeCreated;
+    options.Modified = InfoFileForm->storeModified;
+    options.Size = InfoFileForm->storeSize;
+    options.FolderSizes = InfoFileForm->storeFolderSizes;
+    return options;
+  };
   ListNode* plainTree = nullptr;
   const auto [bare, command] = BestPerPass(
       2,
       [&] {
         if (plainTree) FreeNodeTree(plainTree);
+        const TStoreOptions options = storeOptions();
         const double start = Seconds();
-        plainTree = PlainScanTree(root);
+        plainTree = PlainScanTree(root, options);
         return Seconds() - start;
       },
       [&] { return NewCommand(InfoFileForm, root); });

@@ -24,11 +24,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "BenchClock.h"
 #include "BenchReport.h"
+#include "BenchScan.h"
 #include "Import.h"
 #include "Search.h"
 #include "UiUnits.h"
@@ -65,31 +67,49 @@ ListNode* CopyList(const ListNode* node, ListNode* parent = nullptr) {
   return copy;
 }
 
-// The search's own matching (the same upper-casing and substring test) over
-// a bare pre-order walk; visible, when given, says which matching entries
-// count.
-size_t BareSearch(const ListNode* root, const std::string& needle,
-                  const std::function<bool(const ListNode*)>& visible = nullptr) {
+// The search written plainly: a recursive pre-order walk carrying the path
+// of the folder it is in, the search's upper-casing and substring test on
+// every entry, the filter asked of every matching entry, and the entry and
+// its path text kept for every hit; then folders first, as the command
+// orders its hits. The same work as the search, without its one-pass
+// gathering of damage or its one allocation a path.
+void PlainSearch(const ListNode* folder, const std::string& path, const std::string& needle, const TAnsiUpper& upper,
+                 TSearchHits& hits) {
+  for (int i = 0; i < folder->ChildCount(); ++i) {
+    ListNode* child = folder->Child(i);
+    const std::string name(child->Name, strnlen(child->Name, sizeof child->Name));
+    const bool matches = upper.Of(name.c_str(), name.size()).find(needle) != std::string::npos;
+    const bool hit = matches && ::ViewFilter->IsVisible(child);
+    if (!hit && child->ChildCount() == 0) continue;
+    const std::string full = path + "\\" + name;
+    if (hit) {
+      hits.Entries.push_back(child);
+      hits.Paths.push_back(AnsiString(full));
+    }
+    PlainSearch(child, full, needle, upper, hits);
+  }
+}
+
+TSearchHits PlainSearch(const ListNode* root, const char* mask) {
   const TAnsiUpper upper;
-  size_t hits = 0;
-  std::string name;
-  VisitPreOrder(root, [&](const ListNode* c) {
-    if (c == root) return true;
-    name.assign(c->Name, strnlen(c->Name, sizeof c->Name));
-    upper.Apply(name);
-    if (name.find(needle) != std::string::npos && (!visible || visible(c))) ++hits;
-    return true;
-  });
+  TSearchHits hits;
+  PlainSearch(root, "", upper.Of(mask, strlen(mask)), upper, hits);
+  OrderFoldersFirst(hits);
   return hits;
 }
 
-// The search as the command runs it, in the present view, into hits; its
-// seconds.
-double TimedSearch(const ListNode* root, const char* needle, TSearchHits& hits) {
-  const double start = Seconds();
+// The search as the command runs it, in the present view, into hits.
+void Search(const ListNode* root, const char* needle, TSearchHits& hits) {
   SearchNodes(*::ViewFilter, root, needle, "", hits);
   OrderFoldersFirst(hits);
-  return Seconds() - start;
+}
+
+// The same entries and the same path texts in the same order.
+bool SameHits(const TSearchHits& a, const TSearchHits& b) {
+  if (a.Entries != b.Entries || a.Paths.size() != b.Paths.size()) return false;
+  for (size_t i = 0; i < a.Paths.size(); ++i)
+    if (a.Paths[i].str() != b.Paths[i].str()) return false;
+  return true;
 }
 
 // The cells after the name of every row of the table.
@@ -104,6 +124,85 @@ std::vector<std::wstring> RowCells(TInfoFileForm* form) {
   }
   return cells;
 }
+
+// The import written plainly, on the lines the program reads from the text:
+// every line upper-cased into a map from its path to its lines in text
+// order; a recursive walk carrying every entry's upper-cased path gives each
+// file the damaged mark when a line not yet used names it; every line left,
+// once per upper-cased text, adds the folders on its way that are missing
+// (found through a map of each folder's children by upper-cased name) and
+// its file, absent and damaged.
+class PlainImport {
+ public:
+  PlainImport(ListNode* root, const std::vector<AnsiString>& lines) : FLines(lines), FUsed(lines.size(), false) {
+    for (size_t i = 0; i < lines.size(); ++i) FByPath[FUpper.Of(lines[i])].first.push_back(i);
+    Walk(root, std::string());
+    std::unordered_set<std::string> seen;
+    for (size_t i = 0; i < lines.size(); ++i)
+      if (!FUsed[i] && !lines[i].IsEmpty() && lines[i] != "0" && seen.insert(FUpper.Of(lines[i])).second)
+        AddAbsent(root, lines[i].str());
+  }
+  int Matched = 0, Absent = 0;
+
+ private:
+  void Walk(ListNode* folder, const std::string& path) {
+    for (int i = 0; i < folder->ChildCount(); ++i) {
+      ListNode* child = folder->Child(i);
+      const std::string full = (path.empty() ? std::string() : path + "\\") +
+                               FUpper.Of(child->Name, strnlen(child->Name, sizeof child->Name));
+      if (child->Kind == ekFolder) {
+        Walk(child, full);
+        continue;
+      }
+      const auto it = FByPath.find(full);
+      if (it == FByPath.end() || it->second.second >= it->second.first.size()) continue;
+      FUsed[it->second.first[it->second.second++]] = true;
+      ++Matched;
+      child->Attributes |= DamagedBit;
+    }
+  }
+  ListNode* Add(ListNode* parent, const std::string& name, char kind) {
+    EntryRecord r{};
+    SetFieldText(r.Name, name.c_str());
+    r.Kind = kind;
+    r.Absent = 1;
+    if (kind == ekFile) r.Attributes = DamagedBit;
+    ListNode* n = InsertNode(parent, parent->Level + 1, r);
+    FChildren[parent][FUpper.Of(name.c_str(), name.size())] = n;
+    return n;
+  }
+  std::unordered_map<std::string, ListNode*>& ChildrenOf(ListNode* folder) {
+    auto [it, added] = FChildren.try_emplace(folder);
+    if (added)
+      for (int i = 0; i < folder->ChildCount(); ++i)
+        it->second.try_emplace(
+            FUpper.Of(folder->Child(i)->Name, strnlen(folder->Child(i)->Name, sizeof(EntryRecord::Name))),
+            folder->Child(i));
+    return it->second;
+  }
+  void AddAbsent(ListNode* root, const std::string& line) {
+    if (line.back() == '\\') return;
+    ListNode* folder = root;
+    size_t start = 0;
+    for (size_t slash; (slash = line.find('\\', start)) != std::string::npos; start = slash + 1) {
+      if (slash == start) continue;
+      const std::string segment = line.substr(start, slash - start);
+      auto& children = ChildrenOf(folder);
+      const auto it = children.find(FUpper.Of(segment.c_str(), segment.size()));
+      folder = it != children.end() && it->second->Kind == ekFolder ? it->second : Add(folder, segment, ekFolder);
+    }
+    const std::string name = line.substr(start);
+    if (ChildrenOf(folder).count(FUpper.Of(name.c_str(), name.size()))) return;
+    Add(folder, name, ekFile);
+    ++Absent;
+  }
+
+  const TAnsiUpper FUpper;
+  const std::vector<AnsiString>& FLines;
+  std::vector<bool> FUsed;
+  std::unordered_map<std::string, std::pair<std::vector<size_t>, size_t>> FByPath;
+  std::unordered_map<const ListNode*, std::unordered_map<std::string, ListNode*>> FChildren;
+};
 
 struct NoProgress : IImportProgress {
   void EntryMatched(const std::string&) override {}
@@ -128,21 +227,21 @@ int main() {
 
   // --- search
   ::ViewFilter->SetMode(vmAll);
-  size_t bareHits = 0, hits = 0;
-  TSearchHits found;
+  TSearchHits found, plain;
   const auto [bare, search] = BestPerPass(
-      5, [&] { bareHits = BareSearch(root, "7.DAT"); },
+      5, [&] { plain = PlainSearch(root, "7.dat"); },
       [&] {
         TSearchHits h;
-        const double t = TimedSearch(root, "7.dat", h);
-        hits = h.Entries.size();
+        Search(root, "7.dat", h);
         found = std::move(h);
-        return t;
       });
-  printf("search of %d entries (%zu hits, bare %zu): SearchNodes %.3f s, bare walk %.3f s\n", entries, hits, bareHits,
-         search, bare);
-  CheckSame("search hits", hits == bareHits);
-  ReportAim("search against a bare walk", search / bare, 1.5);
+  const size_t hits = found.Entries.size();
+  printf(
+      "search of %d entries (%zu hits): SearchNodes %.3f s, a plain recursive walk making the same hits and "
+      "paths %.3f s\n",
+      entries, hits, search, bare);
+  CheckSame("search hits and paths", SameHits(found, plain) && hits > 0);
+  ReportAim("search against a plain walk making the same hits and paths", search / bare, 1.5);
 
   // --- filling the table with the hits, and with a folder of the same entries
   form->rootNode = root;
@@ -191,22 +290,23 @@ int main() {
   // --- the search in the damaged view: "7" also hits 13,555 folders, each
   // shown when damage lies below it
   ::ViewFilter->SetMode(vmDamaged);
-  size_t damagedHits = 0;
+  TSearchHits damagedFound, damagedPlain;
   const auto [bareDamaged, damagedSearch] = BestPerPass(
-      5, [&] { BareSearch(root, "7"); },
+      5, [&] { damagedPlain = PlainSearch(root, "7"); },
       [&] {
         TSearchHits h;
-        const double t = TimedSearch(root, "7", h);
-        damagedHits = h.Entries.size();
-        return t;
+        Search(root, "7", h);
+        damagedFound = std::move(h);
       });
-  // What the filter says of every matching entry, asked one by one.
-  const size_t expectedDamaged = BareSearch(root, "7", [](const ListNode* n) { return ::ViewFilter->IsVisible(n); });
   ::ViewFilter->SetMode(vmAll);
-  printf("damaged-view search (%zu hits, the filter asked per entry %zu): SearchNodes %.3f s, bare walk %.3f s\n",
-         damagedHits, expectedDamaged, damagedSearch, bareDamaged);
-  CheckSame("damaged-view hits", damagedHits == expectedDamaged && damagedHits > 0);
-  ReportAim("damaged-view search against a bare walk", damagedSearch / bareDamaged, 1.5);
+  const size_t damagedHits = damagedFound.Entries.size();
+  printf(
+      "damaged-view search (%zu hits): SearchNodes %.3f s, a plain recursive walk making the same hits and "
+      "paths (the filter asked per matching entry) %.3f s\n",
+      damagedHits, damagedSearch, bareDamaged);
+  CheckSame("damaged-view hits and paths", SameHits(damagedFound, damagedPlain) && damagedHits > 0);
+  ReportAim("damaged-view search against a plain walk making the same hits and paths", damagedSearch / bareDamaged,
+            1.5);
 
   // The baselines replace the tree behind the window's back, as the window's
   // own rebuilds do: nothing of the view state may point into it meanwhile.
@@ -217,22 +317,24 @@ int main() {
     emptyTable();
     form->ResetViewState();
   };
-  // The baseline: the folders each view shows, known beforehand, into the tree.
+  // The baseline: the folder tree filled plainly with the folders a view
+  // shows, each folder the fill meets asked of a filter in that view (as the
+  // switch, it finds them within its time; the switch gathers them in one
+  // walk instead).
   auto fillShown = [&](uint8_t mode) {
-    auto shown = std::make_shared<std::unordered_set<const ListNode*>>();
-    const auto test = ViewFolderTest(root, mode);
-    VisitPreOrder(static_cast<const ListNode*>(root), [&](const ListNode* n) {
-      if (n->Kind == ekFolder && (!test || test(n))) shown->insert(n);
-      return true;
-    });
-    return [&, shown] {
+    return [&, mode] {
       forgetView();
+      class ViewFilter filter;
+      filter.SetMode(mode);
       const double start = Seconds();
       {
         TTreeRebuild rebuild(form);
         nodes->BeginUpdate();
         nodes->Clear();
-        form->FillFolderTree([&](const ListNode* n) { return shown->count(n) != 0; });
+        if (mode == vmAll)
+          form->FillFolderTree(nullptr);
+        else
+          form->FillFolderTree([&](const ListNode* n) { return filter.IsVisible(n); });
         nodes->EndUpdate();
         Pump();
       }
@@ -241,16 +343,19 @@ int main() {
   };
   // A switch starts where the user's would: every folder in the tree, the
   // first one shown.
+  auto startAtAll = [&] {
+    forgetView();
+    {
+      TTreeRebuild rebuild(form);
+      nodes->Clear();
+      form->FillFolderTree(nullptr);
+    }
+    form->ShowFolder(nodes->GetFirstNode());
+    Pump();
+  };
   auto switchTo = [&](void (TInfoFileForm::*command)(TObject*)) {
     return [&, command] {
-      forgetView();
-      {
-        TTreeRebuild rebuild(form);
-        nodes->Clear();
-        form->FillFolderTree(nullptr);
-      }
-      form->ShowFolder(nodes->GetFirstNode());
-      Pump();
+      startAtAll();
       const double start = Seconds();
       (form->*command)(form);
       Pump();
@@ -262,9 +367,34 @@ int main() {
   const auto [baseAll, baseDamaged, baseMarked, damaged, marked] =
       BestPerPass(3, fillShown(vmAll), fillShown(vmDamaged), fillShown(vmMarked),
                   switchTo(&TInfoFileForm::mmViewDamagedClick), switchTo(&TInfoFileForm::mmNeededClick));
-  printf("damaged view and back: %.3f s, filling its folders and all folders %.3f s\n", damaged, baseDamaged + baseAll);
+  // The folders each view shows: the switch's tree against the baseline's
+  // (read outside the timed parts).
+  auto treeEntries = [&] {
+    std::vector<const void*> shown;
+    for (TUcTreeNode* n = nodes->GetFirstNode(); n; n = n->GetNext()) shown.push_back(n->Data());
+    return shown;
+  };
+  auto treeOfView = [&](void (TInfoFileForm::*command)(TObject*)) {
+    startAtAll();
+    (form->*command)(form);
+    Pump();
+    const std::vector<const void*> shown = treeEntries();
+    form->mmViewAllClick(form);
+    Pump();
+    return shown;
+  };
+  auto treeOfBaseline = [&](uint8_t mode) {
+    fillShown(mode)();
+    return treeEntries();
+  };
+  CheckSame("damaged view's folders", treeOfView(&TInfoFileForm::mmViewDamagedClick) == treeOfBaseline(vmDamaged));
+  CheckSame("marked view's folders", treeOfView(&TInfoFileForm::mmNeededClick) == treeOfBaseline(vmMarked));
+  forgetView();
+  printf("damaged view and back: %.3f s, filling its folders (each asked of the filter) and all folders %.3f s\n",
+         damaged, baseDamaged + baseAll);
   ReportAim("damaged view and back", damaged / (baseDamaged + baseAll), 2.0);
-  printf("marked view and back : %.3f s, filling its folders and all folders %.3f s\n", marked, baseMarked + baseAll);
+  printf("marked view and back : %.3f s, filling its folders (each asked of the filter) and all folders %.3f s\n",
+         marked, baseMarked + baseAll);
   ReportAim("marked view and back", marked / (baseMarked + baseAll), 2.0);
 
   // --- import of 100,000 lines, a tenth of them absent
@@ -296,25 +426,25 @@ int main() {
   // Every pass on a fresh copy of the list: an import changes the list it
   // runs on (marks, absent entries), and a second pass on the same list
   // would measure other work.
-  int walked = 0;
   ListNode* copy = nullptr;
-  auto freshCopy = [&] {
-    if (copy) FreeNodeTree(copy);
-    copy = CopyList(root);
+  ListNode* plainCopy = nullptr;
+  auto freshCopy = [&](ListNode*& list) {
+    if (list) FreeNodeTree(list);
+    list = CopyList(root);
   };
-  std::vector<std::pair<int, int>> counts;
+  std::vector<std::pair<int, int>> counts, plainCounts;
   const auto [baseImport, import] = BestPerPass(
       3,
       [&] {
-        freshCopy();
+        freshCopy(plainCopy);
         const double start = Seconds();
-        const AnsiString text = readText();
-        walked = 0;
-        VisitPreOrder(copy, [&](ListNode*) { return ++walked > 0; });
-        return Seconds() - start;
+        const PlainImport plainImport(plainCopy, DamagedListLines(readText()));
+        const double t = Seconds() - start;
+        plainCounts.emplace_back(plainImport.Matched, plainImport.Absent);
+        return t;
       },
       [&] {
-        freshCopy();
+        freshCopy(copy);
         const double start = Seconds();
         NoProgress progress;
         TImportResult r = MatchDamagedList(copy, DamagedListLines(readText()), "", progress);
@@ -323,13 +453,18 @@ int main() {
         counts.emplace_back(r.Matched, r.AbsentFiles);
         return t;
       });
+  const bool sameLists = SameEntriesBelow(copy, plainCopy);
   FreeNodeTree(copy);
-  printf("import of 100000 lines (%d matched, %d absent added) into %d entries: %.3f s, reading the text and one "
-         "walk %.3f s\n",
-         counts[0].first, counts[0].second, walked, import, baseImport);
-  CheckSame("import counts of every pass",
-            std::count(counts.begin(), counts.end(), counts[0]) == static_cast<std::ptrdiff_t>(counts.size()));
-  ReportAim("import against reading and one walk", import / baseImport, 3.0);
+  FreeNodeTree(plainCopy);
+  printf(
+      "import of 100000 lines (%d matched, %d absent added) into %d entries: %.3f s, reading the same lines and a "
+      "plain walk marking and adding the same entries %.3f s\n",
+      counts[0].first, counts[0].second, entries, import, baseImport);
+  counts.insert(counts.end(), plainCounts.begin(), plainCounts.end());
+  CheckSame(
+      "import counts of every pass and the marked and added entries",
+      sameLists && std::count(counts.begin(), counts.end(), counts[0]) == static_cast<std::ptrdiff_t>(counts.size()));
+  ReportAim("import against the same lines marked and added by a plain walk", import / baseImport, 3.0);
   DeleteFileA(list.c_str());
 
   form->isModified = 0;

@@ -73,7 +73,10 @@ void WritePieces(const WideString& name, const uint8_t* data, size_t count, size
 }
 
 // 2,000 small items: the engine's ExtractFiles into an empty folder against
-// a bare loop creating the same files with the same contents. The folder is
+// a plain loop doing what extraction does for each item: inflating its
+// deflated bytes, the CRC-32, creating the file, writing it and setting its
+// modification time (the archive's bytes, a few hundred kilobytes in the
+// cache, are taken as already read). The folder is
 // emptied between passes, outside the timing; a last extraction, untimed,
 // must give every file its contents. Aim: engine/bare at most 1.3. (Under
 // Wine a file is made in milliseconds: 2,000 give passes of seconds, where
@@ -93,10 +96,25 @@ void SmallItems(const WideString& dir, int count = 2000) {
     zip->EndUpdate();
     zip->CloseArchive();
   }
+  // Each item's raw deflate stream, as the archive holds it.
+  std::vector<std::string> deflated(count);
+  for (int i = 0; i < count; ++i) {
+    z_stream z = {};
+    deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    deflated[i].resize(deflateBound(&z, contents[i].size()));
+    z.next_in = reinterpret_cast<Bytef*>(contents[i].data());
+    z.avail_in = static_cast<uInt>(contents[i].size());
+    z.next_out = reinterpret_cast<Bytef*>(deflated[i].data());
+    z.avail_out = static_cast<uInt>(deflated[i].size());
+    deflate(&z, Z_FINISH);
+    deflated[i].resize(z.total_out);
+    deflateEnd(&z);
+  }
   auto clear = [&] {
     for (int i = 0; i < count; ++i) WideDeleteFile(out + name(i));
   };
   WideForceDirectories(out);
+  volatile uLong sink = 0;  // keeps the plain loop's CRC-32 from being dropped
   std::unique_ptr<TZipEngine> zip(new TZipEngine(nullptr));
   zip->SetFileName(arc);
   zip->SetBaseDir(out);
@@ -114,12 +132,28 @@ void SmallItems(const WideString& dir, int count = 2000) {
       [&] {
         clear();
         const double start = Seconds();
+        std::string item;
+        uLong crc = 0;
+        FILETIME when;
+        GetSystemTimeAsFileTime(&when);
         for (int i = 0; i < count; ++i) {
+          item.resize(contents[i].size());
+          z_stream z = {};
+          inflateInit2(&z, -MAX_WBITS);
+          z.next_in = reinterpret_cast<Bytef*>(deflated[i].data());
+          z.avail_in = static_cast<uInt>(deflated[i].size());
+          z.next_out = reinterpret_cast<Bytef*>(item.data());
+          z.avail_out = static_cast<uInt>(item.size());
+          inflate(&z, Z_FINISH);
+          inflateEnd(&z);
+          crc ^= crc32(0, reinterpret_cast<const Bytef*>(item.data()), static_cast<uInt>(item.size()));
           HANDLE h = CreateFileW((out + name(i)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
           DWORD done = 0;
-          WriteFile(h, contents[i].data(), static_cast<DWORD>(contents[i].size()), &done, nullptr);
+          WriteFile(h, item.data(), static_cast<DWORD>(item.size()), &done, nullptr);
+          SetFileTime(h, nullptr, nullptr, &when);
           CloseHandle(h);
         }
+        sink = crc;
         return Seconds() - start;
       });
   clear();
@@ -136,8 +170,10 @@ void SmallItems(const WideString& dir, int count = 2000) {
   clear();
   WideRemoveDir(out);
   WideDeleteFile(arc);
-  std::printf("ExtractFiles of %d small items: %.2f s   bare loop creating them: %.2f s\n", count, engine, bare);
-  ReportAim("ExtractFiles of small items, engine/bare time", engine / bare, 1.30);
+  std::printf("ExtractFiles of %d small items: %.2f s   plain loop inflating, checking and writing them: %.2f s\n",
+              count, engine, bare);
+  (void)sink;
+  ReportAim("ExtractFiles of small items, engine/bare inflate + crc32 + write + time", engine / bare, 1.30);
 }
 
 }  // namespace

@@ -65,12 +65,14 @@ double OpenSslKdfSeconds(const std::string& env, int iterations) {
   return std::atof(out.c_str()) / 1e6;
 }
 
-// PBKDF2 derivations per second: a run of 101 x 1000 iterations less a run
+// PBKDF2 derivations per second: a run of 1001 x 1000 iterations less a run
 // of 1 x 1000, so that the start of the process and the shell's clock are
-// left out and 100 derivations remain, as ours are measured.
+// left out and 1000 derivations remain, as ours are measured. A thousand take
+// half a second or more, as a round of ours does: with a hundred the start's
+// jitter alone moved the rate by a third from one run to the next.
 double OpenSslPbkdf2Once(const std::string& env) {
-  const double seconds = OpenSslKdfSeconds(env, 101000) - OpenSslKdfSeconds(env, 1000);
-  return seconds > 0 ? 100.0 / seconds : 0;
+  const double seconds = OpenSslKdfSeconds(env, 1001000) - OpenSslKdfSeconds(env, 1000);
+  return seconds > 0 ? 1000.0 / seconds : 0;
 }
 
 double OpenSslPbkdf2(const std::string& env) {

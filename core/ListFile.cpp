@@ -90,6 +90,15 @@ bool ProcessMayLive(DWORD pid) {
   return running;
 }
 
+// Deletes the files (not the folders) in folder that match mask.
+void DeleteFilesIn(const WideString& folder, const WideString& mask) {
+  TSearchRecW rec;
+  if (WideFindFirst(folder + L"\\" + mask, faAnyFile & ~faDirectory, rec) != 0) return;
+  do WideDeleteFile(folder + L"\\" + rec.Name);
+  while (WideFindNext(rec) == 0);
+  WideFindClose(rec);
+}
+
 // Removes one of this program's temporary folders when its run has ended: the
 // lock can be deleted (no live process holds it open), or there is no lock
 // and no process of the id in the name. Only the lock and the list data files
@@ -108,12 +117,7 @@ bool RemoveLeftoverTempFolder(const WideString& base, const std::wstring& name) 
     // Before its lock is made and after it is gone, a run's folder has none.
     if (ProcessMayLive(pid)) return false;
   }
-  TSearchRecW rec;
-  if (WideFindFirst(folder + L"\\" + kDataPrefix + L"*", faAnyFile & ~faDirectory, rec) == 0) {
-    do WideDeleteFile(folder + L"\\" + rec.Name);
-    while (WideFindNext(rec) == 0);
-    WideFindClose(rec);
-  }
+  DeleteFilesIn(folder, WideString(kDataPrefix) + L"*");
   return WideRemoveDir(folder);
 }
 
@@ -180,12 +184,7 @@ TTempFolder::TTempFolder() {
 TTempFolder::~TTempFolder() {
   if (FPath.IsEmpty()) return;
   CloseHandle(FLock);
-  TSearchRecW rec;
-  if (WideFindFirst(FPath + L"\\*", faAnyFile & ~faDirectory, rec) == 0) {
-    do WideDeleteFile(FPath + L"\\" + rec.Name);
-    while (WideFindNext(rec) == 0);
-    WideFindClose(rec);
-  }
+  DeleteFilesIn(FPath, L"*");
   WideRemoveDir(FPath);
 }
 

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "BenchClock.h"
+#include "BenchFolder.h"
 #include "BenchPhase.h"
 #include "BenchReport.h"
 #include "CoreHost.h"
@@ -231,13 +232,10 @@ void FileBench(const char* what, ListNode* root, const std::string& path, bool c
 }
 
 // Where the text and CSV files and the HTML site are written. Their passes
-// write hundreds of MiB in a few seconds: on a disk, the kernel writes back an
-// earlier pass's pages while a later pass runs and slows whichever pass it
-// meets (the CSV ratio moved by 15% between runs, the site's by 30%). Under Wine on Linux a memory-backed
-// folder keeps that out of the figures; elsewhere the temporary folder serves.
+// write hundreds of MiB in a few seconds: on a disk the CSV ratio moved by 15%
+// between runs, the site's by 30%.
 TempDir FileBenchFolder() {
-  const DWORD memory = GetFileAttributesA("Z:\\dev\\shm");
-  if (memory != INVALID_FILE_ATTRIBUTES && (memory & FILE_ATTRIBUTE_DIRECTORY)) return TempDir("Z:\\dev\\shm\\");
+  if (const char* memory = MemoryFolder()) return TempDir(memory);
   return TempDir();
 }
 

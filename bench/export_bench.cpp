@@ -231,17 +231,9 @@ void FileBench(const char* what, ListNode* root, const std::string& path, bool c
   DeleteFileA((path + ".walk").c_str());
 }
 
-// Where the text and CSV files and the HTML site are written. Their passes
-// write hundreds of MiB in a few seconds: on a disk the CSV ratio moved by 15%
-// between runs, the site's by 30%.
-TempDir FileBenchFolder() {
-  if (const char* memory = MemoryFolder()) return TempDir(memory);
-  return TempDir();
-}
-
 // The text (or CSV) export of a list of `entries` entries.
 void ListBench(int entries, bool csv) {
-  const TempDir dir = FileBenchFolder();
+  const TempDir dir = WritingFolder();
   const size_t before = PeakMemory();
   ListNode* root = MakeList(entries, 100, 0);
   const size_t listMemory = PeakMemory() - before;
@@ -433,7 +425,7 @@ double ExportSite(ListNode* root, const std::string& target) {
 }
 
 void SiteBench(int entries) {
-  const TempDir dir = FileBenchFolder();
+  const TempDir dir = WritingFolder();
   const size_t before = PeakMemory();
   ListNode* root = MakeList(entries, 1000, 20000);
   const size_t listMemory = PeakMemory() - before;

@@ -256,15 +256,6 @@ int main() {
   const int made = MakeTree(root, entries);
   // The plain walk stores what the scan does (the parameters window's
   // choices, read at each pass); its trees are freed outside its time.
-  auto storeOptions = [] {
-    TStoreOptions options;
-    options.Attributes = InfoFileForm->storeAttributes;
-    options.Created = InfoFileForm->storeCreated;
-    options.Modified = InfoFileForm->storeModified;
-    options.Size = InfoFileForm->storeSize;
-    options.FolderSizes = InfoFileForm->storeFolderSizes;
-    return options;
-  };
   ListNode* plainTree = nullptr;
   // A pass takes about two seconds, a round is one pass: with two rounds, one
   // busy stretch over both of the scan's passes decided (1.34x once, against
@@ -273,7 +264,7 @@ int main() {
       4,
       [&] {
         if (plainTree) FreeNodeTree(plainTree);
-        const TStoreOptions options = storeOptions();
+        const TStoreOptions options = InfoFileForm->StoreOptions();
         const double start = Seconds();
         plainTree = PlainScanTree(root, options);
         return Seconds() - start;

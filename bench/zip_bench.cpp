@@ -13,7 +13,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <zlib.h>
@@ -84,10 +83,11 @@ void WritePieces(const WideString& name, const uint8_t* data, size_t count, size
 // must give every file its contents. Aim: engine/bare at most 1.3. (Under
 // Wine a file is made in milliseconds: 2,000 give passes of seconds, where
 // 20,000 made the benchmark run for a quarter of an hour.)
-//
-// The folder lies in memory where there is one: how much of a pass the disk
-// took decided the ratio (0.78x to 1.04x), not the engine.
-void SmallItems(const WideString& dir, bool inMemory, int count = 2000) {
+// The folder lies in memory where there is one.
+void SmallItems(int count = 2000) {
+  const TempDir folder = WritingFolder();
+  const bool inMemory = MemoryFolder() != nullptr;
+  const WideString dir = WideString(folder.Path().c_str()) + L"\\";
   const WideString arc = dir + L"small.zip", out = dir + L"small\\";
   std::vector<std::string> contents(count);
   for (int i = 0; i < count; ++i) contents[i] = "item " + std::to_string(i) + " " + std::string(100 + i % 400, 'x');
@@ -178,23 +178,12 @@ void SmallItems(const WideString& dir, bool inMemory, int count = 2000) {
   }
   CheckSame("small items extracted", same);
   zip->CloseArchive();
-  clear();
-  WideRemoveDir(out);
-  WideDeleteFile(arc);
   std::printf(
       "ExtractFiles of %d small items into a folder %s: %.2f s   plain loop inflating, checking and making them "
       "as the engine does: %.2f s\n",
       count, inMemory ? "in memory" : "on disk", engine, bare);
   (void)sink;
   ReportAim("ExtractFiles of small items, engine/bare inflate + crc32 + write + time", engine / bare, 1.30);
-}
-
-// The folder of the small items, and whether it lies in memory.
-std::pair<WideString, bool> SmallItemsFolder() {
-  if (const char* memory = MemoryFolder()) return {WideString(memory) + L"zip_bench_small\\", true};
-  wchar_t tmp[MAX_PATH];
-  GetTempPathW(MAX_PATH, tmp);
-  return {WideString(tmp) + L"zip_bench_small\\", false};
 }
 
 }  // namespace
@@ -204,10 +193,7 @@ int main(int argc, char** argv) {
   StartUnits();
   // "zip_bench small": only the small-items comparison.
   if (argc > 1 && std::string(argv[1]) == "small") {
-    const auto [dir, inMemory] = SmallItemsFolder();
-    WideForceDirectories(dir);
-    SmallItems(dir, inMemory, argc > 2 ? std::stoi(argv[2]) : 2000);
-    WideRemoveDir(dir);
+    SmallItems(argc > 2 ? std::stoi(argv[2]) : 2000);
     FinishUnits();
     return BenchExitCode();
   }
@@ -216,10 +202,8 @@ int main(int argc, char** argv) {
   const uint8_t* bytes = reinterpret_cast<const uint8_t*>(data.data());
   const double mb = static_cast<double>(total) / (1 << 20);
 
-  wchar_t tmp[MAX_PATH];
-  GetTempPathW(MAX_PATH, tmp);
-  const WideString dir = WideString(tmp) + L"zip_bench\\";
-  WideForceDirectories(dir);
+  const TempDir work;  // on the disk: the large item is the disk's work too
+  const WideString dir = WideString(work.Path().c_str()) + L"\\";
   const WideString src = dir + L"~tmp~bench", arc = dir + L"bench.vq", outDir = dir + L"out\\";
   const WideString plainFile = dir + L"plain.bin", extracted = outDir + L"~tmp~bench";
   WideForceDirectories(outDir);
@@ -442,17 +426,7 @@ int main(int argc, char** argv) {
   std::printf("engine inflate + crc32, no file: one thread %8.1f MB/s, with the worker %8.1f MB/s\n", mb / pipeInline,
               mb / pipeThreaded);
   CheckSame("the engine's inflate CRC-32", pipeCrcRight && crcAlone == bareCrc);
-  {
-    const auto [smallDir, inMemory] = SmallItemsFolder();
-    WideForceDirectories(smallDir);
-    SmallItems(smallDir, inMemory);
-    WideRemoveDir(smallDir);
-  }
-  WideDeleteFile(src);
-  WideDeleteFile(arc);
-  WideDeleteFile(extracted);
-  WideRemoveDir(outDir);
-  WideRemoveDir(dir);
+  SmallItems();
   FinishUnits();
   return BenchExitCode();
 }

@@ -112,6 +112,16 @@ bool ChooseFolder(HWND owner, const WideString& title, WideString& path) {
   return ok;
 }
 
+TStoreOptions TInfoFileForm::StoreOptions() const {
+  TStoreOptions options;
+  options.Attributes = storeAttributes;
+  options.Created = storeCreated;
+  options.Modified = storeModified;
+  options.Size = storeSize;
+  options.FolderSizes = storeFolderSizes;
+  return options;
+}
+
 void TInfoFileForm::spbtNewClick(TObject*) {
   if (rootNode && isModified && !ConfirmDiscardList(*this, [this] { return SaveCommand(nullptr); })) return;
   TJobGuard job(this);
@@ -143,12 +153,7 @@ void TInfoFileForm::spbtNewClick(TObject*) {
   ::ViewFilter->SetMode(vmAll);
   UpdateViewMenuChecks(vmAll);
 
-  TStoreOptions options;
-  options.Attributes = storeAttributes;
-  options.Created = storeCreated;
-  options.Modified = storeModified;
-  options.Size = storeSize;
-  options.FolderSizes = storeFolderSizes;
+  const TStoreOptions options = StoreOptions();
   TScanDisplay display(this);
   TScanResult scan;
   TUcTreeNodes* nodes = tvTreeOfFile->Items();

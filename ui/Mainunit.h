@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CoreHost.h"
+#include "FolderScan.h"
 #include "ListNode.h"
 #include "Setlocalization.h"
 #include "UcActnList.h"
@@ -251,6 +252,9 @@ public:
   void ShowProgress(const AnsiString& caption);
   void StepProgress();
   void CloseProgress();
+
+  // What a scan records: the parameters window's choices.
+  TStoreOptions StoreOptions() const;
 
   // --- view state
   // Forgets everything that points into the folder tree or the entry tree:

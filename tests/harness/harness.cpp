@@ -315,13 +315,13 @@ std::string TemporaryFolder() {
 
 }  // namespace
 
-namespace {
-
 std::wstring CurrentFolder() {
   std::wstring r(GetCurrentDirectoryW(0, nullptr), L'\0');
   r.resize(GetCurrentDirectoryW(static_cast<DWORD>(r.size()), r.data()));
   return r;
 }
+
+namespace {
 
 bool IsInFolder(std::wstring path, std::wstring folder) {
   CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
@@ -339,8 +339,6 @@ void RemoveScratchFolder(const std::wstring& dir, const std::wstring& currentBef
   const std::string stayed = RemoveTree(dir);
   if (!stayed.empty()) ADD_FAILURE() << "the scratch folder stays after the test:\n" << stayed;
 }
-
-std::string TempDirMask(DWORD pid) { return "fnt" + std::to_string(pid) + "_*"; }
 
 void RemoveTempFolders(const std::string& mask) {
   const std::string base = TemporaryFolder();

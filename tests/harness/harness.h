@@ -155,11 +155,12 @@ std::string RemoveTree(const std::wstring& dir);
 // was left inside, goes back to currentBefore; the folder is removed, and
 // whatever stays fails the test that runs, named with the reason.
 void RemoveScratchFolder(const std::wstring& dir, const std::wstring& currentBefore);
+// The process's current folder.
+std::wstring CurrentFolder();
 // What a process the test ended left in the temporary folder: the folders
-// whose names match mask (with * and ?) are removed, once it has ended. Those
-// of its TempDir objects match TempDirMask(pid).
+// whose names match mask (with * and ?) are removed, once it has ended; one
+// that stays fails the test.
 void RemoveTempFolders(const std::string& mask);
-std::string TempDirMask(DWORD pid);
 // Converts a Windows path of the test to the Unix path (for Linux-side peers).
 std::string UnixPath(const std::string& windowsPath);
 std::string UnixPath(const std::wstring& windowsPath);

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "sysutils.h"
+
 void (*PumpIdleHook)() = nullptr;
 bool (*PumpMessageHook)(MSG& msg) = nullptr;
 
@@ -229,30 +231,17 @@ std::wstring WindowTextW(HWND wnd) {
 
 namespace {
 
-std::string AnsiPath(const std::wstring& path) {
-  const int n = WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string r(n > 0 ? n : 1, '\0');
-  WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, r.data(), n, nullptr, nullptr);
-  r.resize(n > 0 ? n - 1 : 0);
-  return r;
-}
-
-std::string ErrorText(DWORD error) {
-  char* text = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string r = text ? text : "";
-  if (text) LocalFree(text);
-  while (!r.empty() && (r.back() == '\n' || r.back() == '\r' || r.back() == ' ')) r.pop_back();
-  return r + " (error " + std::to_string(error) + ")";
+// A name that stays, as the failure says it: the path and the system's reason.
+std::string Refusal(const std::wstring& path, DWORD error) {
+  return WideToAnsi(path).str() + ": " + SysErrorMessage(error).str() + " (error " + std::to_string(error) + ")";
 }
 
 // Wine deletes no link to a device: the tests' disk that is always full is a
 // link to /dev/full made on the Linux side, and the Linux side removes it.
 // Only a link goes this way, never a file a handle still holds.
 bool RemoveUnixLink(const std::wstring& path) {
-  const std::string unix = UnixPath(path);
-  return !unix.empty() && RunUnix("test -L " + Q(unix) + " && rm -f -- " + Q(unix)) == 0;
+  const std::string linuxPath = UnixPath(path);
+  return !linuxPath.empty() && RunUnix("test -L " + Q(linuxPath) + " && rm -f -- " + Q(linuxPath)) == 0;
 }
 
 }  // namespace
@@ -270,10 +259,10 @@ std::string RemoveTree(const std::wstring& dir) {
       if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         stayed += RemoveTree(p);
       } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (!RemoveDirectoryW(p.c_str())) stayed += AnsiPath(p) + ": " + ErrorText(GetLastError()) + "\n";
+        if (!RemoveDirectoryW(p.c_str())) stayed += Refusal(p, GetLastError()) + "\n";
       } else if (!DeleteFileW(p.c_str())) {
         const DWORD error = GetLastError();
-        if (!RemoveUnixLink(p)) stayed += AnsiPath(p) + ": " + ErrorText(error) + "\n";
+        if (!RemoveUnixLink(p)) stayed += Refusal(p, error) + "\n";
       }
     } while (FindNextFileW(h, &fd));
     FindClose(h);
@@ -283,7 +272,7 @@ std::string RemoveTree(const std::wstring& dir) {
     // A folder already gone is what was asked for; one that stays for what
     // stays in it is named by that.
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && stayed.empty()) {
-      stayed = AnsiPath(dir) + ": " + ErrorText(error);
+      stayed = Refusal(dir, error);
       if (error == ERROR_DIR_NOT_EMPTY)
         stayed += ", though nothing in it was refused: a file deleted while a handle holds it goes only when the "
                   "handle is closed";

@@ -877,6 +877,8 @@ TEST(ListFileLongNames, ListThatOpensAlsoSaves) {
     SCOPED_TRACE(c.What);
     const AnsiString baseName = ListBaseName(c.List);
     ASSERT_LE(c.List.size(), MAX_PATH - 1u);
+    // The run's folder ("fennolit-" + 4 + "-" + 8 hex digits), then the data
+    // file as it was named after the list.
     ASSERT_GE(c.Temp.size() + 22 + 1 + 5 + baseName.Length(), MAX_PATH + 0u) << "the case does not reach the limit";
     struct Removed {
       std::string Path;
@@ -971,6 +973,9 @@ TEST_F(ListFiles, FailedItemFailsTheSaveWithItsReason) {
   EXPECT_EQ(ReadFileBytes(list), old);
   EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"held.vq"});
   EXPECT_EQ(isModified, 1);
+  // The engine is left as it was for the next save.
+  zip->OnFileProgress = nullptr;
+  EXPECT_EQ(SaveListFile(*zip, list, Header(), root, nullptr), TSaveStatus::Saved);
 }
 
 }  // namespace

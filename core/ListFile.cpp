@@ -111,6 +111,10 @@ bool RemoveLeftoverTempFolder(const WideString& base, const std::wstring& name) 
   const DWORD attributes = WideFileGetAttr(folder);
   if (attributes == INVALID_FILE_ATTRIBUTES) return true;
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;  // not a folder of a run
+  // A run makes real folders only: a link or junction of that name leads
+  // somewhere else, perhaps to a user's files, and nothing is deleted through
+  // it (Wine reports a Unix symbolic link to a folder as a reparse point).
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return false;
   if (!WideDeleteFile(folder + L"\\" + kLockName)) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND) return false;  // held: its run is alive
@@ -149,7 +153,8 @@ void RemoveLeftoverTempFolders() {
     TSearchRecW rec;
     if (WideFindFirst(base + kTempFolderPrefix + L"*", faDirectory, rec) != 0) return;
     do
-      if (rec.Attr & faDirectory) RemoveLeftoverTempFolder(base, rec.Name.str());
+      if ((rec.Attr & faDirectory) && !(rec.Attr & FILE_ATTRIBUTE_REPARSE_POINT))
+        RemoveLeftoverTempFolder(base, rec.Name.str());
     while (WideFindNext(rec) == 0);
     WideFindClose(rec);
   } catch (...) {

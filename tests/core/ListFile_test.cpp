@@ -657,6 +657,34 @@ TEST_F(ListFiles, LeftoversAreKnownByTheirWholeNames) {
   DeleteFileA(file.c_str());
 }
 
+// A link named like a leftover folder leads to a folder of a user's; neither
+// the start's clean-up nor a save that meets a pending archive of that name
+// deletes anything through it.
+TEST_F(ListFiles, LeftoverCleanUpDeletesNothingThroughALink) {
+  MakeTree();
+  const std::string base = TempBase();
+  const std::string link = "fennolit-99999-00000001";
+  const std::vector<std::string> users = {"fennolit.lock", "~tmp~list", "~tmp~other"};
+  for (const std::string& name : users) WriteFileBytes(dir.File(name), name);
+  struct RemoveLink {
+    std::string Path;
+    ~RemoveLink() { RunUnix("rm -f " + Q(Path)); }
+  } made{UnixPath(base + link)};
+  ASSERT_EQ(RunUnix("ln -s " + Q(UnixPath(dir.Path())) + " " + Q(made.Path)), 0);
+  ASSERT_NE(GetFileAttributesA((base + link).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u)
+      << "the platform no longer reports the link as one";
+
+  RemoveLeftoverTempFolders();
+  TempDir lists;
+  const std::string pending = "~" + link + ".tmp";
+  WriteFileBytes(lists.File(pending), "pending");
+  ASSERT_EQ(SaveListFile(*zip, lists.File("list.vq"), Header(), root, nullptr), TSaveStatus::Saved);
+
+  EXPECT_EQ(Names(base + link), users);
+  for (const std::string& name : users) EXPECT_EQ(ReadFileBytes(dir.File(name)), name);
+  EXPECT_EQ(Names(lists.Path()), (std::vector<std::string>{"list.vq", pending}));
+}
+
 // A list whose archive is tens of kilobytes: names that do not repeat.
 ListNode* MakeWideTree(int files) {
   ListNode* root = MakeEntry(nullptr, "C:\\wide", ekFolder);

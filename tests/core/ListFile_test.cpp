@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 
 #include "CoreTestUtil.h"
 #include "ListFile.h"
@@ -223,18 +224,19 @@ TEST_F(ListFiles, OpenNeverWritesToTheListFile) {
 }
 
 TEST_F(ListFiles, OpenFailuresAreNamed) {
-  // Not an archive, a missing file.
-  WriteFileBytes(dir.File("text.vq"), "not a zip archive at all");
-  EXPECT_EQ(OpenListFile(*zip, dir.File("text.vq")).Status, TOpenStatus::UnpackFailed);
-  EXPECT_EQ(OpenListFile(*zip, dir.File("missing.vq")).Status, TOpenStatus::UnpackFailed);
-  // Archives made by Python: empty, two entries, an empty entry, damaged data,
-  // an entry stored under a path.
+  // Archives made by Python: empty, two entries, an entry whose bytes do not
+  // match its checksum, an empty entry, damaged data, an entry stored under a
+  // path.
   const char* py =
       "import sys, zipfile, struct\n"
       "d = sys.argv[1]\n"
       "zipfile.ZipFile(d + '/empty.vq', 'w').close()\n"
       "with zipfile.ZipFile(d + '/two.vq', 'w') as z:\n"
       "    z.writestr('a', b'x' * 856); z.writestr('b', b'y')\n"
+      "with zipfile.ZipFile(d + '/crc.vq', 'w') as z:\n"
+      "    z.writestr('~tmp~crc', b'CRC-MARK' + bytes(248 + 600))\n"
+      "b = open(d + '/crc.vq', 'rb').read()\n"
+      "open(d + '/crc.vq', 'wb').write(b.replace(b'CRC-MARK', b'CRC-MARX'))\n"
       "with zipfile.ZipFile(d + '/zero.vq', 'w') as z:\n"
       "    z.writestr('~tmp~zero', b'')\n"
       "rec = bytes(568) + b'D' + bytes(23) + struct.pack('<ii', 0, 5)\n"
@@ -245,8 +247,15 @@ TEST_F(ListFiles, OpenFailuresAreNamed) {
       "    z.writestr('some/folder/~tmp~deep', b'hdr' + bytes(253) + rec.replace(struct.pack('<i', 5), struct.pack('<i', 0)) + leaf + b'tail')\n";
   std::string out;
   ASSERT_EQ(RunPython(py, Q(UnixPath(dir.Path())), &out), 0) << out;
-  EXPECT_EQ(OpenListFile(*zip, dir.File("empty.vq")).Status, TOpenStatus::UnpackFailed);
-  EXPECT_EQ(OpenListFile(*zip, dir.File("two.vq")).Status, TOpenStatus::UnpackFailed);
+  WriteFileBytes(dir.File("text.vq"), "not a zip archive at all");
+  // Files that are not lists, and a missing one: the engine's own findings,
+  // with no system's reason to tell.
+  for (const char* name : {"text.vq", "missing.vq", "empty.vq", "two.vq", "crc.vq"}) {
+    const TOpenResult r = OpenListFile(*zip, dir.File(name));
+    EXPECT_EQ(r.Status, TOpenStatus::UnpackFailed) << name;
+    EXPECT_EQ(r.Reason, 0u) << name;
+    EXPECT_EQ(r.Data.Root, nullptr) << name;
+  }
   EXPECT_EQ(OpenListFile(*zip, dir.File("zero.vq")).Status, TOpenStatus::DataEmpty);
   EXPECT_EQ(OpenListFile(*zip, dir.File("cut.vq")).Status, TOpenStatus::LoadFailed);
   TOpenResult deep = OpenListFile(*zip, dir.File("deep.vq"));
@@ -331,19 +340,23 @@ TEST_F(ListFiles, FailureMessages) {
   const std::string unpack = A(L"Неудачная попытка разархивировать файл - C:\\x.vq");
   const struct {
     TOpenStatus status;
+    DWORD reason;
     std::vector<std::string> shown;
   } opens[] = {
-      {TOpenStatus::UnpackFailed, {unpack}},
-      {TOpenStatus::DataOpenFailed,
+      {TOpenStatus::UnpackFailed, 0, {unpack}},
+      {TOpenStatus::UnpackFailed, ERROR_DISK_FULL, {unpack + "\n" + SysErrorMessage(ERROR_DISK_FULL).str()}},
+      {TOpenStatus::DataOpenFailed, 0,
        {unpack + A(L"\nВозможно в той же папке находиться папка с совпадающим именем \nпожалуйста, откройте файл из "
                    L"другого места")}},
-      {TOpenStatus::DataEmpty, {A(L"Файл пуст!")}},
-      {TOpenStatus::LoadFailed, {A(L"Ошибка при загрузке файла! Возможно он повреждён - C:\\x.vq")}},
-      {TOpenStatus::Opened, {}},
+      {TOpenStatus::DataEmpty, 0, {A(L"Файл пуст!")}},
+      {TOpenStatus::LoadFailed, 0, {A(L"Ошибка при загрузке файла! Возможно он повреждён - C:\\x.vq")}},
+      // Only the unpacking has a system's reason to tell.
+      {TOpenStatus::LoadFailed, ERROR_DISK_FULL, {A(L"Ошибка при загрузке файла! Возможно он повреждён - C:\\x.vq")}},
+      {TOpenStatus::Opened, 0, {}},
   };
   for (const auto& c : opens) {
     FakeHost host;
-    ReportOpenFailure(host, c.status, "C:\\x.vq");
+    ReportOpenFailure(host, c.status, "C:\\x.vq", c.reason);
     EXPECT_EQ(host.Shown, c.shown) << static_cast<int>(c.status);
     EXPECT_TRUE(host.Asked.empty());
   }
@@ -657,6 +670,34 @@ TEST_F(ListFiles, LeftoversAreKnownByTheirWholeNames) {
   DeleteFileA(file.c_str());
 }
 
+// A link named like a leftover folder leads to a folder of a user's; neither
+// the start's clean-up nor a save that meets a pending archive of that name
+// deletes anything through it.
+TEST_F(ListFiles, LeftoverCleanUpDeletesNothingThroughALink) {
+  MakeTree();
+  const std::string base = TempBase();
+  const std::string link = "fennolit-99999-00000001";
+  const std::vector<std::string> users = {"fennolit.lock", "~tmp~list", "~tmp~other"};
+  for (const std::string& name : users) WriteFileBytes(dir.File(name), name);
+  struct RemoveLink {
+    std::string Path;
+    ~RemoveLink() { RunUnix("rm -f " + Q(Path)); }
+  } made{UnixPath(base + link)};
+  ASSERT_EQ(RunUnix("ln -s " + Q(UnixPath(dir.Path())) + " " + Q(made.Path)), 0);
+  ASSERT_NE(GetFileAttributesA((base + link).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u)
+      << "the platform no longer reports the link as one";
+
+  RemoveLeftoverTempFolders();
+  TempDir lists;
+  const std::string pending = "~" + link + ".tmp";
+  WriteFileBytes(lists.File(pending), "pending");
+  ASSERT_EQ(SaveListFile(*zip, lists.File("list.vq"), Header(), root, nullptr), TSaveStatus::Saved);
+
+  EXPECT_EQ(Names(base + link), users);
+  for (const std::string& name : users) EXPECT_EQ(ReadFileBytes(dir.File(name)), name);
+  EXPECT_EQ(Names(lists.Path()), (std::vector<std::string>{"list.vq", pending}));
+}
+
 // A list whose archive is tens of kilobytes: names that do not repeat.
 ListNode* MakeWideTree(int files) {
   ListNode* root = MakeEntry(nullptr, "C:\\wide", ekFolder);
@@ -711,6 +752,39 @@ struct TempFolderAt {
   ~TempFolderAt() { SetEnvironmentVariableA("TMP", Had ? Old.c_str() : nullptr); }
 };
 
+// While it lives, the engine's questions are counted and answered Abort.
+struct EngineQuestions {
+  static inline int Asked = 0;
+  TZEDialogs Saved = ZEDialogs;
+  EngineQuestions() {
+    Asked = 0;
+    ZEDialogs.Confirm = [](const WideString&, TZEDialogButtons) {
+      ++Asked;
+      return zmrAbort;
+    };
+  }
+  ~EngineQuestions() { ZEDialogs = Saved; }
+};
+
+// Changes the mount options of a small disk (SmallDisk unmounts it whatever
+// they are); empty when done, else what mount said.
+std::string Remount(const std::string& folder, const std::string& options) {
+  std::string out;
+  if (RunUnix("mount -o remount," + options + " " + Q(UnixPath(folder)) + " 2>&1", &out) == 0) return {};
+  return out.empty() ? "mount failed" : out;
+}
+
+// The files a disk may hold and those it holds now, its root included.
+bool DiskFiles(const std::string& folder, uint64_t& total, uint64_t& used) {
+  std::string out;
+  if (RunUnix("stat -f -c '%c %d' " + Q(UnixPath(folder)), &out) != 0) return false;
+  uint64_t free = 0;
+  std::istringstream in(out);
+  if (!(in >> total >> free) || free > total) return false;
+  used = total - free;
+  return true;
+}
+
 // A save on a small disk that fails at each of its steps in turn: the data
 // file (the temporary folder is on the disk too), the archive's writing (its
 // first bytes, then its data) and the new file put in the list file's place.
@@ -739,16 +813,7 @@ TEST(ListFileSaveSteps, EveryFailedStepSaysTheListAndWhy) {
 
   HeldOpen held;
   // The engine is to ask nothing on the way: the failure is the save's to tell.
-  static int asked;
-  asked = 0;
-  struct Restore {
-    TZEDialogs Saved = ZEDialogs;
-    ~Restore() { ZEDialogs = Saved; }
-  } restore;
-  ZEDialogs.Confirm = [](const WideString&, TZEDialogButtons) {
-    ++asked;
-    return zmrAbort;
-  };
+  EngineQuestions questions;
   const struct {
     const char* step;
     std::function<DWORD()> arrange;  // the reason the system then gives
@@ -824,7 +889,107 @@ TEST(ListFileSaveSteps, EveryFailedStepSaysTheListAndWhy) {
               0)
         << out;
     EXPECT_EQ(host.Shown.size(), 1u);
-    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(EngineQuestions::Asked, 0);
+  }
+}
+
+// An open whose temporary folder is on a small disk that will not take it, at
+// each step in turn: the folder itself (the disk read-only), the data file
+// (no file left to make on the disk) and the data file's bytes (no room left).
+// Each failure names the list file and the system's reason, hands nothing on
+// to be loaded and leaves nothing in the temporary folder; the same engine
+// opens the list once the disk takes it again.
+TEST(ListFileOpenSteps, EveryFailedStepSaysTheListAndWhy) {
+  TempDir dir;
+  SmallDisk disk(dir.File("disk"), 4 << 20);
+  if (!disk.Mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (root and the mount right needed): " << disk.Why();
+  uint64_t block = 0, free = 0, files = 0, used = 0;
+  ASSERT_TRUE(disk.Room(block, free));
+  const std::string temp = dir.File("disk\\tmp");
+  ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));
+  ASSERT_TRUE(DiskFiles(dir.File("disk"), files, used));
+  // The list file itself is on another disk: only the unpacking wants room.
+  const std::string list = dir.File(A(L"список.vq"));
+  std::unique_ptr<ListNode, void (*)(ListNode*)> root(MakeWideTree(2000), FreeNodeTree);
+  const AnsiString header = ScrambleString("C:\\wide", kScrambleStartKey, kScrambleMultiplier, kScrambleAddend);
+  const uint64_t data = DataBytes(header, root.get()).size();
+  TZipEngine zip(nullptr);
+  ConfigureListEngine(zip);
+  ASSERT_EQ(SaveListFile(zip, list, header, root.get(), nullptr), TSaveStatus::Saved);
+  const std::string probe = temp + "\\probe";
+  EngineQuestions questions;
+  const struct {
+    const char* step;
+    std::function<DWORD()> arrange;  // the reason the system then gives
+    std::function<std::string()> undo;  // empty when done
+  } cases[] = {
+      {"temporary folder",
+       [&]() -> DWORD {
+         EXPECT_EQ(Remount(dir.File("disk"), "ro"), "");
+         return CreateDirectoryA(probe.c_str(), nullptr) ? 0 : GetLastError();
+       },
+       [&] { return Remount(dir.File("disk"), "rw"); }},
+      {"data file",
+       [&]() -> DWORD {
+         EXPECT_EQ(Remount(dir.File("disk"), "nr_inodes=" + std::to_string(used)), "");
+         const HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+         const DWORD error = h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+         if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+         // Room for the folder and its lock, none for the data file.
+         EXPECT_EQ(Remount(dir.File("disk"), "nr_inodes=" + std::to_string(used + 2)), "");
+         return error;
+       },
+       [&] { return Remount(dir.File("disk"), "nr_inodes=" + std::to_string(files)); }},
+      {"data file's bytes",
+       [&] {
+         EXPECT_TRUE(disk.LeaveFree((data / 2 + block - 1) / block * block));
+         return disk.WriteRefusal();
+       },
+       [&] { return DeleteFileA(dir.File("disk\\filler").c_str()) ? std::string() : "filler not deleted"; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.step);
+    // Arranged and put back with the process's own temporary folder: the
+    // harness keeps its files there while it runs a Linux command.
+    const DWORD reason = c.arrange();
+    FakeHost host;
+    TOpenStatus status = TOpenStatus::Opened, loaded = TOpenStatus::Opened;
+    TListData none;
+    TOpenResult r;
+    {
+      TempFolderAt tmp(temp);
+      TUnpackedList unpacked;
+      status = unpacked.Unpack(zip, list);
+      EXPECT_EQ(unpacked.Reason(), reason);
+      ReportOpenFailure(host, status, list, unpacked.Reason());
+      loaded = unpacked.Load(none);
+    }
+    {
+      TempFolderAt tmp(temp);
+      r = OpenListFile(zip, list);
+    }
+    EXPECT_NE(reason, 0u);
+    EXPECT_EQ(status, TOpenStatus::UnpackFailed);
+    EXPECT_EQ(loaded, TOpenStatus::LoadFailed);
+    EXPECT_EQ(none.Root, nullptr);
+    EXPECT_EQ(host.Shown,
+              std::vector<std::string>{A(L"Неудачная попытка разархивировать файл - ") + list + "\n" +
+                                       SysErrorMessage(reason).str()});
+    EXPECT_EQ(r.Status, TOpenStatus::UnpackFailed);
+    EXPECT_EQ(r.Reason, reason);
+    EXPECT_EQ(r.Data.Root, nullptr);
+    EXPECT_EQ(Names(temp), std::vector<std::string>{});
+    EXPECT_EQ(EngineQuestions::Asked, 0);
+    // Once the disk takes it, the same engine opens the list there.
+    ASSERT_EQ(c.undo(), "");
+    {
+      TempFolderAt tmp(temp);
+      r = OpenListFile(zip, list);
+    }
+    EXPECT_EQ(r.Status, TOpenStatus::Opened);
+    EXPECT_EQ(CountNodes(r.Data.Root), 2000);
+    FreeNodeTree(r.Data.Root);
+    EXPECT_EQ(Names(temp), std::vector<std::string>{});
   }
 }
 

@@ -997,21 +997,6 @@ TEST(ListFileOpenSteps, EveryFailedStepSaysTheListAndWhy) {
 
 namespace {
 
-// Counts the archive engine's own boxes for a while and answers Ignore, the
-// answer that would leave the data file out.
-struct EngineBoxes {
-  static inline int Asked = 0;
-  TZEDialogs Saved = ZEDialogs;
-  EngineBoxes() {
-    Asked = 0;
-    ZEDialogs.Confirm = [](const WideString&, TZEDialogButtons) {
-      ++Asked;
-      return zmrIgnore;
-    };
-  }
-  ~EngineBoxes() { ZEDialogs = Saved; }
-};
-
 // A list opened, marked, saved and opened again, with its name as long as the
 // open and Save As dialogs take a path (MAX_PATH - 1 characters), or with the
 // temporary folder lying deep: the list's data file would outgrow the
@@ -1051,7 +1036,7 @@ TEST(ListFileLongNames, ListThatOpensAlsoSaves) {
     } removed{c.List};
     TempFolderAt tmp(c.Temp);
     const std::vector<std::string> leftovers = TempLeftovers();
-    EngineBoxes boxes;
+    EngineQuestions questions;
     TZipEngine zip(nullptr);
     ConfigureListEngine(zip);
     FakeHost host;
@@ -1076,7 +1061,7 @@ TEST(ListFileLongNames, ListThatOpensAlsoSaves) {
     const std::string expected = DataBytes(scrambled, root.get());
     EXPECT_EQ(DataBytes(again.Data.ScrambledRootPath, reopened.get()), expected);
     EXPECT_TRUE(host.Shown.empty());
-    EXPECT_EQ(EngineBoxes::Asked, 0);
+    EXPECT_EQ(EngineQuestions::Asked, 0);
 
     // The entry's name byte for byte (Python's zipfile also refuses a local
     // header whose name differs from the directory's).
@@ -1113,7 +1098,7 @@ TEST_F(ListFiles, FailedItemFailsTheSaveWithItsReason) {
     }
   } holder;
   zip->OnFileProgress = TZEFileProgressEvent(&holder, &Holder::OnFile);
-  EngineBoxes boxes;
+  EngineQuestions questions;
   FakeHost host;
   AnsiString scrambled = Header();
   uint8_t isRootPathNew = 0, isModified = 1;
@@ -1129,7 +1114,7 @@ TEST_F(ListFiles, FailedItemFailsTheSaveWithItsReason) {
       RemoveTree(W(TempBase() + folder).str());
   EXPECT_EQ(host.Shown, (std::vector<std::string>{A(L"Ошибка при создании файла!: ") + list + "\n" +
                                                    SysErrorMessage(ERROR_SHARING_VIOLATION).str()}));
-  EXPECT_EQ(EngineBoxes::Asked, 0);
+  EXPECT_EQ(EngineQuestions::Asked, 0);
   EXPECT_EQ(ReadFileBytes(list), old);
   EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"held.vq"});
   EXPECT_EQ(isModified, 1);

@@ -7,6 +7,17 @@
 #include "UcWindows.h"
 #include "Ucrypt.h"
 
+namespace {
+
+// An item the engine cannot write fails the whole operation: the caller tells
+// the user in the program's words, and nothing is left out of a list file.
+void AbortOnItemFailure(TObject*, const WideString&, TZEProcessOperation, int, int, const WideString&,
+                        TZEAction& action) {
+  action = fxaAbort;
+}
+
+}  // namespace
+
 void ConfigureListEngine(TZipEngine& zip) {
   zip.SetCompressionLevel(TZECompressionLevel::clMax);
   zip.SetCompressionMode(9);
@@ -18,6 +29,7 @@ void ConfigureListEngine(TZipEngine& zip) {
   zip.SetUnicodeFilenames(true);
   zip.SetEncryptionMethod(caPkzipClassic);
   zip.SetExtractCorruptedFiles(false);
+  zip.OnProcessFileFailure = TZEProcessFileFailureEvent::Free(&AbortOnItemFailure);
 }
 
 AnsiString ListFileNameWithExtension(const AnsiString& name) {
@@ -30,6 +42,10 @@ namespace {
 const wchar_t kTempFolderPrefix[] = L"fennolit-";
 const wchar_t kLockName[] = L"fennolit.lock";
 const wchar_t kDataPrefix[] = L"~tmp~";
+// The data file's own name in a temporary folder, whatever the list's name, so
+// that its path keeps within the system's limits wherever the temporary folder
+// lies. The archive stores it as kDataPrefix + the list's base name.
+const wchar_t kDataFileName[] = L"~tmp~";
 const wchar_t kPendingPrefix[] = L"~";
 const wchar_t kPendingSuffix[] = L".tmp";
 
@@ -205,10 +221,11 @@ namespace {
 // back.
 class TArchiveSession {
 public:
-  explicit TArchiveSession(TZipEngine& zip) : FZip(zip), FBaseDir(zip.BaseDir()) {}
+  explicit TArchiveSession(TZipEngine& zip) : FZip(zip), FBaseDir(zip.BaseDir()), FOnStoreFile(zip.OnStoreFile) {}
   ~TArchiveSession() {
     FZip.CloseArchive();
     FZip.SetBaseDir(FBaseDir);
+    FZip.OnStoreFile = FOnStoreFile;
   }
   TArchiveSession(const TArchiveSession&) = delete;
   TArchiveSession& operator=(const TArchiveSession&) = delete;
@@ -216,7 +233,13 @@ public:
 private:
   TZipEngine& FZip;
   WideString FBaseDir;
+  TZEOnStoreFileEvent FOnStoreFile;
 };
+
+// Gives the item the stored name that data points to.
+void StoreUnder(void* data, TObject*, WideString& fileName, uint32_t&, AnsiString&, const WideString&) {
+  fileName = *static_cast<const WideString*>(data);
+}
 
 // The new archive beside the list file until it takes the list file's place:
 // "~" + the save's temporary folder name + ".tmp", so a later save knows whose
@@ -275,8 +298,9 @@ TSaveStatus SaveListFile(TZipEngine& zip, const AnsiString& listFileName, const 
     why = temp.Error();
     return TSaveStatus::CreateFailed;
   }
+  const WideString data = temp.File(kDataFileName);
   // The stored name is the one every list file carries: "~tmp~" + base name.
-  const WideString data = temp.File(AnsiToWide("~tmp~" + ListBaseName(listFileName)));
+  WideString stored = WideString(kDataPrefix) + AnsiToWide(ListBaseName(listFileName));
   try {
     TUcFileStream stream(data, fmCreate);
     if (!WriteListData(stream, scrambledRootPath, root, progress)) return TSaveStatus::Cancelled;
@@ -301,6 +325,7 @@ TSaveStatus SaveListFile(TZipEngine& zip, const AnsiString& listFileName, const 
     zip.SetBaseDir(temp.Path());
     zip.SetFileName(archive.Path());
     zip.OpenArchive(archive.Stream(), true);
+    zip.OnStoreFile = TZEOnStoreFileEvent(&stored, &StoreUnder);
     zip.AddFiles(data, 0x28BF, WideString());
     // The engine passed the data file by without a word: nothing to tell but
     // the file it could not make.
@@ -408,7 +433,7 @@ TOpenStatus TUnpackedList::Unpack(TZipEngine& zip, const AnsiString& listFileNam
     FReason = FFolder.Error();
     return TOpenStatus::UnpackFailed;
   }
-  const WideString data = FFolder.File(AnsiToWide("~tmp~" + ListBaseName(listFileName)));
+  const WideString data = FFolder.File(kDataFileName);
   TListDataChecker checker;
   bool sawEverything = false;
   DWORD writeError = 0;

@@ -14,7 +14,9 @@
 
 // The archive component's settings for list files, as the main window's layout
 // gives them: deflate level 9, OEM names with the Unicode-name field, no ZIP64,
-// no spanning, flushing on, no password, no extraction of corrupted items.
+// no spanning, flushing on, no password, no extraction of corrupted items. An
+// item the engine fails on aborts its operation without a question: the
+// program tells the failure in its own words.
 void ConfigureListEngine(TZipEngine& zip);
 
 // A folder of its own under the system's temporary folder,

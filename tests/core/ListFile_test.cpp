@@ -1010,6 +1010,7 @@ TEST(ListFileSaveSteps, ALostWriteAtTheEndIsNoSave) {
   ASSERT_EQ(SaveListFile(zip, list, header, root.get(), nullptr), TSaveStatus::Saved);
   const std::string old = ReadFileBytes(list);
   const std::vector<std::string> leftovers = TempLeftovers();
+  EngineQuestions questions;
   const struct {
     const char* step;
     FailingFileCall::TWhich call;
@@ -1054,6 +1055,7 @@ TEST(ListFileSaveSteps, ALostWriteAtTheEndIsNoSave) {
     DeleteFileA(dir.File("expected.bin").c_str());
     DeleteFileA(elsewhere.c_str());
     EXPECT_EQ(host.Shown.size(), 1u);
+    EXPECT_EQ(EngineQuestions::Asked, 0);
   }
 }
 

@@ -270,9 +270,11 @@ public:
   const WideString& Path() const { return FPath; }
   // The engine writes the archive straight into it: no file of its own.
   TStream* Stream() const { return FStream.get(); }
-  // False with the system's reason in error.
+  // Closes the file, whose bytes the disk may refuse only now (a delayed
+  // write); false with the system's reason in error.
+  bool Close(DWORD& error) { return FStream->Close(error); }
+  // After Close: false with the system's reason in error.
   bool Replace(const WideString& listFile, DWORD& error) {
-    FStream.reset();
     if (!MoveFileExW(FPath.c_bstr(), listFile.c_bstr(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       error = GetLastError();
       return false;
@@ -343,6 +345,7 @@ TSaveStatus SaveListFile(TZipEngine& zip, const AnsiString& listFileName, const 
   } catch (...) {
     return TSaveStatus::WriteFailed;
   }
+  if (!archive.Close(why)) return TSaveStatus::WriteFailed;
   if (!archive.Replace(listFile, why)) return TSaveStatus::CreateFailed;
   ClearPathNames(root);
   return TSaveStatus::Saved;

@@ -433,6 +433,14 @@ int64_t TStream::CopyFrom(TStream* source, int64_t count) {
 // ===========================================================================
 // THandleStream, TFileStream
 
+TFileHandleCalls FileHandleCalls = {&FlushFileBuffers, &CloseHandle};
+
+bool THandleStream::Flush(DWORD& error) {
+  if (FileHandleCalls.Flush(FHandle)) return true;
+  error = GetLastError();
+  return false;
+}
+
 int32_t THandleStream::Read(void* buffer, int32_t count) {
   if (count <= 0) return 0;
   DWORD done = 0;

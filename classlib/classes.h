@@ -231,12 +231,24 @@ public:
   int64_t CopyFrom(TStream* source, int64_t count);
 };
 
+// The two calls that end a file's writing: hand its bytes to the disk, close
+// it (FlushFileBuffers and CloseHandle). A test puts failing ones in place to
+// stand for a disk that loses a delayed write; nothing else changes them.
+struct TFileHandleCalls {
+  BOOL(WINAPI* Flush)(HANDLE);
+  BOOL(WINAPI* Close)(HANDLE);
+};
+extern TFileHandleCalls FileHandleCalls;
+
 // A stream over a Win32 file handle it does not own.
 class THandleStream : public TStream {
   CL_CLASS(THandleStream, TStream)
 public:
   explicit THandleStream(HANDLE handle) : FHandle(handle) {}
   HANDLE Handle() const { return FHandle; }
+  // Hands the bytes written so far to the disk; false with the system's
+  // reason in error when it did not take them.
+  bool Flush(DWORD& error);
 
   int32_t Read(void* buffer, int32_t count) override;
   int32_t Write(const void* buffer, int32_t count) override;

@@ -7,6 +7,17 @@
 #include "UcWindows.h"
 #include "Ucrypt.h"
 
+namespace {
+
+// An item the engine cannot write fails the whole operation: the caller tells
+// the user in the program's words, and nothing is left out of a list file.
+void AbortOnItemFailure(TObject*, const WideString&, TZEProcessOperation, int, int, const WideString&,
+                        TZEAction& action) {
+  action = fxaAbort;
+}
+
+}  // namespace
+
 void ConfigureListEngine(TZipEngine& zip) {
   zip.SetCompressionLevel(TZECompressionLevel::clMax);
   zip.SetCompressionMode(9);
@@ -18,6 +29,7 @@ void ConfigureListEngine(TZipEngine& zip) {
   zip.SetUnicodeFilenames(true);
   zip.SetEncryptionMethod(caPkzipClassic);
   zip.SetExtractCorruptedFiles(false);
+  zip.OnProcessFileFailure = TZEProcessFileFailureEvent::Free(&AbortOnItemFailure);
 }
 
 AnsiString ListFileNameWithExtension(const AnsiString& name) {
@@ -30,6 +42,10 @@ namespace {
 const wchar_t kTempFolderPrefix[] = L"fennolit-";
 const wchar_t kLockName[] = L"fennolit.lock";
 const wchar_t kDataPrefix[] = L"~tmp~";
+// The data file's own name in a temporary folder, whatever the list's name, so
+// that its path keeps within the system's limits wherever the temporary folder
+// lies. The archive stores it as kDataPrefix + the list's base name.
+const wchar_t kDataFileName[] = L"~tmp~";
 const wchar_t kPendingPrefix[] = L"~";
 const wchar_t kPendingSuffix[] = L".tmp";
 
@@ -111,6 +127,10 @@ bool RemoveLeftoverTempFolder(const WideString& base, const std::wstring& name) 
   const DWORD attributes = WideFileGetAttr(folder);
   if (attributes == INVALID_FILE_ATTRIBUTES) return true;
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;  // not a folder of a run
+  // A run makes real folders only: a link or junction of that name leads
+  // somewhere else, perhaps to a user's files, and nothing is deleted through
+  // it (Wine reports a Unix symbolic link to a folder as a reparse point).
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return false;
   if (!WideDeleteFile(folder + L"\\" + kLockName)) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND) return false;  // held: its run is alive
@@ -149,7 +169,8 @@ void RemoveLeftoverTempFolders() {
     TSearchRecW rec;
     if (WideFindFirst(base + kTempFolderPrefix + L"*", faDirectory, rec) != 0) return;
     do
-      if (rec.Attr & faDirectory) RemoveLeftoverTempFolder(base, rec.Name.str());
+      if ((rec.Attr & faDirectory) && !(rec.Attr & FILE_ATTRIBUTE_REPARSE_POINT))
+        RemoveLeftoverTempFolder(base, rec.Name.str());
     while (WideFindNext(rec) == 0);
     WideFindClose(rec);
   } catch (...) {
@@ -158,8 +179,12 @@ void RemoveLeftoverTempFolders() {
 }
 
 TTempFolder::TTempFolder() {
+  SetLastError(0);
   const WideString base = TempBase();
-  if (base.IsEmpty()) return;
+  if (base.IsEmpty()) {
+    FError = GetLastError();
+    return;
+  }
   static unsigned serial = 0;
   if (serial == 0) serial = GetTickCount();
   for (int attempt = 0; attempt < 1000; ++attempt) {
@@ -169,15 +194,15 @@ TTempFolder::TTempFolder() {
       // Read and write, shared with no one: deleting it needs this handle gone.
       FLock = WideFileCreate(path + L"\\" + kLockName);
       if (FLock == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
+        FError = GetLastError();
         WideRemoveDir(path);
-        SetLastError(error);
         return;
       }
       FPath = path;
       return;
     }
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return;
+    FError = GetLastError();
+    if (FError != ERROR_ALREADY_EXISTS) return;
   }
 }
 
@@ -196,10 +221,11 @@ namespace {
 // back.
 class TArchiveSession {
 public:
-  explicit TArchiveSession(TZipEngine& zip) : FZip(zip), FBaseDir(zip.BaseDir()) {}
+  explicit TArchiveSession(TZipEngine& zip) : FZip(zip), FBaseDir(zip.BaseDir()), FOnStoreFile(zip.OnStoreFile) {}
   ~TArchiveSession() {
     FZip.CloseArchive();
     FZip.SetBaseDir(FBaseDir);
+    FZip.OnStoreFile = FOnStoreFile;
   }
   TArchiveSession(const TArchiveSession&) = delete;
   TArchiveSession& operator=(const TArchiveSession&) = delete;
@@ -207,7 +233,13 @@ public:
 private:
   TZipEngine& FZip;
   WideString FBaseDir;
+  TZEOnStoreFileEvent FOnStoreFile;
 };
+
+// Gives the item the stored name that data points to.
+void StoreUnder(void* data, TObject*, WideString& fileName, uint32_t&, AnsiString&, const WideString&) {
+  fileName = *static_cast<const WideString*>(data);
+}
 
 // The new archive beside the list file until it takes the list file's place:
 // "~" + the save's temporary folder name + ".tmp", so a later save knows whose
@@ -238,9 +270,11 @@ public:
   const WideString& Path() const { return FPath; }
   // The engine writes the archive straight into it: no file of its own.
   TStream* Stream() const { return FStream.get(); }
-  // False with the system's reason in error.
+  // Closes the file, whose bytes the disk may refuse only now (a delayed
+  // write); false with the system's reason in error.
+  bool Close(DWORD& error) { return FStream->Close(error); }
+  // After Close: false with the system's reason in error.
   bool Replace(const WideString& listFile, DWORD& error) {
-    FStream.reset();
     if (!MoveFileExW(FPath.c_bstr(), listFile.c_bstr(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       error = GetLastError();
       return false;
@@ -263,11 +297,12 @@ TSaveStatus SaveListFile(TZipEngine& zip, const AnsiString& listFileName, const 
   why = 0;
   TTempFolder temp;
   if (!temp.Created()) {
-    why = GetLastError();
+    why = temp.Error();
     return TSaveStatus::CreateFailed;
   }
+  const WideString data = temp.File(kDataFileName);
   // The stored name is the one every list file carries: "~tmp~" + base name.
-  const WideString data = temp.File(AnsiToWide("~tmp~" + ListBaseName(listFileName)));
+  WideString stored = WideString(kDataPrefix) + AnsiToWide(ListBaseName(listFileName));
   try {
     TUcFileStream stream(data, fmCreate);
     if (!WriteListData(stream, scrambledRootPath, root, progress)) return TSaveStatus::Cancelled;
@@ -292,6 +327,7 @@ TSaveStatus SaveListFile(TZipEngine& zip, const AnsiString& listFileName, const 
     zip.SetBaseDir(temp.Path());
     zip.SetFileName(archive.Path());
     zip.OpenArchive(archive.Stream(), true);
+    zip.OnStoreFile = TZEOnStoreFileEvent(&stored, &StoreUnder);
     zip.AddFiles(data, 0x28BF, WideString());
     // The engine passed the data file by without a word: nothing to tell but
     // the file it could not make.
@@ -309,6 +345,7 @@ TSaveStatus SaveListFile(TZipEngine& zip, const AnsiString& listFileName, const 
   } catch (...) {
     return TSaveStatus::WriteFailed;
   }
+  if (!archive.Close(why)) return TSaveStatus::WriteFailed;
   if (!archive.Replace(listFile, why)) return TSaveStatus::CreateFailed;
   ClearPathNames(root);
   return TSaveStatus::Saved;
@@ -344,15 +381,24 @@ namespace {
 // Passes the unpacked bytes on to the data file and through the checker on the
 // way. Should the writer go back over bytes already written, the checker no
 // longer knows what the file holds and its verdict is not used.
+// The engine knows the data file only as a stream and keeps no system code
+// for it: the writer takes the one of a write that fails, right there.
 class TCheckingWriter : public TStream {
 public:
-  TCheckingWriter(TStream& file, TListDataChecker& checker) : FFile(file), FChecker(checker) {}
+  TCheckingWriter(TStream& file, TListDataChecker& checker, DWORD& error)
+      : FFile(file), FChecker(checker), FError(error) {}
   bool SawEverything() const { return FInOrder && FAt == FFed; }
 
   int32_t Read(void*, int32_t) override { return 0; }
   int32_t Write(const void* buffer, int32_t count) override {
+    SetLastError(0);
     const int32_t written = FFile.Write(buffer, count);
-    if (written <= 0) return written;
+    if (written <= 0) {
+      // A file that takes nothing without a word has no room left.
+      FError = GetLastError();
+      if (FError == 0) FError = ERROR_HANDLE_DISK_FULL;
+      return written;
+    }
     if (FAt == FFed) {
       FChecker.Feed(buffer, static_cast<size_t>(written));
       FFed += written;
@@ -373,6 +419,7 @@ public:
 private:
   TStream& FFile;
   TListDataChecker& FChecker;
+  DWORD& FError;
   int64_t FAt = 0;
   int64_t FFed = 0;
   bool FInOrder = true;
@@ -384,10 +431,15 @@ TOpenStatus TUnpackedList::Unpack(TZipEngine& zip, const AnsiString& listFileNam
   FData.reset();
   FVerdict = TVerdict::None;
   FNodes = 0;
-  if (!FFolder.Created()) return TOpenStatus::UnpackFailed;
-  const WideString data = FFolder.File(AnsiToWide("~tmp~" + ListBaseName(listFileName)));
+  FReason = 0;
+  if (!FFolder.Created()) {
+    FReason = FFolder.Error();
+    return TOpenStatus::UnpackFailed;
+  }
+  const WideString data = FFolder.File(kDataFileName);
   TListDataChecker checker;
   bool sawEverything = false;
+  DWORD writeError = 0;
   try {
     TArchiveSession session(zip);
     zip.SetFileName(AnsiToWide(listFileName));
@@ -399,9 +451,15 @@ TOpenStatus TUnpackedList::Unpack(TZipEngine& zip, const AnsiString& listFileNam
     // Read and write, shared with no one: the file is read back through the
     // handle that wrote it.
     FData.reset(new TUcFileStream(data, fmCreate));
-    TCheckingWriter out(*FData, checker);
+    TCheckingWriter out(*FData, checker, writeError);
     zip.ExtractToStream(item.FilePath + item.FileName, &out);
     sawEverything = out.SawEverything() && out.Position() == FData->Size();
+  } catch (const Exception& e) {
+    FData.reset();
+    // The codes of the calls that failed, taken there: the thread's last
+    // error is the clean-up's by now. A file that is not a list has none.
+    FReason = writeError ? writeError : ZEExceptionSystemError(e);
+    return TOpenStatus::UnpackFailed;
   } catch (...) {
     FData.reset();
     return TOpenStatus::UnpackFailed;
@@ -449,16 +507,19 @@ TOpenResult OpenListFile(TZipEngine& zip, const AnsiString& listFileName) {
   TOpenResult r;
   TUnpackedList unpacked;
   r.Status = unpacked.Unpack(zip, listFileName);
+  r.Reason = unpacked.Reason();
   if (r.Status == TOpenStatus::Opened) r.Status = unpacked.Load(r.Data);
   return r;
 }
 
-void ReportOpenFailure(ICoreHost& host, TOpenStatus status, const AnsiString& listFileName) {
+void ReportOpenFailure(ICoreHost& host, TOpenStatus status, const AnsiString& listFileName, DWORD reason) {
   switch (status) {
     case TOpenStatus::Opened:
       break;
     case TOpenStatus::UnpackFailed:
-      ShowMessageNumber(host, msgUnpackFailed, " - " + listFileName);
+      // Named after " - " as in every failed open's message; the system's
+      // reason on a line of its own, as in a failed save's.
+      ShowMessageNumber(host, msgUnpackFailed, " - " + listFileName + PathAndReason(WideString(), reason));
       break;
     case TOpenStatus::DataOpenFailed:
       ShowMessageNumber(host, msgUnpackFailed,

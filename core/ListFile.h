@@ -14,7 +14,9 @@
 
 // The archive component's settings for list files, as the main window's layout
 // gives them: deflate level 9, OEM names with the Unicode-name field, no ZIP64,
-// no spanning, flushing on, no password, no extraction of corrupted items.
+// no spanning, flushing on, no password, no extraction of corrupted items. An
+// item the engine fails on aborts its operation without a question: the
+// program tells the failure in its own words.
 void ConfigureListEngine(TZipEngine& zip);
 
 // A folder of its own under the system's temporary folder,
@@ -31,6 +33,9 @@ public:
   TTempFolder(const TTempFolder&) = delete;
   TTempFolder& operator=(const TTempFolder&) = delete;
   bool Created() const { return !FPath.IsEmpty(); }
+  // The system's reason when the folder could not be made (0 when it was, or
+  // when the system gave none).
+  DWORD Error() const { return FError; }
   const WideString& Path() const { return FPath; }
   // The folder's own name, without the path.
   WideString Name() const;
@@ -39,6 +44,7 @@ public:
 private:
   WideString FPath;
   HANDLE FLock = INVALID_HANDLE_VALUE;
+  DWORD FError = 0;
 };
 
 // Removes what this program's runs that have ended left in the temporary
@@ -81,7 +87,7 @@ TSaveStatus SaveList(ICoreHost& host, TZipEngine& zip, const AnsiString& listFil
 
 enum class TOpenStatus {
   Opened,
-  UnpackFailed,    // not an archive, not one entry, unreadable entry (message 2)
+  UnpackFailed,    // not an archive, not one entry, unreadable entry, data file not made or written (message 2)
   DataOpenFailed,  // the unpacked data file cannot be opened (messages 2, 3, 4)
   DataEmpty,       // the unpacked data file is empty (message 5)
   LoadFailed,      // damaged list data (message 6)
@@ -90,6 +96,7 @@ enum class TOpenStatus {
 struct TOpenResult {
   TOpenStatus Status = TOpenStatus::UnpackFailed;
   TListData Data;  // Root set only when Opened; the caller owns it
+  DWORD Reason = 0;  // as TUnpackedList::Reason gives it
 };
 
 // The two halves of an open, so that a caller can keep its loaded list through
@@ -105,6 +112,10 @@ public:
   // checked on its way into the data file, which stays open to this object
   // alone, so what was checked is what Load reads.
   TOpenStatus Unpack(TZipEngine& zip, const AnsiString& listFileName);
+  // After an Unpack that failed on a system call (the temporary folder or the
+  // data file could not be made or written, the list file could not be read),
+  // the system's reason for it; 0 otherwise, as for a file that is not a list.
+  DWORD Reason() const { return FReason; }
   // After a successful Unpack: Opened with data.Root set, or LoadFailed.
   TOpenStatus Load(TListData& data);
   // After a successful Unpack: Opened when Load will succeed but for memory,
@@ -117,10 +128,13 @@ private:
   // Set by Unpack when the checker saw every byte of the data file.
   enum class TVerdict { None, Sound, Damaged } FVerdict = TVerdict::None;
   int64_t FNodes = 0;  // of a Sound list
+  DWORD FReason = 0;
 };
 
 // Both halves at once: the list file read into a new tree; on failure nothing
 // is read and nothing is left behind.
 TOpenResult OpenListFile(TZipEngine& zip, const AnsiString& listFileName);
-// The message of a failed open, with the list file's name where it has one.
-void ReportOpenFailure(ICoreHost& host, TOpenStatus status, const AnsiString& listFileName);
+// The message of a failed open, with the list file's name where it has one;
+// a failed unpacking adds the system's reason on a line of its own when it
+// has one (reason 0: a file that is not a list, today's words alone).
+void ReportOpenFailure(ICoreHost& host, TOpenStatus status, const AnsiString& listFileName, DWORD reason = 0);

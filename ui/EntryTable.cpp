@@ -71,23 +71,31 @@ struct TLastFileType {
   bool Known = false;
 };
 
-// The row icon of an entry: the shell's icon of the path when it exists
-// (one image per system icon), else the system folder's icon for folders and
-// the registered icon of the extension (or shell32's first icon) for files.
+// The shell's icon of an existing path, one image per system icon; -1 when
+// the shell gives none.
+int ShellRowIcon(TInfoFileForm* form, const AnsiString& path) {
+  SHFILEINFOA info = {};
+  if (!SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) return -1;
+  for (const auto& [system, row] : form->systemIconRows)
+    if (system == info.iIcon) return row;
+  const int row = AddIconToList(form->AssociatedIcon, ShellSmallIcon(path));
+  if (row >= 0) form->systemIconRows.emplace_back(info.iIcon, row);
+  return row;
+}
+
+// The row icon of an entry: the shell's icon of the path when it exists,
+// else the system folder's icon for folders and the registered icon of the
+// extension (or shell32's first icon) for files. A path that exists may get
+// no icon from the shell: a loaded list keeps no root path, so its rows are
+// looked up under the current drive's root ("\bin"), and Wine's shell
+// answers nothing for a path without a drive. The row then takes the icon it
+// has when the path is not there.
 int RowIcon(TInfoFileForm* form, const AnsiString& folder, const AnsiString& name, bool exists,
             const ListNode* entry, TLastFileType& last) {
   TCustomImageList* list = form->AssociatedIcon;
   if (exists) {
-    const AnsiString path = folder + name;
-    SHFILEINFOA info = {};
-    if (SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) {
-      for (const auto& [system, row] : form->systemIconRows)
-        if (system == info.iIcon) return row;
-      const int row = AddIconToList(list, ShellSmallIcon(path));
-      if (row >= 0) form->systemIconRows.emplace_back(info.iIcon, row);
-      return row;
-    }
-    return AddIconToList(list, ShellSmallIcon(path));
+    const int row = ShellRowIcon(form, folder + name);
+    if (row >= 0) return row;
   }
   if (entry->Kind == ekFolder) {
     if (form->folderIconRow < 0) {

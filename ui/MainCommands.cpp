@@ -213,7 +213,7 @@ void TInfoFileForm::spbtOpenClick(TObject* sender) {
   TOpenStatus status = unpacked.Unpack(*ZipEngine, fileName);
   if (status != TOpenStatus::Opened) {
     job.Finish();
-    ReportOpenFailure(*this, status, fileName);
+    ReportOpenFailure(*this, status, fileName, unpacked.Reason());
     return;
   }
   // Damaged data is found before the list in memory is given up; only a

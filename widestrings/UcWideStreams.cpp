@@ -60,6 +60,15 @@ TUcFileStream::~TUcFileStream() {
   if (FHandle != INVALID_HANDLE_VALUE) CloseHandle(FHandle);
 }
 
+bool TUcFileStream::Close(DWORD& error) {
+  if (FHandle == INVALID_HANDLE_VALUE) return true;
+  const HANDLE handle = FHandle;
+  FHandle = INVALID_HANDLE_VALUE;
+  if (FileHandleCalls.Close(handle)) return true;
+  error = GetLastError();
+  return false;
+}
+
 void TUcMemoryStream::LoadFromFile(const WideString& fileName) {
   TUcFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
   LoadFromStream(&stream);

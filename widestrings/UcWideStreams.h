@@ -21,6 +21,10 @@ public:
   ~TUcFileStream() override;
   TUcFileStream(const TUcFileStream&) = delete;
   TUcFileStream& operator=(const TUcFileStream&) = delete;
+  // Closes the file now, where the destructor would close it without a word;
+  // false with the system's reason in error when the close failed (a delayed
+  // write the disk refused). The stream holds no file afterwards either way.
+  bool Close(DWORD& error);
 };
 
 class TUcMemoryStream : public TMemoryStream {

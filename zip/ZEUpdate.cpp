@@ -3,7 +3,7 @@
 // caller's stream is rewritten in place from its first changed item on, with
 // the old tail kept in a temporary file to put back on failure. Either way a
 // failed, cancelled or aborted rebuild leaves the archive's bytes as they were
-// and raises.
+// and raises; a flush the disk refuses at the end is a failed write.
 #include <algorithm>
 #include <cstring>
 
@@ -524,17 +524,19 @@ void TZEBaseArchiver::CopyItem(TRebuild& r, int index) {
 }
 
 void TZEBaseArchiver::CommitRebuild(TRebuild& r) {
+  DWORD error = 0;
   if (!r.ToNewFile) {
+    // The disk may refuse the new bytes only now (a delayed write): that is a
+    // failed write like any other, and the old tail is still here to put back.
+    auto* fs = dynamic_cast<TUcFileStream*>(FArchiveStream);
+    if (FOptions->FlushBuffers && fs && !fs->Flush(error)) throw EZEException(46, this, error);
     r.TempStream.reset();
     if (!r.TempName.IsEmpty()) WideDeleteFile(r.TempName);
     r.TempName = WideString();
-    if (FOptions->FlushBuffers) {
-      if (auto* fs = dynamic_cast<TUcFileStream*>(FArchiveStream)) FlushFileBuffers(fs->Handle());
-    }
     return;
   }
   auto* temp = static_cast<THandleStream*>(r.TempStream.get());
-  if (FOptions->FlushBuffers && !FlushFileBuffers(temp->Handle())) throw EZEException(46, this, GetLastError());
+  if (FOptions->FlushBuffers && !temp->Flush(error)) throw EZEException(46, this, error);
   r.TempStream.reset();
   const DWORD attrs = WideFileGetAttr(FFileName);
   delete FArchiveStream;

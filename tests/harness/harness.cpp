@@ -613,3 +613,32 @@ DWORD SmallDisk::WriteRefusal() const {
   DeleteFileA(probe.c_str());
   return error;
 }
+
+namespace {
+DWORD failingError = 0;
+int failingCalls = 0;
+BOOL WINAPI RefuseFlush(HANDLE) {
+  ++failingCalls;
+  SetLastError(failingError);
+  return FALSE;
+}
+BOOL WINAPI CloseAndRefuse(HANDLE h) {
+  ++failingCalls;
+  CloseHandle(h);
+  SetLastError(failingError);
+  return FALSE;
+}
+}  // namespace
+
+FailingFileCall::FailingFileCall(TWhich which, DWORD error) : FSaved(FileHandleCalls) {
+  failingError = error;
+  failingCalls = 0;
+  if (which == Flush)
+    FileHandleCalls.Flush = &RefuseFlush;
+  else
+    FileHandleCalls.Close = &CloseAndRefuse;
+}
+
+FailingFileCall::~FailingFileCall() { FileHandleCalls = FSaved; }
+
+int FailingFileCall::Calls() const { return failingCalls; }

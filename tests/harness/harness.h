@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "classes.h"
 #include "system.h"
 #include "units.h"
 
@@ -199,6 +200,23 @@ private:
   std::string FPoint;
   bool FMounted = false;
   std::string FWhy;
+};
+
+// While it lives, the handle streams' flush (FileHandleCalls.Flush) or their
+// checked close (.Close) fails with the system's code `error`, as on a
+// network share that loses a delayed write or a disk pulled out: the flush
+// hands nothing over, the close still closes the handle. Calls() counts them.
+class FailingFileCall {
+public:
+  enum TWhich { Flush, Close };
+  FailingFileCall(TWhich which, DWORD error);
+  ~FailingFileCall();
+  FailingFileCall(const FailingFileCall&) = delete;
+  FailingFileCall& operator=(const FailingFileCall&) = delete;
+  int Calls() const;
+
+private:
+  TFileHandleCalls FSaved;
 };
 
 // A memory device context with a white 32-bit DIB section of width x height

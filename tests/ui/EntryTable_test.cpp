@@ -1,10 +1,14 @@
 // The entry table's pure parts: the size text, the folders-first order, the
-// display path, and the folder paths of tree nodes.
+// display path, and the folder paths of tree nodes; the rows' texts and
+// icons as the window holds and shows them.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "ShellIcons.h"
 #include "UiTestUtil.h"
 
 namespace {
@@ -160,6 +164,93 @@ TEST_F(MainWindowTest, TableOfAListFolderKeepsItsTextsAndAnIconPerFileType) {
   F->shownList = nullptr;
   FreeNodeTree(F->rootNode);
   F->rootNode = nullptr;
+}
+
+// What the screen shows in the icon box of each row, by the row's caption,
+// once the table has painted. The rows are unselected first: a selected
+// row's icon is blended with a highlight that depends on the focus.
+std::map<std::wstring, TCapturedImage> ShownRowIcons(TInfoFileForm* form) {
+  std::map<std::wstring, TCapturedImage> shown;
+  SetForegroundWindow(form->Handle());
+  // The pointer out of the way: no hint or hot row over the icons.
+  SetCursorPos(0, GetSystemMetrics(SM_CYSCREEN) - 1);
+  const HWND view = form->lvInfo->Handle();
+  LVITEMW state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(view, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+  EXPECT_TRUE(WaitFor([&] { return !GetUpdateRect(view, nullptr, FALSE) && !GetQueueStatus(QS_ALLINPUT); },
+                      "the table handled its messages and painted"));
+  const int rows = static_cast<int>(SendMessageW(view, LVM_GETITEMCOUNT, 0, 0));
+  for (int r = 0; r < rows; ++r) {
+    RECT box{};
+    box.left = LVIR_ICON;
+    SendMessageW(view, LVM_GETITEMRECT, r, reinterpret_cast<LPARAM>(&box));
+    MapWindowPoints(view, nullptr, reinterpret_cast<POINT*>(&box), 2);
+    shown[NativeRow(view, r)[0]] = CaptureScreen(box);
+  }
+  return shown;
+}
+
+int Colours(const TCapturedImage& image) {
+  return static_cast<int>(std::set<uint32_t>(image.Pixels.begin(), image.Pixels.end()).size());
+}
+
+// A saved list has no root path: opened again, its rows are looked up under
+// the current drive's root ("\sub"), where Wine's shell gives no icon even
+// for a path that is there. The current drive here holds the list's own
+// tree, so every name of the list's root stands at the drive's root. The
+// HTML site's pictures of such paths are those of missing paths.
+TEST_F(MainWindowTest, NamesAtTheDriveRootShowIconsInAReopenedListAndTheSitePictures) {
+  TestTree tree;
+  for (const wchar_t* folder : {L"sub", L"sub\\inner", L"Папка"}) tree.Folder(Ansi(folder));
+  for (const char* file : {"a.txt", "tool", "x.fnunknown", "run.exe"}) tree.File(file, 3);
+  const std::set<std::wstring> folders = {L"sub", L"Папка"};
+  Scan(tree.Root());
+  const auto scanned = ShownRowIcons(F);
+  ASSERT_EQ(scanned.size(), 6u);
+  TempDir out;
+  SaveAs(out.File("list.vq"));
+
+  MappedDrive drive(tree.Root());
+  ASSERT_NE(drive.Letter(), 0) << "no free drive letter could stand for the tree";
+  KeepCurrentFolder keep;
+  ASSERT_TRUE(SetCurrentDirectoryA(drive.Root().c_str()));
+  OpenFile(out.File("list.vq"));
+  ASSERT_TRUE(WaitFor([&] { return F->listLoaded && F->lvInfo->Items()->Count() == 6; }, "the list opened"));
+  const HWND view = F->lvInfo->Handle();
+  const int images = ImageList_GetImageCount(
+      reinterpret_cast<HIMAGELIST>(SendMessageW(view, LVM_GETIMAGELIST, LVSIL_SMALL, 0)));
+  for (int r = 0; r < 6; ++r) {
+    const std::wstring name = NativeRow(view, r)[0];
+    EXPECT_NE(GetFileAttributesA(("\\" + Ansi(name.c_str())).c_str()), INVALID_FILE_ATTRIBUTES)
+        << Ansi(name.c_str()) << " is not at the current drive's root";
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = r;
+    SendMessageW(view, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_TRUE(item.iImage >= 0 && item.iImage < images) << Ansi(name.c_str()) << ": image " << item.iImage;
+  }
+  const auto reopened = ShownRowIcons(F);
+  RECT whole;
+  GetWindowRect(F->Handle(), &whole);
+  KeepShot(CaptureScreen(whole), "reopened-list");
+  ASSERT_EQ(reopened.size(), 6u);
+  for (const auto& [name, picture] : reopened) {
+    // A blank box is one colour; the smallest icon has its outline and fill.
+    EXPECT_GE(Colours(picture), 3) << Ansi(name.c_str()) << " shows no icon";
+    if (folders.count(name))
+      EXPECT_TRUE(picture.Pixels == scanned.at(name).Pixels) << Ansi(name.c_str()) << ": not the scan's folder icon";
+  }
+
+  TempDir present, missing;
+  TImageList presentIcons(nullptr), missingIcons(nullptr);
+  for (const auto& [name, picture] : reopened) {
+    const AnsiString file = Ansi(name.c_str()).c_str();
+    const std::string jpeg = SaveIconsAsJpeg(&presentIcons, "\\" + file, present.Path().c_str()).c_str();
+    EXPECT_EQ(jpeg, SaveIconsAsJpeg(&missingIcons, "C:\\nowhere\\" + file, missing.Path().c_str()).c_str());
+    EXPECT_FALSE(ReadFileBytes(present.File(jpeg)).empty()) << file.c_str() << ": " << jpeg << " not written";
+    EXPECT_EQ(ReadFileBytes(present.File(jpeg)), ReadFileBytes(missing.File(jpeg))) << file.c_str();
+  }
 }
 
 }  // namespace

@@ -495,6 +495,64 @@ TEST_F(CommandsTest, OpenFailuresShowTheirMessagesAndKeepTheList) {
   EXPECT_EQ(Rows().size(), 5u);
 }
 
+// A list opened while the temporary folder's disk is full: the box names the
+// list and the system's reason; the window stays empty and opens a list once
+// the disk has room, and the temporary folder keeps nothing of either open.
+TEST_F(CommandsTest, AnOpenWithNoRoomToUnpackSaysWhyAndLeavesTheWindowAsItWas) {
+  TempDir out;
+  SmallDisk disk(out.File("disk"), 1 << 20);
+  if (!disk.Mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (root and the mount right needed): " << disk.Why();
+  const std::string list = out.File(Ansi(L"список.vq")), temp = out.File("disk\\tmp");
+  WriteDeepList(list, 3);
+  ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));
+  auto tempHolds = [&] {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA d;
+    const HANDLE h = FindFirstFileA((temp + "\\*").c_str(), &d);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do
+      if (std::string(d.cFileName) != "." && std::string(d.cFileName) != "..") names.push_back(d.cFileName);
+    while (FindNextFileA(h, &d));
+    FindClose(h);
+    return names;
+  };
+  // Filled while the harness may still keep its files in the process's own
+  // temporary folder; then that folder is on the disk until the test ends.
+  ASSERT_TRUE(disk.LeaveFree(0));
+  const DWORD reason = disk.WriteRefusal();
+  ASSERT_NE(reason, 0u);
+  char had[MAX_PATH] = {};
+  const bool hadTmp = GetEnvironmentVariableA("TMP", had, MAX_PATH) > 0;
+  struct PutBack {
+    std::function<void()> Run;
+    ~PutBack() { Run(); }
+  } putBack{[&] { SetEnvironmentVariableA("TMP", hadTmp ? had : nullptr); }};
+  SetEnvironmentVariableA("TMP", temp.c_str());
+  {
+    DialogDriver answers({{Ansi(L"Неудачная попытка"), IDOK}});
+    OpenFile(list);
+    ASSERT_EQ(answers.Shown().size(), 1u) << answers.Log();
+    EXPECT_EQ(answers.Shown()[0].Text,
+              Ansi(L"Неудачная попытка разархивировать файл - ") + list + "\n" + SysErrorMessage(reason).str());
+  }
+  EXPECT_EQ(tempHolds(), std::vector<std::string>{});
+  EXPECT_EQ(F->rootNode, nullptr);
+  EXPECT_EQ(F->listLoaded, 0);
+  EXPECT_EQ(F->listFileName, AnsiString());
+  EXPECT_EQ(F->tvTreeOfFile->Items()->Count(), 0);
+  EXPECT_TRUE(Rows().empty());
+  EXPECT_TRUE(F->Enabled());
+  EXPECT_EQ(OpenSaveForm, nullptr);
+  // With room on the disk the same list opens.
+  ASSERT_TRUE(DeleteFileA(out.File("disk\\filler").c_str()));
+  OpenFile(list);
+  ASSERT_NE(F->rootNode, nullptr);
+  EXPECT_EQ(CountNodes(F->rootNode), 4);
+  EXPECT_EQ(F->listFileName, AnsiString(list.c_str()));
+  EXPECT_EQ(F->listLoaded, 1);
+  EXPECT_EQ(tempHolds(), std::vector<std::string>{});
+}
+
 TEST_F(CommandsTest, AListOfTheRootAloneSavesAndAReadOnlyListFileOpens) {
   TestTree empty;
   Scan(empty.Root());

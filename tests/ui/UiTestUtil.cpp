@@ -435,6 +435,25 @@ void TestTree::File(const std::string& relative, size_t size) {
   WriteFileBytes(Path(relative), std::string(size, 'x'));
 }
 
+MappedDrive::MappedDrive(const std::string& folder) {
+  const std::string target = UnixPath(folder);
+  if (target.empty()) return;
+  for (char letter = 'Y'; letter >= 'M' && !FLetter; --letter) {
+    if (GetLogicalDrives() & (1u << (letter - 'A'))) continue;
+    FLetter = letter;
+    // ln refuses a link that is there: a letter another program took meanwhile stays its own.
+    if (RunUnix("[ -n \"$WINEPREFIX\" ] && ln -s " + Q(target) + " " + Link()) != 0) FLetter = 0;
+  }
+}
+
+MappedDrive::~MappedDrive() {
+  if (FLetter) RunUnix("rm " + Link());
+}
+
+std::string MappedDrive::Link() const {
+  return "\"$WINEPREFIX/dosdevices/\"" + Q(std::string(1, char(FLetter - 'A' + 'a')) + ":");
+}
+
 std::string ZipSingleEntry(const std::string& archive, std::string* entryName) {
   TempDir out;
   const std::string data = out.File("entry.bin");

@@ -179,6 +179,24 @@ private:
   TempDir FDir;
 };
 
+// A drive letter of its own standing for a folder while it lives: a link in
+// the Wine prefix's dosdevices (the system reads them at every lookup),
+// removed at the end. Letter() is 0 when no free letter could be linked.
+class MappedDrive {
+public:
+  explicit MappedDrive(const std::string& folder);
+  ~MappedDrive();
+  MappedDrive(const MappedDrive&) = delete;
+  MappedDrive& operator=(const MappedDrive&) = delete;
+  char Letter() const { return FLetter; }
+  // The drive's root: Q:\ for Q.
+  std::string Root() const { return std::string(1, FLetter) + ":\\"; }
+
+private:
+  std::string Link() const;
+  char FLetter = 0;
+};
+
 // The single entry of a ZIP archive, read by Python's zipfile; empty when the
 // archive does not hold exactly one entry.
 std::string ZipSingleEntry(const std::string& archive, std::string* entryName = nullptr);

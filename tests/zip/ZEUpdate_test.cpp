@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "UcSysUtils.h"
+#include "UcWideStreams.h"
 #include "ZipTestUtil.h"
 
 namespace {
@@ -255,6 +256,80 @@ TEST_F(Update, FailedCommitAtCloseIsKeptNotRaised) {
   EXPECT_FALSE(zip->Active());
   EXPECT_NE(zip->LastCloseError().Pos(L"00033"), 0);
   EXPECT_EQ(ReadFileBytes(dir.File("a.zip")), before);
+}
+
+// The disk refuses the flush that ends a rebuild, as a network share that
+// loses the delayed write does: the change raises the write error with the
+// system's reason, asked once, and the archive keeps its bytes, whether a
+// caller's file stream is rewritten in place (the old tail comes back from
+// the temporary file) or the engine's own file is rebuilt beside it. Once
+// the disk takes it, the same change goes through.
+TEST_F(Update, AFlushTheDiskRefusesRaisesAndLeavesTheArchiveAsItWas) {
+  WriteFileBytes(dir.File("four.txt"), std::string(4000, '4'));
+  const struct {
+    const char* what;
+    bool inPlace;
+    std::function<void()> change;
+    const char* names;  // as Python lists them after the change
+  } cases[] = {
+      {"first item deleted in place", true, [&] { zip->DeleteFiles(L"one.txt", 0x28BF, L""); },
+       "['two.txt', 'three.txt']"},
+      {"item added in place", true, [&] { zip->AddFiles(W(dir.File("four.txt")), 0x28BF, L""); },
+       "['one.txt', 'two.txt', 'three.txt', 'four.txt']"},
+      {"first item deleted in a new file", false, [&] { zip->DeleteFiles(L"one.txt", 0x28BF, L""); },
+       "['two.txt', 'three.txt']"},
+  };
+  zip->CloseArchive();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFileBytes(dir.File("a.zip"), before);
+    std::unique_ptr<TUcFileStream> stream;
+    // The archive lets go of the caller's stream before the stream ends.
+    struct CloseFirst {
+      TZipEngine& Zip;
+      ~CloseFirst() { Zip.CloseArchive(); }
+    } closeFirst{*zip};
+    auto open = [&] {
+      if (c.inPlace) {
+        stream.reset(new TUcFileStream(W(dir.File("a.zip")), fmOpenReadWrite));
+        zip->OpenArchive(stream.get(), false);
+      } else {
+        zip->OpenArchive(fmOpenReadWrite);
+      }
+    };
+    open();
+    {
+      FailingFileCall refuse(FailingFileCall::Flush, ERROR_IO_DEVICE);
+      try {
+        c.change();
+        ADD_FAILURE() << "the change went through";
+      } catch (const EZEException& e) {
+        EXPECT_EQ(e.NativeError(), 46);
+        EXPECT_EQ(e.SystemError(), static_cast<uint32_t>(ERROR_IO_DEVICE));
+      }
+      EXPECT_EQ(refuse.Calls(), 1);
+    }
+    EXPECT_EQ(zip->GetFileCount(), 3);
+    zip->CloseArchive();
+    EXPECT_TRUE(zip->LastCloseError().IsEmpty());
+    stream.reset();
+    EXPECT_EQ(ReadFileBytes(dir.File("a.zip")), before);
+    EXPECT_EQ(CountFiles(dir.File("FC*")), 0);
+    EXPECT_EQ(CountFiles(temp.File("*")), 0);
+
+    open();
+    c.change();
+    zip->CloseArchive();
+    stream.reset();
+    std::string out;
+    EXPECT_EQ(RunPython(std::string("import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
+                                    "assert z.testzip() is None\n"
+                                    "assert z.namelist() == ") +
+                            c.names + ", z.namelist()\n",
+                        Q(UP(dir, "a.zip")), &out),
+              0)
+        << out;
+  }
 }
 
 TEST_F(Update, MovedFilesAreDeletedOnlyWhenArchived) {

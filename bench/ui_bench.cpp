@@ -40,10 +40,12 @@ namespace {
 
 // --- the tree on disk ----------------------------------------------------------------
 
+// Beside the program, in the build folder: a run leaves Wine's temporary
+// folder as it found it, and the tree is kept from run to run.
 std::string BenchRoot() {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  return std::string(temp) + "fennolit-ui-bench";
+  char exe[MAX_PATH] = {};
+  const std::string path(exe, GetModuleFileNameA(nullptr, exe, MAX_PATH));
+  return path.substr(0, path.rfind('\\')) + "\\ui-bench-tree";
 }
 
 // Folders of 100 files each, two levels deep; made once and kept.

@@ -463,6 +463,8 @@ public:
     Kill();
     CloseHandle(FInfo.hThread);
     CloseHandle(FInfo.hProcess);
+    // Whatever way the test ends, the killed save's folder goes too.
+    if (FInfo.hProcess) RemoveTempFolders("fennolit-" + IntToHex(Pid(), 4).str() + "-*");
   }
   HeldSave(const HeldSave&) = delete;
   HeldSave& operator=(const HeldSave&) = delete;

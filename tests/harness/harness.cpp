@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "sysutils.h"
+
 void (*PumpIdleHook)() = nullptr;
 bool (*PumpMessageHook)(MSG& msg) = nullptr;
 
@@ -227,7 +229,25 @@ std::wstring WindowTextW(HWND wnd) {
 
 // --- files -------------------------------------------------------------------
 
-void RemoveTree(const std::wstring& dir) {
+namespace {
+
+// A name that stays, as the failure says it: the path and the system's reason.
+std::string Refusal(const std::wstring& path, DWORD error) {
+  return WideToAnsi(path).str() + ": " + SysErrorMessage(error).str() + " (error " + std::to_string(error) + ")";
+}
+
+// Wine deletes no link to a device: the tests' disk that is always full is a
+// link to /dev/full made on the Linux side, and the Linux side removes it.
+// Only a link goes this way, never a file a handle still holds.
+bool RemoveUnixLink(const std::wstring& path) {
+  const std::string linuxPath = UnixPath(path);
+  return !linuxPath.empty() && RunUnix("test -L " + Q(linuxPath) + " && rm -f -- " + Q(linuxPath)) == 0;
+}
+
+}  // namespace
+
+std::string RemoveTree(const std::wstring& dir) {
+  std::string stayed;
   WIN32_FIND_DATAW fd;
   HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
   if (h != INVALID_HANDLE_VALUE) {
@@ -236,16 +256,30 @@ void RemoveTree(const std::wstring& dir) {
       if (n == L"." || n == L"..") continue;
       std::wstring p = dir + L"\\" + n;
       SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        RemoveTree(p);
-      else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveDirectoryW(p.c_str());
-      else
-        DeleteFileW(p.c_str());
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        stayed += RemoveTree(p);
+      } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (!RemoveDirectoryW(p.c_str())) stayed += Refusal(p, GetLastError()) + "\n";
+      } else if (!DeleteFileW(p.c_str())) {
+        const DWORD error = GetLastError();
+        if (!RemoveUnixLink(p)) stayed += Refusal(p, error) + "\n";
+      }
     } while (FindNextFileW(h, &fd));
     FindClose(h);
   }
-  RemoveDirectoryW(dir.c_str());
+  if (!RemoveDirectoryW(dir.c_str())) {
+    const DWORD error = GetLastError();
+    // A folder already gone is what was asked for; one that stays for what
+    // stays in it is named by that.
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && stayed.empty()) {
+      stayed = Refusal(dir, error);
+      if (error == ERROR_DIR_NOT_EMPTY)
+        stayed += ", though nothing in it was refused: a file deleted while a handle holds it goes only when the "
+                  "handle is closed";
+      stayed += "\n";
+    }
+  }
+  return stayed;
 }
 
 namespace {
@@ -270,9 +304,51 @@ std::string TemporaryFolder() {
 
 }  // namespace
 
+std::wstring CurrentFolder() {
+  std::wstring r(GetCurrentDirectoryW(0, nullptr), L'\0');
+  r.resize(GetCurrentDirectoryW(static_cast<DWORD>(r.size()), r.data()));
+  return r;
+}
+
+namespace {
+
+bool IsInFolder(std::wstring path, std::wstring folder) {
+  CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
+  CharUpperBuffW(folder.data(), static_cast<DWORD>(folder.size()));
+  if (!path.empty() && path.back() == L'\\') path.pop_back();
+  return path == folder || path.rfind(folder + L"\\", 0) == 0;
+}
+
+}  // namespace
+
+void RemoveScratchFolder(const std::wstring& dir, const std::wstring& currentBefore) {
+  // A file dialog makes the folder it shows the process's current folder
+  // (unless told not to), and the current folder cannot be removed.
+  if (IsInFolder(CurrentFolder(), dir)) SetCurrentDirectoryW(currentBefore.c_str());
+  const std::string stayed = RemoveTree(dir);
+  if (!stayed.empty()) ADD_FAILURE() << "the scratch folder stays after the test:\n" << stayed;
+}
+
+void RemoveTempFolders(const std::string& mask) {
+  const std::string base = TemporaryFolder();
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA d;
+  const HANDLE h = FindFirstFileA((base + mask).c_str(), &d);
+  if (h != INVALID_HANDLE_VALUE) {
+    do
+      if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) names.push_back(d.cFileName);
+    while (FindNextFileA(h, &d));
+    FindClose(h);
+  }
+  for (const std::string& name : names) {
+    const std::string stayed = RemoveTree(WidePath(base + name));
+    if (!stayed.empty()) ADD_FAILURE() << "a folder of an ended process stays:\n" << stayed;
+  }
+}
+
 TempDir::TempDir() : TempDir(TemporaryFolder()) {}
 
-TempDir::TempDir(const std::string& folder) {
+TempDir::TempDir(const std::string& folder) : FCurrentBefore(CurrentFolder()) {
   const char* const base = folder.c_str();
   static unsigned counter = 0;
   // A name in use is skipped; any other refusal (a folder that is missing,
@@ -292,7 +368,7 @@ TempDir::TempDir(const std::string& folder) {
   throw std::runtime_error(std::string("TempDir: every name tried in ") + base + " is taken");
 }
 
-TempDir::~TempDir() { RemoveTree(WidePath(FPath)); }
+TempDir::~TempDir() { RemoveScratchFolder(WidePath(FPath), FCurrentBefore); }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) { WriteFileBytes(WidePath(path), bytes); }
 

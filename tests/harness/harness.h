@@ -126,7 +126,7 @@ std::string WindowTextA(HWND wnd);
 std::wstring WindowTextW(HWND wnd);
 
 // A scratch folder under the Wine temp folder, removed with its contents at
-// destruction. Path() ends without a backslash.
+// destruction (RemoveScratchFolder). Path() ends without a backslash.
 class TempDir {
 public:
   TempDir();
@@ -139,6 +139,7 @@ public:
 
 private:
   std::string FPath;
+  std::wstring FCurrentBefore;
 };
 
 // Writes or reads a whole file byte for byte (ANSI path, or wide for names
@@ -148,8 +149,19 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 std::string ReadFileBytes(const std::wstring& path);
 // Removes a folder with everything in it; a link to a folder is removed, not
-// followed.
-void RemoveTree(const std::wstring& dir);
+// followed. Returns what stays, a line per name with the system's reason
+// (empty when the folder is gone).
+std::string RemoveTree(const std::wstring& dir);
+// The end of a test's scratch folder: the process's current folder, when it
+// was left inside, goes back to currentBefore; the folder is removed, and
+// whatever stays fails the test that runs, named with the reason.
+void RemoveScratchFolder(const std::wstring& dir, const std::wstring& currentBefore);
+// The process's current folder.
+std::wstring CurrentFolder();
+// What a process the test ended left in the temporary folder: the folders
+// whose names match mask (with * and ?) are removed, once it has ended; one
+// that stays fails the test.
+void RemoveTempFolders(const std::string& mask);
 // Converts a Windows path of the test to the Unix path (for Linux-side peers).
 std::string UnixPath(const std::string& windowsPath);
 std::string UnixPath(const std::wstring& windowsPath);

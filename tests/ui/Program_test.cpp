@@ -50,6 +50,9 @@ public:
     if (WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT) {
       TerminateProcess(FInfo.hProcess, 1);
       WaitForSingleObject(FInfo.hProcess, 5000);
+      // A test that ends with the program still running ends its save or
+      // open too, and removes what that had in the temporary folder.
+      RemoveTempFolders(TempFolders());
     }
     CloseHandle(FInfo.hThread);
     CloseHandle(FInfo.hProcess);
@@ -64,6 +67,8 @@ public:
     EXPECT_TRUE(Ended());
   }
   DWORD Pid() const { return FInfo.dwProcessId; }
+  // The names of its folders in the temporary folder (core/ListFile.cpp's).
+  std::string TempFolders() const { return "fennolit-" + IntToHex(Pid(), 4).str() + "-*"; }
 
   // The first top-level window of the program that satisfies test, now.
   HWND Find(const std::function<bool(HWND)>& test) {
@@ -540,6 +545,14 @@ with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
   };
 
   std::set<std::string> killed;
+  // The killed save's folder, should the test end before the next start
+  // removes it.
+  struct RemovedAtEnd {
+    std::string Mask;
+    ~RemovedAtEnd() {
+      if (!Mask.empty()) RemoveTempFolders(Mask);
+    }
+  } killedFolders;
   {
     Program p(L"\"" + AnsiToWide(listFile.c_str()).str() + L"\"");
     HWND main = opened(p);
@@ -555,7 +568,8 @@ with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
         },
         "the save part-way through its archive beside the list", 4 * kWaitBoundMs));
     p.Kill();
-    killed = Matching(std::string(base) + "fennolit-" + IntToHex(p.Pid(), 4).str() + "-*");
+    killedFolders.Mask = p.TempFolders();
+    killed = Matching(std::string(base) + killedFolders.Mask);
   }
   ASSERT_EQ(killed.size(), 1u) << "the killed save's temporary folder";
   const std::string folder = std::string(base) + *killed.begin();

@@ -7,7 +7,7 @@
 
 static TestUnits WideStringsTestUnits(WideStringsUnitTable, WideStringsUnitCount);
 
-WideTempDir::WideTempDir() {
+WideTempDir::WideTempDir() : FCurrentBefore(CurrentFolder()) {
   wchar_t base[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, base);
   static unsigned counter = 0;
@@ -21,7 +21,7 @@ WideTempDir::WideTempDir() {
   }
 }
 
-WideTempDir::~WideTempDir() { RemoveTree(FPath.str()); }
+WideTempDir::~WideTempDir() { RemoveScratchFolder(FPath.str(), FCurrentBefore); }
 
 std::string HexBytes(const std::string& bytes) {
   std::string r;

@@ -53,6 +53,7 @@ public:
 
 private:
   WideString FPath;
+  std::wstring FCurrentBefore;
 };
 
 inline void WriteWideFileBytes(const WideString& path, const std::string& bytes) { WriteFileBytes(path.str(), bytes); }

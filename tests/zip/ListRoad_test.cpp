@@ -115,7 +115,9 @@ TEST_F(ListFixture, EmptyArchiveIsTheEndRecordAlone) {
   zip->SetFileName(W(dir.File("old.vq")));
   zip->OpenArchive(fmCreate);
   // The create mode truncates at once.
-  EXPECT_EQ(GetFileSize(CreateFileA(dir.File("old.vq").c_str(), 0, 7, nullptr, OPEN_EXISTING, 0, nullptr), nullptr), 0u);
+  const HANDLE old = CreateFileA(dir.File("old.vq").c_str(), 0, 7, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(GetFileSize(old, nullptr), 0u);
+  CloseHandle(old);
   zip->CloseArchive();
   const std::string a = ReadFileBytes(dir.File("old.vq"));
   EXPECT_EQ(a, std::string("PK\x05\x06", 4) + std::string(18, '\0'));

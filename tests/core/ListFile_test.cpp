@@ -777,7 +777,10 @@ std::string Remount(const std::string& folder, const std::string& options) {
 
 // A save on a small disk that fails at each of its steps in turn: the data
 // file (the temporary folder is on the disk too), the archive's writing (its
-// first bytes, then its data) and the new file put in the list file's place.
+// first bytes, then its data), the disk refusing the bytes it took only at the
+// end (the engine's flush or the file's close: a network share's delayed
+// write, a device's input/output error) and the new file put in the list
+// file's place.
 // Each failure names the list file and the system's reason, keeps the old list
 // file byte for byte and the changes in memory, and a later save elsewhere
 // holds them.
@@ -802,6 +805,11 @@ TEST(ListFileSaveSteps, EveryFailedStepSaysTheListAndWhy) {
   ASSERT_GT(old.size(), 2 * block) << "the archive outgrows the room it is given below";
 
   HeldOpen held;
+  std::unique_ptr<FailingFileCall> refuse;
+  auto refusing = [&](FailingFileCall::TWhich call, DWORD error) {
+    refuse.reset(new FailingFileCall(call, error));
+    return error;
+  };
   // The engine is to ask nothing on the way: the failure is the save's to tell.
   EngineQuestions questions;
   const struct {
@@ -827,6 +835,9 @@ TEST(ListFileSaveSteps, EveryFailedStepSaysTheListAndWhy) {
          return disk.WriteRefusal();
        },
        TSaveStatus::WriteFailed},
+      {"engine's flush", [&] { return refusing(FailingFileCall::Flush, ERROR_IO_DEVICE); }, TSaveStatus::WriteFailed},
+      {"archive's close", [&] { return refusing(FailingFileCall::Close, ERROR_NETNAME_DELETED); },
+       TSaveStatus::WriteFailed},
       {"list file's replacement",
        [&] {
          held.Hold(list);
@@ -851,6 +862,8 @@ TEST(ListFileSaveSteps, EveryFailedStepSaysTheListAndWhy) {
       reason = c.arrange();
       status = SaveList(host, zip, list, root.get(), "", scrambled, isRootPathNew, isModified, nullptr);
     }
+    if (refuse) EXPECT_EQ(refuse->Calls(), 1);
+    refuse.reset();
     held.Release();
     DeleteFileA(dir.File("disk\\filler").c_str());
     EXPECT_EQ(status, c.status);
@@ -958,74 +971,6 @@ TEST(ListFileOpenSteps, EveryFailedStepSaysTheListAndWhy) {
     EXPECT_EQ(Names(temp), std::vector<std::string>{});
   }
 }
-
-// The disk takes the archive's bytes and then refuses them at the end: the
-// flush that ends the engine's writing, or the close of the new file (a
-// network share's delayed write, a disk pulled out, a device's input/output
-// error). The save fails there, before the new file is put in place: message
-// 11 names the list file and the system's reason, the old list file stays
-// byte for byte with nothing beside it, the change stays in memory, and a
-// later save elsewhere holds it.
-TEST(ListFileSaveSteps, ALostWriteAtTheEndIsNoSave) {
-  TempDir dir;
-  const std::string list = dir.File(A(L"список.vq"));
-  std::unique_ptr<ListNode, void (*)(ListNode*)> root(MakeWideTree(300), FreeNodeTree);
-  const AnsiString header = ScrambleString("C:\\wide", kScrambleStartKey, kScrambleMultiplier, kScrambleAddend);
-  TZipEngine zip(nullptr);
-  ConfigureListEngine(zip);
-  ASSERT_EQ(SaveListFile(zip, list, header, root.get(), nullptr), TSaveStatus::Saved);
-  const std::string old = ReadFileBytes(list);
-  const std::vector<std::string> leftovers = TempLeftovers();
-  EngineQuestions questions;
-  const struct {
-    const char* step;
-    FailingFileCall::TWhich call;
-    DWORD error;
-  } cases[] = {
-      {"flush, device error", FailingFileCall::Flush, ERROR_IO_DEVICE},
-      {"close, share gone", FailingFileCall::Close, ERROR_NETNAME_DELETED},
-  };
-  uint8_t mark = 0;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.step);
-    ListNode* changed = root->Child(static_cast<int>(mark) * 5);
-    mark ^= 1;
-    changed->NeedMark = mark;
-    const std::string expected = DataBytes(header, root.get());
-    FakeHost host;
-    AnsiString scrambled = header;
-    uint8_t isRootPathNew = 0, isModified = 1;
-    TSaveStatus status;
-    {
-      FailingFileCall refuse(c.call, c.error);
-      status = SaveList(host, zip, list, root.get(), "", scrambled, isRootPathNew, isModified, nullptr);
-      EXPECT_EQ(refuse.Calls(), 1);
-    }
-    EXPECT_EQ(status, TSaveStatus::WriteFailed);
-    EXPECT_EQ(host.Shown, std::vector<std::string>{A(L"Ошибка при создании файла!: ") + list + "\n" +
-                                                   SysErrorMessage(c.error).str()});
-    EXPECT_EQ(ReadFileBytes(list), old);
-    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{A(L"список.vq")}));
-    EXPECT_EQ(TempLeftovers(), leftovers);
-    EXPECT_EQ(isModified, 1);
-    EXPECT_EQ(changed->NeedMark, mark);
-    const std::string elsewhere = dir.File("elsewhere.vq");
-    ASSERT_EQ(SaveList(host, zip, elsewhere, root.get(), "", scrambled, isRootPathNew, isModified, nullptr),
-              TSaveStatus::Saved);
-    EXPECT_EQ(isModified, 0);
-    WriteFileBytes(dir.File("expected.bin"), expected);
-    std::string out;
-    EXPECT_EQ(PythonReadsTheEntry(elsewhere, "~tmp~elsewhere", dir.File("expected.bin"), &out), 0) << out;
-    DeleteFileA(dir.File("expected.bin").c_str());
-    DeleteFileA(elsewhere.c_str());
-    EXPECT_EQ(host.Shown.size(), 1u);
-    EXPECT_EQ(EngineQuestions::Asked, 0);
-  }
-}
-
-}  // namespace
-
-namespace {
 
 // A list opened, marked, saved and opened again, with its name as long as the
 // open and Save As dialogs take a path (MAX_PATH - 1 characters), or with the

@@ -199,6 +199,7 @@ TTempFolder::TTempFolder() {
         return;
       }
       FPath = path;
+      FError = 0;
       return;
     }
     FError = GetLastError();

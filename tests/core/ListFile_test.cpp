@@ -65,19 +65,6 @@ int PythonReadsTheEntry(const std::string& list, const std::string& entry, const
   return RunPython(py, Q(UnixPath(list)) + " " + Q(entry) + " " + Q(UnixPath(expected)), out);
 }
 
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> r;
-  WIN32_FIND_DATAA d;
-  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &d);
-  if (h == INVALID_HANDLE_VALUE) return r;
-  do
-    if (std::string(d.cFileName) != "." && std::string(d.cFileName) != "..") r.push_back(d.cFileName);
-  while (FindNextFileA(h, &d));
-  FindClose(h);
-  std::sort(r.begin(), r.end());
-  return r;
-}
-
 struct ListFiles : ::testing::Test {
   TempDir dir;
   std::unique_ptr<TZipEngine> zip{new TZipEngine(nullptr)};
@@ -122,7 +109,7 @@ TEST_F(ListFiles, SavedListIsOneLevel9EntryThatPeersAccept) {
   EXPECT_EQ(RunUnix("7z t " + arc, &out), 0) << out;
   EXPECT_EQ(PythonReadsTheEntry(dir.File("disk1.vq"), "~tmp~disk1", dir.File("expected.bin"), &out), 0) << out;
   // Nothing beside the list file but the list file and what the test wrote.
-  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"disk1.vq", "expected.bin"}));
+  EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"disk1.vq", "expected.bin"}));
 }
 
 TEST_F(ListFiles, SaveOpenSaveKeepsTheDataFile) {
@@ -163,19 +150,19 @@ TEST_F(ListFiles, SaveReplacesOnlyWhenComplete) {
   EXPECT_EQ(SaveListFile(*zip, list, Header(), root, &cancel), TSaveStatus::Cancelled);
   EXPECT_EQ(ReadFileBytes(list), "the previous list");
   EXPECT_EQ(FieldText(root->Name), "C:\\scan");  // not saved: the tree keeps its path
-  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"keep", "keep.vq", "~tmp~keep"}));
+  EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"keep", "keep.vq", "~tmp~keep"}));
 
   // A list file name that is a folder cannot be replaced: reported, nothing left.
   CreateDirectoryA(dir.File("folder.vq").c_str(), nullptr);
   EXPECT_EQ(SaveListFile(*zip, dir.File("folder.vq"), Header(), root, nullptr), TSaveStatus::CreateFailed);
-  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"folder.vq", "keep", "keep.vq", "~tmp~keep"}));
+  EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"folder.vq", "keep", "keep.vq", "~tmp~keep"}));
   // A folder that does not exist.
   EXPECT_EQ(SaveListFile(*zip, dir.File("nowhere\\x.vq"), Header(), root, nullptr), TSaveStatus::CreateFailed);
 
   ASSERT_EQ(SaveListFile(*zip, list, Header(), root, nullptr), TSaveStatus::Saved);
   EXPECT_EQ(ReadFileBytes(dir.File("~tmp~keep")), "user file 1");
   EXPECT_EQ(ReadFileBytes(dir.File("keep")), "user file 2");
-  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"folder.vq", "keep", "keep.vq", "~tmp~keep"}));
+  EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"folder.vq", "keep", "keep.vq", "~tmp~keep"}));
 }
 
 TEST_F(ListFiles, RootOnlyListSavesAndOpens) {
@@ -218,7 +205,7 @@ TEST_F(ListFiles, OpenNeverWritesToTheListFile) {
   EXPECT_EQ(CompareFileTime(&t1, &t2), 0);
   EXPECT_EQ(ReadFileBytes(list), before);
   EXPECT_EQ(ReadFileBytes(dir.File("ro")), "a user file named like the entry");
-  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"ro", "ro.d", "ro.vq"}));
+  EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"ro", "ro.d", "ro.vq"}));
   RunUnix("chmod u+w " + Q(UnixPath(list)));
 }
 
@@ -565,7 +552,7 @@ TEST_F(ListFiles, KilledSaveLeavesNothingForLong) {
     const std::vector<std::string> folders = TempLeftovers(save.Pid());
     ASSERT_EQ(folders.size(), 1u);
     const std::string folder = base + folders[0], pending = "~" + folders[0] + ".tmp";
-    EXPECT_EQ(Names(folder), c.Made);
+    EXPECT_EQ(FolderNames(folder), c.Made);
     EXPECT_EQ(FileExists(lists.File(pending).c_str()), c.Pending);
     if (c.Killed) save.Kill();
     // The list file is never touched before its successor is complete.
@@ -576,13 +563,13 @@ TEST_F(ListFiles, KilledSaveLeavesNothingForLong) {
     std::vector<std::string> beside(std::begin(kUserNamesBesideList), std::end(kUserNamesBesideList));
     beside.push_back("big.vq");
     if (!c.Killed) {
-      EXPECT_EQ(Names(folder), c.Made);
+      EXPECT_EQ(FolderNames(folder), c.Made);
       if (c.Pending) beside.push_back(pending);
     } else {
       EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES);
     }
     std::sort(beside.begin(), beside.end());
-    EXPECT_EQ(Names(lists.Path()), beside);
+    EXPECT_EQ(FolderNames(lists.Path()), beside);
     for (const char* name : kUserNamesBesideList) EXPECT_EQ(ReadFileBytes(lists.File(name)), name);
     WriteFileBytes(lists.File("expected.bin"), DataBytes(Header(), root));
     std::string out;
@@ -640,7 +627,7 @@ TEST_F(ListFiles, LeftoversAreKnownByTheirWholeNames) {
     if (f.Left.empty())
       EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << f.Name;
     else
-      EXPECT_EQ(Names(path), f.Left) << f.Name;
+      EXPECT_EQ(FolderNames(path), f.Left) << f.Name;
   }
   EXPECT_EQ(ReadFileBytes(file), "a file");
 
@@ -665,7 +652,7 @@ TEST_F(ListFiles, LeftoversAreKnownByTheirWholeNames) {
   for (const auto& b : beside)
     if (b.Left) left.push_back(b.Name);
   std::sort(left.begin(), left.end());
-  EXPECT_EQ(Names(dir.Path()), left);
+  EXPECT_EQ(FolderNames(dir.Path()), left);
 
   for (const auto& f : folders) RemoveTree(W(base + f.Name).str());
   DeleteFileA(file.c_str());
@@ -694,9 +681,9 @@ TEST_F(ListFiles, LeftoverCleanUpDeletesNothingThroughALink) {
   WriteFileBytes(lists.File(pending), "pending");
   ASSERT_EQ(SaveListFile(*zip, lists.File("list.vq"), Header(), root, nullptr), TSaveStatus::Saved);
 
-  EXPECT_EQ(Names(base + link), users);
+  EXPECT_EQ(FolderNames(base + link), users);
   for (const std::string& name : users) EXPECT_EQ(ReadFileBytes(dir.File(name)), name);
-  EXPECT_EQ(Names(lists.Path()), (std::vector<std::string>{"list.vq", pending}));
+  EXPECT_EQ(FolderNames(lists.Path()), (std::vector<std::string>{"list.vq", pending}));
 }
 
 // A list whose archive is tens of kilobytes: names that do not repeat.
@@ -738,19 +725,6 @@ struct HeldOpen {
     Handle = INVALID_HANDLE_VALUE;
   }
   ~HeldOpen() { Release(); }
-};
-
-// Points the process's temporary folder somewhere else for a while.
-struct TempFolderAt {
-  std::string Old;
-  bool Had;
-  explicit TempFolderAt(const std::string& folder) {
-    char old[MAX_PATH] = {};
-    Had = GetEnvironmentVariableA("TMP", old, MAX_PATH) > 0;
-    Old = old;
-    SetEnvironmentVariableA("TMP", folder.c_str());
-  }
-  ~TempFolderAt() { SetEnvironmentVariableA("TMP", Had ? Old.c_str() : nullptr); }
 };
 
 // While it lives, the engine's questions are counted and answered Abort.
@@ -858,11 +832,13 @@ TEST(ListFileSaveSteps, EveryFailedStepSaysTheListAndWhy) {
     TSaveStatus status;
     DWORD reason;
     {
-      TempFolderAt tmp(temp);
+      EnvironmentChange tmp("TMP", temp.c_str());
       reason = c.arrange();
       status = SaveList(host, zip, list, root.get(), "", scrambled, isRootPathNew, isModified, nullptr);
     }
-    if (refuse) EXPECT_EQ(refuse->Calls(), 1);
+    if (refuse) {
+      EXPECT_EQ(refuse->Calls(), 1);
+    }
     refuse.reset();
     held.Release();
     DeleteFileA(dir.File("disk\\filler").c_str());
@@ -873,8 +849,8 @@ TEST(ListFileSaveSteps, EveryFailedStepSaysTheListAndWhy) {
     // The old list file as it was, nothing left beside it or in the temporary
     // folder, the change still in memory.
     EXPECT_EQ(ReadFileBytes(list), old);
-    EXPECT_EQ(Names(lists), (std::vector<std::string>{A(L"список.vq")}));
-    EXPECT_EQ(Names(temp), std::vector<std::string>{});
+    EXPECT_EQ(FolderNames(lists), (std::vector<std::string>{A(L"список.vq")}));
+    EXPECT_EQ(FolderNames(temp), std::vector<std::string>{});
     EXPECT_EQ(isModified, 1);
     EXPECT_EQ(changed->NeedMark, mark);
     // A later save elsewhere holds the change, as Python reads it.
@@ -946,7 +922,7 @@ TEST(ListFileOpenSteps, EveryFailedStepSaysTheListAndWhy) {
     FakeHost host;
     TOpenResult r;
     {
-      TempFolderAt tmp(temp);
+      EnvironmentChange tmp("TMP", temp.c_str());
       r = OpenListFile(zip, list);
     }
     ReportOpenFailure(host, r.Status, list, r.Reason);
@@ -957,18 +933,18 @@ TEST(ListFileOpenSteps, EveryFailedStepSaysTheListAndWhy) {
     EXPECT_EQ(host.Shown,
               std::vector<std::string>{A(L"Неудачная попытка разархивировать файл - ") + list + "\n" +
                                        SysErrorMessage(reason).str()});
-    EXPECT_EQ(Names(temp), std::vector<std::string>{});
+    EXPECT_EQ(FolderNames(temp), std::vector<std::string>{});
     EXPECT_EQ(EngineQuestions::Asked, 0);
     // Once the disk takes it, the same engine opens the list there.
     ASSERT_EQ(c.undo(), "");
     {
-      TempFolderAt tmp(temp);
+      EnvironmentChange tmp("TMP", temp.c_str());
       r = OpenListFile(zip, list);
     }
     EXPECT_EQ(r.Status, TOpenStatus::Opened);
     EXPECT_EQ(CountNodes(r.Data.Root), 2000);
     FreeNodeTree(r.Data.Root);
-    EXPECT_EQ(Names(temp), std::vector<std::string>{});
+    EXPECT_EQ(FolderNames(temp), std::vector<std::string>{});
   }
 }
 
@@ -1009,7 +985,7 @@ TEST(ListFileLongNames, ListThatOpensAlsoSaves) {
       std::string Path;
       ~Removed() { DeleteFileA(Path.c_str()); }
     } removed{c.List};
-    TempFolderAt tmp(c.Temp);
+    EnvironmentChange tmp("TMP", c.Temp.c_str());
     const std::vector<std::string> leftovers = TempLeftovers();
     EngineQuestions questions;
     TZipEngine zip(nullptr);
@@ -1091,7 +1067,7 @@ TEST_F(ListFiles, FailedItemFailsTheSaveWithItsReason) {
                                                    SysErrorMessage(ERROR_SHARING_VIOLATION).str()}));
   EXPECT_EQ(EngineQuestions::Asked, 0);
   EXPECT_EQ(ReadFileBytes(list), old);
-  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"held.vq"});
+  EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"held.vq"});
   EXPECT_EQ(isModified, 1);
   // The engine is left as it was for the next save.
   zip->OnFileProgress = nullptr;

@@ -395,6 +395,28 @@ std::string ReadFileBytes(const std::wstring& path) {
   return r;
 }
 
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> r;
+  WIN32_FIND_DATAA d;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &d);
+  if (h == INVALID_HANDLE_VALUE) return r;
+  do
+    if (std::string(d.cFileName) != "." && std::string(d.cFileName) != "..") r.push_back(d.cFileName);
+  while (FindNextFileA(h, &d));
+  FindClose(h);
+  std::sort(r.begin(), r.end());
+  return r;
+}
+
+EnvironmentChange::EnvironmentChange(const char* name, const char* value) : FName(name) {
+  char old[MAX_PATH] = {};
+  FHad = GetEnvironmentVariableA(name, old, MAX_PATH) > 0;
+  FOld = old;
+  SetEnvironmentVariableA(name, value);
+}
+
+EnvironmentChange::~EnvironmentChange() { SetEnvironmentVariableA(FName.c_str(), FHad ? FOld.c_str() : nullptr); }
+
 std::string UnixPath(const std::string& windowsPath) { return UnixPath(WidePath(windowsPath)); }
 
 std::string UnixPath(const std::wstring& windowsPath) {

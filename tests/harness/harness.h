@@ -148,6 +148,21 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 std::string ReadFileBytes(const std::wstring& path);
+// The names in a folder (no "." or ".."), sorted; empty when it cannot be read.
+std::vector<std::string> FolderNames(const std::string& folder);
+// Sets an environment variable of the process (value null: removes it) and
+// puts back what it was when it goes.
+class EnvironmentChange {
+public:
+  EnvironmentChange(const char* name, const char* value);
+  ~EnvironmentChange();
+  EnvironmentChange(const EnvironmentChange&) = delete;
+  EnvironmentChange& operator=(const EnvironmentChange&) = delete;
+
+private:
+  std::string FName, FOld;
+  bool FHad = false;
+};
 // Removes a folder with everything in it; a link to a folder is removed, not
 // followed. Returns what stays, a line per name with the system's reason
 // (empty when the folder is gone).

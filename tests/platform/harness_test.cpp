@@ -46,22 +46,6 @@ TEST(HarnessWaitFor, ATimeOutNamesWhatNeverHappened) {
   EXPECT_LT(waited, 10000u) << "the bound ends the wait";
 }
 
-// Restores an environment variable when it goes.
-class EnvironmentChange {
-public:
-  EnvironmentChange(const char* name, const char* value) : FName(name) {
-    char old[MAX_PATH] = {};
-    FHad = GetEnvironmentVariableA(name, old, MAX_PATH) > 0;
-    FOld = old;
-    SetEnvironmentVariableA(name, value);
-  }
-  ~EnvironmentChange() { SetEnvironmentVariableA(FName.c_str(), FHad ? FOld.c_str() : nullptr); }
-
-private:
-  std::string FName, FOld;
-  bool FHad = false;
-};
-
 TEST(HarnessTempDir, AnUnusableTemporaryFolderFailsInsteadOfLooping) {
   TempDir scratch;
   WriteFileBytes(scratch.File("plain-file"), "x");

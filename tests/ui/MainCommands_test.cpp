@@ -505,29 +505,12 @@ TEST_F(CommandsTest, AnOpenWithNoRoomToUnpackSaysWhyAndLeavesTheWindowAsItWas) {
   const std::string list = out.File(Ansi(L"список.vq")), temp = out.File("disk\\tmp");
   WriteDeepList(list, 3);
   ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));
-  auto tempHolds = [&] {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA d;
-    const HANDLE h = FindFirstFileA((temp + "\\*").c_str(), &d);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do
-      if (std::string(d.cFileName) != "." && std::string(d.cFileName) != "..") names.push_back(d.cFileName);
-    while (FindNextFileA(h, &d));
-    FindClose(h);
-    return names;
-  };
   // Filled while the harness may still keep its files in the process's own
   // temporary folder; then that folder is on the disk until the test ends.
   ASSERT_TRUE(disk.LeaveFree(0));
   const DWORD reason = disk.WriteRefusal();
   ASSERT_NE(reason, 0u);
-  char had[MAX_PATH] = {};
-  const bool hadTmp = GetEnvironmentVariableA("TMP", had, MAX_PATH) > 0;
-  struct PutBack {
-    std::function<void()> Run;
-    ~PutBack() { Run(); }
-  } putBack{[&] { SetEnvironmentVariableA("TMP", hadTmp ? had : nullptr); }};
-  SetEnvironmentVariableA("TMP", temp.c_str());
+  EnvironmentChange tmp("TMP", temp.c_str());
   {
     DialogDriver answers({{Ansi(L"Неудачная попытка"), IDOK}});
     OpenFile(list);
@@ -535,7 +518,7 @@ TEST_F(CommandsTest, AnOpenWithNoRoomToUnpackSaysWhyAndLeavesTheWindowAsItWas) {
     EXPECT_EQ(answers.Shown()[0].Text,
               Ansi(L"Неудачная попытка разархивировать файл - ") + list + "\n" + SysErrorMessage(reason).str());
   }
-  EXPECT_EQ(tempHolds(), std::vector<std::string>{});
+  EXPECT_EQ(FolderNames(temp), std::vector<std::string>{});
   EXPECT_EQ(F->rootNode, nullptr);
   EXPECT_EQ(F->listLoaded, 0);
   EXPECT_EQ(F->listFileName, AnsiString());
@@ -550,7 +533,7 @@ TEST_F(CommandsTest, AnOpenWithNoRoomToUnpackSaysWhyAndLeavesTheWindowAsItWas) {
   EXPECT_EQ(CountNodes(F->rootNode), 4);
   EXPECT_EQ(F->listFileName, AnsiString(list.c_str()));
   EXPECT_EQ(F->listLoaded, 1);
-  EXPECT_EQ(tempHolds(), std::vector<std::string>{});
+  EXPECT_EQ(FolderNames(temp), std::vector<std::string>{});
 }
 
 TEST_F(CommandsTest, AListOfTheRootAloneSavesAndAReadOnlyListFileOpens) {

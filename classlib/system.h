@@ -39,8 +39,12 @@ public:
   bool IsEmpty() const { return FData.empty(); }
   const char* c_str() const { return FData.c_str(); }
   char* data() { return FData.data(); }
-  const std::string& str() const { return FData; }
-  std::string& str() { return FData; }
+  // A temporary hands its text over instead of lending it: a reference to
+  // the text of a string that dies with its full-expression (a range-for
+  // over f().str()) would read freed memory.
+  const std::string& str() const& { return FData; }
+  std::string& str() & { return FData; }
+  std::string str() && { return std::move(FData); }
 
   // 1-based; an index outside 1..Length raises ERangeError.
   char& operator[](int i);
@@ -99,8 +103,10 @@ public:
   const wchar_t* c_bstr() const { return FData.c_str(); }
   const wchar_t* c_str() const { return FData.c_str(); }
   wchar_t* data() { return FData.data(); }
-  const std::wstring& str() const { return FData; }
-  std::wstring& str() { return FData; }
+  // Handed over by a temporary, as AnsiString::str.
+  const std::wstring& str() const& { return FData; }
+  std::wstring& str() & { return FData; }
+  std::wstring str() && { return std::move(FData); }
 
   wchar_t& operator[](int i);
   wchar_t operator[](int i) const;

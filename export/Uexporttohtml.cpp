@@ -93,8 +93,9 @@ size_t Utf8Bytes(wchar_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : 3; }
 size_t DiskNameLength(std::string_view ansiName) {
   if (std::all_of(ansiName.begin(), ansiName.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
     return ansiName.size();
+  const WideString wide = AnsiToWide(AnsiString(ansiName));
   size_t length = 0;
-  for (wchar_t c : AnsiToWide(AnsiString(std::string(ansiName))).str()) length += Utf8Bytes(c);
+  for (wchar_t c : wide.str()) length += Utf8Bytes(c);
   return length;
 }
 

@@ -656,6 +656,8 @@ TEST(HtmlSiteNames, ANameTooLongForTheDiskKeepsItsStart) {
       {"con.txtx", 5, "con_"},
       // The disk counts "№" as three bytes of UTF-8: cut between characters.
       {A(L"a№№"), 6, A(L"a№")},
+      // Past a string's inline buffer: counted from a string that is still alive.
+      {A(L"a") + Times(A(L"№"), 100), 255, A(L"a") + Times(A(L"№"), 84)},
   };
   for (const auto& c : cases) EXPECT_EQ(SiteFolderName(AnsiString(c.name), c.longest), c.disk) << c.name;
   // Equal once cut: the suffix takes the place of the last characters.

@@ -168,6 +168,9 @@ public:
   // a form type calls the destroying delete below, and so does the form's
   // deleting destructor when the form is deleted through a base pointer.
   void BeforeDestruction() override;
+  // The global allocation, declared here so that the compiler pairs a form's
+  // new with the two deletes below instead of calling them mismatched.
+  static void* operator new(std::size_t size) { return ::operator new(size); }
   static void operator delete(TCustomForm* form, std::destroying_delete_t);
   // Frees the memory of a form whose constructor threw.
   static void operator delete(void* memory) noexcept { ::operator delete(memory); }
@@ -385,7 +388,11 @@ template <class T> T* NewForm(TComponent* owner) {
   try {
     form->AfterConstruction();
   } catch (...) {
+    // GCC's pairing check misses the destroying delete and calls it a mismatch with the form's new.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
     delete form;
+#pragma GCC diagnostic pop
     throw;
   }
   return form;

@@ -101,10 +101,14 @@ TEST(ExtCtrls, PanelRepaintsItsFrameWhenItsSizeChanges) {
     // The frame's columns and rows at the old edge and at the new one.
     if (c.Width != 100)
       for (int x : {99, 100 - frame, c.Width - 1, c.Width - frame})
-        if (x < c.Width) EXPECT_TRUE(PtInRegion(update, x, c.Height / 2)) << "column " << x;
+        if (x < c.Width) {
+          EXPECT_TRUE(PtInRegion(update, x, c.Height / 2)) << "column " << x;
+        }
     if (c.Height != 60)
       for (int y : {59, 60 - frame, c.Height - 1, c.Height - frame})
-        if (y < c.Height) EXPECT_TRUE(PtInRegion(update, c.Width / 2, y)) << "row " << y;
+        if (y < c.Height) {
+          EXPECT_TRUE(PtInRegion(update, c.Width / 2, y)) << "row " << y;
+        }
     DeleteObject(update);
     ASSERT_TRUE(WaitFor([&] { return !GetQueueStatus(QS_ALLINPUT); }, "the panel painted at its new size"));
     RECT onScreen = {0, 0, c.Width, c.Height};

@@ -91,8 +91,12 @@ protected:
           text += "\r\n";
           last = prefix;
         }
+        // GCC 12 reports a false overlap inside std::string when text is put before a temporary string.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
         text += (c->Attributes & 0x80 ? "*" : "") + std::string(c->Absent == 1 ? "*" : "") +
                 (prefix.empty() ? name : prefix + "\\" + name) + "\r\n";
+#pragma GCC diagnostic pop
       }
     };
     walk(F->rootNode, "");

@@ -168,7 +168,7 @@ TEST_F(ViewStateTest, EveryWayOutOfTheSearchResultsMarksTheRowsEntries) {
     // -1: the folder view; 0 and more: a folder that many levels below a hit
     // on the road from the hits; Hits: the result list.
     int Road = -1;
-    std::wstring SelectedHit;  // the row selected on the result list
+    std::wstring SelectedHit{};  // the row selected on the result list
   };
   constexpr int Hits = -2;
   auto forward = [&] { F->spbtForwardClick(F->spbtForward); };

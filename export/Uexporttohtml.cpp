@@ -104,10 +104,11 @@ namespace {
 // The start of an ANSI name whose DiskNameLength is at most room, cut between
 // characters (never inside a double-byte character).
 std::string NameStart(const std::string& ansiName, size_t room) {
-  if (DiskNameLength(ansiName) <= room) return ansiName;
   const std::wstring wide = AnsiToWide(AnsiString(ansiName)).str();
   size_t length = 0, keep = 0;
   for (; keep < wide.size() && length + Utf8Bytes(wide[keep]) <= room; ++keep) length += Utf8Bytes(wide[keep]);
+  // A name that fits keeps its own bytes, not a round trip through UTF-16.
+  if (keep == wide.size()) return ansiName;
   return WideToAnsi(WideString(wide.substr(0, keep))).str();
 }
 
